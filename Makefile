@@ -1,0 +1,31 @@
+# Thin wrapper over the CMake presets.
+.PHONY: run test bench fuzz clean deps
+
+JOBS ?= $(shell nproc)
+FUZZ_SECONDS ?= 30
+
+deps:
+	scripts/install-deps
+
+run: deps
+	cmake --preset release
+	cmake --build --preset release -j $(JOBS)
+	scripts/run-main build/release
+
+test: deps
+	cmake --preset debug-asan
+	cmake --build --preset debug-asan -j $(JOBS)
+	ctest --preset debug-asan -j $(JOBS)
+
+bench: deps
+	cmake --preset release
+	cmake --build --preset release -j $(JOBS)
+	scripts/run-bench build/release
+
+fuzz: deps
+	cmake --preset fuzz
+	cmake --build --preset fuzz -j $(JOBS)
+	scripts/run-fuzz build/fuzz $(FUZZ_SECONDS)
+
+clean:
+	rm -rf build
