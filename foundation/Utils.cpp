@@ -1,8 +1,13 @@
 #include "foundation/Utils.h"
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <thread>
 #include <cstring>
 
+#include "foundation/DateUtils.h"
+#include "foundation/Suport32.h"
 #include "foundation/SysExcpt.h"
 
 namespace velt {
@@ -290,6 +295,213 @@ std::unique_ptr<TStringList> ReadlnStrings(TStream& s) {
         list->Add(line);
     }
     return list;
+}
+
+// ---- conversions and small helpers -------------------------------------------
+
+int32_t MaxInt(std::initializer_list<int32_t> values) {
+    if (values.size() == 0) throw ERangeError("MaxInt of no values");
+    return std::max(values);
+}
+
+int32_t MinInt(std::initializer_list<int32_t> values) {
+    if (values.size() == 0) throw ERangeError("MinInt of no values");
+    return std::min(values);
+}
+
+int Sgn(float x) { return x > 0 ? 1 : (x < 0 ? -1 : 0); }
+
+namespace {
+int32_t Wrap(int32_t x, int32_t c) { return int32_t(uint32_t(x) + uint32_t(c)); }
+}  // namespace
+
+int32_t RInc(int32_t& x) { return RIncc(x, 1); }
+int32_t IncR(int32_t& x) { return IncRc(x, 1); }
+int32_t RDec(int32_t& x) { return RDecc(x, 1); }
+int32_t DecR(int32_t& x) { return DecRc(x, 1); }
+
+int32_t RIncc(int32_t& x, int32_t c) {
+    int32_t old = x;
+    x = Wrap(x, c);
+    return old;
+}
+
+int32_t IncRc(int32_t& x, int32_t c) { return x = Wrap(x, c); }
+
+int32_t RDecc(int32_t& x, int32_t c) {
+    int32_t old = x;
+    x = Wrap(x, int32_t(0u - uint32_t(c)));
+    return old;
+}
+
+int32_t DecRc(int32_t& x, int32_t c) { return x = Wrap(x, int32_t(0u - uint32_t(c))); }
+
+bool MemCompare(const void* p1, const void* p2, size_t len) { return len == 0 || std::memcmp(p1, p2, len) == 0; }
+
+void Clr(void* p, size_t n) {
+    if (n) std::memset(p, 0, n);
+}
+
+std::string BoolToStr(bool b) { return b ? "True" : "False"; }
+
+bool StrToBool(std::string_view s) {
+    std::string u = UpperCase(s);
+    if (u == "TRUE") return true;
+    if (u == "FALSE") return false;
+    SysError(seBadBoolText);
+}
+
+std::string VarRecToStr(const TVRec* v) {
+    if (v == nullptr) return "(null)";
+    switch (v->Kind) {
+        case vkString: return v->StrValue;
+        case vkInteger: return IntToStr(v->Value.I);
+        case vkDateTime: return DateToStr(v->Value.D);
+        case vkBoolean: return BoolToStr(v->Value.B != 0);
+        default: SysError(seVarRecNoText);
+    }
+}
+
+TVRec* VRecInteger(int32_t i) { return TVRec::CreateInteger(i); }
+TVRec* VRecBoolean(bool b) { return TVRec::CreateBoolean(b); }
+TVRec* VRecString(std::string_view s) { return TVRec::CreateString(s); }
+TVRec* VRecFloat(long double e) { return TVRec::CreateFloat(e); }
+TVRec* VRecDateTime(double d) { return TVRec::CreateDate(d); }
+
+namespace {
+void GuidWords(const Guid& g, uint32_t w[4]) { std::memcpy(w, &g, 16); }
+}  // namespace
+
+bool IsEqualGUID(const Guid& g1, const Guid& g2) {
+    uint32_t a[4], b[4];
+    GuidWords(g1, a);
+    GuidWords(g2, b);
+    return a[0] == b[0] && a[1] == b[1] && a[2] == b[2] && a[3] == b[3];
+}
+
+std::string GUIDToString32(const Guid& g) {
+    uint32_t w[4];
+    GuidWords(g, w);
+    std::string r;
+    for (uint32_t x : w) r += IntToHex(x, 8);
+    return UpperCase(r);
+}
+
+void String32ToGUID(std::string_view s, Guid& g) {
+    if (s.size() != 32) throw EConvertError("'" + std::string(s) + "' is not a valid GUID value");
+    uint32_t w[4] = {};
+    for (size_t i = 0; i < 32; ++i) {
+        char c = s[i];
+        uint32_t d;
+        if (c >= '0' && c <= '9') d = uint32_t(c - '0');
+        else if (c >= 'A' && c <= 'F') d = uint32_t(c - 'A' + 10);
+        else if (c >= 'a' && c <= 'f') d = uint32_t(c - 'a' + 10);
+        else throw EConvertError("'" + std::string(s) + "' is not a valid GUID value");
+        w[i / 8] = (w[i / 8] << 4) | d;
+    }
+    std::memcpy(&g, w, 16);
+}
+
+Guid String32ToGUID(std::string_view s) {
+    Guid g;
+    String32ToGUID(s, g);
+    return g;
+}
+
+int IndexOfAtLeastString(const TStringList& strings, std::string_view s) {
+    for (int i = 0; i < strings.Count(); ++i)
+        if (strings[i].find(s) != std::string::npos) return i;
+    return -1;
+}
+
+// ---- threads -------------------------------------------------------------------
+
+namespace {
+
+// Taken at static start-up, which runs in the thread that started the program.
+const std::thread::id gMainThread = std::this_thread::get_id();
+
+std::atomic<TMainThreadDispatcher*> gDispatcher{nullptr};
+
+std::mutex& SyncMutex() {
+    static std::mutex m;
+    return m;
+}
+
+}  // namespace
+
+struct TSyncQueue::Pending {
+    const std::function<void()>* task;
+    bool done = false;
+};
+
+void TSyncQueue::RunInMainThread(const std::function<void()>& task) {
+    Pending p{&task};
+    std::unique_lock<std::mutex> lock(m_);
+    queue_.push_back(&p);
+    cv_.notify_all();
+    cv_.wait(lock, [&] { return p.done; });
+}
+
+int TSyncQueue::CheckSynchronize(int timeoutMs) {
+    std::vector<Pending*> work;
+    {
+        std::unique_lock<std::mutex> lock(m_);
+        if (queue_.empty() && timeoutMs > 0)
+            cv_.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] { return !queue_.empty(); });
+        work.swap(queue_);
+    }
+    for (Pending* p : work) (*p->task)();
+    {
+        std::lock_guard<std::mutex> lock(m_);
+        for (Pending* p : work) p->done = true;
+    }
+    cv_.notify_all();
+    return int(work.size());
+}
+
+TSyncQueue& BuiltInSyncQueue() {
+    static TSyncQueue q;
+    return q;
+}
+
+void SetMainThreadDispatcher(TMainThreadDispatcher* d) { gDispatcher = d; }
+
+TMainThreadDispatcher& MainThreadDispatcher() {
+    TMainThreadDispatcher* d = gDispatcher;
+    return d ? *d : BuiltInSyncQueue();
+}
+
+int CheckSynchronize(int timeoutMs) { return BuiltInSyncQueue().CheckSynchronize(timeoutMs); }
+
+bool IsMainThread() { return std::this_thread::get_id() == gMainThread; }
+
+void Synchronize(const std::function<void()>& method) {
+    if (IsMainThread()) {
+        method();
+        return;
+    }
+    std::lock_guard<std::mutex> lock(SyncMutex());
+    std::exception_ptr raised;
+    MainThreadDispatcher().RunInMainThread([&] {
+        try {
+            method();
+        } catch (...) {
+            raised = std::current_exception();
+        }
+    });
+    if (raised) std::rethrow_exception(raised);
+}
+
+void StartThreaded(std::function<void(THThread*)> method) {
+    THThread* t = new THThread(true);
+    t->FreeOnTerminate = true;
+    t->Method = std::move(method);
+    t->Resume();
+}
+
+void AssertMainThread() {
+    if (!IsMainThread()) throw EAssertionFailed("Assertion failure (Utils.pas, line 1012)");
 }
 
 }  // namespace velt

@@ -9,12 +9,15 @@
 // stream and raises EReadError "Stream read error" (with a reason) rather
 // than reading past the end or allocating for an impossible length.
 
+#include <condition_variable>
 #include <cstdint>
 #include <functional>
 #include <initializer_list>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "foundation/Classes.h"
 #include "foundation/Types.h"
@@ -114,5 +117,110 @@ void WritelnStrings(TStream& s, const TStringList& strings);
 // negative; EConvertError for a count that is not a number; EReadError
 // when the stream ends before the counted lines.
 std::unique_ptr<TStringList> ReadlnStrings(TStream& s);
+
+// ---- conversions and small helpers -------------------------------------------
+
+inline int32_t IntMin(int32_t a, int32_t b) { return a < b ? a : b; }
+inline int32_t IntMax(int32_t a, int32_t b) { return a > b ? a : b; }
+// The largest and the smallest of at least one value (ERangeError when empty).
+int32_t MaxInt(std::initializer_list<int32_t> values);
+int32_t MinInt(std::initializer_list<int32_t> values);
+// 1, -1 or 0.
+int Sgn(float x);
+
+// Increment and decrement returning the old (R...) or the new (...R) value;
+// they wrap around at the ends of the 32-bit range.
+int32_t RInc(int32_t& x);
+int32_t IncR(int32_t& x);
+int32_t RDec(int32_t& x);
+int32_t DecR(int32_t& x);
+int32_t RIncc(int32_t& x, int32_t c);
+int32_t IncRc(int32_t& x, int32_t c);
+int32_t RDecc(int32_t& x, int32_t c);
+int32_t DecRc(int32_t& x, int32_t c);
+
+// True when the len bytes at p1 and p2 are equal (true for len 0).
+bool MemCompare(const void* p1, const void* p2, size_t len);
+// Fills n bytes at p with zero.
+void Clr(void* p, size_t n);
+
+inline int32_t BoolToInt(bool b) { return b ? 1 : 0; }
+inline bool IntToBool(int32_t i) { return i != 0; }
+// "True" or "False".
+std::string BoolToStr(bool b);
+// "TRUE"/"FALSE" in any case; numbered error 40000012 otherwise.
+bool StrToBool(std::string_view s);
+// "(null)" for null; the string kind as is; integer in decimal; date-time as
+// its date (DateToStr); Boolean as BoolToStr; numbered error 40000013 for
+// any other kind.
+std::string VarRecToStr(const TVRec* v);
+
+// New values (RefCount 1) of that kind; the caller releases them.
+TVRec* VRecInteger(int32_t i);
+TVRec* VRecBoolean(bool b);
+TVRec* VRecString(std::string_view s);
+TVRec* VRecFloat(long double e);
+TVRec* VRecDateTime(double d);
+
+// Compares the four 32-bit words.
+bool IsEqualGUID(const Guid& g1, const Guid& g2);
+// The four 32-bit words in memory order, each as 8 upper-case hex digits.
+std::string GUIDToString32(const Guid& g);
+// The inverse; either case of hex digits. EConvertError for any other text.
+void String32ToGUID(std::string_view s, Guid& g);
+Guid String32ToGUID(std::string_view s);
+
+// Index of the first string containing s (case-sensitive), or -1.
+int IndexOfAtLeastString(const TStringList& strings, std::string_view s);
+
+// ---- threads -------------------------------------------------------------------
+
+// Runs tasks in the main thread for other threads. The host's event loop
+// implements it (the Qt layer posts to its loop); the built-in queue below
+// serves hosts without one and tests.
+class TMainThreadDispatcher {
+public:
+    virtual ~TMainThreadDispatcher() = default;
+    // Called from a thread other than the main one: runs task in the main
+    // thread and returns once it has run. task never throws.
+    virtual void RunInMainThread(const std::function<void()>& task) = 0;
+};
+
+// The built-in dispatcher: callers wait until the main thread pumps the
+// queue with CheckSynchronize.
+class TSyncQueue : public TMainThreadDispatcher {
+public:
+    void RunInMainThread(const std::function<void()>& task) override;
+    // Runs the waiting tasks (call in the main thread); waits up to
+    // timeoutMs for one to arrive when none is waiting. Returns how many ran.
+    int CheckSynchronize(int timeoutMs = 0);
+
+private:
+    struct Pending;
+    std::mutex m_;
+    std::condition_variable cv_;
+    std::vector<Pending*> queue_;
+};
+
+// Installs the dispatcher (not owned); null restores the built-in queue.
+void SetMainThreadDispatcher(TMainThreadDispatcher* d);
+TMainThreadDispatcher& MainThreadDispatcher();
+// The built-in queue; pump it from the main thread when it is in use.
+TSyncQueue& BuiltInSyncQueue();
+// Pumps the built-in queue (see TSyncQueue::CheckSynchronize).
+int CheckSynchronize(int timeoutMs = 0);
+
+// The main thread is the one that started the program (static start-up).
+bool IsMainThread();
+
+// Runs method in the main thread and waits for it. In the main thread it
+// runs at once. From another thread callers are serialised; an exception
+// of method is raised again in the calling thread. A call made while the
+// main thread waits for the caller deadlocks.
+void Synchronize(const std::function<void()>& method);
+// Runs method in a new self-freeing THThread.
+void StartThreaded(std::function<void(THThread*)> method);
+// EAssertionFailed "Assertion failure" outside the main thread.
+void AssertMainThread();
 
 }  // namespace velt
