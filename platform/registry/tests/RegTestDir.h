@@ -1,0 +1,28 @@
+#pragma once
+// Each test gets its own registry folder through VELT_REGISTRY_DIR.
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+#include <gtest/gtest.h>
+
+namespace velt::winreg::regtest {
+
+class RegistryDirTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::string tmpl = ::testing::TempDir() + "velt-reg-XXXXXX";
+        ASSERT_NE(::mkdtemp(tmpl.data()), nullptr);
+        dir_ = tmpl + "/";
+        ::setenv("VELT_REGISTRY_DIR", dir_.c_str(), 1);
+    }
+    void TearDown() override {
+        ::unsetenv("VELT_REGISTRY_DIR");
+        std::error_code ec;
+        std::filesystem::remove_all(dir_, ec);
+    }
+    std::string dir_;
+};
+
+}  // namespace velt::winreg::regtest
