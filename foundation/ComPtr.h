@@ -1,0 +1,80 @@
+#pragma once
+// COM-style interfaces in plain C++: IUnknown with an intrusive reference
+// count, and ComPtr<T>, the smart pointer that holds one counted reference.
+//
+// Rules: an object implementing IUnknown starts with a count of 0 and frees
+// itself in _Release when the count falls back to 0. Constructing a ComPtr
+// from a raw pointer adds a reference (as assigning an interface variable
+// does); Adopt takes over a reference already counted (for instance the one
+// QueryInterface hands out). An object that has been handed to a ComPtr must
+// not be freed directly.
+
+#include <cstdint>
+#include <utility>
+
+#include "foundation/Classes.h"
+
+namespace velt {
+
+using HResult = int32_t;
+inline constexpr HResult S_OK = 0;
+inline constexpr HResult E_NOINTERFACE = int32_t(0x80004002u);
+
+// {00000000-0000-0000-C000-000000000046}
+inline constexpr Guid IID_IUnknown{0x00000000, 0x0000, 0x0000, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
+
+class IUnknown {
+public:
+    // S_OK and *obj set to the interface with one reference added, or
+    // E_NOINTERFACE and *obj set to null.
+    virtual HResult QueryInterface(const Guid& iid, void** obj) = 0;
+    virtual int32_t _AddRef() = 0;
+    virtual int32_t _Release() = 0;
+
+protected:
+    virtual ~IUnknown() = default;
+};
+
+template <class T>
+class ComPtr {
+public:
+    ComPtr() = default;
+    ComPtr(std::nullptr_t) {}
+    // Adds a reference to p.
+    ComPtr(T* p) : p_(p) {
+        if (p_) p_->_AddRef();
+    }
+    ComPtr(const ComPtr& o) : ComPtr(o.p_) {}
+    ComPtr(ComPtr&& o) noexcept : p_(std::exchange(o.p_, nullptr)) {}
+    template <class U>
+    ComPtr(const ComPtr<U>& o) : ComPtr(static_cast<T*>(o.get())) {}
+    ~ComPtr() { reset(); }
+
+    ComPtr& operator=(ComPtr o) noexcept {
+        std::swap(p_, o.p_);
+        return *this;
+    }
+
+    // Takes over a reference that has already been counted for the caller.
+    static ComPtr Adopt(T* p) {
+        ComPtr r;
+        r.p_ = p;
+        return r;
+    }
+    // Gives up the reference without releasing it.
+    T* Detach() { return std::exchange(p_, nullptr); }
+
+    void reset() {
+        if (T* p = std::exchange(p_, nullptr)) p->_Release();
+    }
+    T* get() const { return p_; }
+    T* operator->() const { return p_; }
+    T& operator*() const { return *p_; }
+    explicit operator bool() const { return p_ != nullptr; }
+    bool operator==(const ComPtr& o) const { return p_ == o.p_; }
+
+private:
+    T* p_ = nullptr;
+};
+
+}  // namespace velt
