@@ -12,7 +12,9 @@ namespace {
 class MemIniTest : public testing::Test {
 protected:
     void SetUp() override {
-        dir_ = fs::path(testing::TempDir()) / "velt_memini";
+        // One folder per test: CTest runs the tests side by side.
+        dir_ = fs::path(testing::TempDir()) /
+               (std::string("velt_memini_") + testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::remove_all(dir_);
         fs::create_directories(dir_);
     }
