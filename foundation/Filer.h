@@ -73,7 +73,6 @@ public:
     void WriteBoolean(bool v);
     // vaString with a length byte up to 255 characters, else vaLString.
     void WriteString(std::string_view s);
-    void WriteIdent(std::string_view s);
     // vaBinary, a 4-byte size, then what writeData wrote.
     void WriteBinary(const TStreamProc& writeData);
     void WriteListBegin() { WriteValue(TValueType::vaList); }
@@ -105,15 +104,12 @@ public:
     int32_t ReadInteger();
     bool ReadBoolean();
     std::string ReadString();
-    std::string ReadIdent();
     // The content of a vaBinary value.
     std::unique_ptr<TMemoryStream> ReadBinary();
     void ReadListBegin();
     void ReadListEnd();
     bool EndOfList() { return NextValue() == TValueType::vaNull; }
     std::string ReadStr();
-    // Skips one value of any supported type.
-    void SkipValue();
     // Reads a property run written by WriteProperties. A property that
     // instance does not define raises EReadError "Property NAME does not exist".
     void ReadProperties(TPersistent* instance);

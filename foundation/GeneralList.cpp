@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "foundation/Filer.h"
+#include "foundation/Utils.h"
 
 namespace velt {
 
@@ -18,14 +19,6 @@ bool Overlaps(const TMemoryStream& data, const void* p, int64_t n) {
     auto b = reinterpret_cast<uintptr_t>(data.Memory());
     auto q = reinterpret_cast<uintptr_t>(p);
     return b != 0 && q < b + uintptr_t(data.Size()) && q + uintptr_t(n) > b;
-}
-
-void WriteInt32(TStream& s, int32_t v) { s.WriteBuffer(&v, 4); }
-
-int32_t ReadInt32(TStream& s) {
-    int32_t v = 0;
-    s.ReadBuffer(&v, 4);
-    return v;
 }
 
 struct RegisterGeneralList {
@@ -59,7 +52,14 @@ std::unique_ptr<TGeneralList> TGeneralList::GetCopyObject() const {
     return copy;
 }
 
-void TGeneralList::ReadData(TStream& stream) { LoadFromStream(stream); }
+void TGeneralList::ReadData(TStream& stream) {
+    // An empty list is stored as an empty value.
+    if (stream.Remaining() == 0) {
+        Clear();
+        return;
+    }
+    LoadFromStream(stream);
+}
 
 void TGeneralList::WriteData(TStream& stream) {
     if (Count != 0) SaveToStream(stream);
@@ -211,8 +211,8 @@ void TGeneralList::LoadFromReader(TReader& reader) {
 }
 
 void TGeneralList::SaveToStream(TStream& stream) {
-    WriteInt32(stream, Count);
-    WriteInt32(stream, ItemSize);
+    WriteInteger(stream, Count);
+    WriteInteger(stream, ItemSize);
     if (Data.Size()) stream.WriteBuffer(Data.Memory(), Data.Size());
 }
 
@@ -223,8 +223,8 @@ void TGeneralList::LoadFromStream(TStream& stream) {
     Count = 0;
     try {
         if (stream.Remaining() < 8) throw EReadError("Record list stream is truncated");
-        const int32_t count = ReadInt32(stream);
-        const int32_t storedSize = ReadInt32(stream);
+        const int32_t count = ReadInteger(stream);
+        const int32_t storedSize = ReadInteger(stream);
         if (count < 0) throw EReadError("Invalid record count in list stream");
         if (storedSize < 0 || storedSize > MaxStreamItemSize || (storedSize == 0 && count > 0))
             throw EReadError("Invalid record size in list stream");

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "foundation/Utils.h"
+
 namespace velt {
 
 namespace {
@@ -236,11 +238,8 @@ int TNameList::NameCapacity() const {
 }
 
 std::string TNameList::NameAt(const void* rec) const {
-    const int cap = NameCapacity();
     if (GetNameOfs() < 0 || GetNameOfs() >= ItemSize) return {};
-    const char* field = static_cast<const char*>(rec) + GetNameOfs();
-    int len = std::min<int>(uint8_t(field[0]), cap);
-    return std::string(field + 1, size_t(len));
+    return GetCountedString(static_cast<const char*>(rec) + GetNameOfs(), NameCapacity());
 }
 
 int TNameList::Compare(int index1, int index2) {
@@ -265,11 +264,7 @@ void* TNameList::GetListItemByName(std::string_view name) {
 int TNameList::AddIDName(int32_t id, std::string_view name) {
     std::vector<char> rec = MakeRec(id);
     const int ofs = GetNameOfs();
-    if (ofs >= 0 && ofs < ItemSize) {
-        size_t len = std::min<size_t>(name.size(), size_t(NameCapacity()));
-        rec[size_t(ofs)] = char(uint8_t(len));
-        if (len) std::memcpy(rec.data() + ofs + 1, name.data(), len);
-    }
+    if (ofs >= 0 && ofs < ItemSize) SetCountedString(rec.data() + ofs, NameCapacity(), std::string(name));
     return Add(rec.data());
 }
 
