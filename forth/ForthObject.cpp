@@ -1,5 +1,7 @@
 #include "forth/ForthObject.h"
 
+#include "foundation/Classes.h"
+
 namespace velt {
 
 namespace {
@@ -36,8 +38,11 @@ bool ClassInfo::InheritsFrom(const ClassInfo* other) const {
 }
 
 const ClassInfo* ForthClassOf(const TObject* obj) {
-    auto* fo = dynamic_cast<const ForthObject*>(obj);
-    return fo ? fo->ForthClass() : nullptr;
+    if (auto* fo = dynamic_cast<const ForthObject*>(obj)) return fo->ForthClass();
+    // Persistent objects always carry type information, if nothing published.
+    static const ClassInfo persistent{"TPersistent", nullptr, {}, {}};
+    if (dynamic_cast<const TPersistent*>(obj)) return &persistent;
+    return nullptr;
 }
 
 const PropInfo* FindPublishedProperty(const TObject* obj, std::string_view name) {

@@ -111,8 +111,9 @@ public:
     virtual const ClassInfo* ForthClass() const = 0;
 };
 
-// The published table of an object: null when it publishes nothing (it does
-// not implement ForthObject, or is null itself).
+// The published table of an object. A TPersistent that does not implement
+// ForthObject answers an empty table (it has type information but publishes
+// nothing); a plain TObject, or null, answers null: "no class info".
 const ClassInfo* ForthClassOf(const TObject* obj);
 // Published property / method of an object by name, or null.
 const PropInfo* FindPublishedProperty(const TObject* obj, std::string_view name);

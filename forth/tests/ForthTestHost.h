@@ -1,0 +1,173 @@
+#pragma once
+// Shared fixtures of the interpreter tests: publishing host classes, a
+// message sink that records lines, and a private temporary folder.
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "forth/Forth.h"
+#include "foundation/CommMsg.h"
+
+namespace velt::test {
+
+enum TShade : uint8_t { shLight, shDark, shBlack };
+
+// A host object with a property of every kind the language handles.
+class THost : public TPersistent, public ForthObject {
+public:
+    VELT_FORTH_CLASS(THost)
+    std::string ClassName() const override { return "THost"; }
+
+    int32_t Count = 0;
+    TShade Shade = shLight;
+    char Letter = 'a';
+    std::string Short = "short";
+    std::string Caption = "caption";
+    double Ratio = 0.5;
+    TObject* Child = nullptr;
+    int32_t Fixed = 7;  // read-only
+    int Calls = 0;
+
+    void Hello(TForth& Sender) {
+        ++Calls;
+        Sender.PushString("hello");
+    }
+    void Twice(TForth& Sender) {
+        TCell c;
+        Sender.Pop(c);
+        Sender.PushInteger(c.Value * 2);
+    }
+};
+
+inline const ClassInfo& THost::StaticForthClass() {
+    static const PropInfo props[] = {
+        OrdProp<THost, &THost::Count, &THost::Count>("Count"),
+        EnumProp<THost, &THost::Shade, &THost::Shade>("Shade"),
+        CharProp<THost, &THost::Letter, &THost::Letter>("Letter"),
+        StrProp<THost, &THost::Short, &THost::Short>("Short", pkShortString),
+        StrProp<THost, &THost::Caption, &THost::Caption>("Caption"),
+        OtherProp("Ratio", pkFloat),
+        ObjProp<THost, &THost::Child, &THost::Child>("Child"),
+        OrdProp<THost, &THost::Fixed>("Fixed"),
+    };
+    static const MethodInfo methods[] = {
+        WordMethod<THost, &THost::Hello>("Hello"),
+        WordMethod<THost, &THost::Twice>("Twice"),
+    };
+    static const ClassInfo info{"THost", nullptr, props, methods};
+    return info;
+}
+
+// Derived class: adds members and shadows one of its parent's.
+class TDerivedHost : public THost {
+public:
+    VELT_FORTH_CLASS(TDerivedHost)
+    std::string ClassName() const override { return "TDerivedHost"; }
+    int32_t Extra = 5;
+    void Twice(TForth& Sender) {  // shadows THost's: triples
+        TCell c;
+        Sender.Pop(c);
+        Sender.PushInteger(c.Value * 3);
+    }
+};
+
+inline const ClassInfo& TDerivedHost::StaticForthClass() {
+    static const PropInfo props[] = {
+        OrdProp<TDerivedHost, &TDerivedHost::Extra, &TDerivedHost::Extra>("Extra"),
+    };
+    static const MethodInfo methods[] = {
+        WordMethod<TDerivedHost, &TDerivedHost::Twice>("Twice"),
+    };
+    static const ClassInfo info{"TDerivedHost", &THost::StaticForthClass(), props, methods};
+    return info;
+}
+
+// An object that publishes a method named like THost's property "Count".
+class TOther : public TObject, public ForthObject {
+public:
+    VELT_FORTH_CLASS(TOther)
+    int Runs = 0;
+    void Count(TForth&) { ++Runs; }
+    void Lines(TForth& Sender) { Sender.PushString("other lines"); }
+};
+
+inline const ClassInfo& TOther::StaticForthClass() {
+    static const MethodInfo methods[] = {
+        WordMethod<TOther, &TOther::Count>("Count"),
+        WordMethod<TOther, &TOther::Lines>("Lines"),
+    };
+    static const ClassInfo info{"TOther", nullptr, {}, methods};
+    return info;
+}
+
+// Records what reaches the message sink.
+class TRecordingSink : public TMessageSink {
+public:
+    TRecordingSink() { previous_ = SetMessageSink(this); }
+    ~TRecordingSink() override { SetMessageSink(previous_); }
+    void Info(std::string_view text) override { Infos.emplace_back(text); }
+    void Warning(std::string_view text) override { Infos.emplace_back(text); }
+    void Line(std::string_view text) override { Lines.emplace_back(text); }
+    bool Query(std::string_view) override { return false; }
+    void Beep() override {}
+    std::vector<std::string> Lines, Infos;
+
+private:
+    TMessageSink* previous_ = nullptr;
+};
+
+// A fresh folder under the system's temporary folder, removed afterwards.
+class TTempDir {
+public:
+    TTempDir() {
+        static int serial = 0;
+        Path = std::filesystem::temp_directory_path() /
+               ("velt-forth-" + std::to_string(::getpid()) + "-" + std::to_string(++serial));
+        std::filesystem::create_directories(Path);
+    }
+    ~TTempDir() {
+        std::error_code ec;
+        std::filesystem::remove_all(Path, ec);
+    }
+    std::string Write(const std::string& name, const std::string& content) const {
+        std::string file = (Path / name).string();
+        std::ofstream(file, std::ios::binary) << content;
+        return file;
+    }
+    std::filesystem::path Path;
+};
+
+// Pops every cell and answers them top first, integers as numbers, strings
+// in quotes, objects as "obj".
+inline std::vector<std::string> Drain(TForth& f) {
+    std::vector<std::string> out;
+    while (f.Stack.Count() > 0) {
+        TCell c;
+        f.Pop(c);
+        if (c.Kind == ckInteger)
+            out.push_back(std::to_string(c.Value));
+        else if (c.Kind == ckString)
+            out.push_back("'" + c.S + "'");
+        else
+            out.push_back("obj");
+    }
+    return out;
+}
+
+// The message of the exception that fn raises, or "" when none.
+template <class E = Exception, class F>
+std::string ErrorOf(F&& fn) {
+    try {
+        fn();
+    } catch (const E& e) {
+        return e.Message;
+    }
+    return "";
+}
+
+}  // namespace velt::test

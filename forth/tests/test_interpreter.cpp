@@ -1,0 +1,223 @@
+// The interpreter: tokens, IF/ELSE/THEN, definitions run by name, command
+// files with any line end, recovery from malformed text, error messages.
+
+#include <gtest/gtest.h>
+
+#include "forth/tests/ForthTestHost.h"
+
+using namespace velt;
+using namespace velt::test;
+using V = std::vector<std::string>;
+
+namespace {
+
+V Exec(TForth& f, const std::string& program) {
+    f.ExecForth(program);
+    return Drain(f);
+}
+
+// Loads program text as a command file would be, without a file.
+void Load(TForth& f, const std::string& text) {
+    f.ClearStack();
+    f.SetText(text + " ");
+    f.Pos = 1;
+}
+
+}  // namespace
+
+TEST(ForthInterpret, LiteralsAndOperators) {
+    TForth f;
+    EXPECT_EQ(Exec(f, "5 3 -"), V({"2"}));
+    EXPECT_EQ(Exec(f, "TRUE NOT"), V({"0"}));
+    EXPECT_EQ(Exec(f, "$10 -7 +"), V({"9"}));
+    EXPECT_EQ(Exec(f, "$FFFFFFFF"), V({"-1"}));
+    EXPECT_EQ(Exec(f, "12 10 & 12 10 |"), V({"14", "8"}));
+    EXPECT_EQ(Exec(f, "$7FFFFFFF 1 +"), V({"-2147483648"}));
+    EXPECT_EQ(Exec(f, "-2147483648 1 -"), V({"2147483647"}));
+    // Tabs, CR and LF separate tokens like blanks.
+    EXPECT_EQ(Exec(f, "1\t2\r\n3\n4\r5"), V({"5", "4", "3", "2", "1"}));
+    EXPECT_EQ(ErrorOf<EForth>([&] { f.ExecForth("2147483648"); }), "Word 2147483648 not found");
+}
+
+TEST(ForthInterpret, StringLiteralsAndComments) {
+    TForth f;
+    EXPECT_EQ(Exec(f, "\" Hello world\""), V({"'Hello world'"}));
+    EXPECT_EQ(Exec(f, "' it is\" here'"), V({"'it is\" here'"}));
+    EXPECT_EQ(Exec(f, "\" \""), V({"''"}));
+    EXPECT_EQ(Exec(f, "1 ( 2 3 ) 4 // 5 6\n7"), V({"7", "4", "1"}));
+    // An opener glued to its text is one token.
+    EXPECT_EQ(ErrorOf<EForth>([&] { f.ExecForth("(abc )"); }), "Word (abc not found");
+    EXPECT_EQ(ErrorOf<EForth>([&] { f.ExecForth("//abc"); }), "Word //abc not found");
+    EXPECT_EQ(ErrorOf<EForth>([&] { f.ExecForth("\"abc\""); }), "Word \"abc\" not found");
+    EXPECT_EQ(ErrorOf<EForth>([&] { f.ExecForth(": X ;"); }), "Word : not found");
+}
+
+TEST(ForthInterpret, UnterminatedTextEndsCleanly) {
+    TForth f;
+    EXPECT_EQ(ErrorOf<EForth>([&] { f.ExecForth("1 \" abc"); }), "Token \" expected");
+    EXPECT_EQ(ErrorOf<EForth>([&] { f.ExecForth("1 ' abc"); }), "Token ' expected");
+    // Comment text never runs, with or without a line end after it.
+    EXPECT_EQ(Exec(f, "1 ( 2 Hello"), V({"1"}));
+    EXPECT_EQ(Exec(f, "1 // 2 Hello"), V({"1"}));
+    EXPECT_EQ(Exec(f, "1\r\n// 2 Hello"), V({"1"}));
+    // Text set without the trailing blank ends at its last token, once.
+    f.SetText("1 2 +");
+    f.Pos = 1;
+    f.Interpret();
+    EXPECT_EQ(Drain(f), V({"3"}));
+    EXPECT_TRUE(f.AtEnd());
+}
+
+TEST(ForthInterpret, IfElseThen) {
+    TForth f;
+    const std::string prog =
+        "IF\n"
+        "  1\n"
+        "ELSE\n"
+        "  2\n"
+        "THEN\n"
+        "3";
+    EXPECT_EQ(Exec(f, "TRUE " + prog), V({"3", "1"}));
+    EXPECT_EQ(Exec(f, "FALSE " + prog), V({"3", "2"}));
+    // A false condition skips a whole "cond IF word THEN" line and looks for
+    // a later line starting with THEN or ELSE.
+    EXPECT_EQ(Exec(f, "0 IF 7 THEN\n8\nTHEN 9"), V({"9"}));
+    EXPECT_EQ(Exec(f, "FALSE IF\n1\nTHEN"), V({}));
+    EXPECT_EQ(Exec(f, "1 IF\n4\nTHEN\n5"), V({"5", "4"}));
+    // CR-only and CR LF line ends behave the same.
+    EXPECT_EQ(Exec(f, "FALSE IF\r1\rELSE\r2\rTHEN"), V({"2"}));
+    EXPECT_EQ(Exec(f, "TRUE IF\r\n1\r\nELSE\r\n2\r\nTHEN"), V({"1"}));
+    EXPECT_EQ(ErrorOf<EForth>([&] { f.ExecForth("FALSE IF\n1\n2"); }), "THEN or ELSE expected");
+    EXPECT_EQ(ErrorOf<EForth>([&] { f.ExecForth("TRUE IF\n1\nELSE\n2"); }), "THEN expected");
+    // Outside an IF, THEN and ELSE are plain names.
+    EXPECT_EQ(ErrorOf<EForth>([&] { f.ExecForth("THEN"); }), "Word THEN not found");
+    EXPECT_EQ(ErrorOf<EForth>([&] { f.ExecForth("ELSE"); }), "Word ELSE not found");
+    EXPECT_EQ(ErrorOf<EStack>([&] { f.ExecForth("IF"); }), "Empty stack");
+}
+
+TEST(ForthExecWord, FindsDefinitionsWithAnyLineEnd) {
+    for (const std::string nl : {"\r\n", "\n", "\r"}) {
+        TForth f;
+        Load(f, ": First 1 ;" + nl + ": Second 2 ;" + nl + "// note" + nl + ": Third" + nl +
+                    "  3 ( c" + nl + "omment ) 4" + nl + ";" + nl);
+        f.ExecWord("Third");
+        f.ExecWord("First");
+        f.ExecWord("Second");
+        EXPECT_EQ(Drain(f), V({"2", "1", "4", "3"})) << int(nl.back());
+    }
+}
+
+TEST(ForthExecWord, MatchesTheWholeName) {
+    TForth f;
+    Load(f, "\r\n: OpenUnitSource 1 ;\r\n: Open 2 ;\r\n: open 3 ;\r\n:  Spaced 4 ;\r\n");
+    f.ExecWord("Open");
+    f.ExecWord("open");
+    f.ExecWord("OpenUnitSource");
+    EXPECT_EQ(Drain(f), V({"1", "3", "2"}));
+    EXPECT_EQ(ErrorOf<EForth>([&] { f.ExecWord("OPEN"); }), "Word OPEN not found");
+    EXPECT_EQ(ErrorOf<EForth>([&] { f.ExecWord("Ope"); }), "Word Ope not found");
+    EXPECT_EQ(ErrorOf<EForth>([&] { f.ExecWord(""); }), "Word  not found");
+    EXPECT_EQ(ErrorOf<EForth>([&] { f.ExecWord("Spaced"); }), "Word Spaced not found");
+    // A definition must start its line.
+    Load(f, "1 : Inner 5 ;\r\n");
+    EXPECT_EQ(ErrorOf<EForth>([&] { f.ExecWord("Inner"); }), "Word Inner not found");
+    // The first of two definitions of one name runs.
+    Load(f, ": Twice 1 ;\n: Twice 2 ;\n");
+    f.ExecWord("Twice");
+    EXPECT_EQ(Drain(f), V({"1"}));
+}
+
+TEST(ForthExecWord, RunsNestedWordsAndRestoresState) {
+    TForth f;
+    Load(f, ": A 1 EGG B 3 ;\n: B 2 ;\n: Bad 9 EGG Missing ;\n: Deep EGG Deep ;\n");
+    f.Pos = 4;
+    f.Struc = fcIfElse;
+    f.ExecWord("A");
+    EXPECT_EQ(Drain(f), V({"3", "2", "1"}));
+    EXPECT_EQ(f.Pos, 4);
+    EXPECT_EQ(f.Struc, fcIfElse);
+    // The state comes back after a failure too.
+    EXPECT_EQ(ErrorOf<EForth>([&] { f.ExecWord("Bad"); }), "Word Missing not found");
+    EXPECT_EQ(f.Pos, 4);
+    EXPECT_EQ(f.Struc, fcIfElse);
+    // Endless recursion stops with an error, not a crash.
+    EXPECT_EQ(ErrorOf<EForth>([&] { f.ExecWord("Deep"); }), "Word nesting too deep");
+    EXPECT_EQ(f.Pos, 4);
+    f.ClearStack();
+    f.ExecWord("B");
+    EXPECT_EQ(Drain(f), V({"2"}));
+}
+
+TEST(ForthExecWord, MalformedDefinitionsKeepTheCommandText) {
+    TForth f;
+    Load(f, ": Good 1 ;\n: NoEnd 2\n: Later 3 ;\n: Str \" open\n: Cmt ( never closed\n: Last 4 // tail");
+    // A word without its ";" runs into the next definition's ":".
+    EXPECT_EQ(ErrorOf<EForth>([&] { f.ExecWord("NoEnd"); }), "Word : not found");
+    EXPECT_EQ(ErrorOf<EForth>([&] { f.ExecWord("Str"); }), "Token \" expected");
+    f.ClearStack();
+    f.ExecWord("Cmt");
+    f.ExecWord("Last");
+    f.ExecWord("Good");
+    f.ExecWord("Later");
+    EXPECT_EQ(Drain(f), V({"3", "1", "4"}));
+    EXPECT_FALSE(f.Text().empty());
+}
+
+TEST(ForthExecWord, HostMethodsShadowDefinitions) {
+    TForth f;
+    THost host;
+    f.Objects.AddObject("Host", &host);
+    Load(f, ": Hello 1 ;\n: Count 2 ;\n");
+    f.ExecWord("hello");  // published methods fold case
+    EXPECT_EQ(Drain(f), V({"'hello'"}));
+    // Properties are not words for ExecWord.
+    f.ExecWord("Count");
+    EXPECT_EQ(Drain(f), V({"2"}));
+}
+
+TEST(ForthFiles, LoadFromFileAndExecForthFile) {
+    TTempDir dir;
+    TForth f;
+    const std::string cmd = dir.Write("cmd.4th", ": Startup 1 2 + ;\n: Other \" x\" ;");
+    f.PushInteger(99);
+    f.LoadFromFile(cmd);
+    EXPECT_EQ(f.Stack.Count(), 0);
+    EXPECT_EQ(f.Pos, 1);
+    EXPECT_EQ(f.Text().back(), ' ');
+    f.ExecWord("Startup");
+    f.ExecWord("Other");
+    EXPECT_EQ(Drain(f), V({"'x'", "3"}));
+
+    const std::string prog = dir.Write("prog.4th", "4 5 +\r\n");
+    f.ExecForthFile(prog);
+    EXPECT_EQ(Drain(f), V({"9"}));
+    EXPECT_THROW(f.LoadFromFile((dir.Path / "missing.4th").string()), EFOpenError);
+}
+
+TEST(ForthTokenizer, NextTokenAndExpectToken) {
+    TForth f;
+    Load(f, "abc  (def) \"q");
+    std::string tok = "keep";
+    EXPECT_TRUE(f.NextToken(' ', tok));
+    EXPECT_EQ(tok, "abc");
+    EXPECT_TRUE(f.NextToken(' ', tok));  // on a separator: empty token
+    EXPECT_EQ(tok, "");
+    f.SkipBlanks();
+    EXPECT_TRUE(f.NextToken(')', tok));
+    EXPECT_EQ(tok, "(def");
+    const int32_t pos = f.Pos;
+    EXPECT_FALSE(f.NextToken('\'', tok));  // absent delimiter: nothing changes
+    EXPECT_EQ(tok, "(def");
+    EXPECT_EQ(f.Pos, pos);
+    Load(f, "  BEGIN WHILE");
+    f.ExpectToken("BEGIN");
+    EXPECT_EQ(ErrorOf<EForth>([&] { f.ExpectToken("REPEAT"); }), "Token REPEAT expected");
+}
+
+TEST(ForthLimits, StepLimitStopsRunawayPrograms) {
+    TForth f;
+    f.StepLimit = 500;
+    Load(f, ": Fork EGG Fork EGG Fork ;\n");
+    EXPECT_EQ(ErrorOf<EForth>([&] { f.ExecWord("Fork"); }), "Step limit exceeded");
+    f.StepLimit = 0;
+}
