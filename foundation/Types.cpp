@@ -83,7 +83,10 @@ bool TryStrToFloat(std::string_view s, long double& out) {
         if (!((c >= '0' && c <= '9') || c == '.' || c == '+' || c == '-' || c == 'e' || c == 'E')) return false;
     const char* b = t.data();
     const char* e = b + t.size();
-    if (*b == '+') ++b;  // from_chars takes no plus sign
+    if (*b == '+') {  // from_chars takes no plus sign
+        ++b;
+        if (b == e || *b == '-') return false;
+    }
     long double v = 0;
     auto res = std::from_chars(b, e, v, std::chars_format::general);
     if (res.ec != std::errc() || res.ptr != e) return false;

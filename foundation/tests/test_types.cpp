@@ -268,6 +268,7 @@ TEST(NumberText, FloatToStrShortestFifteenDigits) {
     EXPECT_THROW(StrToFloat("1,5"), EConvertError);
     EXPECT_THROW(StrToFloat(""), EConvertError);
     EXPECT_EQ(StrToFloat("+1e3"), 1000);
+    EXPECT_THROW(StrToFloat("+-1"), EConvertError);
 }
 
 TEST(NumberText, CurrencyText) {
