@@ -1,0 +1,1107 @@
+#include "source/SourceCode.h"
+
+#include <algorithm>
+#include <unordered_map>
+
+#include "forth/Forth.h"
+#include "foundation/CommMsg.h"
+#include "foundation/StrUtils.h"
+
+namespace velt {
+
+namespace {
+
+// RTF line break between the lines of a multi-line type text.
+constexpr std::string_view kRtfBreak = "\r\n\\par ";
+// How far a comma list of fields or a continued declaration may run.
+constexpr int kMaxContinuation = 1000;
+
+inline bool IsIdentChar(char c) {
+    return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_';
+}
+inline bool IsBlank(char c) { return static_cast<unsigned char>(c) <= ' '; }
+inline char Fold(char c) { return (c >= 'A' && c <= 'Z') ? char(c + 32) : c; }
+
+std::string_view LTrim(std::string_view s) {
+    size_t i = 0;
+    while (i < s.size() && IsBlank(s[i])) ++i;
+    return s.substr(i);
+}
+std::string_view TrimView(std::string_view s) {
+    s = LTrim(s);
+    size_t n = s.size();
+    while (n > 0 && IsBlank(s[n - 1])) --n;
+    return s.substr(0, n);
+}
+size_t SkipBlanks(std::string_view s, size_t i) {
+    while (i < s.size() && IsBlank(s[i])) ++i;
+    return i;
+}
+// The part of s before the first of the given characters.
+std::string_view CutAt(std::string_view s, std::string_view chars) {
+    size_t p = s.find_first_of(chars);
+    return p == std::string_view::npos ? s : s.substr(0, p);
+}
+std::string Lower(std::string_view s) {
+    std::string r(s);
+    for (char& c : r) c = Fold(c);
+    return r;
+}
+// Whether the word w occurs in s as a whole word, ignoring ASCII case.
+bool HasToken(std::string_view s, std::string_view w) {
+    if (w.empty() || s.size() < w.size()) return false;
+    for (size_t i = 0; i + w.size() <= s.size(); ++i) {
+        if (i > 0 && IsIdentChar(s[i - 1])) continue;
+        size_t k = 0;
+        while (k < w.size() && Fold(s[i + k]) == Fold(w[k])) ++k;
+        if (k == w.size() && (i + k == s.size() || !IsIdentChar(s[i + k]))) return true;
+    }
+    return false;
+}
+// The token following the whole word w in s (up to a blank or ";").
+std::string TokenAfter(std::string_view s, std::string_view w) {
+    for (size_t i = 0; i + w.size() <= s.size(); ++i) {
+        if (i > 0 && IsIdentChar(s[i - 1])) continue;
+        size_t k = 0;
+        while (k < w.size() && Fold(s[i + k]) == Fold(w[k])) ++k;
+        if (k != w.size() || (i + k < s.size() && IsIdentChar(s[i + k]))) continue;
+        size_t p = SkipBlanks(s, i + k);
+        size_t e = p;
+        while (e < s.size() && !IsBlank(s[e]) && s[e] != ';') ++e;
+        return std::string(s.substr(p, e - p));
+    }
+    return {};
+}
+// Index just past the ")" matching the "(" at open (or the end of s).
+size_t MatchParen(std::string_view s, size_t open) {
+    int depth = 0;
+    for (size_t i = open; i < s.size(); ++i) {
+        if (s[i] == '(') ++depth;
+        else if (s[i] == ')' && --depth == 0) return i + 1;
+    }
+    return s.size();
+}
+bool IsBlankLine(std::string_view s) { return LTrim(s).empty(); }
+bool IsCommentLine(std::string_view s) {
+    s = LTrim(s);
+    return s.starts_with("//") || s.starts_with("{") || s.starts_with("(*");
+}
+
+// The pieces of a routine header line: keyword(s), name, parameters, result
+// type and what follows.
+struct HeaderParts {
+    std::string Keyword;   // "procedure", "class function", ...
+    std::string Name;      // as written, qualifier included
+    std::string Params;    // "(...)" or ""
+    std::string RType;     // trimmed result type or ""
+    std::string Directive; // trimmed text after the header's ";"
+};
+
+HeaderParts SplitHeader(std::string_view line) {
+    HeaderParts h;
+    std::string_view t = TrimView(line);
+    size_t i = 0;
+    auto word = [&](size_t& p) {
+        size_t b = p;
+        while (p < t.size() && IsIdentChar(t[p])) ++p;
+        return t.substr(b, p - b);
+    };
+    std::string_view w1 = word(i);
+    h.Keyword = std::string(w1);
+    if (Lower(w1) == "class") {
+        size_t j = SkipBlanks(t, i);
+        size_t k = j;
+        std::string_view w2 = word(k);
+        if (!w2.empty()) {
+            h.Keyword += " ";
+            h.Keyword += w2;
+            i = k;
+        }
+    }
+    i = SkipBlanks(t, i);
+    size_t nb = i;
+    while (i < t.size() && (IsIdentChar(t[i]) || t[i] == '.')) ++i;
+    h.Name = std::string(t.substr(nb, i - nb));
+    i = SkipBlanks(t, i);
+    if (i < t.size() && t[i] == '(') {
+        size_t e = MatchParen(t, i);
+        h.Params = std::string(t.substr(i, e - i));
+        i = SkipBlanks(t, e);
+    }
+    if (i < t.size() && t[i] == ':') {
+        size_t semi = t.find(';', i);
+        std::string_view rt = t.substr(i + 1, semi == std::string_view::npos ? std::string_view::npos : semi - i - 1);
+        h.RType = std::string(TrimView(rt));
+        i = semi == std::string_view::npos ? t.size() : semi;
+    }
+    size_t semi = t.find(';', i);
+    if (semi != std::string_view::npos) h.Directive = std::string(TrimView(t.substr(semi + 1)));
+    return h;
+}
+
+}  // namespace
+
+// ---- construction and publishing ------------------------------------------------
+
+TISourceCode::TISourceCode() = default;
+TISourceCode::~TISourceCode() = default;
+
+void TISourceCode::ValidateLines(TForth&) { ValidateLines(); }
+
+const ClassInfo& TISourceCode::StaticForthClass() {
+    static const PropInfo props[] = {
+        OrdProp<TISourceCode, &TISourceCode::CaseSensitive, &TISourceCode::CaseSensitive>("CaseSensitive",
+                                                                                         pkEnumeration),
+        OrdProp<TISourceCode, &TISourceCode::IntfLine, &TISourceCode::IntfLine>("IntfLine"),
+        OrdProp<TISourceCode, &TISourceCode::ImplLine, &TISourceCode::ImplLine>("ImplLine"),
+        OrdProp<TISourceCode, &TISourceCode::ImplEndLine, &TISourceCode::ImplEndLine>("ImplEndLine"),
+        OrdProp<TISourceCode, &TISourceCode::EndLine, &TISourceCode::EndLine>("EndLine"),
+        OrdProp<TISourceCode, &TISourceCode::AdaNestingComments, &TISourceCode::AdaNestingComments>(
+            "AdaNestingComments", pkEnumeration),
+        StrProp<TISourceCode, &TISourceCode::MethodBody, &TISourceCode::MethodBody>("MethodBody"),
+    };
+    static const MethodInfo methods[] = {
+        WordMethod<TISourceCode, &TISourceCode::ValidateLines>("ValidateLines"),
+    };
+    static const ClassInfo info{"TISourceCode", &TIText::StaticForthClass(), props, methods};
+    return info;
+}
+
+int TISourceCode::Limit(int bound) const { return std::clamp(bound, 0, LineCount()); }
+
+int TISourceCode::Indentation(std::string_view line) {
+    int n = 0;
+    while (size_t(n) < line.size() && IsBlank(line[size_t(n)])) ++n;
+    return n;
+}
+
+bool TISourceCode::isValidIdent(std::string_view s) {
+    if (s.empty() || (s[0] >= '0' && s[0] <= '9')) return false;
+    return std::all_of(s.begin(), s.end(), IsIdentChar);
+}
+
+// ---- line tests ---------------------------------------------------------------------
+
+bool TISourceCode::izPrefix(std::string_view prefix, std::string_view line) const {
+    if (line.size() < prefix.size()) return false;
+    if (CaseSensitive) {
+        if (line.compare(0, prefix.size(), prefix) != 0) return false;
+    } else {
+        for (size_t i = 0; i < prefix.size(); ++i)
+            if (Fold(line[i]) != Fold(prefix[i])) return false;
+    }
+    // A keyword is a whole word.
+    return prefix.empty() || !IsIdentChar(prefix.back()) || line.size() == prefix.size() ||
+           !IsIdentChar(line[prefix.size()]);
+}
+
+bool TISourceCode::is2Prefix(std::string_view first, std::string_view second, std::string_view line) const {
+    if (!izPrefix(first, line)) return false;
+    return izPrefix(second, LTrim(line.substr(first.size())));
+}
+
+bool TISourceCode::StartsEnd(std::string_view line) const { return izPrefix("end", LTrim(line)); }
+
+int TISourceCode::isValidClass(std::string_view line, std::string& name) const {
+    size_t eq = line.find('=');
+    if (eq == std::string_view::npos || line.find(';') != std::string_view::npos) return ctkNone;
+    std::string_view rest = LTrim(line.substr(eq + 1));
+    // Cheap rejection of the many lines that hold "=" for other reasons.
+    if (rest.empty()) return ctkNone;
+    char c = Fold(rest[0]);
+    if (c != 'c' && c != 'o' && c != 'p' && c != 'i' && c != 'd') return ctkNone;
+    std::string_view nm = TrimView(line.substr(0, eq));
+    if (!isValidIdent(nm)) return ctkNone;
+    int kind = ctkNone;
+    if (izPrefix("class", rest)) {
+        kind = izPrefix("of", LTrim(rest.substr(5))) ? ctkNone : ctkClass;
+    } else if (izPrefix("object", rest)) {
+        // "object", "object(Ancestor)" or "object" followed by a comment.
+        std::string_view after = LTrim(rest.substr(6));
+        if (after.empty() || after[0] == '(' || after[0] == '{' || after.starts_with("//")) kind = ctkObject;
+    } else if (izPrefix("packed", rest)) {
+        if (izPrefix("object", LTrim(rest.substr(6)))) kind = ctkObject;
+    } else if (izPrefix("interface", rest)) {
+        std::string_view after = LTrim(rest.substr(9));
+        if (!after.empty() && (after[0] == '[' || after[0] == '(')) kind = ctkInterface;
+    } else if (izPrefix("dispinterface", rest)) {
+        std::string_view after = LTrim(rest.substr(13));
+        if (!after.empty() && after[0] == '[') kind = ctkInterface;
+    }
+    if (kind != ctkNone) name = std::string(nm);
+    return kind;
+}
+
+bool TISourceCode::isValidMethodDecl(std::string_view line, std::string& name, bool inClass) const {
+    std::string_view t;
+    if (inClass) {
+        if (line.empty() || !IsBlank(line[0])) return false;
+        t = LTrim(line);
+    } else {
+        t = line;
+    }
+    size_t skip = 0;
+    if (izPrefix("procedure", t)) skip = 9;
+    else if (izPrefix("function", t)) skip = 8;
+    else if (inClass && izPrefix("constructor", t)) skip = 11;
+    else if (inClass && izPrefix("destructor", t)) skip = 10;
+    else if (inClass && izPrefix("class", t)) {
+        std::string_view r = LTrim(t.substr(5));
+        if (izPrefix("procedure", r)) t = r, skip = 9;
+        else if (izPrefix("function", r)) t = r, skip = 8;
+        else return false;
+    } else {
+        return false;
+    }
+    std::string_view n = TrimView(CutAt(t.substr(skip), "(:;"));
+    if (!isValidIdent(n)) return false;
+    name = std::string(n);
+    return true;
+}
+
+bool TISourceCode::isValidMethodImpl(std::string_view line, std::string& className, std::string& methodName) const {
+    std::string_view t = line;
+    size_t skip = 0;
+    bool plain = true;  // procedure/function: allowed without a qualifier
+    if (izPrefix("procedure", t)) skip = 9;
+    else if (izPrefix("function", t)) skip = 8;
+    else if (izPrefix("constructor", t)) skip = 11, plain = false;
+    else if (izPrefix("destructor", t)) skip = 10, plain = false;
+    else if (izPrefix("class", t)) {
+        std::string_view r = LTrim(t.substr(5));
+        if (izPrefix("procedure", r)) t = r, skip = 9;
+        else if (izPrefix("function", r)) t = r, skip = 8;
+        else return false;
+        plain = false;
+    } else {
+        return false;
+    }
+    // The qualifier dot counts only in the name, before the parameters or
+    // the result type.
+    std::string_view head = CutAt(t.substr(skip), "(:;");
+    size_t dot = head.find('.');
+    if (dot == std::string_view::npos) {
+        if (!plain) return false;
+        std::string_view m = TrimView(head);
+        if (!isValidIdent(m)) return false;
+        className.clear();
+        methodName = std::string(m);
+        return true;
+    }
+    std::string_view c = TrimView(head.substr(0, dot));
+    std::string_view m = TrimView(head.substr(dot + 1));
+    if (!isValidIdent(c) || !isValidIdent(m)) return false;
+    className = std::string(c);
+    methodName = std::string(m);
+    return true;
+}
+
+bool TISourceCode::isValidProperty(std::string_view line, TPropertyInfo& info) const {
+    std::string_view t = TrimView(line);
+    if (!izPrefix("property", t)) return false;
+    size_t i = SkipBlanks(t, 8);
+    size_t b = i;
+    while (i < t.size() && !IsBlank(t[i]) && t[i] != '[' && t[i] != '(' && t[i] != ':' && t[i] != ';') ++i;
+    if (i == b) return false;
+    TPropertyInfo p;
+    p.Name = std::string(t.substr(b, i - b));
+    i = SkipBlanks(t, i);
+    if (i < t.size() && t[i] == '[') {
+        size_t close = t.find(']', i);
+        size_t e = close == std::string_view::npos ? t.size() : close;
+        p.Index = std::string(TrimView(t.substr(i + 1, e - i - 1)));
+        i = close == std::string_view::npos ? t.size() : close + 1;
+    }
+    std::string_view rest = t.substr(i);
+    size_t colon = rest.find(':');
+    if (colon != std::string_view::npos) {
+        size_t s = SkipBlanks(rest, colon + 1);
+        size_t e = s;
+        while (e < rest.size() && !IsBlank(rest[e]) && rest[e] != ';') ++e;
+        p.Type = std::string(rest.substr(s, e - s));
+    }
+    p.Read = TokenAfter(rest, "read");
+    p.Write = TokenAfter(rest, "write");
+    info = std::move(p);
+    return true;
+}
+
+bool TISourceCode::isValidField(int lineIndex, std::string& name, std::string& type) const {
+    if (lineIndex < 0 || lineIndex >= LineCount()) return false;
+    std::string_view s = LineAt(lineIndex);
+    size_t colon = s.find(':');
+    std::string_view nm, ty;
+    if (colon != std::string_view::npos) {
+        // One name, or a comma list that ends on this line.
+        std::string_view before = s.substr(0, colon);
+        nm = TrimView(CutAt(before, ","));
+        ty = TrimView(CutAt(s.substr(colon + 1), ";"));
+    } else if (s.find(',') != std::string_view::npos) {
+        // A list running over the following lines: the first line that holds
+        // ":" or no more "," gives the type.
+        nm = TrimView(CutAt(s, ","));
+        int last = std::min(LineCount(), lineIndex + 1 + kMaxContinuation);
+        bool found = false;
+        for (int j = lineIndex + 1; j < last && !found; ++j) {
+            std::string_view l = LineAt(j);
+            size_t c = l.find(':');
+            if (c != std::string_view::npos) {
+                ty = TrimView(CutAt(l.substr(c + 1), ";"));
+                found = true;
+            } else if (l.find(',') == std::string_view::npos) {
+                return false;
+            }
+        }
+        if (!found) return false;
+    } else {
+        return false;
+    }
+    if (!isValidIdent(nm) || !isValidIdent(ty)) return false;
+    name = std::string(nm);
+    type = std::string(ty);
+    return true;
+}
+
+bool TISourceCode::isValidType(int lineIndex, std::string& name, std::string& text) const {
+    if (lineIndex < 0 || lineIndex >= LineCount()) return false;
+    const std::string& line = LineAt(lineIndex);
+    size_t eq = line.find('=');
+    if (eq == std::string::npos) return false;
+    std::string_view nm = TrimView(std::string_view(line).substr(0, eq));
+    if (nm.empty()) return false;
+    std::string_view rest = LTrim(std::string_view(line).substr(eq + 1));
+    auto joinLines = [&](int from, int to) {
+        std::string r = LineAt(from);
+        for (int j = from + 1; j <= to; ++j) {
+            r += kRtfBreak;
+            r += LineAt(j);
+        }
+        return r;
+    };
+    if (izPrefix("procedure", rest) || izPrefix("function", rest)) {
+        // A parameter list closed on this line without ";" after it may
+        // continue with "of object" on the next line.
+        size_t close = line.rfind(')');
+        bool continues = line.find('(') != std::string::npos && close != std::string::npos &&
+                         line.find(';', close) == std::string::npos && lineIndex + 1 < LineCount();
+        text = continues ? joinLines(lineIndex, lineIndex + 1) : line;
+    } else if (izPrefix("array", rest) || izPrefix("type", rest) ||
+               (izPrefix("class", rest) && izPrefix("of", LTrim(rest.substr(5)))) ||
+               (izPrefix("set", rest) && izPrefix("of", LTrim(rest.substr(3))))) {
+        text = line;
+    } else if (izPrefix("record", rest) || (izPrefix("packed", rest) && izPrefix("record", LTrim(rest.substr(6))))) {
+        int last = lineIndex;
+        if (!HasToken(rest, "end")) {
+            last = -1;
+            for (int j = lineIndex + 1; j < LineCount() && last < 0; ++j)
+                if (StartsEnd(LineAt(j))) last = j;
+            if (last < 0) last = LineCount() - 1;
+        }
+        text = joinLines(lineIndex, last);
+    } else if (!rest.empty() && rest[0] == '(' && isValidIdent(nm)) {
+        int stop = ImplLine > lineIndex ? Limit(ImplLine) : LineCount();
+        int last = -1;
+        for (int j = lineIndex; j < stop && last < 0; ++j)
+            if (LineAt(j).find(')') != std::string::npos) last = j;
+        if (last < 0) last = std::max(lineIndex, stop - 1);
+        text = joinLines(lineIndex, last);
+    } else {
+        return false;
+    }
+    name = std::string(nm);
+    return true;
+}
+
+// ---- sections ------------------------------------------------------------------------
+
+void TISourceCode::ValidateLines() {
+    const int n = LineCount();
+    Modified = false;
+    ImplLine = -1;
+    IntfLine = 0;
+    for (int i = 0; i < n; ++i) {
+        const std::string& l = LineAt(i);
+        if (!izPrefix("interface", l)) continue;
+        IntfLine = i;
+        size_t blank = 0;
+        while (blank < l.size() && !IsBlank(l[blank])) ++blank;
+        if (blank < l.size() && izPrefix("implementation", LTrim(std::string_view(l).substr(blank)))) ImplLine = i;
+        break;
+    }
+    if (ImplLine < 0) {
+        ImplLine = 0;
+        for (int i = IntfLine + 1; i < n; ++i)
+            if (izPrefix("implementation", LineAt(i))) {
+                ImplLine = i;
+                break;
+            }
+    }
+    ImplEndLine = -1;
+    bool ended = false;
+    for (int i = ImplLine + 1; i < n; ++i) {
+        const std::string& l = LineAt(i);
+        if (izPrefix("end.", l)) {
+            EndLine = i;
+            if (ImplEndLine < 0) ImplEndLine = i;
+            ended = true;
+            break;
+        }
+        if (izPrefix("initialization", l)) ImplEndLine = i;
+        else if (izPrefix("finalization", l) && ImplEndLine < 0) ImplEndLine = i;
+    }
+    // Without "end." the unit runs to its last line; nothing of a previous
+    // unit survives.
+    if (!ended) EndLine = n;
+    if (ImplEndLine < 0) ImplEndLine = EndLine;
+}
+
+// ---- searches --------------------------------------------------------------------------
+
+bool TISourceCode::FindClass(std::string_view className, int& line) const {
+    if (className.empty()) {
+        line = IntfLine + 1;
+        return true;
+    }
+    std::string nm;
+    const int stop = Limit(ImplEndLine);
+    for (int i = std::max(IntfLine + 1, 0); i < stop; ++i)
+        if (isValidClass(LineAt(i), nm) != ctkNone && SameText(nm, className)) {
+            line = i;
+            return true;
+        }
+    return false;
+}
+
+int TISourceCode::FindClassEnd(int headerLine) const {
+    const int n = LineCount();
+    for (int i = std::max(headerLine + 1, 0); i < n; ++i)
+        if (StartsEnd(LineAt(i))) return i;
+    return n;
+}
+
+std::vector<TISourceCode::DeclEntry> TISourceCode::CollectDecls(std::string_view className, bool& found) const {
+    std::vector<DeclEntry> r;
+    std::string nm;
+    found = true;
+    if (!className.empty()) {
+        int h = 0;
+        if (!FindClass(className, h)) {
+            found = false;
+            return r;
+        }
+        const int stop = FindClassEnd(h);
+        for (int i = h + 1; i < stop; ++i)
+            if (isValidMethodDecl(LineAt(i), nm, true)) r.push_back({nm, i});
+        return r;
+    }
+    const int stop = Limit(ImplLine);
+    bool inBody = false;
+    for (int i = std::max(IntfLine + 1, 0); i < stop; ++i) {
+        const std::string& l = LineAt(i);
+        if (inBody) {
+            if (StartsEnd(l)) inBody = false;
+            continue;
+        }
+        if (isValidClass(l, nm) != ctkNone) inBody = true;
+        else if (isValidMethodDecl(l, nm, false)) r.push_back({nm, i});
+    }
+    return r;
+}
+
+std::vector<TISourceCode::DeclEntry> TISourceCode::CollectImpls(std::string_view className) const {
+    std::vector<DeclEntry> r;
+    std::string c, m;
+    const int stop = Limit(ImplEndLine);
+    for (int i = std::max(ImplLine + 1, 0); i < stop; ++i)
+        if (isValidMethodImpl(LineAt(i), c, m) && c.size() == className.size() && SameText(c, className))
+            r.push_back({m, i});
+    return r;
+}
+
+bool TISourceCode::FindMethodIntf(std::string_view className, std::string_view methodName, int& line) const {
+    bool found = false;
+    for (const auto& d : CollectDecls(className, found))
+        if (SameText(d.Name, methodName)) {
+            line = d.Line;
+            return true;
+        }
+    return false;
+}
+
+bool TISourceCode::FindMethodImpl(std::string_view className, std::string_view methodName, int& line) const {
+    std::string c, m;
+    const int stop = Limit(ImplEndLine);
+    for (int i = std::max(ImplLine + 1, 0); i < stop; ++i)
+        if (isValidMethodImpl(LineAt(i), c, m) && SameText(c, className) && SameText(m, methodName)) {
+            line = i;
+            return true;
+        }
+    return false;
+}
+
+bool TISourceCode::FindProperty(std::string_view className, std::string_view propertyName, int& line) const {
+    int h = 0;
+    if (!FindClass(className, h)) return false;
+    const int stop = FindClassEnd(h);
+    TPropertyInfo p;
+    for (int i = h + 1; i < stop; ++i)
+        if (isValidProperty(LineAt(i), p) && SameText(p.Name, propertyName)) {
+            line = i;
+            return true;
+        }
+    return false;
+}
+
+bool TISourceCode::FindScope(std::string_view word, int& line) const {
+    const int stop = Limit(ImplEndLine);
+    for (int i = std::max(line, 0); i < stop; ++i) {
+        std::string_view t = LTrim(LineAt(i));
+        if (izPrefix(word, t)) {
+            line = i;
+            return true;
+        }
+        if (izPrefix("end", t)) return false;
+    }
+    return false;
+}
+
+bool TISourceCode::FindEndOfScope(int scope, int& line) const {
+    static const char* const words[] = {"protected", "public", "published"};
+    for (int w = std::max(scope, 0); w < 3; ++w) {
+        int l = line;
+        if (FindScope(words[w], l)) {
+            line = l;
+            return true;
+        }
+    }
+    const int stop = Limit(ImplEndLine);
+    for (int i = std::max(line, 0); i < stop; ++i)
+        if (is2Prefix("end", ";", LTrim(LineAt(i)))) {
+            line = i;
+            return true;
+        }
+    return false;
+}
+
+bool TISourceCode::FindPrefix(std::string_view prefix, int& line) const {
+    const int stop = Limit(ImplEndLine);
+    for (int i = std::max(line, 0); i < stop; ++i)
+        if (izPrefix(prefix, LTrim(LineAt(i)))) {
+            line = i;
+            return true;
+        }
+    return false;
+}
+
+bool TISourceCode::isInsideClass(std::string& className, int& line) const {
+    std::string nm;
+    for (int i = std::min(line, LineCount() - 1); i >= IntfLine + 1 && i >= 0; --i) {
+        const std::string& l = LineAt(i);
+        if (isValidClass(l, nm) != ctkNone) {
+            className = nm;
+            line = i;
+            return true;
+        }
+        if (StartsEnd(l)) return false;
+    }
+    return false;
+}
+
+bool TISourceCode::isInsideMethodImpl(std::string& className, std::string& methodName, int& line) const {
+    std::string c, m;
+    for (int i = std::min(line, LineCount() - 1); i >= ImplLine + 1 && i >= 0; --i)
+        if (isValidMethodImpl(LineAt(i), c, m)) {
+            className = c;
+            methodName = m;
+            line = i;
+            return true;
+        }
+    return false;
+}
+
+// ---- neighbours and insertion places -----------------------------------------------------
+
+bool TISourceCode::Neighbours(std::string_view className, std::string_view methodName, bool implOrder,
+                              DeclEntry& before, DeclEntry& after) {
+    before = {"", -1};
+    after = {"", -1};
+    bool found = false;
+    std::vector<DeclEntry> decls = CollectDecls(className, found);
+    if (!found) {
+        Msg(std::string("Class ") + std::string(className) + " not found");
+        return false;
+    }
+    std::vector<DeclEntry> impls = CollectImpls(className);
+    // First line of each name in the other order.
+    std::unordered_map<std::string, int> implLine, declLine;
+    for (const auto& e : impls) implLine.emplace(Lower(e.Name), e.Line);
+    for (const auto& e : decls) declLine.emplace(Lower(e.Name), e.Line);
+    const std::vector<DeclEntry>& order = implOrder ? impls : decls;
+    const auto& other = implOrder ? declLine : implLine;
+    const std::string key = Lower(methodName);
+    int idx = -1;
+    for (size_t i = 0; i < order.size() && idx < 0; ++i)
+        if (Lower(order[i].Name) == key) idx = int(i);
+    if (idx < 0) return true;
+    for (int j = idx - 1; j >= 0; --j) {
+        std::string k = Lower(order[size_t(j)].Name);
+        if (k == key) continue;
+        auto it = other.find(k);
+        if (it != other.end()) {
+            before = {order[size_t(j)].Name, it->second};
+            break;
+        }
+    }
+    for (size_t j = size_t(idx) + 1; j < order.size(); ++j) {
+        std::string k = Lower(order[j].Name);
+        if (k == key) continue;
+        auto it = other.find(k);
+        if (it != other.end()) {
+            after = {order[j].Name, it->second};
+            break;
+        }
+    }
+    return true;
+}
+
+bool TISourceCode::FindMethodIntfNeighbours(std::string_view className, std::string_view methodName,
+                                            std::string& before, std::string& after) {
+    DeclEntry b, a;
+    bool ok = Neighbours(className, methodName, false, b, a);
+    before = b.Name;
+    after = a.Name;
+    return ok;
+}
+
+bool TISourceCode::FindMethodImplNeighbours(std::string_view className, std::string_view methodName,
+                                            std::string& before, std::string& after) {
+    DeclEntry b, a;
+    bool ok = Neighbours(className, methodName, true, b, a);
+    before = b.Name;
+    after = a.Name;
+    return ok;
+}
+
+bool TISourceCode::FindFieldNeighbours(std::string_view, std::string_view, std::string& before, std::string& after) {
+    before.clear();
+    after.clear();
+    return false;
+}
+
+int TISourceCode::FindRoutineEnd(int headerLine) const {
+    const int stop = Limit(ImplEndLine);
+    if (headerLine < 0 || headerLine >= stop) return -1;
+    // Block structure over the routine's tokens, comments and strings left
+    // out. The routine ends where the body of its last pending header closes.
+    std::vector<char> blocks;  // B begin, A asm, T try, C case, R record/class body
+    int routines = 0;
+    std::string prev;  // previous significant token, lower case
+    enum { None, Brace, Paren } comment = None;
+    for (int li = headerLine; li < stop; ++li) {
+        std::string_view s = LineAt(li);
+        size_t i = 0;
+        while (i < s.size()) {
+            char c = s[i];
+            if (comment == Brace) {
+                size_t e = s.find('}', i);
+                if (e == std::string_view::npos) break;
+                comment = None, i = e + 1;
+                continue;
+            }
+            if (comment == Paren) {
+                size_t e = s.find("*)", i);
+                if (e == std::string_view::npos) break;
+                comment = None, i = e + 2;
+                continue;
+            }
+            if (c == '{') { comment = Brace, ++i; continue; }
+            if (c == '(' && i + 1 < s.size() && s[i + 1] == '*') { comment = Paren, i += 2; continue; }
+            if (c == '/' && i + 1 < s.size() && s[i + 1] == '/') break;
+            if (c == '\'') {
+                size_t e = s.find('\'', i + 1);
+                i = e == std::string_view::npos ? s.size() : e + 1;
+                prev = "'";
+                continue;
+            }
+            if (IsBlank(c)) { ++i; continue; }
+            if (!IsIdentChar(c)) {
+                prev = std::string(1, c);
+                ++i;
+                continue;
+            }
+            size_t b = i;
+            while (i < s.size() && IsIdentChar(s[i])) ++i;
+            std::string tk = Lower(s.substr(b, i - b));
+            const char top = blocks.empty() ? 0 : blocks.back();
+            if (top == 'A') {
+                if (tk == "end") {
+                    blocks.pop_back();
+                    if (blocks.empty() && --routines <= 0) return li;
+                }
+                prev = tk;
+                continue;
+            }
+            if (tk == "procedure" || tk == "function" || tk == "constructor" || tk == "destructor" ||
+                tk == "operator") {
+                if (blocks.empty() && (prev.empty() || prev == ";" || prev == "class")) ++routines;
+            } else if (tk == "forward" || tk == "external") {
+                if (blocks.empty() && routines > 0 && prev == ";") {
+                    if (--routines == 0) return li;  // a header without a body
+                }
+            } else if (tk == "begin") {
+                blocks.push_back('B');
+            } else if (tk == "asm") {
+                blocks.push_back('A');
+            } else if (tk == "try") {
+                blocks.push_back('T');
+            } else if (tk == "case") {
+                if (top != 'R') blocks.push_back('C');
+            } else if (tk == "record") {
+                blocks.push_back('R');
+            } else if ((tk == "class" || tk == "object" || tk == "interface") && (prev == "=" || prev == "packed")) {
+                std::string_view restOfLine = s.substr(i);
+                std::string_view r = LTrim(restOfLine);
+                if (restOfLine.find(';') == std::string_view::npos && !izPrefix("of", r)) blocks.push_back('R');
+            } else if (tk == "end") {
+                if (!blocks.empty()) {
+                    char k = blocks.back();
+                    blocks.pop_back();
+                    if (blocks.empty() && (k == 'B' || k == 'A') && --routines <= 0) return li;
+                }
+            }
+            prev = tk;
+        }
+    }
+    return -1;
+}
+
+int TISourceCode::FindDeclEnd(int line) const {
+    const int n = LineCount();
+    if (line < 0 || line >= n) return line;
+    int depth = 0;
+    const int last = std::min(n, line + kMaxContinuation);
+    for (int i = line; i < last; ++i) {
+        std::string_view s = LineAt(i);
+        bool inStr = false, inBrace = false;
+        for (size_t k = 0; k < s.size(); ++k) {
+            char c = s[k];
+            if (inBrace) {
+                if (c == '}') inBrace = false;
+            } else if (inStr) {
+                if (c == '\'') inStr = false;
+            } else if (c == '{') {
+                inBrace = true;
+            } else if (c == '\'') {
+                inStr = true;
+            } else if (c == '/' && k + 1 < s.size() && s[k + 1] == '/') {
+                break;
+            } else if (c == '(') {
+                ++depth;
+            } else if (c == ')') {
+                --depth;
+            }
+        }
+        if (depth <= 0) return i;
+    }
+    return line;
+}
+
+int TISourceCode::LocateMethodImplPlace(std::string_view className, std::string_view methodName) {
+    DeclEntry before, after;
+    Neighbours(className, methodName, false, before, after);
+    const int first = std::max(ImplLine + 1, 0);
+    const int stop = Limit(ImplEndLine);
+    int place = -1;
+    if (before.Line >= 0) {
+        int end = FindRoutineEnd(before.Line);
+        if (end < 0) {
+            // Unusual block structure: the first "end" in column 1.
+            for (int i = before.Line; i < stop && end < 0; ++i)
+                if (izPrefix("end", LineAt(i))) end = i;
+        }
+        if (end >= 0) place = end + 1;
+    }
+    if (place < 0 && after.Line >= 0) {
+        // Before the next implementation and the comment lines above it,
+        // keeping a blank line in between; never inside the routine above.
+        place = after.Line;
+        while (place - 1 >= first && IsCommentLine(LineAt(place - 1))) --place;
+        if (place - 1 >= first && IsBlankLine(LineAt(place - 1))) --place;
+    }
+    if (place < 0) {
+        place = stop;
+        if (place - 1 >= first && IsBlankLine(LineAt(place - 1))) --place;
+    }
+    return std::clamp(place, first, std::max(first, stop));
+}
+
+int TISourceCode::LocateMethodDeclPlace(std::string_view className, std::string_view methodName) {
+    DeclEntry before, after;
+    if (!Neighbours(className, methodName, true, before, after)) return -1;
+    int place;
+    if (before.Line >= 0) {
+        place = FindDeclEnd(before.Line) + 1;
+    } else if (after.Line >= 0) {
+        place = after.Line;
+    } else if (className.empty()) {
+        // A first unit-level routine goes at the end of the interface part,
+        // never into the uses clause.
+        place = ImplLine > IntfLine ? Limit(ImplLine) : LineCount();
+        if (place - 1 > IntfLine && IsBlankLine(LineAt(place - 1))) --place;
+    } else {
+        int h = 0;
+        if (!FindClass(className, h)) return -1;
+        place = FindDeclEnd(h) + 1;
+    }
+    // Unit-level declarations must stay in column 1.
+    Margin = className.empty() ? 0 : Indentation(LineAt(place));
+    return place;
+}
+
+// ---- unit and class lists ---------------------------------------------------------------
+
+void TISourceCode::ParseUnit(TUnitComponentList& list) const {
+    const int stop = Limit(ImplLine);
+    bool inBody = false;
+    std::string nm, text;
+    for (int i = std::max(IntfLine, 0); i < stop; ++i) {
+        const std::string& l = LineAt(i);
+        if (inBody) {
+            if (StartsEnd(l)) inBody = false;
+            continue;
+        }
+        int k = isValidClass(l, nm);
+        if (k != ctkNone) {
+            list.AddUnitComponent(k == ctkInterface ? 1 : 2, nm, l);
+            inBody = true;
+        } else if (isValidMethodDecl(l, nm, false)) {
+            list.AddUnitComponent(6, nm, l);
+        } else if (isValidType(i, nm, text)) {
+            list.AddUnitComponent(4, nm, text);
+        }
+    }
+}
+
+bool TISourceCode::ParseClass(std::string_view className, TClassComponentList& list) const {
+    int h = 0;
+    if (className.empty() || !FindClass(className, h)) return false;
+    ParseClassAt(h, list);
+    return true;
+}
+
+void TISourceCode::ParseClassAt(int headerLine, TClassComponentList& list) const {
+    const int stop = FindClassEnd(headerLine);
+    uint8_t scope = 3;
+    std::string nm, ty;
+    TPropertyInfo p;
+    for (int i = std::max(headerLine + 1, 0); i < stop; ++i) {
+        const std::string& l = LineAt(i);
+        std::string_view t = TrimView(l);
+        if (izPrefix("private", t)) scope = 0;
+        else if (izPrefix("protected", t)) scope = 1;
+        else if (izPrefix("public", t)) scope = 2;
+        else if (izPrefix("published", t)) scope = 3;
+        else if (isValidMethodDecl(l, nm, true)) list.AddClassComponent(3, scope, nm, t);
+        else if (isValidProperty(l, p)) list.AddClassComponent(2, scope, p.Name, t);
+        else if (isValidField(i, nm, ty)) list.AddClassComponent(1, scope, nm, t);
+    }
+}
+
+void TISourceCode::RefineClass(const TClassComponentList& list, TClassComponentList& other) const {
+    for (int i = 0; i < other.GetCount(); ++i) {
+        TClassComponent c = other.GetClassComponent(i);
+        if (c.Kind != 0 && list.FindClassComponentByName(c.Kind, c.Name) >= 0) other.SetKind(i, 0);
+    }
+}
+
+void TISourceCode::RefineVirtualClass(TClassComponentList& list) const {
+    for (int i = 0; i < list.GetCount(); ++i) {
+        TClassComponent c = list.GetClassComponent(i);
+        bool keep = false;
+        if (c.Kind == 2) {
+            keep = c.Scope <= 1;
+        } else if (c.Kind == 3) {
+            std::string d = ExtractMethodDirective(c.Text);
+            keep = HasToken(d, "virtual") || HasToken(d, "dynamic") || HasToken(d, "message");
+        }
+        if (!keep && c.Kind != 0) list.SetKind(i, 0);
+    }
+}
+
+// ---- extractors ---------------------------------------------------------------------------
+
+std::string TISourceCode::ExtractClassAncestors(std::string_view line) const {
+    size_t eq = line.find('=');
+    size_t open = line.find('(', eq == std::string_view::npos ? 0 : eq);
+    if (open == std::string_view::npos) return {};
+    size_t close = line.find(')', open);
+    std::string_view inner = line.substr(open + 1, close == std::string_view::npos ? std::string_view::npos
+                                                                                   : close - open - 1);
+    return std::string(TrimView(inner));
+}
+
+std::string TISourceCode::ExtractClassAncestor(std::string_view line) const {
+    std::string first(TrimView(CutAt(ExtractClassAncestors(line), ",")));
+    if (!first.empty()) return first;
+    std::string nm;
+    int k = isValidClass(line, nm);
+    if (k == ctkClass) return SameText(nm, "TObject") ? "" : "TObject";
+    if (k == ctkInterface) return SameText(nm, "IUnknown") ? "" : "IUnknown";
+    return {};
+}
+
+std::string TISourceCode::ExtractParams(std::string_view line) const { return SplitHeader(line).Params; }
+
+std::string TISourceCode::ExtractRType(std::string_view line) const { return SplitHeader(line).RType; }
+
+std::string TISourceCode::ExtractMethodDirective(std::string_view line) const { return SplitHeader(line).Directive; }
+
+std::string TISourceCode::ExtractMethodHeader(std::string_view line) const {
+    HeaderParts h = SplitHeader(line);
+    std::string r = h.Keyword + h.Params;
+    if (!h.RType.empty()) r += ": " + h.RType;
+    r += ";";
+    return r;
+}
+
+std::string TISourceCode::ExtractParamNames(std::string_view line) const {
+    std::string params = SplitHeader(line).Params;
+    if (params.size() < 2) return {};
+    std::string_view inner(params);
+    inner = inner.substr(1, inner.back() == ')' ? inner.size() - 2 : inner.size() - 1);
+    std::vector<std::string> names;
+    size_t start = 0;
+    int depth = 0;
+    auto group = [&](std::string_view g) {
+        g = TrimView(CutAt(g, ":="));
+        for (const char* mod : {"const", "var", "out", "constref"})
+            if (izPrefix(mod, g) && g.size() > std::string_view(mod).size()) {
+                g = LTrim(g.substr(std::string_view(mod).size()));
+                break;
+            }
+        while (!g.empty()) {
+            size_t comma = g.find(',');
+            std::string_view n = TrimView(g.substr(0, comma));
+            if (isValidIdent(n)) names.emplace_back(n);
+            if (comma == std::string_view::npos) break;
+            g = g.substr(comma + 1);
+        }
+    };
+    for (size_t i = 0; i <= inner.size(); ++i) {
+        char c = i < inner.size() ? inner[i] : ';';
+        if (c == '(' || c == '[') ++depth;
+        else if (c == ')' || c == ']') --depth;
+        else if (c == ';' && depth <= 0) {
+            group(inner.substr(start, i - start));
+            start = i + 1;
+        }
+    }
+    if (names.empty()) return {};
+    std::string r = "(";
+    for (size_t i = 0; i < names.size(); ++i) r += (i ? ", " : "") + names[i];
+    return r + ")";
+}
+
+void TISourceCode::ExtractUnitsUses(int line, TStringList& list) const {
+    if (line < 0 || line >= LineCount()) return;
+    std::string s;
+    const int last = std::min(LineCount(), line + kMaxContinuation);
+    for (int i = line; i < last; ++i) {
+        s += LineAt(i);
+        s += ' ';
+        if (LineAt(i).find(';') != std::string::npos) break;
+    }
+    std::string_view v = LTrim(CutAt(s, ";"));
+    if (izPrefix("uses", v)) v = v.substr(4);
+    std::string flat = KillBlanks(v);
+    std::string_view f(flat);
+    while (!f.empty()) {
+        size_t comma = f.find(',');
+        std::string_view u = f.substr(0, comma);
+        if (!u.empty()) list.Add(std::string(u));
+        if (comma == std::string_view::npos) break;
+        f = f.substr(comma + 1);
+    }
+}
+
+std::string TISourceCode::UnitName() const { return ChangeFileExt(ExtractFileName(FileName), ""); }
+
+// ---- generators ----------------------------------------------------------------------------
+
+void TISourceCode::InsertMethod(std::string_view header, std::string_view className, std::string_view suffix,
+                                std::string_view methodName) {
+    std::string q = " ";
+    if (!className.empty()) {
+        q += className;
+        q += ".";
+    }
+    q += methodName;
+    size_t p = header.find('(');
+    if (p == std::string_view::npos) p = header.find(':');
+    if (p == std::string_view::npos) p = header.find(';');
+    if (p == std::string_view::npos) p = header.size();
+    std::string line(header.substr(0, p));
+    line += q;
+    line += header.substr(p);
+    line += suffix;
+    OutText(line);
+    CRLF();
+}
+
+bool TISourceCode::CreateMethodImplByDecl(std::string_view declaration, std::string_view className) {
+    std::string name;
+    if (!isValidMethodDecl(declaration, name, !className.empty())) return false;
+    CursorLine = LocateMethodImplPlace(className, name);
+    CursorCol = 1;
+    CRLF();
+    std::string header = ExtractMethodHeader(declaration);
+    InsertMethod(header, className, "", name);
+    OutText("begin");
+    CRLF();
+    if (HasToken(ExtractMethodDirective(declaration), "override")) {
+        if (izPrefix("function", header) || izPrefix("class function", header))
+            OutText("  Result := inherited " + name + ExtractParamNames(declaration) + ";");
+        else
+            OutText("  inherited;");
+        CRLF();
+    }
+    if (!MethodBody.empty()) {
+        OutText(MethodBody);
+        CRLF();
+    }
+    if (AdaNestingComments)
+        OutText("end {" + (className.empty() ? name : std::string(className) + "." + name) + "};");
+    else
+        OutText("end;");
+    CRLF();
+    CursorLine -= 1;
+    return true;
+}
+
+bool TISourceCode::CreateMethodDeclByImpl(std::string_view header) {
+    std::string cls, name;
+    if (!isValidMethodImpl(header, cls, name)) return false;
+    int place = LocateMethodDeclPlace(cls, name);
+    if (place < 0) return false;
+    CursorLine = place;
+    CursorCol = 1;
+    InsertMethod(ExtractMethodHeader(header), "", "", name);
+    Lines->Put(place, Blanks(Margin) + Lines->Get(place));
+    CursorLine = place;
+    CursorCol = Margin + 1;
+    return true;
+}
+
+void TISourceCode::CreateProperty(std::string_view name, std::string_view type, std::string_view writer,
+                                  std::string_view reader) {
+    std::string s = "property ";
+    s += name;
+    if (!type.empty()) s += std::string(": ") + std::string(type);
+    if (!reader.empty()) s += std::string(" read ") + std::string(reader);
+    if (!writer.empty()) s += std::string(" write ") + std::string(writer);
+    s += ";";
+    OutText(s);
+    CRLF();
+}
+
+}  // namespace velt
