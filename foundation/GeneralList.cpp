@@ -195,15 +195,10 @@ void TGeneralList::LoadFromReader(TReader& reader) {
         int32_t count = 0, storedSize = 0;
         reader.Read(&count, 4);
         reader.Read(&storedSize, 4);
-        if (count < 0) throw EReadError("Invalid record count in list data");
-        for (int i = 0; i < count; ++i) {
-            const int64_t before = reader.Remaining();
-            ReadRecordData(reader, AddEmpty());
-            // Records whose hook reads data take at least a byte each, so a
-            // count beyond what is left is garbage.
-            if (i == 0 && reader.Remaining() < before && int64_t(count) - 1 > reader.Remaining())
-                throw EReadError("Record list data is truncated");
-        }
+        // The records' data follows in the stream, so the count cannot exceed
+        // the bytes left (which also bounds what a damaged count allocates).
+        if (count < 0 || count > reader.Remaining()) throw EReadError("Invalid record count in list data");
+        for (int i = 0; i < count; ++i) ReadRecordData(reader, AddEmpty());
     } catch (...) {
         Clear();
         throw;

@@ -98,7 +98,12 @@ public:
     virtual int Compare(int index1, int index2);
     // Changes the record size keeping the records (cut, or zero-padded).
     virtual void AdjustItemSize(int delta);
+    // Count and record size as raw 4-byte integers, then WriteRecordData for
+    // each record.
     virtual void SaveToWriter(TWriter& writer);
+    // Clear, then one zero-filled record per stored record, each filled by
+    // ReadRecordData. A negative count, or one above the bytes left in the
+    // stream, raises EReadError and leaves the list empty.
     virtual void LoadFromReader(TReader& reader);
     void SaveToStream(TStream& stream) override;
     void LoadFromStream(TStream& stream) override;

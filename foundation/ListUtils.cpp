@@ -15,14 +15,9 @@ void TNonStucturedList::SaveToStream(TStream& stream) {
 
 void TNonStucturedList::LoadFromStream(TStream& stream) {
     const int32_t count = ReadInteger(stream);
-    if (count < 0) throw EReadError("Invalid record count in list stream");
-    for (int i = 0; i < count; ++i) {
-        const int64_t before = stream.Remaining();
-        ReadItem(stream);
-        // Items that take bytes take at least one each.
-        if (i == 0 && stream.Remaining() < before && int64_t(count) - 1 > stream.Remaining())
-            throw EReadError("Record list stream is truncated");
-    }
+    // Each item's data follows in the stream.
+    if (count < 0 || count > stream.Remaining()) throw EReadError("Invalid record count in list stream");
+    for (int i = 0; i < count; ++i) ReadItem(stream);
 }
 
 // ---- record-list helpers ---------------------------------------------------

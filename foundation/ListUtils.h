@@ -22,8 +22,8 @@ public:
     virtual void WriteItem(int index, TStream& stream) = 0;
     void SaveToStream(TStream& stream) override;
     // Reads the count and calls ReadItem that many times, adding to the
-    // records already held. A negative count, or one larger than the items
-    // left in the stream can be, raises EReadError.
+    // records already held. A negative count, or one above the bytes left in
+    // the stream, raises EReadError.
     void LoadFromStream(TStream& stream) override;
 };
 

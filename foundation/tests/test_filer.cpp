@@ -127,6 +127,7 @@ TEST(FilerHelpers, StreamsAndLists) {
     T2IntList pairs;
     pairs.Add2Int(1, 2);
     GeneralListFWrite(w, &pairs);
+    w.WriteListEnd();
     EXPECT_EQ(Bytes(s).substr(0, 7), std::string("\x02\x05hello", 7));
 
     s.SetPosition(0);
