@@ -384,15 +384,29 @@ bool TForth::RunOneChar(std::string_view token) {
     }
 }
 
-void TForth::Interpret() {
-    if (depth_ >= MaxNesting) throw EForth("Word nesting too deep");
-    if (depth_ == 0) steps_ = 0;
-    ++depth_;
-    struct Guard {
-        int& d;
-        ~Guard() { --d; }
-    } guard{depth_};
+// Counts one level of nested running: words, included files and interpreter
+// runs started by host words all nest through here.
+class TForth::Nesting {
+public:
+    explicit Nesting(TForth& f) : f_(f) {
+        if (f_.depth_ >= MaxNesting) throw EForth("Word nesting too deep");
+        if (f_.depth_ == 0) f_.steps_ = 0;
+        ++f_.depth_;
+    }
+    ~Nesting() { --f_.depth_; }
+    Nesting(const Nesting&) = delete;
+    Nesting& operator=(const Nesting&) = delete;
 
+private:
+    TForth& f_;
+};
+
+void TForth::Interpret() {
+    Nesting nesting(*this);
+    Run();
+}
+
+void TForth::Run() {
     for (;;) {
         if (!SkipBlanks()) return;
         const std::string_view t = NextWord();
@@ -527,6 +541,7 @@ int TForth::FindDefinition(std::string_view name) {
 }
 
 void TForth::ExecWord(std::string_view name) {
+    Nesting nesting(*this);
     const int n = Objects.Count();
     for (int i = 0; i < n; ++i) {
         TObject* obj = Objects.GetObject(i);
@@ -547,7 +562,7 @@ void TForth::ExecWord(std::string_view name) {
         NextWord();  // ":"
         NextWord();  // the name
         Struc = fcNone;
-        Interpret();
+        Run();
     } catch (...) {
         Pos = savedPos;
         Struc = savedStruc;

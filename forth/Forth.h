@@ -227,6 +227,8 @@ public:
     void NOT(TForth& Sender);
 
 private:
+    class Nesting;
+    void Run();
     std::string_view NextWord();
     void SkipLine();
     bool RunPublished(std::string_view token);

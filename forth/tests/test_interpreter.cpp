@@ -143,6 +143,11 @@ TEST(ForthExecWord, RunsNestedWordsAndRestoresState) {
     // Endless recursion stops with an error, not a crash.
     EXPECT_EQ(ErrorOf<EForth>([&] { f.ExecWord("Deep"); }), "Word nesting too deep");
     EXPECT_EQ(f.Pos, 4);
+    // Host words that run words by name nest as deeply.
+    std::string chain = ": Chain";
+    for (int i = 0; i < 5000; ++i) chain += " EGG";
+    f.SetText(chain + " B ;\n: B 2 ;\n");
+    EXPECT_EQ(ErrorOf<EForth>([&] { f.ExecWord("Chain"); }), "Word nesting too deep");
     f.ClearStack();
     f.ExecWord("B");
     EXPECT_EQ(Drain(f), V({"2"}));

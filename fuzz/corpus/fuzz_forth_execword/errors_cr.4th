@@ -1,0 +1,1 @@
+: Main Host :: Child :: Count ;: A Plain :: Hello ;: x Caption  .@ ;

@@ -1,0 +1,2 @@
+: A EGG A ;
+: Main EGG Main EGG Main ;

@@ -1,0 +1,3 @@
+: Startup ( unterminated
+: Main " open
+: A // last
