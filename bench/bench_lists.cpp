@@ -1,0 +1,85 @@
+// Record lists at a million records: appending, sorting by ID (random and
+// already sorted input) and looking an ID up. Lookups are linear walks by
+// design; the keyed tables add sorted indexes where that matters.
+#include <benchmark/benchmark.h>
+
+#include <random>
+
+#include "foundation/IDList.h"
+
+using namespace velt;
+
+namespace {
+
+constexpr int kRecords = 1000000;
+
+void FillRandom(T2IntList& l) {
+    std::mt19937 rng(42);
+    for (int i = 0; i < kRecords; ++i) l.Add2Int(int32_t(rng()), i);
+}
+
+void BM_AddID(benchmark::State& state) {
+    for (auto _ : state) {
+        TPureIDList l;
+        for (int i = 0; i < kRecords; ++i) l.AddID(i);
+        benchmark::DoNotOptimize(l.GetFirst());
+    }
+    state.SetItemsProcessed(state.iterations() * kRecords);
+}
+BENCHMARK(BM_AddID)->Unit(benchmark::kMillisecond);
+
+void BM_SortRandom(benchmark::State& state) {
+    T2IntList source;
+    FillRandom(source);
+    for (auto _ : state) {
+        state.PauseTiming();
+        T2IntList l;
+        l.Assign(&source);
+        state.ResumeTiming();
+        l.Sort();
+        benchmark::DoNotOptimize(l.GetFirst());
+    }
+    state.SetItemsProcessed(state.iterations() * kRecords);
+}
+BENCHMARK(BM_SortRandom)->Unit(benchmark::kMillisecond);
+
+void BM_SortAlreadySorted(benchmark::State& state) {
+    T2IntList l;
+    for (int i = 0; i < kRecords; ++i) l.Add2Int(i, i);
+    for (auto _ : state) {
+        l.Sort();
+        benchmark::DoNotOptimize(l.GetFirst());
+    }
+    state.SetItemsProcessed(state.iterations() * kRecords);
+}
+BENCHMARK(BM_SortAlreadySorted)->Unit(benchmark::kMillisecond);
+
+void BM_GetSortedList(benchmark::State& state) {
+    T2IntList source;
+    FillRandom(source);
+    for (auto _ : state) {
+        auto sorted = source.GetSortedList();
+        benchmark::DoNotOptimize(sorted->GetFirst());
+    }
+    state.SetItemsProcessed(state.iterations() * kRecords);
+}
+BENCHMARK(BM_GetSortedList)->Unit(benchmark::kMillisecond);
+
+// A missing ID walks all records; the middle one half of them.
+void BM_IndexByIDMissing(benchmark::State& state) {
+    TPureIDList l;
+    for (int i = 0; i < kRecords; ++i) l.AddID(i);
+    for (auto _ : state) benchmark::DoNotOptimize(l.IndexByID(-1));
+    state.SetItemsProcessed(state.iterations() * kRecords);
+}
+BENCHMARK(BM_IndexByIDMissing)->Unit(benchmark::kMicrosecond);
+
+void BM_IndexByIDMiddle(benchmark::State& state) {
+    TPureIDList l;
+    for (int i = 0; i < kRecords; ++i) l.AddID(i);
+    for (auto _ : state) benchmark::DoNotOptimize(l.IndexByID(kRecords / 2));
+    state.SetItemsProcessed(state.iterations() * (kRecords / 2));
+}
+BENCHMARK(BM_IndexByIDMiddle)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
