@@ -531,9 +531,8 @@ int TForth::FindDefinition(std::string_view name) {
                 while (e < len && !IsSep(text_[e])) ++e;
                 if (e > i + 2) defs_->try_emplace(text_.substr(i + 2, e - i - 2), int(i));
             }
-            const size_t nl = text_.find_first_of("\r\n", i);
-            if (nl == std::string::npos) break;
-            i = nl + 1;
+            while (i < len && text_[i] != '\n' && text_[i] != '\r') ++i;
+            ++i;
         }
     }
     auto it = defs_->find(name);
