@@ -40,8 +40,9 @@ class ComPtr {
 public:
     ComPtr() = default;
     ComPtr(std::nullptr_t) {}
-    // Adds a reference to p.
-    ComPtr(T* p) : p_(p) {
+    // Adds a reference to p. Explicit, so that an object owned elsewhere is
+    // not handed to a counted reference (and freed by it) by accident.
+    explicit ComPtr(T* p) : p_(p) {
         if (p_) p_->_AddRef();
     }
     ComPtr(const ComPtr& o) : ComPtr(o.p_) {}

@@ -8,10 +8,16 @@
 // addresses stay valid only until the next operation that adds or removes
 // records.
 //
-// Subclasses override the virtual operations (record size through the
-// constructor and NewInstance, Compare, streaming hooks). C++ constructors
-// and destructors do not dispatch virtually: a subclass that overrides
-// DestroyRec must call Clear() in its own destructor.
+// A subclass passes its record size to the constructor and overrides
+// ClassName (its system name), NewInstance (its virtual constructor, used by
+// GetCopyObject, Clone and the set operations) and what else it needs
+// (Compare, GetCanSort, the streaming hooks). To be read back by class name
+// it registers itself with RegisterClass under that name. C++ destructors do
+// not dispatch virtually: a subclass that overrides DestroyRec must call
+// Clear() in its own destructor.
+//
+// Held by interface (ComPtr<IGeneralList>), a list frees itself when the last
+// reference goes; a list that is owned directly must not be handed out so.
 
 #include <cstdint>
 #include <memory>
