@@ -17,6 +17,26 @@ TIText::~TIText() = default;
 
 void TIText::LoadFromFile() { Lines->LoadFromFile(FileName); }
 
+void TIText::SetLinesText(std::string_view text) {
+    // As TStringList::SetText, with one allocation per line: whole units
+    // are loaded before every command.
+    Lines->Clear();
+    std::string line;
+    size_t i = 0, start = 0;
+    while (i < text.size()) {
+        char c = text[i];
+        if (c == '\r' || c == '\n') {
+            line.assign(text.substr(start, i - start));
+            Lines->Add(line);
+            if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+            start = ++i;
+        } else {
+            ++i;
+        }
+    }
+    if (start < text.size()) Lines->Add(std::string(text.substr(start)));
+}
+
 void TIText::SaveToFile() { Lines->SaveToFile(FileName); }
 
 const std::string& TIText::LineAt(int i) const {

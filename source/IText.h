@@ -75,7 +75,7 @@ public:
     // The lines as one text with CR LF line ends / set from text (CR LF, LF or
     // CR; a trailing line break adds no empty line).
     std::string GetLinesText() const { return Lines->Text(); }
-    void SetLinesText(std::string_view text) { Lines->SetText(text); }
+    void SetLinesText(std::string_view text);
 
     bool Modified = false;
     std::string FileName;

@@ -472,10 +472,48 @@ bool TISourceCode::FindClass(std::string_view className, int& line) const {
     return false;
 }
 
+bool TISourceCode::OpensNestedBlock(std::string_view line) const {
+    std::string nm;
+    if (isValidClass(line, nm) != ctkNone) return true;
+    // A record type or a field of an anonymous record type, unless it closes
+    // on the same line.
+    size_t sep = line.find_first_of("=:");
+    if (sep == std::string_view::npos) return false;
+    std::string_view rest = LTrim(line.substr(sep + 1));
+    if (izPrefix("packed", rest)) rest = LTrim(rest.substr(6));
+    return izPrefix("record", rest) && !HasToken(rest, "end");
+}
+
+std::vector<int> TISourceCode::MemberLines(int headerLine) const {
+    std::vector<int> r;
+    const int n = LineCount();
+    int depth = 0;  // lines of nested record and class types are left out
+    for (int i = std::max(headerLine + 1, 0); i < n; ++i) {
+        const std::string& l = LineAt(i);
+        if (StartsEnd(l)) {
+            if (depth == 0) break;
+            --depth;
+        } else if (OpensNestedBlock(l)) {
+            ++depth;
+        } else if (depth == 0) {
+            r.push_back(i);
+        }
+    }
+    return r;
+}
+
 int TISourceCode::FindClassEnd(int headerLine) const {
     const int n = LineCount();
-    for (int i = std::max(headerLine + 1, 0); i < n; ++i)
-        if (StartsEnd(LineAt(i))) return i;
+    int depth = 0;  // nested record and class types end with their own "end"
+    for (int i = std::max(headerLine + 1, 0); i < n; ++i) {
+        const std::string& l = LineAt(i);
+        if (StartsEnd(l)) {
+            if (depth == 0) return i;
+            --depth;
+        } else if (OpensNestedBlock(l)) {
+            ++depth;
+        }
+    }
     return n;
 }
 
@@ -489,20 +527,14 @@ std::vector<TISourceCode::DeclEntry> TISourceCode::CollectDecls(std::string_view
             found = false;
             return r;
         }
-        const int stop = FindClassEnd(h);
-        for (int i = h + 1; i < stop; ++i)
+        for (int i : MemberLines(h))
             if (isValidMethodDecl(LineAt(i), nm, true)) r.push_back({nm, i});
         return r;
     }
     const int stop = Limit(ImplLine);
-    bool inBody = false;
     for (int i = std::max(IntfLine + 1, 0); i < stop; ++i) {
         const std::string& l = LineAt(i);
-        if (inBody) {
-            if (StartsEnd(l)) inBody = false;
-            continue;
-        }
-        if (isValidClass(l, nm) != ctkNone) inBody = true;
+        if (isValidClass(l, nm) != ctkNone) i = FindClassEnd(i);  // outside every class body
         else if (isValidMethodDecl(l, nm, false)) r.push_back({nm, i});
     }
     return r;
@@ -542,9 +574,8 @@ bool TISourceCode::FindMethodImpl(std::string_view className, std::string_view m
 bool TISourceCode::FindProperty(std::string_view className, std::string_view propertyName, int& line) const {
     int h = 0;
     if (!FindClass(className, h)) return false;
-    const int stop = FindClassEnd(h);
     TPropertyInfo p;
-    for (int i = h + 1; i < stop; ++i)
+    for (int i : MemberLines(h))
         if (isValidProperty(LineAt(i), p) && SameText(p.Name, propertyName)) {
             line = i;
             return true;
@@ -554,13 +585,20 @@ bool TISourceCode::FindProperty(std::string_view className, std::string_view pro
 
 bool TISourceCode::FindScope(std::string_view word, int& line) const {
     const int stop = Limit(ImplEndLine);
-    for (int i = std::max(line, 0); i < stop; ++i) {
+    const int first = std::max(line, 0);
+    int depth = 0;  // the "end" of a nested record or class type ends nothing
+    for (int i = first; i < stop; ++i) {
         std::string_view t = LTrim(LineAt(i));
-        if (izPrefix(word, t)) {
+        if (depth == 0 && izPrefix(word, t)) {
             line = i;
             return true;
         }
-        if (izPrefix("end", t)) return false;
+        if (izPrefix("end", t)) {
+            if (depth == 0) return false;
+            --depth;
+        } else if (i > first && OpensNestedBlock(LineAt(i))) {
+            ++depth;
+        }
     }
     return false;
 }
@@ -575,11 +613,20 @@ bool TISourceCode::FindEndOfScope(int scope, int& line) const {
         }
     }
     const int stop = Limit(ImplEndLine);
-    for (int i = std::max(line, 0); i < stop; ++i)
-        if (is2Prefix("end", ";", LTrim(LineAt(i)))) {
-            line = i;
-            return true;
+    const int first = std::max(line, 0);
+    int depth = 0;
+    for (int i = first; i < stop; ++i) {
+        std::string_view t = LTrim(LineAt(i));
+        if (izPrefix("end", t)) {
+            if (depth == 0 && is2Prefix("end", ";", t)) {
+                line = i;
+                return true;
+            }
+            if (depth > 0) --depth;
+        } else if (i > first && OpensNestedBlock(LineAt(i))) {
+            ++depth;
         }
+    }
     return false;
 }
 
@@ -594,15 +641,15 @@ bool TISourceCode::FindPrefix(std::string_view prefix, int& line) const {
 }
 
 bool TISourceCode::isInsideClass(std::string& className, int& line) const {
+    // The nearest class header above whose body reaches the line; the "end"
+    // of a nested record or class type does not end the enclosing class.
     std::string nm;
     for (int i = std::min(line, LineCount() - 1); i >= IntfLine + 1 && i >= 0; --i) {
-        const std::string& l = LineAt(i);
-        if (isValidClass(l, nm) != ctkNone) {
+        if (isValidClass(LineAt(i), nm) != ctkNone && FindClassEnd(i) >= line) {
             className = nm;
             line = i;
             return true;
         }
-        if (StartsEnd(l)) return false;
     }
     return false;
 }
@@ -839,8 +886,10 @@ int TISourceCode::LocateMethodDeclPlace(std::string_view className, std::string_
     DeclEntry before, after;
     if (!Neighbours(className, methodName, true, before, after)) return -1;
     int place;
+    int indentOf = -1;  // the line whose indentation the declaration takes
     if (before.Line >= 0) {
         place = FindDeclEnd(before.Line) + 1;
+        indentOf = before.Line;
     } else if (after.Line >= 0) {
         place = after.Line;
     } else if (className.empty()) {
@@ -853,8 +902,8 @@ int TISourceCode::LocateMethodDeclPlace(std::string_view className, std::string_
         if (!FindClass(className, h)) return -1;
         place = FindDeclEnd(h) + 1;
     }
-    // Unit-level declarations must stay in column 1.
-    Margin = className.empty() ? 0 : Indentation(LineAt(place));
+    // Indented like its neighbours; unit-level declarations stay in column 1.
+    Margin = className.empty() ? 0 : Indentation(LineAt(indentOf >= 0 ? indentOf : place));
     return place;
 }
 
@@ -862,18 +911,13 @@ int TISourceCode::LocateMethodDeclPlace(std::string_view className, std::string_
 
 void TISourceCode::ParseUnit(TUnitComponentList& list) const {
     const int stop = Limit(ImplLine);
-    bool inBody = false;
     std::string nm, text;
     for (int i = std::max(IntfLine, 0); i < stop; ++i) {
         const std::string& l = LineAt(i);
-        if (inBody) {
-            if (StartsEnd(l)) inBody = false;
-            continue;
-        }
         int k = isValidClass(l, nm);
         if (k != ctkNone) {
             list.AddUnitComponent(k == ctkInterface ? 1 : 2, nm, l);
-            inBody = true;
+            i = FindClassEnd(i);  // nothing inside the body is recorded
         } else if (isValidMethodDecl(l, nm, false)) {
             list.AddUnitComponent(6, nm, l);
         } else if (isValidType(i, nm, text)) {
@@ -890,11 +934,10 @@ bool TISourceCode::ParseClass(std::string_view className, TClassComponentList& l
 }
 
 void TISourceCode::ParseClassAt(int headerLine, TClassComponentList& list) const {
-    const int stop = FindClassEnd(headerLine);
     uint8_t scope = 3;
     std::string nm, ty;
     TPropertyInfo p;
-    for (int i = std::max(headerLine + 1, 0); i < stop; ++i) {
+    for (int i : MemberLines(headerLine)) {
         const std::string& l = LineAt(i);
         std::string_view t = TrimView(l);
         if (izPrefix("private", t)) scope = 0;
@@ -1053,6 +1096,7 @@ bool TISourceCode::CreateMethodImplByDecl(std::string_view declaration, std::str
     if (!isValidMethodDecl(declaration, name, !className.empty())) return false;
     CursorLine = LocateMethodImplPlace(className, name);
     CursorCol = 1;
+    const std::string before = LineAt(CursorLine);
     CRLF();
     std::string header = ExtractMethodHeader(declaration);
     InsertMethod(header, className, "", name);
@@ -1074,8 +1118,16 @@ bool TISourceCode::CreateMethodImplByDecl(std::string_view declaration, std::str
     else
         OutText("end;");
     CRLF();
+    RestoreBlankLine(CursorLine, before);
     CursorLine -= 1;
     return true;
+}
+
+void TISourceCode::RestoreBlankLine(int line, const std::string& before) {
+    // The cursor padding leaves blanks on a blank line that the generated
+    // text was inserted before; give it back its old content.
+    if (line >= 0 && line < LineCount() && IsBlankLine(before) && IsBlankLine(LineAt(line)))
+        Lines->Put(line, before);
 }
 
 bool TISourceCode::CreateMethodDeclByImpl(std::string_view header) {
@@ -1085,7 +1137,9 @@ bool TISourceCode::CreateMethodDeclByImpl(std::string_view header) {
     if (place < 0) return false;
     CursorLine = place;
     CursorCol = 1;
+    const std::string before = LineAt(place);
     InsertMethod(ExtractMethodHeader(header), "", "", name);
+    RestoreBlankLine(place + 1, before);
     Lines->Put(place, Blanks(Margin) + Lines->Get(place));
     CursorLine = place;
     CursorCol = Margin + 1;

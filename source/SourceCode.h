@@ -104,8 +104,8 @@ public:
     // the "end;" of the class.
     bool FindEndOfScope(int scope, int& line) const;
     bool FindPrefix(std::string_view prefix, int& line) const;
-    // Walking up from line: a class header gives its name and line (true);
-    // a line starting with "end" first means not inside a class.
+    // Walking up from line: the nearest class header whose body (nested
+    // types included) reaches the line gives its name and line.
     bool isInsideClass(std::string& className, int& line) const;
     // Walking up from line to the implementation: the first implementation
     // header gives the names and its line.
@@ -133,7 +133,8 @@ public:
     // lines of an unclosed parameter or ancestor list).
     int FindDeclEnd(int line) const;
     // The line that ends the body of the class whose header is at line: the
-    // first later line starting with "end" (the line count when none).
+    // first later line starting with "end" that does not close a nested
+    // record or class type (the line count when none).
     int FindClassEnd(int headerLine) const;
 
     // ---- unit and class lists -------------------------------------------------
@@ -186,6 +187,11 @@ private:
         int Line;
     };
     bool StartsEnd(std::string_view line) const;  // left-trimmed line starts with "end"
+    // A line inside a class body that opens a nested record or class type.
+    bool OpensNestedBlock(std::string_view line) const;
+    void RestoreBlankLine(int line, const std::string& before);
+    // The body lines of a class, without those of nested types.
+    std::vector<int> MemberLines(int headerLine) const;
     std::vector<DeclEntry> CollectDecls(std::string_view className, bool& found) const;
     std::vector<DeclEntry> CollectImpls(std::string_view className) const;
     int Limit(int bound) const;  // bound clipped to the line count

@@ -1,0 +1,56 @@
+// The unit model over every .pas / .pp unit of the Free Pascal sources:
+// recognition rates (units whose sections are found, method implementations
+// matched to their declarations) against the committed baseline, and the
+// time of the whole pass. VELT_CORPUS_VERBOSE=1 lists unmatched methods.
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+
+#include "source/tests/CorpusScan.h"
+
+namespace {
+
+void BM_SourceCorpus(benchmark::State& state) {
+    using namespace velt;
+    const auto files = corpus::CorpusFiles();
+    if (files.empty()) {
+        state.SkipWithError("Free Pascal sources not installed (fpc-source-3.2.2)");
+        return;
+    }
+    const bool verbose = std::getenv("VELT_CORPUS_VERBOSE") != nullptr;
+    corpus::Totals t;
+    for (auto _ : state) {
+        t = corpus::Totals();
+        for (const auto& f : files) {
+            corpus::UnitResult r = corpus::ScanUnit(ReadWholeFile(f));
+            t.Add(f, r);
+            if (verbose)
+                for (const auto& u : r.Unmatched) std::printf("unmatched %s %s\n", f.c_str(), u.c_str());
+        }
+    }
+    state.counters["files"] = t.Files;
+    state.counters["units"] = t.Units;
+    state.counters["sections%"] = t.SectionRate();
+    state.counters["impls"] = double(t.ImplsWithClass);
+    state.counters["matched%"] = t.MatchRate();
+    std::printf("corpus: %d files, %d units, sections found in %d (%.2f%%)\n", t.Files, t.Units, t.SectionsFound,
+                t.SectionRate());
+    std::printf("corpus: %ld qualified implementations, %ld with the class in the unit, %ld matched (%.2f%%), "
+                "%ld search/parse mismatches\n",
+                t.Impls, t.ImplsWithClass, t.Matched, t.MatchRate(), t.Mismatches);
+    std::printf("corpus: slowest unit %.3f s (%s)\n", t.MaxSeconds, t.SlowestFile.c_str());
+    double bs = 0, bm = 0;
+    // The baseline sits beside the tests, found from this file's own path.
+    const std::string baseline =
+        (std::filesystem::path(__FILE__).parent_path().parent_path() / "source/tests/data/corpus_baseline.txt").string();
+    if (corpus::ReadBaseline(baseline, bs, bm)) {
+        bool ok = t.SectionRate() + 1e-9 >= bs && t.MatchRate() + 1e-9 >= bm;
+        std::printf("corpus: baseline sections %.2f%% matched %.2f%%: %s\n", bs, bm, ok ? "kept" : "FALLEN");
+        if (!ok) state.SkipWithError("recognition rates fell below the committed baseline");
+    }
+}
+BENCHMARK(BM_SourceCorpus)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+}  // namespace

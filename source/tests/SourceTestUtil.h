@@ -1,0 +1,50 @@
+#pragma once
+// Helpers of the source-model tests: fixture units and golden files.
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+
+#include "foundation/Classes.h"
+#include "source/SourceCode.h"
+
+namespace velt::test {
+
+inline std::string DataPath(const std::string& name) { return std::string(VELT_TEST_DATA_DIR) + "/" + name; }
+
+inline std::string ReadData(const std::string& name) { return ReadWholeFile(DataPath(name)); }
+
+// A source model over a fixture file (sections validated).
+inline void LoadFixture(TISourceCode& src, const std::string& name) {
+    src.SetLinesText(ReadData(name));
+    src.FileName = DataPath(name);
+    src.ValidateLines();
+}
+
+inline void LoadText(TISourceCode& src, std::string_view text) {
+    src.SetLinesText(text);
+    src.ValidateLines();
+}
+
+// Compares text with the golden file (CR LF lines). VELT_UPDATE_GOLDEN=1
+// rewrites the golden file instead.
+inline void ExpectGolden(const std::string& text, const std::string& name) {
+    const std::string path = DataPath("golden/" + name);
+    if (std::getenv("VELT_UPDATE_GOLDEN")) {
+        AtomicWriteFile(path, text.data(), text.size());
+        return;
+    }
+    std::string expected;
+    try {
+        expected = ReadWholeFile(path);
+    } catch (const Exception& e) {
+        FAIL() << "golden file missing: " << path;
+    }
+    EXPECT_EQ(text, expected) << "golden " << name;
+}
+
+// Line i of the model's text.
+inline std::string L(const TIText& t, int i) { return t.Lines->Get(i); }
+
+}  // namespace velt::test

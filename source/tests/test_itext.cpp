@@ -1,0 +1,183 @@
+// Line buffer with cursor: padding, insertion, line breaks, deletion, the
+// cursor limits and the published words.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "forth/Forth.h"
+#include "source/IText.h"
+#include "source/tests/SourceTestUtil.h"
+
+namespace velt {
+namespace {
+
+using test::L;
+
+TEST(IText, CreateState) {
+    TIText t;
+    EXPECT_EQ(t.Margin, 1);
+    EXPECT_EQ(t.CursorLine, 0);
+    EXPECT_EQ(t.CursorCol, 0);
+    EXPECT_FALSE(t.Modified);
+    EXPECT_EQ(t.Lines->Count(), 0);
+    EXPECT_EQ(t.GetText(), "");
+}
+
+TEST(IText, WritePastTheEndPadsLinesAndBlanks) {
+    TIText t;
+    t.CursorLine = 3;
+    t.CursorCol = 5;
+    t.SetText("ab");
+    ASSERT_EQ(t.Lines->Count(), 4);
+    EXPECT_EQ(L(t, 0), "");
+    EXPECT_EQ(L(t, 3), "    ab  ");
+    EXPECT_EQ(t.CursorCol, 7);
+    EXPECT_TRUE(t.Modified);
+}
+
+TEST(IText, OutTextInsertsBeforeCursorColumn) {
+    TIText t;
+    t.SetLinesText("abcdef");
+    t.CursorCol = 4;
+    t.OutText("XY");
+    EXPECT_EQ(L(t, 0), "abcXYdef");
+    EXPECT_EQ(t.CursorCol, 6);
+    // Column 0, the value after creation, writes at the start.
+    t.CursorCol = 0;
+    t.OutText("<");
+    EXPECT_EQ(L(t, 0), "<abcXYdef");
+}
+
+TEST(IText, LineBreaks) {
+    TIText t;
+    t.SetLinesText("abcdef\r\nnext");
+    t.CursorCol = 1;
+    t.CRLF();  // at column 1 the whole line moves down
+    ASSERT_EQ(t.Lines->Count(), 3);
+    EXPECT_EQ(L(t, 0), "");
+    EXPECT_EQ(L(t, 1), "abcdef");
+    EXPECT_EQ(t.CursorLine, 1);
+    EXPECT_EQ(t.CursorCol, 1);
+
+    t.Margin = 4;
+    t.CursorCol = 4;
+    t.Modified = false;
+    t.mCRLF();
+    EXPECT_EQ(L(t, 1), "abc");
+    EXPECT_EQ(L(t, 2), "    def");
+    EXPECT_EQ(L(t, 3), "next");
+    EXPECT_EQ(t.CursorLine, 2);
+    EXPECT_EQ(t.CursorCol, 5);
+    EXPECT_TRUE(t.Modified);
+}
+
+TEST(IText, DeleteNeitherPadsNorMarksModified) {
+    TIText t;
+    t.SetLinesText("abcdef");
+    t.CursorCol = 3;
+    t.DeleteChars(100);  // more than remain: to the end of the line
+    EXPECT_EQ(L(t, 0), "ab");
+    EXPECT_FALSE(t.Modified);
+    t.CursorCol = 10;
+    t.DeleteChars(1);  // beyond the line: nothing
+    EXPECT_EQ(L(t, 0), "ab");
+    t.CursorLine = 5;
+    EXPECT_THROW(t.DeleteChars(1), EStringListError);
+    EXPECT_EQ(t.Lines->Count(), 1);
+}
+
+TEST(IText, ClearLines) {
+    TIText t;
+    t.SetLinesText("a\nb");
+    t.CursorLine = 1;
+    t.ClearLines();
+    EXPECT_EQ(t.Lines->Count(), 0);
+    EXPECT_EQ(t.CursorLine, 0);
+    EXPECT_EQ(t.CursorCol, 1);
+}
+
+TEST(IText, LinesTextLikeAStringList) {
+    TIText t;
+    t.SetLinesText("a\r\nb\nc\rd\r\n");
+    ASSERT_EQ(t.Lines->Count(), 4);  // the trailing break adds no line
+    EXPECT_EQ(L(t, 3), "d");
+    EXPECT_EQ(t.GetLinesText(), "a\r\nb\r\nc\r\nd\r\n");
+    t.SetLinesText("");
+    EXPECT_EQ(t.Lines->Count(), 0);
+    t.SetLinesText("x\n\n");
+    EXPECT_EQ(t.Lines->Count(), 2);
+}
+
+// Cursor values from a command file must never make the buffer write out of
+// range or pad itself to exhaustion.
+TEST(IText, AbsurdCursorValuesRaise) {
+    TIText t;
+    t.SetLinesText("abc");
+    EXPECT_THROW(t.SetCursorLine(-1), ERangeError);
+    EXPECT_THROW(t.SetCursorCol(-7), ERangeError);
+    EXPECT_THROW(t.SetCursorLine(INT32_MAX), ERangeError);
+    EXPECT_THROW(t.SetCursorCol(INT32_MAX), ERangeError);
+    EXPECT_THROW(t.SetMargin(-2), ERangeError);
+    EXPECT_EQ(t.CursorLine, 0);
+
+    // Fields written directly by code are checked where they are used.
+    t.CursorLine = -3;
+    EXPECT_THROW(t.OutText("x"), ERangeError);
+    EXPECT_THROW(t.CRLF(), ERangeError);
+    EXPECT_THROW(t.DeleteChars(1), ERangeError);
+    t.CursorLine = 0;
+    t.CursorCol = -1;
+    EXPECT_THROW(t.OutText("x"), ERangeError);
+    EXPECT_THROW(t.DeleteChars(1), ERangeError);
+    t.CursorCol = 1;
+    t.Margin = -5;
+    EXPECT_THROW(t.mCRLF(), ERangeError);
+    t.CursorLine = INT32_MAX;
+    EXPECT_THROW(t.ValidateCursor(), ERangeError);
+    EXPECT_EQ(L(t, 0), "abc");
+    EXPECT_EQ(t.Lines->Count(), 1);
+}
+
+TEST(IText, FileRoundTripKeepsCursorAndFlag) {
+    auto dir = std::filesystem::temp_directory_path() / "velt_itext_test";
+    std::filesystem::create_directories(dir);
+    TIText t;
+    t.FileName = (dir / "unit1.pas").string();
+    t.SetLinesText("unit Unit1;\nend.");
+    t.CursorLine = 1;
+    t.Modified = true;
+    t.SaveToFile();
+    TIText u;
+    u.FileName = t.FileName;
+    u.LoadFromFile();
+    EXPECT_EQ(u.GetLinesText(), "unit Unit1;\r\nend.\r\n");
+    EXPECT_EQ(t.CursorLine, 1);
+    EXPECT_TRUE(t.Modified);
+    u.FileName = (dir / "missing.pas").string();
+    EXPECT_THROW(u.LoadFromFile(), Exception);
+    std::filesystem::remove_all(dir);
+}
+
+TEST(IText, WordsAndPropertiesFromTheCommandLanguage) {
+    TForth forth;
+    TIText t;
+    const ClassInfo* ci = t.ForthClass();
+    ASSERT_NE(ci, nullptr);
+    for (const char* p : {"Modified", "FileName", "Lines", "Text", "CursorLine", "CursorCol", "Margin"})
+        EXPECT_NE(ci->FindProperty(p), nullptr) << p;
+    for (const char* w : {"ClearLines", "ValidateCursor", "Delete", "CRLF", "mCRLF"})
+        EXPECT_NE(ci->FindMethod(w), nullptr) << w;
+
+    t.SetLinesText("abcdef");
+    ci->FindProperty("CursorCol")->SetOrd(t, 2);
+    forth.PushInteger(3);
+    ci->FindMethod("Delete")->Call(t, forth);
+    EXPECT_EQ(L(t, 0), "aef");
+    ci->FindProperty("Text")->SetStr(t, "Z");
+    EXPECT_EQ(L(t, 0), "aZef");
+    EXPECT_THROW(ci->FindProperty("CursorLine")->SetOrd(t, -1), ERangeError);
+    EXPECT_EQ(ci->FindProperty("Lines")->GetObj(t), t.Lines.get());
+}
+
+}  // namespace
+}  // namespace velt
