@@ -1,0 +1,1 @@
+unit A;interfacetype  TA = class    procedure X;  end;implementationprocedure TA.X;beginend;end.
