@@ -767,12 +767,12 @@ int TISourceCode::FindRoutineEnd(int headerLine) const {
             if (c == '\'') {
                 size_t e = s.find('\'', i + 1);
                 i = e == std::string_view::npos ? s.size() : e + 1;
-                prev = "'";
+                prev.assign(1, '\'');
                 continue;
             }
             if (IsBlank(c)) { ++i; continue; }
             if (!IsIdentChar(c)) {
-                prev = std::string(1, c);
+                prev.assign(1, c);
                 ++i;
                 continue;
             }
