@@ -195,7 +195,7 @@ int CompareField(TKeyKind kind, const uint8_t* f, int32_t size, const void* a) {
     }
 }
 
-bool HasComparison(TKeyKind kind) {
+bool HasComparisonImpl(TKeyKind kind) {
     switch (kind) {
         case tkInteger:
         case tkParent:
@@ -232,6 +232,8 @@ bool Holds(TCompareKind c, int r) {
 }  // namespace
 
 #define VELT_FIELD(p, offset) (static_cast<const uint8_t*>(p) + (offset))
+
+bool KeyKindHasComparison(TKeyKind kind) { return HasComparisonImpl(kind); }
 
 int TMultiKeyList::CompareInteger(const void* p, int32_t offset, int32_t size, const void* a) {
     ++CompareCount;
@@ -306,7 +308,7 @@ void TMultiKeyList::GetKeys() {
         // A counted string needs at least its length byte.
         const bool sized = (k.Key != tkString && k.Key != tkPString) || k.Size >= 1;
         if (k.Offset < 0 || k.Size < 0 || !sized || end > ItemSize) RaiseListError(this);
-        if (k.Index && !HasComparison(k.Key)) RaiseListError(this);
+        if (k.Index && !KeyKindHasComparison(k.Key)) RaiseListError(this);
     }
     Keys = std::move(keys);
     KeyCount = Keys->GetCount();
@@ -317,7 +319,7 @@ void TMultiKeyList::GetKeys() {
         SortKey = TKeyInfo{};
     } else if (SortIndex >= 0) {
         SortKey = Keys->GetKeyInfo(SortIndex);
-        if (!HasComparison(SortKey.Key)) {
+        if (!KeyKindHasComparison(SortKey.Key)) {
             SortIndex = -1;
             SortProc = nullptr;
         } else {

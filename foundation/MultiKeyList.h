@@ -69,6 +69,9 @@ static_assert(offsetof(TKeyInfo, Offset) == 4 && offsetof(TKeyInfo, Size) == 8 &
 // tkBinary, 0 for tkUnknown and codes above 12.
 int32_t KeyKindWidth(TKeyKind kind, int32_t declaredSize);
 
+// Whether keys of this kind compare (and so may be searched, sorted or indexed).
+bool KeyKindHasComparison(TKeyKind kind);
+
 // A record list of TKeyInfo.
 class TKeyList : public TGeneralList {
 public:
