@@ -536,7 +536,8 @@ TEST(SourceGenerate, ImplementationOverrideProcedureAndFunction) {
     TISourceCode s;
     LoadText(s, "unit U;\ninterface\ntype\n  TFoo = class(TBar)\n    procedure Paint; override;\n"
                 "    function Calc(const A: Integer; var B: string): Integer; override;\n"
-                "    function Count: Integer; override;\n  end;\nimplementation\nend.\n");
+                "    function Count: Integer; override;\n"
+                "    procedure Run(AFunction: TFunc); override;\n  end;\nimplementation\nend.\n");
     s.AdaNestingComments = true;
     ASSERT_TRUE(s.CreateMethodImplByDecl(L(s, 4), "TFoo"));
     s.ValidateLines();
@@ -545,6 +546,11 @@ TEST(SourceGenerate, ImplementationOverrideProcedureAndFunction) {
     s.ValidateLines();
     s.MethodBody = "  Result := FCount;";
     ASSERT_TRUE(s.CreateMethodImplByDecl(L(s, 6), "TFoo"));
+    s.ValidateLines();
+    s.MethodBody.clear();
+    // "function" inside a parameter name does not make a function.
+    ASSERT_TRUE(s.CreateMethodImplByDecl(L(s, 7), "TFoo"));
+    EXPECT_EQ(L(s, s.CursorLine - 1), "  inherited;");
     test::ExpectGolden(s.GetLinesText(), "impl_override.pas");
 }
 

@@ -5,6 +5,7 @@ type
     procedure Paint; override;
     function Calc(const A: Integer; var B: string): Integer; override;
     function Count: Integer; override;
+    procedure Run(AFunction: TFunc); override;
   end;
 implementation
 
@@ -22,5 +23,10 @@ function TFoo.Count: Integer;
 begin
   Result := inherited Count;
   Result := FCount;
+end;
+
+procedure TFoo.Run(AFunction: TFunc);
+begin
+  inherited;
 end;
 end.
