@@ -26,7 +26,7 @@ public:
 
     // Cursor values beyond these would only make the padding eat the
     // memory; they are refused with ERangeError (negative ones too).
-    static constexpr int32_t MaxCursorLine = 4 * 1024 * 1024;
+    static constexpr int32_t MaxCursorLine = 1024 * 1024;
     static constexpr int32_t MaxCursorCol = 1024 * 1024;
 
     // Replaces Lines with the content of the file named by FileName / writes
