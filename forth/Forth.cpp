@@ -318,12 +318,25 @@ void TForth::SkipToThenOrElse() {
     }
 }
 
+const ClassInfo* TForth::RegisteredClass(int index, TObject* obj) {
+    if (size_t(index) >= classes_.size()) classes_.resize(size_t(index) + 1);
+    ClassCache& c = classes_[size_t(index)];
+    // A live object keeps its class; a freed one may be followed by another
+    // object at the same address.
+    if (c.Obj != obj || !obj || c.Alive.expired()) {
+        c.Obj = obj;
+        c.Alive = obj ? obj->AliveToken() : std::weak_ptr<void>();
+        c.Info = ForthClassOf(obj);
+    }
+    return c.Info;
+}
+
 // Rule 7: the published members of the registered objects, in order.
 bool TForth::RunPublished(std::string_view token) {
     const int n = Objects.Count();
     for (int i = 0; i < n; ++i) {
         TObject* obj = Objects.GetObject(i);
-        const ClassInfo* ci = ForthClassOf(obj);
+        const ClassInfo* ci = RegisteredClass(i, obj);
         if (!ci) {
             ConsoleLine("Internal Error. Class " + Objects[i] + " has no class info.");
             continue;
@@ -544,7 +557,7 @@ void TForth::ExecWord(std::string_view name) {
     const int n = Objects.Count();
     for (int i = 0; i < n; ++i) {
         TObject* obj = Objects.GetObject(i);
-        const ClassInfo* ci = ForthClassOf(obj);
+        const ClassInfo* ci = RegisteredClass(i, obj);
         if (const MethodInfo* m = ci ? ci->FindMethod(name) : nullptr) {
             m->Call(*obj, *this);
             return;

@@ -22,6 +22,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <vector>
 
 #include "foundation/Classes.h"
 #include "foundation/SysUtils.h"
@@ -246,6 +247,15 @@ private:
     using DefIndex = std::unordered_map<std::string, int, NameHash, std::equal_to<>>;
     // First ":" of each definition name in text_ (0-based), built on demand.
     std::unique_ptr<DefIndex> defs_;
+    // The published table of each registered object, by position in
+    // Objects; an entry holds while the same object is there and alive.
+    struct ClassCache {
+        TObject* Obj = nullptr;
+        std::weak_ptr<void> Alive;
+        const ClassInfo* Info = nullptr;
+    };
+    const ClassInfo* RegisteredClass(int index, TObject* obj);
+    std::vector<ClassCache> classes_;
     std::unique_ptr<TVocabulary> current_;
     int depth_ = 0;
     int64_t steps_ = 0;

@@ -1,56 +1,73 @@
 #include "forth/Vocabulary.h"
 
-#include <algorithm>
 #include <cstring>
 
 namespace velt {
 
 namespace {
 
-std::string_view RecName(const char* rec) { return {rec + 1, size_t(uint8_t(rec[0]))}; }
+// The key value of FindKey for a tkString field: a counted string.
+struct TCountedName {
+    uint8_t Bytes[1 + TVocabulary::MaxNameLength] = {};
+    explicit TCountedName(std::string_view name) {
+        Bytes[0] = uint8_t(name.size());
+        std::memcpy(Bytes + 1, name.data(), name.size());
+    }
+};
 
 }  // namespace
 
-TVocabulary::TVocabulary() = default;
+std::unique_ptr<TDBInfoNavigator> TVocabulary::MakeNavigator() {
+    auto nav = std::make_unique<TDBInfoNavigator>();
+    TDBFieldInfo fi;
+    TCDBField::Create().Key(tkString).Name("NFA").Size(32).Offset(0).SetIndex().Apply(fi);
+    nav->AddField(fi);
+    TCDBField::Create().Key(tkPointer).Name("CFA.Obj").Size(4).Offset(36).Apply(fi);
+    nav->AddField(fi);
+    TCDBField::Create().Key(tkPointer).Name("CFA.Code").Size(4).Offset(32).Apply(fi);
+    nav->AddField(fi);
+    if (nav->GetFieldInfoSize() != RecordSize) throw EAssertionFailed("Vocabulary record is not 40 bytes");
+    return nav;
+}
+
+TVocabulary::TVocabulary() : TStructuredTreeList(MakeNavigator()) {
+    if (GetItemSize() != RecordSize) throw EAssertionFailed("Vocabulary record is not 40 bytes");
+}
 
 void TVocabulary::AddWord(std::string_view name, std::function<void(TForth&)> word) {
     name = name.substr(0, MaxNameLength);
-    for (size_t i = 0; i < index_.size(); ++i) {
-        const char* rec = records_.data() + size_t(index_[i]) * RecordSize;
-        if (RecName(rec) == name) {
-            uint32_t code;
-            std::memcpy(&code, rec + 32, 4);
-            handlers_[code - 1] = std::move(word);
+    const TCountedName key(name);
+    const int found = FindKey(fiNFA, key.Bytes);
+    if (found >= 0) {
+        TVocabularyRecord rec;
+        std::memcpy(&rec, GetItem(found), sizeof rec);
+        if (rec.Code >= 1 && rec.Code <= handlers_.size()) {
+            handlers_[rec.Code - 1] = std::move(word);
             return;
         }
+        handlers_.push_back(std::move(word));
+        rec.Code = uint32_t(handlers_.size());
+        SetItem(found, &rec);
+        return;
     }
-    char rec[RecordSize] = {};
-    rec[0] = char(name.size());
-    std::memcpy(rec + 1, name.data(), name.size());
+    TVocabularyRecord rec{};
+    std::memcpy(rec.NFA, key.Bytes, sizeof rec.NFA);
     handlers_.push_back(std::move(word));
-    uint32_t code = uint32_t(handlers_.size());
-    std::memcpy(rec + 32, &code, 4);
-    int n = Count();
-    records_.insert(records_.end(), rec, rec + RecordSize);
-    auto it = std::lower_bound(index_.begin(), index_.end(), name, [&](int r, std::string_view v) {
-        return RecName(records_.data() + size_t(r) * RecordSize) < v;
-    });
-    index_.insert(it, n);
+    rec.Code = uint32_t(handlers_.size());
+    rec.Obj = 0;
+    Add(&rec);
 }
 
-const std::function<void(TForth&)>* TVocabulary::FindWord(std::string_view name) const {
+const std::function<void(TForth&)>* TVocabulary::FindWord(std::string_view name) {
     if (name.size() > size_t(MaxNameLength)) return nullptr;
-    auto it = std::lower_bound(index_.begin(), index_.end(), name, [&](int r, std::string_view v) {
-        return RecName(records_.data() + size_t(r) * RecordSize) < v;
-    });
-    if (it == index_.end()) return nullptr;
-    const char* rec = records_.data() + size_t(*it) * RecordSize;
-    if (RecName(rec) != name) return nullptr;
-    uint32_t code;
-    std::memcpy(&code, rec + 32, 4);
-    return &handlers_[code - 1];
+    const TCountedName key(name);
+    const int found = FindKey(fiNFA, key.Bytes);
+    if (found < 0) return nullptr;
+    TVocabularyRecord rec;
+    std::memcpy(&rec, GetItem(found), sizeof rec);
+    // Records added to the table directly may hold any code.
+    if (rec.Code < 1 || rec.Code > handlers_.size()) return nullptr;
+    return &handlers_[rec.Code - 1];
 }
-
-int TVocabulary::Count() const { return int(records_.size() / RecordSize); }
 
 }  // namespace velt

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include "forth/Vocabulary.h"
 #include "forth/tests/ForthTestHost.h"
 
@@ -228,6 +230,36 @@ TEST(ForthVocabulary, NativeWords) {
     EXPECT_EQ(Exec(f, "W5"), V({"-5"}));
     f.RegisterWord("NOT", [](TForth& s) { s.PushInteger(77); });
     EXPECT_EQ(Exec(f, "NOT"), V({"77"}));
+}
+
+TEST(ForthVocabulary, RecordLayout) {
+    TVocabulary v;
+    EXPECT_EQ(v.GetItemSize(), 40);
+    EXPECT_EQ(v.GetFIByName("NFA"), 0);
+    EXPECT_EQ(v.GetFIByName("CFA.Obj"), 1);
+    EXPECT_EQ(v.GetFIByName("CFA.Code"), 2);
+    EXPECT_EQ(v.GetOffset(0), 0);
+    EXPECT_EQ(v.GetOffset(1), 36);
+    EXPECT_EQ(v.GetOffset(2), 32);
+    int runs = 0;
+    v.AddWord("Beta", [&](TForth&) { runs += 10; });
+    v.AddWord("Alpha", [&](TForth&) { runs += 1; });
+    ASSERT_EQ(v.Count(), 2);
+    TVocabularyRecord rec;
+    std::memcpy(&rec, v.GetItem(1), sizeof rec);
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(rec.NFA) + 1, rec.NFA[0]), "Alpha");
+    EXPECT_EQ(rec.Obj, 0u);
+    // The name index is sorted: Alpha (record 1) before Beta (record 0).
+    EXPECT_EQ(v.GetIndexes(0)->GetID(0), 1);
+    TForth f;
+    (*v.FindWord("Beta"))(f);
+    EXPECT_EQ(runs, 10);
+    // A record with a handle that names no handler is not a word.
+    rec.Code = 99;
+    rec.NFA[0] = 5;
+    std::memcpy(rec.NFA + 1, "Gamma", 5);
+    v.Add(&rec);
+    EXPECT_EQ(v.FindWord("Gamma"), nullptr);
 }
 
 TEST(ForthHostHelpers, PushAndPop) {
