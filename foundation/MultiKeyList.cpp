@@ -402,6 +402,17 @@ void TMultiKeyList::Exchange(int i, int j) {
 
 void* TMultiKeyList::GetItemAutoAdd(int index) { return TGeneralList::GetItemAutoAdd(index); }
 
+std::unique_ptr<TGeneralList> TMultiKeyList::GetCopyObject() const {
+    std::unique_ptr<TGeneralList> copy = TGeneralList::GetCopyObject();
+    InheritSortKey(copy.get());
+    return copy;
+}
+
+void TMultiKeyList::InheritSortKey(TGeneralList* copy) const {
+    auto* table = dynamic_cast<TMultiKeyList*>(copy);
+    if (table && SortIndex != -1) table->SetSortIndex(SortIndex);
+}
+
 std::unique_ptr<TGeneralList> TMultiKeyList::GetSortedList() const {
     std::unique_ptr<TGeneralList> copy = Clone();
     auto* table = dynamic_cast<TMultiKeyList*>(copy.get());

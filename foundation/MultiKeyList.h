@@ -191,6 +191,8 @@ public:
     virtual void* GetItemAutoAdd(int index);
     // A sorted copy: the copy gets this table's sort key before sorting.
     std::unique_ptr<TGeneralList> GetSortedList() const;
+    // An empty table of the same class that has this table's sort key.
+    std::unique_ptr<TGeneralList> GetCopyObject() const override;
 
     // ---- keys ---------------------------------------------------------------
     // Reads the key list again (GetKeyList, then AfterGetKeyList). Raises
@@ -289,6 +291,8 @@ protected:
     virtual void FieldWritten(int index, int key);
     // Record index of an address inside the storage, or -1.
     int IndexOfAddress(const void* rec) const;
+    // Gives a new copy of this table the same sort key.
+    void InheritSortKey(TGeneralList* copy) const;
 
     mutable int32_t CompareCount = 0;
     int32_t FindIndex = -1;

@@ -317,6 +317,22 @@ void TDBInfoNavigator::SetItem(int index, const void* rec) {
     Recount();
 }
 
+void TDBInfoNavigator::AddList(const TGeneralList* source) {
+    if (!source || source->GetCount() == 0) return;
+    // A copy: the source may be this navigator, whose storage Add moves.
+    const int n = source->GetCount();
+    const int32_t size = source->GetItemSize();
+    const char* first = static_cast<const char*>(source->GetFirst());
+    std::vector<char> src(first, first + int64_t(n) * size);
+    for (int i = 0; i < n; ++i) {
+        TDBFieldInfo d;
+        std::memcpy(static_cast<void*>(&d), src.data() + int64_t(i) * size,
+                    std::min(sizeof d, size_t(std::max(size, 0))));
+        TGeneralList::Add(&d);
+    }
+    Recount();
+}
+
 void TDBInfoNavigator::SaveToStream(TStream& stream) { SaveLevel(stream, 0); }
 
 void TDBInfoNavigator::SaveLevel(TStream& stream, int depth) const {
@@ -407,7 +423,11 @@ TVirtualTreeList::~TVirtualTreeList() {
 
 std::unique_ptr<TGeneralList> TVirtualTreeList::NewInstance() const { AbstractCall(ClassName(), "Create"); }
 
-std::unique_ptr<TGeneralList> TVirtualTreeList::GetCopyObject() const { return Create2(Navigator->CopyNavigator()); }
+std::unique_ptr<TGeneralList> TVirtualTreeList::GetCopyObject() const {
+    std::unique_ptr<TGeneralList> copy = Create2(Navigator->CopyNavigator());
+    InheritSortKey(copy.get());
+    return copy;
+}
 
 std::unique_ptr<TVirtualTreeList> TVirtualTreeList::Create2(std::unique_ptr<TInfoNavigator> navigator) const {
     return std::make_unique<TVirtualTreeList>(std::move(navigator));
@@ -449,6 +469,20 @@ void TVirtualTreeList::DestroyRec(int index) {
         ObjectHandles::Unregister(h);
         delete obj;
     }
+}
+
+void TVirtualTreeList::SetItem(int index, const void* rec) {
+    if (index < 0 || index >= Count) RaiseListError(this);
+    std::vector<char> copy(static_cast<const char*>(rec), static_cast<const char*>(rec) + ItemSize);
+    // Objects the new record keeps are taken out of the old one first, so
+    // that DestroyRec leaves them alive.
+    for (int i = 0; i < Navigator->GetFieldCount(); ++i) {
+        const TFieldInfo f = Navigator->GetFieldInfo(i);
+        if (f.Key != tkObject || int64_t(f.Offset) + 4 > ItemSize) continue;
+        char* old = static_cast<char*>(GetItem(index)) + f.Offset;
+        if (Load<uint32_t>(old) == Load<uint32_t>(copy.data() + f.Offset)) Store<uint32_t>(old, 0);
+    }
+    TTreeList::SetItem(index, copy.data());
 }
 
 void TVirtualTreeList::ReleaseFieldObjects(int field) {

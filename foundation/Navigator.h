@@ -196,6 +196,8 @@ public:
     void CopyRec(const void* source, void* dest) override;
     void DestroyRec(int index) override;
     void SetItem(int index, const void* rec) override;
+    // Records of a smaller layout (TInfoNavigator) are widened with zeros.
+    void AddList(const TGeneralList* source) override;
 
     static constexpr int MaxNesting = 16;
 
@@ -231,6 +233,8 @@ public:
     std::unique_ptr<TGeneralList> GetCopyObject() const override;
     // Frees the objects of the record's tkObject fields.
     void DestroyRec(int index) override;
+    // An object that the new record still refers to is not freed.
+    void SetItem(int index, const void* rec) override;
     // One key per field, in field order.
     void GetKeyList(const TAddKeyProc& addKey) override;
     // Object handles mean nothing in a stream: loaded tkObject and

@@ -214,6 +214,10 @@ TEST(MultiKeyList, SortNeedsASortKeyAndSortedCopiesKeepIt) {
     EXPECT_EQ(static_cast<People*>(sorted.get())->Ids(), "2 3 1 ");
     t.Sort();
     EXPECT_EQ(t.Ids(), "2 3 1 ");
+    // Through the record-list base the copy sorts by the same key.
+    t.Exchange(0, 2);
+    auto viaBase = static_cast<const TGeneralList&>(t).GetSortedList();
+    EXPECT_EQ(static_cast<People*>(viaBase.get())->Ids(), "2 3 1 ");
 }
 
 TEST(MultiKeyList, KeyDeclarationsAreChecked) {

@@ -198,6 +198,16 @@ TEST(Navigator, StreamWithNestedNavigatorIsGoldenAndLoadsBack) {
     EXPECT_EQ(sub->GetDBFieldInfo(0).GetName(), "S");
     EXPECT_EQ(Saved(back), saved);
 
+    // A plain navigator's 16-byte descriptors are widened, not read past.
+    TInfoNavigator plain;
+    TFieldInfo pf;
+    TCField::Create().Key(tkTreeList).Apply(pf);
+    plain.AddField(pf);
+    TDBInfoNavigator widened;
+    widened.Assign(&plain);
+    EXPECT_EQ(widened.GetDBFieldInfo(0).Key, tkTreeList);
+    EXPECT_EQ(widened.GetNestedNavigator(0), nullptr);
+
     // Copies own their nested navigators: freeing one leaves the other intact.
     auto copy = nav.CloneNavigator();
     EXPECT_NE(copy->GetNestedNavigator(1), nav.GetNestedNavigator(1));
@@ -372,6 +382,11 @@ TEST(StructuredTreeList, ObjectFieldsAreFreedWithTheirRecordAndNeverFromAStream)
     EXPECT_EQ(t->GetAsObject(0, fObj), nullptr);
 
     t->SetAsObject(1, fObj, new Probe(&deaths));
+    std::vector<char> rec(static_cast<const char*>(t->GetItem(1)), static_cast<const char*>(t->GetItem(1)) + 25);
+    t->SetItem(1, rec.data());  // written back with the same object
+    t->SetItem(1, t->GetItem(1));
+    EXPECT_EQ(deaths, 4);
+    ASSERT_NE(t->GetAsObject(1, fObj), nullptr);
     t->GetDBNavigator()->DeleteLastField();  // the field goes, and its objects with it
     EXPECT_EQ(deaths, 5);
     t.reset();
