@@ -35,7 +35,15 @@
 //
 // Getters and setters may be data members or member functions (getter: no
 // argument, setter: one argument); a property without a setter is read-only
-// and writing it does nothing. Enumerations go through EnumProp (kind 3).
+// (".!" on it raises EForth "Property NAME is read-only"). Enumerations go
+// through EnumProp (kind 3), characters through CharProp (kind 2), short
+// strings through StrProp(name, pkShortString) (kind 5), objects through
+// ObjProp (kind 7); OtherProp lists a property of a kind the language does
+// not handle ("Unsupported property type").
+//
+// A TPersistent that does not implement ForthObject publishes nothing but
+// has class info; a plain TObject has none (the interpreter then writes
+// "Internal Error. Class NAME has no class info." when it searches it).
 // A derived class that publishes more names its parent's table as Parent; a
 // derived class that publishes nothing new simply inherits ForthClass().
 
