@@ -170,4 +170,12 @@ std::string ErrorOf(F&& fn) {
     return "";
 }
 
+// Runs a program and answers the stack it left, top first.
+inline std::vector<std::string> Exec(TForth& f, const std::string& program) {
+    f.ExecForth(program);
+    return Drain(f);
+}
+
+using V = std::vector<std::string>;
+
 }  // namespace velt::test

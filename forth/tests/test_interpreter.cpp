@@ -7,14 +7,7 @@
 
 using namespace velt;
 using namespace velt::test;
-using V = std::vector<std::string>;
-
 namespace {
-
-V Exec(TForth& f, const std::string& program) {
-    f.ExecForth(program);
-    return Drain(f);
-}
 
 // Loads program text as a command file would be, without a file.
 void Load(TForth& f, const std::string& text) {

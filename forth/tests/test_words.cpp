@@ -9,16 +9,6 @@
 
 using namespace velt;
 using namespace velt::test;
-using V = std::vector<std::string>;
-
-namespace {
-
-V Exec(TForth& f, const std::string& program) {
-    f.ExecForth(program);
-    return Drain(f);
-}
-
-}  // namespace
 
 TEST(ForthStackWords, ShuffleWords) {
     TForth f;
