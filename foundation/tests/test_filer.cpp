@@ -5,12 +5,13 @@
 #include "foundation/Filer.h"
 #include "foundation/IDList.h"
 #include "foundation/ListUtils.h"
+#include "foundation/tests/FoundationTestUtil.h"
 
 using namespace velt;
+using namespace velt::test;
 
 namespace {
 
-std::string Bytes(TMemoryStream& s) { return std::string(s.Memory(), size_t(s.Size())); }
 
 TMemoryStream StreamOf(std::string_view bytes) {
     TMemoryStream s;

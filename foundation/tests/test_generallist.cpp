@@ -7,8 +7,10 @@
 
 #include "foundation/Filer.h"
 #include "foundation/GeneralList.h"
+#include "foundation/tests/FoundationTestUtil.h"
 
 using namespace velt;
+using namespace velt::test;
 
 namespace {
 
@@ -45,23 +47,8 @@ private:
     bool canSort_;
 };
 
-std::string Bytes(TMemoryStream& s) { return std::string(s.Memory(), size_t(s.Size())); }
 
-TMemoryStream StreamOf(const std::vector<uint8_t>& bytes) {
-    TMemoryStream s;
-    s.WriteBuffer(bytes.data(), int64_t(bytes.size()));
-    s.SetPosition(0);
-    return s;
-}
 
-void ExpectListError(const std::function<void()>& f) {
-    try {
-        f();
-        ADD_FAILURE() << "no exception";
-    } catch (const Exception& e) {
-        EXPECT_STREQ(e.what(), "General List Error");
-    }
-}
 
 }  // namespace
 

@@ -7,8 +7,10 @@
 
 #include "foundation/IDList.h"
 #include "foundation/ListUtils.h"
+#include "foundation/tests/FoundationTestUtil.h"
 
 using namespace velt;
+using namespace velt::test;
 
 namespace {
 
@@ -25,14 +27,6 @@ std::unique_ptr<L> Of(std::initializer_list<int32_t> ids) {
     return l;
 }
 
-void ExpectListError(const std::function<void()>& f) {
-    try {
-        f();
-        ADD_FAILURE() << "no exception";
-    } catch (const Exception& e) {
-        EXPECT_STREQ(e.what(), "General List Error");
-    }
-}
 
 }  // namespace
 

@@ -8,12 +8,13 @@
 #include "foundation/Suport32.h"
 #include "foundation/SysExcpt.h"
 #include "foundation/Utils.h"
+#include "foundation/tests/FoundationTestUtil.h"
 
 using namespace velt;
+using namespace velt::test;
 
 namespace {
 
-std::string Bytes(const TMemoryStream& m) { return std::string(m.Memory(), size_t(m.Size())); }
 
 std::string Hex(const std::string& s) {
     std::string r;
