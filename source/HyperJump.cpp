@@ -1,0 +1,471 @@
+// HyperJump: the one thing that fits the cursor line, and the header refresh
+// it shares with RefreshHeader.
+//
+//  - in a class, on a property: its field (found, or added to the private
+//    part), its getter and its setter (found, or declared in the protected
+//    part with an implementation that sets or answers the field);
+//  - in a class, on a field: its property (found, or added after asking);
+//  - in a class, on a method declaration (or a unit routine declaration):
+//    its implementation, created after asking when missing;
+//  - on a type "TName = ...": the pointer type "PName = ^TName;" above it;
+//  - in an implementation: its declaration, created after asking.
+//
+// Interfaces get only accessor declarations: they have no fields and no
+// implementations.
+#include <algorithm>
+
+#include "foundation/CommMsg.h"
+#include "foundation/Dialogs.h"
+#include "foundation/StrUtils.h"
+#include "source/HyperSourceCode.h"
+
+namespace velt {
+
+namespace {
+
+inline bool IsBlankChar(char c) { return static_cast<unsigned char>(c) <= ' '; }
+inline bool IsIdentChar(char c) {
+    return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_';
+}
+inline char Fold(char c) { return (c >= 'A' && c <= 'Z') ? char(c + 32) : c; }
+
+std::string_view LTrim(std::string_view s) {
+    size_t i = 0;
+    while (i < s.size() && IsBlankChar(s[i])) ++i;
+    return s.substr(i);
+}
+
+// Index of the whole word w in s at or after from (ASCII case ignored), or npos.
+size_t FindWord(std::string_view s, std::string_view w, size_t from = 0) {
+    if (w.empty()) return std::string_view::npos;
+    for (size_t i = from; i + w.size() <= s.size(); ++i) {
+        if (i > 0 && IsIdentChar(s[i - 1])) continue;
+        size_t k = 0;
+        while (k < w.size() && Fold(s[i + k]) == Fold(w[k])) ++k;
+        if (k == w.size() && (i + k == s.size() || !IsIdentChar(s[i + k]))) return i;
+    }
+    return std::string_view::npos;
+}
+
+bool HasToken(std::string_view s, std::string_view w) { return FindWord(s, w) != std::string_view::npos; }
+
+// header ("procedure(A: Integer);" as ExtractMethodHeader gives it) with the
+// qualified name inserted before its "(" (else ":", else ";"), then suffix.
+std::string Qualify(std::string_view header, std::string_view className, std::string_view methodName,
+                    std::string_view suffix) {
+    std::string q = " ";
+    if (!className.empty()) {
+        q += className;
+        q += ".";
+    }
+    q += methodName;
+    size_t p = header.find('(');
+    if (p == std::string_view::npos) p = header.find(':');
+    if (p == std::string_view::npos) p = header.find(';');
+    if (p == std::string_view::npos) p = header.size();
+    std::string r(header.substr(0, p));
+    r += q;
+    r += header.substr(p);
+    r += suffix;
+    return r;
+}
+
+bool Ask(const std::string& question) { return GetDialogPort().Confirm(question); }
+
+// Restores MethodBody when a generated accessor is done with it.
+class TBodyGuard {
+public:
+    TBodyGuard(std::string& body, std::string value) : body_(body), saved_(body) { body_ = std::move(value); }
+    ~TBodyGuard() { body_ = saved_; }
+    TBodyGuard(const TBodyGuard&) = delete;
+    TBodyGuard& operator=(const TBodyGuard&) = delete;
+
+private:
+    std::string& body_;
+    std::string saved_;
+};
+
+}  // namespace
+
+// ---- the word -------------------------------------------------------------------------------
+
+void TIHyperSourceCode::HyperJump() {
+    const int line = CursorLine;
+    std::string cls;
+    int header = 0, kind = 0;
+    if (FindEnclosingClass(line, cls, header, kind)) {
+        JumpInClass(cls, header, kind);
+        return;
+    }
+    std::string nm, text;
+    if (isValidType(line, nm, text)) {
+        JumpType(line);
+        return;
+    }
+    if (ImplLine > IntfLine && line < ImplLine) {
+        JumpMethodDecl("", line, true);
+        return;
+    }
+    JumpFromImpl();
+}
+
+void TIHyperSourceCode::JumpInClass(const std::string& className, int headerLine, int kind) {
+    const int line = CursorLine;
+    TPropertyInfo p;
+    if (isValidProperty(LineAt(line), p)) {
+        JumpProperty(className, headerLine, kind, line);
+        return;
+    }
+    if (kind == ctkInterface) return;  // no fields, no implementations
+    std::string nm, type;
+    if (isValidField(line, nm, type)) {
+        JumpField(className, headerLine, line);
+        return;
+    }
+    JumpMethodDecl(className, line, false);
+}
+
+// ---- declaration -> implementation ------------------------------------------------------------
+
+void TIHyperSourceCode::JumpMethodDecl(const std::string& className, int declLine, bool unitLevel) {
+    std::string nm;
+    if (!isValidMethodDecl(LineAt(declLine), nm, !unitLevel)) return;
+    PushUndo(className, "");
+    int impl = 0;
+    if (FindMethodImpl(className, nm, impl)) {
+        if (AutoRefreshHeader && DoRefreshHeader(className, nm, impl, declLine, true))
+            FindMethodImpl(className, nm, impl);
+        ReadHyperJump(className, nm, impl);
+        return;
+    }
+    const std::string decl = JoinedDecl(declLine);
+    if (HasToken(ExtractMethodDirective(decl), "abstract"))
+        throw EInvalidAction("Cannot create abstract method " + className + "::" + nm);
+    if (ConfirmAutoCreate && !Ask("Create implementation " + className + "::" + nm + " ?")) return;
+    CreateMethodImplByDecl(decl, className);
+    Revalidate();
+}
+
+// ---- implementation -> declaration ---------------------------------------------------------------
+
+void TIHyperSourceCode::JumpFromImpl() {
+    std::string cls, method;
+    int header = CursorLine;
+    if (ImplLine <= IntfLine || !isInsideMethodImpl(cls, method, header)) throw EInvalidAction("Where am I ?");
+    int h = 0;
+    if (!cls.empty() && !FindClass(cls, h)) throw EInvalidSourceCode("Class " + cls + " not found.");
+    WriteHyperJump(cls, method);
+    PushUndo(cls, method);
+    int decl = 0;
+    if (FindMethodIntf(cls, method, decl)) {
+        if (AutoRefreshHeader && CursorLine == header && DoRefreshHeader(cls, method, header, decl, true))
+            FindMethodIntf(cls, method, decl);
+        CursorLine = decl;
+        CursorCol = Indentation(LineAt(decl)) + 1;
+        return;
+    }
+    if (ConfirmAutoCreate && !Ask("Create declaration " + method + "?")) return;
+    CreateMethodDeclByImpl(JoinedDecl(header));
+    Revalidate();
+}
+
+// ---- type -> pointer type ------------------------------------------------------------------------------
+
+void TIHyperSourceCode::JumpType(int typeLine) {
+    std::string nm, text;
+    if (!isValidType(typeLine, nm, text) || !isValidIdent(nm) || nm.size() < 2 || !HasPrefix("T", nm)) return;
+    const std::string base = nm.substr(1);
+    const std::string pointer = "P" + base;
+    if (typeLine > 0 && izPrefix(pointer, LTrim(LineAt(typeLine - 1)))) return;
+    if (ConfirmAutoCreate && !Ask("Create type refference:\rP" + base + " = ^" + nm + ";?")) return;
+    const std::string& l = LineAt(typeLine);
+    const std::string text2 = l.substr(0, size_t(Indentation(l))) + pointer + " = ^" + nm + ";";
+    InsertLineAt(typeLine, text2);
+    Revalidate();
+    CursorLine = typeLine;
+    CursorCol = int(text2.size());
+}
+
+// ---- field -> property ------------------------------------------------------------------------------------
+
+void TIHyperSourceCode::JumpField(const std::string& className, int headerLine, int fieldLine) {
+    (void)className;
+    std::string field, type;
+    if (!isValidField(fieldLine, field, type)) return;
+    const std::string prop = field.substr(1);
+    if (!isValidIdent(prop)) return;
+    int line = 0;
+    if (FindMemberProperty(headerLine, prop, line)) {
+        CursorLine = line;
+        CursorCol = 1;
+        return;
+    }
+    int end = headerLine;
+    if (!FindEndOfScope(3, end)) return;
+    CursorLine = end;
+    CursorCol = 1;
+    if (!Ask("Create property " + field + ":" + type + " ?")) return;
+    const int indent = MemberIndent(end, headerLine);
+    InsertLineAt(end, Blanks(indent) + "property " + prop + ": " + type + " read " + field + " write " + field + ";");
+    Revalidate();
+    CursorLine = end;
+    CursorCol = indent + 1;
+}
+
+// ---- property -> field and accessors ---------------------------------------------------------------------------
+
+void TIHyperSourceCode::JumpProperty(const std::string& className, int headerLine, int kind, int propLine) {
+    TopLine = propLine;
+    TopCol = 1;
+    const bool isClass = kind != ctkInterface;
+    TPropertyInfo p;
+    if (!isValidProperty(LineAt(propLine), p)) return;
+
+    // The field.
+    std::string field;
+    if (HasPrefix("F", p.Write)) field = p.Write;
+    else if (HasPrefix("F", p.Read)) field = p.Read;
+    if (!field.empty() && isClass) {
+        const std::string want = "F" + p.Name;
+        if (AutoRefreshHeader && !SameText(field, want) && Ask("Expand " + field + " to F" + p.Name + " ?")) {
+            RenameAccessor(propLine, field, want);
+            field = want;
+        }
+        int line = headerLine;
+        if (FindScope(field, line)) {
+            CursorLine = line;
+            CursorCol = Indentation(LineAt(line)) + 1;
+        } else {
+            bool addPrivate = false;
+            int keywordIndent = 0;
+            int at = PrivateFieldPlace(headerLine, addPrivate, keywordIndent);
+            const int indent = addPrivate ? keywordIndent + 2 : MemberIndent(at, headerLine);
+            if (addPrivate) InsertLineAt(at++, Blanks(keywordIndent) + "private", {&propLine});
+            InsertLineAt(at, Blanks(indent) + field + ": " + p.Type + ";", {&propLine});
+            Revalidate();
+            CursorLine = at;
+            CursorCol = indent + 1;
+        }
+    }
+
+    // The getter.
+    if (!isValidProperty(LineAt(propLine), p)) return;
+    if (HasPrefix("Get", p.Read)) {
+        std::string getter = p.Read;
+        const std::string want = "Get" + p.Name;
+        if (AutoRefreshHeader && !SameText(getter, want) && Ask("Expand " + getter + " to Get" + p.Name + " ?")) {
+            RenameAccessor(propLine, getter, want);
+            getter = want;
+        }
+        int line = 0;
+        if (FindMemberDecl(headerLine, getter, line)) {
+            CursorLine = line;
+            CursorCol = Indentation(LineAt(line)) + 1;
+        } else {
+            const std::string decl = p.Index.empty()
+                                         ? "function " + getter + ": " + p.Type + ";"
+                                         : "function " + getter + "(" + p.Index + "): " + p.Type + ";";
+            CreateAccessor(className, headerLine, kind, decl, getter, "  Result := F" + p.Name + ";", propLine);
+        }
+    }
+
+    // The setter.
+    if (!isValidProperty(LineAt(propLine), p)) return;
+    if (HasPrefix("Set", p.Write)) {
+        std::string setter = p.Write;
+        const std::string want = "Set" + p.Name;
+        if (AutoRefreshHeader && !SameText(setter, want) && Ask("Expand " + setter + " to Set" + p.Name + " ?")) {
+            RenameAccessor(propLine, setter, want);
+            setter = want;
+        }
+        int line = 0;
+        if (FindMemberDecl(headerLine, setter, line)) {
+            CursorLine = line;
+            CursorCol = Indentation(LineAt(line)) + 1;
+        } else {
+            const std::string decl = p.Index.empty()
+                                         ? "procedure " + setter + "(Value: " + p.Type + ");"
+                                         : "procedure " + setter + "(" + p.Index + "; Value: " + p.Type + ");";
+            CreateAccessor(className, headerLine, kind, decl, setter, "  F" + p.Name + " := Value;", propLine);
+        }
+    }
+}
+
+void TIHyperSourceCode::CreateAccessor(const std::string& className, int headerLine, int kind,
+                                       const std::string& decl, const std::string& accessor, const std::string& body,
+                                       int& propLine) {
+    int at = headerLine;
+    if (!FindEndOfScope(1, at)) at = FindClassEnd(headerLine);
+    const int indent = MemberIndent(at, headerLine);
+    InsertLineAt(at, Blanks(indent) + decl, {&propLine});
+    Revalidate();
+    CursorLine = at;
+    CursorCol = indent + 1;
+    if (kind == ctkInterface) return;
+    {
+        // The body goes into this accessor only.
+        TBodyGuard guard(MethodBody, body);
+        HyperJump();
+    }
+    DropUndo();
+    // Back from the new implementation to the declaration, remembering it.
+    int impl = 0;
+    if (CursorLine > ImplLine && FindMethodImpl(className, accessor, impl)) HyperJump();
+}
+
+bool TIHyperSourceCode::RenameAccessor(int propLine, const std::string& oldName, const std::string& newName) {
+    std::string s = LineAt(propLine);
+    bool changed = false;
+    // After the property's name, so that a property named Read is no keyword.
+    size_t from = FindWord(s, "property");
+    from = from == std::string::npos ? 0 : from + 8;
+    for (const char* kw : {"read", "write"}) {
+        size_t k = FindWord(s, kw, from);
+        if (k == std::string::npos) continue;
+        size_t b = k + std::string_view(kw).size();
+        while (b < s.size() && IsBlankChar(s[b])) ++b;
+        size_t e = b;
+        while (e < s.size() && !IsBlankChar(s[e]) && s[e] != ';') ++e;
+        if (!SameText(std::string_view(s).substr(b, e - b), oldName)) continue;
+        // The rest of the line moves along; a shorter name is padded so
+        // that it keeps its columns.
+        std::string repl = newName;
+        if (repl.size() < e - b) repl += Blanks(int32_t(e - b - repl.size()));
+        s = s.substr(0, b) + repl + s.substr(e);
+        changed = true;
+    }
+    if (changed) {
+        Lines->Put(propLine, s);
+        Modified = true;
+    }
+    return changed;
+}
+
+// ---- members -------------------------------------------------------------------------------------------------
+
+bool TIHyperSourceCode::FindMemberDecl(int headerLine, std::string_view name, int& line) const {
+    const int end = std::min(FindClassEnd(headerLine), LineCount());
+    std::string nm;
+    for (int i = headerLine + 1; i < end; ++i)
+        if (isValidMethodDecl(LineAt(i), nm, true) && SameText(nm, name)) {
+            line = i;
+            return true;
+        }
+    return false;
+}
+
+bool TIHyperSourceCode::FindMemberProperty(int headerLine, std::string_view name, int& line) const {
+    const int end = std::min(FindClassEnd(headerLine), LineCount());
+    TPropertyInfo p;
+    for (int i = headerLine + 1; i < end; ++i)
+        if (isValidProperty(LineAt(i), p) && SameText(p.Name, name)) {
+            line = i;
+            return true;
+        }
+    return false;
+}
+
+bool TIHyperSourceCode::IsScopeWord(std::string_view line) const {
+    std::string_view t = LTrim(line);
+    for (const char* w : {"private", "protected", "public", "published", "strict"})
+        if (izPrefix(w, t)) return true;
+    return false;
+}
+
+int TIHyperSourceCode::MemberIndent(int at, int headerLine) const {
+    for (int i = std::min(at, LineCount()) - 1; i > headerLine; --i) {
+        const std::string& l = LineAt(i);
+        if (LTrim(l).empty()) continue;
+        return Indentation(l) + (IsScopeWord(l) ? 2 : 0);
+    }
+    return Indentation(LineAt(headerLine)) + 2;
+}
+
+int TIHyperSourceCode::PrivateFieldPlace(int headerLine, bool& addPrivate, int& keywordIndent) const {
+    const int end = FindClassEnd(headerLine);
+    // The first of the given scope words after line, else the class end.
+    auto nextScope = [&](int line, std::initializer_list<const char*> words) {
+        int at = end;
+        for (const char* w : words) {
+            int l = line;
+            if (FindScope(w, l) && l < at) at = l;
+        }
+        return at;
+    };
+    int priv = headerLine;
+    if (FindScope("private", priv) && priv < end) {
+        addPrivate = false;
+        return nextScope(priv + 1, {"private", "protected", "public", "published", "strict"});
+    }
+    // A new private part goes before the first scope word, so that no
+    // member changes its scope.
+    addPrivate = true;
+    const int at = nextScope(headerLine + 1, {"protected", "public", "published", "strict"});
+    keywordIndent = Indentation(LineAt(at < LineCount() ? at : headerLine));
+    return at;
+}
+
+// ---- header refresh ----------------------------------------------------------------------------------------------
+
+void TIHyperSourceCode::RefreshHeader() {
+    const int line = CursorLine;
+    std::string cls, nm;
+    int header = 0, kind = 0, other = 0;
+    if (FindEnclosingClass(line, cls, header, kind)) {
+        if (!isValidMethodDecl(LineAt(line), nm, true)) return;
+        if (!FindMethodImpl(cls, nm, other))
+            throw EInvalidSourceCode("Method " + cls + "::" + nm + " is not implemented");
+        DoRefreshHeader(cls, nm, other, line);
+        return;
+    }
+    if (ImplLine > IntfLine && line < ImplLine) {
+        if (!isValidMethodDecl(LineAt(line), nm, false)) return;
+        if (!FindMethodImpl("", nm, other)) throw EInvalidSourceCode("Function " + nm + " is not implemented");
+        DoRefreshHeader("", nm, other, line);
+        return;
+    }
+    header = line;
+    if (ImplLine <= IntfLine || !isInsideMethodImpl(cls, nm, header)) return;
+    if (!FindMethodIntf(cls, nm, other)) throw EInvalidSourceCode("Function " + nm + " is not declared");
+    DoRefreshHeader(cls, nm, header, other);
+}
+
+bool TIHyperSourceCode::DoRefreshHeader(const std::string& className, const std::string& methodName, int implLine,
+                                        int declLine, bool quiet) {
+    if (!IsSingleLineHeader(implLine) || !IsSingleLineHeader(declLine)) {
+        if (!quiet)
+            Msg("The header of " + (className.empty() ? methodName : className + "::" + methodName) +
+                " runs over several lines: refresh it by hand");
+        return false;
+    }
+    const std::string impl = LineAt(implLine);
+    const std::string decl = LineAt(declLine);
+    const std::string implHeader = ExtractMethodHeader(impl);
+    const std::string declHeader = ExtractMethodHeader(decl);
+    if (SameText(implHeader, declHeader)) return false;
+    const int r = GetDialogPort().RefreshHeader(className, methodName, Trim(decl), Trim(impl), CursorLine == implLine);
+    std::string c, m;
+    if (r == mrAbort) {
+        // The declaration from the implementation: its indentation and
+        // directives stay.
+        if (!isValidMethodImpl(impl, c, m)) return false;
+        const std::string dir = ExtractMethodDirective(decl);
+        Lines->Put(declLine, decl.substr(0, size_t(Indentation(decl))) +
+                                 Qualify(implHeader, "", m, dir.empty() ? "" : " " + dir));
+        Margin = 0;
+    } else if (r == mrIgnore) {
+        // The implementation from the declaration; the implementation's own
+        // directives (a calling convention, a comment) stay.
+        std::string declName;
+        if (!isValidMethodDecl(decl, declName, !className.empty()) || !isValidMethodImpl(impl, c, m)) return false;
+        const std::string dir = ExtractMethodDirective(impl);
+        Lines->Put(implLine, Qualify(declHeader, c, declName, dir.empty() ? "" : " " + dir));
+    } else {
+        return false;
+    }
+    Modified = true;
+    Revalidate();
+    return true;
+}
+
+}  // namespace velt

@@ -1,0 +1,677 @@
+#include "source/HyperSourceCode.h"
+
+#include <algorithm>
+
+#include "forth/Forth.h"
+#include "source/CodeTemplates.h"
+#include "foundation/CommMsg.h"
+#include "foundation/Dialogs.h"
+#include "foundation/StrUtils.h"
+
+namespace velt {
+
+namespace {
+
+inline bool IsBlankChar(char c) { return static_cast<unsigned char>(c) <= ' '; }
+inline bool IsIdentChar(char c) {
+    return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_';
+}
+
+std::string_view LTrim(std::string_view s) {
+    size_t i = 0;
+    while (i < s.size() && IsBlankChar(s[i])) ++i;
+    return s.substr(i);
+}
+
+std::string PopString(TForth& f) {
+    TCell c;
+    f.Pop(c);
+    if (c.Kind != ckString) throw EStack("Type mismatch");
+    return c.S;
+}
+
+int32_t PopInteger(TForth& f) {
+    TCell c;
+    f.Pop(c);
+    if (c.Kind != ckInteger) throw EStack("Type mismatch");
+    return c.Value;
+}
+
+// How far an ancestor walk may go even without a cycle.
+constexpr int kMaxAncestors = 256;
+
+// Whether the left-trimmed line t declares name: "name: Type" (not
+// "name := ...") or a list "name, Other: Type". Answers the 1-based column
+// of the type within t through typeCol.
+bool DeclaresName(const TISourceCode& src, std::string_view t, std::string_view name, int& typeCol) {
+    if (name.empty() || !src.izPrefix(name, t)) return false;
+    size_t i = name.size();
+    while (i < t.size() && IsBlankChar(t[i])) ++i;
+    if (i >= t.size()) return false;
+    if (t[i] == ',') {
+        // The rest of a list: names, commas and blanks up to the ":".
+        ++i;
+        while (i < t.size() && (IsIdentChar(t[i]) || IsBlankChar(t[i]) || t[i] == ',')) ++i;
+        if (i >= t.size()) return false;
+    }
+    if (t[i] != ':' || (i + 1 < t.size() && t[i + 1] == '=')) return false;
+    ++i;
+    while (i < t.size() && IsBlankChar(t[i])) ++i;
+    typeCol = int(i) + 1;
+    return true;
+}
+
+}  // namespace
+
+// Sets the interpreter of the running word for the loads it makes.
+class THyperRunGuard {
+public:
+    THyperRunGuard(TIHyperSourceCode& s, TForth& f) : s_(s), prev_(s.running_) { s.running_ = &f; }
+    ~THyperRunGuard() { s_.running_ = prev_; }
+    THyperRunGuard(const THyperRunGuard&) = delete;
+    THyperRunGuard& operator=(const THyperRunGuard&) = delete;
+
+private:
+    TIHyperSourceCode& s_;
+    TForth* prev_;
+};
+
+// ---- construction and publishing ------------------------------------------------------
+
+TIHyperSourceCode::TIHyperSourceCode()
+    : HyperJumps(std::make_unique<THyperJumpList>()),
+      RedoStack(std::make_unique<THyperJumpStack>()),
+      UndoStack(std::make_unique<THyperJumpStack>()) {
+    AdaNestingComments = true;
+}
+
+TIHyperSourceCode::~TIHyperSourceCode() = default;
+
+const ClassInfo& TIHyperSourceCode::StaticForthClass() {
+    using S = TIHyperSourceCode;
+    static const PropInfo props[] = {
+        OrdProp<S, &S::TopLine, &S::TopLine>("TopLine"),
+        OrdProp<S, &S::TopCol, &S::TopCol>("TopCol"),
+        ObjProp<S, &S::HyperJumps>("HyperJumps"),
+        ObjProp<S, &S::RedoStack>("RedoStack"),
+        ObjProp<S, &S::UndoStack>("UndoStack"),
+        OrdProp<S, &S::ConfirmAutoCreate, &S::ConfirmAutoCreate>("ConfirmAutoCreate", pkEnumeration),
+        OrdProp<S, &S::AutoRefreshHeader, &S::AutoRefreshHeader>("AutoRefreshHeader", pkEnumeration),
+        ObjProp<S, &S::Forth, &S::Forth>("Forth"),
+    };
+    static const MethodInfo methods[] = {
+        WordMethod<S, &S::HyperJump>("HyperJump"),
+        WordMethod<S, &S::DeclareVar>("DeclareVar"),
+        WordMethod<S, &S::GotoIntf>("GotoIntf"),
+        WordMethod<S, &S::GotoImpl>("GotoImpl"),
+        WordMethod<S, &S::GotoImplEnd>("GotoImplEnd"),
+        WordMethod<S, &S::GotoClass>("GotoClass"),
+        WordMethod<S, &S::GotoMethod>("GotoMethod"),
+        WordMethod<S, &S::GetIdentOnCursor>("GetIdentOnCursor"),
+        WordMethod<S, &S::JumpBackward>("JumpBackward"),
+        WordMethod<S, &S::JumpForward>("JumpForward"),
+        WordMethod<S, &S::PopUndo>("PopUndo"),
+        WordMethod<S, &S::DropUndo>("DropUndo"),
+        WordMethod<S, &S::PopRedo>("PopRedo"),
+        WordMethod<S, &S::RefreshHeader>("RefreshHeader"),
+        WordMethod<S, &S::RegisterUnit>("RegisterUnit"),
+        WordMethod<S, &S::RegisterClass>("RegisterClass"),
+        WordMethod<S, &S::RegisterSource>("RegisterSource"),
+        WordMethod<S, &S::ExecCodeTemplate>("ExecCodeTemplate"),
+        WordMethod<S, &S::ForthCodeTemplates>("ForthCodeTemplates"),
+    };
+    static const ClassInfo info{"TIHyperSourceCode", &TISourceCode::StaticForthClass(), props, methods};
+    return info;
+}
+
+// ---- words ------------------------------------------------------------------------------
+
+void TIHyperSourceCode::HyperJump(TForth& Sender) {
+    THyperRunGuard g(*this, Sender);
+    HyperJump();
+}
+
+void TIHyperSourceCode::DeclareVar(TForth& Sender) {
+    THyperRunGuard g(*this, Sender);
+    bool flag = PopInteger(Sender) != 0;
+    std::string type = PopString(Sender);
+    std::string name = PopString(Sender);
+    DeclareVar(name, type, flag);
+}
+
+void TIHyperSourceCode::GotoIntf(TForth&) { GotoIntf(); }
+void TIHyperSourceCode::GotoImpl(TForth&) { GotoImpl(); }
+void TIHyperSourceCode::GotoImplEnd(TForth&) { GotoImplEnd(); }
+
+void TIHyperSourceCode::GotoClass(TForth& Sender) {
+    THyperRunGuard g(*this, Sender);
+    GotoClass(PopString(Sender));
+}
+
+void TIHyperSourceCode::GotoMethod(TForth& Sender) {
+    THyperRunGuard g(*this, Sender);
+    GotoMethod(PopString(Sender));
+}
+
+void TIHyperSourceCode::GetIdentOnCursor(TForth& Sender) { Sender.PushString(GetIdentOnCursor()); }
+void TIHyperSourceCode::JumpBackward(TForth&) { JumpBackward(); }
+void TIHyperSourceCode::JumpForward(TForth&) { JumpForward(); }
+
+void TIHyperSourceCode::PopUndo(TForth& Sender) {
+    THyperRunGuard g(*this, Sender);
+    PopUndo();
+}
+
+void TIHyperSourceCode::DropUndo(TForth&) { DropUndo(); }
+
+void TIHyperSourceCode::PopRedo(TForth& Sender) {
+    THyperRunGuard g(*this, Sender);
+    PopRedo();
+}
+
+void TIHyperSourceCode::RefreshHeader(TForth&) { RefreshHeader(); }
+
+// ---- helpers ------------------------------------------------------------------------------
+
+TForth& TIHyperSourceCode::Interpreter() const {
+    if (Forth) return *Forth;
+    if (running_) return *running_;
+    throw EInvalidAction("No interpreter to load other units with");
+}
+
+void TIHyperSourceCode::CheckLeaveUnit(const std::string& otherFile) const {
+    if (Modified)
+        throw EInvalidAction("The changes to " + FileName + " are not saved yet; going to " + otherFile +
+                             " would drop them");
+}
+
+void TIHyperSourceCode::Revalidate() {
+    bool m = Modified;
+    ValidateLines();
+    Modified = m;
+}
+
+void TIHyperSourceCode::InsertLineAt(int at, const std::string& text, std::initializer_list<int*> track) {
+    at = std::clamp(at, 0, LineCount());
+    Lines->Insert(at, text);
+    for (int* p : track)
+        if (p && *p >= at) ++*p;
+    Modified = true;
+}
+
+void TIHyperSourceCode::ClampView() {
+    const int last = std::max(0, LineCount() - 1);
+    CursorLine = std::clamp(CursorLine, 0, last);
+    TopLine = std::clamp(TopLine, 0, last);
+    CursorCol = std::clamp(CursorCol, 1, MaxCursorCol);
+    TopCol = std::clamp(TopCol, 1, MaxCursorCol);
+}
+
+bool TIHyperSourceCode::HasPrefix(std::string_view prefix, std::string_view s) const {
+    if (s.size() < prefix.size()) return false;
+    if (CaseSensitive) return s.compare(0, prefix.size(), prefix) == 0;
+    return isPrefix(prefix, s);
+}
+
+std::string TIHyperSourceCode::JoinedDecl(int line) const {
+    std::string r = Line(line);
+    const int last = FindDeclEnd(line);
+    for (int i = line + 1; i <= last; ++i) {
+        r += ' ';
+        r += std::string(LTrim(Line(i)));
+    }
+    return r;
+}
+
+bool TIHyperSourceCode::IsSingleLineHeader(int line) const {
+    if (line < 0 || line >= LineCount() || FindDeclEnd(line) != line) return false;
+    // A header whose result type or ";" follows on the next line.
+    const std::string& s = LineAt(line);
+    size_t comment = s.find("//");
+    return s.substr(0, comment).find(';') != std::string::npos;
+}
+
+int TIHyperSourceCode::ClassHeaderKind(std::string_view line, std::string& name) const {
+    int k = isValidClass(line, name);
+    if (k != ctkNone) return k;
+    // "IFoo = interface" / "DFoo = dispinterface" with nothing after the
+    // keyword but blanks or a comment.
+    size_t eq = line.find('=');
+    if (eq == std::string_view::npos || line.find(';') != std::string_view::npos) return ctkNone;
+    std::string_view rest = LTrim(line.substr(eq + 1));
+    size_t kw = 0;
+    if (izPrefix("interface", rest)) kw = 9;
+    else if (izPrefix("dispinterface", rest)) kw = 13;
+    else return ctkNone;
+    std::string_view after = LTrim(rest.substr(kw));
+    if (!after.empty() && after[0] != '{' && !after.starts_with("//") && !after.starts_with("(*")) return ctkNone;
+    std::string_view nm = line.substr(0, eq);
+    nm = LTrim(nm);
+    while (!nm.empty() && IsBlankChar(nm.back())) nm.remove_suffix(1);
+    if (!isValidIdent(nm)) return ctkNone;
+    name = std::string(nm);
+    return ctkInterface;
+}
+
+bool TIHyperSourceCode::FindEnclosingClass(int line, std::string& className, int& headerLine, int& kind) const {
+    const int n = LineCount();
+    if (n == 0 || line < 0) return false;
+    line = std::min(line, n - 1);
+    // A class body never spans the implementation line.
+    int low = std::max(IntfLine + 1, 0);
+    if (ImplLine > IntfLine && line > ImplLine) low = ImplLine + 1;
+    std::string nm, c, m;
+    for (int i = line; i >= low; --i) {
+        const std::string& l = LineAt(i);
+        int k = ClassHeaderKind(l, nm);
+        if (k != ctkNone) {
+            if (FindClassEnd(i) >= line) {
+                className = nm;
+                headerLine = i;
+                kind = k;
+                return true;
+            }
+            continue;
+        }
+        // Members are indented: a routine header in column 1 ends every
+        // class body above it.
+        if (!l.empty() && !IsBlankChar(l[0]) && isValidMethodImpl(l, c, m)) return false;
+    }
+    return false;
+}
+
+// ---- places -------------------------------------------------------------------------------
+
+int TIHyperSourceCode::AnchorLine(const std::string& className, const std::string& methodName) const {
+    int line = -1;
+    if (!methodName.empty()) return FindMethodImpl(className, methodName, line) ? line : -1;
+    if (!className.empty()) return FindClass(className, line) ? line : -1;
+    return 0;
+}
+
+TLinkInfo TIHyperSourceCode::CreateHyperJump(const std::string& className, const std::string& methodName,
+                                             int anchorLine) const {
+    TLinkInfo p;
+    p.MethodName = methodName;
+    p.ClassName = className;
+    p.TopLine = TopLine - anchorLine;
+    p.TopCol = TopCol;
+    p.CursorLine = CursorLine - anchorLine;
+    p.CursorCol = CursorCol;
+    p.FileName = FileName;
+    return p;
+}
+
+void TIHyperSourceCode::WriteHyperJump(const std::string& className, const std::string& methodName) {
+    int anchor = AnchorLine(className, methodName);
+    if (anchor < 0) return;  // nothing to find the place again by
+    HyperJumps->Add(CreateHyperJump(className, methodName, anchor));
+}
+
+void TIHyperSourceCode::PushUndo(const std::string& className, const std::string& methodName) {
+    int anchor = AnchorLine(className, methodName);
+    if (anchor < 0) {
+        // Not findable by name: keep the place as absolute lines.
+        UndoStack->Push(CreateHyperJump("", "", 0));
+        return;
+    }
+    UndoStack->Push(CreateHyperJump(className, methodName, anchor));
+}
+
+void TIHyperSourceCode::GotoHyperJump(const TLinkInfo& place) {
+    if (!SameText(place.FileName, FileName)) {
+        CheckLeaveUnit(place.FileName);
+        TForth& f = Interpreter();
+        f.PushString(place.FileName);
+        f.ExecWord("LoadFromIDEOrFile");
+        std::string text = PopString(f);
+        Modified = false;
+        SetLinesText(text);
+        FileName = place.FileName;
+        ValidateLines();
+    }
+    int anchor = AnchorLine(place.ClassName, place.MethodName);
+    if (anchor >= 0) {
+        TopLine = place.TopLine + anchor;
+        TopCol = place.TopCol;
+        CursorLine = place.CursorLine + anchor;
+        CursorCol = place.CursorCol;
+    }
+    ClampView();
+}
+
+void TIHyperSourceCode::ReadHyperJump(const std::string& className, const std::string& methodName, int line) {
+    for (int i = 0; i < HyperJumps->GetCount(); ++i) {
+        TLinkInfo p = HyperJumps->Items(i);
+        if (SameText(p.MethodName, methodName) && SameText(p.ClassName, className) && SameText(p.FileName, FileName)) {
+            GotoHyperJump(p);
+            return;
+        }
+    }
+    CursorLine = TopLine = line;
+    CursorCol = TopCol = 1;
+    const int stop = std::min(ImplEndLine, LineCount());
+    for (int i = line + 1; i < stop; ++i) {
+        const std::string& l = LineAt(i);
+        if (izPrefix("begin", l)) {
+            CursorLine = i;
+            break;
+        }
+        if (izPrefix("end", LTrim(l))) break;
+    }
+}
+
+// ---- undo and redo ---------------------------------------------------------------------------
+
+void TIHyperSourceCode::PopUndo() {
+    if (UndoStack->Empty()) return;
+    // Go first: a refused unit switch keeps the place on the stack.
+    TLinkInfo place = UndoStack->Items[size_t(UndoStack->Top)];
+    GotoHyperJump(place);
+    UndoStack->Pop(place);
+    RedoStack->Push(place);
+}
+
+void TIHyperSourceCode::DropUndo() { UndoStack->Drop(); }
+
+void TIHyperSourceCode::PopRedo() {
+    if (RedoStack->Empty()) return;
+    TLinkInfo place = RedoStack->Items[size_t(RedoStack->Top)];
+    GotoHyperJump(place);
+    RedoStack->Pop(place);
+}
+
+// ---- simple movements -------------------------------------------------------------------------
+
+void TIHyperSourceCode::GotoEndUses(int sectionLine) {
+    const int n = LineCount();
+    sectionLine = std::clamp(sectionLine, 0, std::max(0, n - 1));
+    TopLine = CursorLine = sectionLine;
+    TopCol = CursorCol = 1;
+    // The clause belongs to this section: the search ends at the next one.
+    int stop = std::min(ImplEndLine, n);
+    if (sectionLine < ImplLine) stop = std::min(stop, ImplLine);
+    int uses = -1;
+    for (int i = sectionLine + 1; i < stop && uses < 0; ++i)
+        if (izPrefix("uses", LTrim(LineAt(i)))) uses = i;
+    if (uses < 0) return;
+    for (int i = uses; i < n; ++i) {
+        size_t semi = LineAt(i).find(';');
+        if (semi != std::string::npos) {
+            CursorLine = i;
+            CursorCol = int(semi) + 1;
+            return;
+        }
+    }
+}
+
+void TIHyperSourceCode::GotoIntf() {
+    PushUndo("", "");
+    GotoEndUses(IntfLine);
+}
+
+void TIHyperSourceCode::GotoImpl() {
+    PushUndo("", "");
+    GotoEndUses(ImplLine);
+}
+
+void TIHyperSourceCode::GotoImplEnd() {
+    PushUndo("", "");
+    TopLine = CursorLine = std::max(ImplEndLine, 0);
+    TopCol = CursorCol = 1;
+}
+
+std::string TIHyperSourceCode::GetIdentOnCursor() const { return GetIdent(LineAt(CursorLine), CursorCol); }
+
+void TIHyperSourceCode::JumpBackward() {
+    std::string nm, c, m;
+    for (int i = std::min(CursorLine, LineCount()) - 1; i >= std::max(IntfLine, 0); --i) {
+        const std::string& l = LineAt(i);
+        if (ClassHeaderKind(l, nm) != ctkNone || isValidMethodImpl(l, c, m)) {
+            CursorLine = i;
+            CursorCol = 1;
+            TopLine = std::max(i - 1, 0);
+            return;
+        }
+    }
+}
+
+void TIHyperSourceCode::JumpForward() {
+    std::string nm, c, m;
+    const int stop = std::min(ImplEndLine, LineCount());
+    for (int i = std::max(CursorLine + 1, 0); i < stop; ++i) {
+        const std::string& l = LineAt(i);
+        if (ClassHeaderKind(l, nm) != ctkNone || isValidMethodImpl(l, c, m)) {
+            CursorLine = i;
+            CursorCol = 1;
+            TopLine = std::max(i - 1, 0);
+            return;
+        }
+    }
+}
+
+void TIHyperSourceCode::DoDocumentar(const std::string& text) {
+    SetLinesText(text);
+    ValidateLines();
+    CursorCol = 1;
+    for (int i = 0; i < LineCount(); ++i)
+        if (izPrefix("unit", LineAt(i))) {
+            CursorLine = i;
+            return;
+        }
+}
+
+// ---- other units ----------------------------------------------------------------------------------
+
+bool TIHyperSourceCode::FindClassSource(const std::string& className, std::string& fileName) const {
+    int line = 0;
+    if (!className.empty() && FindClass(className, line)) {
+        fileName = FileName;
+        return true;
+    }
+    return ClassesRegistry.FindClassSource(className, fileName);
+}
+
+void TIHyperSourceCode::GotoClass(const std::string& className) {
+    std::string file;
+    if (!FindClassSource(className, file)) throw EInvalidSourceCode("Class " + className + " not found.");
+    // The current unit is not read again: the model may hold newer text
+    // than the file on disk.
+    if (!SameText(file, FileName)) {
+        CheckLeaveUnit(file);
+        const std::string old = FileName;
+        FileName = file;
+        try {
+            LoadFromFile();
+        } catch (...) {
+            FileName = old;
+            throw;
+        }
+        ValidateLines();
+    }
+    int h = 0;
+    if (!FindClass(className, h)) throw EInvalidSourceCode("Class " + className + " not found.");
+    TopLine = CursorLine = h;
+    TopCol = CursorCol = 1;
+}
+
+bool TIHyperSourceCode::WalkInherited(const std::string& className, const std::string& methodName) {
+    if (className.empty()) return false;
+    // The unit as it is, to come back to when no ancestor implements the method.
+    const std::vector<std::string> lines = Lines->Strings();
+    const std::string file = FileName;
+    const bool modified = Modified;
+    const int cl = CursorLine, cc = CursorCol, tl = TopLine, tc = TopCol;
+    bool switched = false;
+
+    TAncestorWalk walk;
+    walk.Enter(className);
+    std::string current = className;
+    for (int step = 0; step < kMaxAncestors; ++step) {
+        int h = 0;
+        if (!FindClass(current, h)) break;
+        std::string ancestor = ExtractClassAncestor(LineAt(h));
+        if (!walk.Enter(ancestor)) break;  // no ancestor, or a cycle
+        std::string source;
+        if (!FindClassSource(ancestor, source)) break;
+        if (!SameText(source, FileName)) {
+            CheckLeaveUnit(source);
+            std::string text;
+            try {
+                text = ReadWholeFile(source);
+            } catch (const Exception&) {
+                break;  // an ancestor that cannot be read ends the walk
+            }
+            SetLinesText(text);
+            FileName = source;
+            ValidateLines();
+            switched = true;
+        }
+        int impl = 0;
+        if (FindMethodImpl(ancestor, methodName, impl)) {
+            ReadHyperJump(ancestor, methodName, impl);
+            return true;
+        }
+        current = ancestor;
+    }
+    if (switched) {
+        Lines->Clear();
+        for (const auto& l : lines) Lines->Add(l);
+        FileName = file;
+        ValidateLines();
+        Modified = modified;
+        CursorLine = cl, CursorCol = cc, TopLine = tl, TopCol = tc;
+    }
+    return false;
+}
+
+void TIHyperSourceCode::GotoMethod(const std::string& name) {
+    if (!isValidIdent(name)) return;
+    std::string cls, method;
+    int header = CursorLine;
+    const bool inImpl = ImplLine > IntfLine && CursorLine > ImplLine && isInsideMethodImpl(cls, method, header);
+    if (inImpl) {
+        WriteHyperJump(cls, method);
+        PushUndo(cls, method);
+        if (SameText(name, "inherited") && WalkInherited(cls, method)) return;
+    } else {
+        int h = 0, kind = 0;
+        std::string c;
+        if (FindEnclosingClass(CursorLine, c, h, kind)) cls = c;
+        PushUndo(cls, "");
+    }
+    int line = 0;
+    if (FindMethodImpl(cls, name, line)) {
+        ReadHyperJump(cls, name, line);
+        return;
+    }
+    if (FindMethodImpl("", name, line)) {
+        ReadHyperJump("", name, line);
+        return;
+    }
+    // A declaration of that name in any class of the interface part.
+    const int stop = std::min(ImplLine > IntfLine ? ImplLine : LineCount(), LineCount());
+    std::string nm, member;
+    for (int i = std::max(IntfLine + 1, 0); i < stop; ++i) {
+        if (ClassHeaderKind(LineAt(i), nm) == ctkNone) continue;
+        int end = FindClassEnd(i);
+        for (int j = i + 1; j < std::min(end, stop); ++j)
+            if (isValidMethodDecl(LineAt(j), member, true) && SameText(member, name) &&
+                FindMethodImpl(nm, name, line)) {
+                ReadHyperJump(nm, name, line);
+                return;
+            }
+    }
+    throw EInvalidSourceCode("Method " + cls + "::" + name + " is not declared in the current unit");
+}
+
+// ---- local variables ----------------------------------------------------------------------------------
+
+void TIHyperSourceCode::DeclareVar(const std::string& name, const std::string& type, bool flag) {
+    std::string cls, method;
+    int header = CursorLine;
+    if (ImplLine <= IntfLine || CursorLine <= ImplLine || !isInsideMethodImpl(cls, method, header)) return;
+    const int stop = std::min(ImplEndLine, LineCount());
+    // The declaration part: up to the body's "begin" or a nested routine.
+    int place = -1;
+    for (int i = header + 1; i < stop && place < 0; ++i) {
+        std::string_view t = LTrim(LineAt(i));
+        if (izPrefix("begin", t) || izPrefix("function", t) || izPrefix("procedure", t)) place = i;
+    }
+    if (place < 0) return;
+    // The section in force where the new line goes, and an existing
+    // declaration of the name (the whole name, never an assignment).
+    std::string section;
+    int declared = -1, typeCol = 0;
+    const int last = std::max(place - 1, std::min(CursorLine, stop - 1));
+    for (int i = header + 1; i <= last; ++i) {
+        std::string_view t = LTrim(LineAt(i));
+        if (i < place) {
+            for (const char* kw : {"var", "const", "type", "label", "resourcestring", "threadvar"})
+                if (izPrefix(kw, t)) section = kw;
+        }
+        int col = 0;
+        if (declared < 0 && DeclaresName(*this, t, name, col)) {
+            declared = i;
+            typeCol = int(LineAt(i).size() - t.size()) + col;
+        }
+    }
+    if (declared >= 0) {
+        if (flag) {
+            PushUndo(cls, method);
+            TopLine = header;
+            CursorLine = declared;
+            CursorCol = typeCol;
+        }
+        return;
+    }
+    const int oldTop = TopLine;
+    PushUndo(cls, method);
+    TopLine = header;
+    std::string value = type;
+    if (ConfirmAutoCreate &&
+        !GetDialogPort().InputQuery("Declare local variable", "Declare variable " + name + " as", value) && !flag) {
+        UndoStack->Drop();
+        TopLine = oldTop;
+        return;
+    }
+    int at = place;
+    if (!SameText(section, "var")) InsertLineAt(at++, "var");
+    const std::string decl = "  " + name + ": ";
+    InsertLineAt(at, decl + value + ";");
+    const int inserted = at - place + 1;
+    Revalidate();
+    if (flag) {
+        CursorLine = at;
+        CursorCol = int(decl.size()) + 1;
+        return;
+    }
+    // Back where the user was, following the lines inserted above.
+    TLinkInfo back;
+    if (UndoStack->Pop(back)) {
+        GotoHyperJump(back);
+        if (CursorLine >= place) CursorLine += inserted;
+        if (TopLine >= place) TopLine += inserted;
+        ClampView();
+    }
+}
+
+// ---- Classes Registry ------------------------------------------------------------------------------
+
+void TIHyperSourceCode::RegisterUnit(TForth& Sender) { ClassesRegistry.RegisterUnit(Sender); }
+
+void TIHyperSourceCode::RegisterClass(TForth& Sender) { ClassesRegistry.RegisterClass(Sender); }
+
+void TIHyperSourceCode::RegisterSource(TForth& Sender) { ClassesRegistry.RegisterSource(*this, Sender); }
+
+// ---- code templates ------------------------------------------------------------------------------------
+
+void TIHyperSourceCode::ExecCodeTemplate(TForth& Sender) {
+    velt::ExecCodeTemplate(*this, Sender, CodeTemplateFileName(ProductKey));
+}
+
+void TIHyperSourceCode::ForthCodeTemplates(TForth& Sender) {
+    velt::ForthCodeTemplates(*this, Sender, CodeTemplateFileName(ProductKey));
+}
+
+}  // namespace velt

@@ -1,0 +1,187 @@
+#pragma once
+// TIHyperSourceCode: the source object the host registers with the
+// interpreter as "SourceCode". Its words are the navigation and generation
+// commands bound to menu items and hotkeys: HyperJump (declaration <->
+// implementation, property -> field and accessors, field -> property, type ->
+// pointer type, creating what is missing), the Goto words, DeclareVar, undo
+// and redo over the places jumps left, header refresh, and the Classes
+// Registry and code-template words.
+//
+// Places (TLinkInfo) are stored relative to an anchor line that is found
+// again when the place is replayed: the method's implementation header for a
+// place with a method name, the class header for a place with only a class
+// name, line 0 otherwise. PushUndo and WriteHyperJump compute that anchor
+// themselves, so a place always replays against the line it was measured
+// from; a place whose anchor has gone leaves the cursor where it is (kept
+// inside the text).
+//
+// Unit switches (going to a place in another file, GotoClass, the
+// "inherited" walk) refuse with EInvalidAction while the current unit is
+// Modified: its changes exist only in this model, and replacing the lines
+// would drop them without a word. The model is left as it was, so the host
+// still holds the changed text; the user saves, then jumps again.
+//
+// Line indices are 0-based, columns 1-based (TopLine / CursorLine,
+// TopCol / CursorCol).
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "source/ClassesRegistry.h"
+#include "source/Navigation.h"
+#include "source/SourceCode.h"
+
+namespace velt {
+
+class TForth;
+class TKey;
+
+class TIHyperSourceCode : public TISourceCode {
+public:
+    VELT_FORTH_CLASS(TIHyperSourceCode)
+
+    TIHyperSourceCode();
+    ~TIHyperSourceCode() override;
+    std::string ClassName() const override { return "TIHyperSourceCode"; }
+
+    // ---- published properties -------------------------------------------------
+    int32_t TopLine = 0;  // first visible line of the editor view
+    int32_t TopCol = 0;   // first visible column
+    std::unique_ptr<THyperJumpList> HyperJumps;  // the remembered place of every method visited
+    std::unique_ptr<THyperJumpStack> RedoStack;  // places undone
+    std::unique_ptr<THyperJumpStack> UndoStack;  // places left by jumps
+    bool ConfirmAutoCreate = true;  // ask before generating code
+    bool AutoRefreshHeader = true;  // compare headers on jumps, offer accessor renames
+    TForth* Forth = nullptr;        // not owned; loads other units ("LoadFromIDEOrFile")
+
+    // ---- set by the host ------------------------------------------------------
+    // Unit -> file and class -> ancestor; its FileName is the host's
+    // "ClassesRegistryFileName".
+    TClassesRegistry ClassesRegistry;
+    // The product key that holds "RootDir" (not owned; may be null).
+    TKey* ProductKey = nullptr;
+
+    // ---- words (Forth) ----------------------------------------------------------
+    void HyperJump(TForth& Sender);          // ( -- )
+    void DeclareVar(TForth& Sender);         // ( name type flag -- )
+    void GotoIntf(TForth& Sender);           // ( -- )
+    void GotoImpl(TForth& Sender);           // ( -- )
+    void GotoImplEnd(TForth& Sender);        // ( -- )
+    void GotoClass(TForth& Sender);          // ( class -- )
+    void GotoMethod(TForth& Sender);         // ( name -- )
+    void GetIdentOnCursor(TForth& Sender);   // ( -- ident )
+    void JumpBackward(TForth& Sender);       // ( -- )
+    void JumpForward(TForth& Sender);        // ( -- )
+    void PopUndo(TForth& Sender);            // ( -- )
+    void DropUndo(TForth& Sender);           // ( -- )
+    void PopRedo(TForth& Sender);            // ( -- )
+    void RefreshHeader(TForth& Sender);      // ( -- )
+    void RegisterUnit(TForth& Sender);       // ( file -- )
+    void RegisterClass(TForth& Sender);      // ( file class ancestor -- )
+    void RegisterSource(TForth& Sender);     // ( -- )
+    void ExecCodeTemplate(TForth& Sender);   // ( name -- )
+    void ForthCodeTemplates(TForth& Sender); // ( -- )
+
+    // ---- the same from code ---------------------------------------------------------
+    // Does the one thing that fits the cursor line (see HyperJump.cpp).
+    void HyperJump();
+    // flag: leave the cursor on the type instead of returning to the user's line.
+    void DeclareVar(const std::string& name, const std::string& type, bool flag);
+    void GotoIntf();
+    void GotoImpl();
+    void GotoImplEnd();
+    // EInvalidSourceCode "Class %s not found." when neither the unit nor the
+    // Classes Registry knows the class.
+    void GotoClass(const std::string& className);
+    // Nothing unless name is an identifier; "inherited" walks the ancestors
+    // of the current method's class across units.
+    void GotoMethod(const std::string& name);
+    std::string GetIdentOnCursor() const;
+    void JumpBackward();
+    void JumpForward();
+    void PopUndo();
+    void DropUndo();
+    void PopRedo();
+    void RefreshHeader();
+    // Makes the two headers of a method agree through the header-refresh
+    // dialog. A header that runs over several lines is refused with a
+    // message (none when quiet) and nothing changes. True when a line changed.
+    bool DoRefreshHeader(const std::string& className, const std::string& methodName, int implLine, int declLine,
+                         bool quiet = false);
+
+    // ---- places ---------------------------------------------------------------------
+    // The view and cursor relative to anchorLine; names and file kept whole.
+    TLinkInfo CreateHyperJump(const std::string& className, const std::string& methodName, int anchorLine) const;
+    // Remembers the current place of (class, method) in HyperJumps.
+    void WriteHyperJump(const std::string& className, const std::string& methodName);
+    // Pushes the current place on UndoStack.
+    void PushUndo(const std::string& className, const std::string& methodName);
+    // Goes to the remembered place of (class, method) in this file, else to
+    // line and then to its "begin".
+    void ReadHyperJump(const std::string& className, const std::string& methodName, int line);
+    // Loads the place's unit when it is another one, then restores the view
+    // and cursor against the place's anchor.
+    void GotoHyperJump(const TLinkInfo& place);
+    // The line a place of (class, method) is measured from, or -1 when it
+    // is not in the unit.
+    int AnchorLine(const std::string& className, const std::string& methodName) const;
+    // Top to the section line; cursor on the ";" ending its uses clause.
+    void GotoEndUses(int sectionLine);
+    // The current file when the unit declares the class, else the Classes
+    // Registry's answer.
+    bool FindClassSource(const std::string& className, std::string& fileName) const;
+    // Loads text as the unit; cursor on its "unit" line.
+    void DoDocumentar(const std::string& text);
+
+    // Walking up from line: the nearest class, object or interface header
+    // (bare "= interface" and "= dispinterface" headers included) whose body
+    // reaches the line. kind is the isValidClass kind.
+    bool FindEnclosingClass(int line, std::string& className, int& headerLine, int& kind) const;
+    // isValidClass, plus bare interface headers (kind 3).
+    int ClassHeaderKind(std::string_view line, std::string& name) const;
+
+private:
+    friend class THyperRunGuard;
+    // The interpreter that loads other units: Forth, else the running word's.
+    TForth& Interpreter() const;
+    // Refuses to replace the lines of a Modified unit with another file.
+    void CheckLeaveUnit(const std::string& otherFile) const;
+    // ValidateLines keeping the Modified flag.
+    void Revalidate();
+    // Inserts a line at index at; every tracked line index at or below it
+    // moves down.
+    void InsertLineAt(int at, const std::string& text, std::initializer_list<int*> track = {});
+    void ClampView();
+    std::string Line(int i) const { return LineAt(i); }
+    bool HasPrefix(std::string_view prefix, std::string_view s) const;
+    // A line's text and the continuation lines of an unclosed parameter
+    // list, joined by one blank.
+    std::string JoinedDecl(int line) const;
+    bool IsSingleLineHeader(int line) const;
+
+    // HyperJump steps.
+    void JumpInClass(const std::string& className, int headerLine, int kind);
+    void JumpProperty(const std::string& className, int headerLine, int kind, int propLine);
+    void JumpField(const std::string& className, int headerLine, int fieldLine);
+    void JumpMethodDecl(const std::string& className, int declLine, bool unitLevel);
+    void JumpFromImpl();
+    void JumpType(int typeLine);
+    bool RenameAccessor(int propLine, const std::string& oldName, const std::string& newName);
+    // Declares an accessor at the end of the protected part and, in a class,
+    // creates its implementation with body.
+    void CreateAccessor(const std::string& className, int headerLine, int kind, const std::string& decl,
+                        const std::string& accessor, const std::string& body, int& propLine);
+    bool FindMemberDecl(int headerLine, std::string_view name, int& line) const;
+    bool FindMemberProperty(int headerLine, std::string_view name, int& line) const;
+    // Indentation for a member inserted before line at.
+    int MemberIndent(int at, int headerLine) const;
+    bool IsScopeWord(std::string_view line) const;
+    int PrivateFieldPlace(int headerLine, bool& addPrivate, int& keywordIndent) const;
+    bool WalkInherited(const std::string& className, const std::string& methodName);
+
+    TForth* running_ = nullptr;  // the interpreter of the word being run
+};
+
+}  // namespace velt

@@ -1,0 +1,410 @@
+// HyperJump on the fixture unit data/hyper/shapes.pas: every case against a
+// golden snapshot (questions asked, messages, cursor, text), plus the checks
+// that pin the mended faults.
+#include <gtest/gtest.h>
+
+#include "source/HyperSourceCode.h"
+#include "source/tests/HyperTestUtil.h"
+
+namespace velt {
+namespace {
+
+using test::THyperFixture;
+using test::ExpectSnapshot;
+
+// ---- declaration <-> implementation ------------------------------------------------------
+
+TEST(HyperJumpMethods, DeclarationToImplementationAndBack) {
+    THyperFixture f;
+    const int decl = f.At("procedure Move(DX");
+    f.Src.HyperJump();
+    // No remembered place yet: the implementation's "begin".
+    EXPECT_EQ(f.CursorText(), "begin");
+    EXPECT_EQ(f.Src.TopLine, f.LineOf("procedure TShape.Move"));
+    EXPECT_TRUE(f.Port.Log.empty());
+    // Back to the declaration; the place inside the implementation is remembered.
+    f.Src.CursorLine = f.LineOf("  X := 5;");
+    f.Src.CursorCol = 3;
+    f.Src.HyperJump();
+    EXPECT_EQ(f.Src.CursorLine, decl);
+    EXPECT_EQ(f.Src.CursorCol, 5);
+    f.Src.HyperJump();
+    EXPECT_EQ(f.Src.CursorLine, f.LineOf("  X := 5;"));
+    EXPECT_EQ(f.Src.CursorCol, 3);
+    EXPECT_FALSE(f.Src.Modified);
+}
+
+TEST(HyperJumpMethods, MissingImplementationIsCreatedAfterYes) {
+    THyperFixture f;
+    f.At("function Radius: Integer;");
+    f.Answer({true});
+    f.Src.HyperJump();
+    EXPECT_EQ(f.CursorText(), "end {TCircle.Radius};");
+    ExpectSnapshot(f, "impl_created.txt");
+}
+
+TEST(HyperJumpMethods, OverrideFunctionGetsInheritedResult) {
+    THyperFixture f;
+    f.At("function Diameter: Integer; override;");
+    f.Src.ConfirmAutoCreate = false;  // no question at all
+    f.Src.HyperJump();
+    EXPECT_TRUE(f.Port.Log.empty());
+    ExpectSnapshot(f, "impl_override_function.txt");
+}
+
+TEST(HyperJumpMethods, AnsweredNoChangesNothing) {
+    THyperFixture f;
+    const int line = f.At("function Radius: Integer;");
+    const std::string before = f.Src.GetLinesText();
+    f.Answer({false});
+    f.Src.HyperJump();
+    EXPECT_EQ(f.Port.Log, std::vector<std::string>{"Confirm: Create implementation TCircle::Radius ?"});
+    EXPECT_EQ(f.Src.GetLinesText(), before);
+    EXPECT_EQ(f.Src.CursorLine, line);
+    EXPECT_FALSE(f.Src.Modified);
+}
+
+TEST(HyperJumpMethods, AbstractIsADirectiveNotASubstring) {
+    THyperFixture f;
+    f.At("procedure Draw; virtual; abstract;");
+    try {
+        f.Src.HyperJump();
+        FAIL() << "abstract method created";
+    } catch (const EInvalidAction& e) {
+        EXPECT_STREQ(e.what(), "Cannot create abstract method TShape::Draw");
+    }
+    EXPECT_FALSE(f.Src.Modified);
+    // A method whose name holds "Abstract" is an ordinary method.
+    f.At("procedure SetAbstract(Value: Boolean);");
+    f.Answer({true});
+    f.Src.HyperJump();
+    EXPECT_EQ(f.CursorText(), "end {TShape.SetAbstract};");
+    ExpectSnapshot(f, "impl_set_abstract.txt");
+}
+
+TEST(HyperJumpMethods, UnitRoutines) {
+    THyperFixture f;
+    f.At("procedure Register;");
+    f.Src.HyperJump();
+    EXPECT_EQ(f.Src.CursorLine, f.LineOf("procedure Register;", 1) + 1);
+    f.At("function ShapeCount: Integer;");
+    f.Answer({true});
+    f.Src.HyperJump();
+    ExpectSnapshot(f, "impl_unit_routine.txt");
+}
+
+TEST(HyperJumpMethods, HeadersThatDifferOfferARefresh) {
+    THyperFixture f;
+    f.At("function Describe(");
+    f.Port.RefreshResults.push_back(mrAbort);  // the declaration from the implementation
+    f.Src.HyperJump();
+    EXPECT_EQ(f.CursorText(), "begin");
+    ExpectSnapshot(f, "refresh_on_jump.txt");
+}
+
+TEST(HyperJumpImplementations, ImplementationToDeclaration) {
+    THyperFixture f;
+    f.At("procedure TShape.Move");
+    f.Src.HyperJump();
+    EXPECT_EQ(f.Src.CursorLine, f.LineOf("procedure Move(DX"));
+    EXPECT_EQ(f.Src.HyperJumps->GetCount(), 1);
+    EXPECT_EQ(f.Src.UndoStack->Depth(), 1);
+    // From the middle of a unit routine.
+    f.At("procedure Register;", 1);
+    f.Src.CursorLine += 1;
+    f.Src.HyperJump();
+    EXPECT_EQ(f.Src.CursorLine, f.LineOf("procedure Register;"));
+    EXPECT_FALSE(f.Src.Modified);
+}
+
+TEST(HyperJumpImplementations, UndeclaredMethod) {
+    THyperFixture f;
+    f.At("procedure TShape.Orphan;");
+    const std::string before = f.Src.GetLinesText();
+    f.Answer({false});
+    f.Src.HyperJump();
+    // No changes but the remembered place and the undo stack.
+    EXPECT_EQ(f.Src.GetLinesText(), before);
+    EXPECT_EQ(f.Src.HyperJumps->GetCount(), 1);
+    EXPECT_EQ(f.Src.UndoStack->Depth(), 1);
+    f.Port.Log.clear();
+    f.Answer({true});
+    f.Src.HyperJump();
+    ExpectSnapshot(f, "decl_created.txt");
+}
+
+TEST(HyperJumpImplementations, Errors) {
+    THyperFixture f;
+    f.At("{ TShape }");
+    EXPECT_THROW(
+        {
+            try {
+                f.Src.HyperJump();
+            } catch (const EInvalidAction& e) {
+                EXPECT_STREQ(e.what(), "Where am I ?");
+                throw;
+            }
+        },
+        EInvalidAction);
+    f.At("procedure TGhost.Haunt;");
+    f.Src.CursorLine += 1;
+    EXPECT_THROW(
+        {
+            try {
+                f.Src.HyperJump();
+            } catch (const EInvalidSourceCode& e) {
+                EXPECT_STREQ(e.what(), "Class TGhost not found.");
+                throw;
+            }
+        },
+        EInvalidSourceCode);
+    EXPECT_TRUE(f.Src.UndoStack->Empty());
+}
+
+// ---- properties, fields, types ------------------------------------------------------------
+
+TEST(HyperJumpProperties, FieldIsFoundByItsWholeName) {
+    THyperFixture f;
+    f.At("property Size: Integer");
+    f.Src.HyperJump();
+    // FSizeLimit comes first and is not FSize.
+    EXPECT_EQ(f.CursorText(), "    FSize: Integer;");
+    EXPECT_EQ(f.Src.CursorCol, 5);
+    EXPECT_EQ(f.Src.TopLine, f.LineOf("property Size: Integer"));
+    EXPECT_TRUE(f.Port.Log.empty());
+    EXPECT_FALSE(f.Src.Modified);
+}
+
+TEST(HyperJumpProperties, ExpandShiftsTheRestOfTheLine) {
+    THyperFixture f;
+    f.At("property Thickness");
+    f.Answer({true});
+    f.Src.HyperJump();
+    EXPECT_EQ(f.Src.Lines->Get(f.LineOf("property Thickness")),
+              "    property Thickness: Integer read FThickness write FThickness;");
+    EXPECT_EQ(f.CursorText(), "    FThickness: Integer;");
+    ExpectSnapshot(f, "property_expand_field.txt");
+}
+
+TEST(HyperJumpProperties, ExpandToAShorterNameKeepsColumns) {
+    THyperFixture f;
+    f.At("property Limit");
+    f.Answer({true});
+    f.Src.HyperJump();
+    EXPECT_EQ(f.Src.Lines->Get(f.LineOf("property Limit")),
+              "    property Limit: Integer read FLimit     write FLimit    ;");
+    ExpectSnapshot(f, "property_expand_shorter.txt");
+}
+
+TEST(HyperJumpProperties, GetterAndSetterAreGenerated) {
+    THyperFixture f;
+    f.At("property Height");
+    f.Answer({true, true, true, true});  // both renames, both implementations
+    f.Src.HyperJump();
+    // Back on the setter's declaration, the implementation remembered.
+    EXPECT_EQ(f.CursorText(), "    procedure SetHeight(Value: Integer);");
+    EXPECT_EQ(f.Src.MethodBody, "");
+    ExpectSnapshot(f, "property_accessors.txt");
+    // The accessor bodies do not leak into later implementations.
+    f.At("function Radius: Integer;");
+    f.Answer({true});
+    f.Src.HyperJump();
+    EXPECT_EQ(f.Src.Lines->Get(f.Src.CursorLine - 1), "begin");
+}
+
+TEST(HyperJumpProperties, IndexedAccessorsKeepTheirNamesOnNo) {
+    THyperFixture f;
+    f.At("property Items[");
+    f.Answer({false, true, false, true});
+    f.Src.HyperJump();
+    ExpectSnapshot(f, "property_indexed.txt");
+}
+
+TEST(HyperJumpProperties, ExistingGetter) {
+    THyperFixture f;
+    f.At("property Area");
+    f.Src.HyperJump();
+    EXPECT_EQ(f.CursorText(), "    function GetArea: Integer; virtual;");
+    EXPECT_FALSE(f.Src.Modified);
+}
+
+TEST(HyperJumpProperties, ClassWithoutPrivatePartGetsOne) {
+    THyperFixture f;
+    f.At("property Depth");
+    f.Src.HyperJump();
+    EXPECT_EQ(f.CursorText(), "    FDepth: Integer;");
+    EXPECT_EQ(f.Src.Lines->Get(f.Src.CursorLine - 1), "  private");
+    EXPECT_EQ(f.Src.Lines->Get(f.Src.CursorLine + 1), "  public");
+    ExpectSnapshot(f, "property_new_private.txt");
+}
+
+TEST(HyperJumpProperties, InterfaceMembersGetDeclarationsOnly) {
+    THyperFixture f;
+    // A bare "= interface" header is an interface: a method declaration
+    // there has no implementation to create.
+    f.At("procedure Paint;");
+    const std::string before = f.Src.GetLinesText();
+    f.Src.HyperJump();
+    f.At("procedure Print;");
+    f.Src.HyperJump();
+    EXPECT_EQ(f.Src.GetLinesText(), before);
+    EXPECT_TRUE(f.Port.Log.empty());
+    EXPECT_TRUE(f.Src.UndoStack->Empty());
+    // A missing getter is declared inside the interface, nothing else.
+    f.At("property Width: Integer read GetWidth;");
+    f.Src.HyperJump();
+    EXPECT_EQ(f.CursorText(), "    function GetWidth: Integer;");
+    EXPECT_TRUE(f.Port.Log.empty());
+    EXPECT_EQ(f.LineOf("IDrawable.GetWidth"), -1);
+    ExpectSnapshot(f, "interface_getter.txt");
+}
+
+TEST(HyperJumpFields, FieldToProperty) {
+    THyperFixture f;
+    f.At("FSize: Integer;");
+    f.Src.HyperJump();
+    EXPECT_EQ(f.Src.CursorLine, f.LineOf("property Size: Integer"));
+    EXPECT_EQ(f.Src.CursorCol, 1);
+    f.At("FWidth: Integer;");
+    f.Answer({true});
+    f.Src.HyperJump();
+    ExpectSnapshot(f, "field_property.txt");
+}
+
+TEST(HyperJumpTypes, PointerType) {
+    THyperFixture f;
+    f.At("TPoint2 = record");
+    f.Answer({true});
+    f.Src.HyperJump();
+    EXPECT_EQ(f.CursorText(), "  PPoint2 = ^TPoint2;");
+    EXPECT_EQ(f.Src.CursorCol, 21);
+    ExpectSnapshot(f, "pointer_type.txt");
+    // Already there: no question.
+    f.Port.Log.clear();
+    f.At("TShapeKind = (");
+    f.Src.HyperJump();
+    EXPECT_TRUE(f.Port.Log.empty());
+}
+
+// ---- local variables ------------------------------------------------------------------------
+
+TEST(DeclareVar, AddsToTheVarSectionAndReturns) {
+    THyperFixture f;
+    f.At("  X := 5;", 0, 3);
+    f.Port.Inputs.push_back({true, "Integer"});
+    f.Src.DeclareVar("X", "Integer", false);
+    // An assignment is no declaration: the variable is declared, and the
+    // cursor follows the user's line.
+    EXPECT_EQ(f.CursorText(), "  X := 5;");
+    EXPECT_EQ(f.Src.CursorCol, 3);
+    ExpectSnapshot(f, "declare_var.txt");
+}
+
+TEST(DeclareVar, NewVarSectionAndCursorOnType) {
+    THyperFixture f;
+    f.At("Result := APrefix");
+    f.Port.Inputs.push_back({true, "string"});
+    f.Src.DeclareVar("S", "Integer", true);
+    EXPECT_EQ(f.CursorText(), "  S: string;");
+    EXPECT_EQ(f.Src.CursorCol, 6);
+    EXPECT_EQ(f.Src.TopLine, f.LineOf("function TShape.Describe"));
+    EXPECT_EQ(f.Src.UndoStack->Depth(), 1);
+    ExpectSnapshot(f, "declare_var_section.txt");
+}
+
+TEST(DeclareVar, ExistingVariableAndCancel) {
+    THyperFixture f;
+    f.At("FSize := FSize + Count");
+    f.Src.DeclareVar("Count", "Integer", true);
+    EXPECT_EQ(f.CursorText(), "  Count: Integer;");
+    EXPECT_EQ(f.Src.CursorCol, 10);
+    EXPECT_TRUE(f.Port.Log.empty());
+    // Cancel without the flag: nothing at all.
+    const int line = f.At("FSize := FSize + Count");
+    f.Src.TopLine = 3;
+    const int depth = f.Src.UndoStack->Depth();
+    f.Src.DeclareVar("Y", "Integer", false);
+    EXPECT_EQ(f.Port.Log, std::vector<std::string>{"Input: Declare local variable|Declare variable Y as|Integer"});
+    EXPECT_EQ(f.Src.CursorLine, line);
+    EXPECT_EQ(f.Src.TopLine, 3);
+    EXPECT_EQ(f.Src.UndoStack->Depth(), depth);
+    EXPECT_FALSE(f.Src.Modified);
+    // Outside an implementation nothing happens.
+    f.At("procedure Move(DX");
+    f.Src.DeclareVar("Z", "Integer", true);
+    EXPECT_FALSE(f.Src.Modified);
+}
+
+// ---- header refresh --------------------------------------------------------------------------
+
+TEST(RefreshHeader, DeclarationAndImplementationSides) {
+    {
+        THyperFixture f;
+        f.At("function TShape.Describe");
+        f.Port.RefreshResults.push_back(mrIgnore);  // the implementation from the declaration
+        f.Src.RefreshHeader();
+        EXPECT_EQ(f.Src.Lines->Get(f.LineOf("TShape.Describe")),
+                  "function TShape.Describe(const Prefix: string): string;");
+        EXPECT_EQ(f.Port.Log.back(),
+                  "RefreshHeader: TShape::Describe|function Describe(const Prefix: string): string;|"
+                  "function TShape.Describe(const APrefix: string): string;|intf");
+    }
+    {
+        THyperFixture f;
+        f.At("function Describe(");
+        f.Port.RefreshResults.push_back(mrAbort);
+        f.Src.RefreshHeader();
+        EXPECT_EQ(f.CursorText(), "    function Describe(const APrefix: string): string;");
+        EXPECT_EQ(f.Src.Margin, 0);
+        EXPECT_EQ(f.Port.Log.back().substr(f.Port.Log.back().size() - 4), "impl");
+        // Now equal: no question.
+        f.Port.Log.clear();
+        f.Src.RefreshHeader();
+        EXPECT_TRUE(f.Port.Log.empty());
+    }
+}
+
+TEST(RefreshHeader, MultiLineHeaderIsRefused) {
+    THyperFixture f;
+    f.At("procedure Resize(AWidth,");
+    const std::string before = f.Src.GetLinesText();
+    f.Port.RefreshResults.push_back(mrAbort);
+    f.Src.RefreshHeader();
+    EXPECT_EQ(f.Src.GetLinesText(), before);
+    EXPECT_TRUE(f.Port.Log.empty());
+    ASSERT_EQ(f.Sink.Lines.size(), 1u);
+    EXPECT_NE(f.Sink.Lines[0].find("TShape::Resize runs over several lines"), std::string::npos);
+    // The same from the implementation side.
+    f.At("procedure TShape.Resize");
+    f.Src.RefreshHeader();
+    EXPECT_EQ(f.Src.GetLinesText(), before);
+    EXPECT_EQ(f.Sink.Lines.size(), 2u);
+    // A jump passes by without asking or saying anything.
+    f.At("procedure Resize(AWidth,");
+    f.Src.HyperJump();
+    EXPECT_TRUE(f.Port.Log.empty());
+    EXPECT_EQ(f.Sink.Lines.size(), 2u);
+}
+
+TEST(RefreshHeader, Errors) {
+    THyperFixture f;
+    auto expectError = [&](const char* needle, const char* message) {
+        f.At(needle);
+        try {
+            f.Src.RefreshHeader();
+            ADD_FAILURE() << "no error at " << needle;
+        } catch (const EInvalidSourceCode& e) {
+            EXPECT_STREQ(e.what(), message);
+        }
+    };
+    expectError("function Radius: Integer;", "Method TCircle::Radius is not implemented");
+    expectError("function ShapeCount: Integer;", "Function ShapeCount is not implemented");
+    expectError("procedure TShape.Orphan;", "Function Orphan is not declared");
+    // Not a method declaration: nothing.
+    f.At("property Size");
+    f.Src.RefreshHeader();
+    EXPECT_FALSE(f.Src.Modified);
+}
+
+}  // namespace
+}  // namespace velt
