@@ -1,0 +1,482 @@
+// The source object across units (GotoClass, GotoMethod "inherited", places
+// in other files), undo and redo, the movement words and the published
+// words and properties.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+#include "forth/Forth.h"
+#include "foundation/Classes.h"
+#include "source/HyperSourceCode.h"
+#include "source/tests/FileHost.h"
+#include "source/tests/HyperTestUtil.h"
+
+namespace velt {
+namespace {
+
+namespace fs = std::filesystem;
+using test::FindLineOf;
+using test::THyperFixture;
+
+const char* const kBase =
+    "unit Base;\r\n"
+    "interface\r\n"
+    "type\r\n"
+    "  TBase = class\r\n"
+    "  public\r\n"
+    "    procedure Paint; virtual;\r\n"
+    "  end;\r\n"
+    "implementation\r\n"
+    "procedure TBase.Paint;\r\n"
+    "var\r\n"
+    "  I: Integer;\r\n"
+    "begin\r\n"
+    "  I := 0;\r\n"
+    "end;\r\n"
+    "end.\r\n";
+
+const char* const kMid =
+    "unit Mid;\r\n"
+    "interface\r\n"
+    "uses Base;\r\n"
+    "type\r\n"
+    "  TMid = class(TBase)\r\n"
+    "    procedure Other;\r\n"
+    "  end;\r\n"
+    "implementation\r\n"
+    "procedure TMid.Other;\r\n"
+    "begin\r\n"
+    "end;\r\n"
+    "end.\r\n";
+
+const char* const kLeaf =
+    "unit Leaf;\r\n"
+    "interface\r\n"
+    "uses Mid;\r\n"
+    "type\r\n"
+    "  TLeaf = class(TMid)\r\n"
+    "    procedure Paint; override;\r\n"
+    "  end;\r\n"
+    "  TInner = class(TLocal)\r\n"
+    "    procedure Paint; override;\r\n"
+    "  end;\r\n"
+    "  TLocal = class(TUnknownAncestor)\r\n"
+    "    procedure Paint; virtual;\r\n"
+    "  end;\r\n"
+    "implementation\r\n"
+    "procedure TLeaf.Paint;\r\n"
+    "begin\r\n"
+    "  inherited;\r\n"
+    "end;\r\n"
+    "procedure TInner.Paint;\r\n"
+    "begin\r\n"
+    "  inherited;\r\n"
+    "end;\r\n"
+    "procedure TLocal.Paint;\r\n"
+    "begin\r\n"
+    "end;\r\n"
+    "end.\r\n";
+
+// Two classes that name each other as ancestor.
+const char* const kCycleA =
+    "unit CycA;\r\n"
+    "interface\r\n"
+    "type\r\n"
+    "  TA = class(TB)\r\n"
+    "    procedure Foo;\r\n"
+    "  end;\r\n"
+    "implementation\r\n"
+    "procedure TA.Foo;\r\n"
+    "begin\r\n"
+    "  inherited;\r\n"
+    "end;\r\n"
+    "end.\r\n";
+const char* const kCycleB =
+    "unit CycB;\r\n"
+    "interface\r\n"
+    "type\r\n"
+    "  TB = class(TA)\r\n"
+    "    procedure Bar;\r\n"
+    "  end;\r\n"
+    "implementation\r\n"
+    "procedure TB.Bar;\r\n"
+    "begin\r\n"
+    "end;\r\n"
+    "end.\r\n";
+
+class HyperUnits : public testing::Test {
+protected:
+    void SetUp() override {
+        dir_ = fs::path(testing::TempDir()) /
+               (std::string("velt_hyper_") + testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(dir_);
+        fs::create_directories(dir_);
+        Base = Write("base.pas", kBase);
+        Mid = Write("mid.pas", kMid);
+        Leaf = Write("leaf.pas", kLeaf);
+        CycA = Write("cyca.pas", kCycleA);
+        CycB = Write("cycb.pas", kCycleB);
+        auto& reg = Src.ClassesRegistry;
+        reg.RegisterUnit(Base);
+        reg.RegisterClass(Base, "TBase", "TObject");
+        reg.RegisterUnit(Mid);
+        reg.RegisterClass(Mid, "TMid", "TBase");
+        reg.RegisterUnit(Leaf);
+        reg.RegisterClass(Leaf, "TLeaf", "TMid");
+        reg.RegisterUnit(CycA);
+        reg.RegisterClass(CycA, "TA", "TB");
+        reg.RegisterUnit(CycB);
+        reg.RegisterClass(CycB, "TB", "TA");
+        test::RegisterFileHost(Forth, Host);
+        Src.Forth = &Forth;
+        guard_ = std::make_unique<TDialogPortGuard>(&Port);
+    }
+    void TearDown() override {
+        guard_.reset();
+        std::error_code ec;
+        fs::remove_all(dir_, ec);
+    }
+    std::string Write(const std::string& name, const std::string& text) {
+        std::string path = (dir_ / name).string();
+        AtomicWriteFile(path, text.data(), text.size());
+        return path;
+    }
+    void Open(const std::string& file) {
+        Src.SetLinesText(ReadWholeFile(file));
+        Src.FileName = file;
+        Src.ValidateLines();
+    }
+    int At(std::string_view needle, int nth = 0) {
+        int l = FindLineOf(Src, needle, nth);
+        EXPECT_GE(l, 0) << needle;
+        Src.CursorLine = std::max(l, 0);
+        Src.CursorCol = 1;
+        return l;
+    }
+    std::string CursorText() const { return Src.Lines->Get(Src.CursorLine); }
+
+    TIHyperSourceCode Src;
+    TForth Forth;
+    test::TFileHost Host;
+    TScriptedDialogPort Port;
+    std::string Base, Mid, Leaf, CycA, CycB;
+
+private:
+    fs::path dir_;
+    std::unique_ptr<TDialogPortGuard> guard_;
+};
+
+TEST_F(HyperUnits, InheritedWalksAncestorsAcrossUnitsAndUndoComesBack) {
+    Open(Leaf);
+    const int start = At("  inherited;");
+    Src.CursorCol = 3;
+    Src.GotoMethod("inherited");
+    // TMid does not implement Paint; TBase does.
+    EXPECT_EQ(Src.FileName, Base);
+    EXPECT_EQ(CursorText(), "begin");
+    EXPECT_EQ(Src.Lines->Get(Src.TopLine), "procedure TBase.Paint;");
+    EXPECT_FALSE(Src.Modified);
+    EXPECT_TRUE(Host.Requests.empty());  // ancestors are read from disk
+    // Back to the leaf through the host.
+    Src.PopUndo();
+    EXPECT_EQ(Src.FileName, Leaf);
+    EXPECT_EQ(Host.Requests, std::vector<std::string>{Leaf});
+    EXPECT_EQ(Src.CursorLine, start);
+    EXPECT_EQ(Src.CursorCol, 3);
+    EXPECT_EQ(Src.GetLinesText(), ReadWholeFile(Leaf));
+    // Redo goes to the place the undo went to.
+    Src.CursorLine = 0;
+    Src.PopRedo();
+    EXPECT_EQ(Src.FileName, Leaf);
+    EXPECT_EQ(Src.CursorLine, start);
+    EXPECT_TRUE(Src.RedoStack->Empty());
+}
+
+TEST_F(HyperUnits, InheritedInTheCurrentUnit) {
+    Open(Leaf);
+    At("  inherited;", 1);
+    Src.GotoMethod("inherited");
+    EXPECT_EQ(Src.FileName, Leaf);
+    EXPECT_EQ(Src.CursorLine, FindLineOf(Src, "procedure TLocal.Paint;") + 1);
+}
+
+TEST_F(HyperUnits, InheritedWithoutAnImplementingAncestorStaysAndSearches) {
+    Open(Leaf);
+    At("procedure TLocal.Paint;");
+    Src.CursorLine += 1;
+    const std::string before = Src.GetLinesText();
+    try {
+        Src.GotoMethod("inherited");
+        FAIL() << "no error";
+    } catch (const EInvalidSourceCode& e) {
+        EXPECT_STREQ(e.what(), "Method TLocal::inherited is not declared in the current unit");
+    }
+    EXPECT_EQ(Src.FileName, Leaf);
+    EXPECT_EQ(Src.GetLinesText(), before);
+}
+
+TEST_F(HyperUnits, InheritedStopsOnACycle) {
+    Open(CycA);
+    const int line = At("  inherited;");
+    EXPECT_THROW(Src.GotoMethod("inherited"), EInvalidSourceCode);
+    // Back in the unit it started from, with its text and cursor.
+    EXPECT_EQ(Src.FileName, CycA);
+    EXPECT_EQ(Src.GetLinesText(), ReadWholeFile(CycA));
+    EXPECT_EQ(Src.CursorLine, line);
+}
+
+TEST_F(HyperUnits, GotoMethodByName) {
+    Open(Leaf);
+    At("  TLeaf = class(TMid)");
+    Src.GotoMethod("Paint");
+    EXPECT_EQ(Src.CursorLine, FindLineOf(Src, "procedure TLeaf.Paint;") + 1);
+    // Outside every class and implementation: the first class of the
+    // interface part that declares and implements it.
+    At("unit Leaf;");
+    Src.GotoMethod("Paint");
+    EXPECT_EQ(Src.Lines->Get(Src.CursorLine - 1), "procedure TLeaf.Paint;");
+    try {
+        Src.GotoMethod("Nothing");
+        FAIL() << "no error";
+    } catch (const EInvalidSourceCode& e) {
+        EXPECT_STREQ(e.what(), "Method TLeaf::Nothing is not declared in the current unit");
+    }
+    const int depth = Src.UndoStack->Depth();
+    Src.GotoMethod("not a name");
+    EXPECT_EQ(Src.UndoStack->Depth(), depth);
+}
+
+TEST_F(HyperUnits, GotoClass) {
+    Open(Leaf);
+    Src.GotoClass("TBase");
+    EXPECT_EQ(Src.FileName, Base);
+    EXPECT_EQ(CursorText(), "  TBase = class");
+    EXPECT_EQ(Src.TopLine, Src.CursorLine);
+    EXPECT_EQ(Src.CursorCol, 1);
+    // A class of the current unit: the model's text, not the file's.
+    Src.Lines->Put(0, "unit Base; { edited }");
+    Src.Modified = true;
+    Src.GotoClass("TBase");
+    EXPECT_EQ(Src.Lines->Get(0), "unit Base; { edited }");
+    try {
+        Src.GotoClass("TNope");
+        FAIL() << "no error";
+    } catch (const EInvalidSourceCode& e) {
+        EXPECT_STREQ(e.what(), "Class TNope not found.");
+    }
+}
+
+TEST_F(HyperUnits, ModifiedUnitIsNotLeftSilently) {
+    Open(Leaf);
+    At("  inherited;");
+    Src.PushUndo("TLeaf", "Paint");
+    Open(Base);
+    Src.Lines->Put(0, "unit Base; { edited }");
+    Src.Modified = true;
+    const std::string text = Src.GetLinesText();
+    EXPECT_THROW(Src.PopUndo(), EInvalidAction);
+    EXPECT_EQ(Src.GetLinesText(), text);
+    EXPECT_TRUE(Src.Modified);
+    EXPECT_EQ(Src.FileName, Base);
+    EXPECT_EQ(Src.UndoStack->Depth(), 1);  // the place is still there
+    EXPECT_TRUE(Src.RedoStack->Empty());
+    EXPECT_THROW(Src.GotoClass("TLeaf"), EInvalidAction);
+    EXPECT_EQ(Src.GetLinesText(), text);
+    // Saved (no longer Modified), the jump goes ahead.
+    Src.Modified = false;
+    Src.PopUndo();
+    EXPECT_EQ(Src.FileName, Leaf);
+}
+
+TEST_F(HyperUnits, FindClassSource) {
+    Open(Leaf);
+    std::string file;
+    EXPECT_TRUE(Src.FindClassSource("TLocal", file));
+    EXPECT_EQ(file, Leaf);
+    EXPECT_TRUE(Src.FindClassSource("tmid", file));
+    EXPECT_EQ(file, Mid);
+    EXPECT_FALSE(Src.FindClassSource("TUnknownAncestor", file));
+}
+
+// ---- undo and redo --------------------------------------------------------------------------------
+
+TEST(HyperUndo, UndoReturnsToTheLineTheJumpStartedFrom) {
+    THyperFixture f;
+    const int decl = f.At("procedure Move(DX", 0, 7);
+    f.Src.TopLine = decl - 4;
+    f.Src.HyperJump();
+    EXPECT_NE(f.Src.CursorLine, decl);
+    // Lines inserted above the class move the place with it.
+    f.Src.Lines->Insert(3, "{ one }");
+    f.Src.Lines->Insert(3, "{ two }");
+    f.Src.ValidateLines();
+    f.Src.PopUndo();
+    EXPECT_EQ(f.Src.CursorLine, decl + 2);
+    EXPECT_EQ(f.Src.CursorCol, 7);
+    EXPECT_EQ(f.Src.TopLine, decl - 2);
+    // Once more: nothing left to undo.
+    f.Src.CursorLine = 0;
+    f.Src.PopUndo();
+    EXPECT_EQ(f.Src.CursorLine, 0);
+    // Redo goes where the undo went.
+    f.Src.PopRedo();
+    EXPECT_EQ(f.Src.CursorLine, decl + 2);
+    EXPECT_TRUE(f.Src.RedoStack->Empty());
+}
+
+TEST(HyperUndo, UnitRoutinePlacesAreAbsolute) {
+    THyperFixture f;
+    const int decl = f.At("function ShapeCount");
+    f.Src.ConfirmAutoCreate = false;
+    f.Src.HyperJump();  // creates the implementation
+    f.Src.PopUndo();
+    EXPECT_EQ(f.Src.CursorLine, decl);
+}
+
+TEST(HyperUndo, VanishedAnchorClampsTheCursor) {
+    THyperFixture f;
+    f.At("procedure TShape.Move");
+    f.Src.HyperJump();
+    const int decl = f.Src.CursorLine;
+    // The implementation the place is anchored to is renamed.
+    const int impl = f.LineOf("procedure TShape.Move");
+    f.Src.Lines->Put(impl, "procedure TShape.Moved(DX, DY: Integer);");
+    f.Src.ValidateLines();
+    f.Src.PopUndo();
+    EXPECT_EQ(f.Src.CursorLine, decl);
+    // An absolute place beyond the shortened text ends on its last line.
+    f.At("end.");
+    f.Src.TopLine = f.Src.CursorLine;
+    f.Src.GotoImplEnd();
+    while (f.Src.Lines->Count() > 10) f.Src.Lines->Delete(10);
+    f.Src.ValidateLines();
+    f.Src.PopUndo();
+    EXPECT_EQ(f.Src.CursorLine, 9);
+    EXPECT_EQ(f.Src.TopLine, 9);
+}
+
+TEST(HyperUndo, DropUndo) {
+    THyperFixture f;
+    f.Src.GotoIntf();
+    f.Src.GotoImpl();
+    EXPECT_EQ(f.Src.UndoStack->Depth(), 2);
+    f.Src.DropUndo();
+    EXPECT_EQ(f.Src.UndoStack->Depth(), 1);
+    f.Src.DropUndo();
+    f.Src.DropUndo();
+    EXPECT_TRUE(f.Src.UndoStack->Empty());
+}
+
+// ---- movements ---------------------------------------------------------------------------------------
+
+TEST(HyperMoves, SectionsAndNeighbours) {
+    THyperFixture f;
+    f.At("procedure TShape.Move");
+    f.Src.GotoIntf();
+    EXPECT_EQ(f.Src.TopLine, f.Src.IntfLine);
+    EXPECT_EQ(f.CursorText(), "  Classes, SysUtils;");
+    EXPECT_EQ(f.Src.CursorCol, 20);
+    // The implementation part has no uses clause of its own.
+    f.Src.GotoImpl();
+    EXPECT_EQ(f.Src.CursorLine, f.Src.ImplLine);
+    EXPECT_EQ(f.Src.CursorCol, 1);
+    f.Src.GotoImplEnd();
+    EXPECT_EQ(f.CursorText(), "end.");
+    EXPECT_EQ(f.Src.UndoStack->Depth(), 3);
+    f.Src.PopUndo();
+    EXPECT_EQ(f.Src.CursorLine, f.Src.ImplLine);
+
+    f.At("  X := 5;");
+    f.Src.JumpBackward();
+    EXPECT_EQ(f.CursorText(), "procedure TShape.Move(DX, DY: Integer);");
+    EXPECT_EQ(f.Src.TopLine, f.Src.CursorLine - 1);
+    f.Src.JumpForward();
+    EXPECT_EQ(f.CursorText(), "function TShape.Describe(const APrefix: string): string;");
+    f.At("  TShape = class");
+    f.Src.JumpBackward();
+    EXPECT_EQ(f.CursorText(), "  IPrintable = interface(IUnknown)");
+    f.Src.JumpBackward();
+    EXPECT_EQ(f.CursorText(), "  IDrawable = interface");
+    const int line = f.At("unit Shapes;");
+    f.Src.JumpBackward();
+    EXPECT_EQ(f.Src.CursorLine, line);
+}
+
+TEST(HyperMoves, IdentifierAndDocumentar) {
+    THyperFixture f;
+    f.At("FSize := FSize + Count", 0, 14);
+    EXPECT_EQ(f.Src.GetIdentOnCursor(), "FSize");
+    f.Src.CursorCol = 200;
+    EXPECT_EQ(f.Src.GetIdentOnCursor(), "");
+    f.Src.DoDocumentar("{ header }\r\nunit Doc;\r\ninterface\r\nimplementation\r\nend.\r\n");
+    EXPECT_EQ(f.Src.CursorLine, 1);
+    EXPECT_EQ(f.Src.IntfLine, 2);
+    EXPECT_EQ(f.Src.ImplLine, 3);
+}
+
+// ---- words and properties --------------------------------------------------------------------------------
+
+TEST(HyperWords, PublishedThroughTheInterpreter) {
+    THyperFixture f;
+    TForth forth;
+    forth.Objects.AddObject("SourceCode", &f.Src);
+    EXPECT_TRUE(f.Src.ConfirmAutoCreate);
+    EXPECT_TRUE(f.Src.AutoRefreshHeader);
+    EXPECT_TRUE(f.Src.AdaNestingComments);
+    EXPECT_EQ(f.Src.Forth, nullptr);
+    for (const char* w : {"HyperJump", "DeclareVar", "GotoIntf", "GotoImpl", "GotoImplEnd", "GotoClass", "GotoMethod",
+                          "GetIdentOnCursor", "JumpBackward", "JumpForward", "PopUndo", "DropUndo", "PopRedo",
+                          "RefreshHeader", "RegisterUnit", "RegisterClass", "RegisterSource", "ExecCodeTemplate",
+                          "ForthCodeTemplates", "ValidateLines", "CRLF"})
+        EXPECT_NE(FindPublishedMethod(&f.Src, w), nullptr) << w;
+    const PropInfo* confirm = FindPublishedProperty(&f.Src, "ConfirmAutoCreate");
+    ASSERT_NE(confirm, nullptr);
+    EXPECT_EQ(confirm->Kind, pkEnumeration);
+    EXPECT_EQ(confirm->GetOrd(f.Src), 1);
+    confirm->SetOrd(f.Src, 0);
+    EXPECT_FALSE(f.Src.ConfirmAutoCreate);
+    const PropInfo* forthProp = FindPublishedProperty(&f.Src, "Forth");
+    ASSERT_NE(forthProp, nullptr);
+    forthProp->SetObj(f.Src, &forth);
+    EXPECT_EQ(f.Src.Forth, &forth);
+    EXPECT_EQ(FindPublishedProperty(&f.Src, "UndoStack")->GetObj(f.Src), f.Src.UndoStack.get());
+    EXPECT_EQ(FindPublishedProperty(&f.Src, "HyperJumps")->GetObj(f.Src), f.Src.HyperJumps.get());
+    FindPublishedProperty(&f.Src, "TopLine")->SetOrd(f.Src, 7);
+    EXPECT_EQ(f.Src.TopLine, 7);
+
+    // HyperJump, GetIdentOnCursor and DeclareVar as words.
+    f.At("procedure TShape.Move");
+    forth.ExecWord("HyperJump");
+    EXPECT_EQ(f.CursorText(), "    procedure Move(DX, DY: Integer);");
+    f.Src.CursorCol = 16;
+    forth.ExecWord("GetIdentOnCursor");
+    TCell c;
+    forth.Pop(c);
+    EXPECT_EQ(c.S, "Move");
+    f.At("Result := APrefix");
+    forth.PushString("Tmp");
+    forth.PushString("Integer");
+    forth.PushInteger(1);
+    forth.ExecWord("DeclareVar");
+    EXPECT_EQ(f.CursorText(), "  Tmp: Integer;");
+    forth.PushString("TShape");
+    forth.ExecWord("GotoClass");
+    EXPECT_EQ(f.CursorText(), "  TShape = class(TPersistent)");
+    forth.PushInteger(1);
+    EXPECT_THROW(forth.ExecWord("GotoMethod"), EStack);
+
+    // The Classes Registry words.
+    forth.PushString("/src/Other.pas");
+    forth.ExecWord("RegisterUnit");
+    forth.PushString("/src/Other.pas");
+    forth.PushString("TOther");
+    forth.PushString("TShape");
+    forth.ExecWord("RegisterClass");
+    std::string file;
+    EXPECT_TRUE(f.Src.FindClassSource("TOther", file));
+    EXPECT_EQ(file, "/src/Other.pas");
+}
+
+}  // namespace
+}  // namespace velt
