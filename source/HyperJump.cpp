@@ -102,7 +102,7 @@ void TIHyperSourceCode::HyperJump() {
         JumpType(line);
         return;
     }
-    if (ImplLine > IntfLine && line < ImplLine) {
+    if (line < ImplLine) {
         JumpMethodDecl("", line, true);
         return;
     }
@@ -151,11 +151,10 @@ void TIHyperSourceCode::JumpMethodDecl(const std::string& className, int declLin
 void TIHyperSourceCode::JumpFromImpl() {
     std::string cls, method;
     int header = CursorLine;
-    if (ImplLine <= IntfLine || !isInsideMethodImpl(cls, method, header)) throw EInvalidAction("Where am I ?");
+    if (!isInsideMethodImpl(cls, method, header)) throw EInvalidAction("Where am I ?");
     int h = 0;
     if (!cls.empty() && !FindClass(cls, h)) throw EInvalidSourceCode("Class " + cls + " not found.");
-    WriteHyperJump(cls, method);
-    PushUndo(cls, method);
+    RememberAndPush(cls, method);
     int decl = 0;
     if (FindMethodIntf(cls, method, decl)) {
         if (AutoRefreshHeader && CursorLine == header && DoRefreshHeader(cls, method, header, decl, true))
@@ -418,14 +417,14 @@ void TIHyperSourceCode::RefreshHeader() {
         DoRefreshHeader(cls, nm, other, line);
         return;
     }
-    if (ImplLine > IntfLine && line < ImplLine) {
+    if (line < ImplLine) {
         if (!isValidMethodDecl(LineAt(line), nm, false)) return;
         if (!FindMethodImpl("", nm, other)) throw EInvalidSourceCode("Function " + nm + " is not implemented");
         DoRefreshHeader("", nm, other, line);
         return;
     }
     header = line;
-    if (ImplLine <= IntfLine || !isInsideMethodImpl(cls, nm, header)) return;
+    if (!isInsideMethodImpl(cls, nm, header)) return;
     if (!FindMethodIntf(cls, nm, other)) throw EInvalidSourceCode("Function " + nm + " is not declared");
     DoRefreshHeader(cls, nm, header, other);
 }

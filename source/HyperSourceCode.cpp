@@ -318,6 +318,17 @@ void TIHyperSourceCode::PushUndo(const std::string& className, const std::string
     UndoStack->Push(CreateHyperJump(className, methodName, anchor));
 }
 
+void TIHyperSourceCode::RememberAndPush(const std::string& className, const std::string& methodName) {
+    int anchor = AnchorLine(className, methodName);
+    if (anchor < 0) {
+        UndoStack->Push(CreateHyperJump("", "", 0));
+        return;
+    }
+    TLinkInfo place = CreateHyperJump(className, methodName, anchor);
+    HyperJumps->Add(place);
+    UndoStack->Push(place);
+}
+
 void TIHyperSourceCode::GotoHyperJump(const TLinkInfo& place) {
     if (!SameText(place.FileName, FileName)) {
         CheckLeaveUnit(place.FileName);
@@ -549,10 +560,9 @@ void TIHyperSourceCode::GotoMethod(const std::string& name) {
     if (!isValidIdent(name)) return;
     std::string cls, method;
     int header = CursorLine;
-    const bool inImpl = ImplLine > IntfLine && CursorLine > ImplLine && isInsideMethodImpl(cls, method, header);
+    const bool inImpl = CursorLine > ImplLine && isInsideMethodImpl(cls, method, header);
     if (inImpl) {
-        WriteHyperJump(cls, method);
-        PushUndo(cls, method);
+        RememberAndPush(cls, method);
         if (SameText(name, "inherited") && WalkInherited(cls, method)) return;
     } else {
         int h = 0, kind = 0;
@@ -590,7 +600,7 @@ void TIHyperSourceCode::GotoMethod(const std::string& name) {
 void TIHyperSourceCode::DeclareVar(const std::string& name, const std::string& type, bool flag) {
     std::string cls, method;
     int header = CursorLine;
-    if (ImplLine <= IntfLine || CursorLine <= ImplLine || !isInsideMethodImpl(cls, method, header)) return;
+    if (CursorLine <= ImplLine || !isInsideMethodImpl(cls, method, header)) return;
     const int stop = std::min(ImplEndLine, LineCount());
     // The declaration part: up to the body's "begin" or a nested routine.
     int place = -1;

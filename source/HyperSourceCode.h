@@ -154,6 +154,8 @@ private:
     // moves down.
     void InsertLineAt(int at, const std::string& text, std::initializer_list<int*> track = {});
     void ClampView();
+    // WriteHyperJump and PushUndo of the same place, its anchor found once.
+    void RememberAndPush(const std::string& className, const std::string& methodName);
     std::string Line(int i) const { return LineAt(i); }
     bool HasPrefix(std::string_view prefix, std::string_view s) const;
     // A line's text and the continuation lines of an unclosed parameter

@@ -1,0 +1,222 @@
+#pragma once
+// Runs the hyperjump words over real Pascal units (shared by the corpus test
+// and the corpus benchmark; the unit list comes from CorpusScan.h).
+//
+// Round trip: for every eligible method (qualified implementation header and
+// declaration each on one line, the class in the same unit, the name neither
+// overloaded nor implemented twice), HyperJump from the implementation header
+// lands on the declaration, HyperJump back lands on the header, two PopUndo
+// return to the declaration and then the header, and the text is unchanged.
+// The dialogs answer No (and Cancel), so nothing is generated.
+//
+// Sweep: HyperJump on every line of a unit, expecting no crash and no hang;
+// the errors the word raises for lines it has nothing for are counted.
+
+#include <chrono>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "foundation/Dialogs.h"
+#include "source/HyperSourceCode.h"
+#include "source/tests/CorpusScan.h"
+
+namespace velt::corpus {
+
+// Answers every question with No / Cancel and counts them.
+class TNoDialogs : public TDialogPort {
+public:
+    int Questions = 0;
+    bool Confirm(const std::string&) override { return ++Questions, false; }
+    bool InputQuery(const std::string&, const std::string&, std::string&) override { return ++Questions, false; }
+    int RefreshHeader(const std::string&, const std::string&, const std::string&, const std::string&, bool) override {
+        return ++Questions, mrCancel;
+    }
+    int ChooseTemplate(const std::vector<TTemplateItem>&) override { return ++Questions, -1; }
+};
+
+struct HyperResult {
+    int Eligible = 0;
+    int Passed = 0;
+    std::vector<std::string> Failed;  // "Class.Method @line: why" (first few)
+    double Seconds = 0;
+};
+
+struct HyperTotals {
+    int Files = 0;
+    long Eligible = 0, Passed = 0;
+    double MaxSeconds = 0;
+    std::string SlowestFile;
+    void Add(const std::string& file, const HyperResult& r) {
+        ++Files;
+        Eligible += r.Eligible;
+        Passed += r.Passed;
+        if (r.Seconds > MaxSeconds) MaxSeconds = r.Seconds, SlowestFile = file;
+    }
+    double PassRate() const { return Eligible ? 100.0 * double(Passed) / double(Eligible) : 0; }
+};
+
+inline void LoadModel(TIHyperSourceCode& src, const std::string& text, const std::string& file) {
+    src.SetLinesText(text);
+    src.FileName = file;
+    src.ValidateLines();
+    src.CursorLine = src.TopLine = 0;
+    src.CursorCol = src.TopCol = 1;
+}
+
+// A one-line routine header: its parameter list closes and a ";" ends it.
+inline bool OneLineHeader(const TISourceCode& src, int line) {
+    const std::string& s = src.Lines->Get(line);
+    return src.FindDeclEnd(line) == line && s.substr(0, s.find("//")).find(';') != std::string::npos;
+}
+
+inline HyperResult HyperRoundTrip(const std::string& text, const std::string& file) {
+    auto t0 = std::chrono::steady_clock::now();
+    HyperResult r;
+    TNoDialogs dialogs;
+    TDialogPortGuard guard(&dialogs);
+    TIHyperSourceCode src;
+    LoadModel(src, text, file);
+    const std::vector<std::string> original = src.Lines->Strings();
+    const int n = src.Lines->Count();
+
+    // Implementations per qualified name, declarations per class and name.
+    struct Impl {
+        std::string Class, Method;
+        int Line;
+    };
+    std::vector<Impl> impls;
+    std::map<std::string, int> implCount;
+    std::string c, m;
+    for (int i = std::max(src.ImplLine + 1, 0); i < std::min(src.ImplEndLine, n); ++i)
+        if (src.isValidMethodImpl(src.Lines->Get(i), c, m) && !c.empty()) {
+            impls.push_back({c, m, i});
+            ++implCount[UpperCase(c) + "." + UpperCase(m)];
+        }
+    std::map<std::string, std::map<std::string, int>> declCount;  // class -> method -> count
+    auto fail = [&](const Impl& e, const std::string& why) {
+        if (r.Failed.size() < 5) r.Failed.push_back(e.Class + "." + e.Method + " @" + std::to_string(e.Line + 1) + ": " + why);
+    };
+    for (const Impl& e : impls) {
+        if (implCount[UpperCase(e.Class) + "." + UpperCase(e.Method)] != 1 || !OneLineHeader(src, e.Line)) continue;
+        int h = 0, decl = 0;
+        if (!src.FindClass(e.Class, h) || !src.FindMethodIntf(e.Class, e.Method, decl) || !OneLineHeader(src, decl))
+            continue;
+        const std::string uc = UpperCase(e.Class);
+        auto dc = declCount.find(uc);
+        if (dc == declCount.end()) {
+            TClassComponentList list;
+            src.ParseClassAt(h, list);
+            auto& counts = declCount[uc];
+            for (int j = 0; j < list.GetCount(); ++j) {
+                TClassComponent cc = list.GetClassComponent(j);
+                if (cc.Kind == 3) ++counts[UpperCase(cc.Name)];
+            }
+            dc = declCount.find(uc);
+        }
+        if (dc->second[UpperCase(e.Method)] != 1) continue;  // overloaded
+        ++r.Eligible;
+        bool ok = false;
+        try {
+            src.CursorLine = src.TopLine = e.Line;
+            src.CursorCol = src.TopCol = 1;
+            src.HyperJump();
+            if (src.CursorLine != decl) {
+                fail(e, "to the declaration: line " + std::to_string(src.CursorLine + 1));
+            } else {
+                src.HyperJump();
+                if (src.CursorLine != e.Line) {
+                    fail(e, "back: line " + std::to_string(src.CursorLine + 1));
+                } else {
+                    src.PopUndo();
+                    const int first = src.CursorLine;
+                    src.PopUndo();
+                    if (first != decl || src.CursorLine != e.Line)
+                        fail(e, "undo: lines " + std::to_string(first + 1) + ", " + std::to_string(src.CursorLine + 1));
+                    else
+                        ok = true;
+                }
+            }
+        } catch (const Exception& x) {
+            fail(e, std::string("error: ") + x.what());
+        }
+        if (src.Modified || src.Lines->Count() != n || src.FileName != file) {
+            if (ok) fail(e, "text changed");
+            ok = false;
+            LoadModel(src, text, file);
+        }
+        r.Passed += ok;
+    }
+    if (src.Lines->Strings() != original) {
+        // A change that slipped past the flag fails the whole unit.
+        r.Failed.push_back("text changed without Modified");
+        r.Passed = 0;
+    }
+    r.Seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+    return r;
+}
+
+struct SweepResult {
+    int Lines = 0;       // lines jumped from
+    int Errors = 0;      // lines the word raised an error for
+    int Generated = 0;   // lines whose jump changed the text (reloaded)
+    bool TimedOut = false;
+    double Seconds = 0;
+};
+
+// HyperJump on every line (on maxJumps evenly spread lines of a larger unit),
+// the text reloaded after every change; stops when maxSeconds have passed.
+inline SweepResult HyperSweep(const std::string& text, const std::string& file, double maxSeconds,
+                              int maxJumps = 0) {
+    auto t0 = std::chrono::steady_clock::now();
+    auto elapsed = [&] { return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count(); };
+    SweepResult r;
+    TNoDialogs dialogs;
+    TDialogPortGuard guard(&dialogs);
+    TIHyperSourceCode src;
+    LoadModel(src, text, file);
+    const int n = src.Lines->Count();
+    const int stride = maxJumps > 0 && n > maxJumps ? (n + maxJumps - 1) / maxJumps : 1;
+    for (int i = 0; i < n; i += stride) {
+        if (elapsed() > maxSeconds) {
+            r.TimedOut = true;
+            break;
+        }
+        src.CursorLine = src.TopLine = i;
+        src.CursorCol = src.TopCol = 1 + int(src.Lines->Get(i).size() / 2);
+        try {
+            src.HyperJump();
+        } catch (const Exception&) {
+            ++r.Errors;
+        }
+        ++r.Lines;
+        if (src.Modified || src.Lines->Count() != n) {
+            ++r.Generated;
+            LoadModel(src, text, file);
+        }
+    }
+    r.Seconds = elapsed();
+    return r;
+}
+
+// A baseline value "key <number>" of a baseline file; false when missing.
+inline bool ReadBaselineValue(const std::string& file, const std::string& key, double& value) {
+    TStringList l;
+    try {
+        l.LoadFromFile(file);
+    } catch (const Exception&) {
+        return false;
+    }
+    for (const auto& s : l.Strings()) {
+        std::string t = Trim(s);
+        if (t.empty() || t[0] == '#') continue;
+        size_t sp = t.find(' ');
+        if (sp != std::string::npos && t.substr(0, sp) == key) {
+            value = std::atof(t.c_str() + sp + 1);
+            return true;
+        }
+    }
+    return false;
+}
+
+}  // namespace velt::corpus
