@@ -8,6 +8,8 @@
 
 #include "forth/Forth.h"
 #include "foundation/Classes.h"
+#include "foundation/RegKeys.h"
+#include "foundation/Types.h"
 #include "source/HyperSourceCode.h"
 #include "source/tests/FileHost.h"
 #include "source/tests/HyperTestUtil.h"
@@ -297,6 +299,52 @@ TEST_F(HyperUnits, FindClassSource) {
     EXPECT_TRUE(Src.FindClassSource("tmid", file));
     EXPECT_EQ(file, Mid);
     EXPECT_FALSE(Src.FindClassSource("TUnknownAncestor", file));
+}
+
+// The words delegated to the Classes Registry and the code templates.
+class TRootDirKey : public TKey {
+public:
+    std::string RootDir;
+    TVRec* DoGetValue(const std::string& name) override {
+        return SameText(name, "RootDir") ? TVRec::CreateString(RootDir) : nullptr;
+    }
+};
+
+TEST_F(HyperUnits, RegistryAndTemplateWords) {
+    Forth.Objects.Clear();
+    Forth.Objects.AddObject("SourceCode", &Src);
+    test::RegisterFileHost(Forth, Host);
+    // RegisterSource: every matching unit, then the model as it was.
+    Open(Leaf);
+    At("  inherited;");
+    Src.ClassesRegistry.Ini().Clear();
+    Src.ClassesRegistry.FileName = Write("classes.ini", "");
+    Port.Inputs.push_back({true, (fs::path(Base).parent_path() / "*.pas").string()});
+    Forth.ExecWord("RegisterSource");
+    EXPECT_EQ(Src.FileName, Leaf);
+    EXPECT_EQ(Src.GetLinesText(), ReadWholeFile(Leaf));
+    std::string file;
+    EXPECT_TRUE(Src.FindClassSource("TMid", file));
+    EXPECT_EQ(file, Mid);
+    EXPECT_NE(ReadWholeFile(Src.ClassesRegistry.FileName).find("TMid=TBase"), std::string::npos);
+
+    // ExecCodeTemplate and ForthCodeTemplates read velt.dci under the key's RootDir.
+    TRootDirKey key;
+    key.RootDir = fs::path(Base).parent_path().string();
+    Write("velt.dci", "[be|begin end]\r\nbegin |end;\r\n");
+    Src.ProductKey = &key;
+    Src.CursorLine = 0;
+    Src.CursorCol = 1;
+    Forth.PushString("BE");
+    Forth.ExecWord("ExecCodeTemplate");
+    EXPECT_EQ(Src.Lines->Get(0), "begin end;");
+    EXPECT_EQ(Src.Lines->Get(1), "unit Leaf;");
+    EXPECT_EQ(Src.CursorCol, 7);
+    Port.Choices.push_back(0);
+    Forth.ExecWord("ForthCodeTemplates");
+    EXPECT_EQ(Port.Log.back(), "Choose: be");
+    EXPECT_EQ(Src.Lines->Get(0), "begin begin end;");
+    EXPECT_EQ(Src.Lines->Get(1), "      end;");  // the margin of the expansion
 }
 
 // ---- undo and redo --------------------------------------------------------------------------------
