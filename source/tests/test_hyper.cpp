@@ -259,6 +259,31 @@ TEST(HyperJumpProperties, InterfaceMembersGetDeclarationsOnly) {
     ExpectSnapshot(f, "interface_getter.txt");
 }
 
+TEST(HyperJumpProperties, BareInterfaceHeaders) {
+    TIHyperSourceCode s;
+    std::string n;
+    EXPECT_EQ(s.ClassHeaderKind("  IFoo = interface", n), 3);
+    EXPECT_EQ(n, "IFoo");
+    EXPECT_EQ(s.ClassHeaderKind("  DFoo = dispinterface { automation }", n), 3);
+    EXPECT_EQ(n, "DFoo");
+    EXPECT_EQ(s.ClassHeaderKind("  IFoo = interface;", n), 0);  // forward
+    EXPECT_EQ(s.ClassHeaderKind("  IFoo = interfaces", n), 0);
+    EXPECT_EQ(s.ClassHeaderKind("  X := interface", n), 0);
+    // A dispinterface member: no implementation is offered.
+    test::LoadText(s, "unit U;\ninterface\ntype\n  DFoo = dispinterface\n    procedure Run; dispid 1;\n"
+                      "    property Size: Integer read GetSize;\n  end;\nimplementation\nend.\n");
+    TScriptedDialogPort port;
+    TDialogPortGuard guard(&port);
+    s.CursorLine = 4;
+    s.HyperJump();
+    EXPECT_FALSE(s.Modified);
+    s.CursorLine = 5;
+    s.HyperJump();
+    EXPECT_EQ(s.Lines->Get(6), "    function GetSize: Integer;");
+    EXPECT_EQ(s.Lines->Count(), 10);
+    EXPECT_TRUE(port.Log.empty());
+}
+
 TEST(HyperJumpFields, FieldToProperty) {
     THyperFixture f;
     f.At("FSize: Integer;");
@@ -283,6 +308,16 @@ TEST(HyperJumpTypes, PointerType) {
     f.Port.Log.clear();
     f.At("TShapeKind = (");
     f.Src.HyperJump();
+    EXPECT_TRUE(f.Port.Log.empty());
+    // Without confirmation; other types are left alone.
+    f.Src.ConfirmAutoCreate = false;
+    f.At("IPrintable = interface(IUnknown)");
+    f.Src.HyperJump();
+    f.At("TPoint2 = record");
+    f.Src.Lines->Delete(f.Src.CursorLine - 1);
+    f.Src.CursorLine -= 1;
+    f.Src.HyperJump();
+    EXPECT_EQ(f.CursorText(), "  PPoint2 = ^TPoint2;");
     EXPECT_TRUE(f.Port.Log.empty());
 }
 
