@@ -196,6 +196,7 @@ void TIHyperSourceCode::InsertLineAt(int at, const std::string& text, std::initi
     Lines->Insert(at, text);
     for (int* p : track)
         if (p && *p >= at) ++*p;
+    if (at < TopLine) ++TopLine;  // the view stays on its text
     Modified = true;
 }
 

@@ -151,7 +151,7 @@ private:
     // ValidateLines keeping the Modified flag.
     void Revalidate();
     // Inserts a line at index at; every tracked line index at or below it
-    // moves down.
+    // moves down, and so does a top line below it.
     void InsertLineAt(int at, const std::string& text, std::initializer_list<int*> track = {});
     void ClampView();
     // WriteHyperJump and PushUndo of the same place, its anchor found once.
