@@ -49,27 +49,6 @@ size_t FindWord(std::string_view s, std::string_view w, size_t from = 0) {
 
 bool HasToken(std::string_view s, std::string_view w) { return FindWord(s, w) != std::string_view::npos; }
 
-// header ("procedure(A: Integer);" as ExtractMethodHeader gives it) with the
-// qualified name inserted before its "(" (else ":", else ";"), then suffix.
-std::string Qualify(std::string_view header, std::string_view className, std::string_view methodName,
-                    std::string_view suffix) {
-    std::string q = " ";
-    if (!className.empty()) {
-        q += className;
-        q += ".";
-    }
-    q += methodName;
-    size_t p = header.find('(');
-    if (p == std::string_view::npos) p = header.find(':');
-    if (p == std::string_view::npos) p = header.find(';');
-    if (p == std::string_view::npos) p = header.size();
-    std::string r(header.substr(0, p));
-    r += q;
-    r += header.substr(p);
-    r += suffix;
-    return r;
-}
-
 bool Ask(const std::string& question) { return GetDialogPort().Confirm(question); }
 
 // Restores MethodBody when a generated accessor is done with it.
@@ -450,7 +429,7 @@ bool TIHyperSourceCode::DoRefreshHeader(const std::string& className, const std:
         if (!isValidMethodImpl(impl, c, m)) return false;
         const std::string dir = ExtractMethodDirective(decl);
         Lines->Put(declLine, decl.substr(0, size_t(Indentation(decl))) +
-                                 Qualify(implHeader, "", m, dir.empty() ? "" : " " + dir));
+                                 TISourceCode::QualifiedHeader(implHeader, "", m, dir.empty() ? "" : " " + dir));
         Margin = 0;
     } else if (r == mrIgnore) {
         // The implementation from the declaration; the implementation's own
@@ -458,7 +437,7 @@ bool TIHyperSourceCode::DoRefreshHeader(const std::string& className, const std:
         std::string declName;
         if (!isValidMethodDecl(decl, declName, !className.empty()) || !isValidMethodImpl(impl, c, m)) return false;
         const std::string dir = ExtractMethodDirective(impl);
-        Lines->Put(implLine, Qualify(declHeader, c, declName, dir.empty() ? "" : " " + dir));
+        Lines->Put(implLine, TISourceCode::QualifiedHeader(declHeader, c, declName, dir.empty() ? "" : " " + dir));
     } else {
         return false;
     }

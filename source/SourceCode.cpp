@@ -1071,8 +1071,8 @@ std::string TISourceCode::UnitName() const { return ChangeFileExt(ExtractFileNam
 
 // ---- generators ----------------------------------------------------------------------------
 
-void TISourceCode::InsertMethod(std::string_view header, std::string_view className, std::string_view suffix,
-                                std::string_view methodName) {
+std::string TISourceCode::QualifiedHeader(std::string_view header, std::string_view className,
+                                          std::string_view methodName, std::string_view suffix) {
     std::string q = " ";
     if (!className.empty()) {
         q += className;
@@ -1087,7 +1087,12 @@ void TISourceCode::InsertMethod(std::string_view header, std::string_view classN
     line += q;
     line += header.substr(p);
     line += suffix;
-    OutText(line);
+    return line;
+}
+
+void TISourceCode::InsertMethod(std::string_view header, std::string_view className, std::string_view suffix,
+                                std::string_view methodName) {
+    OutText(QualifiedHeader(header, className, methodName, suffix));
     CRLF();
 }
 

@@ -176,6 +176,10 @@ public:
     // ":", else ";"), then suffix, then a line break.
     void InsertMethod(std::string_view header, std::string_view className, std::string_view suffix,
                       std::string_view methodName);
+    // The header ("procedure(A: Integer);" as ExtractMethodHeader gives it)
+    // with " Class.Method" (or " Method") inserted the same way, then suffix.
+    static std::string QualifiedHeader(std::string_view header, std::string_view className,
+                                       std::string_view methodName, std::string_view suffix);
 
     // Leading white space of a line (TAB counts as one blank).
     static int Indentation(std::string_view line);
