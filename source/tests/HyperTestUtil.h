@@ -90,22 +90,9 @@ inline std::string Snapshot(const THyperFixture& f) {
     return r;
 }
 
-// Compares the snapshot with data/hyper/golden/<name>; VELT_UPDATE_GOLDEN=1
-// rewrites the file instead.
+// Compares the snapshot with data/hyper/golden/<name>.
 inline void ExpectSnapshot(const THyperFixture& f, const std::string& name) {
-    const std::string text = Snapshot(f);
-    const std::string path = DataPath("hyper/golden/" + name);
-    if (std::getenv("VELT_UPDATE_GOLDEN")) {
-        AtomicWriteFile(path, text.data(), text.size());
-        return;
-    }
-    std::string expected;
-    try {
-        expected = ReadWholeFile(path);
-    } catch (const Exception&) {
-        FAIL() << "golden file missing: " << path;
-    }
-    EXPECT_EQ(text, expected) << "golden " << name;
+    ExpectGoldenFile(Snapshot(f), "hyper/golden/" + name);
 }
 
 }  // namespace velt::test

@@ -27,10 +27,10 @@ inline void LoadText(TISourceCode& src, std::string_view text) {
     src.ValidateLines();
 }
 
-// Compares text with the golden file (CR LF lines). VELT_UPDATE_GOLDEN=1
-// rewrites the golden file instead.
-inline void ExpectGolden(const std::string& text, const std::string& name) {
-    const std::string path = DataPath("golden/" + name);
+// Compares text with the file at path under tests/data/. VELT_UPDATE_GOLDEN=1
+// rewrites the file instead.
+inline void ExpectGoldenFile(const std::string& text, const std::string& relPath) {
+    const std::string path = DataPath(relPath);
     if (std::getenv("VELT_UPDATE_GOLDEN")) {
         AtomicWriteFile(path, text.data(), text.size());
         return;
@@ -38,11 +38,14 @@ inline void ExpectGolden(const std::string& text, const std::string& name) {
     std::string expected;
     try {
         expected = ReadWholeFile(path);
-    } catch (const Exception& e) {
+    } catch (const Exception&) {
         FAIL() << "golden file missing: " << path;
     }
-    EXPECT_EQ(text, expected) << "golden " << name;
+    EXPECT_EQ(text, expected) << "golden " << relPath;
 }
+
+// Compares text with golden/<name> (CR LF lines).
+inline void ExpectGolden(const std::string& text, const std::string& name) { ExpectGoldenFile(text, "golden/" + name); }
 
 // Line i of the model's text.
 inline std::string L(const TIText& t, int i) { return t.Lines->Get(i); }
