@@ -13,40 +13,18 @@
 #include "foundation/CommMsg.h"
 #include "source/CodeTemplates.h"
 #include "source/IText.h"
+#include "fuzz/FuzzSupport.h"
 
 using namespace velt;
 
-namespace {
-
-class TSilentSink : public TMessageSink {
-public:
-    void Info(std::string_view) override {}
-    void Warning(std::string_view) override {}
-    void Line(std::string_view) override {}
-    bool Query(std::string_view) override { return false; }
-    void Beep() override {}
-};
-
-bool ContainsNoCase(std::string_view text, std::string_view word) {
-    for (size_t i = 0; i + word.size() <= text.size(); ++i) {
-        size_t k = 0;
-        while (k < word.size() && UpCaseChar(text[i + k]) == UpCaseChar(word[k])) ++k;
-        if (k == word.size()) return true;
-    }
-    return false;
-}
-
-}  // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static TSilentSink sink;
-    SetMessageSink(&sink);
+    fuzz::Silence();
     const std::string text(reinterpret_cast<const char*>(data), size);
     // INCLUDE reads any file the text names (devices included), and a cursor
     // or margin moved a million columns out only makes the run slow; the
     // interpreter and the buffer have fuzz targets of their own.
     for (const char* word : {"include", "cursor", "margin"})
-        if (ContainsNoCase(text, word)) return 0;
+        if (fuzz::ContainsNoCase(text, word)) return 0;
 
     TCodeTemplates templates;
     templates.LoadFromText(text);

@@ -9,6 +9,7 @@
 
 #include "forth/Forth.h"
 #include "foundation/CommMsg.h"
+#include "fuzz/FuzzSupport.h"
 
 using namespace velt;
 
@@ -49,34 +50,14 @@ const ClassInfo& TFuzzHost::StaticForthClass() {
     return info;
 }
 
-class TSilentSink : public TMessageSink {
-public:
-    void Info(std::string_view) override {}
-    void Warning(std::string_view) override {}
-    void Line(std::string_view) override {}
-    bool Query(std::string_view) override { return false; }
-    void Beep() override {}
-};
-
-bool ContainsNoCase(std::string_view text, std::string_view word) {
-    if (word.size() > text.size()) return false;
-    for (size_t i = 0; i + word.size() <= text.size(); ++i) {
-        size_t k = 0;
-        while (k < word.size() && UpCaseChar(text[i + k]) == UpCaseChar(word[k])) ++k;
-        if (k == word.size()) return true;
-    }
-    return false;
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static TSilentSink sink;
-    SetMessageSink(&sink);
+    fuzz::Silence();
     std::string text(reinterpret_cast<const char*>(data), size);
     // INCLUDE reads any file the text names (devices included); the
     // interpreter's own handling of it is covered by the unit tests.
-    if (ContainsNoCase(text, "include")) return 0;
+    if (fuzz::ContainsNoCase(text, "include")) return 0;
 
     TStringList lines;
     lines.Add("one");

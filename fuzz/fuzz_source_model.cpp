@@ -8,24 +8,11 @@
 
 #include "foundation/CommMsg.h"
 #include "source/SourceCode.h"
-
-namespace {
-
-class SilentSink : public velt::TMessageSink {
-public:
-    void Info(std::string_view) override {}
-    void Warning(std::string_view) override {}
-    void Line(std::string_view) override {}
-    bool Query(std::string_view) override { return false; }
-    void Beep() override {}
-};
-
-}  // namespace
+#include "fuzz/FuzzSupport.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     using namespace velt;
-    static SilentSink sink;
-    SetMessageSink(&sink);
+    fuzz::Silence();
     TISourceCode src;
     src.SetLinesText(std::string_view(reinterpret_cast<const char*>(data), size));
     src.CaseSensitive = size > 0 && (data[0] & 1);

@@ -18,19 +18,6 @@
 
 namespace velt::test {
 
-class TRecordingSink : public TMessageSink {
-public:
-    void Info(std::string_view t) override { Lines.push_back("Info: " + std::string(t)); }
-    void Warning(std::string_view t) override { Lines.push_back("Warning: " + std::string(t)); }
-    void Line(std::string_view t) override { Lines.push_back(std::string(t)); }
-    bool Query(std::string_view t) override {
-        Lines.push_back("Query: " + std::string(t));
-        return false;
-    }
-    void Beep() override {}
-    std::vector<std::string> Lines;
-};
-
 // Index of the nth line (from 0) holding needle, or -1.
 inline int FindLineOf(const TIText& t, std::string_view needle, int nth = 0) {
     for (int i = 0; i < t.Lines->Count(); ++i)

@@ -5,11 +5,28 @@
 
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "foundation/Classes.h"
+#include "foundation/CommMsg.h"
 #include "source/SourceCode.h"
 
 namespace velt::test {
+
+// Collects messages instead of showing them; questions answer No.
+class TRecordingSink : public TMessageSink {
+public:
+    void Info(std::string_view t) override { Lines.push_back("Info: " + std::string(t)); }
+    void Warning(std::string_view t) override { Lines.push_back("Warning: " + std::string(t)); }
+    void Line(std::string_view t) override { Lines.push_back(std::string(t)); }
+    bool Query(std::string_view t) override {
+        Lines.push_back("Query: " + std::string(t));
+        return false;
+    }
+    void Beep() override {}
+    std::vector<std::string> Lines;
+};
+
 
 inline std::string DataPath(const std::string& name) { return std::string(VELT_TEST_DATA_DIR) + "/" + name; }
 

@@ -11,23 +11,13 @@
 #include "source/ClassesRegistry.h"
 #include "source/SourceCode.h"
 #include "source/tests/FileHost.h"
+#include "source/tests/SourceTestUtil.h"
 
 using namespace velt;
 using velt::test::TFileHost;
 namespace fs = std::filesystem;
 
 namespace {
-
-// Records the console lines.
-class TLineSink : public TMessageSink {
-public:
-    std::vector<std::string> Lines;
-    void Info(std::string_view t) override { Lines.push_back("Info: " + std::string(t)); }
-    void Warning(std::string_view t) override { Lines.push_back("Warning: " + std::string(t)); }
-    void Line(std::string_view t) override { Lines.emplace_back(t); }
-    bool Query(std::string_view) override { return false; }
-    void Beep() override {}
-};
 
 const char* const kUnit1 =
     "unit Unit1;\r\n"
@@ -76,7 +66,7 @@ protected:
     }
 
     fs::path dir_;
-    TLineSink sink_;
+    velt::test::TRecordingSink sink_;
     TMessageSink* previousSink_ = nullptr;
     TForth forth_;
     TFileHost host_;

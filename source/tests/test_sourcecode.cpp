@@ -14,22 +14,11 @@ using test::L;
 using test::LoadFixture;
 using test::LoadText;
 
-// Collects messages instead of showing them.
-class RecordingSink : public TMessageSink {
-public:
-    void Info(std::string_view t) override { Lines.push_back("Info: " + std::string(t)); }
-    void Warning(std::string_view t) override { Lines.push_back("Warning: " + std::string(t)); }
-    void Line(std::string_view t) override { Lines.push_back(std::string(t)); }
-    bool Query(std::string_view) override { return false; }
-    void Beep() override {}
-    std::vector<std::string> Lines;
-};
-
 class SinkGuard {
 public:
     SinkGuard() { prev_ = SetMessageSink(&Sink); }
     ~SinkGuard() { SetMessageSink(prev_); }
-    RecordingSink Sink;
+    test::TRecordingSink Sink;
 
 private:
     TMessageSink* prev_;
