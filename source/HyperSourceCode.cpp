@@ -90,8 +90,8 @@ TIHyperSourceCode::~TIHyperSourceCode() = default;
 const ClassInfo& TIHyperSourceCode::StaticForthClass() {
     using S = TIHyperSourceCode;
     static const PropInfo props[] = {
-        OrdProp<S, &S::TopLine, &S::TopLine>("TopLine"),
-        OrdProp<S, &S::TopCol, &S::TopCol>("TopCol"),
+        OrdProp<S, &S::GetTopLine, &S::SetTopLine>("TopLine"),
+        OrdProp<S, &S::GetTopCol, &S::SetTopCol>("TopCol"),
         ObjProp<S, &S::HyperJumps>("HyperJumps"),
         ObjProp<S, &S::RedoStack>("RedoStack"),
         ObjProp<S, &S::UndoStack>("UndoStack"),
@@ -122,6 +122,17 @@ const ClassInfo& TIHyperSourceCode::StaticForthClass() {
     };
     static const ClassInfo info{"TIHyperSourceCode", &TISourceCode::StaticForthClass(), props, methods};
     return info;
+}
+
+void TIHyperSourceCode::SetTopLine(int32_t v) {
+    if (v < 0 || (v > MaxCursorLine && v >= LineCount()))
+        throw ERangeError("Top line " + IntToStr(v) + " out of range");
+    TopLine = v;
+}
+
+void TIHyperSourceCode::SetTopCol(int32_t v) {
+    if (v < 0 || v > MaxCursorCol) throw ERangeError("Top column " + IntToStr(v) + " out of range");
+    TopCol = v;
 }
 
 // ---- words ------------------------------------------------------------------------------

@@ -56,6 +56,14 @@ public:
     bool AutoRefreshHeader = true;  // compare headers on jumps, offer accessor renames
     TForth* Forth = nullptr;        // not owned; loads other units ("LoadFromIDEOrFile")
 
+    // The view setters behind the published TopLine and TopCol refuse
+    // negative or absurd values with ERangeError, as the cursor setters do:
+    // places are measured from them.
+    void SetTopLine(int32_t v);
+    void SetTopCol(int32_t v);
+    int32_t GetTopLine() const { return TopLine; }
+    int32_t GetTopCol() const { return TopCol; }
+
     // ---- set by the host ------------------------------------------------------
     // Unit -> file and class -> ancestor; its FileName is the host's
     // "ClassesRegistryFileName".

@@ -526,5 +526,30 @@ TEST(HyperWords, PublishedThroughTheInterpreter) {
     EXPECT_EQ(file, "/src/Other.pas");
 }
 
+TEST(HyperWords, AbsurdViewValuesFromACommandFileAreRefused) {
+    // Places are measured from the view: a top line near the integer limits
+    // would overflow the arithmetic of the next jump.
+    THyperFixture f;
+    TForth forth;
+    forth.Objects.AddObject("SourceCode", &f.Src);
+    f.At("procedure TShape.Move");
+    f.Src.TopLine = 3;
+    EXPECT_THROW(forth.ExecForth("$80000000 SourceCode :: TopLine .!"), ERangeError);
+    EXPECT_THROW(forth.ExecForth("-1 SourceCode :: TopLine .!"), ERangeError);
+    EXPECT_THROW(forth.ExecForth("$7FFFFFFF SourceCode :: TopLine .!"), ERangeError);
+    EXPECT_THROW(forth.ExecForth("$7FFFFFFF SourceCode :: TopCol .!"), ERangeError);
+    EXPECT_THROW(forth.ExecForth("-1 SourceCode :: TopCol .!"), ERangeError);
+    EXPECT_EQ(f.Src.TopLine, 3);
+    forth.ExecForth("5 SourceCode :: TopLine .! 2 SourceCode :: TopCol .! SourceCode :: TopLine .@");
+    TCell c;
+    forth.Pop(c);
+    EXPECT_EQ(c.Value, 5);
+    EXPECT_EQ(f.Src.TopCol, 2);
+    const int from = f.Src.CursorLine;
+    forth.ExecForth("SourceCode :: HyperJump SourceCode :: PopUndo");
+    EXPECT_EQ(f.Src.CursorLine, from);
+    EXPECT_EQ(f.Src.TopLine, 5);
+}
+
 }  // namespace
 }  // namespace velt
