@@ -148,14 +148,27 @@ TISourceCode::~TISourceCode() = default;
 
 void TISourceCode::ValidateLines(TForth&) { ValidateLines(); }
 
+namespace {
+
+// A section line written from a command file: -1 (none) up to the line
+// count or the cursor bound, so that the scans' "line + 1" stays in range.
+template <int32_t TISourceCode::*Field>
+void SetSectionLine(TISourceCode& s, int32_t v) {
+    if (v < -1 || (v > TIText::MaxCursorLine && v > s.Lines->Count()))
+        throw ERangeError("Section line " + IntToStr(v) + " out of range");
+    s.*Field = v;
+}
+
+}  // namespace
+
 const ClassInfo& TISourceCode::StaticForthClass() {
     static const PropInfo props[] = {
         OrdProp<TISourceCode, &TISourceCode::CaseSensitive, &TISourceCode::CaseSensitive>("CaseSensitive",
                                                                                          pkEnumeration),
-        OrdProp<TISourceCode, &TISourceCode::IntfLine, &TISourceCode::IntfLine>("IntfLine"),
-        OrdProp<TISourceCode, &TISourceCode::ImplLine, &TISourceCode::ImplLine>("ImplLine"),
-        OrdProp<TISourceCode, &TISourceCode::ImplEndLine, &TISourceCode::ImplEndLine>("ImplEndLine"),
-        OrdProp<TISourceCode, &TISourceCode::EndLine, &TISourceCode::EndLine>("EndLine"),
+        OrdProp<TISourceCode, &TISourceCode::IntfLine, &SetSectionLine<&TISourceCode::IntfLine>>("IntfLine"),
+        OrdProp<TISourceCode, &TISourceCode::ImplLine, &SetSectionLine<&TISourceCode::ImplLine>>("ImplLine"),
+        OrdProp<TISourceCode, &TISourceCode::ImplEndLine, &SetSectionLine<&TISourceCode::ImplEndLine>>("ImplEndLine"),
+        OrdProp<TISourceCode, &TISourceCode::EndLine, &SetSectionLine<&TISourceCode::EndLine>>("EndLine"),
         OrdProp<TISourceCode, &TISourceCode::AdaNestingComments, &TISourceCode::AdaNestingComments>(
             "AdaNestingComments", pkEnumeration),
         StrProp<TISourceCode, &TISourceCode::MethodBody, &TISourceCode::MethodBody>("MethodBody"),

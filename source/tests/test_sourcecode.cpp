@@ -277,6 +277,28 @@ TEST(SourceSections, ValidateLinesIsAWord) {
     EXPECT_NE(ci->FindMethod("mCRLF"), nullptr);  // inherited words
 }
 
+TEST(SourceSections, AbsurdSectionLinesFromACommandFileAreRefused) {
+    // The scans start at "section line + 1": a value near the integer limit
+    // written by a command file would overflow it.
+    TForth forth;
+    TISourceCode s;
+    forth.Objects.AddObject("SourceCode", &s);
+    s.SetLinesText("unit A;\ninterface\nimplementation\nprocedure P;\nbegin\nend;\nend.\n");
+    s.ValidateLines();
+    for (const char* p : {"IntfLine", "ImplLine", "ImplEndLine", "EndLine"}) {
+        for (const char* v : {"$7FFFFFFF", "$80000000", "-2"})
+            EXPECT_THROW(forth.ExecForth(std::string(v) + " SourceCode :: " + p + " .!"), ERangeError) << p << v;
+    }
+    EXPECT_EQ(s.ImplLine, 2);
+    EXPECT_EQ(s.EndLine, 6);
+    forth.ExecForth("-1 SourceCode :: ImplLine .! 4 SourceCode :: ImplEndLine .!");
+    EXPECT_EQ(s.ImplLine, -1);
+    EXPECT_EQ(s.ImplEndLine, 4);
+    int line = 0;
+    EXPECT_TRUE(s.FindMethodImpl("", "P", line));
+    EXPECT_EQ(line, 3);
+}
+
 // ---- searches ---------------------------------------------------------------------------
 
 TEST(SourceSearch, ClassesMethodsAndProperties) {
