@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstdlib>
+#include <filesystem>
 #include <functional>
 #include <string>
 #include <vector>
@@ -32,5 +34,33 @@ inline void ExpectListError(const std::function<void()>& f) {
         EXPECT_STREQ(e.what(), "General List Error");
     }
 }
+
+// A folder of its own for one test, removed with the object. Tests run side
+// by side under CTest, so every folder name is unique.
+class TTempFolder {
+public:
+    TTempFolder() {
+        std::string tmpl = ::testing::TempDir() + "velt-XXXXXX";
+        if (::mkdtemp(tmpl.data()) == nullptr) throw EInOutError("cannot create a temporary folder");
+        Dir = tmpl;
+    }
+    ~TTempFolder() {
+        std::error_code ec;
+        std::filesystem::remove_all(Dir, ec);
+    }
+    TTempFolder(const TTempFolder&) = delete;
+    TTempFolder& operator=(const TTempFolder&) = delete;
+
+    // The full name of a file in the folder.
+    std::string Path(const std::string& name) const { return (Dir / name).string(); }
+    // Writes a file in the folder and answers its full name.
+    std::string Write(const std::string& name, std::string_view text) const {
+        std::string path = Path(name);
+        AtomicWriteFile(path, text.data(), text.size());
+        return path;
+    }
+
+    std::filesystem::path Dir;
+};
 
 }  // namespace velt::test
