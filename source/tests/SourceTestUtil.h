@@ -27,6 +27,18 @@ public:
     std::vector<std::string> Lines;
 };
 
+// Records the messages while it lives, then puts the previous sink back.
+class TSinkGuard {
+public:
+    TSinkGuard() : previous_(SetMessageSink(&Sink)) {}
+    ~TSinkGuard() { SetMessageSink(previous_); }
+    TSinkGuard(const TSinkGuard&) = delete;
+    TSinkGuard& operator=(const TSinkGuard&) = delete;
+    TRecordingSink Sink;
+
+private:
+    TMessageSink* previous_;
+};
 
 inline std::string DataPath(const std::string& name) { return std::string(VELT_TEST_DATA_DIR) + "/" + name; }
 
@@ -66,5 +78,9 @@ inline void ExpectGolden(const std::string& text, const std::string& name) { Exp
 
 // Line i of the model's text.
 inline std::string L(const TIText& t, int i) { return t.Lines->Get(i); }
+
+// All lines of the model's text.
+using TLines = std::vector<std::string>;
+inline const TLines& LinesOf(const TIText& t) { return t.Lines->Strings(); }
 
 }  // namespace velt::test

@@ -2,14 +2,15 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "forth/Forth.h"
-#include "foundation/CommMsg.h"
 #include "foundation/Dialogs.h"
 #include "source/ClassesRegistry.h"
 #include "source/SourceCode.h"
+#include "foundation/tests/FoundationTestUtil.h"
 #include "source/tests/FileHost.h"
 #include "source/tests/SourceTestUtil.h"
 
@@ -46,28 +47,20 @@ const char* const kUnit1 =
 class ClassesRegistryTest : public testing::Test {
 protected:
     void SetUp() override {
-        dir_ = fs::path(testing::TempDir()) /
-               (std::string("velt_classreg_") + testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
-        previousSink_ = SetMessageSink(&sink_);
         velt::test::RegisterFileHost(forth_, host_);
-        reg_.FileName = Path("classes.ini");
+        reg_.FileName = tmp_.Path("classes.ini");
     }
-    void TearDown() override {
-        SetMessageSink(previousSink_);
-        fs::remove_all(dir_);
-    }
-    std::string Path(const std::string& name) const { return (dir_ / name).string(); }
-    std::string Write(const std::string& name, const std::string& text) {
-        std::string path = Path(name);
-        AtomicWriteFile(path, text.data(), text.size());
-        return path;
+    // The registry read back from its file, expected to equal this one.
+    std::unique_ptr<TClassesRegistry> Reloaded() const {
+        auto again = std::make_unique<TClassesRegistry>();
+        again->FileName = reg_.FileName;
+        again->Load();
+        EXPECT_EQ(again->Ini().IniText(), reg_.Ini().IniText());
+        return again;
     }
 
-    fs::path dir_;
-    velt::test::TRecordingSink sink_;
-    TMessageSink* previousSink_ = nullptr;
+    velt::test::TTempFolder tmp_;
+    velt::test::TSinkGuard sink_;
     TForth forth_;
     TFileHost host_;
     TISourceCode model_;
@@ -89,15 +82,11 @@ TEST_F(ClassesRegistryTest, RegisteringAUnitWritesTheFileFormat) {
               "IThing=IUnknown\r\n"
               "TOld=TBase\r\n"
               "THidden=TFoo\r\n");
-    EXPECT_EQ(sink_.Lines, std::vector<std::string>{"Registering /src/Unit1.pas"});
+    EXPECT_EQ(sink_.Sink.Lines, std::vector<std::string>{"Registering /src/Unit1.pas"});
     EXPECT_EQ(model_.FileName, "/src/Unit1.pas");
     EXPECT_EQ(host_.Requests, std::vector<std::string>{"/src/Unit1.pas"});
 
-    // What was saved loads back to the same store.
-    TClassesRegistry again;
-    again.FileName = reg_.FileName;
-    again.Load();
-    EXPECT_EQ(again.Ini().IniText(), reg_.Ini().IniText());
+    Reloaded();
 }
 
 TEST_F(ClassesRegistryTest, RegisteringTwiceLeavesOnePairOfSections) {
@@ -174,21 +163,21 @@ TEST_F(ClassesRegistryTest, LoadAndSaveKeepTheFileSafe) {
 
     // A file that cannot be read leaves the registry as it was.
     reg_.LoadFromText("[Old]\r\nSource=x\r\n");
-    reg_.FileName = dir_.string();
+    reg_.FileName = tmp_.Dir.string();
     EXPECT_THROW(reg_.Load(), EFOpenError);
     EXPECT_EQ(reg_.Ini().Count(), 1);
 
     // A save replaces the whole file, and a failing save keeps the old one.
-    reg_.FileName = Write("classes.ini", std::string(1000, 'x'));
+    reg_.FileName = tmp_.Write("classes.ini", std::string(1000, 'x'));
     reg_.Save();
     EXPECT_EQ(ReadWholeFile(reg_.FileName), "[Old]\r\nSource=x\r\n");
-    fs::create_directories(Path("taken.ini/inside"));
-    reg_.FileName = Path("taken.ini");
+    fs::create_directories(tmp_.Path("taken.ini/inside"));
+    reg_.FileName = tmp_.Path("taken.ini");
     EXPECT_ANY_THROW(reg_.Save());
-    EXPECT_TRUE(fs::is_directory(Path("taken.ini/inside")));
+    EXPECT_TRUE(fs::is_directory(tmp_.Path("taken.ini/inside")));
     reg_.FileName.clear();
     EXPECT_THROW(reg_.Save(), EFCreateError);
-    for (const auto& e : fs::directory_iterator(dir_))
+    for (const auto& e : fs::directory_iterator(tmp_.Dir))
         EXPECT_TRUE(e.path().filename() == "classes.ini" || e.path().filename() == "taken.ini") << e.path();
 }
 
@@ -210,20 +199,16 @@ TEST_F(ClassesRegistryTest, NamesThatWouldCorruptTheFileAreRefused) {
     host_.Open("/src/we]ird.pas", kUnit1);
     reg_.InternalRegisterSource(model_, forth_, "/src/we]ird.pas");
     EXPECT_EQ(reg_.Ini().IniText(), before);
-    ASSERT_EQ(sink_.Lines.size(), 2u);
-    EXPECT_EQ(sink_.Lines[1], "Skipped /src/we]ird.pas: the unit name holds \"]\"");
+    ASSERT_EQ(sink_.Sink.Lines.size(), 2u);
+    EXPECT_EQ(sink_.Sink.Lines[1], "Skipped /src/we]ird.pas: the unit name holds \"]\"");
     EXPECT_TRUE(host_.Requests.empty());
 
     // Names that are stored survive a save and a reload unchanged.
     reg_.RegisterUnit("/src/[odd = name;x.pas");
     reg_.RegisterClass("/src/[odd = name;x.pas", "TFoo", "T=Bar [x]");
     reg_.Save();
-    TClassesRegistry again;
-    again.FileName = reg_.FileName;
-    again.Load();
-    EXPECT_EQ(again.Ini().IniText(), reg_.Ini().IniText());
     std::string file;
-    EXPECT_TRUE(again.FindClassSource("TFoo", file));
+    EXPECT_TRUE(Reloaded()->FindClassSource("TFoo", file));
     EXPECT_EQ(file, "/src/[odd = name;x.pas");
 }
 
@@ -252,13 +237,13 @@ TEST_F(ClassesRegistryTest, RegisterSourceRegistersTheMaskAndRestoresTheModel) {
     TForth forth;
     TFlakyHost host;
     velt::test::RegisterFileHost(forth, host);
-    const std::string folder = (dir_ / "src").string() + "/";
+    const std::string folder = (tmp_.Dir / "src").string() + "/";
     fs::create_directories(folder + "sub.pas");  // a folder: not a plain file
-    Write("src/B.pas", "unit B;\ninterface\ntype\n  TB = class(TA)\n  end;\nimplementation\nend.\n");
-    Write("src/A.pas", "unit A;\ninterface\ntype\n  TA = class\n  end;\nimplementation\nend.\n");
-    Write("src/bad.pas", "unit bad;\n");
-    Write("src/notes.txt", "x");
-    Write("src/.hidden.pas", "unit hidden;\n");
+    tmp_.Write("src/B.pas", "unit B;\ninterface\ntype\n  TB = class(TA)\n  end;\nimplementation\nend.\n");
+    tmp_.Write("src/A.pas", "unit A;\ninterface\ntype\n  TA = class\n  end;\nimplementation\nend.\n");
+    tmp_.Write("src/bad.pas", "unit bad;\n");
+    tmp_.Write("src/notes.txt", "x");
+    tmp_.Write("src/.hidden.pas", "unit hidden;\n");
 
     model_.SetLinesText("unit Mine;\r\ninterface\r\nimplementation\r\nend.\r\n");
     model_.ValidateLines();
@@ -274,7 +259,7 @@ TEST_F(ClassesRegistryTest, RegisterSourceRegistersTheMaskAndRestoresTheModel) {
     reg_.RegisterSource(model_, forth);
 
     EXPECT_EQ(port.Log, std::vector<std::string>{"Input: Register Source|Enter files for registering:|/mine/Mine.pas"});
-    EXPECT_EQ(sink_.Lines, (std::vector<std::string>{
+    EXPECT_EQ(sink_.Sink.Lines, (std::vector<std::string>{
                                "Registering " + folder + "A.pas",
                                "Registering " + folder + "B.pas",
                                "Registering " + folder + "bad.pas",
@@ -282,11 +267,7 @@ TEST_F(ClassesRegistryTest, RegisterSourceRegistersTheMaskAndRestoresTheModel) {
                                "Done.",
                            }));
     EXPECT_EQ(reg_.Ancestors("TB"), (std::vector<std::string>{"TA", "TObject"}));
-    TClassesRegistry saved;
-    saved.FileName = reg_.FileName;
-    saved.Load();
-    EXPECT_EQ(saved.Ini().IniText(), reg_.Ini().IniText());
-    EXPECT_EQ(saved.Ini().Count(), 4);
+    EXPECT_EQ(Reloaded()->Ini().Count(), 4);
 
     EXPECT_EQ(model_.GetLinesText(), text);
     EXPECT_EQ(model_.FileName, "/mine/Mine.pas");
@@ -303,12 +284,12 @@ TEST_F(ClassesRegistryTest, RegisterSourceCancelledStillSavesAndAFailedSaveResto
     TScriptedDialogPort port;  // answers Cancel
     TDialogPortGuard guard(&port);
     reg_.RegisterSource(model_, forth_);
-    EXPECT_EQ(sink_.Lines, std::vector<std::string>{"Done."});
+    EXPECT_EQ(sink_.Sink.Lines, std::vector<std::string>{"Done."});
     EXPECT_TRUE(fs::exists(reg_.FileName));
 
     // A mask naming one file registers it; the save then fails and the
     // model still comes back.
-    const std::string file = Write("One.pas", "unit One;\ninterface\ntype\n  TOne = class\n  end;\nend.\n");
+    const std::string file = tmp_.Write("One.pas", "unit One;\ninterface\ntype\n  TOne = class\n  end;\nend.\n");
     port.Inputs.push_back({true, file});
     reg_.FileName.clear();
     EXPECT_THROW(reg_.RegisterSource(model_, forth_), EFCreateError);
@@ -321,8 +302,8 @@ TEST_F(ClassesRegistryTest, RegisterSourceCancelledStillSavesAndAFailedSaveResto
 }
 
 TEST_F(ClassesRegistryTest, FindFilesAcceptsBackslashFolders) {
-    Write("a.dfm", "");
-    const std::string folder = dir_.string() + "/";
+    tmp_.Write("a.dfm", "");
+    const std::string folder = tmp_.Dir.string() + "/";
     std::string back = folder;
     std::replace(back.begin(), back.end(), '/', '\\');
     EXPECT_EQ(TClassesRegistry::FindFiles(back + "A.?FM"), std::vector<std::string>{folder + "a.dfm"});

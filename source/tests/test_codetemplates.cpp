@@ -1,8 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <cstring>
-#include <filesystem>
 #include <map>
 #include <string>
 #include <vector>
@@ -12,11 +10,12 @@
 #include "foundation/RegKeys.h"
 #include "foundation/RootDir.h"
 #include "foundation/Types.h"
+#include "foundation/tests/FoundationTestUtil.h"
 #include "source/CodeTemplates.h"
 #include "source/IText.h"
+#include "source/tests/SourceTestUtil.h"
 
 using namespace velt;
-namespace fs = std::filesystem;
 
 namespace {
 
@@ -58,23 +57,17 @@ const char* const kTemplates =
 class CodeTemplatesTest : public testing::Test {
 protected:
     void SetUp() override {
-        dir_ = fs::path(testing::TempDir()) /
-               (std::string("velt_dci_") + testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
-        text_.TemplateFile = (dir_ / "velt.dci").string();
-        AtomicWriteFile(text_.TemplateFile, kTemplates, std::strlen(kTemplates));
+        text_.TemplateFile = tmp_.Write("velt.dci", kTemplates);
         forth_.Objects.AddObject("SourceCode", &text_);
     }
-    void TearDown() override { fs::remove_all(dir_); }
 
     void Run(const std::string& name) {
         forth_.PushString(name);
         forth_.ExecWord("ExecCodeTemplate");
     }
-    std::string Line(int i) const { return text_.Lines->Get(i); }
+    std::string Line(int i) const { return test::L(text_, i); }
 
-    fs::path dir_;
+    test::TTempFolder tmp_;
     TForth forth_;
     TTemplateText text_;
 };
@@ -122,7 +115,7 @@ TEST_F(CodeTemplatesTest, MissingTemplateAndMissingFileAreReported) {
     } catch (const EForth& e) {
         EXPECT_STREQ(e.what(), "Code template nothing not found");
     }
-    text_.TemplateFile = (dir_ / "missing.dci").string();
+    text_.TemplateFile = tmp_.Path("missing.dci");
     EXPECT_THROW(Run("be"), EFOpenError);
     EXPECT_EQ(text_.Lines->Count(), 0);
 }

@@ -2,9 +2,8 @@
 // cursor limits and the published words.
 #include <gtest/gtest.h>
 
-#include <filesystem>
-
 #include "forth/Forth.h"
+#include "foundation/tests/FoundationTestUtil.h"
 #include "source/IText.h"
 #include "source/tests/SourceTestUtil.h"
 
@@ -12,6 +11,8 @@ namespace velt {
 namespace {
 
 using test::L;
+using test::LinesOf;
+using test::TLines;
 
 TEST(IText, CreateState) {
     TIText t;
@@ -28,9 +29,7 @@ TEST(IText, WritePastTheEndPadsLinesAndBlanks) {
     t.CursorLine = 3;
     t.CursorCol = 5;
     t.SetText("ab");
-    ASSERT_EQ(t.Lines->Count(), 4);
-    EXPECT_EQ(L(t, 0), "");
-    EXPECT_EQ(L(t, 3), "    ab  ");
+    EXPECT_EQ(LinesOf(t), (TLines{"", "", "", "    ab  "}));
     EXPECT_EQ(t.CursorCol, 7);
     EXPECT_TRUE(t.Modified);
 }
@@ -53,9 +52,7 @@ TEST(IText, LineBreaks) {
     t.SetLinesText("abcdef\r\nnext");
     t.CursorCol = 1;
     t.CRLF();  // at column 1 the whole line moves down
-    ASSERT_EQ(t.Lines->Count(), 3);
-    EXPECT_EQ(L(t, 0), "");
-    EXPECT_EQ(L(t, 1), "abcdef");
+    EXPECT_EQ(LinesOf(t), (TLines{"", "abcdef", "next"}));
     EXPECT_EQ(t.CursorLine, 1);
     EXPECT_EQ(t.CursorCol, 1);
 
@@ -63,9 +60,7 @@ TEST(IText, LineBreaks) {
     t.CursorCol = 4;
     t.Modified = false;
     t.mCRLF();
-    EXPECT_EQ(L(t, 1), "abc");
-    EXPECT_EQ(L(t, 2), "    def");
-    EXPECT_EQ(L(t, 3), "next");
+    EXPECT_EQ(LinesOf(t), (TLines{"", "abc", "    def", "next"}));
     EXPECT_EQ(t.CursorLine, 2);
     EXPECT_EQ(t.CursorCol, 5);
     EXPECT_TRUE(t.Modified);
@@ -83,7 +78,7 @@ TEST(IText, DeleteNeitherPadsNorMarksModified) {
     EXPECT_EQ(L(t, 0), "ab");
     t.CursorLine = 5;
     EXPECT_THROW(t.DeleteChars(1), EStringListError);
-    EXPECT_EQ(t.Lines->Count(), 1);
+    EXPECT_EQ(LinesOf(t), TLines{"ab"});
 }
 
 TEST(IText, ClearLines) {
@@ -99,8 +94,7 @@ TEST(IText, ClearLines) {
 TEST(IText, LinesTextLikeAStringList) {
     TIText t;
     t.SetLinesText("a\r\nb\nc\rd\r\n");
-    ASSERT_EQ(t.Lines->Count(), 4);  // the trailing break adds no line
-    EXPECT_EQ(L(t, 3), "d");
+    EXPECT_EQ(LinesOf(t), (TLines{"a", "b", "c", "d"}));  // the trailing break adds no line
     EXPECT_EQ(t.GetLinesText(), "a\r\nb\r\nc\r\nd\r\n");
     t.SetLinesText("");
     EXPECT_EQ(t.Lines->Count(), 0);
@@ -134,15 +128,13 @@ TEST(IText, AbsurdCursorValuesRaise) {
     EXPECT_THROW(t.mCRLF(), ERangeError);
     t.CursorLine = INT32_MAX;
     EXPECT_THROW(t.ValidateCursor(), ERangeError);
-    EXPECT_EQ(L(t, 0), "abc");
-    EXPECT_EQ(t.Lines->Count(), 1);
+    EXPECT_EQ(LinesOf(t), TLines{"abc"});
 }
 
 TEST(IText, FileRoundTripKeepsCursorAndFlag) {
-    auto dir = std::filesystem::temp_directory_path() / "velt_itext_test";
-    std::filesystem::create_directories(dir);
+    test::TTempFolder dir;
     TIText t;
-    t.FileName = (dir / "unit1.pas").string();
+    t.FileName = dir.Path("unit1.pas");
     t.SetLinesText("unit Unit1;\nend.");
     t.CursorLine = 1;
     t.Modified = true;
@@ -153,9 +145,8 @@ TEST(IText, FileRoundTripKeepsCursorAndFlag) {
     EXPECT_EQ(u.GetLinesText(), "unit Unit1;\r\nend.\r\n");
     EXPECT_EQ(t.CursorLine, 1);
     EXPECT_TRUE(t.Modified);
-    u.FileName = (dir / "missing.pas").string();
+    u.FileName = dir.Path("missing.pas");
     EXPECT_THROW(u.LoadFromFile(), Exception);
-    std::filesystem::remove_all(dir);
 }
 
 TEST(IText, WordsAndPropertiesFromTheCommandLanguage) {

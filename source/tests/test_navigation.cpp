@@ -90,16 +90,13 @@ TEST(HyperJumpList, LongNamesAndPathsStayWhole) {
 
 TEST(HyperJumpList, DamagedStreamsRaise) {
     THyperJumpList l;
-    TMemoryStream ms;
-    int32_t hdr[2] = {1000000, 227};
-    ms.WriteBuffer(hdr, 8);
-    ms.SetPosition(0);
-    EXPECT_THROW(l.LoadFromStream(ms), EReadError);
-    TMemoryStream neg;
-    int32_t bad[2] = {-1, 227};
-    neg.WriteBuffer(bad, 8);
-    neg.SetPosition(0);
-    EXPECT_THROW(l.LoadFromStream(neg), EReadError);
+    for (int32_t count : {1000000, -1}) {
+        const int32_t hdr[2] = {count, 227};
+        TMemoryStream ms;
+        ms.WriteBuffer(hdr, 8);
+        ms.SetPosition(0);
+        EXPECT_THROW(l.LoadFromStream(ms), EReadError) << count;
+    }
     EXPECT_EQ(l.GetCount(), 0);
 }
 

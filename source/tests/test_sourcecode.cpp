@@ -2,6 +2,8 @@
 // extractors and the generated code (golden files under data/golden).
 #include <gtest/gtest.h>
 
+#include <array>
+
 #include "foundation/CommMsg.h"
 #include "forth/Forth.h"
 #include "source/SourceCode.h"
@@ -13,16 +15,10 @@ namespace {
 using test::L;
 using test::LoadFixture;
 using test::LoadText;
+using test::TSinkGuard;
 
-class SinkGuard {
-public:
-    SinkGuard() { prev_ = SetMessageSink(&Sink); }
-    ~SinkGuard() { SetMessageSink(prev_); }
-    test::TRecordingSink Sink;
-
-private:
-    TMessageSink* prev_;
-};
+// IntfLine, ImplLine, ImplEndLine, EndLine.
+std::array<int, 4> Sections(const TISourceCode& s) { return {s.IntfLine, s.ImplLine, s.ImplEndLine, s.EndLine}; }
 
 // ---- line tests -----------------------------------------------------------------
 
@@ -73,26 +69,27 @@ TEST(SourceLineTests, ClassHeaders) {
 
 TEST(SourceLineTests, MethodDeclarations) {
     TISourceCode s;
-    std::string n;
-    EXPECT_TRUE(s.isValidMethodDecl("    procedure Paint; override;", n, true));
-    EXPECT_EQ(n, "Paint");
-    EXPECT_TRUE(s.isValidMethodDecl("    procedure   Foo;", n, true));
-    EXPECT_EQ(n, "Foo");
-    EXPECT_TRUE(s.isValidMethodDecl("\tprocedure\tTabbed(A: Integer);", n, true));
-    EXPECT_EQ(n, "Tabbed");
-    EXPECT_TRUE(s.isValidMethodDecl("    function Get : Integer;", n, true));
-    EXPECT_EQ(n, "Get");
-    EXPECT_TRUE(s.isValidMethodDecl("    class function Kinds: Integer;", n, true));
-    EXPECT_EQ(n, "Kinds");
-    EXPECT_TRUE(s.isValidMethodDecl("    constructor Create(AOwner: TComponent);", n, true));
-    EXPECT_TRUE(s.isValidMethodDecl("    destructor Destroy; override;", n, true));
-    EXPECT_FALSE(s.isValidMethodDecl("procedure Paint;", n, true));      // not indented
-    EXPECT_FALSE(s.isValidMethodDecl("    procedure IFoo.Bar = Baz;", n, true));
-    EXPECT_FALSE(s.isValidMethodDecl("    procedures: Integer;", n, true));
-    EXPECT_TRUE(s.isValidMethodDecl("function AFunction: Integer;", n, false));
-    EXPECT_EQ(n, "AFunction");
-    EXPECT_FALSE(s.isValidMethodDecl("  procedure Indented;", n, false));  // unit level: column 1
-    EXPECT_FALSE(s.isValidMethodDecl("constructor Create;", n, false));
+    // Line, inside a class, and the name recognised ("" for none).
+    const std::tuple<const char*, bool, const char*> cases[] = {
+        {"    procedure Paint; override;", true, "Paint"},
+        {"    procedure   Foo;", true, "Foo"},
+        {"\tprocedure\tTabbed(A: Integer);", true, "Tabbed"},
+        {"    function Get : Integer;", true, "Get"},
+        {"    class function Kinds: Integer;", true, "Kinds"},
+        {"    constructor Create(AOwner: TComponent);", true, "Create"},
+        {"    destructor Destroy; override;", true, "Destroy"},
+        {"procedure Paint;", true, ""},  // not indented
+        {"    procedure IFoo.Bar = Baz;", true, ""},
+        {"    procedures: Integer;", true, ""},
+        {"function AFunction: Integer;", false, "AFunction"},
+        {"  procedure Indented;", false, ""},  // unit level: column 1
+        {"constructor Create;", false, ""},
+    };
+    for (const auto& [line, inClass, name] : cases) {
+        std::string n;
+        EXPECT_EQ(s.isValidMethodDecl(line, n, inClass), *name != 0) << line;
+        EXPECT_EQ(n, name) << line;
+    }
 }
 
 TEST(SourceLineTests, ImplementationHeaders) {
@@ -209,10 +206,7 @@ TEST(SourceSections, FixtureUnit) {
     s.Modified = true;
     LoadFixture(s, "shapes.pas");
     EXPECT_FALSE(s.Modified);
-    EXPECT_EQ(s.IntfLine, 2);
-    EXPECT_EQ(s.ImplLine, 79);
-    EXPECT_EQ(s.ImplEndLine, 140);  // initialization
-    EXPECT_EQ(s.EndLine, 143);
+    EXPECT_EQ(Sections(s), (std::array{2, 79, 140, 143}));  // ImplEndLine: initialization
     EXPECT_EQ(s.UnitName(), "shapes");
 }
 
@@ -220,15 +214,10 @@ TEST(SourceSections, KeywordsOnlyInColumnOneAndAsWords) {
     TISourceCode s;
     LoadText(s, "unit A;\n  interface\ninterfaces\ninterface\n  implementation\nimplementation\nfinalization\n"
                 "initialization\nend.\n");
-    EXPECT_EQ(s.IntfLine, 3);
-    EXPECT_EQ(s.ImplLine, 5);
-    EXPECT_EQ(s.ImplEndLine, 7);  // initialization wins over an earlier finalization
-    EXPECT_EQ(s.EndLine, 8);
+    EXPECT_EQ(Sections(s), (std::array{3, 5, 7, 8}));  // initialization wins over an earlier finalization
 
     LoadText(s, "unit A;\ninterface implementation\nfinalization\nend.\n");
-    EXPECT_EQ(s.IntfLine, 1);
-    EXPECT_EQ(s.ImplLine, 1);
-    EXPECT_EQ(s.ImplEndLine, 2);
+    EXPECT_EQ(Sections(s), (std::array{1, 1, 2, 3}));
 }
 
 TEST(SourceSections, UnitWithoutEndDoesNotKeepOldLines) {
@@ -257,9 +246,7 @@ TEST(SourceSections, UnitWithoutEndDoesNotKeepOldLines) {
     s.ParseUnit(ul);
 
     LoadText(s, "");
-    EXPECT_EQ(s.IntfLine, 0);
-    EXPECT_EQ(s.ImplLine, 0);
-    EXPECT_EQ(s.EndLine, 0);
+    EXPECT_EQ(Sections(s), (std::array{0, 0, 0, 0}));
 }
 
 TEST(SourceSections, ValidateLinesIsAWord) {
@@ -384,7 +371,7 @@ TEST(SourceSearch, ScopesPrefixesAndEnclosingBlocks) {
 }
 
 TEST(SourceSearch, Neighbours) {
-    SinkGuard g;
+    TSinkGuard g;
     TISourceCode s;
     LoadFixture(s, "shapes.pas");
     std::string b, a;
@@ -532,7 +519,7 @@ TEST(SourceExtract, UsesAndUnitName) {
 // ---- generators (golden files) -------------------------------------------------------------
 
 TEST(SourceGenerate, ImplementationAfterAPreviousNeighbourWithNestedRoutine) {
-    SinkGuard g;
+    TSinkGuard g;
     TISourceCode s;
     LoadFixture(s, "shapes.pas");
     s.AdaNestingComments = true;
@@ -543,7 +530,7 @@ TEST(SourceGenerate, ImplementationAfterAPreviousNeighbourWithNestedRoutine) {
 }
 
 TEST(SourceGenerate, ImplementationOverrideProcedureAndFunction) {
-    SinkGuard g;
+    TSinkGuard g;
     TISourceCode s;
     LoadText(s, "unit U;\ninterface\ntype\n  TFoo = class(TBar)\n    procedure Paint; override;\n"
                 "    function Calc(const A: Integer; var B: string): Integer; override;\n"
@@ -566,7 +553,7 @@ TEST(SourceGenerate, ImplementationOverrideProcedureAndFunction) {
 }
 
 TEST(SourceGenerate, ImplementationPlaces) {
-    SinkGuard g;
+    TSinkGuard g;
     TISourceCode s;
     // No neighbours and no blank line before "end.": after the last routine,
     // never inside it.
@@ -587,7 +574,7 @@ TEST(SourceGenerate, ImplementationPlaces) {
 }
 
 TEST(SourceGenerate, DeclarationFromImplementation) {
-    SinkGuard g;
+    TSinkGuard g;
     TISourceCode s;
     LoadFixture(s, "shapes.pas");
     ASSERT_TRUE(s.CreateMethodDeclByImpl(L(s, 127)));  // TShape.Undeclared, after Describe
