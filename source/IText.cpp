@@ -8,8 +8,15 @@
 namespace velt {
 
 namespace {
+
 const std::string kEmpty;
+
+// Raises ERangeError unless 0 <= v <= max.
+void CheckRange(const char* what, int32_t v, int32_t max) {
+    if (v < 0 || v > max) throw ERangeError(std::string(what) + " " + IntToStr(v) + " out of range");
 }
+
+}  // namespace
 
 TIText::TIText() : Lines(std::make_unique<TStringList>()) {}
 
@@ -44,27 +51,27 @@ const std::string& TIText::LineAt(int i) const {
     return Lines->Strings()[size_t(i)];
 }
 
+// Existing lines are always reachable, beyond them up to MaxCursorLine.
+int32_t TIText::MaxLine() const { return std::max(MaxCursorLine, Lines->Count() - 1); }
+
 void TIText::SetCursorLine(int32_t v) {
-    if (v < 0 || (v > MaxCursorLine && v >= Lines->Count()))
-        throw ERangeError("Cursor line " + IntToStr(v) + " out of range");
+    CheckRange("Cursor line", v, MaxLine());
     CursorLine = v;
 }
 
 void TIText::SetCursorCol(int32_t v) {
-    if (v < 0 || v > MaxCursorCol) throw ERangeError("Cursor column " + IntToStr(v) + " out of range");
+    CheckRange("Cursor column", v, MaxCursorCol);
     CursorCol = v;
 }
 
 void TIText::SetMargin(int32_t v) {
-    if (v < 0 || v > MaxCursorCol) throw ERangeError("Margin " + IntToStr(v) + " out of range");
+    CheckRange("Margin", v, MaxCursorCol);
     Margin = v;
 }
 
 void TIText::CheckCursor() const {
-    if (CursorLine < 0 || (CursorLine > MaxCursorLine && CursorLine >= Lines->Count()))
-        throw ERangeError("Cursor line " + IntToStr(CursorLine) + " out of range");
-    if (CursorCol < 0 || CursorCol > MaxCursorCol)
-        throw ERangeError("Cursor column " + IntToStr(CursorCol) + " out of range");
+    CheckRange("Cursor line", CursorLine, MaxLine());
+    CheckRange("Cursor column", CursorCol, MaxCursorCol);
 }
 
 void TIText::ClearLines() {
@@ -94,35 +101,30 @@ void TIText::OutText(const std::string& s) {
 }
 
 void TIText::DeleteChars(int32_t n) {
-    if (CursorLine < 0) throw ERangeError("Cursor line " + IntToStr(CursorLine) + " out of range");
-    if (CursorCol < 0) throw ERangeError("Cursor column " + IntToStr(CursorCol) + " out of range");
+    CheckRange("Cursor line", CursorLine, INT32_MAX);
+    CheckRange("Cursor column", CursorCol, INT32_MAX);
     std::string line = Lines->Get(CursorLine);  // list-index error when missing
     if (n <= 0 || CursorCol < 1 || size_t(CursorCol) > line.size()) return;
     line.erase(size_t(CursorCol) - 1, size_t(n));
     Lines->Put(CursorLine, line);
 }
 
-void TIText::CRLF() {
+void TIText::BreakLine(int32_t indent) {
     ValidateCursor();
     std::string line = Lines->Strings()[size_t(CursorLine)];
     size_t at = size_t(std::max(CursorCol, 1) - 1);
     Lines->Put(CursorLine, line.substr(0, at));
-    Lines->Insert(CursorLine + 1, line.substr(at));
+    Lines->Insert(CursorLine + 1, Blanks(indent) + line.substr(at));
     ++CursorLine;
-    CursorCol = 1;
+    CursorCol = indent + 1;
     Modified = true;
 }
 
+void TIText::CRLF() { BreakLine(0); }
+
 void TIText::mCRLF() {
-    if (Margin < 0 || Margin > MaxCursorCol) throw ERangeError("Margin " + IntToStr(Margin) + " out of range");
-    ValidateCursor();
-    std::string line = Lines->Strings()[size_t(CursorLine)];
-    size_t at = size_t(std::max(CursorCol, 1) - 1);
-    Lines->Put(CursorLine, line.substr(0, at));
-    Lines->Insert(CursorLine + 1, Blanks(Margin) + line.substr(at));
-    ++CursorLine;
-    CursorCol = Margin + 1;
-    Modified = true;
+    CheckRange("Margin", Margin, MaxCursorCol);
+    BreakLine(Margin);
 }
 
 void TIText::ClearLines(TForth&) { ClearLines(); }

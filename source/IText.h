@@ -87,6 +87,10 @@ public:
 protected:
     // Raises ERangeError unless the cursor can be validated.
     void CheckCursor() const;
+    int32_t MaxLine() const;
+    // Splits the cursor line at the cursor; the rest goes to a new line
+    // after indent blanks, where the cursor follows.
+    void BreakLine(int32_t indent);
     // Line i (0-based) when it exists, else an empty string.
     const std::string& LineAt(int i) const;
     int LineCount() const { return Lines->Count(); }
