@@ -42,35 +42,27 @@ std::string_view CutAt(std::string_view s, std::string_view chars) {
     size_t p = s.find_first_of(chars);
     return p == std::string_view::npos ? s : s.substr(0, p);
 }
-std::string Lower(std::string_view s) {
-    std::string r(s);
-    for (char& c : r) c = Fold(c);
-    return r;
-}
-// Whether the word w occurs in s as a whole word, ignoring ASCII case.
-bool HasToken(std::string_view s, std::string_view w) {
-    if (w.empty() || s.size() < w.size()) return false;
+// Index just past the first whole word w in s, ignoring ASCII case; npos
+// when there is none.
+size_t FindToken(std::string_view s, std::string_view w) {
+    if (w.empty()) return std::string_view::npos;
     for (size_t i = 0; i + w.size() <= s.size(); ++i) {
         if (i > 0 && IsIdentChar(s[i - 1])) continue;
         size_t k = 0;
         while (k < w.size() && Fold(s[i + k]) == Fold(w[k])) ++k;
-        if (k == w.size() && (i + k == s.size() || !IsIdentChar(s[i + k]))) return true;
+        if (k == w.size() && (i + k == s.size() || !IsIdentChar(s[i + k]))) return i + k;
     }
-    return false;
+    return std::string_view::npos;
 }
+bool HasToken(std::string_view s, std::string_view w) { return FindToken(s, w) != std::string_view::npos; }
 // The token following the whole word w in s (up to a blank or ";").
 std::string TokenAfter(std::string_view s, std::string_view w) {
-    for (size_t i = 0; i + w.size() <= s.size(); ++i) {
-        if (i > 0 && IsIdentChar(s[i - 1])) continue;
-        size_t k = 0;
-        while (k < w.size() && Fold(s[i + k]) == Fold(w[k])) ++k;
-        if (k != w.size() || (i + k < s.size() && IsIdentChar(s[i + k]))) continue;
-        size_t p = SkipBlanks(s, i + k);
-        size_t e = p;
-        while (e < s.size() && !IsBlank(s[e]) && s[e] != ';') ++e;
-        return std::string(s.substr(p, e - p));
-    }
-    return {};
+    size_t p = FindToken(s, w);
+    if (p == std::string_view::npos) return {};
+    p = SkipBlanks(s, p);
+    size_t e = p;
+    while (e < s.size() && !IsBlank(s[e]) && s[e] != ';') ++e;
+    return std::string(s.substr(p, e - p));
 }
 // Index just past the ")" matching the "(" at open (or the end of s).
 size_t MatchParen(std::string_view s, size_t open) {
@@ -108,7 +100,7 @@ HeaderParts SplitHeader(std::string_view line) {
     };
     std::string_view w1 = word(i);
     h.Keyword = std::string(w1);
-    if (Lower(w1) == "class") {
+    if (LowerCase(w1) == "class") {
         size_t j = SkipBlanks(t, i);
         size_t k = j;
         std::string_view w2 = word(k);
@@ -694,52 +686,50 @@ bool TISourceCode::Neighbours(std::string_view className, std::string_view metho
     std::vector<DeclEntry> impls = CollectImpls(className);
     // First line of each name in the other order.
     std::unordered_map<std::string, int> implLine, declLine;
-    for (const auto& e : impls) implLine.emplace(Lower(e.Name), e.Line);
-    for (const auto& e : decls) declLine.emplace(Lower(e.Name), e.Line);
+    for (const auto& e : impls) implLine.emplace(LowerCase(e.Name), e.Line);
+    for (const auto& e : decls) declLine.emplace(LowerCase(e.Name), e.Line);
     const std::vector<DeclEntry>& order = implOrder ? impls : decls;
     const auto& other = implOrder ? declLine : implLine;
-    const std::string key = Lower(methodName);
+    const std::string key = LowerCase(methodName);
     int idx = -1;
     for (size_t i = 0; i < order.size() && idx < 0; ++i)
-        if (Lower(order[i].Name) == key) idx = int(i);
+        if (LowerCase(order[i].Name) == key) idx = int(i);
     if (idx < 0) return true;
-    for (int j = idx - 1; j >= 0; --j) {
-        std::string k = Lower(order[size_t(j)].Name);
-        if (k == key) continue;
-        auto it = other.find(k);
-        if (it != other.end()) {
-            before = {order[size_t(j)].Name, it->second};
-            break;
+    // The nearest other name in the order, stepping by step, that the other
+    // order also holds; its line is the one in the other order.
+    auto nearest = [&](int step, DeclEntry& out) {
+        for (int j = idx + step; j >= 0 && j < int(order.size()); j += step) {
+            std::string k = LowerCase(order[size_t(j)].Name);
+            if (k == key) continue;
+            auto it = other.find(k);
+            if (it != other.end()) {
+                out = {order[size_t(j)].Name, it->second};
+                return;
+            }
         }
-    }
-    for (size_t j = size_t(idx) + 1; j < order.size(); ++j) {
-        std::string k = Lower(order[j].Name);
-        if (k == key) continue;
-        auto it = other.find(k);
-        if (it != other.end()) {
-            after = {order[j].Name, it->second};
-            break;
-        }
-    }
+    };
+    nearest(-1, before);
+    nearest(+1, after);
     return true;
+}
+
+bool TISourceCode::NeighbourNames(std::string_view className, std::string_view methodName, bool implOrder,
+                                  std::string& before, std::string& after) {
+    DeclEntry b, a;
+    bool ok = Neighbours(className, methodName, implOrder, b, a);
+    before = b.Name;
+    after = a.Name;
+    return ok;
 }
 
 bool TISourceCode::FindMethodIntfNeighbours(std::string_view className, std::string_view methodName,
                                             std::string& before, std::string& after) {
-    DeclEntry b, a;
-    bool ok = Neighbours(className, methodName, false, b, a);
-    before = b.Name;
-    after = a.Name;
-    return ok;
+    return NeighbourNames(className, methodName, false, before, after);
 }
 
 bool TISourceCode::FindMethodImplNeighbours(std::string_view className, std::string_view methodName,
                                             std::string& before, std::string& after) {
-    DeclEntry b, a;
-    bool ok = Neighbours(className, methodName, true, b, a);
-    before = b.Name;
-    after = a.Name;
-    return ok;
+    return NeighbourNames(className, methodName, true, before, after);
 }
 
 bool TISourceCode::FindFieldNeighbours(std::string_view, std::string_view, std::string& before, std::string& after) {
@@ -791,7 +781,7 @@ int TISourceCode::FindRoutineEnd(int headerLine) const {
             }
             size_t b = i;
             while (i < s.size() && IsIdentChar(s[i])) ++i;
-            std::string tk = Lower(s.substr(b, i - b));
+            std::string tk = LowerCase(s.substr(b, i - b));
             const char top = blocks.empty() ? 0 : blocks.back();
             if (top == 'A') {
                 if (tk == "end") {

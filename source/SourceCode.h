@@ -201,6 +201,8 @@ private:
     int Limit(int bound) const;  // bound clipped to the line count
     bool Neighbours(std::string_view className, std::string_view methodName, bool implOrder, DeclEntry& before,
                     DeclEntry& after);
+    bool NeighbourNames(std::string_view className, std::string_view methodName, bool implOrder,
+                        std::string& before, std::string& after);
 };
 
 }  // namespace velt
