@@ -24,10 +24,6 @@ bool EndsWithText(std::string_view s, std::string_view suffix) {
     return s.size() >= suffix.size() && SameText(s.substr(s.size() - suffix.size()), suffix);
 }
 
-bool StartsWithText(std::string_view s, std::string_view prefix) {
-    return s.size() >= prefix.size() && SameText(s.substr(0, prefix.size()), prefix);
-}
-
 void ConsoleLine(const std::string& line) { GetMessageSink().Line(line); }
 
 // The value of the first line "className=..." of a ".Classes" section, and
@@ -42,7 +38,7 @@ bool FindEntry(const TMemIni& ini, std::string_view className, std::string* unit
         TStringList* lines = ini.SectionLines(section);
         if (!lines) continue;
         for (const std::string& line : lines->Strings()) {
-            if (!StartsWithText(line, prefix)) continue;
+            if (!isPrefix(prefix, line)) continue;
             std::string unit = section.substr(0, section.size() - kClassesSuffix.size());
             if (needSource && ini.ReadString(unit, "Source", "").empty()) break;
             if (unitName) *unitName = std::move(unit);
@@ -80,12 +76,7 @@ void TClassesRegistry::Save() const {
 
 // ---- names ----------------------------------------------------------------------
 
-std::string TClassesRegistry::UnitNameOf(std::string_view file) {
-    std::string name = ExtractFileName(file);
-    const size_t dot = name.rfind('.');
-    if (dot != std::string::npos) name.erase(dot);
-    return name;
-}
+std::string TClassesRegistry::UnitNameOf(std::string_view file) { return ChangeFileExt(ExtractFileName(file), ""); }
 
 std::string TClassesRegistry::CheckUnitFile(std::string_view file) {
     if (HasLineBreak(file)) return "the file name holds a line break";
