@@ -142,6 +142,25 @@ void TPooledRecordList::ReleaseBuffer(void* rec) {
     }
 }
 
+int TPooledRecordList::AddBuffer(void* rec) {
+    const int index = TGeneralList::Add(rec);
+    ReleaseBuffer(rec);
+    return index;
+}
+
+void TPooledRecordList::PutBuffer(int index, void* rec) {
+    SetItem(index, rec);
+    ReleaseBuffer(rec);
+}
+
+int TPooledRecordList::FindKindAndName(int kindOffset, uint8_t kind, int nameOffset, std::string_view name) const {
+    for (int i = 0; i < Count; ++i) {
+        const void* p = GetItem(i);
+        if (static_cast<const uint8_t*>(p)[kindOffset] == kind && FieldString(p, nameOffset) == name) return i;
+    }
+    return -1;
+}
+
 void TPooledRecordList::CopyRec(const void* /*source*/, void* dest) {
     // dest is a byte copy: give it handles of its own. All texts are read
     // before any slot is reused.
@@ -246,19 +265,15 @@ int THyperJumpList::Add(const TLinkInfo& place) {
     SetField(&r, offsetof(LinkRec, Method), place.MethodName);
     SetField(&r, offsetof(LinkRec, Class), place.ClassName);
     SetField(&r, offsetof(LinkRec, File), place.FileName);
-    int index = -1;
-    for (int i = 0; i < Count && index < 0; ++i) {
+    for (int i = 0; i < Count; ++i) {
         const void* p = GetItem(i);
         if (FieldString(p, offsetof(LinkRec, Method)) == place.MethodName &&
-            FieldString(p, offsetof(LinkRec, Class)) == place.ClassName)
-            index = i;
+            FieldString(p, offsetof(LinkRec, Class)) == place.ClassName) {
+            PutBuffer(i, &r);
+            return i;
+        }
     }
-    if (index >= 0)
-        SetItem(index, &r);
-    else
-        index = TGeneralList::Add(&r);
-    ReleaseBuffer(&r);
-    return index;
+    return AddBuffer(&r);
 }
 
 TLinkInfo THyperJumpList::Items(int index) const {
@@ -304,7 +319,7 @@ void THyperJumpList::LoadRecord(const char* in) {
 // ---- TClassComponentList ---------------------------------------------------------
 
 TClassComponentList::TClassComponentList()
-    : TPooledRecordList(sizeof(ClassRec), {offsetof(ClassRec, Name), offsetof(ClassRec, Text)}) {}
+    : TComponentList(sizeof(ClassRec), {offsetof(ClassRec, Name), offsetof(ClassRec, Text)}) {}
 
 TClassComponentList::~TClassComponentList() = default;
 
@@ -318,18 +333,13 @@ int TClassComponentList::AddClassComponent(uint8_t kind, uint8_t scope, std::str
     r.Kind = kind;
     SetField(&r, offsetof(ClassRec, Name), name);
     SetField(&r, offsetof(ClassRec, Text), Trim(text));
-    int index = TGeneralList::Add(&r);
-    ReleaseBuffer(&r);
-    if (kind < 4) ++Counters[kind];
+    const int index = AddBuffer(&r);
+    CountKind(kind);
     return index;
 }
 
 int TClassComponentList::FindClassComponentByName(uint8_t kind, std::string_view name) const {
-    for (int i = 0; i < Count; ++i) {
-        const void* p = GetItem(i);
-        if (ReadRec<ClassRec>(p).Kind == kind && FieldString(p, offsetof(ClassRec, Name)) == name) return i;
-    }
-    return -1;
+    return FindKindAndName(offsetof(ClassRec, Kind), kind, offsetof(ClassRec, Name), name);
 }
 
 TClassComponent TClassComponentList::GetClassComponent(int index) const {
@@ -346,8 +356,7 @@ void TClassComponentList::SetClassComponent(int index, const TClassComponent& c)
     r.Kind = c.Kind;
     SetField(&r, offsetof(ClassRec, Name), c.Name);
     SetField(&r, offsetof(ClassRec, Text), c.Text);
-    SetItem(index, &r);
-    ReleaseBuffer(&r);
+    PutBuffer(index, &r);
 }
 
 void TClassComponentList::SetKind(int index, uint8_t kind) {
@@ -362,11 +371,6 @@ int TClassComponentList::Compare(int index1, int index2) {
     if (ra.Kind != rb.Kind) return ra.Kind < rb.Kind ? -1 : 1;
     if (ra.Scope != rb.Scope) return ra.Scope < rb.Scope ? -1 : 1;
     return CompareText(FieldString(a, offsetof(ClassRec, Name)), FieldString(b, offsetof(ClassRec, Name)));
-}
-
-void TClassComponentList::Clear() {
-    TPooledRecordList::Clear();
-    Counters.fill(0);
 }
 
 int32_t TClassComponentList::StoredSize() const { return kClassStored; }
@@ -387,7 +391,7 @@ void TClassComponentList::LoadRecord(const char* in) {
 // ---- TUnitComponentList -------------------------------------------------------------
 
 TUnitComponentList::TUnitComponentList()
-    : TPooledRecordList(sizeof(UnitRec), {offsetof(UnitRec, Name), offsetof(UnitRec, Text)}) {}
+    : TComponentList(sizeof(UnitRec), {offsetof(UnitRec, Name), offsetof(UnitRec, Text)}) {}
 
 TUnitComponentList::~TUnitComponentList() = default;
 
@@ -400,18 +404,13 @@ int TUnitComponentList::AddUnitComponent(uint8_t kind, std::string_view name, st
     r.Kind = kind;
     SetField(&r, offsetof(UnitRec, Name), name);
     SetField(&r, offsetof(UnitRec, Text), Trim(text));
-    int index = TGeneralList::Add(&r);
-    ReleaseBuffer(&r);
-    if (kind < 7) ++Counters[kind];
+    const int index = AddBuffer(&r);
+    CountKind(kind);
     return index;
 }
 
 int TUnitComponentList::FindUnitComponentByName(uint8_t kind, std::string_view name) const {
-    for (int i = 0; i < Count; ++i) {
-        const void* p = GetItem(i);
-        if (ReadRec<UnitRec>(p).Kind == kind && FieldString(p, offsetof(UnitRec, Name)) == name) return i;
-    }
-    return -1;
+    return FindKindAndName(offsetof(UnitRec, Kind), kind, offsetof(UnitRec, Name), name);
 }
 
 TUnitComponent TUnitComponentList::GetUnitComponent(int index) const {
@@ -426,8 +425,7 @@ void TUnitComponentList::SetUnitComponent(int index, const TUnitComponent& c) {
     r.Kind = c.Kind;
     SetField(&r, offsetof(UnitRec, Name), c.Name);
     SetField(&r, offsetof(UnitRec, Text), c.Text);
-    SetItem(index, &r);
-    ReleaseBuffer(&r);
+    PutBuffer(index, &r);
 }
 
 int TUnitComponentList::Compare(int index1, int index2) {
@@ -436,11 +434,6 @@ int TUnitComponentList::Compare(int index1, int index2) {
     uint8_t ka = ReadRec<UnitRec>(a).Kind, kb = ReadRec<UnitRec>(b).Kind;
     if (ka != kb) return ka < kb ? -1 : 1;
     return CompareText(FieldString(a, offsetof(UnitRec, Name)), FieldString(b, offsetof(UnitRec, Name)));
-}
-
-void TUnitComponentList::Clear() {
-    TPooledRecordList::Clear();
-    Counters.fill(0);
 }
 
 int32_t TUnitComponentList::StoredSize() const { return kUnitStored; }

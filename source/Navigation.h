@@ -88,6 +88,13 @@ protected:
     void SetField(void* rec, int offset, std::string_view s);
     // Releases the handles of a record buffer that was never stored.
     void ReleaseBuffer(void* rec);
+    // Stores a record buffer built with SetField as a new record / over
+    // record index, then releases the buffer's handles.
+    int AddBuffer(void* rec);
+    void PutBuffer(int index, void* rec);
+    // Index of the first record whose byte at kindOffset is kind and whose
+    // string at nameOffset is exactly name, else -1.
+    int FindKindAndName(int kindOffset, uint8_t kind, int nameOffset, std::string_view name) const;
 
     // Stored layout of one record (the record stream).
     virtual int32_t StoredSize() const = 0;
@@ -123,6 +130,27 @@ protected:
     void LoadRecord(const char* in) override;
 };
 
+// A list of unit or class components, sorted by kind first, that counts the
+// records added per kind 0..Kinds-1.
+template <int Kinds>
+class TComponentList : public TPooledRecordList {
+public:
+    int Counter(int kind) const { return kind >= 0 && kind < Kinds ? Counters[size_t(kind)] : 0; }
+    bool GetCanSort() const override { return true; }
+    void Clear() override {
+        TPooledRecordList::Clear();
+        Counters.fill(0);
+    }
+
+    std::array<int, Kinds> Counters{};
+
+protected:
+    using TPooledRecordList::TPooledRecordList;
+    void CountKind(uint8_t kind) {
+        if (kind < Kinds) ++Counters[kind];
+    }
+};
+
 // A member of a class: kind 1 field, 2 property, 3 method, 0 taken out;
 // scope 0 private, 1 protected, 2 public, 3 published.
 struct TClassComponent {
@@ -132,7 +160,7 @@ struct TClassComponent {
     uint8_t Kind = 0;
 };
 
-class TClassComponentList : public TPooledRecordList {
+class TClassComponentList : public TComponentList<4> {
 public:
     TClassComponentList();
     ~TClassComponentList() override;
@@ -147,15 +175,9 @@ public:
     void SetClassComponent(int index, const TClassComponent& c);
     // Sets the kind of record index (0 takes the member out).
     void SetKind(int index, uint8_t kind);
-    // Records added per kind 0..3.
-    int Counter(int kind) const { return kind >= 0 && kind < 4 ? Counters[size_t(kind)] : 0; }
 
-    bool GetCanSort() const override { return true; }
     // Kind, then scope, then name ignoring ASCII case.
     int Compare(int index1, int index2) override;
-    void Clear() override;
-
-    std::array<int, 4> Counters{};
 
 protected:
     int32_t StoredSize() const override;
@@ -171,7 +193,7 @@ struct TUnitComponent {
     uint8_t Kind = 0;
 };
 
-class TUnitComponentList : public TPooledRecordList {
+class TUnitComponentList : public TComponentList<7> {
 public:
     TUnitComponentList();
     ~TUnitComponentList() override;
@@ -182,14 +204,9 @@ public:
     int FindUnitComponentByName(uint8_t kind, std::string_view name) const;
     TUnitComponent GetUnitComponent(int index) const;
     void SetUnitComponent(int index, const TUnitComponent& c);
-    int Counter(int kind) const { return kind >= 0 && kind < 7 ? Counters[size_t(kind)] : 0; }
 
-    bool GetCanSort() const override { return true; }
     // Kind, then name ignoring ASCII case.
     int Compare(int index1, int index2) override;
-    void Clear() override;
-
-    std::array<int, 7> Counters{};
 
 protected:
     int32_t StoredSize() const override;
