@@ -414,6 +414,37 @@ private:
     TForth& f_;
 };
 
+// Where a nested run returns to, however it ends: the position, IF state and
+// last separator, and for an included file also the text and its index.
+class TForth::SavedPlace {
+public:
+    SavedPlace(TForth& f, bool withText) : f_(f), pos_(f.Pos), struc_(f.Struc), sep_(f.lastSep_), withText_(withText) {
+        if (!withText_) return;
+        text_ = std::move(f.text_);
+        defs_ = std::move(f.defs_);
+    }
+    ~SavedPlace() {
+        if (withText_) {
+            f_.text_ = std::move(text_);
+            f_.defs_ = std::move(defs_);
+        }
+        f_.Pos = pos_;
+        f_.Struc = struc_;
+        f_.lastSep_ = sep_;
+    }
+    SavedPlace(const SavedPlace&) = delete;
+    SavedPlace& operator=(const SavedPlace&) = delete;
+
+private:
+    TForth& f_;
+    const int32_t pos_;
+    const TForthStruc struc_;
+    const char sep_;
+    const bool withText_;
+    std::string text_;
+    std::unique_ptr<DefIndex> defs_;
+};
+
 void TForth::Interpret() {
     Nesting nesting(*this);
     Run();
@@ -566,24 +597,12 @@ void TForth::ExecWord(std::string_view name) {
     const int at = FindDefinition(name);
     if (at < 0) throw EForth(Quoted("Word ", name, " not found"));
 
-    const int32_t savedPos = Pos;
-    const TForthStruc savedStruc = Struc;
-    const char savedSep = lastSep_;
-    try {
-        Pos = at + 1;
-        NextWord();  // ":"
-        NextWord();  // the name
-        Struc = fcNone;
-        Run();
-    } catch (...) {
-        Pos = savedPos;
-        Struc = savedStruc;
-        lastSep_ = savedSep;
-        throw;
-    }
-    Pos = savedPos;
-    Struc = savedStruc;
-    lastSep_ = savedSep;
+    const SavedPlace saved(*this, false);
+    Pos = at + 1;
+    NextWord();  // ":"
+    NextWord();  // the name
+    Struc = fcNone;
+    Run();
 }
 
 void TForth::LoadFromFile(const std::string& fileName) {
@@ -692,28 +711,8 @@ void TForth::ForEachStrings(TForth& Sender) {
 void TForth::INCLUDE(TForth& Sender) {
     TCell file;
     Sender.Pop(file);
-    std::string savedText = std::move(Sender.text_);
-    auto savedDefs = std::move(Sender.defs_);
-    const int32_t savedPos = Sender.Pos;
-    const TForthStruc savedStruc = Sender.Struc;
-    const char savedSep = Sender.lastSep_;
-    auto restore = [&] {
-        Sender.text_ = std::move(savedText);
-        Sender.defs_ = std::move(savedDefs);
-        Sender.Pos = savedPos;
-        Sender.Struc = savedStruc;
-        Sender.lastSep_ = savedSep;
-    };
-    try {
-        Sender.LoadFromFile(file.S);
-        Sender.Pos = 1;
-        Sender.Struc = fcNone;
-        Sender.Interpret();
-    } catch (...) {
-        restore();
-        throw;
-    }
-    restore();
+    const SavedPlace saved(Sender, true);
+    Sender.ExecForthFile(file.S);
 }
 
 void TForth::NOT(TForth& Sender) {

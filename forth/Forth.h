@@ -229,6 +229,7 @@ public:
 
 private:
     class Nesting;
+    class SavedPlace;
     void Run();
     std::string_view NextWord();
     void SkipLine();

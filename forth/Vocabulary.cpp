@@ -35,27 +35,25 @@ TVocabulary::TVocabulary() : TStructuredTreeList(MakeNavigator()) {
 }
 
 void TVocabulary::AddWord(std::string_view name, std::function<void(TForth&)> word) {
-    name = name.substr(0, MaxNameLength);
-    const TCountedName key(name);
+    const TCountedName key(name.substr(0, MaxNameLength));
     const int found = FindKey(fiNFA, key.Bytes);
+    TVocabularyRecord rec{};
     if (found >= 0) {
-        TVocabularyRecord rec;
         std::memcpy(&rec, GetItem(found), sizeof rec);
         if (rec.Code >= 1 && rec.Code <= handlers_.size()) {
             handlers_[rec.Code - 1] = std::move(word);
             return;
         }
-        handlers_.push_back(std::move(word));
-        rec.Code = uint32_t(handlers_.size());
-        SetItem(found, &rec);
-        return;
+    } else {
+        std::memcpy(rec.NFA, key.Bytes, sizeof rec.NFA);
     }
-    TVocabularyRecord rec{};
-    std::memcpy(rec.NFA, key.Bytes, sizeof rec.NFA);
+    // A new word, or a record added directly whose handle names no handler.
     handlers_.push_back(std::move(word));
     rec.Code = uint32_t(handlers_.size());
-    rec.Obj = 0;
-    Add(&rec);
+    if (found >= 0)
+        SetItem(found, &rec);
+    else
+        Add(&rec);
 }
 
 const std::function<void(TForth&)>* TVocabulary::FindWord(std::string_view name) {
