@@ -1,21 +1,27 @@
 #pragma once
 // Shared fixtures of the interpreter tests: publishing host classes, a
-// message sink that records lines, and a private temporary folder.
+// message sink that records lines, and helpers that run text.
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <filesystem>
-#include <fstream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "forth/Forth.h"
 #include "foundation/CommMsg.h"
+#include "foundation/tests/FoundationTestUtil.h"
 
 namespace velt::test {
 
 enum TShade : uint8_t { shLight, shDark, shBlack };
+
+// Replaces the integer on top of the stack by its multiple.
+inline void MultiplyTop(TForth& f, int32_t by) {
+    TCell c;
+    f.Pop(c);
+    f.PushInteger(c.Value * by);
+}
 
 // A host object with a property of every kind the language handles.
 class THost : public TPersistent, public ForthObject {
@@ -37,11 +43,7 @@ public:
         ++Calls;
         Sender.PushString("hello");
     }
-    void Twice(TForth& Sender) {
-        TCell c;
-        Sender.Pop(c);
-        Sender.PushInteger(c.Value * 2);
-    }
+    void Twice(TForth& Sender) { MultiplyTop(Sender, 2); }
 };
 
 inline const ClassInfo& THost::StaticForthClass() {
@@ -69,11 +71,7 @@ public:
     VELT_FORTH_CLASS(TDerivedHost)
     std::string ClassName() const override { return "TDerivedHost"; }
     int32_t Extra = 5;
-    void Twice(TForth& Sender) {  // shadows THost's: triples
-        TCell c;
-        Sender.Pop(c);
-        Sender.PushInteger(c.Value * 3);
-    }
+    void Twice(TForth& Sender) { MultiplyTop(Sender, 3); }  // shadows THost's
 };
 
 inline const ClassInfo& TDerivedHost::StaticForthClass() {
@@ -121,27 +119,6 @@ private:
     TMessageSink* previous_ = nullptr;
 };
 
-// A fresh folder under the system's temporary folder, removed afterwards.
-class TTempDir {
-public:
-    TTempDir() {
-        static int serial = 0;
-        Path = std::filesystem::temp_directory_path() /
-               ("velt-forth-" + std::to_string(::getpid()) + "-" + std::to_string(++serial));
-        std::filesystem::create_directories(Path);
-    }
-    ~TTempDir() {
-        std::error_code ec;
-        std::filesystem::remove_all(Path, ec);
-    }
-    std::string Write(const std::string& name, const std::string& content) const {
-        std::string file = (Path / name).string();
-        std::ofstream(file, std::ios::binary) << content;
-        return file;
-    }
-    std::filesystem::path Path;
-};
-
 // Pops every cell and answers them top first, integers as numbers, strings
 // in quotes, objects as "obj".
 inline std::vector<std::string> Drain(TForth& f) {
@@ -174,6 +151,24 @@ std::string ErrorOf(F&& fn) {
 inline std::vector<std::string> Exec(TForth& f, const std::string& program) {
     f.ExecForth(program);
     return Drain(f);
+}
+
+// The message of the E that running a program, or a word by name, raises.
+template <class E>
+std::string ExecError(TForth& f, const std::string& program) {
+    return ErrorOf<E>([&] { f.ExecForth(program); });
+}
+template <class E>
+std::string WordError(TForth& f, std::string_view name) {
+    return ErrorOf<E>([&] { f.ExecWord(name); });
+}
+
+// Sets program text as a command file would, without a file: an empty
+// stack, a trailing blank and the position at the start.
+inline void Load(TForth& f, const std::string& text) {
+    f.ClearStack();
+    f.SetText(text + " ");
+    f.Pos = 1;
 }
 
 using V = std::vector<std::string>;

@@ -73,7 +73,7 @@ TEST(ForthDifferential, MatchesGforthOnStraightLinePrograms) {
 
     // One gforth run for all programs: each line prints its depth and then
     // its cells, top first, and leaves an empty stack.
-    TTempDir dir;
+    TTempFolder dir;
     std::string script = ": show depth dup . 0 ?do . loop cr ;\n";
     for (const TProgram& p : programs) script += p.Theirs + "show\n";
     script += "bye\n";

@@ -7,16 +7,6 @@
 
 using namespace velt;
 using namespace velt::test;
-namespace {
-
-// Loads program text as a command file would be, without a file.
-void Load(TForth& f, const std::string& text) {
-    f.ClearStack();
-    f.SetText(text + " ");
-    f.Pos = 1;
-}
-
-}  // namespace
 
 TEST(ForthInterpret, LiteralsAndOperators) {
     TForth f;
@@ -29,7 +19,7 @@ TEST(ForthInterpret, LiteralsAndOperators) {
     EXPECT_EQ(Exec(f, "-2147483648 1 -"), V({"2147483647"}));
     // Tabs, CR and LF separate tokens like blanks.
     EXPECT_EQ(Exec(f, "1\t2\r\n3\n4\r5"), V({"5", "4", "3", "2", "1"}));
-    EXPECT_EQ(ErrorOf<EForth>([&] { f.ExecForth("2147483648"); }), "Word 2147483648 not found");
+    EXPECT_EQ(ExecError<EForth>(f, "2147483648"), "Word 2147483648 not found");
 }
 
 TEST(ForthInterpret, StringLiteralsAndComments) {
@@ -39,16 +29,16 @@ TEST(ForthInterpret, StringLiteralsAndComments) {
     EXPECT_EQ(Exec(f, "\" \""), V({"''"}));
     EXPECT_EQ(Exec(f, "1 ( 2 3 ) 4 // 5 6\n7"), V({"7", "4", "1"}));
     // An opener glued to its text is one token.
-    EXPECT_EQ(ErrorOf<EForth>([&] { f.ExecForth("(abc )"); }), "Word (abc not found");
-    EXPECT_EQ(ErrorOf<EForth>([&] { f.ExecForth("//abc"); }), "Word //abc not found");
-    EXPECT_EQ(ErrorOf<EForth>([&] { f.ExecForth("\"abc\""); }), "Word \"abc\" not found");
-    EXPECT_EQ(ErrorOf<EForth>([&] { f.ExecForth(": X ;"); }), "Word : not found");
+    EXPECT_EQ(ExecError<EForth>(f, "(abc )"), "Word (abc not found");
+    EXPECT_EQ(ExecError<EForth>(f, "//abc"), "Word //abc not found");
+    EXPECT_EQ(ExecError<EForth>(f, "\"abc\""), "Word \"abc\" not found");
+    EXPECT_EQ(ExecError<EForth>(f, ": X ;"), "Word : not found");
 }
 
 TEST(ForthInterpret, UnterminatedTextEndsCleanly) {
     TForth f;
-    EXPECT_EQ(ErrorOf<EForth>([&] { f.ExecForth("1 \" abc"); }), "Token \" expected");
-    EXPECT_EQ(ErrorOf<EForth>([&] { f.ExecForth("1 ' abc"); }), "Token ' expected");
+    EXPECT_EQ(ExecError<EForth>(f, "1 \" abc"), "Token \" expected");
+    EXPECT_EQ(ExecError<EForth>(f, "1 ' abc"), "Token ' expected");
     // Comment text never runs, with or without a line end after it.
     EXPECT_EQ(Exec(f, "1 ( 2 Hello"), V({"1"}));
     EXPECT_EQ(Exec(f, "1 // 2 Hello"), V({"1"}));
@@ -80,12 +70,12 @@ TEST(ForthInterpret, IfElseThen) {
     // CR-only and CR LF line ends behave the same.
     EXPECT_EQ(Exec(f, "FALSE IF\r1\rELSE\r2\rTHEN"), V({"2"}));
     EXPECT_EQ(Exec(f, "TRUE IF\r\n1\r\nELSE\r\n2\r\nTHEN"), V({"1"}));
-    EXPECT_EQ(ErrorOf<EForth>([&] { f.ExecForth("FALSE IF\n1\n2"); }), "THEN or ELSE expected");
-    EXPECT_EQ(ErrorOf<EForth>([&] { f.ExecForth("TRUE IF\n1\nELSE\n2"); }), "THEN expected");
+    EXPECT_EQ(ExecError<EForth>(f, "FALSE IF\n1\n2"), "THEN or ELSE expected");
+    EXPECT_EQ(ExecError<EForth>(f, "TRUE IF\n1\nELSE\n2"), "THEN expected");
     // Outside an IF, THEN and ELSE are plain names.
-    EXPECT_EQ(ErrorOf<EForth>([&] { f.ExecForth("THEN"); }), "Word THEN not found");
-    EXPECT_EQ(ErrorOf<EForth>([&] { f.ExecForth("ELSE"); }), "Word ELSE not found");
-    EXPECT_EQ(ErrorOf<EStack>([&] { f.ExecForth("IF"); }), "Empty stack");
+    EXPECT_EQ(ExecError<EForth>(f, "THEN"), "Word THEN not found");
+    EXPECT_EQ(ExecError<EForth>(f, "ELSE"), "Word ELSE not found");
+    EXPECT_EQ(ExecError<EStack>(f, "IF"), "Empty stack");
 }
 
 TEST(ForthExecWord, FindsDefinitionsWithAnyLineEnd) {
@@ -107,13 +97,13 @@ TEST(ForthExecWord, MatchesTheWholeName) {
     f.ExecWord("open");
     f.ExecWord("OpenUnitSource");
     EXPECT_EQ(Drain(f), V({"1", "3", "2"}));
-    EXPECT_EQ(ErrorOf<EForth>([&] { f.ExecWord("OPEN"); }), "Word OPEN not found");
-    EXPECT_EQ(ErrorOf<EForth>([&] { f.ExecWord("Ope"); }), "Word Ope not found");
-    EXPECT_EQ(ErrorOf<EForth>([&] { f.ExecWord(""); }), "Word  not found");
-    EXPECT_EQ(ErrorOf<EForth>([&] { f.ExecWord("Spaced"); }), "Word Spaced not found");
+    EXPECT_EQ(WordError<EForth>(f, "OPEN"), "Word OPEN not found");
+    EXPECT_EQ(WordError<EForth>(f, "Ope"), "Word Ope not found");
+    EXPECT_EQ(WordError<EForth>(f, ""), "Word  not found");
+    EXPECT_EQ(WordError<EForth>(f, "Spaced"), "Word Spaced not found");
     // A definition must start its line.
     Load(f, "1 : Inner 5 ;\r\n");
-    EXPECT_EQ(ErrorOf<EForth>([&] { f.ExecWord("Inner"); }), "Word Inner not found");
+    EXPECT_EQ(WordError<EForth>(f, "Inner"), "Word Inner not found");
     // The first of two definitions of one name runs.
     Load(f, ": Twice 1 ;\n: Twice 2 ;\n");
     f.ExecWord("Twice");
@@ -130,17 +120,17 @@ TEST(ForthExecWord, RunsNestedWordsAndRestoresState) {
     EXPECT_EQ(f.Pos, 4);
     EXPECT_EQ(f.Struc, fcIfElse);
     // The state comes back after a failure too.
-    EXPECT_EQ(ErrorOf<EForth>([&] { f.ExecWord("Bad"); }), "Word Missing not found");
+    EXPECT_EQ(WordError<EForth>(f, "Bad"), "Word Missing not found");
     EXPECT_EQ(f.Pos, 4);
     EXPECT_EQ(f.Struc, fcIfElse);
     // Endless recursion stops with an error, not a crash.
-    EXPECT_EQ(ErrorOf<EForth>([&] { f.ExecWord("Deep"); }), "Word nesting too deep");
+    EXPECT_EQ(WordError<EForth>(f, "Deep"), "Word nesting too deep");
     EXPECT_EQ(f.Pos, 4);
     // Host words that run words by name nest as deeply.
     std::string chain = ": Chain";
     for (int i = 0; i < 5000; ++i) chain += " EGG";
     f.SetText(chain + " B ;\n: B 2 ;\n");
-    EXPECT_EQ(ErrorOf<EForth>([&] { f.ExecWord("Chain"); }), "Word nesting too deep");
+    EXPECT_EQ(WordError<EForth>(f, "Chain"), "Word nesting too deep");
     f.ClearStack();
     f.ExecWord("B");
     EXPECT_EQ(Drain(f), V({"2"}));
@@ -150,8 +140,8 @@ TEST(ForthExecWord, MalformedDefinitionsKeepTheCommandText) {
     TForth f;
     Load(f, ": Good 1 ;\n: NoEnd 2\n: Later 3 ;\n: Str \" open\n: Cmt ( never closed\n: Last 4 // tail");
     // A word without its ";" runs into the next definition's ":".
-    EXPECT_EQ(ErrorOf<EForth>([&] { f.ExecWord("NoEnd"); }), "Word : not found");
-    EXPECT_EQ(ErrorOf<EForth>([&] { f.ExecWord("Str"); }), "Token \" expected");
+    EXPECT_EQ(WordError<EForth>(f, "NoEnd"), "Word : not found");
+    EXPECT_EQ(WordError<EForth>(f, "Str"), "Token \" expected");
     f.ClearStack();
     f.ExecWord("Cmt");
     f.ExecWord("Last");
@@ -174,7 +164,7 @@ TEST(ForthExecWord, HostMethodsShadowDefinitions) {
 }
 
 TEST(ForthFiles, LoadFromFileAndExecForthFile) {
-    TTempDir dir;
+    TTempFolder dir;
     TForth f;
     const std::string cmd = dir.Write("cmd.4th", ": Startup 1 2 + ;\n: Other \" x\" ;");
     f.PushInteger(99);
@@ -189,7 +179,7 @@ TEST(ForthFiles, LoadFromFileAndExecForthFile) {
     const std::string prog = dir.Write("prog.4th", "4 5 +\r\n");
     f.ExecForthFile(prog);
     EXPECT_EQ(Drain(f), V({"9"}));
-    EXPECT_THROW(f.LoadFromFile((dir.Path / "missing.4th").string()), EFOpenError);
+    EXPECT_THROW(f.LoadFromFile(dir.Path("missing.4th")), EFOpenError);
 }
 
 TEST(ForthTokenizer, NextTokenAndExpectToken) {
@@ -216,6 +206,6 @@ TEST(ForthLimits, StepLimitStopsRunawayPrograms) {
     TForth f;
     f.StepLimit = 500;
     Load(f, ": Fork EGG Fork EGG Fork ;\n");
-    EXPECT_EQ(ErrorOf<EForth>([&] { f.ExecWord("Fork"); }), "Step limit exceeded");
+    EXPECT_EQ(WordError<EForth>(f, "Fork"), "Step limit exceeded");
     f.StepLimit = 0;
 }

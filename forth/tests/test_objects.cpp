@@ -47,12 +47,12 @@ TEST(ForthObjects, PropertiesOfEveryKind) {
     EXPECT_EQ(Exec(f, "Child :: Count"), V({}));
     EXPECT_EQ(child.Runs, 1);
 
-    EXPECT_EQ(ErrorOf<EForth>([&] { f.ExecForth("Ratio .@"); }), "Unsupported property type");
-    EXPECT_EQ(ErrorOf<EForth>([&] { f.ExecForth("1 Ratio .!"); }), "Unsupported property type");
-    EXPECT_EQ(ErrorOf<EForth>([&] { f.ExecForth("Count  .@"); }), "Property operation .@ or .! expected");
-    EXPECT_EQ(ErrorOf<EForth>([&] { f.ExecForth("Count .?"); }), "Property operation .@ or .! expected");
-    EXPECT_EQ(ErrorOf<EStack>([&] { f.ExecForth("Count .!"); }), "Empty stack");
-    EXPECT_EQ(ErrorOf<EForth>([&] { f.ExecForth("3 Fixed .!"); }), "Property Fixed is read-only");
+    EXPECT_EQ(ExecError<EForth>(f, "Ratio .@"), "Unsupported property type");
+    EXPECT_EQ(ExecError<EForth>(f, "1 Ratio .!"), "Unsupported property type");
+    EXPECT_EQ(ExecError<EForth>(f, "Count  .@"), "Property operation .@ or .! expected");
+    EXPECT_EQ(ExecError<EForth>(f, "Count .?"), "Property operation .@ or .! expected");
+    EXPECT_EQ(ExecError<EStack>(f, "Count .!"), "Empty stack");
+    EXPECT_EQ(ExecError<EForth>(f, "3 Fixed .!"), "Property Fixed is read-only");
     EXPECT_EQ(host.Fixed, 7);
     EXPECT_EQ(Exec(f, "Fixed .@"), V({"7"}));
 }
@@ -65,17 +65,15 @@ TEST(ForthObjects, ColonColonReachesOneObject) {
     f.Objects.AddObject("Other", &other);
     EXPECT_EQ(Exec(f, "Other :: Lines 5 Host :: Twice 4 Host :: Count .!"), V({"10", "'other lines'"}));
     EXPECT_EQ(host.Count, 4);
-    EXPECT_EQ(ErrorOf<EForth>([&] { f.ExecForth("Other :: Caption"); }), "Class component Caption not found");
-    EXPECT_EQ(ErrorOf<EForth>([&] { f.ExecForth("1 :: Count"); }), ":: used not for object");
-    EXPECT_EQ(ErrorOf<EForth>([&] { f.ExecForth("\" x\" :: Count"); }), ":: used not for object");
+    EXPECT_EQ(ExecError<EForth>(f, "Other :: Caption"), "Class component Caption not found");
+    EXPECT_EQ(ExecError<EForth>(f, "1 :: Count"), ":: used not for object");
+    EXPECT_EQ(ExecError<EForth>(f, "\" x\" :: Count"), ":: used not for object");
     // A class property holding nil, then "::" on it.
-    EXPECT_EQ(ErrorOf<EForth>([&] { f.ExecForth("Child :: Count"); }), ":: used not for object");
-    EXPECT_EQ(ErrorOf<EStack>([&] { f.ExecForth("::"); }), "Empty stack");
+    EXPECT_EQ(ExecError<EForth>(f, "Child :: Count"), ":: used not for object");
+    EXPECT_EQ(ExecError<EStack>(f, "::"), "Empty stack");
     // An object without class info has no components.
     TObject plain;
-    f.ClearStack();
-    f.SetText(":: Count ");
-    f.Pos = 1;
+    Load(f, ":: Count");
     f.PushObject(&plain);
     EXPECT_EQ(ErrorOf<EForth>([&] { f.Interpret(); }), "Class component Count not found");
 }
@@ -168,8 +166,7 @@ TEST(ForthObjects, ExecuteMethodAndEvaluateProperty) {
     EXPECT_EQ(Drain(f), V({"'hello'"}));
     EXPECT_EQ(ErrorOf<EForth>([&] { f.ExecuteMethod(&host, "Nope"); }), "Class component Nope not found");
     EXPECT_EQ(ErrorOf<EForth>([&] { f.ExecuteMethod(nullptr, "Hello"); }), ":: used not for object");
-    f.SetText(".@ ");
-    f.Pos = 1;
+    Load(f, ".@");
     f.EvaluateProperty(&host, *FindPublishedProperty(&host, "Caption"));
     EXPECT_EQ(Drain(f), V({"'caption'"}));
     // "Current" is the vocabulary, published on the interpreter.

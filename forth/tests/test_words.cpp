@@ -22,7 +22,7 @@ TEST(ForthStackWords, ShuffleWords) {
     // Every word checks the depth it reads and changes nothing when short.
     for (const char* p : {"DUP", "DROP", "1 SWAP", "1 OVER", "1 2 3 DSWAP", "+", "1 -", "1 EQ", "NOT"}) {
         TForth g;
-        EXPECT_EQ(ErrorOf<EStack>([&] { g.ExecForth(p); }), "Empty stack") << p;
+        EXPECT_EQ(ExecError<EStack>(g, p), "Empty stack") << p;
     }
     TForth g;
     EXPECT_THROW(g.ExecForth("1 2 3 DSWAP"), EStack);
@@ -34,7 +34,7 @@ TEST(ForthStackWords, EqualityAndNot) {
     EXPECT_EQ(Exec(f, "\" Abc\" \" aBC\" EQ \" a\" \" b\" ="), V({"0", "-1"}));
     EXPECT_EQ(Exec(f, "3 3 = 3 4 EQ"), V({"0", "-1"}));
     EXPECT_EQ(Exec(f, "STACK STACK EQ FORTH STACK ="), V({"0", "-1"}));
-    EXPECT_EQ(ErrorOf<EStack>([&] { f.ExecForth("1 \" 1\" EQ"); }), "Type mismatch");
+    EXPECT_EQ(ExecError<EStack>(f, "1 \" 1\" EQ"), "Type mismatch");
     EXPECT_EQ(Exec(f, "-1 NOT 0 NOT 5 NOT"), V({"0", "1", "0"}));
     // NOT of false is 1, which EQ tells apart from TRUE; IF takes both.
     EXPECT_EQ(Exec(f, "FALSE NOT TRUE EQ"), V({"0"}));
@@ -105,7 +105,7 @@ TEST(ForthWords, EggRunsWordsByName) {
     f.ExecWord("Main");
     EXPECT_EQ(Drain(f), V({"14", "'hello'", "1"}));
     f.SetText(": Tail EGG ");
-    EXPECT_EQ(ErrorOf<EForth>([&] { f.ExecWord("Tail"); }), "Word  not found");
+    EXPECT_EQ(WordError<EForth>(f, "Tail"), "Word  not found");
 }
 
 TEST(ForthWords, ForEachStrings) {
@@ -124,63 +124,42 @@ TEST(ForthWords, ForEachStrings) {
     f.Objects.AddObject("Other", &other);
     f.ExecWord("Empty");
     EXPECT_EQ(Drain(f), V({"8"}));
-    EXPECT_EQ(ErrorOf<EStack>([&] { f.ExecWord("Bad"); }), "Type mismatch");
-    EXPECT_EQ(ErrorOf<EStack>([&] { f.ExecWord("BadObj"); }), "Type mismatch");
+    EXPECT_EQ(WordError<EStack>(f, "Bad"), "Type mismatch");
+    EXPECT_EQ(WordError<EStack>(f, "BadObj"), "Type mismatch");
 }
-
-namespace {
-
-// A word that empties the list it is called for.
-class TShrinker : public TObject, public ForthObject {
-public:
-    VELT_FORTH_CLASS(TShrinker)
-    TStringList* List = nullptr;
-    std::vector<std::string> Seen;
-    void Shrink(TForth& Sender) {
-        TCell c;
-        Sender.Pop(c);
-        Seen.push_back(c.S);
-        List->Clear();
-    }
-};
-
-const ClassInfo& TShrinker::StaticForthClass() {
-    static const MethodInfo methods[] = {WordMethod<TShrinker, &TShrinker::Shrink>("Shrink")};
-    static const ClassInfo info{"TShrinker", nullptr, {}, methods};
-    return info;
-}
-
-}  // namespace
 
 TEST(ForthWords, ForEachStringsSurvivesAShrinkingList) {
     TForth f;
     TStringList list;
     list.Add("x");
     list.Add("y");
-    TShrinker s;
-    s.List = &list;
-    f.Objects.AddObject("S", &s);
+    std::vector<std::string> seen;
+    f.RegisterWord("Shrink", [&](TForth& sender) {
+        TCell c;
+        sender.Pop(c);
+        seen.push_back(c.S);
+        list.Clear();
+    });
+    Load(f, "ForEachStrings Step ;\n: Step Shrink ;");
     f.PushObject(&list);
-    f.SetText("ForEachStrings Shrink ");
-    f.Pos = 1;
     f.Interpret();
-    EXPECT_EQ(s.Seen, V({"x"}));
+    EXPECT_EQ(seen, V({"x"}));
 }
 
 TEST(ForthWords, Include) {
-    TTempDir dir;
+    TTempFolder dir;
     TForth f;
     const std::string inc = dir.Write("inc.4th", "1 2 +\n EGG Helper\n;\n: Helper 10 ;\n");
     const std::string bad = dir.Write("bad.4th", "1 Missing\n");
     f.SetText(": Main 5 \" " + inc + "\" INCLUDE 4 ;\n: Bad \" " + bad + "\" INCLUDE ;\n: Miss 7 \" " +
-              (dir.Path / "none.4th").string() + "\" INCLUDE ;\n");
+              dir.Path("none.4th") + "\" INCLUDE ;\n");
     f.Pos = 9;
     f.ExecWord("Main");
     // Nothing below the file name survives; the included definitions were found.
     EXPECT_EQ(Drain(f), V({"4", "10", "3"}));
     EXPECT_EQ(f.Pos, 9);
     const std::string text = f.Text();
-    EXPECT_EQ(ErrorOf<EForth>([&] { f.ExecWord("Bad"); }), "Word Missing not found");
+    EXPECT_EQ(WordError<EForth>(f, "Bad"), "Word Missing not found");
     EXPECT_EQ(f.Text(), text);
     EXPECT_THROW(f.ExecWord("Miss"), EFOpenError);
     EXPECT_EQ(f.Text(), text);
@@ -196,7 +175,7 @@ TEST(ForthVocabulary, NativeWords) {
     EXPECT_EQ(f.Current()->Count(), 1);
     EXPECT_NE(f.Current()->FindWord("NOT"), nullptr);
     EXPECT_EQ(f.Current()->FindWord("not"), nullptr);  // case-sensitive
-    EXPECT_EQ(ErrorOf<EForth>([&] { f.ExecForth("1 not"); }), "Word not not found");
+    EXPECT_EQ(ExecError<EForth>(f, "1 not"), "Word not not found");
 
     const std::string name40 = "ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789abcd";
     int runs = 0;
@@ -205,8 +184,8 @@ TEST(ForthVocabulary, NativeWords) {
         s.PushInteger(31);
     });
     EXPECT_EQ(Exec(f, name40.substr(0, 31)), V({"31"}));
-    EXPECT_EQ(ErrorOf<EForth>([&] { f.ExecForth(name40); }), "Word " + name40 + " not found");
-    EXPECT_EQ(ErrorOf<EForth>([&] { f.ExecForth(name40.substr(0, 30)); }),
+    EXPECT_EQ(ExecError<EForth>(f, name40), "Word " + name40 + " not found");
+    EXPECT_EQ(ExecError<EForth>(f, name40.substr(0, 30)),
               "Word " + name40.substr(0, 30) + " not found");
     EXPECT_EQ(runs, 1);
 
