@@ -1,6 +1,7 @@
 #pragma once
 // Shared pieces of the fuzz targets.
 
+#include <string>
 #include <string_view>
 
 #include "foundation/CommMsg.h"
@@ -26,13 +27,7 @@ inline void Silence() {
 
 // Whether text holds word, ignoring ASCII case.
 inline bool ContainsNoCase(std::string_view text, std::string_view word) {
-    if (word.size() > text.size()) return false;
-    for (size_t i = 0; i + word.size() <= text.size(); ++i) {
-        size_t k = 0;
-        while (k < word.size() && UpCaseChar(text[i + k]) == UpCaseChar(word[k])) ++k;
-        if (k == word.size()) return true;
-    }
-    return false;
+    return UpperCase(text).find(UpperCase(word)) != std::string::npos;
 }
 
 }  // namespace velt::fuzz
