@@ -77,6 +77,12 @@ int32_t SplitSubKey(const char* subKey, size_t baseDepth, std::vector<std::strin
     }
 }
 
+// The key of a handle and the components of a sub key path below it.
+int32_t ResolveSubKey(HKEY key, const char* subKey, OpenKey& base, std::vector<std::string>& parts) {
+    int32_t st = LookupHandle(key, base);
+    return st == ERROR_SUCCESS ? SplitSubKey(subKey, base.path.size(), parts) : st;
+}
+
 RegNode* Walk(RegNode& root, const std::vector<std::string>& path) {
     RegNode* n = &root;
     for (const std::string& p : path) {
@@ -232,10 +238,9 @@ int32_t RegOpenKeyExA(HKEY key, const char* subKey, uint32_t, REGSAM desired, HK
     if (!result) return ERROR_INVALID_PARAMETER;
     *result = HKEY{};
     OpenKey base;
-    int32_t st = LookupHandle(key, base);
-    if (st != ERROR_SUCCESS) return st;
     std::vector<std::string> parts;
-    if ((st = SplitSubKey(subKey, base.path.size(), parts)) != ERROR_SUCCESS) return st;
+    int32_t st = ResolveSubKey(key, subKey, base, parts);
+    if (st != ERROR_SUCCESS) return st;
     RegHive hive;
     if ((st = LoadHive(base.root, hive)) != ERROR_SUCCESS) return st;
     RegNode* n = Walk(hive.Root, base.path);
@@ -257,10 +262,9 @@ int32_t RegCreateKeyExA(HKEY key, const char* subKey, uint32_t, char*, uint32_t 
     *result = HKEY{};
     if (options & REG_OPTION_VOLATILE) return ERROR_INVALID_PARAMETER;
     OpenKey base;
-    int32_t st = LookupHandle(key, base);
-    if (st != ERROR_SUCCESS) return st;
     std::vector<std::string> parts;
-    if ((st = SplitSubKey(subKey, base.path.size(), parts)) != ERROR_SUCCESS) return st;
+    int32_t st = ResolveSubKey(key, subKey, base, parts);
+    if (st != ERROR_SUCCESS) return st;
     OpenKey k{base.root, base.path, desired};
     bool createdAny = false;
     st = ModifyHive(base.root, [&](RegNode& root, bool& changed) {
@@ -359,10 +363,9 @@ int32_t RegDeleteValueA(HKEY key, const char* valueName) {
 int32_t RegDeleteKeyA(HKEY key, const char* subKey) {
     if (!subKey || !*subKey) return ERROR_INVALID_PARAMETER;
     OpenKey k;
-    int32_t st = LookupHandle(key, k);
-    if (st != ERROR_SUCCESS) return st;
     std::vector<std::string> parts;
-    if ((st = SplitSubKey(subKey, k.path.size(), parts)) != ERROR_SUCCESS) return st;
+    int32_t st = ResolveSubKey(key, subKey, k, parts);
+    if (st != ERROR_SUCCESS) return st;
     std::string last = parts.back();
     parts.pop_back();
     return ModifyHive(k.root, [&](RegNode& root, bool& changed) {

@@ -8,7 +8,8 @@ namespace {
 
 constexpr std::string_view kSignature = "VELT Registry 1";
 constexpr size_t kKeptProblems = 20;
-const char kHex[] = "0123456789ABCDEF";
+const char kHex[] = "0123456789ABCDEF";  // escapes in names and strings
+const char kHexLower[] = "0123456789abcdef";  // numbers and binary data
 
 char Fold(char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; }
 
@@ -19,7 +20,19 @@ int HexDigit(char c) {
     return -1;
 }
 
+// The byte written as two hex digits at s[i], or -1.
+int HexByte(std::string_view s, size_t i) {
+    const int h = i < s.size() ? HexDigit(s[i]) : -1;
+    const int l = i + 1 < s.size() ? HexDigit(s[i + 1]) : -1;
+    return h < 0 || l < 0 ? -1 : h * 16 + l;
+}
+
 bool IsControl(unsigned char c) { return c < 0x20 || c == 0x7f; }
+
+void AppendHexByte(std::string& out, unsigned char c, const char* digits = kHex) {
+    out += digits[c >> 4];
+    out += digits[c & 15];
+}
 
 // ---- writing ----------------------------------------------------------------
 
@@ -27,8 +40,7 @@ void AppendKeyName(std::string& out, std::string_view name) {
     for (unsigned char c : name) {
         if (IsControl(c) || c == '%' || c == '\\' || c == '[' || c == ']') {
             out += '%';
-            out += kHex[c >> 4];
-            out += kHex[c & 15];
+            AppendHexByte(out, c);
         } else {
             out += char(c);
         }
@@ -48,8 +60,7 @@ void AppendQuoted(std::string& out, std::string_view s) {
             default:
                 if (IsControl(c)) {
                     out += "\\x";
-                    out += kHex[c >> 4];
-                    out += kHex[c & 15];
+                    AppendHexByte(out, c);
                 } else {
                     out += char(c);
                 }
@@ -63,7 +74,7 @@ void AppendHex32(std::string& out, uint32_t v, bool fixedWidth) {
     for (int shift = 28; shift >= 0; shift -= 4) {
         unsigned d = (v >> shift) & 15;
         if (d || started || shift == 0) {
-            out += "0123456789abcdef"[d];
+            out += kHexLower[d];
             started = true;
         }
     }
@@ -87,9 +98,7 @@ void AppendValue(std::string& out, const std::string& name, const RegValue& v) {
         out += "):";
         for (size_t i = 0; i < d.size(); ++i) {
             if (i) out += ',';
-            unsigned char c = (unsigned char)d[i];
-            out += "0123456789abcdef"[c >> 4];
-            out += "0123456789abcdef"[c & 15];
+            AppendHexByte(out, (unsigned char)d[i], kHexLower);
         }
     }
     out += '\n';
@@ -137,13 +146,12 @@ bool ReadQuoted(std::string_view s, size_t& pos, std::string& out, std::string& 
             case 't': out += '\t'; break;
             case '0': out += '\0'; break;
             case 'x': {
-                int h = pos < s.size() ? HexDigit(s[pos]) : -1;
-                int l = pos + 1 < s.size() ? HexDigit(s[pos + 1]) : -1;
-                if (h < 0 || l < 0) {
+                const int b = HexByte(s, pos);
+                if (b < 0) {
                     why = "bad \\x escape";
                     return false;
                 }
-                out += char(h * 16 + l);
+                out += char(b);
                 pos += 2;
                 break;
             }
@@ -209,13 +217,12 @@ bool ReadValueData(std::string_view s, RegValue& v, std::string& why) {
                 why = "bad hex data";
                 return false;
             }
-            int h = i < bytes.size() ? HexDigit(bytes[i]) : -1;
-            int l = i + 1 < bytes.size() ? HexDigit(bytes[i + 1]) : -1;
-            if (h < 0 || l < 0) {
+            const int b = HexByte(bytes, i);
+            if (b < 0) {
                 why = "bad hex data";
                 return false;
             }
-            v.Data += char(h * 16 + l);
+            v.Data += char(b);
             i += 2;
         }
         return true;
@@ -245,13 +252,12 @@ bool ReadKeyPath(std::string_view s, std::vector<std::string>& parts, std::strin
             continue;
         }
         if (s[i] == '%') {
-            int h = i + 1 < s.size() ? HexDigit(s[i + 1]) : -1;
-            int l = i + 2 < s.size() ? HexDigit(s[i + 2]) : -1;
-            if (h < 0 || l < 0) {
+            const int b = HexByte(s, i + 1);
+            if (b < 0) {
                 why = "bad % escape in key name";
                 return false;
             }
-            cur += char(h * 16 + l);
+            cur += char(b);
             i += 2;
         } else {
             cur += s[i];
