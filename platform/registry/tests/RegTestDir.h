@@ -3,11 +3,19 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 
 #include <gtest/gtest.h>
 
 namespace velt::winreg::regtest {
+
+// The whole content of a file; "" when it is missing.
+inline std::string ReadFileText(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
 
 class RegistryDirTest : public ::testing::Test {
 protected:

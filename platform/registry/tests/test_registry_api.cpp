@@ -1,5 +1,6 @@
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -19,9 +20,13 @@ namespace {
 
 class RegistryApi : public regtest::RegistryDirTest {
 protected:
-    HKEY Create(HKEY parent, const char* path, REGSAM access = KEY_ALL_ACCESS, uint32_t* disp = nullptr) {
+    static int32_t TryCreate(HKEY parent, const char* path, HKEY* k, REGSAM access = KEY_ALL_ACCESS,
+                             uint32_t* disp = nullptr) {
+        return RegCreateKeyExA(parent, path, 0, nullptr, 0, access, nullptr, k, disp);
+    }
+    static HKEY Create(HKEY parent, const char* path, REGSAM access = KEY_ALL_ACCESS, uint32_t* disp = nullptr) {
         HKEY k{};
-        EXPECT_EQ(RegCreateKeyExA(parent, path, 0, nullptr, 0, access, nullptr, &k, disp), ERROR_SUCCESS);
+        EXPECT_EQ(TryCreate(parent, path, &k, access, disp), ERROR_SUCCESS);
         return k;
     }
     static int32_t SetSz(HKEY k, const char* name, const std::string& s) {
@@ -50,17 +55,7 @@ protected:
         }
         return out;
     }
-    std::string FileText(const char* name = "HKCU.reg") {
-        std::string path = dir_ + name;
-        if (!std::filesystem::exists(path)) return "";
-        FILE* f = std::fopen(path.c_str(), "rb");
-        std::string s;
-        char buf[4096];
-        size_t n;
-        while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) s.append(buf, n);
-        std::fclose(f);
-        return s;
-    }
+    std::string FileText(const char* name = "HKCU.reg") const { return regtest::ReadFileText(dir_ + name); }
 };
 
 }  // namespace
@@ -150,13 +145,9 @@ TEST_F(RegistryApi, EnumerationAndDeletion) {
 
 TEST_F(RegistryApi, BadPathsHandlesAndAccess) {
     HKEY k{};
-    EXPECT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, "\\lead", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k, nullptr),
-              ERROR_BAD_PATHNAME);
-    EXPECT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, "a\\\\b", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k, nullptr),
-              ERROR_BAD_PATHNAME);
-    EXPECT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, std::string(256, 'x').c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
-                              nullptr, &k, nullptr),
-              ERROR_INVALID_PARAMETER);
+    EXPECT_EQ(TryCreate(HKEY_CURRENT_USER, "\\lead", &k), ERROR_BAD_PATHNAME);
+    EXPECT_EQ(TryCreate(HKEY_CURRENT_USER, "a\\\\b", &k), ERROR_BAD_PATHNAME);
+    EXPECT_EQ(TryCreate(HKEY_CURRENT_USER, std::string(256, 'x').c_str(), &k), ERROR_INVALID_PARAMETER);
     EXPECT_EQ(RegOpenKeyExA(HKEY_CLASSES_ROOT, "x", 0, KEY_READ, &k), ERROR_INVALID_HANDLE);
     EXPECT_EQ(RegOpenKeyExA(HKEY(12345), "x", 0, KEY_READ, &k), ERROR_INVALID_HANDLE);
     EXPECT_EQ(RegCloseKey(HKEY_CURRENT_USER), ERROR_SUCCESS);
@@ -171,7 +162,7 @@ TEST_F(RegistryApi, BadPathsHandlesAndAccess) {
     EXPECT_EQ(SetSz(ro, "RootDir", "/tmp"), ERROR_ACCESS_DENIED);
     EXPECT_EQ(RegDeleteValueA(ro, "RootDir"), ERROR_ACCESS_DENIED);
     HKEY child{};
-    EXPECT_EQ(RegCreateKeyExA(ro, "New", 0, nullptr, 0, KEY_READ, nullptr, &child, nullptr), ERROR_ACCESS_DENIED);
+    EXPECT_EQ(TryCreate(ro, "New", &child, KEY_READ), ERROR_ACCESS_DENIED);
     RegCloseKey(ro);
     RegCloseKey(rw);
     EXPECT_NE(FileText("HKLM.reg").find("RootDir"), std::string::npos);
@@ -213,11 +204,7 @@ TEST_F(RegistryApi, WritesReplaceTheFileAtomically) {
 
 TEST_F(RegistryApi, DamagedFileLoadsWhatItCanAndIsKeptBeforeRewrite) {
     const std::string damaged = "[Keep]\n\"good\"=dword:5\nthis line is damaged\n";
-    {
-        FILE* f = std::fopen((dir_ + "HKCU.reg").c_str(), "wb");
-        std::fwrite(damaged.data(), 1, damaged.size(), f);
-        std::fclose(f);
-    }
+    std::ofstream(dir_ + "HKCU.reg", std::ios::binary) << damaged;
     HKEY k{};
     ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "keep", 0, KEY_ALL_ACCESS, &k), ERROR_SUCCESS);
     EXPECT_EQ(Query(k, "GOOD"), "\x05\0\0\0"s);
@@ -247,6 +234,5 @@ TEST_F(RegistryApi, FolderComesFromTheEnvironment) {
     ::setenv("VELT_REGISTRY_DIR", (dir_ + "HKCU.reg.lock/sub").c_str(), 1);
     ::close(::open((dir_ + "HKCU.reg.lock").c_str(), O_CREAT | O_WRONLY, 0644));
     HKEY k{};
-    EXPECT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, "x", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k, nullptr),
-              ERROR_CANTWRITE);
+    EXPECT_EQ(TryCreate(HKEY_CURRENT_USER, "x", &k), ERROR_CANTWRITE);
 }

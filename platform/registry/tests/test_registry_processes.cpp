@@ -21,12 +21,13 @@ constexpr int kWritesEach = 40;
 
 std::string ValueName(int writer, int i) { return "w" + std::to_string(writer) + "_" + std::to_string(i); }
 
+// Every writer races to create the shared key and one of its own.
+std::string KeyPath(int writer, int i) { return i % 2 ? "Shared\\Key" : "Shared\\Key\\Own" + std::to_string(writer); }
+
 int RunWriter(int w) {
     for (int i = 0; i < kWritesEach; ++i) {
         HKEY k{};
-        // Every writer races to create the shared key and one of its own.
-        std::string path = i % 2 ? "Shared\\Key" : "Shared\\Key\\Own" + std::to_string(w);
-        if (RegCreateKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k,
+        if (RegCreateKeyExA(HKEY_CURRENT_USER, KeyPath(w, i).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k,
                             nullptr) != ERROR_SUCCESS)
             return 1;
         uint32_t v = uint32_t(w * 1000 + i);
@@ -43,15 +44,7 @@ int RunReader(const std::string& stopFile) {
     size_t seen = 0;
     for (bool last = false; !last;) {
         last = access(stopFile.c_str(), F_OK) == 0;
-        FILE* f = std::fopen(RegistryFileName(HKEY_CURRENT_USER).c_str(), "rb");
-        std::string text;
-        if (f) {
-            char buf[4096];
-            size_t n;
-            while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) text.append(buf, n);
-            std::fclose(f);
-        }
-        RegHive hive = ParseRegistryText(text);
+        RegHive hive = ParseRegistryText(regtest::ReadFileText(RegistryFileName(HKEY_CURRENT_USER)));
         if (hive.ProblemCount) return 3;
         size_t count = 0;
         if (RegNode* shared = hive.Root.FindSubKey("shared")) {
@@ -92,23 +85,21 @@ TEST_F(RegistryProcesses, ConcurrentWritersLoseNothingAndReadersSeeWholeFiles) {
         if (pid == 0) _exit(RunWriter(w));
         writers.push_back(pid);
     }
-    for (pid_t pid : writers) {
-        int status = 0;
-        ASSERT_EQ(waitpid(pid, &status, 0), pid);
-        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "writer status " << status;
-    }
+    auto expectCleanExit = [](const std::vector<pid_t>& pids, const char* who) {
+        for (pid_t pid : pids) {
+            int status = 0;
+            ASSERT_EQ(waitpid(pid, &status, 0), pid);
+            EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << who << " status " << status;
+        }
+    };
+    expectCleanExit(writers, "writer");
     std::fclose(std::fopen(stopFile.c_str(), "w"));
-    for (pid_t pid : readers) {
-        int status = 0;
-        ASSERT_EQ(waitpid(pid, &status, 0), pid);
-        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "reader status " << status;
-    }
+    expectCleanExit(readers, "reader");
 
     for (int w = 0; w < kWriters; ++w) {
         for (int i = 0; i < kWritesEach; ++i) {
-            std::string path = i % 2 ? "Shared\\Key" : "Shared\\Key\\Own" + std::to_string(w);
             HKEY k{};
-            ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, KEY_READ, &k), ERROR_SUCCESS);
+            ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, KeyPath(w, i).c_str(), 0, KEY_READ, &k), ERROR_SUCCESS);
             uint32_t v = 0, size = 4, type = 0;
             EXPECT_EQ(RegQueryValueExA(k, ValueName(w, i).c_str(), nullptr, &type,
                                        reinterpret_cast<uint8_t*>(&v), &size),
