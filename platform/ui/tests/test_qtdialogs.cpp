@@ -44,6 +44,11 @@ int ChooseWith(const AnsweringRunner::Answer& answer, const std::vector<TTemplat
     return port.ChooseTemplate(items);
 }
 
+// A left click on a header group's own area, below its label.
+void ClickGroupArea(QGroupBox* group) {
+    QTest::mouseClick(group, Qt::LeftButton, {}, QPoint(4, group->height() - 3));
+}
+
 TFCTForm& AsChooser(QDialog& d) {
     auto* form = qobject_cast<TFCTForm*>(&d);
     if (!form) throw std::runtime_error("not the template chooser");
@@ -88,18 +93,9 @@ TEST(QtRefreshHeader, EachButtonClosesWithItsResult) {
 TEST(QtRefreshHeader, ClickingAHeaderTakesItAsTheRightOne) {
     // The interface header is right: the implementation gets rewritten (5).
     EXPECT_EQ(RefreshWith([](QDialog& d) { QTest::mouseClick(AsRefresh(d).laIntf, Qt::LeftButton); }), 5);
-    EXPECT_EQ(RefreshWith([](QDialog& d) {
-                  auto& f = AsRefresh(d);
-                  // Below the label, on the group's own area.
-                  QTest::mouseClick(f.IntfGroup, Qt::LeftButton, {}, QPoint(4, f.IntfGroup->height() - 3));
-              }),
-              5);
+    EXPECT_EQ(RefreshWith([](QDialog& d) { ClickGroupArea(AsRefresh(d).IntfGroup); }), 5);
     EXPECT_EQ(RefreshWith([](QDialog& d) { QTest::mouseClick(AsRefresh(d).laImpl, Qt::LeftButton); }), 3);
-    EXPECT_EQ(RefreshWith([](QDialog& d) {
-                  auto& f = AsRefresh(d);
-                  QTest::mouseClick(f.ImplGroup, Qt::LeftButton, {}, QPoint(4, f.ImplGroup->height() - 3));
-              }),
-              3);
+    EXPECT_EQ(RefreshWith([](QDialog& d) { ClickGroupArea(AsRefresh(d).ImplGroup); }), 3);
     // Only the left button picks a header.
     EXPECT_EQ(RefreshWith([](QDialog& d) {
                   QTest::mouseClick(AsRefresh(d).laIntf, Qt::RightButton);
@@ -110,24 +106,15 @@ TEST(QtRefreshHeader, ClickingAHeaderTakesItAsTheRightOne) {
 }
 
 TEST(QtRefreshHeader, EnterPressesTheDefaultButton) {
-    EXPECT_EQ(RefreshWith(
-                  [](QDialog& d) {
-                      auto& f = AsRefresh(d);
-                      EXPECT_TRUE(f.IntfButton->isDefault());
-                      EXPECT_FALSE(f.ImplButton->isDefault());
-                      PressKey(d, Qt::Key_Return);
-                  },
-                  true),
-              3);
-    EXPECT_EQ(RefreshWith(
-                  [](QDialog& d) {
-                      auto& f = AsRefresh(d);
-                      EXPECT_TRUE(f.ImplButton->isDefault());
-                      EXPECT_FALSE(f.IntfButton->isDefault());
-                      PressKey(d, Qt::Key_Return);
-                  },
-                  false),
-              5);
+    for (const bool intfDefault : {true, false}) {
+        auto answer = [intfDefault](QDialog& d) {
+            auto& f = AsRefresh(d);
+            EXPECT_EQ(f.IntfButton->isDefault(), intfDefault);
+            EXPECT_EQ(f.ImplButton->isDefault(), !intfDefault);
+            PressKey(d, Qt::Key_Return);
+        };
+        EXPECT_EQ(RefreshWith(answer, intfDefault), intfDefault ? 3 : 5);
+    }
 }
 
 TEST(QtRefreshHeader, EscapeOrClosingCancels) {
@@ -315,22 +302,16 @@ TEST(QtConfirm, YesNoBoxAnswersTrueOnlyForYes) {
     auto click = [](QMessageBox::StandardButton b) {
         return [=](QDialog& d) { QTest::mouseClick(static_cast<QMessageBox&>(d).button(b), Qt::LeftButton); };
     };
-    const std::string q = "Create implementation TList::Add ?";
-    {
-        AnsweringRunner r(answer(click(QMessageBox::Yes)));
-        EXPECT_TRUE(port.Confirm(q));
-    }
-    {
-        AnsweringRunner r(answer(click(QMessageBox::No)));
-        EXPECT_FALSE(port.Confirm(q));
-    }
-    {
-        AnsweringRunner r(answer([](QDialog& d) { PressKey(d, Qt::Key_Escape); }));
-        EXPECT_FALSE(port.Confirm(q));
-    }
-    {
-        AnsweringRunner r(answer([](QDialog& d) { PressKey(d, Qt::Key_Return); }));  // Yes is the default
-        EXPECT_TRUE(port.Confirm(q));
+    auto press = [](Qt::Key key) { return [=](QDialog& d) { PressKey(d, key); }; };
+    const std::pair<AnsweringRunner::Answer, bool> cases[] = {
+        {click(QMessageBox::Yes), true},
+        {click(QMessageBox::No), false},
+        {press(Qt::Key_Escape), false},
+        {press(Qt::Key_Return), true},  // Yes is the default
+    };
+    for (const auto& [act, yes] : cases) {
+        AnsweringRunner r(answer(act));
+        EXPECT_EQ(port.Confirm("Create implementation TList::Add ?"), yes);
     }
 }
 
