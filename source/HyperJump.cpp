@@ -98,7 +98,7 @@ void TIHyperSourceCode::JumpInClass(const std::string& className, int headerLine
     if (kind == ctkInterface) return;  // no fields, no implementations
     std::string nm, type;
     if (isValidField(line, nm, type)) {
-        JumpField(className, headerLine, line);
+        JumpField(headerLine, line);
         return;
     }
     JumpMethodDecl(className, line, false);
@@ -166,8 +166,7 @@ void TIHyperSourceCode::JumpType(int typeLine) {
 
 // ---- field -> property ------------------------------------------------------------------------------------
 
-void TIHyperSourceCode::JumpField(const std::string& className, int headerLine, int fieldLine) {
-    (void)className;
+void TIHyperSourceCode::JumpField(int headerLine, int fieldLine) {
     std::string field, type;
     if (!isValidField(fieldLine, field, type)) return;
     const std::string prop = field.substr(1);
@@ -226,46 +225,30 @@ void TIHyperSourceCode::JumpProperty(const std::string& className, int headerLin
         }
     }
 
-    // The getter.
-    if (!isValidProperty(LineAt(propLine), p)) return;
-    if (HasPrefix("Get", p.Read)) {
-        std::string getter = p.Read;
-        const std::string want = "Get" + p.Name;
-        if (AutoRefreshHeader && !SameText(getter, want) && Ask("Expand " + getter + " to Get" + p.Name + " ?")) {
-            RenameAccessor(propLine, getter, want);
-            getter = want;
+    // The getter, then the setter: each offered its usual name, then found
+    // or declared.
+    for (const bool getter : {true, false}) {
+        if (!isValidProperty(LineAt(propLine), p)) return;
+        const std::string prefix = getter ? "Get" : "Set";
+        std::string name = getter ? p.Read : p.Write;
+        if (!HasPrefix(prefix, name)) continue;
+        const std::string want = prefix + p.Name;
+        if (AutoRefreshHeader && !SameText(name, want) && Ask("Expand " + name + " to " + want + " ?")) {
+            RenameAccessor(propLine, name, want);
+            name = want;
         }
         int line = 0;
-        if (FindMemberDecl(headerLine, getter, line)) {
+        if (FindMemberDecl(headerLine, name, line)) {
             CursorLine = line;
             CursorCol = Indentation(LineAt(line)) + 1;
-        } else {
-            const std::string decl = p.Index.empty()
-                                         ? "function " + getter + ": " + p.Type + ";"
-                                         : "function " + getter + "(" + p.Index + "): " + p.Type + ";";
-            CreateAccessor(className, headerLine, kind, decl, getter, "  Result := F" + p.Name + ";", propLine);
+            continue;
         }
-    }
-
-    // The setter.
-    if (!isValidProperty(LineAt(propLine), p)) return;
-    if (HasPrefix("Set", p.Write)) {
-        std::string setter = p.Write;
-        const std::string want = "Set" + p.Name;
-        if (AutoRefreshHeader && !SameText(setter, want) && Ask("Expand " + setter + " to Set" + p.Name + " ?")) {
-            RenameAccessor(propLine, setter, want);
-            setter = want;
-        }
-        int line = 0;
-        if (FindMemberDecl(headerLine, setter, line)) {
-            CursorLine = line;
-            CursorCol = Indentation(LineAt(line)) + 1;
-        } else {
-            const std::string decl = p.Index.empty()
-                                         ? "procedure " + setter + "(Value: " + p.Type + ");"
-                                         : "procedure " + setter + "(" + p.Index + "; Value: " + p.Type + ");";
-            CreateAccessor(className, headerLine, kind, decl, setter, "  F" + p.Name + " := Value;", propLine);
-        }
+        const bool indexed = !p.Index.empty();
+        const std::string decl =
+            getter ? "function " + name + (indexed ? "(" + p.Index + ")" : "") + ": " + p.Type + ";"
+                   : "procedure " + name + "(" + (indexed ? p.Index + "; " : "") + "Value: " + p.Type + ");";
+        const std::string body = getter ? "  Result := F" + p.Name + ";" : "  F" + p.Name + " := Value;";
+        CreateAccessor(className, headerLine, kind, decl, name, body, propLine);
     }
 }
 

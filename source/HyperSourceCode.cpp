@@ -125,8 +125,7 @@ const ClassInfo& TIHyperSourceCode::StaticForthClass() {
 }
 
 void TIHyperSourceCode::SetTopLine(int32_t v) {
-    if (v < 0 || (v > MaxCursorLine && v >= LineCount()))
-        throw ERangeError("Top line " + IntToStr(v) + " out of range");
+    if (v < 0 || v > MaxLine()) throw ERangeError("Top line " + IntToStr(v) + " out of range");
     TopLine = v;
 }
 
@@ -226,11 +225,11 @@ bool TIHyperSourceCode::HasPrefix(std::string_view prefix, std::string_view s) c
 }
 
 std::string TIHyperSourceCode::JoinedDecl(int line) const {
-    std::string r = Line(line);
+    std::string r = LineAt(line);
     const int last = FindDeclEnd(line);
     for (int i = line + 1; i <= last; ++i) {
         r += ' ';
-        r += std::string(LTrim(Line(i)));
+        r += LTrim(LineAt(i));
     }
     return r;
 }
@@ -320,24 +319,20 @@ void TIHyperSourceCode::WriteHyperJump(const std::string& className, const std::
     HyperJumps->Add(CreateHyperJump(className, methodName, anchor));
 }
 
+TLinkInfo TIHyperSourceCode::UndoPlace(const std::string& className, const std::string& methodName,
+                                       int anchor) const {
+    // Not findable by name: keep the place as absolute lines.
+    return anchor < 0 ? CreateHyperJump("", "", 0) : CreateHyperJump(className, methodName, anchor);
+}
+
 void TIHyperSourceCode::PushUndo(const std::string& className, const std::string& methodName) {
-    int anchor = AnchorLine(className, methodName);
-    if (anchor < 0) {
-        // Not findable by name: keep the place as absolute lines.
-        UndoStack->Push(CreateHyperJump("", "", 0));
-        return;
-    }
-    UndoStack->Push(CreateHyperJump(className, methodName, anchor));
+    UndoStack->Push(UndoPlace(className, methodName, AnchorLine(className, methodName)));
 }
 
 void TIHyperSourceCode::RememberAndPush(const std::string& className, const std::string& methodName) {
-    int anchor = AnchorLine(className, methodName);
-    if (anchor < 0) {
-        UndoStack->Push(CreateHyperJump("", "", 0));
-        return;
-    }
-    TLinkInfo place = CreateHyperJump(className, methodName, anchor);
-    HyperJumps->Add(place);
+    const int anchor = AnchorLine(className, methodName);
+    const TLinkInfo place = UndoPlace(className, methodName, anchor);
+    if (anchor >= 0) HyperJumps->Add(place);
     UndoStack->Push(place);
 }
 

@@ -164,7 +164,8 @@ private:
     void ClampView();
     // WriteHyperJump and PushUndo of the same place, its anchor found once.
     void RememberAndPush(const std::string& className, const std::string& methodName);
-    std::string Line(int i) const { return LineAt(i); }
+    // The place to push against anchor (AnchorLine's answer).
+    TLinkInfo UndoPlace(const std::string& className, const std::string& methodName, int anchor) const;
     bool HasPrefix(std::string_view prefix, std::string_view s) const;
     // A line's text and the continuation lines of an unclosed parameter
     // list, joined by one blank.
@@ -174,7 +175,7 @@ private:
     // HyperJump steps.
     void JumpInClass(const std::string& className, int headerLine, int kind);
     void JumpProperty(const std::string& className, int headerLine, int kind, int propLine);
-    void JumpField(const std::string& className, int headerLine, int fieldLine);
+    void JumpField(int headerLine, int fieldLine);
     void JumpMethodDecl(const std::string& className, int declLine, bool unitLevel);
     void JumpFromImpl();
     void JumpType(int typeLine);
