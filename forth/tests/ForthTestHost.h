@@ -136,6 +136,13 @@ inline std::vector<std::string> Drain(TForth& f) {
     return out;
 }
 
+// Pops the top cell and answers its object; null for a cell of another kind.
+inline TObject* PopObject(TForth& f) {
+    TCell c;
+    f.Pop(c);
+    return c.Object();
+}
+
 // The message of the exception that fn raises, or "" when none.
 template <class E = Exception, class F>
 std::string ErrorOf(F&& fn) {

@@ -20,9 +20,8 @@ TEST(ForthObjects, RegisteredObjectsAndTheirOrder) {
     THost host;
     f.Objects.AddObject("Host", &host);
     f.ExecForth("host stack");  // names fold case
+    EXPECT_EQ(PopObject(f), &f.Stack);
     TCell c;
-    f.Pop(c);
-    EXPECT_EQ(c.Object(), &f.Stack);
     f.Pop(c);
     EXPECT_EQ(c.Kind, ckObject);
     EXPECT_EQ(c.Object(), &host);
@@ -91,10 +90,8 @@ TEST(ForthObjects, SearchOrderAndShadowing) {
     EXPECT_EQ(Exec(f, "Lines"), V({"'other lines'"}));
     TOther lines;
     f.Objects.AddObject("Lines", &lines);
-    TCell c;
     f.ExecForth("Lines");
-    f.Pop(c);
-    EXPECT_EQ(c.Object(), &lines);
+    EXPECT_EQ(PopObject(f), &lines);
     // Published members come before aliases, aliases before native words.
     TOther aliased;
     f.Aliases.AddObject("Hello", &aliased);
@@ -103,10 +100,8 @@ TEST(ForthObjects, SearchOrderAndShadowing) {
     EXPECT_EQ(Exec(f, "Hello"), V({"'hello'"}));
     f.ExecForth("not zeta");
     EXPECT_EQ(f.Stack.Count(), 2);
-    f.Pop(c);
-    EXPECT_EQ(c.Object(), &aliased);
-    f.Pop(c);
-    EXPECT_EQ(c.Object(), &aliased);
+    EXPECT_EQ(PopObject(f), &aliased);
+    EXPECT_EQ(PopObject(f), &aliased);
 }
 
 TEST(ForthObjects, AncestorTables) {
@@ -171,7 +166,5 @@ TEST(ForthObjects, ExecuteMethodAndEvaluateProperty) {
     EXPECT_EQ(Drain(f), V({"'caption'"}));
     // "Current" is the vocabulary, published on the interpreter.
     f.ExecForth("FORTH :: Current");
-    TCell c;
-    f.Pop(c);
-    EXPECT_EQ(c.Object(), f.Current());
+    EXPECT_EQ(PopObject(f), f.Current());
 }

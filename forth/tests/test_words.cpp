@@ -244,9 +244,8 @@ TEST(ForthHostHelpers, PushAndPop) {
     f.Push(cell);
     f.PushInteger(-3);
     f.PushObject(&host);
+    EXPECT_EQ(PopObject(f), &host);
     TCell c;
-    f.Pop(c);
-    EXPECT_EQ(c.Object(), &host);
     f.Pop(c);
     EXPECT_EQ(c.Kind, ckInteger);
     EXPECT_EQ(c.Value, -3);
