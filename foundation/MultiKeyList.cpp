@@ -195,22 +195,6 @@ int CompareField(TKeyKind kind, const uint8_t* f, int32_t size, const void* a) {
     }
 }
 
-bool HasComparisonImpl(TKeyKind kind) {
-    switch (kind) {
-        case tkInteger:
-        case tkParent:
-        case tkBoolean:
-        case tkString:
-        case tkPString:
-        case tkSingle:
-        case tkCurrency:
-        case tkDateTime:
-            return true;
-        default:
-            return false;
-    }
-}
-
 bool Holds(TCompareKind c, int r) {
     switch (c) {
         case ckEqu:
@@ -229,48 +213,51 @@ bool Holds(TCompareKind c, int r) {
     return false;
 }
 
+// One counted comparison of the field at offset in p against a.
+int Counted(int32_t& count, TKeyKind kind, const void* p, int32_t offset, int32_t size, const void* a) {
+    ++count;
+    return CompareField(kind, static_cast<const uint8_t*>(p) + offset, size, a);
+}
+
 }  // namespace
 
-#define VELT_FIELD(p, offset) (static_cast<const uint8_t*>(p) + (offset))
-
-bool KeyKindHasComparison(TKeyKind kind) { return HasComparisonImpl(kind); }
+bool KeyKindHasComparison(TKeyKind kind) {
+    switch (kind) {
+        case tkInteger:
+        case tkParent:
+        case tkBoolean:
+        case tkString:
+        case tkPString:
+        case tkSingle:
+        case tkCurrency:
+        case tkDateTime:
+            return true;
+        default:
+            return false;
+    }
+}
 
 int TMultiKeyList::CompareInteger(const void* p, int32_t offset, int32_t size, const void* a) {
-    ++CompareCount;
-    return CompareField(tkInteger, VELT_FIELD(p, offset), size, a);
+    return Counted(CompareCount, tkInteger, p, offset, size, a);
 }
-
 int TMultiKeyList::CompareBoolean(const void* p, int32_t offset, int32_t size, const void* a) {
-    ++CompareCount;
-    return CompareField(tkBoolean, VELT_FIELD(p, offset), size, a);
+    return Counted(CompareCount, tkBoolean, p, offset, size, a);
 }
-
 int TMultiKeyList::CompareString(const void* p, int32_t offset, int32_t size, const void* a) {
-    ++CompareCount;
-    return CompareField(tkString, VELT_FIELD(p, offset), size, a);
+    return Counted(CompareCount, tkString, p, offset, size, a);
 }
-
 int TMultiKeyList::ComparePString(const void* p, int32_t offset, int32_t size, const void* a) {
-    ++CompareCount;
-    return CompareField(tkPString, VELT_FIELD(p, offset), size, a);
+    return Counted(CompareCount, tkPString, p, offset, size, a);
 }
-
 int TMultiKeyList::CompareSingle(const void* p, int32_t offset, int32_t size, const void* a) {
-    ++CompareCount;
-    return CompareField(tkSingle, VELT_FIELD(p, offset), size, a);
+    return Counted(CompareCount, tkSingle, p, offset, size, a);
 }
-
 int TMultiKeyList::CompareCurrency(const void* p, int32_t offset, int32_t size, const void* a) {
-    ++CompareCount;
-    return CompareField(tkCurrency, VELT_FIELD(p, offset), size, a);
+    return Counted(CompareCount, tkCurrency, p, offset, size, a);
 }
-
 int TMultiKeyList::CompareDateTime(const void* p, int32_t offset, int32_t size, const void* a) {
-    ++CompareCount;
-    return CompareField(tkDateTime, VELT_FIELD(p, offset), size, a);
+    return Counted(CompareCount, tkDateTime, p, offset, size, a);
 }
-
-#undef VELT_FIELD
 
 // ---- the table -------------------------------------------------------------------------
 
@@ -604,11 +591,7 @@ int TMultiKeyList::FindNextListEx(const TIDList& keys, const std::vector<TKeyVal
 // ---- copy, delete, update ---------------------------------------------------------------
 
 std::unique_ptr<TMultiKeyList> TMultiKeyList::NewCopy() const {
-    std::unique_ptr<TGeneralList> copy = GetCopyObject();
-    auto* table = dynamic_cast<TMultiKeyList*>(copy.get());
-    if (!table) RaiseListError(this);
-    copy.release();
-    return std::unique_ptr<TMultiKeyList>(table);
+    return ListAs<TMultiKeyList>(GetCopyObject(), *this);
 }
 
 std::unique_ptr<TMultiKeyList> TMultiKeyList::CopyWhere(const std::vector<int>& keys,
