@@ -22,6 +22,14 @@ void CheckLength(TStream& s, int64_t len) {
     if (len > s.Remaining()) ReadError("length beyond the end of the stream");
 }
 
+// len bytes of the stream as a string, len checked first.
+std::string ReadChars(TStream& s, int64_t len) {
+    CheckLength(s, len);
+    std::string r(size_t(len), '\0');
+    s.ReadBuffer(r.data(), len);
+    return r;
+}
+
 template <class T>
 void WriteLE(TStream& s, T v) {
     unsigned char b[sizeof(T)];
@@ -99,19 +107,9 @@ void WriteShortString(TStream& s, std::string_view str) {
     s.WriteBuffer(str.data(), int64_t(n));
 }
 
-void ReadShortString(TStream& s, std::string& str) {
-    int n = ReadByte(s);
-    CheckLength(s, n);
-    std::string r(size_t(n), '\0');
-    s.ReadBuffer(r.data(), n);
-    str = std::move(r);
-}
+void ReadShortString(TStream& s, std::string& str) { str = ReadChars(s, ReadByte(s)); }
 
-std::string ReadShortString(TStream& s) {
-    std::string r;
-    ReadShortString(s, r);
-    return r;
-}
+std::string ReadShortString(TStream& s) { return ReadChars(s, ReadByte(s)); }
 
 void WriteAnsiString(TStream& s, std::string_view str) {
     if (str.size() > size_t(INT32_MAX)) throw EWriteError("Stream write error: string too long");
@@ -119,19 +117,9 @@ void WriteAnsiString(TStream& s, std::string_view str) {
     s.WriteBuffer(str.data(), int64_t(str.size()));
 }
 
-void ReadAnsiString(TStream& s, std::string& str) {
-    int32_t n = ReadInteger(s);
-    CheckLength(s, n);
-    std::string r(size_t(n), '\0');
-    s.ReadBuffer(r.data(), n);
-    str = std::move(r);
-}
+void ReadAnsiString(TStream& s, std::string& str) { str = ReadChars(s, ReadInteger(s)); }
 
-std::string ReadAnsiString(TStream& s) {
-    std::string r;
-    ReadAnsiString(s, r);
-    return r;
-}
+std::string ReadAnsiString(TStream& s) { return ReadChars(s, ReadInteger(s)); }
 
 void WritePChar(TStream& s, const char* p) {
     if (p == nullptr) {
