@@ -125,49 +125,42 @@ Currency StrToCurr(std::string_view s) {
 
 // ---- TVRec -----------------------------------------------------------------
 
-TVRec* TVRec::CreateString(std::string_view s) {
-    TVRec* v = Create();
-    v->SetAsString(s);
+namespace {
+
+// A new value, set up by set.
+template <class F>
+TVRec* Made(F set) {
+    TVRec* v = TVRec::Create();
+    set(*v);
     return v;
 }
 
-TVRec* TVRec::CreateInteger(int32_t i) {
-    TVRec* v = Create();
-    v->SetAsInt(i);
-    return v;
-}
+}  // namespace
 
-TVRec* TVRec::CreateFloat(long double e) {
-    TVRec* v = Create();
-    v->SetAsFloat(e);
-    return v;
-}
+TVRec* TVRec::CreateString(std::string_view s) { return Made([&](TVRec& v) { v.SetAsString(s); }); }
+TVRec* TVRec::CreateInteger(int32_t i) { return Made([&](TVRec& v) { v.SetAsInt(i); }); }
+TVRec* TVRec::CreateFloat(long double e) { return Made([&](TVRec& v) { v.SetAsFloat(e); }); }
+TVRec* TVRec::CreateCurrency(Currency c) { return Made([&](TVRec& v) { v.SetAsCurr(c); }); }
 
 TVRec* TVRec::CreateDate(double d) {
-    TVRec* v = Create();
-    v->Dom(vkDateTime);
-    v->Value.D = d;
-    return v;
+    return Made([&](TVRec& v) {
+        v.Dom(vkDateTime);
+        v.Value.D = d;
+    });
 }
 
 TVRec* TVRec::CreateBoolean(bool b) {
-    TVRec* v = Create();
-    v->Dom(vkBoolean);
-    v->Value.B = b ? 1 : 0;
-    return v;
-}
-
-TVRec* TVRec::CreateCurrency(Currency c) {
-    TVRec* v = Create();
-    v->SetAsCurr(c);
-    return v;
+    return Made([&](TVRec& v) {
+        v.Dom(vkBoolean);
+        v.Value.B = b ? 1 : 0;
+    });
 }
 
 TVRec* TVRec::CreateObject(TObject* o) {
-    TVRec* v = Create();
-    v->Dom(vkObject);
-    v->Value.O = o;
-    return v;
+    return Made([&](TVRec& v) {
+        v.Dom(vkObject);
+        v.Value.O = o;
+    });
 }
 
 void TVRec::Release(TVRec* v) {
