@@ -11,10 +11,24 @@ void CheckLength(TReader& reader, int64_t n) {
     if (n < 0 || n > reader.Remaining()) throw EReadError("Invalid length in form data");
 }
 
-std::string UpToNul(const std::vector<char>& buf) {
-    auto end = std::find(buf.begin(), buf.end(), '\0');
-    return std::string(buf.begin(), end);
+// n bytes of the stream, n checked first.
+std::string ReadChars(TReader& reader, int64_t n) {
+    CheckLength(reader, n);
+    std::string s(size_t(n), '\0');
+    reader.Read(s.data(), n);
+    return s;
 }
+
+std::unique_ptr<TMemoryStream> ReadData(TReader& reader, int64_t n) {
+    CheckLength(reader, n);
+    auto data = std::make_unique<TMemoryStream>();
+    data->SetSize(n);
+    if (n) reader.Read(data->Memory(), n);
+    data->SetPosition(0);
+    return data;
+}
+
+std::string UpToNul(const std::string& s) { return s.substr(0, s.find('\0')); }
 
 }  // namespace
 
@@ -159,10 +173,7 @@ std::string TReader::ReadString() {
         case TValueType::vaLString: {
             int32_t n = 0;
             Read(&n, 4);
-            CheckLength(*this, n);
-            std::string s(size_t(n), '\0');
-            Read(s.data(), n);
-            return s;
+            return ReadChars(*this, n);
         }
         default:
             throw EReadError("Invalid property value");
@@ -173,12 +184,7 @@ std::unique_ptr<TMemoryStream> TReader::ReadBinary() {
     CheckValue(TValueType::vaBinary);
     int32_t n = 0;
     Read(&n, 4);
-    CheckLength(*this, n);
-    auto data = std::make_unique<TMemoryStream>();
-    data->SetSize(n);
-    Read(data->Memory(), n);
-    data->SetPosition(0);
-    return data;
+    return ReadData(*this, n);
 }
 
 void TReader::ReadListBegin() { CheckValue(TValueType::vaList); }
@@ -221,10 +227,7 @@ std::optional<std::string> StrFRead(TReader& reader) {
     uint16_t n = 0;
     reader.Read(&n, 2);
     if (n == 0) return std::nullopt;
-    CheckLength(reader, n);
-    std::vector<char> buf(n);
-    reader.Read(buf.data(), n);
-    return UpToNul(buf);
+    return UpToNul(ReadChars(reader, n));
 }
 
 void PCharFWrite(TWriter& writer, const std::optional<std::string>& p) {
@@ -241,10 +244,7 @@ std::optional<std::string> PCharFRead(TReader& reader) {
     int32_t n = 0;
     reader.Read(&n, 4);
     if (n == 0) return std::nullopt;
-    CheckLength(reader, n);
-    std::vector<char> buf(static_cast<size_t>(n));
-    reader.Read(buf.data(), n);
-    return UpToNul(buf);
+    return UpToNul(ReadChars(reader, n));
 }
 
 void StreamFWrite(TWriter& writer, TStream& stream) {
@@ -255,13 +255,7 @@ void StreamFWrite(TWriter& writer, TStream& stream) {
 }
 
 std::unique_ptr<TMemoryStream> StreamFRead(TReader& reader) {
-    int32_t n = reader.ReadInteger();
-    CheckLength(reader, n);
-    auto data = std::make_unique<TMemoryStream>();
-    data->SetSize(n);
-    if (n) reader.Read(data->Memory(), n);
-    data->SetPosition(0);
-    return data;
+    return ReadData(reader, reader.ReadInteger());
 }
 
 }  // namespace velt
