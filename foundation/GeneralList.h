@@ -188,4 +188,13 @@ private:
 // EClassNotFound for an unknown name or a class that is not a record list.
 std::unique_ptr<TGeneralList> CreateGeneralList(const std::string& className);
 
+// p as a T; owner's list error when it is of another class.
+template <class T, class U>
+std::unique_ptr<T> ListAs(std::unique_ptr<U> p, const TGeneralList& owner) {
+    T* t = dynamic_cast<T*>(p.get());
+    if (!t) owner.Error();
+    p.release();
+    return std::unique_ptr<T>(t);
+}
+
 }  // namespace velt

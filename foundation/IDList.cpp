@@ -166,11 +166,7 @@ void TIDList::UniqualizeWithOffset(const TIDList* source, int offset) {
 }
 
 std::unique_ptr<TIDList> TIDList::Intersect(const TIDList* other) const {
-    std::unique_ptr<TGeneralList> copy = GetCopyObject();
-    auto* result = dynamic_cast<TIDList*>(copy.get());
-    if (!result) Error();
-    copy.release();
-    std::unique_ptr<TIDList> owned(result);
+    std::unique_ptr<TIDList> owned = ListAs<TIDList>(GetCopyObject(), *this);
     if (!other) return owned;
     for (int i = 0; i < other->GetCount(); ++i) {
         int j = IndexByID(other->GetID(i));
@@ -180,11 +176,7 @@ std::unique_ptr<TIDList> TIDList::Intersect(const TIDList* other) const {
 }
 
 std::unique_ptr<TIDList> TIDList::Subtract(const TIDList* other) const {
-    std::unique_ptr<TGeneralList> copy = GetCopyObject();
-    auto* result = dynamic_cast<TIDList*>(copy.get());
-    if (!result) Error();
-    copy.release();
-    std::unique_ptr<TIDList> owned(result);
+    std::unique_ptr<TIDList> owned = ListAs<TIDList>(GetCopyObject(), *this);
     for (int i = 0; i < Count; ++i)
         if (!other || !other->Exists(GetID(i))) owned->Add(GetItem(i));
     return owned;

@@ -197,11 +197,7 @@ void TInfoNavigator::NotifyOwner() {
 }
 
 std::unique_ptr<TInfoNavigator> TInfoNavigator::CopyNavigator() const {
-    std::unique_ptr<TGeneralList> copy = Clone();
-    auto* nav = dynamic_cast<TInfoNavigator*>(copy.get());
-    if (!nav) RaiseListError(this);
-    copy.release();
-    return std::unique_ptr<TInfoNavigator>(nav);
+    return ListAs<TInfoNavigator>(Clone(), *this);
 }
 
 void TInfoNavigator::Clear() {
@@ -771,10 +767,7 @@ TStructuredTreeList::TStructuredTreeList(std::unique_ptr<TDBInfoNavigator> navig
     : TVirtualTreeList(std::move(navigator)) {}
 
 std::unique_ptr<TVirtualTreeList> TStructuredTreeList::Create2(std::unique_ptr<TInfoNavigator> navigator) const {
-    auto* db = dynamic_cast<TDBInfoNavigator*>(navigator.get());
-    if (!db) RaiseListError(this);
-    navigator.release();
-    return std::make_unique<TStructuredTreeList>(std::unique_ptr<TDBInfoNavigator>(db));
+    return std::make_unique<TStructuredTreeList>(ListAs<TDBInfoNavigator>(std::move(navigator), *this));
 }
 
 TDBInfoNavigator* TStructuredTreeList::GetDBNavigator() const {
