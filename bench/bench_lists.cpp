@@ -18,10 +18,14 @@ void FillRandom(T2IntList& l) {
     for (int i = 0; i < kRecords; ++i) l.Add2Int(int32_t(rng()), i);
 }
 
+void FillIDs(TPureIDList& l) {
+    for (int i = 0; i < kRecords; ++i) l.AddID(i);
+}
+
 void BM_AddID(benchmark::State& state) {
     for (auto _ : state) {
         TPureIDList l;
-        for (int i = 0; i < kRecords; ++i) l.AddID(i);
+        FillIDs(l);
         benchmark::DoNotOptimize(l.GetFirst());
     }
     state.SetItemsProcessed(state.iterations() * kRecords);
@@ -66,20 +70,13 @@ void BM_GetSortedList(benchmark::State& state) {
 BENCHMARK(BM_GetSortedList)->Unit(benchmark::kMillisecond);
 
 // A missing ID walks all records; the middle one half of them.
-void BM_IndexByIDMissing(benchmark::State& state) {
+void BM_IndexByID(benchmark::State& state, int32_t id) {
     TPureIDList l;
-    for (int i = 0; i < kRecords; ++i) l.AddID(i);
-    for (auto _ : state) benchmark::DoNotOptimize(l.IndexByID(-1));
-    state.SetItemsProcessed(state.iterations() * kRecords);
+    FillIDs(l);
+    for (auto _ : state) benchmark::DoNotOptimize(l.IndexByID(id));
+    state.SetItemsProcessed(state.iterations() * (id < 0 ? kRecords : id));
 }
-BENCHMARK(BM_IndexByIDMissing)->Unit(benchmark::kMicrosecond);
-
-void BM_IndexByIDMiddle(benchmark::State& state) {
-    TPureIDList l;
-    for (int i = 0; i < kRecords; ++i) l.AddID(i);
-    for (auto _ : state) benchmark::DoNotOptimize(l.IndexByID(kRecords / 2));
-    state.SetItemsProcessed(state.iterations() * (kRecords / 2));
-}
-BENCHMARK(BM_IndexByIDMiddle)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_IndexByID, Missing, -1)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_IndexByID, Middle, kRecords / 2)->Unit(benchmark::kMicrosecond);
 
 }  // namespace

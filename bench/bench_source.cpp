@@ -25,6 +25,16 @@ std::string Load(int which, benchmark::State& state) {
     }
 }
 
+// The unit's lines loaded into src, its sections found unless only the lines
+// are wanted; false (the benchmark skipped) without the unit.
+bool LoadModel(benchmark::State& state, TISourceCode& src, bool sections = true) {
+    const std::string text = Load(int(state.range(0)), state);
+    if (text.empty()) return false;
+    src.SetLinesText(text);
+    if (sections) src.ValidateLines();
+    return true;
+}
+
 // Headers of every class, object and interface declared in the unit.
 std::vector<int> ClassHeaders(const TISourceCode& src) {
     std::vector<int> r;
@@ -74,10 +84,8 @@ void BM_LoadLines(benchmark::State& state) {
 BENCHMARK(BM_LoadLines)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 void BM_ValidateLines(benchmark::State& state) {
-    const std::string text = Load(int(state.range(0)), state);
-    if (text.empty()) return;
     TISourceCode src;
-    src.SetLinesText(text);
+    if (!LoadModel(state, src, false)) return;
     for (auto _ : state) {
         src.ValidateLines();
         benchmark::DoNotOptimize(src.ImplLine);
@@ -86,11 +94,8 @@ void BM_ValidateLines(benchmark::State& state) {
 BENCHMARK(BM_ValidateLines)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
 
 void BM_ParseUnit(benchmark::State& state) {
-    const std::string text = Load(int(state.range(0)), state);
-    if (text.empty()) return;
     TISourceCode src;
-    src.SetLinesText(text);
-    src.ValidateLines();
+    if (!LoadModel(state, src)) return;
     for (auto _ : state) {
         TUnitComponentList unitList;
         src.ParseUnit(unitList);
@@ -101,11 +106,8 @@ BENCHMARK(BM_ParseUnit)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
 
 // Every class of the unit list parsed by name (each looks its header up).
 void BM_ParseClassByName(benchmark::State& state) {
-    const std::string text = Load(int(state.range(0)), state);
-    if (text.empty()) return;
     TISourceCode src;
-    src.SetLinesText(text);
-    src.ValidateLines();
+    if (!LoadModel(state, src)) return;
     TUnitComponentList unitList;
     src.ParseUnit(unitList);
     for (auto _ : state) {

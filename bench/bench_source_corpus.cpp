@@ -5,8 +5,7 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
-#include <cstdlib>
-#include <filesystem>
+#include <string>
 
 #include "source/tests/CorpusScan.h"
 
@@ -14,22 +13,15 @@ namespace {
 
 void BM_SourceCorpus(benchmark::State& state) {
     using namespace velt;
-    const auto files = corpus::CorpusFiles();
-    if (files.empty()) {
-        state.SkipWithError("Free Pascal sources not installed (fpc-source-3.2.2)");
-        return;
-    }
-    const bool verbose = std::getenv("VELT_CORPUS_VERBOSE") != nullptr;
+    const bool verbose = corpus::CorpusVerbose();
     corpus::Totals t;
-    for (auto _ : state) {
-        t = corpus::Totals();
-        for (const auto& f : files) {
-            corpus::UnitResult r = corpus::ScanUnit(ReadWholeFile(f));
-            t.Add(f, r);
-            if (verbose)
-                for (const auto& u : r.Unmatched) std::printf("unmatched %s %s\n", f.c_str(), u.c_str());
-        }
-    }
+    auto scan = [&](const std::string& f, const std::string& text, corpus::Totals& totals) {
+        corpus::UnitResult r = corpus::ScanUnit(text);
+        totals.Add(f, r);
+        if (verbose)
+            for (const auto& u : r.Unmatched) std::printf("unmatched %s %s\n", f.c_str(), u.c_str());
+    };
+    if (!corpus::ScanCorpus(state, t, scan)) return;
     state.counters["files"] = t.Files;
     state.counters["units"] = t.Units;
     state.counters["sections%"] = t.SectionRate();
@@ -42,10 +34,7 @@ void BM_SourceCorpus(benchmark::State& state) {
                 t.Impls, t.ImplsWithClass, t.Matched, t.MatchRate(), t.Mismatches);
     std::printf("corpus: slowest unit %.3f s (%s)\n", t.MaxSeconds, t.SlowestFile.c_str());
     double bs = 0, bm = 0;
-    // The baseline sits beside the tests, found from this file's own path.
-    const std::string baseline =
-        (std::filesystem::path(__FILE__).parent_path().parent_path() / "source/tests/data/corpus_baseline.txt").string();
-    if (corpus::ReadBaseline(baseline, bs, bm)) {
+    if (corpus::ReadBaseline(corpus::CorpusDataFile("corpus_baseline.txt"), bs, bm)) {
         bool ok = t.SectionRate() + 1e-9 >= bs && t.MatchRate() + 1e-9 >= bm;
         std::printf("corpus: baseline sections %.2f%% matched %.2f%%: %s\n", bs, bm, ok ? "kept" : "FALLEN");
         if (!ok) state.SkipWithError("recognition rates fell below the committed baseline");

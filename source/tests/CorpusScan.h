@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <map>
 #include <set>
@@ -131,6 +132,32 @@ inline std::vector<std::string> CorpusFiles(const std::string& root = kCorpusRoo
     }
     std::sort(files.begin(), files.end());
     return files;
+}
+
+// For the corpus benchmarks: runs scan(file, text, totals) over every corpus
+// file once per benchmark iteration, on fresh totals. Without the corpus the
+// benchmark is skipped and the answer is false.
+template <class State, class TotalsT, class Scan>
+bool ScanCorpus(State& state, TotalsT& totals, Scan scan) {
+    const auto files = CorpusFiles();
+    if (files.empty()) {
+        state.SkipWithError("Free Pascal sources not installed (fpc-source-3.2.2)");
+        return false;
+    }
+    for (auto _ : state) {
+        totals = TotalsT();
+        for (const auto& f : files) scan(f, ReadWholeFile(f), totals);
+    }
+    return true;
+}
+
+// Whether VELT_CORPUS_VERBOSE=1 asks for the per-unit lines.
+inline bool CorpusVerbose() { return std::getenv("VELT_CORPUS_VERBOSE") != nullptr; }
+
+// A file under source/tests/data, found from this header's own path (the
+// benchmarks run outside the test tree).
+inline std::string CorpusDataFile(const std::string& relPath) {
+    return (std::filesystem::path(__FILE__).parent_path() / "data" / relPath).string();
 }
 
 // The baseline file: "sections <percent>" and "matched <percent>" lines.
