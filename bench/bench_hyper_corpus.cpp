@@ -21,13 +21,17 @@ std::string BaselineFile() {
         .string();
 }
 
+// The corpus units; none, and the benchmark skipped, when they are not installed.
+std::vector<std::string> CorpusOrSkip(benchmark::State& state) {
+    auto files = velt::corpus::CorpusFiles();
+    if (files.empty()) state.SkipWithError("Free Pascal sources not installed (fpc-source-3.2.2)");
+    return files;
+}
+
 void BM_HyperCorpusRoundTrip(benchmark::State& state) {
     using namespace velt;
-    const auto files = corpus::CorpusFiles();
-    if (files.empty()) {
-        state.SkipWithError("Free Pascal sources not installed (fpc-source-3.2.2)");
-        return;
-    }
+    const auto files = CorpusOrSkip(state);
+    if (files.empty()) return;
     const bool verbose = std::getenv("VELT_CORPUS_VERBOSE") != nullptr;
     corpus::HyperTotals t;
     for (auto _ : state) {
@@ -56,11 +60,8 @@ BENCHMARK(BM_HyperCorpusRoundTrip)->Iterations(1)->Unit(benchmark::kMillisecond)
 
 void BM_HyperCorpusEveryLine(benchmark::State& state) {
     using namespace velt;
-    const auto files = corpus::CorpusFiles();
-    if (files.empty()) {
-        state.SkipWithError("Free Pascal sources not installed (fpc-source-3.2.2)");
-        return;
-    }
+    const auto files = CorpusOrSkip(state);
+    if (files.empty()) return;
     constexpr double kMaxSecondsPerUnit = 300;
     constexpr int kMaxJumpsPerUnit = 5000;
     long lines = 0, errors = 0, generated = 0, timedOut = 0;

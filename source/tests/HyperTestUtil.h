@@ -36,9 +36,7 @@ struct THyperFixture {
 
     explicit THyperFixture(const std::string& fixture = "shapes.pas") {
         PreviousSink = SetMessageSink(&Sink);
-        Src.SetLinesText(ReadData("hyper/" + fixture));
-        Src.FileName = DataPath("hyper/" + fixture);
-        Src.ValidateLines();
+        Open(DataPath("hyper/" + fixture));
     }
     ~THyperFixture() { SetMessageSink(PreviousSink); }
     THyperFixture(const THyperFixture&) = delete;
@@ -51,6 +49,18 @@ struct THyperFixture {
         Src.CursorLine = std::max(l, 0);
         Src.CursorCol = col;
         return l;
+    }
+    // HyperJump from the first line holding needle, the questions answered.
+    void Jump(std::string_view needle, std::initializer_list<bool> answers = {}) {
+        At(needle);
+        Answer(answers);
+        Src.HyperJump();
+    }
+    // The unit of file as the model's text.
+    void Open(const std::string& file) {
+        Src.SetLinesText(ReadWholeFile(file));
+        Src.FileName = file;
+        Src.ValidateLines();
     }
     int LineOf(std::string_view needle, int nth = 0) const { return FindLineOf(Src, needle, nth); }
     std::string CursorText() const { return L(Src, Src.CursorLine); }

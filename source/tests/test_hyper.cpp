@@ -1,6 +1,7 @@
 // HyperJump on the fixture unit data/hyper/shapes.pas: every case against a
 // golden snapshot (questions asked, messages, cursor, text), plus the checks
 // that pin the mended faults.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include "source/HyperSourceCode.h"
@@ -11,6 +12,7 @@ namespace {
 
 using test::THyperFixture;
 using test::ExpectSnapshot;
+using testing::ThrowsMessage;
 
 // ---- declaration <-> implementation ------------------------------------------------------
 
@@ -36,18 +38,15 @@ TEST(HyperJumpMethods, DeclarationToImplementationAndBack) {
 
 TEST(HyperJumpMethods, MissingImplementationIsCreatedAfterYes) {
     THyperFixture f;
-    f.At("function Radius: Integer;");
-    f.Answer({true});
-    f.Src.HyperJump();
+    f.Jump("function Radius: Integer;", {true});
     EXPECT_EQ(f.CursorText(), "end {TCircle.Radius};");
     ExpectSnapshot(f, "impl_created.txt");
 }
 
 TEST(HyperJumpMethods, OverrideFunctionGetsInheritedResult) {
     THyperFixture f;
-    f.At("function Diameter: Integer; override;");
     f.Src.ConfirmAutoCreate = false;  // no question at all
-    f.Src.HyperJump();
+    f.Jump("function Diameter: Integer; override;");
     EXPECT_TRUE(f.Port.Log.empty());
     ExpectSnapshot(f, "impl_override_function.txt");
 }
@@ -66,46 +65,34 @@ TEST(HyperJumpMethods, AnsweredNoChangesNothing) {
 
 TEST(HyperJumpMethods, AbstractIsADirectiveNotASubstring) {
     THyperFixture f;
-    f.At("procedure Draw; virtual; abstract;");
-    try {
-        f.Src.HyperJump();
-        FAIL() << "abstract method created";
-    } catch (const EInvalidAction& e) {
-        EXPECT_STREQ(e.what(), "Cannot create abstract method TShape::Draw");
-    }
+    EXPECT_THAT([&] { f.Jump("procedure Draw; virtual; abstract;"); },
+                ThrowsMessage<EInvalidAction>("Cannot create abstract method TShape::Draw"));
     EXPECT_FALSE(f.Src.Modified);
     // A method whose name holds "Abstract" is an ordinary method.
-    f.At("procedure SetAbstract(Value: Boolean);");
-    f.Answer({true});
-    f.Src.HyperJump();
+    f.Jump("procedure SetAbstract(Value: Boolean);", {true});
     EXPECT_EQ(f.CursorText(), "end {TShape.SetAbstract};");
     ExpectSnapshot(f, "impl_set_abstract.txt");
 }
 
 TEST(HyperJumpMethods, UnitRoutines) {
     THyperFixture f;
-    f.At("procedure Register;");
-    f.Src.HyperJump();
+    f.Jump("procedure Register;");
     EXPECT_EQ(f.Src.CursorLine, f.LineOf("procedure Register;", 1) + 1);
-    f.At("function ShapeCount: Integer;");
-    f.Answer({true});
-    f.Src.HyperJump();
+    f.Jump("function ShapeCount: Integer;", {true});
     ExpectSnapshot(f, "impl_unit_routine.txt");
 }
 
 TEST(HyperJumpMethods, HeadersThatDifferOfferARefresh) {
     THyperFixture f;
-    f.At("function Describe(");
     f.Port.RefreshResults.push_back(mrAbort);  // the declaration from the implementation
-    f.Src.HyperJump();
+    f.Jump("function Describe(");
     EXPECT_EQ(f.CursorText(), "begin");
     ExpectSnapshot(f, "refresh_on_jump.txt");
 }
 
 TEST(HyperJumpImplementations, ImplementationToDeclaration) {
     THyperFixture f;
-    f.At("procedure TShape.Move");
-    f.Src.HyperJump();
+    f.Jump("procedure TShape.Move");
     EXPECT_EQ(f.Src.CursorLine, f.LineOf("procedure Move(DX"));
     EXPECT_EQ(f.Src.HyperJumps->GetCount(), 1);
     EXPECT_EQ(f.Src.UndoStack->Depth(), 1);
@@ -119,10 +106,8 @@ TEST(HyperJumpImplementations, ImplementationToDeclaration) {
 
 TEST(HyperJumpImplementations, UndeclaredMethod) {
     THyperFixture f;
-    f.At("procedure TShape.Orphan;");
     const std::string before = f.Src.GetLinesText();
-    f.Answer({false});
-    f.Src.HyperJump();
+    f.Jump("procedure TShape.Orphan;", {false});
     // No changes but the remembered place and the undo stack.
     EXPECT_EQ(f.Src.GetLinesText(), before);
     EXPECT_EQ(f.Src.HyperJumps->GetCount(), 1);
@@ -135,29 +120,10 @@ TEST(HyperJumpImplementations, UndeclaredMethod) {
 
 TEST(HyperJumpImplementations, Errors) {
     THyperFixture f;
-    f.At("{ TShape }");
-    EXPECT_THROW(
-        {
-            try {
-                f.Src.HyperJump();
-            } catch (const EInvalidAction& e) {
-                EXPECT_STREQ(e.what(), "Where am I ?");
-                throw;
-            }
-        },
-        EInvalidAction);
+    EXPECT_THAT([&] { f.Jump("{ TShape }"); }, ThrowsMessage<EInvalidAction>("Where am I ?"));
     f.At("procedure TGhost.Haunt;");
     f.Src.CursorLine += 1;
-    EXPECT_THROW(
-        {
-            try {
-                f.Src.HyperJump();
-            } catch (const EInvalidSourceCode& e) {
-                EXPECT_STREQ(e.what(), "Class TGhost not found.");
-                throw;
-            }
-        },
-        EInvalidSourceCode);
+    EXPECT_THAT([&] { f.Src.HyperJump(); }, ThrowsMessage<EInvalidSourceCode>("Class TGhost not found."));
     EXPECT_TRUE(f.Src.UndoStack->Empty());
 }
 
@@ -165,8 +131,7 @@ TEST(HyperJumpImplementations, Errors) {
 
 TEST(HyperJumpProperties, FieldIsFoundByItsWholeName) {
     THyperFixture f;
-    f.At("property Size: Integer");
-    f.Src.HyperJump();
+    f.Jump("property Size: Integer");
     // FSizeLimit comes first and is not FSize.
     EXPECT_EQ(f.CursorText(), "    FSize: Integer;");
     EXPECT_EQ(f.Src.CursorCol, 5);
@@ -177,9 +142,7 @@ TEST(HyperJumpProperties, FieldIsFoundByItsWholeName) {
 
 TEST(HyperJumpProperties, ExpandShiftsTheRestOfTheLine) {
     THyperFixture f;
-    f.At("property Thickness");
-    f.Answer({true});
-    f.Src.HyperJump();
+    f.Jump("property Thickness", {true});
     EXPECT_EQ(f.Src.Lines->Get(f.LineOf("property Thickness")),
               "    property Thickness: Integer read FThickness write FThickness;");
     EXPECT_EQ(f.CursorText(), "    FThickness: Integer;");
@@ -188,9 +151,7 @@ TEST(HyperJumpProperties, ExpandShiftsTheRestOfTheLine) {
 
 TEST(HyperJumpProperties, ExpandToAShorterNameKeepsColumns) {
     THyperFixture f;
-    f.At("property Limit");
-    f.Answer({true});
-    f.Src.HyperJump();
+    f.Jump("property Limit", {true});
     EXPECT_EQ(f.Src.Lines->Get(f.LineOf("property Limit")),
               "    property Limit: Integer read FLimit     write FLimit    ;");
     ExpectSnapshot(f, "property_expand_shorter.txt");
@@ -198,40 +159,32 @@ TEST(HyperJumpProperties, ExpandToAShorterNameKeepsColumns) {
 
 TEST(HyperJumpProperties, GetterAndSetterAreGenerated) {
     THyperFixture f;
-    f.At("property Height");
-    f.Answer({true, true, true, true});  // both renames, both implementations
-    f.Src.HyperJump();
+    f.Jump("property Height", {true, true, true, true});  // both renames, both implementations
     // Back on the setter's declaration, the implementation remembered.
     EXPECT_EQ(f.CursorText(), "    procedure SetHeight(Value: Integer);");
     EXPECT_EQ(f.Src.MethodBody, "");
     ExpectSnapshot(f, "property_accessors.txt");
     // The accessor bodies do not leak into later implementations.
-    f.At("function Radius: Integer;");
-    f.Answer({true});
-    f.Src.HyperJump();
+    f.Jump("function Radius: Integer;", {true});
     EXPECT_EQ(f.Src.Lines->Get(f.Src.CursorLine - 1), "begin");
 }
 
 TEST(HyperJumpProperties, IndexedAccessorsKeepTheirNamesOnNo) {
     THyperFixture f;
-    f.At("property Items[");
-    f.Answer({false, true, false, true});
-    f.Src.HyperJump();
+    f.Jump("property Items[", {false, true, false, true});
     ExpectSnapshot(f, "property_indexed.txt");
 }
 
 TEST(HyperJumpProperties, ExistingGetter) {
     THyperFixture f;
-    f.At("property Area");
-    f.Src.HyperJump();
+    f.Jump("property Area");
     EXPECT_EQ(f.CursorText(), "    function GetArea: Integer; virtual;");
     EXPECT_FALSE(f.Src.Modified);
 }
 
 TEST(HyperJumpProperties, ClassWithoutPrivatePartGetsOne) {
     THyperFixture f;
-    f.At("property Depth");
-    f.Src.HyperJump();
+    f.Jump("property Depth");
     EXPECT_EQ(f.CursorText(), "    FDepth: Integer;");
     EXPECT_EQ(f.Src.Lines->Get(f.Src.CursorLine - 1), "  private");
     EXPECT_EQ(f.Src.Lines->Get(f.Src.CursorLine + 1), "  public");
@@ -242,17 +195,14 @@ TEST(HyperJumpProperties, InterfaceMembersGetDeclarationsOnly) {
     THyperFixture f;
     // A bare "= interface" header is an interface: a method declaration
     // there has no implementation to create.
-    f.At("procedure Paint;");
     const std::string before = f.Src.GetLinesText();
-    f.Src.HyperJump();
-    f.At("procedure Print;");
-    f.Src.HyperJump();
+    f.Jump("procedure Paint;");
+    f.Jump("procedure Print;");
     EXPECT_EQ(f.Src.GetLinesText(), before);
     EXPECT_TRUE(f.Port.Log.empty());
     EXPECT_TRUE(f.Src.UndoStack->Empty());
     // A missing getter is declared inside the interface, nothing else.
-    f.At("property Width: Integer read GetWidth;");
-    f.Src.HyperJump();
+    f.Jump("property Width: Integer read GetWidth;");
     EXPECT_EQ(f.CursorText(), "    function GetWidth: Integer;");
     EXPECT_TRUE(f.Port.Log.empty());
     EXPECT_EQ(f.LineOf("IDrawable.GetWidth"), -1);
@@ -261,14 +211,19 @@ TEST(HyperJumpProperties, InterfaceMembersGetDeclarationsOnly) {
 
 TEST(HyperJumpProperties, BareInterfaceHeaders) {
     TIHyperSourceCode s;
-    std::string n;
-    EXPECT_EQ(s.ClassHeaderKind("  IFoo = interface", n), 3);
-    EXPECT_EQ(n, "IFoo");
-    EXPECT_EQ(s.ClassHeaderKind("  DFoo = dispinterface { automation }", n), 3);
-    EXPECT_EQ(n, "DFoo");
-    EXPECT_EQ(s.ClassHeaderKind("  IFoo = interface;", n), 0);  // forward
-    EXPECT_EQ(s.ClassHeaderKind("  IFoo = interfaces", n), 0);
-    EXPECT_EQ(s.ClassHeaderKind("  X := interface", n), 0);
+    // Line, kind and name ("" when the line is none: forward, a longer word, no "=").
+    const std::tuple<const char*, int, const char*> cases[] = {
+        {"  IFoo = interface", 3, "IFoo"},
+        {"  DFoo = dispinterface { automation }", 3, "DFoo"},
+        {"  IFoo = interface;", 0, ""},
+        {"  IFoo = interfaces", 0, ""},
+        {"  X := interface", 0, ""},
+    };
+    for (const auto& [line, kind, name] : cases) {
+        std::string n;
+        EXPECT_EQ(s.ClassHeaderKind(line, n), kind) << line;
+        EXPECT_EQ(n, name) << line;
+    }
     // A dispinterface member: no implementation is offered.
     test::LoadText(s, "unit U;\ninterface\ntype\n  DFoo = dispinterface\n    procedure Run; dispid 1;\n"
                       "    property Size: Integer read GetSize;\n  end;\nimplementation\nend.\n");
@@ -286,33 +241,26 @@ TEST(HyperJumpProperties, BareInterfaceHeaders) {
 
 TEST(HyperJumpFields, FieldToProperty) {
     THyperFixture f;
-    f.At("FSize: Integer;");
-    f.Src.HyperJump();
+    f.Jump("FSize: Integer;");
     EXPECT_EQ(f.Src.CursorLine, f.LineOf("property Size: Integer"));
     EXPECT_EQ(f.Src.CursorCol, 1);
-    f.At("FWidth: Integer;");
-    f.Answer({true});
-    f.Src.HyperJump();
+    f.Jump("FWidth: Integer;", {true});
     ExpectSnapshot(f, "field_property.txt");
 }
 
 TEST(HyperJumpTypes, PointerType) {
     THyperFixture f;
-    f.At("TPoint2 = record");
-    f.Answer({true});
-    f.Src.HyperJump();
+    f.Jump("TPoint2 = record", {true});
     EXPECT_EQ(f.CursorText(), "  PPoint2 = ^TPoint2;");
     EXPECT_EQ(f.Src.CursorCol, 21);
     ExpectSnapshot(f, "pointer_type.txt");
     // Already there: no question.
     f.Port.Log.clear();
-    f.At("TShapeKind = (");
-    f.Src.HyperJump();
+    f.Jump("TShapeKind = (");
     EXPECT_TRUE(f.Port.Log.empty());
     // Without confirmation; other types are left alone.
     f.Src.ConfirmAutoCreate = false;
-    f.At("IPrintable = interface(IUnknown)");
-    f.Src.HyperJump();
+    f.Jump("IPrintable = interface(IUnknown)");
     f.At("TPoint2 = record");
     f.Src.Lines->Delete(f.Src.CursorLine - 1);
     f.Src.CursorLine -= 1;
@@ -415,26 +363,19 @@ TEST(RefreshHeader, MultiLineHeaderIsRefused) {
     EXPECT_EQ(f.Src.GetLinesText(), before);
     EXPECT_EQ(f.Sink.Lines.size(), 2u);
     // A jump passes by without asking or saying anything.
-    f.At("procedure Resize(AWidth,");
-    f.Src.HyperJump();
+    f.Jump("procedure Resize(AWidth,");
     EXPECT_TRUE(f.Port.Log.empty());
     EXPECT_EQ(f.Sink.Lines.size(), 2u);
 }
 
 TEST(RefreshHeader, Errors) {
     THyperFixture f;
-    auto expectError = [&](const char* needle, const char* message) {
+    for (const auto& [needle, message] : {std::pair{"function Radius: Integer;", "Method TCircle::Radius is not implemented"},
+                                          {"function ShapeCount: Integer;", "Function ShapeCount is not implemented"},
+                                          {"procedure TShape.Orphan;", "Function Orphan is not declared"}}) {
         f.At(needle);
-        try {
-            f.Src.RefreshHeader();
-            ADD_FAILURE() << "no error at " << needle;
-        } catch (const EInvalidSourceCode& e) {
-            EXPECT_STREQ(e.what(), message);
-        }
-    };
-    expectError("function Radius: Integer;", "Method TCircle::Radius is not implemented");
-    expectError("function ShapeCount: Integer;", "Function ShapeCount is not implemented");
-    expectError("procedure TShape.Orphan;", "Function Orphan is not declared");
+        EXPECT_THAT([&] { f.Src.RefreshHeader(); }, ThrowsMessage<EInvalidSourceCode>(message)) << needle;
+    }
     // Not a method declaration: nothing.
     f.At("property Size");
     f.Src.RefreshHeader();

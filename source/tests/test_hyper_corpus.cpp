@@ -25,11 +25,17 @@ std::vector<std::string> Sample(const std::vector<std::string>& files) {
     return r;
 }
 
-TEST(HyperCorpus, RoundTripOverASample) {
-    const auto files = corpus::CorpusFiles();
-    if (files.empty()) GTEST_SKIP() << "Free Pascal sources not installed (fpc-source-3.2.2)";
+class HyperCorpus : public testing::Test {
+protected:
+    void SetUp() override {
+        if (Files.empty()) GTEST_SKIP() << "Free Pascal sources not installed (fpc-source-3.2.2)";
+    }
+    const std::vector<std::string> Files = corpus::CorpusFiles();
+};
+
+TEST_F(HyperCorpus, RoundTripOverASample) {
     corpus::HyperTotals t;
-    for (const auto& f : Sample(files)) {
+    for (const auto& f : Sample(Files)) {
         corpus::HyperResult r = corpus::HyperRoundTrip(ReadWholeFile(f), f);
         EXPECT_LT(r.Seconds, kMaxSecondsPerUnit) << f;
         for (const auto& why : r.Failed) std::printf("round trip %s: %s\n", f.c_str(), why.c_str());
@@ -43,12 +49,10 @@ TEST(HyperCorpus, RoundTripOverASample) {
     EXPECT_GE(t.PassRate() + 1e-9, baseline);
 }
 
-TEST(HyperCorpus, EveryLineOfASample) {
-    const auto files = corpus::CorpusFiles();
-    if (files.empty()) GTEST_SKIP() << "Free Pascal sources not installed (fpc-source-3.2.2)";
+TEST_F(HyperCorpus, EveryLineOfASample) {
     size_t units = 0;
     long lines = 0, errors = 0, generated = 0;
-    for (const auto& f : Sample(files)) {
+    for (const auto& f : Sample(Files)) {
         if (units >= kSweepUnits) break;
         const std::string text = ReadWholeFile(f);
         if (std::count(text.begin(), text.end(), '\n') > kSweepMaxLines) continue;

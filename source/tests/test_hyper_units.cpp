@@ -1,15 +1,17 @@
 // The source object across units (GotoClass, GotoMethod "inherited", places
 // in other files), undo and redo, the movement words and the published
 // words and properties.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <string>
+#include <tuple>
 
 #include "forth/Forth.h"
 #include "foundation/Classes.h"
 #include "foundation/RegKeys.h"
 #include "foundation/Types.h"
+#include "foundation/tests/FoundationTestUtil.h"
 #include "source/HyperSourceCode.h"
 #include "source/tests/FileHost.h"
 #include "source/tests/HyperTestUtil.h"
@@ -17,9 +19,9 @@
 namespace velt {
 namespace {
 
-namespace fs = std::filesystem;
 using test::FindLineOf;
 using test::THyperFixture;
+using testing::ThrowsMessage;
 
 const char* const kBase =
     "unit Base;\r\n"
@@ -107,66 +109,30 @@ const char* const kCycleB =
     "end;\r\n"
     "end.\r\n";
 
-class HyperUnits : public testing::Test {
+// The five units in a folder of their own, registered with their classes;
+// other units are read through the file host.
+class HyperUnits : public testing::Test, public THyperFixture {
 protected:
     void SetUp() override {
-        dir_ = fs::path(testing::TempDir()) /
-               (std::string("velt_hyper_") + testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
-        Base = Write("base.pas", kBase);
-        Mid = Write("mid.pas", kMid);
-        Leaf = Write("leaf.pas", kLeaf);
-        CycA = Write("cyca.pas", kCycleA);
-        CycB = Write("cycb.pas", kCycleB);
+        Base = Temp.Write("base.pas", kBase);
+        Mid = Temp.Write("mid.pas", kMid);
+        Leaf = Temp.Write("leaf.pas", kLeaf);
+        CycA = Temp.Write("cyca.pas", kCycleA);
+        CycB = Temp.Write("cycb.pas", kCycleB);
         auto& reg = Src.ClassesRegistry;
-        reg.RegisterUnit(Base);
-        reg.RegisterClass(Base, "TBase", "TObject");
-        reg.RegisterUnit(Mid);
-        reg.RegisterClass(Mid, "TMid", "TBase");
-        reg.RegisterUnit(Leaf);
-        reg.RegisterClass(Leaf, "TLeaf", "TMid");
-        reg.RegisterUnit(CycA);
-        reg.RegisterClass(CycA, "TA", "TB");
-        reg.RegisterUnit(CycB);
-        reg.RegisterClass(CycB, "TB", "TA");
+        for (const auto& [file, cls, ancestor] : {std::tuple{Base, "TBase", "TObject"}, {Mid, "TMid", "TBase"},
+                                                  {Leaf, "TLeaf", "TMid"}, {CycA, "TA", "TB"}, {CycB, "TB", "TA"}}) {
+            reg.RegisterUnit(file);
+            reg.RegisterClass(file, cls, ancestor);
+        }
         test::RegisterFileHost(Forth, Host);
         Src.Forth = &Forth;
-        guard_ = std::make_unique<TDialogPortGuard>(&Port);
     }
-    void TearDown() override {
-        guard_.reset();
-        std::error_code ec;
-        fs::remove_all(dir_, ec);
-    }
-    std::string Write(const std::string& name, const std::string& text) {
-        std::string path = (dir_ / name).string();
-        AtomicWriteFile(path, text.data(), text.size());
-        return path;
-    }
-    void Open(const std::string& file) {
-        Src.SetLinesText(ReadWholeFile(file));
-        Src.FileName = file;
-        Src.ValidateLines();
-    }
-    int At(std::string_view needle, int nth = 0) {
-        int l = FindLineOf(Src, needle, nth);
-        EXPECT_GE(l, 0) << needle;
-        Src.CursorLine = std::max(l, 0);
-        Src.CursorCol = 1;
-        return l;
-    }
-    std::string CursorText() const { return Src.Lines->Get(Src.CursorLine); }
 
-    TIHyperSourceCode Src;
+    test::TTempFolder Temp;
     TForth Forth;
     test::TFileHost Host;
-    TScriptedDialogPort Port;
     std::string Base, Mid, Leaf, CycA, CycB;
-
-private:
-    fs::path dir_;
-    std::unique_ptr<TDialogPortGuard> guard_;
 };
 
 TEST_F(HyperUnits, InheritedWalksAncestorsAcrossUnitsAndUndoComesBack) {
@@ -208,12 +174,8 @@ TEST_F(HyperUnits, InheritedWithoutAnImplementingAncestorStaysAndSearches) {
     At("procedure TLocal.Paint;");
     Src.CursorLine += 1;
     const std::string before = Src.GetLinesText();
-    try {
-        Src.GotoMethod("inherited");
-        FAIL() << "no error";
-    } catch (const EInvalidSourceCode& e) {
-        EXPECT_STREQ(e.what(), "Method TLocal::inherited is not declared in the current unit");
-    }
+    EXPECT_THAT([&] { Src.GotoMethod("inherited"); },
+                ThrowsMessage<EInvalidSourceCode>("Method TLocal::inherited is not declared in the current unit"));
     EXPECT_EQ(Src.FileName, Leaf);
     EXPECT_EQ(Src.GetLinesText(), before);
 }
@@ -238,12 +200,8 @@ TEST_F(HyperUnits, GotoMethodByName) {
     At("unit Leaf;");
     Src.GotoMethod("Paint");
     EXPECT_EQ(Src.Lines->Get(Src.CursorLine - 1), "procedure TLeaf.Paint;");
-    try {
-        Src.GotoMethod("Nothing");
-        FAIL() << "no error";
-    } catch (const EInvalidSourceCode& e) {
-        EXPECT_STREQ(e.what(), "Method TLeaf::Nothing is not declared in the current unit");
-    }
+    EXPECT_THAT([&] { Src.GotoMethod("Nothing"); },
+                ThrowsMessage<EInvalidSourceCode>("Method TLeaf::Nothing is not declared in the current unit"));
     const int depth = Src.UndoStack->Depth();
     Src.GotoMethod("not a name");
     EXPECT_EQ(Src.UndoStack->Depth(), depth);
@@ -261,12 +219,7 @@ TEST_F(HyperUnits, GotoClass) {
     Src.Modified = true;
     Src.GotoClass("TBase");
     EXPECT_EQ(Src.Lines->Get(0), "unit Base; { edited }");
-    try {
-        Src.GotoClass("TNope");
-        FAIL() << "no error";
-    } catch (const EInvalidSourceCode& e) {
-        EXPECT_STREQ(e.what(), "Class TNope not found.");
-    }
+    EXPECT_THAT([&] { Src.GotoClass("TNope"); }, ThrowsMessage<EInvalidSourceCode>("Class TNope not found."));
 }
 
 TEST_F(HyperUnits, ModifiedUnitIsNotLeftSilently) {
@@ -318,8 +271,8 @@ TEST_F(HyperUnits, RegistryAndTemplateWords) {
     Open(Leaf);
     At("  inherited;");
     Src.ClassesRegistry.Ini().Clear();
-    Src.ClassesRegistry.FileName = Write("classes.ini", "");
-    Port.Inputs.push_back({true, (fs::path(Base).parent_path() / "*.pas").string()});
+    Src.ClassesRegistry.FileName = Temp.Write("classes.ini", "");
+    Port.Inputs.push_back({true, Temp.Path("*.pas")});
     Forth.ExecWord("RegisterSource");
     EXPECT_EQ(Src.FileName, Leaf);
     EXPECT_EQ(Src.GetLinesText(), ReadWholeFile(Leaf));
@@ -330,8 +283,8 @@ TEST_F(HyperUnits, RegistryAndTemplateWords) {
 
     // ExecCodeTemplate and ForthCodeTemplates read velt.dci under the key's RootDir.
     TRootDirKey key;
-    key.RootDir = fs::path(Base).parent_path().string();
-    Write("velt.dci", "[be|begin end]\r\nbegin |end;\r\n");
+    key.RootDir = Temp.Dir.string();
+    Temp.Write("velt.dci", "[be|begin end]\r\nbegin |end;\r\n");
     Src.ProductKey = &key;
     Src.CursorLine = 0;
     Src.CursorCol = 1;
@@ -534,11 +487,10 @@ TEST(HyperWords, AbsurdViewValuesFromACommandFileAreRefused) {
     forth.Objects.AddObject("SourceCode", &f.Src);
     f.At("procedure TShape.Move");
     f.Src.TopLine = 3;
-    EXPECT_THROW(forth.ExecForth("$80000000 SourceCode :: TopLine .!"), ERangeError);
-    EXPECT_THROW(forth.ExecForth("-1 SourceCode :: TopLine .!"), ERangeError);
-    EXPECT_THROW(forth.ExecForth("$7FFFFFFF SourceCode :: TopLine .!"), ERangeError);
-    EXPECT_THROW(forth.ExecForth("$7FFFFFFF SourceCode :: TopCol .!"), ERangeError);
-    EXPECT_THROW(forth.ExecForth("-1 SourceCode :: TopCol .!"), ERangeError);
+    for (const char* program : {"$80000000 SourceCode :: TopLine .!", "-1 SourceCode :: TopLine .!",
+                                "$7FFFFFFF SourceCode :: TopLine .!", "$7FFFFFFF SourceCode :: TopCol .!",
+                                "-1 SourceCode :: TopCol .!"})
+        EXPECT_THROW(forth.ExecForth(program), ERangeError) << program;
     EXPECT_EQ(f.Src.TopLine, 3);
     forth.ExecForth("5 SourceCode :: TopLine .! 2 SourceCode :: TopCol .! SourceCode :: TopLine .@");
     TCell c;
