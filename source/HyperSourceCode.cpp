@@ -219,9 +219,7 @@ void TIHyperSourceCode::ClampView() {
 }
 
 bool TIHyperSourceCode::HasPrefix(std::string_view prefix, std::string_view s) const {
-    if (s.size() < prefix.size()) return false;
-    if (CaseSensitive) return s.compare(0, prefix.size(), prefix) == 0;
-    return isPrefix(prefix, s);
+    return CaseSensitive ? s.starts_with(prefix) : isPrefix(prefix, s);
 }
 
 std::string TIHyperSourceCode::JoinedDecl(int line) const {
@@ -441,31 +439,25 @@ void TIHyperSourceCode::GotoImplEnd() {
 
 std::string TIHyperSourceCode::GetIdentOnCursor() const { return GetIdent(LineAt(CursorLine), CursorCol); }
 
-void TIHyperSourceCode::JumpBackward() {
+bool TIHyperSourceCode::MoveToHeader(int line) {
     std::string nm, c, m;
-    for (int i = std::min(CursorLine, LineCount()) - 1; i >= std::max(IntfLine, 0); --i) {
-        const std::string& l = LineAt(i);
-        if (ClassHeaderKind(l, nm) != ctkNone || isValidMethodImpl(l, c, m)) {
-            CursorLine = i;
-            CursorCol = 1;
-            TopLine = std::max(i - 1, 0);
-            return;
-        }
-    }
+    const std::string& l = LineAt(line);
+    if (ClassHeaderKind(l, nm) == ctkNone && !isValidMethodImpl(l, c, m)) return false;
+    CursorLine = line;
+    CursorCol = 1;
+    TopLine = std::max(line - 1, 0);
+    return true;
+}
+
+void TIHyperSourceCode::JumpBackward() {
+    for (int i = std::min(CursorLine, LineCount()) - 1; i >= std::max(IntfLine, 0); --i)
+        if (MoveToHeader(i)) return;
 }
 
 void TIHyperSourceCode::JumpForward() {
-    std::string nm, c, m;
     const int stop = std::min(ImplEndLine, LineCount());
-    for (int i = std::max(CursorLine + 1, 0); i < stop; ++i) {
-        const std::string& l = LineAt(i);
-        if (ClassHeaderKind(l, nm) != ctkNone || isValidMethodImpl(l, c, m)) {
-            CursorLine = i;
-            CursorCol = 1;
-            TopLine = std::max(i - 1, 0);
-            return;
-        }
-    }
+    for (int i = std::max(CursorLine + 1, 0); i < stop; ++i)
+        if (MoveToHeader(i)) return;
 }
 
 void TIHyperSourceCode::DoDocumentar(const std::string& text) {
