@@ -6,6 +6,7 @@
 #include "foundation/CommMsg.h"
 #include "foundation/MathUtil.h"
 #include "foundation/SysUtils.h"
+#include "foundation/tests/FoundationTestUtil.h"
 
 using namespace velt;
 
@@ -42,12 +43,7 @@ TEST(CommMsg, ConsoleTexts) {
 }
 
 TEST(CommMsg, ErrRaisesWithTheText) {
-    try {
-        Err("Bad thing");
-        FAIL();
-    } catch (const Exception& e) {
-        EXPECT_EQ(e.Message, "Bad thing");
-    }
+    EXPECT_EQ(test::MessageOf([] { Err("Bad thing"); }), "Bad thing");
 }
 
 TEST(CommMsg, ConsoleQuery) {

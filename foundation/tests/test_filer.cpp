@@ -10,18 +10,6 @@
 using namespace velt;
 using namespace velt::test;
 
-namespace {
-
-
-TMemoryStream StreamOf(std::string_view bytes) {
-    TMemoryStream s;
-    s.WriteBuffer(bytes.data(), int64_t(bytes.size()));
-    s.SetPosition(0);
-    return s;
-}
-
-}  // namespace
-
 TEST(Filer, TypedValuesUseTheSmallestForm) {
     TMemoryStream s;
     TWriter w(s);
@@ -88,12 +76,7 @@ TEST(Filer, ListDataPropertyRoundTrip) {
 
     TMemoryStream other = StreamOf(std::string("\x05" "Other\x02\x01\0", 8));
     TReader ro(other);
-    try {
-        ro.ReadProperties(&back);
-        ADD_FAILURE();
-    } catch (const EReadError& ex) {
-        EXPECT_STREQ(ex.what(), "Property Other does not exist");
-    }
+    EXPECT_EQ(MessageOf<EReadError>([&] { ro.ReadProperties(&back); }), "Property Other does not exist");
 }
 
 TEST(FilerHelpers, CharacterBuffers) {

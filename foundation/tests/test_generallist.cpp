@@ -245,12 +245,7 @@ TEST(GeneralListSort, OrdersAndRespectsGetCanSort) {
     TGeneralList base(4);
     base.AddEmpty();
     base.AddEmpty();
-    try {
-        base.Sort();
-        ADD_FAILURE();
-    } catch (const EAbstractError& e) {
-        EXPECT_STREQ(e.what(), "Abstract Error");
-    }
+    EXPECT_EQ(MessageOf<EAbstractError>([&] { base.Sort(); }), "Abstract Error");
 }
 
 TEST(GeneralListSort, RandomSortedAndEqualInputsStayFast) {

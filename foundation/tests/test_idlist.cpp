@@ -14,19 +14,12 @@ using namespace velt::test;
 
 namespace {
 
-std::vector<int32_t> IDs(const TIDList& l) {
-    std::vector<int32_t> v;
-    for (int i = 0; i < l.GetCount(); ++i) v.push_back(l.GetID(i));
-    return v;
-}
-
 template <class L = TPureIDList>
 std::unique_ptr<L> Of(std::initializer_list<int32_t> ids) {
     auto l = std::make_unique<L>();
     for (int32_t id : ids) l->AddID(id);
     return l;
 }
-
 
 }  // namespace
 

@@ -7,6 +7,7 @@
 #include "foundation/MultiKeyList.h"
 #include "foundation/SysExcpt.h"
 #include "foundation/Utils.h"
+#include "foundation/tests/FoundationTestUtil.h"
 
 using namespace velt;
 
@@ -40,11 +41,7 @@ public:
         p.Age = age;
         return Add(&p);
     }
-    Person At(int i) const {
-        Person p;
-        std::memcpy(&p, GetItem(i), sizeof p);
-        return p;
-    }
+    Person At(int i) const { return test::RecordAt<Person>(*this, i); }
     std::string Ids() const {
         std::string s;
         for (int i = 0; i < GetCount(); ++i) s += std::to_string(At(i).Id) + " ";

@@ -7,20 +7,12 @@
 #include "foundation/Navigator.h"
 #include "foundation/SysExcpt.h"
 #include "foundation/Utils.h"
+#include "foundation/tests/FoundationTestUtil.h"
 
 using namespace velt;
+using test::SysCodeOf;
 
 namespace {
-
-template <class F>
-int32_t SysCode(F f) {
-    try {
-        f();
-    } catch (const ESysException& e) {
-        return e.Code;
-    }
-    return 0;
-}
 
 std::vector<uint8_t> Bytes(const TMemoryStream& s) {
     return std::vector<uint8_t>(s.Memory(), s.Memory() + s.Size());
@@ -96,9 +88,7 @@ std::vector<uint8_t> Saved(TDBInfoNavigator& nav) {
 }
 
 void LoadBytes(TDBInfoNavigator& nav, const std::vector<uint8_t>& bytes) {
-    TMemoryStream s;
-    if (!bytes.empty()) s.WriteBuffer(bytes.data(), int64_t(bytes.size()));
-    s.SetPosition(0);
+    TMemoryStream s = test::StreamOf(bytes);
     nav.LoadFromStream(s);
 }
 
@@ -130,9 +120,9 @@ TEST(Navigator, DescriptorsThatCannotBeLaidOutAreRefused) {
     TInfoNavigator nav;
     TFieldInfo f;
     TCField::Create().Key(tkUnknown).Apply(f);
-    EXPECT_EQ(SysCode([&] { nav.AddField(f); }), seUnknownFieldType);
+    EXPECT_EQ(SysCodeOf([&] { nav.AddField(f); }), seUnknownFieldType);
     f.Key = TKeyKind(40);
-    EXPECT_EQ(SysCode([&] { nav.AddField(f); }), seUnknownFieldType);
+    EXPECT_EQ(SysCodeOf([&] { nav.AddField(f); }), seUnknownFieldType);
     TCField::Create().Key(tkString).Size(0).Apply(f);
     EXPECT_THROW(nav.AddField(f), Exception);
     TCField::Create().Key(tkObject).SetIndex().Apply(f);
@@ -262,18 +252,16 @@ TEST(Navigator, NestingIsCapped) {
 }
 
 TEST(Navigator, DeleteTaggedFieldsStopsAtTheFirstUntaggedAndKeepsFieldZero) {
-    TDBInfoNavigator nav;
-    AddDB(nav, tkInteger, "a", 0, false, 0);
-    AddDB(nav, tkInteger, "b", 0, false, 2);
-    AddDB(nav, tkInteger, "c", 0, false, 1);
-    DeleteTaggedFields(nav);
-    EXPECT_EQ(nav.GetFieldCount(), 1);
-    TDBInfoNavigator all;
-    AddDB(all, tkInteger, "a", 0, false, 5);
-    AddDB(all, tkInteger, "b", 0, false, 0);
-    AddDB(all, tkInteger, "c", 0, false, 3);
-    DeleteTaggedFields(all);
-    EXPECT_EQ(all.GetFieldCount(), 2);
+    const struct {
+        int32_t Tags[3];
+        int Left;
+    } cases[] = {{{0, 2, 1}, 1}, {{5, 0, 3}, 2}};
+    for (const auto& c : cases) {
+        TDBInfoNavigator nav;
+        for (int32_t tag : c.Tags) AddDB(nav, tkInteger, "f", 0, false, tag);
+        DeleteTaggedFields(nav);
+        EXPECT_EQ(nav.GetFieldCount(), c.Left) << c.Tags[0];
+    }
 }
 
 TEST(StructuredTreeList, AddingAndDeletingFieldsResizesTheRecordsKeepingValues) {
@@ -323,7 +311,7 @@ TEST(StructuredTreeList, TypedAccessorsConvertOrRaiseNumberedErrors) {
     EXPECT_EQ(t.GetAsInteger(r, 2), -17);
     t.SetAsBoolean(r, 2, false);
     EXPECT_FALSE(t.GetAsBoolean(r, 2));
-    EXPECT_EQ(SysCode([&] { t.SetAsString(r, 2, "12345678"); }), seStringTooLong);
+    EXPECT_EQ(SysCodeOf([&] { t.SetAsString(r, 2, "12345678"); }), seStringTooLong);
     EXPECT_EQ(t.GetAsString(r, 2), "False");
     EXPECT_EQ(t.GetAsString(r, 3), "00000000");
     t.SetAsCurrency(r, 5, Currency::FromUnits(12345));
@@ -333,9 +321,9 @@ TEST(StructuredTreeList, TypedAccessorsConvertOrRaiseNumberedErrors) {
     t.SetAsString(r, 6, "2024-03-01 13:05:09");
     EXPECT_EQ(t.GetAsString(r, 6), "2024-03-01 13:05:09");
     EXPECT_THROW(t.SetAsString(r, 6, "2024-13-01"), EConvertError);
-    EXPECT_EQ(SysCode([&] { t.GetAsBoolean(r, 0); }), seWrongType);
-    EXPECT_EQ(SysCode([&] { t.GetAsObject(r, 0); }), seWrongType);
-    EXPECT_EQ(SysCode([&] { t.SetAsFloat(r, 6, 1.0); }), seWrongType);
+    EXPECT_EQ(SysCodeOf([&] { t.GetAsBoolean(r, 0); }), seWrongType);
+    EXPECT_EQ(SysCodeOf([&] { t.GetAsObject(r, 0); }), seWrongType);
+    EXPECT_EQ(SysCodeOf([&] { t.SetAsFloat(r, 6, 1.0); }), seWrongType);
     EXPECT_THROW(t.GetAsDateTime(r, 2), EConvertError);  // "False" is no date
     EXPECT_THROW(t.GetAsInteger(5, 0), Exception);
     EXPECT_THROW(t.GetAsInteger(r, 7), Exception);
@@ -350,10 +338,7 @@ TEST(StructuredTreeList, WritesOfAnIndexedFieldKeepItsIndexSorted) {
     EXPECT_EQ(t->FindKey(fId, &v), 0);
     v = 5;
     EXPECT_EQ(t->FindKey(fId, &v), 1);
-    TPureIDList* idx = t->GetIndexes(fId);
-    std::vector<int32_t> order;
-    for (int i = 0; i < idx->GetCount(); ++i) order.push_back(idx->GetID(i));
-    EXPECT_EQ(order, (std::vector<int32_t>{1, 2, 3, 0, 4}));
+    EXPECT_EQ(test::IDs(*t->GetIndexes(fId)), (std::vector<int32_t>{1, 2, 3, 0, 4}));
 }
 
 TEST(StructuredTreeList, ObjectFieldsAreFreedWithTheirRecordAndNeverFromAStream) {
@@ -411,6 +396,6 @@ TEST(StructuredTreeList, CopiesKeepTheClassAndNamesAndPlainCreateRaises) {
     EXPECT_EQ(t->GetFIByName("Name"), fName);
     t->SetFID(fName, 42);
     EXPECT_EQ(t->GetFID(fName), 42);
-    EXPECT_EQ(SysCode([&] { t->NewInstance(); }), seAbstract);
+    EXPECT_EQ(SysCodeOf([&] { t->NewInstance(); }), seAbstract);
     EXPECT_THROW(TVirtualTreeList(nullptr), Exception);
 }

@@ -1,5 +1,4 @@
 #include <cstdlib>
-#include <filesystem>
 #include <functional>
 #include <memory>
 #include <string>
@@ -11,9 +10,12 @@
 #include "foundation/CommMsg.h"
 #include "foundation/RegKey.h"
 #include "foundation/SysExcpt.h"
+#include "foundation/tests/FoundationTestUtil.h"
 
 using namespace velt;
 using namespace velt::winreg;
+using velt::test::MessageOf;
+using velt::test::SysCodeOf;
 
 namespace {
 
@@ -30,17 +32,12 @@ public:
 class RegKeyTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        std::string tmpl = ::testing::TempDir() + "velt-regkey-XXXXXX";
-        ASSERT_NE(::mkdtemp(tmpl.data()), nullptr);
-        dir_ = tmpl;
-        ::setenv("VELT_REGISTRY_DIR", dir_.c_str(), 1);
+        ::setenv("VELT_REGISTRY_DIR", tmp.Dir.c_str(), 1);
         key_ = (new TRegistryKey(HKEY_CURRENT_USER))->SubKey("Software\\Trel\\Test");
     }
     void TearDown() override {
         delete key_;
         ::unsetenv("VELT_REGISTRY_DIR");
-        std::error_code ec;
-        std::filesystem::remove_all(dir_, ec);
     }
     HKEY Handle() const { return static_cast<TRegistryKey*>(key_)->KeyHandle; }
     void SetRaw(const char* name, uint32_t type, const std::string& data) {
@@ -48,15 +45,7 @@ protected:
                                  uint32_t(data.size())),
                   ERROR_SUCCESS);
     }
-    static int32_t CodeOf(const std::function<void()>& f) {
-        try {
-            f();
-        } catch (const ESysException& e) {
-            return e.Code;
-        }
-        return 0;
-    }
-    std::string dir_;
+    velt::test::TTempFolder tmp;
     TKey* key_ = nullptr;
 };
 
@@ -102,8 +91,8 @@ TEST_F(RegKeyTest, MissingValuesGiveDefaultsAndWrongKindsRaise) {
 
     key_->SetVString("Text", "12");
     key_->SetVInteger("Number", -5);
-    EXPECT_EQ(CodeOf([&] { key_->GetAsInteger("Text", 0); }), seSettingWrongKind);
-    EXPECT_EQ(CodeOf([&] { key_->GetAsString("Number", ""); }), seSettingWrongKind);
+    EXPECT_EQ(SysCodeOf([&] { key_->GetAsInteger("Text", 0); }), seSettingWrongKind);
+    EXPECT_EQ(SysCodeOf([&] { key_->GetAsString("Number", ""); }), seSettingWrongKind);
     EXPECT_EQ(key_->GetAsInteger("NUMBER", 0), -5);
     EXPECT_EQ(key_->GetAsString("text", ""), "12");
     EXPECT_EQ(key_->GetValueType("Text"), vkString);
@@ -124,8 +113,8 @@ TEST_F(RegKeyTest, StoredTypesAndSizes) {
     EXPECT_EQ(key_->GetAsInteger("Flag", 0), 1);
 
     TVRecRef real(TVRec::CreateFloat(1.5));
-    EXPECT_EQ(CodeOf([&] { key_->SetValue("Real", real.get()); }), seRegistryCannotWrite);
-    EXPECT_EQ(CodeOf([&] { key_->SetValue("Real", nullptr); }), seRegistryCannotWrite);
+    EXPECT_EQ(SysCodeOf([&] { key_->SetValue("Real", real.get()); }), seRegistryCannotWrite);
+    EXPECT_EQ(SysCodeOf([&] { key_->SetValue("Real", nullptr); }), seRegistryCannotWrite);
     EXPECT_FALSE(key_->ValueExists("Real"));
 }
 
@@ -138,8 +127,8 @@ TEST_F(RegKeyTest, ForeignRegistryDataReadsSafely) {
     EXPECT_EQ(key_->GetAsString("NoNul", ""), "abc");
     EXPECT_EQ(key_->GetAsString("Cut", ""), "ab");
     EXPECT_EQ(key_->GetAsString("Expand", ""), "%HOME%/x");
-    EXPECT_EQ(CodeOf([&] { TVRec::Release(key_->GetValue("Binary")); }), seRegistryCannotRead);
-    EXPECT_EQ(CodeOf([&] { key_->GetAsInteger("ShortDword", 0); }), seRegistryCannotRead);
+    EXPECT_EQ(SysCodeOf([&] { TVRec::Release(key_->GetValue("Binary")); }), seRegistryCannotRead);
+    EXPECT_EQ(SysCodeOf([&] { key_->GetAsInteger("ShortDword", 0); }), seRegistryCannotRead);
     EXPECT_TRUE(key_->ValueExists("Binary"));  // it exists, even though it cannot be read
     key_->DeleteValue("Binary")->DeleteValue("Binary");  // the second delete fails quietly
     EXPECT_FALSE(key_->ValueExists("Binary"));
@@ -182,23 +171,13 @@ TEST_F(RegKeyTest, SubKeysAreCreatedListedAndDeleted) {
 
 TEST_F(RegKeyTest, FailuresToOpenOrWriteRaise) {
     std::weak_ptr<void> alive = key_->AliveToken();
-    try {
-        key_->SubKey("\\bad");
-        FAIL() << "no error";
-    } catch (const Exception& e) {
-        EXPECT_EQ(e.Message, "Win32 error: 161");
-    }
+    EXPECT_EQ(MessageOf([&] { key_->SubKey("\\bad"); }), "Win32 error: 161");
     EXPECT_FALSE(alive.expired());  // the key survives a failed SubKey
 
     TKey* readOnly = (new TRegistryKey(HKEY_CURRENT_USER))->SubKey("Software");
     readOnly->Access = KEY_READ;
     readOnly = readOnly->SubKey("Trel\\Test");  // a handle opened for reading only
     EXPECT_THROW(readOnly->CreateSubKey("New"), Exception);
-    try {
-        readOnly->SetVInteger("Lost", 1);
-        FAIL() << "a refused write passed in silence";
-    } catch (const Exception& e) {
-        EXPECT_EQ(e.Message, "Win32 error: 5");
-    }
+    EXPECT_EQ(MessageOf([&] { readOnly->SetVInteger("Lost", 1); }), "Win32 error: 5");
     delete readOnly;
 }

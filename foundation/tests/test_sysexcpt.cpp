@@ -2,70 +2,40 @@
 
 #include <cerrno>
 #include <filesystem>
-#include <fstream>
-#include <unistd.h>
 
 #include "foundation/SysExcpt.h"
 #include "foundation/Types.h"
+#include "foundation/tests/FoundationTestUtil.h"
 
 using namespace velt;
-namespace fs = std::filesystem;
+using namespace velt::test;
 
 namespace {
 
 class SysErrors : public ::testing::Test {
 protected:
-    void SetUp() override {
-        dir_ = fs::temp_directory_path() / ("velt_sysexcpt_" + std::to_string(::getpid()));
-        fs::create_directories(dir_);
-        SetMessageFilePath((dir_ / "sysconst.msg").string());
-    }
-    void TearDown() override {
-        SetMessageFilePath("");
-        fs::remove_all(dir_);
-    }
-    void WriteMessages(const std::string& text) {
-        std::ofstream(dir_ / "sysconst.msg", std::ios::binary) << text;
-    }
-    fs::path dir_;
+    void SetUp() override { SetMessageFilePath(tmp.Path("sysconst.msg")); }
+    void TearDown() override { SetMessageFilePath(""); }
+    void WriteMessages(const std::string& text) { tmp.Write("sysconst.msg", text); }
+    TTempFolder tmp;
 };
-
-template <class F>
-ESysException Raised(F f) {
-    try {
-        f();
-    } catch (const ESysException& e) {
-        return e;
-    }
-    ADD_FAILURE() << "no ESysException";
-    return ESysException(0);
-}
-
-std::string MessageOf(const std::function<void()>& f) {
-    try {
-        f();
-    } catch (const Exception& e) {
-        return e.what();
-    }
-    return "(nothing raised)";
-}
 
 }  // namespace
 
 TEST_F(SysErrors, MessageFromTheFile) {
     WriteMessages("81000025Wrong kind\r\n00000002General: \n");
-    ESysException e = Raised([] { SysError(81000025); });
+    ESysException e = SysRaised([] { SysError(81000025); });
     EXPECT_EQ(e.Message, "SystemException #Wrong kind");
     EXPECT_EQ(e.Code, 81000025);
-    EXPECT_EQ(Raised([] { SysErr("Abc"); }).Message, "SystemException #General: \rAbc");
+    EXPECT_EQ(SysRaised([] { SysErr("Abc"); }).Message, "SystemException #General: \rAbc");
 }
 
 TEST_F(SysErrors, MissingNumberOrFileGivesTheNumber) {
     WriteMessages("00000005Kind\r\n");
-    EXPECT_EQ(Raised([] { SysError(1001); }).Message, "SystemException #1001");
-    EXPECT_EQ(Raised([] { SysErrorEx(2, "Abc"); }).Message, "SystemException #2\rAbc");
-    fs::remove(dir_ / "sysconst.msg");
-    ESysException e = Raised([] { SysError(40000004); });
+    EXPECT_EQ(SysRaised([] { SysError(1001); }).Message, "SystemException #1001");
+    EXPECT_EQ(SysRaised([] { SysErrorEx(2, "Abc"); }).Message, "SystemException #2\rAbc");
+    std::filesystem::remove(tmp.Path("sysconst.msg"));
+    ESysException e = SysRaised([] { SysError(40000004); });
     EXPECT_EQ(e.Message, "SystemException #40000004");
     EXPECT_EQ(e.Code, 40000004);
 }
@@ -79,7 +49,7 @@ TEST_F(SysErrors, MalformedLinesAreSkipped) {
         "00000000Zero never matches\n"
         "00001001Wrong type\r"
         "00001001Second one loses\n");
-    EXPECT_EQ(Raised([] { SysError(1001); }).Message, "SystemException #Wrong type");
+    EXPECT_EQ(SysRaised([] { SysError(1001); }).Message, "SystemException #Wrong type");
     EXPECT_EQ(LoadError(0), "0");
     EXPECT_EQ(LoadError(7), "7");
     // A binary file is no message file either.
@@ -88,15 +58,15 @@ TEST_F(SysErrors, MalformedLinesAreSkipped) {
 }
 
 TEST_F(SysErrors, RaisingHelpers) {
-    EXPECT_EQ(Raised([] { SysErrorCode(40000003, 17); }).Message, "SystemException #40000003\rwith code: 17");
+    EXPECT_EQ(SysRaised([] { SysErrorCode(40000003, 17); }).Message, "SystemException #40000003\rwith code: 17");
     TVRec* v = TVRec::Create();
-    ESysException a = Raised([&] { ErrAbstract(v, "Execute"); });
+    ESysException a = SysRaised([&] { ErrAbstract(v, "Execute"); });
     TVRec::Release(v);
     EXPECT_EQ(a.Code, 4);
     EXPECT_EQ(a.Message, "SystemException #4\rTVRec.Execute");
-    EXPECT_EQ(Raised([] { AbstractCall("TKey", "SetName"); }).Message, "SystemException #4\rTKey.SetName");
+    EXPECT_EQ(SysRaised([] { AbstractCall("TKey", "SetName"); }).Message, "SystemException #4\rTKey.SetName");
     EXPECT_NO_THROW(IsError(true, 5));
-    EXPECT_EQ(Raised([] { IsError(false, 5); }).Code, 5);
+    EXPECT_EQ(SysRaised([] { IsError(false, 5); }).Code, 5);
     EXPECT_EQ(ESysException(12).Message, "SystemException #12");
     EXPECT_EQ(ESysException(12, "text").Message, "SystemException #text");
 }

@@ -6,6 +6,7 @@
 
 #include "foundation/TreeList.h"
 #include "foundation/Utils.h"
+#include "foundation/tests/FoundationTestUtil.h"
 
 using namespace velt;
 
@@ -37,17 +38,8 @@ public:
         n.Parent = parent;
         return this->Add(&n);
     }
-    Node At(int i) const {
-        Node n;
-        std::memcpy(&n, this->GetItem(i), sizeof n);
-        return n;
-    }
-    std::vector<int32_t> Index(int key) {
-        std::vector<int32_t> v;
-        TPureIDList* l = this->GetIndexes(key);
-        for (int i = 0; i < l->GetCount(); ++i) v.push_back(l->GetID(i));
-        return v;
-    }
+    Node At(int i) const { return test::RecordAt<Node>(*this, i); }
+    std::vector<int32_t> Index(int key) { return test::IDs(*this->GetIndexes(key)); }
     std::string Ids() const {
         std::string s;
         for (int i = 0; i < this->GetCount(); ++i) s += std::to_string(At(i).Id) + " ";

@@ -8,22 +8,17 @@
 #include "foundation/SysExcpt.h"
 #include "foundation/Types.h"
 #include "foundation/Utils.h"
+#include "foundation/tests/FoundationTestUtil.h"
 
 using namespace velt;
+using namespace velt::test;
 
 namespace {
-
-std::string Hex(const TMemoryStream& m) {
-    std::string r;
-    for (int64_t i = 0; i < m.Size(); ++i) r += IntToHex((unsigned char)m.Memory()[i], 2) + " ";
-    if (!r.empty()) r.pop_back();
-    return r;
-}
 
 std::string Saved(const TVRec* v) {
     TMemoryStream m;
     v->SaveToStream(m);
-    return Hex(m);
+    return Hex(Bytes(m));
 }
 
 TVRec* Loaded(const TVRec* v) {
@@ -31,15 +26,6 @@ TVRec* Loaded(const TVRec* v) {
     v->SaveToStream(m);
     m.SetPosition(0);
     return ReadVarRec(m);
-}
-
-int32_t CodeOf(const std::function<void()>& f) {
-    try {
-        f();
-    } catch (const ESysException& e) {
-        return e.Code;
-    }
-    return -1;
 }
 
 }  // namespace
@@ -206,7 +192,7 @@ TEST(TVRec, SettersMoveKindAndDomain) {
     EXPECT_EQ(v->Kind, vkString);
     EXPECT_EQ(v->Domain, vkString);
     v->CheckBase(vkString);
-    EXPECT_EQ(CodeOf([&] { v->CheckBase(vkInteger); }), 5);
+    EXPECT_EQ(SysCodeOf([&] { v->CheckBase(vkInteger); }), 5);
 
     TVRecRef copy(TVRec::Create());
     copy->Assign(v.get());
@@ -235,7 +221,7 @@ TEST(TVRec, EqualRules) {
 
     TObject obj;
     TVRecRef o1(TVRec::CreateObject(&obj)), o2(TVRec::CreateObject(&obj));
-    EXPECT_EQ(CodeOf([&] { o1->Equal(o2.get()); }), 1001);
+    EXPECT_EQ(SysCodeOf([&] { o1->Equal(o2.get()); }), 1001);
 }
 
 TEST(TVRec, ReferenceCounting) {
