@@ -1,8 +1,7 @@
 #include <gtest/gtest.h>
 
-#include <filesystem>
-
 #include "foundation/Classes.h"
+#include "foundation/tests/FoundationTestUtil.h"
 
 using namespace velt;
 
@@ -55,9 +54,8 @@ TEST(Streams, MemoryStreamReadPastEndAndWriteGap) {
 }
 
 TEST(Streams, FileRoundTripAndMissingFile) {
-    auto dir = std::filesystem::temp_directory_path() / ("velt_classes_" + std::to_string(::getpid()));
-    std::filesystem::create_directories(dir);
-    std::string path = (dir / "f.bin").string();
+    test::TTempFolder dir;
+    std::string path = dir.Path("f.bin");
     {
         TMemoryStream m;
         m.WriteBuffer("hello", 5);
@@ -66,8 +64,7 @@ TEST(Streams, FileRoundTripAndMissingFile) {
     TMemoryStream r;
     r.LoadFromFile(path);
     EXPECT_EQ(std::string(r.Memory(), size_t(r.Size())), "hello");
-    EXPECT_THROW(TFileStream((dir / "none").string(), fmOpenRead), EFOpenError);
-    std::filesystem::remove_all(dir);
+    EXPECT_THROW(TFileStream(dir.Path("none"), fmOpenRead), EFOpenError);
 }
 
 TEST(SysUtils, StrToIntForms) {

@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "foundation/MemIni.h"
+#include "foundation/tests/FoundationTestUtil.h"
 
 using namespace velt;
 namespace fs = std::filesystem;
@@ -11,29 +12,15 @@ namespace {
 
 class MemIniTest : public testing::Test {
 protected:
-    void SetUp() override {
-        // One folder per test: CTest runs the tests side by side.
-        dir_ = fs::path(testing::TempDir()) /
-               (std::string("velt_memini_") + testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
-    }
-    void TearDown() override { fs::remove_all(dir_); }
-    std::string Write(const std::string& name, const std::string& text) {
-        std::string path = (dir_ / name).string();
-        AtomicWriteFile(path, text.data(), text.size());
-        return path;
-    }
-    std::string Path(const std::string& name) { return (dir_ / name).string(); }
-    fs::path dir_;
+    test::TTempFolder tmp;
 };
 
 }  // namespace
 
 TEST_F(MemIniTest, LoadMergesSortsAndSavesVerbatim) {
-    std::string file = Write("a.ini",
-                             "[Zeta]\r\n; comment\r\nz=1\r\n\r\n[alpha]\r\n  indented = x\r\n"
-                             "[ZETA]\r\nz2=2\r\n[Mid\r\n[x]trailing\r\nq=\r\n");
+    std::string file = tmp.Write("a.ini",
+                                 "[Zeta]\r\n; comment\r\nz=1\r\n\r\n[alpha]\r\n  indented = x\r\n"
+                                 "[ZETA]\r\nz2=2\r\n[Mid\r\n[x]trailing\r\nq=\r\n");
     TMemIni ini;
     ini.LoadFromFile(file);
     ASSERT_EQ(ini.Count(), 4);
@@ -42,12 +29,12 @@ TEST_F(MemIniTest, LoadMergesSortsAndSavesVerbatim) {
     EXPECT_EQ(ini[2], "x");
     EXPECT_EQ(ini[3], "Zeta");  // both bodies, in file order, under the first spelling
 
-    ini.SaveToFile(Path("out.ini"));
-    EXPECT_EQ(ReadWholeFile(Path("out.ini")),
+    ini.SaveToFile(tmp.Path("out.ini"));
+    EXPECT_EQ(ReadWholeFile(tmp.Path("out.ini")),
               "[alpha]\r\n  indented = x\r\n[Mid]\r\n[x]\r\nq=\r\n"
               "[Zeta]\r\n; comment\r\nz=1\r\n\r\nz2=2\r\n");
     // No temporary file is left next to the target.
-    EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), 2);
+    EXPECT_EQ(std::distance(fs::directory_iterator(tmp.Dir), fs::directory_iterator()), 2);
 }
 
 TEST_F(MemIniTest, ReadWriteAndErase) {
@@ -75,7 +62,7 @@ TEST_F(MemIniTest, ReadWriteAndErase) {
 }
 
 TEST_F(MemIniTest, LinesBeforeTheFirstHeaderSurvive) {
-    std::string file = Write("p.ini", "; header comment\r\n\r\nloose=1\r\n[b]\r\nx=1\r\n[a]\r\n");
+    std::string file = tmp.Write("p.ini", "; header comment\r\n\r\nloose=1\r\n[b]\r\nx=1\r\n[a]\r\n");
     TMemIni ini;
     ini.LoadFromFile(file);
     EXPECT_EQ(ini.Preamble().Count(), 3);
@@ -93,9 +80,9 @@ TEST_F(MemIniTest, LinesBeforeTheFirstHeaderSurvive) {
 
 TEST_F(MemIniTest, AnyLineEndLoadsTheSame) {
     TMemIni crlf, lf, cr;
-    crlf.LoadFromFile(Write("1.ini", "[s]\r\na=1\r\n\r\nb=2\r\n"));
-    lf.LoadFromFile(Write("2.ini", "[s]\na=1\n\nb=2\n"));
-    cr.LoadFromFile(Write("3.ini", "[s]\ra=1\r\rb=2"));
+    crlf.LoadFromFile(tmp.Write("1.ini", "[s]\r\na=1\r\n\r\nb=2\r\n"));
+    lf.LoadFromFile(tmp.Write("2.ini", "[s]\na=1\n\nb=2\n"));
+    cr.LoadFromFile(tmp.Write("3.ini", "[s]\ra=1\r\rb=2"));
     EXPECT_EQ(crlf.IniText(), "[s]\r\na=1\r\n\r\nb=2\r\n");
     EXPECT_EQ(lf.IniText(), crlf.IniText());
     EXPECT_EQ(cr.IniText(), crlf.IniText());
@@ -104,15 +91,15 @@ TEST_F(MemIniTest, AnyLineEndLoadsTheSame) {
 TEST_F(MemIniTest, FailuresKeepWhatTheyShould) {
     TMemIni ini;
     ini.AppendFromText("[keep]\na=1\n");
-    EXPECT_THROW(ini.AppendFromFile(Path("missing.ini")), EFOpenError);
+    EXPECT_THROW(ini.AppendFromFile(tmp.Path("missing.ini")), EFOpenError);
     EXPECT_EQ(ini.ReadString("keep", "a", ""), "1");
-    EXPECT_THROW(ini.LoadFromFile(Path("missing.ini")), EFOpenError);
+    EXPECT_THROW(ini.LoadFromFile(tmp.Path("missing.ini")), EFOpenError);
     EXPECT_EQ(ini.Count(), 0);
 
     // A failed save leaves the old file as it was.
-    std::string file = Write("old.ini", "[old]\r\n");
+    std::string file = tmp.Write("old.ini", "[old]\r\n");
     ini.WriteString("new", "a", "1");
-    EXPECT_THROW(ini.SaveToFile(Path("no/such/dir.ini")), EFCreateError);
+    EXPECT_THROW(ini.SaveToFile(tmp.Path("no/such/dir.ini")), EFCreateError);
     EXPECT_EQ(ReadWholeFile(file), "[old]\r\n");
 }
 

@@ -3,15 +3,13 @@
 #include <sys/stat.h>
 
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <random>
 
 #include "foundation/StrUtils.h"
 #include "foundation/SysUtils.h"
+#include "foundation/tests/FoundationTestUtil.h"
 
 using namespace velt;
-namespace fs = std::filesystem;
 
 namespace {
 
@@ -147,10 +145,8 @@ TEST(StrUtils, GetTemporaryFolderFallsBack) {
 }
 
 TEST(StrUtils, FileModified) {
-    fs::path dir = fs::path(testing::TempDir()) / "velt_strutils_fm";
-    fs::create_directories(dir);
-    std::string file = (dir / "list.txt").string();
-    std::ofstream(file) << "x";
+    test::TTempFolder dir;
+    std::string file = dir.Write("list.txt", "x");
     SetMTime(file, 1000000000);  // September 2001 in any time zone
 
     int32_t stamp = 0;
@@ -166,8 +162,7 @@ TEST(StrUtils, FileModified) {
     EXPECT_NE(stamp, first);
 
     int32_t missing = 0;
-    EXPECT_TRUE(FileModified((dir / "absent").string(), missing));
+    EXPECT_TRUE(FileModified(dir.Path("absent"), missing));
     EXPECT_EQ(missing, -1);
-    EXPECT_FALSE(FileModified((dir / "absent").string(), missing));
-    fs::remove_all(dir);
+    EXPECT_FALSE(FileModified(dir.Path("absent"), missing));
 }
