@@ -6,14 +6,12 @@ namespace velt {
 
 namespace {
 
-inline char Fold(char c) { return (c >= 'a' && c <= 'z') ? char(c - 32) : c; }
-
 // ASCII case-insensitive equality of a table name and a token.
 inline bool SameName(const char* a, std::string_view b) {
     size_t i = 0;
     for (; i < b.size(); ++i) {
         const char c = a[i];
-        if (c == '\0' || (c != b[i] && Fold(c) != Fold(b[i]))) return false;
+        if (c == '\0' || (c != b[i] && UpCaseChar(c) != UpCaseChar(b[i]))) return false;
     }
     return a[i] == '\0';
 }

@@ -14,10 +14,6 @@ namespace velt::StrUtils {
 
 namespace {
 
-bool IsIdentChar(char c) {
-    return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_';
-}
-
 // Packs a time as a DOS date-time in local time. DOS dates start in 1980 and
 // end in 2107; times outside are clamped to the nearest representable one.
 int32_t DosDateTime(time_t t) {
@@ -124,6 +120,30 @@ std::string CopyBefore(std::string_view sub, std::string_view s) {
 std::string CopyAfter(std::string_view sub, std::string_view s) {
     int p = Pos(sub, s);
     return p == 0 ? std::string() : std::string(s.substr(size_t(p - 1) + sub.size()));
+}
+
+std::string_view TrimLeftView(std::string_view s) {
+    size_t i = 0;
+    while (i < s.size() && IsBlankChar(s[i])) ++i;
+    return s.substr(i);
+}
+
+std::string_view TrimView(std::string_view s) {
+    s = TrimLeftView(s);
+    size_t n = s.size();
+    while (n > 0 && IsBlankChar(s[n - 1])) --n;
+    return s.substr(0, n);
+}
+
+size_t FindWord(std::string_view s, std::string_view w, size_t from) {
+    if (w.empty()) return std::string_view::npos;
+    for (size_t i = from; i + w.size() <= s.size(); ++i) {
+        if (i > 0 && IsIdentChar(s[i - 1])) continue;
+        size_t k = 0;
+        while (k < w.size() && LowCaseChar(s[i + k]) == LowCaseChar(w[k])) ++k;
+        if (k == w.size() && (i + k == s.size() || !IsIdentChar(s[i + k]))) return i;
+    }
+    return std::string_view::npos;
 }
 
 }  // namespace velt::StrUtils

@@ -51,6 +51,20 @@ std::string CopyBefore(std::string_view sub, std::string_view s);
 // occur or is empty.
 std::string CopyAfter(std::string_view sub, std::string_view s);
 
+// Scanning helpers of the source model: identifier characters are 0-9, A-Z,
+// a-z and "_"; blanks are every character up to the space (TAB included).
+inline bool IsIdentChar(char c) {
+    return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_';
+}
+inline bool IsBlankChar(char c) { return static_cast<unsigned char>(c) <= ' '; }
+// s without its leading (and trailing) blanks, as a view into s.
+std::string_view TrimLeftView(std::string_view s);
+std::string_view TrimView(std::string_view s);
+// Index of the first whole word w in s at or after from, ignoring ASCII
+// case; npos when there is none.
+size_t FindWord(std::string_view s, std::string_view w, size_t from = 0);
+inline bool HasWord(std::string_view s, std::string_view w) { return FindWord(s, w) != std::string_view::npos; }
+
 }  // namespace velt::StrUtils
 
 namespace velt {
@@ -65,4 +79,10 @@ using StrUtils::isPrefix;
 using StrUtils::KillBlanks;
 using StrUtils::Like;
 using StrUtils::sif;
+using StrUtils::IsIdentChar;
+using StrUtils::IsBlankChar;
+using StrUtils::TrimLeftView;
+using StrUtils::TrimView;
+using StrUtils::FindWord;
+using StrUtils::HasWord;
 }  // namespace velt

@@ -7,9 +7,6 @@
 
 namespace velt {
 
-char UpCaseChar(char c) { return (c >= 'a' && c <= 'z') ? char(c - 32) : c; }
-char LowCaseChar(char c) { return (c >= 'A' && c <= 'Z') ? char(c + 32) : c; }
-
 std::string UpperCase(std::string_view s) {
     std::string r(s);
     for (char& c : r) c = UpCaseChar(c);

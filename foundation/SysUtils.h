@@ -64,8 +64,8 @@ void Kill(T*& obj) {
 }
 
 // ASCII-only case folding, as the class library's CompareText does.
-char UpCaseChar(char c);
-char LowCaseChar(char c);
+inline char UpCaseChar(char c) { return (c >= 'a' && c <= 'z') ? char(c - 32) : c; }
+inline char LowCaseChar(char c) { return (c >= 'A' && c <= 'Z') ? char(c + 32) : c; }
 std::string UpperCase(std::string_view s);
 std::string LowerCase(std::string_view s);
 int CompareText(std::string_view a, std::string_view b);  // <0, 0, >0, ASCII case-insensitive

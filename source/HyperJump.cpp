@@ -23,32 +23,6 @@ namespace velt {
 
 namespace {
 
-inline bool IsBlankChar(char c) { return static_cast<unsigned char>(c) <= ' '; }
-inline bool IsIdentChar(char c) {
-    return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_';
-}
-inline char Fold(char c) { return (c >= 'A' && c <= 'Z') ? char(c + 32) : c; }
-
-std::string_view LTrim(std::string_view s) {
-    size_t i = 0;
-    while (i < s.size() && IsBlankChar(s[i])) ++i;
-    return s.substr(i);
-}
-
-// Index of the whole word w in s at or after from (ASCII case ignored), or npos.
-size_t FindWord(std::string_view s, std::string_view w, size_t from = 0) {
-    if (w.empty()) return std::string_view::npos;
-    for (size_t i = from; i + w.size() <= s.size(); ++i) {
-        if (i > 0 && IsIdentChar(s[i - 1])) continue;
-        size_t k = 0;
-        while (k < w.size() && Fold(s[i + k]) == Fold(w[k])) ++k;
-        if (k == w.size() && (i + k == s.size() || !IsIdentChar(s[i + k]))) return i;
-    }
-    return std::string_view::npos;
-}
-
-bool HasToken(std::string_view s, std::string_view w) { return FindWord(s, w) != std::string_view::npos; }
-
 bool Ask(const std::string& question) { return GetDialogPort().Confirm(question); }
 
 // Restores MethodBody when a generated accessor is done with it.
@@ -118,7 +92,7 @@ void TIHyperSourceCode::JumpMethodDecl(const std::string& className, int declLin
         return;
     }
     const std::string decl = JoinedDecl(declLine);
-    if (HasToken(ExtractMethodDirective(decl), "abstract"))
+    if (HasWord(ExtractMethodDirective(decl), "abstract"))
         throw EInvalidAction("Cannot create abstract method " + className + "::" + nm);
     if (ConfirmAutoCreate && !Ask("Create implementation " + className + "::" + nm + " ?")) return;
     CreateMethodImplByDecl(decl, className);
@@ -154,7 +128,7 @@ void TIHyperSourceCode::JumpType(int typeLine) {
     if (!isValidType(typeLine, nm, text) || !isValidIdent(nm) || nm.size() < 2 || !HasPrefix("T", nm)) return;
     const std::string base = nm.substr(1);
     const std::string pointer = "P" + base;
-    if (typeLine > 0 && izPrefix(pointer, LTrim(LineAt(typeLine - 1)))) return;
+    if (typeLine > 0 && izPrefix(pointer, TrimLeftView(LineAt(typeLine - 1)))) return;
     if (ConfirmAutoCreate && !Ask("Create type refference:\rP" + base + " = ^" + nm + ";?")) return;
     const std::string& l = LineAt(typeLine);
     const std::string text2 = l.substr(0, size_t(Indentation(l))) + pointer + " = ^" + nm + ";";
@@ -327,7 +301,7 @@ bool TIHyperSourceCode::FindMemberProperty(int headerLine, std::string_view name
 }
 
 bool TIHyperSourceCode::IsScopeWord(std::string_view line) const {
-    std::string_view t = LTrim(line);
+    std::string_view t = TrimLeftView(line);
     for (const char* w : {"private", "protected", "public", "published", "strict"})
         if (izPrefix(w, t)) return true;
     return false;
@@ -336,7 +310,7 @@ bool TIHyperSourceCode::IsScopeWord(std::string_view line) const {
 int TIHyperSourceCode::MemberIndent(int at, int headerLine) const {
     for (int i = std::min(at, LineCount()) - 1; i > headerLine; --i) {
         const std::string& l = LineAt(i);
-        if (LTrim(l).empty()) continue;
+        if (TrimLeftView(l).empty()) continue;
         return Indentation(l) + (IsScopeWord(l) ? 2 : 0);
     }
     return Indentation(LineAt(headerLine)) + 2;

@@ -12,17 +12,6 @@ namespace velt {
 
 namespace {
 
-inline bool IsBlankChar(char c) { return static_cast<unsigned char>(c) <= ' '; }
-inline bool IsIdentChar(char c) {
-    return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_';
-}
-
-std::string_view LTrim(std::string_view s) {
-    size_t i = 0;
-    while (i < s.size() && IsBlankChar(s[i])) ++i;
-    return s.substr(i);
-}
-
 std::string PopString(TForth& f) {
     TCell c;
     f.Pop(c);
@@ -227,7 +216,7 @@ std::string TIHyperSourceCode::JoinedDecl(int line) const {
     const int last = FindDeclEnd(line);
     for (int i = line + 1; i <= last; ++i) {
         r += ' ';
-        r += LTrim(LineAt(i));
+        r += TrimLeftView(LineAt(i));
     }
     return r;
 }
@@ -247,15 +236,15 @@ int TIHyperSourceCode::ClassHeaderKind(std::string_view line, std::string& name)
     // keyword but blanks or a comment.
     size_t eq = line.find('=');
     if (eq == std::string_view::npos || line.find(';') != std::string_view::npos) return ctkNone;
-    std::string_view rest = LTrim(line.substr(eq + 1));
+    std::string_view rest = TrimLeftView(line.substr(eq + 1));
     size_t kw = 0;
     if (izPrefix("interface", rest)) kw = 9;
     else if (izPrefix("dispinterface", rest)) kw = 13;
     else return ctkNone;
-    std::string_view after = LTrim(rest.substr(kw));
+    std::string_view after = TrimLeftView(rest.substr(kw));
     if (!after.empty() && after[0] != '{' && !after.starts_with("//") && !after.starts_with("(*")) return ctkNone;
     std::string_view nm = line.substr(0, eq);
-    nm = LTrim(nm);
+    nm = TrimLeftView(nm);
     while (!nm.empty() && IsBlankChar(nm.back())) nm.remove_suffix(1);
     if (!isValidIdent(nm)) return ctkNone;
     name = std::string(nm);
@@ -373,7 +362,7 @@ void TIHyperSourceCode::ReadHyperJump(const std::string& className, const std::s
             CursorLine = i;
             break;
         }
-        if (izPrefix("end", LTrim(l))) break;
+        if (izPrefix("end", TrimLeftView(l))) break;
     }
 }
 
@@ -409,7 +398,7 @@ void TIHyperSourceCode::GotoEndUses(int sectionLine) {
     if (sectionLine < ImplLine) stop = std::min(stop, ImplLine);
     int uses = -1;
     for (int i = sectionLine + 1; i < stop && uses < 0; ++i)
-        if (izPrefix("uses", LTrim(LineAt(i)))) uses = i;
+        if (izPrefix("uses", TrimLeftView(LineAt(i)))) uses = i;
     if (uses < 0) return;
     for (int i = uses; i < n; ++i) {
         size_t semi = LineAt(i).find(';');
@@ -604,7 +593,7 @@ void TIHyperSourceCode::DeclareVar(const std::string& name, const std::string& t
     // The declaration part: up to the body's "begin" or a nested routine.
     int place = -1;
     for (int i = header + 1; i < stop && place < 0; ++i) {
-        std::string_view t = LTrim(LineAt(i));
+        std::string_view t = TrimLeftView(LineAt(i));
         if (izPrefix("begin", t) || izPrefix("function", t) || izPrefix("procedure", t)) place = i;
     }
     if (place < 0) return;
@@ -614,7 +603,7 @@ void TIHyperSourceCode::DeclareVar(const std::string& name, const std::string& t
     int declared = -1, typeCol = 0;
     const int last = std::max(place - 1, std::min(CursorLine, stop - 1));
     for (int i = header + 1; i <= last; ++i) {
-        std::string_view t = LTrim(LineAt(i));
+        std::string_view t = TrimLeftView(LineAt(i));
         if (i < place) {
             for (const char* kw : {"var", "const", "type", "label", "resourcestring", "threadvar"})
                 if (izPrefix(kw, t)) section = kw;

@@ -16,25 +16,8 @@ constexpr std::string_view kRtfBreak = "\r\n\\par ";
 // How far a comma list of fields or a continued declaration may run.
 constexpr int kMaxContinuation = 1000;
 
-inline bool IsIdentChar(char c) {
-    return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_';
-}
-inline bool IsBlank(char c) { return static_cast<unsigned char>(c) <= ' '; }
-inline char Fold(char c) { return (c >= 'A' && c <= 'Z') ? char(c + 32) : c; }
-
-std::string_view LTrim(std::string_view s) {
-    size_t i = 0;
-    while (i < s.size() && IsBlank(s[i])) ++i;
-    return s.substr(i);
-}
-std::string_view TrimView(std::string_view s) {
-    s = LTrim(s);
-    size_t n = s.size();
-    while (n > 0 && IsBlank(s[n - 1])) --n;
-    return s.substr(0, n);
-}
 size_t SkipBlanks(std::string_view s, size_t i) {
-    while (i < s.size() && IsBlank(s[i])) ++i;
+    while (i < s.size() && IsBlankChar(s[i])) ++i;
     return i;
 }
 // The part of s before the first of the given characters.
@@ -42,26 +25,13 @@ std::string_view CutAt(std::string_view s, std::string_view chars) {
     size_t p = s.find_first_of(chars);
     return p == std::string_view::npos ? s : s.substr(0, p);
 }
-// Index just past the first whole word w in s, ignoring ASCII case; npos
-// when there is none.
-size_t FindToken(std::string_view s, std::string_view w) {
-    if (w.empty()) return std::string_view::npos;
-    for (size_t i = 0; i + w.size() <= s.size(); ++i) {
-        if (i > 0 && IsIdentChar(s[i - 1])) continue;
-        size_t k = 0;
-        while (k < w.size() && Fold(s[i + k]) == Fold(w[k])) ++k;
-        if (k == w.size() && (i + k == s.size() || !IsIdentChar(s[i + k]))) return i + k;
-    }
-    return std::string_view::npos;
-}
-bool HasToken(std::string_view s, std::string_view w) { return FindToken(s, w) != std::string_view::npos; }
 // The token following the whole word w in s (up to a blank or ";").
 std::string TokenAfter(std::string_view s, std::string_view w) {
-    size_t p = FindToken(s, w);
+    size_t p = FindWord(s, w);
     if (p == std::string_view::npos) return {};
-    p = SkipBlanks(s, p);
+    p = SkipBlanks(s, p + w.size());
     size_t e = p;
-    while (e < s.size() && !IsBlank(s[e]) && s[e] != ';') ++e;
+    while (e < s.size() && !IsBlankChar(s[e]) && s[e] != ';') ++e;
     return std::string(s.substr(p, e - p));
 }
 // Index just past the ")" matching the "(" at open (or the end of s).
@@ -73,9 +43,9 @@ size_t MatchParen(std::string_view s, size_t open) {
     }
     return s.size();
 }
-bool IsBlankLine(std::string_view s) { return LTrim(s).empty(); }
+bool IsBlankLine(std::string_view s) { return TrimLeftView(s).empty(); }
 bool IsCommentLine(std::string_view s) {
-    s = LTrim(s);
+    s = TrimLeftView(s);
     return s.starts_with("//") || s.starts_with("{") || s.starts_with("(*");
 }
 
@@ -176,7 +146,7 @@ int TISourceCode::Limit(int bound) const { return std::clamp(bound, 0, LineCount
 
 int TISourceCode::Indentation(std::string_view line) {
     int n = 0;
-    while (size_t(n) < line.size() && IsBlank(line[size_t(n)])) ++n;
+    while (size_t(n) < line.size() && IsBlankChar(line[size_t(n)])) ++n;
     return n;
 }
 
@@ -193,7 +163,7 @@ bool TISourceCode::izPrefix(std::string_view prefix, std::string_view line) cons
         if (line.compare(0, prefix.size(), prefix) != 0) return false;
     } else {
         for (size_t i = 0; i < prefix.size(); ++i)
-            if (Fold(line[i]) != Fold(prefix[i])) return false;
+            if (LowCaseChar(line[i]) != LowCaseChar(prefix[i])) return false;
     }
     // A keyword is a whole word.
     return prefix.empty() || !IsIdentChar(prefix.back()) || line.size() == prefix.size() ||
@@ -202,35 +172,35 @@ bool TISourceCode::izPrefix(std::string_view prefix, std::string_view line) cons
 
 bool TISourceCode::is2Prefix(std::string_view first, std::string_view second, std::string_view line) const {
     if (!izPrefix(first, line)) return false;
-    return izPrefix(second, LTrim(line.substr(first.size())));
+    return izPrefix(second, TrimLeftView(line.substr(first.size())));
 }
 
-bool TISourceCode::StartsEnd(std::string_view line) const { return izPrefix("end", LTrim(line)); }
+bool TISourceCode::StartsEnd(std::string_view line) const { return izPrefix("end", TrimLeftView(line)); }
 
 int TISourceCode::isValidClass(std::string_view line, std::string& name) const {
     size_t eq = line.find('=');
     if (eq == std::string_view::npos || line.find(';') != std::string_view::npos) return ctkNone;
-    std::string_view rest = LTrim(line.substr(eq + 1));
+    std::string_view rest = TrimLeftView(line.substr(eq + 1));
     // Cheap rejection of the many lines that hold "=" for other reasons.
     if (rest.empty()) return ctkNone;
-    char c = Fold(rest[0]);
+    char c = LowCaseChar(rest[0]);
     if (c != 'c' && c != 'o' && c != 'p' && c != 'i' && c != 'd') return ctkNone;
     std::string_view nm = TrimView(line.substr(0, eq));
     if (!isValidIdent(nm)) return ctkNone;
     int kind = ctkNone;
     if (izPrefix("class", rest)) {
-        kind = izPrefix("of", LTrim(rest.substr(5))) ? ctkNone : ctkClass;
+        kind = izPrefix("of", TrimLeftView(rest.substr(5))) ? ctkNone : ctkClass;
     } else if (izPrefix("object", rest)) {
         // "object", "object(Ancestor)" or "object" followed by a comment.
-        std::string_view after = LTrim(rest.substr(6));
+        std::string_view after = TrimLeftView(rest.substr(6));
         if (after.empty() || after[0] == '(' || after[0] == '{' || after.starts_with("//")) kind = ctkObject;
     } else if (izPrefix("packed", rest)) {
-        if (izPrefix("object", LTrim(rest.substr(6)))) kind = ctkObject;
+        if (izPrefix("object", TrimLeftView(rest.substr(6)))) kind = ctkObject;
     } else if (izPrefix("interface", rest)) {
-        std::string_view after = LTrim(rest.substr(9));
+        std::string_view after = TrimLeftView(rest.substr(9));
         if (!after.empty() && (after[0] == '[' || after[0] == '(')) kind = ctkInterface;
     } else if (izPrefix("dispinterface", rest)) {
-        std::string_view after = LTrim(rest.substr(13));
+        std::string_view after = TrimLeftView(rest.substr(13));
         if (!after.empty() && after[0] == '[') kind = ctkInterface;
     }
     if (kind != ctkNone) name = std::string(nm);
@@ -240,8 +210,8 @@ int TISourceCode::isValidClass(std::string_view line, std::string& name) const {
 bool TISourceCode::isValidMethodDecl(std::string_view line, std::string& name, bool inClass) const {
     std::string_view t;
     if (inClass) {
-        if (line.empty() || !IsBlank(line[0])) return false;
-        t = LTrim(line);
+        if (line.empty() || !IsBlankChar(line[0])) return false;
+        t = TrimLeftView(line);
     } else {
         t = line;
     }
@@ -251,7 +221,7 @@ bool TISourceCode::isValidMethodDecl(std::string_view line, std::string& name, b
     else if (inClass && izPrefix("constructor", t)) skip = 11;
     else if (inClass && izPrefix("destructor", t)) skip = 10;
     else if (inClass && izPrefix("class", t)) {
-        std::string_view r = LTrim(t.substr(5));
+        std::string_view r = TrimLeftView(t.substr(5));
         if (izPrefix("procedure", r)) t = r, skip = 9;
         else if (izPrefix("function", r)) t = r, skip = 8;
         else return false;
@@ -273,7 +243,7 @@ bool TISourceCode::isValidMethodImpl(std::string_view line, std::string& classNa
     else if (izPrefix("constructor", t)) skip = 11, plain = false;
     else if (izPrefix("destructor", t)) skip = 10, plain = false;
     else if (izPrefix("class", t)) {
-        std::string_view r = LTrim(t.substr(5));
+        std::string_view r = TrimLeftView(t.substr(5));
         if (izPrefix("procedure", r)) t = r, skip = 9;
         else if (izPrefix("function", r)) t = r, skip = 8;
         else return false;
@@ -306,7 +276,7 @@ bool TISourceCode::isValidProperty(std::string_view line, TPropertyInfo& info) c
     if (!izPrefix("property", t)) return false;
     size_t i = SkipBlanks(t, 8);
     size_t b = i;
-    while (i < t.size() && !IsBlank(t[i]) && t[i] != '[' && t[i] != '(' && t[i] != ':' && t[i] != ';') ++i;
+    while (i < t.size() && !IsBlankChar(t[i]) && t[i] != '[' && t[i] != '(' && t[i] != ':' && t[i] != ';') ++i;
     if (i == b) return false;
     TPropertyInfo p;
     p.Name = std::string(t.substr(b, i - b));
@@ -322,7 +292,7 @@ bool TISourceCode::isValidProperty(std::string_view line, TPropertyInfo& info) c
     if (colon != std::string_view::npos) {
         size_t s = SkipBlanks(rest, colon + 1);
         size_t e = s;
-        while (e < rest.size() && !IsBlank(rest[e]) && rest[e] != ';') ++e;
+        while (e < rest.size() && !IsBlankChar(rest[e]) && rest[e] != ';') ++e;
         p.Type = std::string(rest.substr(s, e - s));
     }
     p.Read = TokenAfter(rest, "read");
@@ -374,7 +344,7 @@ bool TISourceCode::isValidType(int lineIndex, std::string& name, std::string& te
     if (eq == std::string::npos) return false;
     std::string_view nm = TrimView(std::string_view(line).substr(0, eq));
     if (nm.empty()) return false;
-    std::string_view rest = LTrim(std::string_view(line).substr(eq + 1));
+    std::string_view rest = TrimLeftView(std::string_view(line).substr(eq + 1));
     auto joinLines = [&](int from, int to) {
         std::string r = LineAt(from);
         for (int j = from + 1; j <= to; ++j) {
@@ -391,12 +361,12 @@ bool TISourceCode::isValidType(int lineIndex, std::string& name, std::string& te
                          line.find(';', close) == std::string::npos && lineIndex + 1 < LineCount();
         text = continues ? joinLines(lineIndex, lineIndex + 1) : line;
     } else if (izPrefix("array", rest) || izPrefix("type", rest) ||
-               (izPrefix("class", rest) && izPrefix("of", LTrim(rest.substr(5)))) ||
-               (izPrefix("set", rest) && izPrefix("of", LTrim(rest.substr(3))))) {
+               (izPrefix("class", rest) && izPrefix("of", TrimLeftView(rest.substr(5)))) ||
+               (izPrefix("set", rest) && izPrefix("of", TrimLeftView(rest.substr(3))))) {
         text = line;
-    } else if (izPrefix("record", rest) || (izPrefix("packed", rest) && izPrefix("record", LTrim(rest.substr(6))))) {
+    } else if (izPrefix("record", rest) || (izPrefix("packed", rest) && izPrefix("record", TrimLeftView(rest.substr(6))))) {
         int last = lineIndex;
-        if (!HasToken(rest, "end")) {
+        if (!HasWord(rest, "end")) {
             last = -1;
             for (int j = lineIndex + 1; j < LineCount() && last < 0; ++j)
                 if (StartsEnd(LineAt(j))) last = j;
@@ -429,8 +399,8 @@ void TISourceCode::ValidateLines() {
         if (!izPrefix("interface", l)) continue;
         IntfLine = i;
         size_t blank = 0;
-        while (blank < l.size() && !IsBlank(l[blank])) ++blank;
-        if (blank < l.size() && izPrefix("implementation", LTrim(std::string_view(l).substr(blank)))) ImplLine = i;
+        while (blank < l.size() && !IsBlankChar(l[blank])) ++blank;
+        if (blank < l.size() && izPrefix("implementation", TrimLeftView(std::string_view(l).substr(blank)))) ImplLine = i;
         break;
     }
     if (ImplLine < 0) {
@@ -484,9 +454,9 @@ bool TISourceCode::OpensNestedBlock(std::string_view line) const {
     // on the same line.
     size_t sep = line.find_first_of("=:");
     if (sep == std::string_view::npos) return false;
-    std::string_view rest = LTrim(line.substr(sep + 1));
-    if (izPrefix("packed", rest)) rest = LTrim(rest.substr(6));
-    return izPrefix("record", rest) && !HasToken(rest, "end");
+    std::string_view rest = TrimLeftView(line.substr(sep + 1));
+    if (izPrefix("packed", rest)) rest = TrimLeftView(rest.substr(6));
+    return izPrefix("record", rest) && !HasWord(rest, "end");
 }
 
 std::vector<int> TISourceCode::MemberLines(int headerLine) const {
@@ -593,7 +563,7 @@ bool TISourceCode::FindScope(std::string_view word, int& line) const {
     const int first = std::max(line, 0);
     int depth = 0;  // the "end" of a nested record or class type ends nothing
     for (int i = first; i < stop; ++i) {
-        std::string_view t = LTrim(LineAt(i));
+        std::string_view t = TrimLeftView(LineAt(i));
         if (depth == 0 && izPrefix(word, t)) {
             line = i;
             return true;
@@ -621,7 +591,7 @@ bool TISourceCode::FindEndOfScope(int scope, int& line) const {
     const int first = std::max(line, 0);
     int depth = 0;
     for (int i = first; i < stop; ++i) {
-        std::string_view t = LTrim(LineAt(i));
+        std::string_view t = TrimLeftView(LineAt(i));
         if (izPrefix("end", t)) {
             if (depth == 0 && is2Prefix("end", ";", t)) {
                 line = i;
@@ -638,7 +608,7 @@ bool TISourceCode::FindEndOfScope(int scope, int& line) const {
 bool TISourceCode::FindPrefix(std::string_view prefix, int& line) const {
     const int stop = Limit(ImplEndLine);
     for (int i = std::max(line, 0); i < stop; ++i)
-        if (izPrefix(prefix, LTrim(LineAt(i)))) {
+        if (izPrefix(prefix, TrimLeftView(LineAt(i)))) {
             line = i;
             return true;
         }
@@ -773,7 +743,7 @@ int TISourceCode::FindRoutineEnd(int headerLine) const {
                 prev.assign(1, '\'');
                 continue;
             }
-            if (IsBlank(c)) { ++i; continue; }
+            if (IsBlankChar(c)) { ++i; continue; }
             if (!IsIdentChar(c)) {
                 prev.assign(1, c);
                 ++i;
@@ -810,7 +780,7 @@ int TISourceCode::FindRoutineEnd(int headerLine) const {
                 blocks.push_back('R');
             } else if ((tk == "class" || tk == "object" || tk == "interface") && (prev == "=" || prev == "packed")) {
                 std::string_view restOfLine = s.substr(i);
-                std::string_view r = LTrim(restOfLine);
+                std::string_view r = TrimLeftView(restOfLine);
                 if (restOfLine.find(';') == std::string_view::npos && !izPrefix("of", r)) blocks.push_back('R');
             } else if (tk == "end") {
                 if (!blocks.empty()) {
@@ -968,7 +938,7 @@ void TISourceCode::RefineVirtualClass(TClassComponentList& list) const {
             keep = c.Scope <= 1;
         } else if (c.Kind == 3) {
             std::string d = ExtractMethodDirective(c.Text);
-            keep = HasToken(d, "virtual") || HasToken(d, "dynamic") || HasToken(d, "message");
+            keep = HasWord(d, "virtual") || HasWord(d, "dynamic") || HasWord(d, "message");
         }
         if (!keep && c.Kind != 0) list.SetKind(i, 0);
     }
@@ -1022,7 +992,7 @@ std::string TISourceCode::ExtractParamNames(std::string_view line) const {
         g = TrimView(CutAt(g, ":="));
         for (const char* mod : {"const", "var", "out", "constref"})
             if (izPrefix(mod, g) && g.size() > std::string_view(mod).size()) {
-                g = LTrim(g.substr(std::string_view(mod).size()));
+                g = TrimLeftView(g.substr(std::string_view(mod).size()));
                 break;
             }
         while (!g.empty()) {
@@ -1057,7 +1027,7 @@ void TISourceCode::ExtractUnitsUses(int line, TStringList& list) const {
         s += ' ';
         if (LineAt(i).find(';') != std::string::npos) break;
     }
-    std::string_view v = LTrim(CutAt(s, ";"));
+    std::string_view v = TrimLeftView(CutAt(s, ";"));
     if (izPrefix("uses", v)) v = v.substr(4);
     std::string flat = KillBlanks(v);
     std::string_view f(flat);
@@ -1110,7 +1080,7 @@ bool TISourceCode::CreateMethodImplByDecl(std::string_view declaration, std::str
     InsertMethod(header, className, "", name);
     OutText("begin");
     CRLF();
-    if (HasToken(ExtractMethodDirective(declaration), "override")) {
+    if (HasWord(ExtractMethodDirective(declaration), "override")) {
         if (izPrefix("function", header) || izPrefix("class function", header))
             OutText("  Result := inherited " + name + ExtractParamNames(declaration) + ";");
         else
