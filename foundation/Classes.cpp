@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <fcntl.h>
 #include <map>
 #include <mutex>
@@ -192,9 +193,11 @@ void TFileStream::SetSize(int64_t newSize) {
 }
 
 void AtomicWriteFile(const std::string& fileName, const void* data, size_t size) {
-    std::string tmp = fileName + ".tmp" + std::to_string(::getpid());
-    int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    // A unique temporary name: two writers of one file never share it.
+    std::string tmp = fileName + ".tmpXXXXXX";
+    int fd = ::mkostemp(tmp.data(), O_CLOEXEC);
     if (fd < 0) throw EFCreateError("Cannot create file \"" + fileName + "\"");
+    ::fchmod(fd, 0644);
     size_t done = 0;
     while (done < size) {
         ssize_t n = ::write(fd, (const char*)data + done, size - done);
