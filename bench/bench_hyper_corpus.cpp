@@ -8,18 +8,10 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
-#include <cstdlib>
-#include <filesystem>
 
 #include "source/tests/HyperCorpus.h"
 
 namespace {
-
-std::string BaselineFile() {
-    // Beside the tests, found from this file's own path.
-    return (std::filesystem::path(__FILE__).parent_path().parent_path() / "source/tests/data/hyper/corpus_baseline.txt")
-        .string();
-}
 
 // The corpus units; none, and the benchmark skipped, when they are not installed.
 std::vector<std::string> CorpusOrSkip(benchmark::State& state) {
@@ -30,19 +22,15 @@ std::vector<std::string> CorpusOrSkip(benchmark::State& state) {
 
 void BM_HyperCorpusRoundTrip(benchmark::State& state) {
     using namespace velt;
-    const auto files = CorpusOrSkip(state);
-    if (files.empty()) return;
-    const bool verbose = std::getenv("VELT_CORPUS_VERBOSE") != nullptr;
+    const bool verbose = corpus::CorpusVerbose();
     corpus::HyperTotals t;
-    for (auto _ : state) {
-        t = corpus::HyperTotals();
-        for (const auto& f : files) {
-            corpus::HyperResult r = corpus::HyperRoundTrip(ReadWholeFile(f), f);
-            t.Add(f, r);
-            if (verbose)
-                for (const auto& why : r.Failed) std::printf("round trip %s: %s\n", f.c_str(), why.c_str());
-        }
-    }
+    auto scan = [&](const std::string& f, const std::string& text, corpus::HyperTotals& totals) {
+        corpus::HyperResult r = corpus::HyperRoundTrip(text, f);
+        totals.Add(f, r);
+        if (verbose)
+            for (const auto& why : r.Failed) std::printf("round trip %s: %s\n", f.c_str(), why.c_str());
+    };
+    if (!corpus::ScanCorpus(state, t, scan)) return;
     state.counters["files"] = t.Files;
     state.counters["eligible"] = double(t.Eligible);
     state.counters["passed%"] = t.PassRate();
@@ -50,7 +38,7 @@ void BM_HyperCorpusRoundTrip(benchmark::State& state) {
                 t.Eligible, t.Passed, t.PassRate());
     std::printf("hyper corpus: slowest unit %.3f s (%s)\n", t.MaxSeconds, t.SlowestFile.c_str());
     double baseline = 0;
-    if (corpus::ReadBaselineValue(BaselineFile(), "roundtrip", baseline)) {
+    if (corpus::ReadBaselineValue(corpus::CorpusDataFile("hyper/corpus_baseline.txt"), "roundtrip", baseline)) {
         bool ok = t.PassRate() + 1e-9 >= baseline;
         std::printf("hyper corpus: baseline %.2f%%: %s\n", baseline, ok ? "kept" : "FALLEN");
         if (!ok) state.SkipWithError("round-trip rate fell below the committed baseline");

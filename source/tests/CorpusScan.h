@@ -160,26 +160,38 @@ inline std::string CorpusDataFile(const std::string& relPath) {
     return (std::filesystem::path(__FILE__).parent_path() / "data" / relPath).string();
 }
 
-// The baseline file: "sections <percent>" and "matched <percent>" lines.
-inline bool ReadBaseline(const std::string& file, double& sections, double& matched) {
+// Every n-th file of the sorted list, at most count of them: the same
+// sample every run.
+inline std::vector<std::string> Sample(const std::vector<std::string>& files, size_t count) {
+    std::vector<std::string> r;
+    const size_t step = std::max<size_t>(1, files.size() / count);
+    for (size_t i = 0; i < files.size() && r.size() < count; i += step) r.push_back(files[i]);
+    return r;
+}
+
+// A baseline value "key <number>" of a baseline file; false when missing.
+inline bool ReadBaselineValue(const std::string& file, const std::string& key, double& value) {
     TStringList l;
     try {
         l.LoadFromFile(file);
     } catch (const Exception&) {
         return false;
     }
-    sections = matched = -1;
     for (const auto& s : l.Strings()) {
         std::string t = Trim(s);
         if (t.empty() || t[0] == '#') continue;
         size_t sp = t.find(' ');
-        if (sp == std::string::npos) continue;
-        std::string key = t.substr(0, sp);
-        double v = std::atof(t.c_str() + sp + 1);
-        if (key == "sections") sections = v;
-        else if (key == "matched") matched = v;
+        if (sp != std::string::npos && t.substr(0, sp) == key) {
+            value = std::atof(t.c_str() + sp + 1);
+            return true;
+        }
     }
-    return sections >= 0 && matched >= 0;
+    return false;
+}
+
+// The model's baseline file: "sections <percent>" and "matched <percent>".
+inline bool ReadBaseline(const std::string& file, double& sections, double& matched) {
+    return ReadBaselineValue(file, "sections", sections) && ReadBaselineValue(file, "matched", matched);
 }
 
 }  // namespace velt::corpus

@@ -199,24 +199,4 @@ inline SweepResult HyperSweep(const std::string& text, const std::string& file, 
     return r;
 }
 
-// A baseline value "key <number>" of a baseline file; false when missing.
-inline bool ReadBaselineValue(const std::string& file, const std::string& key, double& value) {
-    TStringList l;
-    try {
-        l.LoadFromFile(file);
-    } catch (const Exception&) {
-        return false;
-    }
-    for (const auto& s : l.Strings()) {
-        std::string t = Trim(s);
-        if (t.empty() || t[0] == '#') continue;
-        size_t sp = t.find(' ');
-        if (sp != std::string::npos && t.substr(0, sp) == key) {
-            value = std::atof(t.c_str() + sp + 1);
-            return true;
-        }
-    }
-    return false;
-}
-
 }  // namespace velt::corpus

@@ -16,11 +16,8 @@ constexpr double kMaxSecondsPerUnit = 20.0;
 TEST(SourceCorpus, SampleOfFreePascalUnits) {
     const auto files = corpus::CorpusFiles();
     if (files.empty()) GTEST_SKIP() << "Free Pascal sources not installed (fpc-source-3.2.2)";
-    // Every n-th file of the sorted list: the same sample every run.
-    const size_t step = std::max<size_t>(1, files.size() / kSample);
     corpus::Totals t;
-    for (size_t i = 0; i < files.size() && size_t(t.Files) < kSample; i += step) {
-        const std::string& f = files[i];
+    for (const std::string& f : corpus::Sample(files, kSample)) {
         corpus::UnitResult r = corpus::ScanUnit(ReadWholeFile(f));
         EXPECT_LT(r.Seconds, kMaxSecondsPerUnit) << f;
         EXPECT_EQ(r.Mismatches, 0) << f;

@@ -17,14 +17,6 @@ constexpr int kSweepMaxLines = 6000;
 // Per unit, under the sanitizers.
 constexpr double kMaxSecondsPerUnit = 60.0;
 
-// Every n-th file of the sorted list: the same sample every run.
-std::vector<std::string> Sample(const std::vector<std::string>& files) {
-    std::vector<std::string> r;
-    const size_t step = std::max<size_t>(1, files.size() / kSample);
-    for (size_t i = 0; i < files.size() && r.size() < kSample; i += step) r.push_back(files[i]);
-    return r;
-}
-
 class HyperCorpus : public testing::Test {
 protected:
     void SetUp() override {
@@ -35,7 +27,7 @@ protected:
 
 TEST_F(HyperCorpus, RoundTripOverASample) {
     corpus::HyperTotals t;
-    for (const auto& f : Sample(Files)) {
+    for (const auto& f : corpus::Sample(Files, kSample)) {
         corpus::HyperResult r = corpus::HyperRoundTrip(ReadWholeFile(f), f);
         EXPECT_LT(r.Seconds, kMaxSecondsPerUnit) << f;
         for (const auto& why : r.Failed) std::printf("round trip %s: %s\n", f.c_str(), why.c_str());
@@ -52,7 +44,7 @@ TEST_F(HyperCorpus, RoundTripOverASample) {
 TEST_F(HyperCorpus, EveryLineOfASample) {
     size_t units = 0;
     long lines = 0, errors = 0, generated = 0;
-    for (const auto& f : Sample(Files)) {
+    for (const auto& f : corpus::Sample(Files, kSample)) {
         if (units >= kSweepUnits) break;
         const std::string text = ReadWholeFile(f);
         if (std::count(text.begin(), text.end(), '\n') > kSweepMaxLines) continue;
