@@ -1,6 +1,10 @@
 # Shared build settings and helpers for every subsystem folder.
 
 set(VELT_WARNINGS -Wall -Wextra)
+if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU" AND CMAKE_CXX_COMPILER_VERSION VERSION_LESS 13)
+  # GCC 12 reports "literal" + std::string&& as an overlapping memcpy when optimising.
+  list(APPEND VELT_WARNINGS -Wno-restrict)
+endif()
 
 if(VELT_SANITIZE)
   set(VELT_SAN_FLAGS -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
