@@ -77,6 +77,60 @@ TEST(ForthObjects, ColonColonReachesOneObject) {
     EXPECT_EQ(ErrorOf<EForth>([&] { f.Interpret(); }), "Class component Count not found");
 }
 
+namespace {
+
+// Publishes a property and a method of one name, and a derived class adds a
+// method named like an inherited property.
+class TTwoFaced : public TObject, public ForthObject {
+public:
+    VELT_FORTH_CLASS(TTwoFaced)
+    int32_t Size = 4;
+    int32_t Level = 2;
+    int Runs = 0;
+    void SizeWord(TForth& Sender) {
+        ++Runs;
+        Sender.PushString("method");
+    }
+};
+
+class TTwoFacedChild : public TTwoFaced {
+public:
+    VELT_FORTH_CLASS(TTwoFacedChild)
+    void LevelWord(TForth& Sender) {
+        ++Runs;
+        Sender.PushString("child method");
+    }
+};
+
+const ClassInfo& TTwoFaced::StaticForthClass() {
+    static const PropInfo props[] = {OrdProp<TTwoFaced, &TTwoFaced::Size>("Size"),
+                                     OrdProp<TTwoFaced, &TTwoFaced::Level>("Level")};
+    static const MethodInfo methods[] = {WordMethod<TTwoFaced, &TTwoFaced::SizeWord>("Size")};
+    static const ClassInfo info{"TTwoFaced", nullptr, props, methods};
+    return info;
+}
+
+const ClassInfo& TTwoFacedChild::StaticForthClass() {
+    static const MethodInfo methods[] = {WordMethod<TTwoFacedChild, &TTwoFacedChild::LevelWord>("Level")};
+    static const ClassInfo info{"TTwoFacedChild", &TTwoFaced::StaticForthClass(), {}, methods};
+    return info;
+}
+
+}  // namespace
+
+TEST(ForthObjects, PropertyShadowsMethodOfTheSameObject) {
+    TForth f;
+    TTwoFacedChild obj;
+    f.Objects.AddObject("Obj", &obj);
+    // By name and through "::", the property wins, inherited ones included.
+    EXPECT_EQ(Exec(f, "Size .@ Level .@ Obj :: size .@ Obj :: LEVEL .@"), V({"2", "4", "2", "4"}));
+    EXPECT_EQ(obj.Runs, 0);
+    // ExecWord runs methods only.
+    f.ExecWord("Size");
+    f.ExecWord("Level");
+    EXPECT_EQ(Drain(f), V({"'child method'", "'method'"}));
+}
+
 TEST(ForthObjects, SearchOrderAndShadowing) {
     TForth f;
     THost host;
@@ -135,6 +189,16 @@ TEST(ForthObjects, ObjectWithoutClassInfoIsReportedAndPassedOver) {
     EXPECT_EQ(sink.Lines.size(), 1u);
 }
 
+TEST(ForthObjects, MemberNameFollowsColonColonDirectly) {
+    TForth f;
+    THost host;
+    f.Objects.AddObject("Host", &host);
+    // Exactly one separator: a second one makes the member name empty.
+    EXPECT_EQ(Exec(f, "Host ::\nCount .@ Host ::\tCaption .@"), V({"'caption'", "0"}));
+    EXPECT_EQ(ExecError<EForth>(f, "Host ::  Count .@"), "Class component  not found");
+    EXPECT_EQ(ExecError<EForth>(f, "Host ::\r\nCount .@"), "Class component  not found");
+}
+
 TEST(ForthObjects, CellsOutliveTheirObject) {
     TForth f;
     auto host = std::make_unique<THost>();
@@ -152,6 +216,23 @@ TEST(ForthObjects, CellsOutliveTheirObject) {
     f.Pop(c);
     EXPECT_EQ(c.Value, 0);
     EXPECT_EQ(c.Object(), nullptr);
+
+    // Everything that tests a cell agrees with "::": a freed object is nil,
+    // so false and equal to nil.
+    auto gone = std::make_unique<THost>();
+    f.PushObject(gone.get());
+    TCell freed;
+    f.Pop(freed);
+    gone.reset();
+    THost holder;
+    f.Objects.AddObject("Holder", &holder);
+    for (const auto& [prog, left] :
+         {std::pair{"IF\n1\nELSE\n2\nTHEN", "2"}, {"NOT", "1"}, {"Holder :: Child =", "-1"}}) {
+        Load(f, prog);
+        f.Push(freed);
+        f.Interpret();
+        EXPECT_EQ(Drain(f), V({left})) << prog;
+    }
 }
 
 TEST(ForthObjects, ExecuteMethodAndEvaluateProperty) {

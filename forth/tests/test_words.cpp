@@ -146,6 +146,25 @@ TEST(ForthWords, ForEachStringsSurvivesAShrinkingList) {
     EXPECT_EQ(seen, V({"x"}));
 }
 
+TEST(ForthWords, ForEachStringsCountsTheListOnce) {
+    TForth f;
+    TStringList list;
+    list.Add("x");
+    list.Add("y");
+    std::vector<std::string> seen;
+    f.RegisterWord("Grow", [&](TForth& sender) {
+        TCell c;
+        sender.Pop(c);
+        seen.push_back(c.S);
+        if (list.Count() < 10) list.Add(c.S + "+");
+    });
+    Load(f, "ForEachStrings Step ;\n: Step Grow ;");
+    f.PushObject(&list);
+    f.Interpret();
+    EXPECT_EQ(seen, V({"x", "y"}));
+    EXPECT_EQ(list.Count(), 4);
+}
+
 TEST(ForthWords, Include) {
     TTempFolder dir;
     TForth f;
