@@ -1,6 +1,11 @@
 #include "forth/Forth.h"
 
+#include <algorithm>
 #include <cstring>
+
+#if defined(__linux__)
+#include <pthread.h>
+#endif
 
 #include "foundation/CommMsg.h"
 #include "forth/Vocabulary.h"
@@ -77,6 +82,8 @@ void TStack::Pop(TCell& cell) {
     Empty();
     cell = std::move(Cells[Top]);
     ++Top;
+    // A cell whose object has been freed is nil to every reader.
+    if (cell.Kind == ckObject && cell.Obj && !cell.Object()) cell.SetObject(nullptr);
 }
 
 void TStack::PushString(std::string s) {
@@ -397,12 +404,48 @@ bool TForth::RunOneChar(std::string_view token) {
     }
 }
 
+namespace {
+
+// True when the calling thread's native stack has too little room left for
+// another level of nested words: less than a reserve for the deepest host
+// word and the unwinding of the error. Frames grow with the build (the
+// sanitizers more than double them), so a depth count alone cannot tell.
+bool NearStackEnd() {
+#if defined(__linux__)
+    struct Bounds {
+        uintptr_t Low = 0, High = 0;
+    };
+    thread_local const Bounds bounds = [] {
+        Bounds b;
+        pthread_attr_t attr;
+        if (pthread_getattr_np(pthread_self(), &attr) != 0) return b;
+        void* addr = nullptr;
+        size_t size = 0;
+        if (pthread_attr_getstack(&attr, &addr, &size) == 0 && addr && size > 0) {
+            b.Low = reinterpret_cast<uintptr_t>(addr);
+            b.High = b.Low + size;
+        }
+        pthread_attr_destroy(&attr);
+        return b;
+    }();
+    const uintptr_t here = reinterpret_cast<uintptr_t>(__builtin_frame_address(0));
+    // A frame outside the known stack (another stack switched in) is not judged.
+    if (here < bounds.Low || here >= bounds.High) return false;
+    const uintptr_t reserve = std::min<uintptr_t>((bounds.High - bounds.Low) / 4, 128 * 1024);
+    return here - bounds.Low < reserve;
+#else
+    return false;
+#endif
+}
+
+}  // namespace
+
 // Counts one level of nested running: words, included files and interpreter
 // runs started by host words all nest through here.
 class TForth::Nesting {
 public:
     explicit Nesting(TForth& f) : f_(f) {
-        if (f_.depth_ >= MaxNesting) throw EForth("Word nesting too deep");
+        if (f_.depth_ >= MaxNesting || NearStackEnd()) throw EForth("Word nesting too deep");
         if (f_.depth_ == 0) f_.steps_ = 0;
         ++f_.depth_;
     }
@@ -466,20 +509,7 @@ void TForth::Run() {
         }
         if (t == ";" || t == "**)") return;
         if (t == "::") {
-            TCell c;
-            Stack.Pop(c);
-            if (c.Kind != ckObject) throw EForth(":: used not for object");
-            TObject* obj = c.Object();
-            if (!obj) throw EForth(":: used not for object");
-            const std::string_view name = NextWord();
-            const ClassInfo* ci = ForthClassOf(obj);
-            if (const PropInfo* p = ci ? ci->FindProperty(name) : nullptr) {
-                EvaluateProperty(obj, *p);
-            } else if (const MethodInfo* m = ci ? ci->FindMethod(name) : nullptr) {
-                m->Call(*obj, *this);
-            } else {
-                throw EForth(Quoted("Class component ", name, " not found"));
-            }
+            RunMember();
             continue;
         }
         const int oi = Objects.IndexOf(t);
@@ -495,18 +525,9 @@ void TForth::Run() {
                 continue;
             }
         }
-        if (const TForthEvent* w = current_ ? current_->FindWord(t) : nullptr) {
-            TForthEvent word = *w;  // the word may change the vocabulary
-            word(*this);
-            continue;
-        }
+        if (RunNative(t)) continue;
         if (t == "IF") {
-            TCell c;
-            Stack.Pop(c);
-            if (c.Value != 0)
-                Struc = fcIfThen;
-            else
-                SkipToThenOrElse();
+            If();
             continue;
         }
         if (RunOneChar(t)) continue;
@@ -514,10 +535,51 @@ void TForth::Run() {
             SkipLine();
             continue;
         }
-        int32_t n;
-        if (!TryStrToInt(t, n)) throw EForth(Quoted("Word ", t, " not found"));
-        Stack.PushInteger(n);
+        PushNumber(t);
     }
+}
+
+// The helpers of Run keep their locals out of its frame, which every level
+// of nested words holds on the native stack.
+
+// "::": a published member of the object on top of the stack.
+void TForth::RunMember() {
+    TCell c;
+    Stack.Pop(c);
+    TObject* obj = c.Object();
+    if (!obj) throw EForth(":: used not for object");
+    const std::string_view name = NextWord();
+    const ClassInfo* ci = ForthClassOf(obj);
+    if (const PropInfo* p = ci ? ci->FindProperty(name) : nullptr) {
+        EvaluateProperty(obj, *p);
+    } else if (const MethodInfo* m = ci ? ci->FindMethod(name) : nullptr) {
+        m->Call(*obj, *this);
+    } else {
+        throw EForth(Quoted("Class component ", name, " not found"));
+    }
+}
+
+bool TForth::RunNative(std::string_view token) {
+    const TForthEvent* w = current_ ? current_->FindWord(token) : nullptr;
+    if (!w) return false;
+    const TForthEvent word = *w;  // the word may change the vocabulary
+    word(*this);
+    return true;
+}
+
+void TForth::If() {
+    TCell c;
+    Stack.Pop(c);
+    if (c.Value != 0)
+        Struc = fcIfThen;
+    else
+        SkipToThenOrElse();
+}
+
+void TForth::PushNumber(std::string_view token) {
+    int32_t n;
+    if (!TryStrToInt(token, n)) throw EForth(Quoted("Word ", token, " not found"));
+    Stack.PushInteger(n);
 }
 
 void TForth::EvaluateProperty(TObject* instance, const PropInfo& prop) {
@@ -608,6 +670,8 @@ void TForth::ExecWord(std::string_view name) {
 void TForth::LoadFromFile(const std::string& fileName) {
     Stack.ClearStack();
     std::string text = ReadWholeFile(fileName);
+    // Editors may start a UTF-8 file with a byte-order mark; it is not text.
+    if (text.starts_with("\xEF\xBB\xBF")) text.erase(0, 3);
     text.push_back(' ');
     SetText(std::move(text));
     Pos = 1;

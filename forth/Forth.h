@@ -43,7 +43,7 @@ enum : uint8_t { ckInteger = pkInteger, ckObject = pkClass, ckString = pkLString
 
 // One stack cell. An object cell remembers whether its object is still
 // alive, so a cell that outlives its object answers null rather than a
-// dangling pointer.
+// dangling pointer, and is popped as a nil cell (Value 0, false for IF).
 struct TCell {
     std::string S;      // text of a string cell
     uint8_t Kind = 0;   // 1 integer, 7 object, 10 string
@@ -159,7 +159,8 @@ public:
     TVocabulary* Current() const { return current_.get(); }
     void SetCurrent(std::unique_ptr<TVocabulary> vocabulary);
 
-    // Deepest nesting of running words before "Word nesting too deep".
+    // Deepest nesting of running words before "Word nesting too deep";
+    // the error comes earlier when the thread's native stack runs short.
     static constexpr int MaxNesting = 1000;
     // Tokens a run may take before it is stopped ("Step limit exceeded");
     // 0 means no limit. For harnesses that run untrusted text.
@@ -235,6 +236,10 @@ private:
     void SkipLine();
     bool RunPublished(std::string_view token);
     bool RunOneChar(std::string_view token);
+    void RunMember();
+    bool RunNative(std::string_view token);
+    void If();
+    void PushNumber(std::string_view token);
     void SkipToThen();
     void SkipToThenOrElse();
     int FindDefinition(std::string_view name);

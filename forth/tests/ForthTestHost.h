@@ -44,6 +44,7 @@ public:
         Sender.PushString("hello");
     }
     void Twice(TForth& Sender) { MultiplyTop(Sender, 2); }
+    void ShortWord(TForth& Sender) { Sender.PushString("short method"); }  // named like a property
 };
 
 inline const ClassInfo& THost::StaticForthClass() {
@@ -60,18 +61,21 @@ inline const ClassInfo& THost::StaticForthClass() {
     static const MethodInfo methods[] = {
         WordMethod<THost, &THost::Hello>("Hello"),
         WordMethod<THost, &THost::Twice>("Twice"),
+        WordMethod<THost, &THost::ShortWord>("Short"),
     };
     static const ClassInfo info{"THost", nullptr, props, methods};
     return info;
 }
 
-// Derived class: adds members and shadows one of its parent's.
+// Derived class: adds members, shadows one of its parent's methods and adds
+// a method named like one of its parent's properties.
 class TDerivedHost : public THost {
 public:
     VELT_FORTH_CLASS(TDerivedHost)
     std::string ClassName() const override { return "TDerivedHost"; }
     int32_t Extra = 5;
     void Twice(TForth& Sender) { MultiplyTop(Sender, 3); }  // shadows THost's
+    void CountWord(TForth& Sender) { Sender.PushString("count method"); }
 };
 
 inline const ClassInfo& TDerivedHost::StaticForthClass() {
@@ -80,6 +84,7 @@ inline const ClassInfo& TDerivedHost::StaticForthClass() {
     };
     static const MethodInfo methods[] = {
         WordMethod<TDerivedHost, &TDerivedHost::Twice>("Twice"),
+        WordMethod<TDerivedHost, &TDerivedHost::CountWord>("Count"),
     };
     static const ClassInfo info{"TDerivedHost", &THost::StaticForthClass(), props, methods};
     return info;

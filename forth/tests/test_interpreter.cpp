@@ -3,6 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <pthread.h>
+
+#include <functional>
+
 #include "forth/tests/ForthTestHost.h"
 
 using namespace velt;
@@ -76,6 +80,17 @@ TEST(ForthInterpret, IfElseThen) {
     EXPECT_EQ(ExecError<EForth>(f, "THEN"), "Word THEN not found");
     EXPECT_EQ(ExecError<EForth>(f, "ELSE"), "Word ELSE not found");
     EXPECT_EQ(ExecError<EStack>(f, "IF"), "Empty stack");
+}
+
+TEST(ForthInterpret, FalseIfLeavesTheStateAsItWas) {
+    TForth f;
+    // Only the condition is taken; the run goes on right after THEN.
+    EXPECT_EQ(Exec(f, "7 \" s\" FALSE IF 1\n2\nTHEN 8"), V({"8", "'s'", "7"}));
+    // Outside an IF before, outside it after: a second THEN is a plain name.
+    EXPECT_EQ(ExecError<EForth>(f, "FALSE IF\n1\nTHEN\nTHEN"), "Word THEN not found");
+    EXPECT_EQ(ExecError<EForth>(f, "FALSE IF\n1\nTHEN\nELSE"), "Word ELSE not found");
+    // Inside a true branch it stays there, so the ELSE still skips to THEN.
+    EXPECT_EQ(Exec(f, "TRUE IF\nFALSE IF\n1\nTHEN\n2\nELSE\n3\nTHEN\n4"), V({"4", "2"}));
 }
 
 TEST(ForthExecWord, FindsDefinitionsWithAnyLineEnd) {
@@ -182,6 +197,23 @@ TEST(ForthFiles, LoadFromFileAndExecForthFile) {
     EXPECT_THROW(f.LoadFromFile(dir.Path("missing.4th")), EFOpenError);
 }
 
+TEST(ForthFiles, ByteOrderMarkIsNotText) {
+    TTempFolder dir;
+    TForth f;
+    const std::string bom = "\xEF\xBB\xBF";
+    f.LoadFromFile(dir.Write("cmd.4th", bom + ": Startup 1 ;\r\n: Other 2 ;\r\n"));
+    f.ExecWord("Startup");
+    f.ExecWord("Other");
+    EXPECT_EQ(Drain(f), V({"2", "1"}));
+    // Files run from their first character, directly or included.
+    const std::string prog = dir.Write("prog.4th", bom + "4 5 +\r\n");
+    f.ExecForthFile(prog);
+    EXPECT_EQ(Drain(f), V({"9"}));
+    f.SetText("\r\n: Main \" " + prog + "\" INCLUDE ;\r\n");
+    f.ExecWord("Main");
+    EXPECT_EQ(Drain(f), V({"9"}));
+}
+
 TEST(ForthTokenizer, NextTokenAndExpectToken) {
     TForth f;
     Load(f, "abc  (def) \"q");
@@ -208,4 +240,50 @@ TEST(ForthLimits, StepLimitStopsRunawayPrograms) {
     Load(f, ": Fork EGG Fork EGG Fork ;\n");
     EXPECT_EQ(WordError<EForth>(f, "Fork"), "Step limit exceeded");
     f.StepLimit = 0;
+}
+
+namespace {
+
+// Runs fn on a thread of its own with the given stack size and answers the
+// message of the EForth it raised, or "" when none.
+std::string ErrorOnStack(size_t stackSize, const std::function<void()>& fn) {
+    struct Job {
+        const std::function<void()>* Fn;
+        std::string Error;
+    } job{&fn, {}};
+    pthread_attr_t attr;
+    pthread_attr_init(&attr);
+    pthread_attr_setstacksize(&attr, stackSize);
+    pthread_t thread;
+    const int rc = pthread_create(
+        &thread, &attr,
+        [](void* p) -> void* {
+            auto* j = static_cast<Job*>(p);
+            j->Error = ErrorOf<EForth>(*j->Fn);
+            return nullptr;
+        },
+        &job);
+    pthread_attr_destroy(&attr);
+    if (rc != 0) return "thread not started";
+    pthread_join(thread, nullptr);
+    return job.Error;
+}
+
+}  // namespace
+
+TEST(ForthLimits, DeepNestingStopsCleanlyOnASmallStack) {
+    TForth f;
+    Load(f, ": Deep EGG Deep ;\n: B 2 ;\n");
+    std::string chain = ": Chain";
+    for (int i = 0; i < 5000; ++i) chain += " EGG";
+    const std::string chainText = chain + " B ;\n: B 2 ;\n";
+    for (const size_t stack : {size_t(1) << 20, size_t(256) << 10}) {
+        EXPECT_EQ(ErrorOnStack(stack, [&] { f.ExecWord("Deep"); }), "Word nesting too deep") << stack;
+    }
+    f.SetText(chainText);
+    EXPECT_EQ(ErrorOnStack(size_t(1) << 20, [&] { f.ExecWord("Chain"); }), "Word nesting too deep");
+    // The interpreter still runs words afterwards, on any thread.
+    f.ClearStack();
+    EXPECT_EQ(ErrorOnStack(size_t(1) << 20, [&] { f.ExecWord("B"); }), "");
+    EXPECT_EQ(Drain(f), V({"2"}));
 }

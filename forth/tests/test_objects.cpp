@@ -77,6 +77,18 @@ TEST(ForthObjects, ColonColonReachesOneObject) {
     EXPECT_EQ(ErrorOf<EForth>([&] { f.Interpret(); }), "Class component Count not found");
 }
 
+TEST(ForthObjects, PropertyShadowsMethodOfTheSameObject) {
+    TForth f;
+    TDerivedHost d;
+    f.Objects.AddObject("D", &d);
+    // By name and through "::", the property wins, inherited ones included.
+    EXPECT_EQ(Exec(f, "Short .@ Count .@ D :: short .@ D :: COUNT .@"), V({"0", "'short'", "0", "'short'"}));
+    // ExecWord runs methods only.
+    f.ExecWord("Short");
+    f.ExecWord("Count");
+    EXPECT_EQ(Drain(f), V({"'count method'", "'short method'"}));
+}
+
 TEST(ForthObjects, SearchOrderAndShadowing) {
     TForth f;
     THost host;
@@ -135,6 +147,16 @@ TEST(ForthObjects, ObjectWithoutClassInfoIsReportedAndPassedOver) {
     EXPECT_EQ(sink.Lines.size(), 1u);
 }
 
+TEST(ForthObjects, MemberNameFollowsColonColonDirectly) {
+    TForth f;
+    THost host;
+    f.Objects.AddObject("Host", &host);
+    // Exactly one separator: a second one makes the member name empty.
+    EXPECT_EQ(Exec(f, "Host ::\nCount .@ Host ::\tCaption .@"), V({"'caption'", "0"}));
+    EXPECT_EQ(ExecError<EForth>(f, "Host ::  Count .@"), "Class component  not found");
+    EXPECT_EQ(ExecError<EForth>(f, "Host ::\r\nCount .@"), "Class component  not found");
+}
+
 TEST(ForthObjects, CellsOutliveTheirObject) {
     TForth f;
     auto host = std::make_unique<THost>();
@@ -152,6 +174,23 @@ TEST(ForthObjects, CellsOutliveTheirObject) {
     f.Pop(c);
     EXPECT_EQ(c.Value, 0);
     EXPECT_EQ(c.Object(), nullptr);
+
+    // Everything that tests a cell agrees with "::": a freed object is nil,
+    // so false and equal to nil.
+    auto gone = std::make_unique<THost>();
+    f.PushObject(gone.get());
+    TCell freed;
+    f.Pop(freed);
+    gone.reset();
+    THost holder;
+    f.Objects.AddObject("Holder", &holder);
+    for (const auto& [prog, left] :
+         {std::pair{"IF\n1\nELSE\n2\nTHEN", "2"}, {"NOT", "1"}, {"Holder :: Child =", "-1"}}) {
+        Load(f, prog);
+        f.Push(freed);
+        f.Interpret();
+        EXPECT_EQ(Drain(f), V({left})) << prog;
+    }
 }
 
 TEST(ForthObjects, ExecuteMethodAndEvaluateProperty) {

@@ -128,22 +128,30 @@ TEST(ForthWords, ForEachStrings) {
     EXPECT_EQ(WordError<EStack>(f, "BadObj"), "Type mismatch");
 }
 
-TEST(ForthWords, ForEachStringsSurvivesAShrinkingList) {
-    TForth f;
-    TStringList list;
-    list.Add("x");
-    list.Add("y");
-    std::vector<std::string> seen;
-    f.RegisterWord("Shrink", [&](TForth& sender) {
-        TCell c;
-        sender.Pop(c);
-        seen.push_back(c.S);
-        list.Clear();
-    });
-    Load(f, "ForEachStrings Step ;\n: Step Shrink ;");
-    f.PushObject(&list);
-    f.Interpret();
-    EXPECT_EQ(seen, V({"x"}));
+// The list is counted once at the start: a body that grows it does not
+// lengthen the walk, one that empties it ends the walk.
+TEST(ForthWords, ForEachStringsCountsTheListOnce) {
+    for (const bool grow : {true, false}) {
+        TForth f;
+        TStringList list;
+        list.Add("x");
+        list.Add("y");
+        std::vector<std::string> seen;
+        f.RegisterWord("Change", [&](TForth& sender) {
+            TCell c;
+            sender.Pop(c);
+            seen.push_back(c.S);
+            if (!grow)
+                list.Clear();
+            else if (list.Count() < 10)
+                list.Add(c.S + "+");
+        });
+        Load(f, "ForEachStrings Step ;\n: Step Change ;");
+        f.PushObject(&list);
+        f.Interpret();
+        EXPECT_EQ(seen, grow ? V({"x", "y"}) : V({"x"})) << grow;
+        EXPECT_EQ(list.Count(), grow ? 4 : 0);
+    }
 }
 
 TEST(ForthWords, Include) {
