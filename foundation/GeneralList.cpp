@@ -90,6 +90,7 @@ void TGeneralList::Clear() {
 }
 
 int TGeneralList::Add(const void* rec) {
+    CheckRoom(1);
     std::vector<char> tmp;
     const void* src = rec;
     if (Overlaps(Data, rec, ItemSize)) {
@@ -110,6 +111,8 @@ void TGeneralList::Insert(int index, const void* rec) {
         Add(rec);
         return;
     }
+    CheckRoom(1);
+    // A copy first: rec may lie in the run that the insertion shifts.
     std::vector<char> tmp(static_cast<const char*>(rec), static_cast<const char*>(rec) + ItemSize);
     int64_t at = int64_t(index) * ItemSize;
     int64_t oldSize = Data.Size();
@@ -127,6 +130,7 @@ void TGeneralList::AddList(const TGeneralList* source) {
     // A copy of the source's storage: it may be this list's own.
     const int n = source->Count;
     const int32_t srcSize = source->ItemSize;
+    CheckRoom(n);
     std::vector<char> src(source->Data.Memory(), source->Data.Memory() + int64_t(n) * srcSize);
     const int first = Count;
     if (srcSize == ItemSize) {
@@ -195,9 +199,7 @@ void TGeneralList::LoadFromReader(TReader& reader) {
         int32_t count = 0, storedSize = 0;
         reader.Read(&count, 4);
         reader.Read(&storedSize, 4);
-        // The records' data follows in the stream, so the count cannot exceed
-        // the bytes left (which also bounds what a damaged count allocates).
-        if (count < 0 || count > reader.Remaining()) throw EReadError("Invalid record count in list data");
+        CheckStoredCount(count, reader.Remaining(), GetRecordDataSize());
         for (int i = 0; i < count; ++i) ReadRecordData(reader, AddEmpty());
     } catch (...) {
         Clear();
@@ -221,9 +223,12 @@ void TGeneralList::LoadFromStream(TStream& stream) {
         const int32_t count = ReadInteger(stream);
         const int32_t storedSize = ReadInteger(stream);
         if (count < 0) throw EReadError("Invalid record count in list stream");
-        if (storedSize < 0 || storedSize > MaxStreamItemSize || (storedSize == 0 && count > 0))
+        // Records stored without bytes are those of a list of record size 0;
+        // they hold nothing to fill records of a real size with.
+        if (storedSize < 0 || storedSize > MaxStreamItemSize || (storedSize == 0 && count > 0 && ItemSize != 0))
             throw EReadError("Invalid record size in list stream");
         if (int64_t(count) * storedSize > stream.Remaining()) throw EReadError("Record list stream is truncated");
+        CheckStoredCount(count, stream.Remaining(), storedSize);
         // A list made without a record size takes the stored one.
         if (ItemSize == 0) ItemSize = storedSize;
         if (count == 0) return;
@@ -277,7 +282,10 @@ void TGeneralList::SetList(const TGeneralList* source) {
 
 void* TGeneralList::GetItemAutoAdd(int index) {
     if (index < 0) Error();
-    if (index > Count - 1) AppendZeroed(index - Count + 1);
+    if (index >= Count) {
+        CheckRoom(int64_t(index) - Count + 1);
+        AppendZeroed(index - Count + 1);
+    }
     return GetItem(index);
 }
 
@@ -297,6 +305,7 @@ void TGeneralList::Sort() { QuickSort(0, Count - 1); }
 
 void TGeneralList::QuickSort(int l, int r) {
     if (l >= r) return;
+    if (l < 0 || r >= Count) Error();
     // Partitions that keep splitting badly (sorted or equal keys) hand the
     // rest to a heap sort, so the time stays n log n.
     int depth = 2 * std::bit_width(unsigned(r - l + 1)) + 2;
@@ -372,8 +381,23 @@ int32_t TGeneralList::_Release() {
     return r;
 }
 
+void TGeneralList::CheckStoredCount(int32_t count, int64_t remaining, int64_t perRecord) const {
+    if (count < 0 || (perRecord > 0 && count > remaining / perRecord))
+        throw EReadError("Invalid record count in list data");
+    // What each record holds beyond the bytes it reads; a record that reads
+    // nothing counts at least one byte, so that its count stays bounded too.
+    const int64_t unbacked =
+        perRecord > 0 ? std::max<int64_t>(ItemSize - perRecord, 0) : std::max<int64_t>(ItemSize, 1);
+    if (int64_t(count) * unbacked > MaxUnbackedBytes) throw EReadError("Invalid record count in list data");
+}
+
+void TGeneralList::CheckRoom(int64_t more) const {
+    if (more < 0 || Count + more > INT32_MAX) Error();
+}
+
 void TGeneralList::AppendZeroed(int n) {
     if (n <= 0) return;
+    CheckRoom(n);
     Data.SetSize(Data.Size() + int64_t(n) * ItemSize);
     Count += n;
 }

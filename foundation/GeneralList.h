@@ -108,13 +108,16 @@ public:
     // each record.
     virtual void SaveToWriter(TWriter& writer);
     // Clear, then one zero-filled record per stored record, each filled by
-    // ReadRecordData. A negative count, or one above the bytes left in the
-    // stream, raises EReadError and leaves the list empty.
+    // ReadRecordData. A count that CheckStoredCount refuses raises EReadError
+    // and leaves the list empty.
     virtual void LoadFromReader(TReader& reader);
     void SaveToStream(TStream& stream) override;
     void LoadFromStream(TStream& stream) override;
     virtual void WriteRecordData(TWriter& writer, int index);
     virtual void ReadRecordData(TReader& reader, int index);
+    // The fewest bytes ReadRecordData reads for one record; the base hooks
+    // stream nothing.
+    virtual int32_t GetRecordDataSize() const { return 0; }
     // One-line description for debugging.
     virtual void ___(std::string& s) const;
 
@@ -137,18 +140,25 @@ public:
         return this;
     }
     void DeleteLast() override { Delete(Count - 1); }
-    void Exchange(int i, int j);
     // Clear, then AddList(source). Safe with source == this.
     void SetList(const TGeneralList* source);
-    // Address of record index, appending zero-filled records up to it.
-    // Raises "General List Error" for a negative index.
-    void* GetItemAutoAdd(int index);
     // A copy of the same class and records; the caller owns it.
     std::unique_ptr<TGeneralList> Clone() const;
-    // A Clone, sorted when GetCanSort says so.
-    std::unique_ptr<TGeneralList> GetSortedList() const;
-    void Sort();
-    void QuickSort(int l, int r);
+
+    // Mutators that move or add records behind the subclass's back: virtual,
+    // so that a list keeping data about its records (the tree lists'
+    // indexes) sees every call, also through a TGeneralList pointer.
+    virtual void Exchange(int i, int j);
+    // Address of record index, appending zero-filled records up to it.
+    // Raises "General List Error" for a negative index or one the count
+    // cannot reach.
+    virtual void* GetItemAutoAdd(int index);
+    // A Clone, sorted with QuickSort when GetCanSort says so.
+    virtual std::unique_ptr<TGeneralList> GetSortedList() const;
+    // QuickSort over the whole list.
+    virtual void Sort();
+    virtual void QuickSort(int l, int r);
+
     void InitRec(const void* source, void* dest) { CopyRec(source, dest); }
     // Records a managed field: kind * 65536 + (offset & 0xFFFF).
     void DefineField(int offset, int32_t kind);
@@ -163,8 +173,16 @@ public:
 
     // Largest record size a record stream may declare.
     static constexpr int32_t MaxStreamItemSize = 1 << 24;
+    // Most storage a load may allocate beyond the bytes the stream carries
+    // (records stored shorter than they are held, or with no data at all).
+    static constexpr int64_t MaxUnbackedBytes = int64_t(1) << 26;
 
 protected:
+    // Raises EReadError unless count records, each reading at least
+    // perRecord of the remaining bytes, are there and fit MaxUnbackedBytes.
+    void CheckStoredCount(int32_t count, int64_t remaining, int64_t perRecord) const;
+    // "General List Error" when more records would take Count past its range.
+    void CheckRoom(int64_t more) const;
     // Appends n zero-filled records as raw storage, without Add.
     void AppendZeroed(int n);
     // Sets the record size of a list that holds no records.

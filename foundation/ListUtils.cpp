@@ -15,8 +15,7 @@ void TNonStucturedList::SaveToStream(TStream& stream) {
 
 void TNonStucturedList::LoadFromStream(TStream& stream) {
     const int32_t count = ReadInteger(stream);
-    // Each item's data follows in the stream.
-    if (count < 0 || count > stream.Remaining()) throw EReadError("Invalid record count in list stream");
+    CheckStoredCount(count, stream.Remaining(), GetItemStreamSize());
     for (int i = 0; i < count; ++i) ReadItem(stream);
 }
 

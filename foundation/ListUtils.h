@@ -20,10 +20,13 @@ public:
     std::string ClassName() const override { return "TNonStucturedList"; }
     virtual void ReadItem(TStream& stream) = 0;
     virtual void WriteItem(int index, TStream& stream) = 0;
+    // The fewest bytes ReadItem reads for one item (an item may stream
+    // nothing).
+    virtual int32_t GetItemStreamSize() const { return 0; }
     void SaveToStream(TStream& stream) override;
     // Reads the count and calls ReadItem that many times, adding to the
-    // records already held. A negative count, or one above the bytes left in
-    // the stream, raises EReadError.
+    // records already held. A count that CheckStoredCount refuses (against
+    // GetItemStreamSize) raises EReadError.
     void LoadFromStream(TStream& stream) override;
 };
 

@@ -380,14 +380,10 @@ int TMultiKeyList::Compare(int index1, int index2) {
     return (this->*SortProc)(GetItem(index1), k.Offset, k.Size, a);
 }
 
-void TMultiKeyList::Sort() { TGeneralList::Sort(); }
-
 void TMultiKeyList::Exchange(int i, int j) {
     if (i < 0 || j < 0 || i >= Count || j >= Count) RaiseListError(this);
     TGeneralList::Exchange(i, j);
 }
-
-void* TMultiKeyList::GetItemAutoAdd(int index) { return TGeneralList::GetItemAutoAdd(index); }
 
 std::unique_ptr<TGeneralList> TMultiKeyList::GetCopyObject() const {
     std::unique_ptr<TGeneralList> copy = TGeneralList::GetCopyObject();
@@ -398,16 +394,6 @@ std::unique_ptr<TGeneralList> TMultiKeyList::GetCopyObject() const {
 void TMultiKeyList::InheritSortKey(TGeneralList* copy) const {
     auto* table = dynamic_cast<TMultiKeyList*>(copy);
     if (table && SortIndex != -1) table->SetSortIndex(SortIndex);
-}
-
-std::unique_ptr<TGeneralList> TMultiKeyList::GetSortedList() const {
-    std::unique_ptr<TGeneralList> copy = Clone();
-    auto* table = dynamic_cast<TMultiKeyList*>(copy.get());
-    if (table && table->GetCount() > 0 && GetCanSort()) {
-        table->SetSortIndex(SortIndex);
-        table->Sort();
-    }
-    return copy;
 }
 
 // ---- values ---------------------------------------------------------------------------

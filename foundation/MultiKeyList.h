@@ -184,14 +184,10 @@ public:
     // Orders records I and J by the sort key; "General List Error" without one.
     int Compare(int index1, int index2) override;
 
-    // Mutators that the indexed tables keep consistent. Through a
-    // TGeneralList pointer the base (index-unaware) versions run.
-    virtual void Sort();
-    virtual void Exchange(int i, int j);
-    virtual void* GetItemAutoAdd(int index);
-    // A sorted copy: the copy gets this table's sort key before sorting.
-    std::unique_ptr<TGeneralList> GetSortedList() const;
-    // An empty table of the same class that has this table's sort key.
+    // "General List Error" for an index outside the table.
+    void Exchange(int i, int j) override;
+    // An empty table of the same class that has this table's sort key (so
+    // that sorted copies sort by it).
     std::unique_ptr<TGeneralList> GetCopyObject() const override;
 
     // ---- keys ---------------------------------------------------------------

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstring>
+#include <functional>
 
 #include "foundation/SysExcpt.h"
 #include "foundation/Utils.h"
@@ -42,6 +43,10 @@ void FreeNested(uint32_t handle) {
 [[noreturn]] void BadField(const std::string& what) { throw Exception("Invalid field descriptor: " + what); }
 
 [[noreturn]] void BadStream(const std::string& what) { throw EReadError("Invalid navigator stream: " + what); }
+
+[[noreturn]] void LayoutLocked() {
+    throw Exception("The fields of a table that holds records can only be added or removed at the end");
+}
 
 // A descriptor as AddField leaves it: known type, the type's size, a place
 // inside the largest record a list may hold, an index only where the type
@@ -162,18 +167,14 @@ void TInfoNavigator::CountOffset(TFieldInfo& fi) {
 
 int TInfoNavigator::AddField(TFieldInfo& fi) {
     CountOffset(fi);
-    const int index = Add(&fi);
-    Recount();
-    NotifyOwner();
+    const int index = TGeneralList::Add(&fi);
+    LayoutChanged();
     return index;
 }
 
 void TInfoNavigator::DeleteLastField() {
     if (Count == 0) RaiseListError(this);
-    if (Owner) Owner->ReleaseFieldObjects(Count - 1);
-    TGeneralList::Delete(Count - 1);
-    Recount();
-    NotifyOwner();
+    Delete(Count - 1);
 }
 
 bool TInfoNavigator::IsHasObjects() const {
@@ -196,38 +197,116 @@ void TInfoNavigator::NotifyOwner() {
     if (Owner) Owner->NavigatorChanged();
 }
 
+void TInfoNavigator::CheckLayoutFree() const {
+    if (Owner && Owner->GetCount() > 0) LayoutLocked();
+}
+
+void TInfoNavigator::LayoutChanged() {
+    Recount();
+    NotifyOwner();
+}
+
 std::unique_ptr<TInfoNavigator> TInfoNavigator::CopyNavigator() const {
     return ListAs<TInfoNavigator>(Clone(), *this);
 }
 
 void TInfoNavigator::Clear() {
+    if (Count > 0) CheckLayoutFree();
     TGeneralList::Clear();
-    Recount();
+    LayoutChanged();
+}
+
+int TInfoNavigator::Add(const void* rec) {
+    CheckLayoutFree();
+    const int index = TGeneralList::Add(rec);
+    LayoutChanged();
+    return index;
+}
+
+void TInfoNavigator::Insert(int index, const void* rec) {
+    if (index >= Count) {
+        Add(rec);
+        return;
+    }
+    CheckLayoutFree();
+    TGeneralList::Insert(index, rec);
+    LayoutChanged();
 }
 
 void TInfoNavigator::Delete(int index) {
+    if (index < 0 || index >= Count) RaiseListError(this);
+    if (index != Count - 1) CheckLayoutFree();
+    if (Owner) Owner->ReleaseFieldObjects(index);
     TGeneralList::Delete(index);
-    Recount();
+    LayoutChanged();
+}
+
+void TInfoNavigator::SetItem(int index, const void* rec) {
+    if (index < 0 || index >= Count) RaiseListError(this);
+    CheckLayoutFree();
+    TGeneralList::SetItem(index, rec);
+    LayoutChanged();
 }
 
 void TInfoNavigator::AddList(const TGeneralList* source) {
+    if (!source || source->GetCount() == 0) return;
+    CheckLayoutFree();
     TGeneralList::AddList(source);
-    Recount();
+    LayoutChanged();
+}
+
+void TInfoNavigator::Reload(const std::function<void()>& load) {
+    CheckLayoutFree();
+    try {
+        load();
+    } catch (...) {
+        LayoutChanged();  // the failed load left no fields
+        throw;
+    }
+    LayoutChanged();
 }
 
 void TInfoNavigator::LoadFromStream(TStream& stream) {
-    TGeneralList::LoadFromStream(stream);
-    for (int i = 0; i < Count; ++i) {
-        const std::string fault = DescriptorFault(Load<TFieldInfo>(GetItem(i)));
-        if (!fault.empty()) {
-            TGeneralList::Clear();
-            Recount();
-            BadStream("field " + IntToStr(i) + ": " + fault);
+    Reload([&] {
+        TGeneralList::LoadFromStream(stream);
+        for (int i = 0; i < Count; ++i) {
+            const std::string fault = DescriptorFault(Load<TFieldInfo>(GetItem(i)));
+            if (!fault.empty()) {
+                TGeneralList::Clear();
+                BadStream("field " + IntToStr(i) + ": " + fault);
+            }
         }
-    }
-    Recount();
-    NotifyOwner();
+    });
 }
+
+void TInfoNavigator::LoadFromReader(TReader& reader) {
+    Reload([&] { TGeneralList::LoadFromReader(reader); });
+}
+
+void TInfoNavigator::Exchange(int i, int j) {
+    if (i < 0 || j < 0 || i >= Count || j >= Count) RaiseListError(this);
+    if (i == j) return;
+    CheckLayoutFree();
+    TGeneralList::Exchange(i, j);
+    LayoutChanged();
+}
+
+void TInfoNavigator::QuickSort(int l, int r) {
+    if (l >= r) return;
+    CheckLayoutFree();
+    TGeneralList::QuickSort(l, r);
+    LayoutChanged();
+}
+
+void* TInfoNavigator::GetItemAutoAdd(int index) {
+    if (index < Count) return TGeneralList::GetItemAutoAdd(index);
+    CheckLayoutFree();
+    TGeneralList::GetItemAutoAdd(index);
+    LayoutChanged();
+    return GetItem(index);
+}
+
+void TInfoNavigator::AdjustItemSize(int /*delta*/) { RaiseListError(this); }
 
 // ---- TDBInfoNavigator --------------------------------------------------------------
 
@@ -251,9 +330,8 @@ int TDBInfoNavigator::AddField(TDBFieldInfo& fi) {
     std::memcpy(static_cast<void*>(&head), &fi, sizeof head);
     CountOffset(head);
     std::memcpy(static_cast<void*>(&fi), &head, sizeof head);
-    const int index = Add(&fi);
-    Recount();
-    NotifyOwner();
+    const int index = TGeneralList::Add(&fi);
+    LayoutChanged();
     return index;
 }
 
@@ -303,6 +381,7 @@ void TDBInfoNavigator::DestroyRec(int index) {
 
 void TDBInfoNavigator::SetItem(int index, const void* rec) {
     if (index < 0 || index >= Count) RaiseListError(this);
+    CheckLayoutFree();
     const uint32_t h = SlotOf(GetItem(index));
     if (h != 0 && h == SlotOf(rec) && KindOf(rec) == tkTreeList && KindOf(GetItem(index)) == tkTreeList) {
         // The same nested navigator stays where it is.
@@ -310,11 +389,12 @@ void TDBInfoNavigator::SetItem(int index, const void* rec) {
     } else {
         TGeneralList::SetItem(index, rec);
     }
-    Recount();
+    LayoutChanged();
 }
 
 void TDBInfoNavigator::AddList(const TGeneralList* source) {
     if (!source || source->GetCount() == 0) return;
+    CheckLayoutFree();
     // A copy: the source may be this navigator, whose storage Add moves.
     const int n = source->GetCount();
     const int32_t size = source->GetItemSize();
@@ -326,7 +406,7 @@ void TDBInfoNavigator::AddList(const TGeneralList* source) {
                     std::min(sizeof d, size_t(std::max(size, 0))));
         TGeneralList::Add(&d);
     }
-    Recount();
+    LayoutChanged();
 }
 
 void TDBInfoNavigator::SaveToStream(TStream& stream) { SaveLevel(stream, 0); }
@@ -347,6 +427,7 @@ void TDBInfoNavigator::SaveLevel(TStream& stream, int depth) const {
 }
 
 void TDBInfoNavigator::LoadFromStream(TStream& stream) {
+    CheckLayoutFree();
     TDBInfoNavigator loaded;
     loaded.LoadLevel(stream, 0);
     // Take over the loaded records with their nested navigators.
@@ -355,8 +436,7 @@ void TDBInfoNavigator::LoadFromStream(TStream& stream) {
     if (loaded.Data.Size()) std::memcpy(Data.Memory(), loaded.Data.Memory(), size_t(loaded.Data.Size()));
     Count = loaded.Count;
     for (int i = 0; i < loaded.Count; ++i) SetSlot(loaded.GetItem(i), 0);
-    Recount();
-    NotifyOwner();
+    LayoutChanged();
 }
 
 void TDBInfoNavigator::LoadLevel(TStream& stream, int depth) {
@@ -526,6 +606,7 @@ void TVirtualTreeList::NavigatorChanged() {
 
 void TVirtualTreeList::SetNavigator(std::unique_ptr<TInfoNavigator> navigator) {
     if (!navigator) RaiseListError(this);
+    if (Count > 0) LayoutLocked();
     std::unique_ptr<TInfoNavigator> old = std::move(Navigator);
     Navigator = std::move(navigator);
     Navigator->SetOwner(this);

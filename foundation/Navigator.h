@@ -25,6 +25,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -116,6 +117,13 @@ public:
 class TVirtualTreeList;
 
 // Field descriptors of 16 bytes.
+//
+// The navigator of a table that holds records changes only at the end: a
+// field added with AddField (the records grow) or the last field removed
+// (they shrink). Every other change of the descriptors (load, clear, delete
+// of another field, replace, insert, move) would leave the records in the
+// old layout, so it raises Exception while the owning table holds records;
+// on an empty table it goes through and the table's keys follow the fields.
 class TInfoNavigator : public TGeneralList {
 public:
     TInfoNavigator() : TInfoNavigator(int32_t(sizeof(TFieldInfo))) {}
@@ -136,7 +144,8 @@ public:
     void CountOffset(TFieldInfo& fi);
     // CountOffset, append; the owning table's records grow with the field.
     virtual int AddField(TFieldInfo& fi);
-    // Removes the last field; the owning table's records shrink with it.
+    // Removes the last field (Delete of the last index); the owning table's
+    // records shrink with it.
     void DeleteLastField();
     bool IsHasObjects() const;
     bool GetHasObjects() const { return HasObjects; }
@@ -147,11 +156,21 @@ public:
     // A copy of the descriptors (nested navigators included).
     virtual std::unique_ptr<TInfoNavigator> CopyNavigator() const;
 
+    // Layout changes (see above).
     void Clear() override;
+    int Add(const void* rec) override;
+    void Insert(int index, const void* rec) override;
     void Delete(int index) override;
+    void SetItem(int index, const void* rec) override;
     void AddList(const TGeneralList* source) override;
     // The record-list stream; every descriptor is checked as AddField would.
     void LoadFromStream(TStream& stream) override;
+    void LoadFromReader(TReader& reader) override;
+    void Exchange(int i, int j) override;
+    void QuickSort(int l, int r) override;
+    void* GetItemAutoAdd(int index) override;
+    // The descriptor size is fixed: always "General List Error".
+    void AdjustItemSize(int delta) override;
 
 protected:
     explicit TInfoNavigator(int32_t itemSize) : TGeneralList(itemSize) {}
@@ -159,6 +178,13 @@ protected:
     void Recount();
     // Tells the owning table that the layout changed.
     void NotifyOwner();
+    // Before a layout change: raises Exception when the owning table holds
+    // records.
+    void CheckLayoutFree() const;
+    // After a layout change: Recount, then NotifyOwner.
+    void LayoutChanged();
+    // CheckLayoutFree, load, then LayoutChanged also when the load fails.
+    void Reload(const std::function<void()>& load);
 
     bool HasObjects = false;
     int32_t NextOffset = 0;
@@ -247,7 +273,9 @@ public:
     virtual void Init() {}
 
     TInfoNavigator* GetNavigator() const { return Navigator.get(); }
-    // Replaces the navigator; the records are resized to its layout.
+    // Replaces the navigator of a table without records (the keys follow
+    // it); Exception while the table holds records, which would keep the
+    // old layout.
     void SetNavigator(std::unique_ptr<TInfoNavigator> navigator);
     // The navigator's layout changed: records follow its size, keys and
     // indexes are read again.

@@ -230,13 +230,13 @@ void TTreeList::PermuteRecords(const std::vector<int>& order) {
     RecordsMoved(newIndexOfOld);
 }
 
-void TTreeList::Sort() {
+void TTreeList::QuickSort(int l, int r) {
     EnsureKeys();
-    if (Count < 2) return;
-    if (SortIndex == -1) RaiseListError(this);
+    if (l >= r) return;
+    if (l < 0 || r >= Count || SortIndex == -1) RaiseListError(this);
     std::vector<int> order(static_cast<size_t>(Count));
     std::iota(order.begin(), order.end(), 0);
-    std::stable_sort(order.begin(), order.end(), [this](int a, int b) { return Compare(a, b) < 0; });
+    std::stable_sort(order.begin() + l, order.begin() + r + 1, [this](int a, int b) { return Compare(a, b) < 0; });
     PermuteRecords(order);
     RebuildIndexes();
 }

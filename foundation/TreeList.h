@@ -7,10 +7,9 @@
 // Invariant: every index holds each record number exactly once, ordered so
 // that the records' key fields ascend (equal keys in any order). Every
 // mutator of the table keeps it: add, insert, delete, set, exchange, sort,
-// auto-add, load, and writes through SetItemValue. A caller that changes a
-// key field in place through a record address calls RefreshIndexes.
-// (Exchange, Sort and GetItemAutoAdd are not virtual in TGeneralList: call
-// them on the table, not through a TGeneralList pointer.)
+// auto-add, load, and writes through SetItemValue, also when they are called
+// through a TGeneralList pointer. A caller that changes a key field in place
+// through a record address calls RefreshIndexes.
 //
 // TParentableList adds a parent relation: a tkParent key is a 32-bit field
 // holding the parent's record number; any value that is not a record number
@@ -53,8 +52,9 @@ public:
     // Builds the indexes (for the records already held, when keys are read again).
     void AfterGetKeyList() override;
 
-    // Orders the records by the sort key, then rebuilds the indexes.
-    void Sort() override;
+    // Orders records l to r by the sort key (stable), then rebuilds the
+    // indexes; "General List Error" without a sort key.
+    void QuickSort(int l, int r) override;
     void Exchange(int i, int j) override;
     void* GetItemAutoAdd(int index) override;
 

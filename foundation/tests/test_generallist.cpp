@@ -36,6 +36,14 @@ public:
         std::memcpy(rec.data(), &k, 4);
         return Add(rec.data());
     }
+    // n records whose byte b of record i is i * 16 + b.
+    void AddPatterned(int n) {
+        std::vector<char> rec(static_cast<size_t>(GetItemSize()));
+        for (int i = 0; i < n; ++i) {
+            for (size_t b = 0; b < rec.size(); ++b) rec[b] = char(i * 16 + int(b));
+            Add(rec.data());
+        }
+    }
     std::vector<int32_t> Keys() const {
         std::vector<int32_t> v;
         for (int i = 0; i < GetCount(); ++i) v.push_back(Key(i));
@@ -170,6 +178,52 @@ TEST(GeneralList, GetItemAutoAddAppendsZeroedRecords) {
     EXPECT_EQ(l.GetCount(), 6);
 }
 
+TEST(GeneralList, CountNeverPassesItsRange) {
+    TIntRecList l(8);
+    l.AddKey(1);
+    ExpectListError([&] { l.GetItemAutoAdd(INT32_MAX); });
+    EXPECT_EQ(l.GetCount(), 1);
+    EXPECT_EQ(l.GetData().Size(), 8);
+    ExpectListError([&] { l.QuickSort(0, 5); });
+
+    // Records of size 0 cost nothing, so the count itself reaches its limit.
+    TGeneralList empty(0);
+    empty.GetItemAutoAdd(INT32_MAX - 1);
+    ASSERT_EQ(empty.GetCount(), INT32_MAX);
+    ExpectListError([&] { empty.AddEmpty(); });
+    ExpectListError([&] { empty.Insert(0, nullptr); });
+    ExpectListError([&] { empty.AddList(&empty); });
+    EXPECT_EQ(empty.GetCount(), INT32_MAX);
+}
+
+TEST(GeneralList, RecordsFromTheOwnBlockAreCopiedBeforeItMoves) {
+    // 100 records of distinct bytes: appending them again outgrows the block.
+    TIntRecList l(16);
+    l.AddPatterned(100);
+    const std::string before = Bytes(l.GetData());
+    l.AddList(&l);
+    ASSERT_EQ(l.GetCount(), 200);
+    EXPECT_EQ(Bytes(l.GetData()), before + before);
+
+    // The insertion shifts the record it copies from.
+    const std::string rec20 = before.substr(20 * 16, 16);
+    l.Insert(10, l.GetItem(20));
+    EXPECT_EQ(std::string(static_cast<const char*>(l.GetItem(10)), 16), rec20);
+    EXPECT_EQ(std::string(static_cast<const char*>(l.GetItem(21)), 16), rec20);
+    EXPECT_EQ(std::string(static_cast<const char*>(l.GetItem(11)), 16), before.substr(10 * 16, 16));
+    EXPECT_EQ(l.GetCount(), 201);
+}
+
+TEST(GeneralList, DefineFieldPacksKindAndOffset) {
+    TGeneralList l(8);
+    EXPECT_EQ(l.GetFields(), nullptr);
+    l.DefineField(4, fkString);
+    l.DefineField(0x12345, fkInterface);  // the offset keeps its low 16 bits
+    l.DefineField(-2, 7);
+    ASSERT_NE(l.GetFields(), nullptr);
+    EXPECT_EQ(*l.GetFields(), (std::vector<uint32_t>{0x00010004u, 0x00022345u, 0x0007FFFEu}));
+}
+
 TEST(GeneralList, RecordsFromTheListItselfSurviveGrowth) {
     TIntRecList l(16);
     l.AddKey(42);
@@ -201,11 +255,7 @@ TEST(GeneralList, AssignAndAddListWithItself) {
 
 TEST(GeneralList, CloneAssignToAndAdjustItemSize) {
     TIntRecList l(12);
-    for (int i = 0; i < 3; ++i) {
-        char rec[12];
-        for (int b = 0; b < 12; ++b) rec[b] = char(i * 16 + b);
-        l.Add(rec);
-    }
+    l.AddPatterned(3);
     auto copy = l.Clone();
     EXPECT_EQ(copy->ClassName(), "TIntRecList");
     EXPECT_EQ(copy->GetItemSize(), 12);

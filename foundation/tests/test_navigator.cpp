@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -398,4 +399,51 @@ TEST(StructuredTreeList, CopiesKeepTheClassAndNamesAndPlainCreateRaises) {
     EXPECT_EQ(t->GetFID(fName), 42);
     EXPECT_EQ(SysCodeOf([&] { t->NewInstance(); }), seAbstract);
     EXPECT_THROW(TVirtualTreeList(nullptr), Exception);
+}
+
+TEST(StructuredTreeList, LayoutOfATableWithRecordsChangesOnlyAtTheEnd) {
+    int deaths = 0;
+    auto other = MakeTable();
+    other->SetAsObject(other->AddEmpty(), fObj, new Probe(&deaths));
+    const auto handle = int32_t(ObjectHandles::Register(other->GetAsObject(0, fObj)));
+
+    // A layout whose field 0 is an object field, where the table has its Id.
+    TDBInfoNavigator objectFirst;
+    AddDB(objectFirst, tkObject, "Obj");
+    AddDB(objectFirst, tkString, "Name", 16);
+    AddDB(objectFirst, tkBoolean, "Flag");
+    AddDB(objectFirst, tkInteger, "Id");
+    const std::vector<uint8_t> layout = Saved(objectFirst);
+
+    auto t = MakeTable();
+    t->SetAsInteger(t->AddEmpty(), fId, handle);
+    TDBInfoNavigator& nav = *t->GetDBNavigator();
+    const std::vector<std::function<void()>> changes = {
+        [&] { LoadBytes(nav, layout); },
+        [&] { t->SetNavigator(objectFirst.CloneNavigator()); },
+        [&] { nav.Delete(0); },
+        [&] { nav.SetItem(fId, nav.GetItem(fObj)); },
+        [&] { nav.Clear(); },
+    };
+    for (size_t i = 0; i < changes.size(); ++i) {
+        EXPECT_THROW(changes[i](), Exception) << i;
+        ASSERT_EQ(nav.GetFieldCount(), 4) << i;
+        EXPECT_EQ(t->GetKey(fId), tkInteger) << i;
+        EXPECT_EQ(t->GetAsInteger(0, fId), handle) << i;
+    }
+    t->Delete(0);
+    EXPECT_EQ(deaths, 0);
+    EXPECT_NE(other->GetAsObject(0, fObj), nullptr);
+
+    // Without records the layout may change, and the keys follow it.
+    LoadBytes(nav, layout);
+    EXPECT_EQ(t->GetKeyInfo(0).Key, tkObject);
+    EXPECT_EQ(t->GetKeyInfo(3).Offset, 21);
+    nav.Delete(0);
+    ASSERT_EQ(t->GetKeyCount(), 3);
+    EXPECT_EQ(t->GetKeyInfo(0).Key, tkString);
+    EXPECT_EQ(t->GetInfoSize(), 25);
+    t->SetNavigator(objectFirst.CloneNavigator());
+    EXPECT_EQ(t->GetKeyCount(), 4);
+    EXPECT_EQ(t->GetFIByName("Id"), 3);
 }

@@ -291,3 +291,41 @@ TEST(ParentableList, IsSubnodeAndMovesKeepTheRelation) {
     loop.AddNode(2);
     EXPECT_FALSE(loop.IsSubnode(2, 0));  // the walk ends on the cycle
 }
+
+TEST(ParentableList, RecordMovesThroughTheBaseListKeepIndexesAndParents) {
+    Family f;
+    for (int i = 0; i < 20; ++i)
+        f.AddNode((i * 7) % 20, std::string(1, char('a' + (i * 3) % 20)), i == 0 ? -1 : (i - 1) / 2);
+    // Each node's parent, by ID.
+    auto parents = [](Family& t) {
+        std::vector<int32_t> byId(static_cast<size_t>(t.GetCount()), -2);
+        for (int r = 0; r < t.GetCount(); ++r) {
+            const Node n = t.At(r);
+            byId[size_t(n.Id)] = n.Parent >= 0 && n.Parent < t.GetCount() ? t.At(n.Parent).Id : -1;
+        }
+        return byId;
+    };
+    const std::vector<int32_t> family = parents(f);
+    // Valid indexes, FindKey answering every ID with its record, parents kept.
+    auto intact = [&](Family& t) {
+        for (int r = 0; r < t.GetCount(); ++r) {
+            int32_t id = t.At(r).Id;
+            if (t.FindKey(kId, &id) != r) return ::testing::AssertionFailure() << "ID " << id << " not found";
+        }
+        if (parents(t) != family) return ::testing::AssertionFailure() << "parents changed";
+        return t.IndexesValid();
+    };
+    f.SetSortIndex(kName);
+    TGeneralList& base = f;
+    base.QuickSort(0, 19);
+    EXPECT_TRUE(intact(f));
+    base.Exchange(0, 19);
+    EXPECT_TRUE(intact(f));
+    f.SetSortIndex(kId);
+    std::unique_ptr<TGeneralList> sorted = base.GetSortedList();
+    EXPECT_EQ(static_cast<Family&>(*sorted).At(0).Id, 0);
+    EXPECT_TRUE(intact(static_cast<Family&>(*sorted)));
+    base.GetItemAutoAdd(21);  // two zero records
+    EXPECT_EQ(f.GetCount(), 22);
+    EXPECT_TRUE(f.IndexesValid());
+}
