@@ -10,6 +10,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "platform/registry/AtomicFile.h"
+
 namespace velt {
 
 // ---- TPersistent ---------------------------------------------------------
@@ -193,30 +195,12 @@ void TFileStream::SetSize(int64_t newSize) {
 }
 
 void AtomicWriteFile(const std::string& fileName, const void* data, size_t size) {
-    // A unique temporary name: two writers of one file never share it.
-    std::string tmp = fileName + ".tmpXXXXXX";
-    int fd = ::mkostemp(tmp.data(), O_CLOEXEC);
-    if (fd < 0) throw EFCreateError("Cannot create file \"" + fileName + "\"");
-    ::fchmod(fd, 0644);
-    size_t done = 0;
-    while (done < size) {
-        ssize_t n = ::write(fd, (const char*)data + done, size - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) {
-            ::close(fd);
-            ::unlink(tmp.c_str());
-            throw EWriteError("Stream write error");
-        }
-        done += size_t(n);
+    switch (WriteFileAtomically(fileName, data, size)) {
+        case TAtomicWriteResult::Ok: return;
+        case TAtomicWriteResult::CannotWrite: throw EWriteError("Stream write error");
+        case TAtomicWriteResult::CannotCreate: break;
     }
-    if (::fsync(fd) != 0 || ::close(fd) != 0) {
-        ::unlink(tmp.c_str());
-        throw EWriteError("Stream write error");
-    }
-    if (::rename(tmp.c_str(), fileName.c_str()) != 0) {
-        ::unlink(tmp.c_str());
-        throw EFCreateError("Cannot create file \"" + fileName + "\"");
-    }
+    throw EFCreateError("Cannot create file \"" + fileName + "\"");
 }
 
 std::string ReadWholeFile(const std::string& fileName) {

@@ -106,7 +106,9 @@ private:
 };
 
 // Writes data to fileName so that the old file is never lost: a temporary
-// file in the same folder, then a rename over the target.
+// file in the same folder, then a rename over the target, which keeps the old
+// file's mode (and owner where allowed). EFCreateError when the file cannot
+// be created or replaced, EWriteError when writing fails.
 void AtomicWriteFile(const std::string& fileName, const void* data, size_t size);
 // Reads a whole file; raises EFOpenError when it cannot be opened.
 std::string ReadWholeFile(const std::string& fileName);

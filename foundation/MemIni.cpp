@@ -1,5 +1,7 @@
 #include "foundation/MemIni.h"
 
+#include <map>
+#include <memory>
 #include <vector>
 
 namespace velt {
@@ -26,6 +28,10 @@ TStringList* TMemIni::SectionLines(std::string_view section) const {
 TStringList& TMemIni::AddSection(std::string_view section) {
     int i;
     if (!Find(section, i)) i = AddObject(std::string(section), nullptr);
+    return LinesAt(i);
+}
+
+TStringList& TMemIni::LinesAt(int i) {
     // A name added through the plain string-list interface has no lines yet.
     auto* lines = dynamic_cast<TStringList*>(GetObject(i));
     if (!lines) {
@@ -50,17 +56,52 @@ void TMemIni::AppendFromFile(const std::string& fileName) {
     AppendFromText(ReadWholeFile(fileName));
 }
 
+namespace {
+struct TextLess {
+    using is_transparent = void;
+    bool operator()(std::string_view a, std::string_view b) const { return CompareText(a, b) < 0; }
+};
+}  // namespace
+
 void TMemIni::AppendFromText(std::string_view text) {
+    // A new section that sorts last is appended at once (the common case: a
+    // file this store saved). Any other is gathered apart and sorted in once
+    // at the end: inserting each into the sorted list moves the entries after
+    // it, which makes a file written in descending order quadratic to load.
+    std::map<std::string, std::unique_ptr<TStringList>, TextLess> added;
     TStringList* current = &preamble_;
     for (std::string& line : SplitLines(text)) {
         if (!line.empty() && line[0] == '[') {
             size_t close = line.find(']');
             std::string_view name = std::string_view(line).substr(1, close == std::string::npos ? std::string::npos : close - 1);
-            current = &AddSection(name);
+            int i;
+            if (Find(name, i)) {
+                current = &LinesAt(i);
+            } else if (auto it = added.find(name); it != added.end()) {
+                current = it->second.get();
+            } else if (i == Count()) {
+                current = &LinesAt(AddObject(std::string(name), nullptr));
+            } else {
+                current = added.emplace(std::string(name), std::make_unique<TStringList>()).first->second.get();
+            }
         } else {
             current->Add(line);
         }
     }
+    if (added.empty()) return;
+    // The new names differ from the stored ones and from each other, so
+    // appending them unsorted and sorting once gives the same list.
+    SetSorted(false);
+    try {
+        for (auto& [name, lines] : added) {
+            AddObject(name, lines.get());
+            lines.release();
+        }
+    } catch (...) {
+        SetSorted(true);
+        throw;
+    }
+    SetSorted(true);
 }
 
 std::string TMemIni::IniText() const {
@@ -85,6 +126,18 @@ std::string TMemIni::ReadString(std::string_view section, std::string_view name,
 }
 
 void TMemIni::WriteString(std::string_view section, std::string_view name, std::string_view value) {
+    // The file has no escapes: a line break would start a new line, a "["
+    // in front a new section, an "=" in the name move the split.
+    auto breaks = [](std::string_view s) { return s.find_first_of("\r\n") != std::string_view::npos; };
+    if (breaks(section) || section.find(']') != std::string_view::npos)
+        throw Exception("INI section name \"" + std::string(section) +
+                        "\" cannot be stored: it contains a line break or \"]\"");
+    if (breaks(name) || name.find('=') != std::string_view::npos || name.starts_with('['))
+        throw Exception("INI key name \"" + std::string(name) +
+                        "\" cannot be stored: it contains a line break or \"=\", or begins with \"[\"");
+    if (breaks(value))
+        throw Exception("INI value of \"" + std::string(name) + "\" in section \"" + std::string(section) +
+                        "\" cannot be stored: it contains a line break");
     TStringList& lines = AddSection(section);
     std::string line = std::string(name) + "=" + std::string(value);
     int i = lines.IndexOfName(name);

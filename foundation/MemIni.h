@@ -43,7 +43,9 @@ public:
     // an empty string when the section has no such name.
     std::string ReadString(std::string_view section, std::string_view name, std::string_view def) const;
     // Adds the section when absent; replaces the first line named Name by
-    // Name=Value, or appends that line.
+    // Name=Value, or appends that line. Raises Exception, changing nothing,
+    // for what the file cannot hold: CR or LF anywhere, "]" in the section
+    // name, "=" in the key name or "[" at its start.
     void WriteString(std::string_view section, std::string_view name, std::string_view value);
     // Empties Strings, then copies the section's lines into it.
     void ReadSectionValues(std::string_view section, TStringList& strings) const;
@@ -55,6 +57,8 @@ public:
 
 private:
     TStringList& AddSection(std::string_view section);
+    // The lines of section i, created when it has none yet.
+    TStringList& LinesAt(int i);
     TStringList preamble_;
 };
 

@@ -104,7 +104,7 @@ TStringList* TRegistryKey::EnumSubKeys() {
 }
 
 bool TRegistryKey::ValueExists(const std::string& name) {
-    return RegQueryValueExA(KeyHandle, name.c_str(), nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+    return bool(TVRecRef(DoGetValue(name)));
 }
 
 }  // namespace velt

@@ -38,7 +38,8 @@ public:
     // A failed delete (missing key, key with sub keys) is ignored.
     void DeleteSubKey(const std::string& name) override;
     TStringList* EnumSubKeys() override;
-    // True for any existing value, also one of a type that cannot be read.
+    // True when DoGetValue answers a value: a value of a type that cannot be
+    // read raises numbered error 81000027, as reading it does.
     bool ValueExists(const std::string& name) override;
 
     winreg::HKEY KeyHandle{};

@@ -54,6 +54,9 @@ std::string Blanks(int32_t n) { return n <= 0 ? std::string() : std::string(size
 
 std::string GetIdent(std::string_view s, int pos) {
     const int len = int(s.size());
+    // No identifier touches a position outside 1 .. len + 1; leaving early
+    // also keeps pos - 1 and pos + 1 from overflowing.
+    if (pos < 1 || pos > len + 1) return {};
     auto identAt = [&](int i) { return i >= 1 && i <= len && IsIdentChar(s[size_t(i - 1)]); };
     int first = pos;  // first character of the run to the left
     while (identAt(first - 1)) --first;

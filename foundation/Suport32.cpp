@@ -35,10 +35,6 @@ void TMutexObject::Wait() {
 
 // ---- THThread ----------------------------------------------------------------
 
-THThread::THThread(bool createSuspended) {
-    if (!createSuspended) Resume();
-}
-
 THThread::~THThread() {
     if (thread_.joinable()) {
         if (thread_.get_id() == std::this_thread::get_id())

@@ -35,13 +35,16 @@ class THThread;
 // The method a THThread runs; it receives the thread.
 using THThreadMethod = std::function<void(THThread* sender)>;
 
-// A thread that runs Method once. Created suspended, it starts with
-// Resume. With FreeOnTerminate the object deletes itself when the method
-// ends; the creator must not touch it after Resume then. Otherwise the
-// owner deletes it, which waits for the thread to end.
+// A thread that runs Method once. It is always created suspended and starts
+// with Resume, once the object (a derived one too) is fully built: a thread
+// started in the constructor could run before a derived Execute exists.
+// With FreeOnTerminate the object deletes itself when the method ends; the
+// creator must not touch it after Resume then. Otherwise the owner deletes
+// it, which waits for the thread to end; a class that overrides Execute
+// waits (WaitFor) in its own destructor, before its part is gone.
 class THThread : public TObject {
 public:
-    explicit THThread(bool createSuspended = true);
+    THThread() = default;
     ~THThread() override;
     std::string ClassName() const override { return "THThread"; }
 

@@ -129,9 +129,13 @@ void WritePChar(TStream& s, const char* p) {
     s.WriteBuffer(p, int64_t(std::strlen(p)) + 1);
 }
 
-char* ReadPChar(TStream& s, char* buf, int maxLen) {
+namespace {
+// Reads up to maxLen bytes (64000 for maxLen < 1) through the first NUL and
+// hands each piece, the NUL left out, to put. Reads in chunks and gives back
+// what follows the terminator.
+template <class Put>
+void ReadPCharPieces(TStream& s, int maxLen, Put put) {
     if (maxLen < 1) maxLen = 64000;
-    // Read in chunks and give back what follows the terminator.
     char chunk[256];
     int done = 0;
     while (done < maxLen) {
@@ -139,23 +143,31 @@ char* ReadPChar(TStream& s, char* buf, int maxLen) {
         int64_t got = s.Read(chunk, want);
         if (got <= 0) ReadError("string without terminator");
         const void* nul = std::memchr(chunk, 0, size_t(got));
-        int64_t take = nul ? (static_cast<const char*>(nul) - chunk) + 1 : got;
-        if (buf) std::memcpy(buf + done, chunk, size_t(take));
+        int64_t take = nul ? static_cast<const char*>(nul) - chunk : got;
+        put(chunk, take);
         done += int(take);
         if (nul) {
-            if (take < got) s.Seek(take - got, soCurrent);
-            return buf;
+            if (take + 1 < got) s.Seek(take + 1 - got, soCurrent);
+            return;
         }
     }
-    if (buf) buf[maxLen] = '\0';
+}
+}  // namespace
+
+char* ReadPChar(TStream& s, char* buf, int maxLen) {
+    int done = 0;
+    ReadPCharPieces(s, maxLen, [&](const char* piece, int64_t n) {
+        if (buf) std::memcpy(buf + done, piece, size_t(n));
+        done += int(n);
+    });
+    if (buf) buf[done] = '\0';
     return buf;
 }
 
 std::string ReadPChar(TStream& s, int maxLen) {
-    if (maxLen < 1) maxLen = 64000;
-    std::string r(size_t(maxLen) + 1, '\0');
-    ReadPChar(s, r.data(), maxLen);
-    r.resize(std::strlen(r.c_str()));
+    // Grows with what the stream holds, never to the limit up front.
+    std::string r;
+    ReadPCharPieces(s, maxLen, [&](const char* piece, int64_t n) { r.append(piece, size_t(n)); });
     return r;
 }
 
@@ -482,7 +494,7 @@ void Synchronize(const std::function<void()>& method) {
 }
 
 void StartThreaded(std::function<void(THThread*)> method) {
-    THThread* t = new THThread(true);
+    THThread* t = new THThread;
     t->FreeOnTerminate = true;
     t->Method = std::move(method);
     t->Resume();

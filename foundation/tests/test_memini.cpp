@@ -1,6 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <csignal>
+#include <cstdio>
 #include <filesystem>
+
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "foundation/MemIni.h"
 #include "foundation/tests/FoundationTestUtil.h"
@@ -14,6 +21,47 @@ class MemIniTest : public testing::Test {
 protected:
     test::TTempFolder tmp;
 };
+
+// Caps the size of the files this process may write, root included, so that
+// a save fails partway through writing.
+class TFileSizeLimit {
+public:
+    explicit TFileSizeLimit(rlim_t bytes) {
+        handler_ = std::signal(SIGXFSZ, SIG_IGN);
+        ::getrlimit(RLIMIT_FSIZE, &old_);
+        rlimit capped = old_;
+        capped.rlim_cur = bytes;
+        EXPECT_EQ(::setrlimit(RLIMIT_FSIZE, &capped), 0);
+    }
+    ~TFileSizeLimit() {
+        ::setrlimit(RLIMIT_FSIZE, &old_);
+        std::signal(SIGXFSZ, handler_);
+    }
+    TFileSizeLimit(const TFileSizeLimit&) = delete;
+    TFileSizeLimit& operator=(const TFileSizeLimit&) = delete;
+
+private:
+    rlimit old_{};
+    void (*handler_)(int) = nullptr;
+};
+
+// An INI text of n sections "S000000" .. with one value each, in ascending
+// or descending order of the names.
+std::string Sections(int n, bool descending) {
+    std::string text;
+    char header[32];
+    for (int i = 0; i < n; ++i) {
+        std::snprintf(header, sizeof header, "[S%06d]\nk=%d\n", descending ? n - 1 - i : i, i);
+        text += header;
+    }
+    return text;
+}
+
+double SecondsToLoad(TMemIni& ini, const std::string& text) {
+    auto start = std::chrono::steady_clock::now();
+    ini.AppendFromText(text);
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
 
 }  // namespace
 
@@ -110,4 +158,94 @@ TEST_F(MemIniTest, SectionAddedAsPlainStringGetsLines) {
     EXPECT_EQ(ini.IniText(), "[Bare]\r\n");
     ini.WriteString("bare", "x", "1");
     EXPECT_EQ(ini.IniText(), "[Bare]\r\nx=1\r\n");
+}
+
+TEST_F(MemIniTest, HeaderOrderChangesNeitherTheStoreNorTheCost) {
+    TMemIni ini;
+    ini.AppendFromText("[m]\nold=1\n");
+    ini.Add("Bare");  // a name without lines yet
+    ini.AppendFromText("[z]\nz=1\n[bare]\nb=1\n[M]\nnew=2\n[a]\na=1\n[Z]\nz=2\n[c]\n");
+    ASSERT_EQ(ini.Count(), 5);
+    EXPECT_EQ(ini.IniText(), "[a]\r\na=1\r\n[Bare]\r\nb=1\r\n[c]\r\n[m]\r\nold=1\r\nnew=2\r\n[z]\r\nz=1\r\nz=2\r\n");
+    int i;
+    EXPECT_TRUE(ini.Find("C", i));  // still a sorted list
+    EXPECT_EQ(i, 2);
+
+    // Loading sections in descending order costs about what ascending order
+    // does; inserting each at the front of the sorted list made it quadratic.
+    const int n = 8000;
+    std::string ascending = Sections(n, false), descending = Sections(n, true);
+    TMemIni a, d;
+    double up = SecondsToLoad(a, ascending), down = SecondsToLoad(d, descending);
+    EXPECT_LT(down, 5 * up + 0.5) << "ascending " << up << " s, descending " << down << " s";
+    EXPECT_EQ(a.Count(), n);
+    EXPECT_EQ(d.ReadString("S000000", "k", ""), IntToStr(n - 1));
+}
+
+TEST_F(MemIniTest, WhatTheFileCannotHoldIsRefused) {
+    TMemIni ini;
+    ini.WriteString("Units", "Path", "a.pas");
+    const std::string before = ini.IniText();
+    struct {
+        std::string section, name, value;
+    } const refused[] = {
+        {"Units", "Path", "a.pas\r\n[Evil]\r\nx=1"},
+        {"Units", "Path", "a\rb"},
+        {"Units", "Pa\nth", "v"},
+        {"Units", "[Evil]", "v"},
+        {"Units", "a=b", "v"},
+        {"Un]its", "Path", "v"},
+        {"New\r\n[Evil]", "Path", "v"},
+    };
+    for (const auto& r : refused) {
+        EXPECT_THROW(ini.WriteString(r.section, r.name, r.value), Exception) << r.section << " / " << r.name;
+    }
+    EXPECT_EQ(ini.IniText(), before);  // nothing half written, no new section
+    EXPECT_NE(test::MessageOf([&] { ini.WriteString("Units", "Path", "a\nb"); }).find("line break"),
+              std::string::npos);
+
+    // Brackets and "=" where the file can hold them go round unchanged.
+    ini.WriteString("[Units", "Pa]th", "x=[y]");
+    std::string file = tmp.Path("u.ini");
+    ini.SaveToFile(file);
+    TMemIni back;
+    back.LoadFromFile(file);
+    EXPECT_EQ(back.IniText(), ini.IniText());
+    EXPECT_EQ(back.ReadString("[units", "pa]th", ""), "x=[y]");
+}
+
+TEST_F(MemIniTest, SaveKeepsTheFileModeAndOwner) {
+    std::string file = tmp.Write("m.ini", "[a]\r\n");
+    ASSERT_EQ(::chmod(file.c_str(), 0600), 0);
+    // Only root may give a file to another owner; others check the mode alone.
+    const bool root = ::geteuid() == 0;
+    if (root) {
+        ASSERT_EQ(::chown(file.c_str(), 4321, 4322), 0);
+    }
+    TMemIni ini;
+    ini.LoadFromFile(file);
+    ini.WriteString("a", "x", "1");
+    ini.SaveToFile(file);
+    struct stat st{};
+    ASSERT_EQ(::stat(file.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0600u);
+    if (root) {
+        EXPECT_EQ(st.st_uid, 4321u);
+        EXPECT_EQ(st.st_gid, 4322u);
+    }
+    EXPECT_EQ(ReadWholeFile(file), "[a]\r\nx=1\r\n");
+}
+
+TEST_F(MemIniTest, SaveThatFailsWhileWritingKeepsTheOldFileWhole) {
+    const std::string old = "[old]\r\nkeep=1\r\n";
+    std::string file = tmp.Write("s.ini", old);
+    TMemIni ini;
+    for (int i = 0; i < 50; ++i) ini.WriteString("S" + IntToStr(i), "k", std::string(40, 'v'));
+    {
+        TFileSizeLimit limit(old.size() + 16);  // far less than the new text
+        EXPECT_THROW(ini.SaveToFile(file), EWriteError);
+    }
+    EXPECT_EQ(ReadWholeFile(file), old);
+    // The partial temporary file is gone too.
+    EXPECT_EQ(std::distance(fs::directory_iterator(tmp.Dir), fs::directory_iterator()), 1);
 }

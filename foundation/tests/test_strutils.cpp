@@ -2,6 +2,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 
+#include <climits>
 #include <cstdlib>
 #include <random>
 
@@ -105,6 +106,8 @@ TEST(StrUtils, GetIdent) {
     EXPECT_EQ(GetIdent(s, -5), "");
     EXPECT_EQ(GetIdent(s, 20), "");
     EXPECT_EQ(GetIdent(s, 32767), "");
+    EXPECT_EQ(GetIdent("abc", INT_MIN), "");  // no overflow at the extremes
+    EXPECT_EQ(GetIdent("abc", INT_MAX), "");
     EXPECT_EQ(GetIdent("", 1), "");
     EXPECT_EQ(GetIdent("a\xE9z", 1), "a");  // letters beyond ASCII end an identifier
 }

@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <cstring>
 #include <future>
 #include <thread>
+#include <type_traits>
 
 #include "foundation/Suport32.h"
 #include "foundation/SysExcpt.h"
@@ -83,6 +85,12 @@ TEST(StreamValues, ReadPCharStopsAtLimitAndLeavesTheRest) {
     auto m2 = StreamOf(std::string("ab\0cd", 5));
     EXPECT_EQ(ReadPChar(m2, 10), "ab");
     EXPECT_EQ(m2.GetPosition(), 3);
+    // The string holds what the stream has, whatever the limit.
+    auto m3 = StreamOf(std::string("xy\0z", 4));
+    std::string s = ReadPChar(m3, INT32_MAX);
+    EXPECT_EQ(s, "xy");
+    EXPECT_LT(s.capacity(), 4096u);
+    EXPECT_EQ(m3.GetPosition(), 3);
 }
 
 TEST(StreamValues, ReadersNeverGoPastTheEnd) {
@@ -349,7 +357,7 @@ TEST(Threads, MethodThreadRunsFreesItselfAndDropsErrors) {
     EXPECT_NE(ran.get_future().get(), nullptr);
     freed.get_future().wait();
 
-    THThread t(true);
+    THThread t;
     bool reached = false;
     t.Method = [&](THThread* self) {
         EXPECT_EQ(self, &t);
@@ -361,10 +369,27 @@ TEST(Threads, MethodThreadRunsFreesItselfAndDropsErrors) {
     EXPECT_TRUE(reached);
 }
 
+TEST(Threads, MethodThreadStartsOnlyWhenResumed) {
+    // No constructor starts it: a thread started there could run before the
+    // derived part, and its Execute, exist.
+    static_assert(!std::is_constructible_v<THThread, bool>);
+    struct TCounting : THThread {
+        std::atomic<int> Runs{0};
+        ~TCounting() override { WaitFor(); }
+        void Execute() override { ++Runs; }
+    };
+    TCounting t;
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    EXPECT_EQ(t.Runs, 0);
+    t.Resume();
+    t.WaitFor();
+    EXPECT_EQ(t.Runs, 1);
+}
+
 TEST(Threads, ReraiseComesBackToTheCallingThread) {
     std::atomic<bool> done{false};
     std::string caught;
-    THThread t(true);
+    THThread t;
     t.Method = [&](THThread* self) {
         try {
             self->Reraise(std::make_exception_ptr(Exception("again")));

@@ -1,6 +1,5 @@
 #include "platform/registry/Registry.h"
 
-#include <atomic>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -13,6 +12,8 @@
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include "platform/registry/AtomicFile.h"
 
 namespace velt::winreg {
 
@@ -133,37 +134,8 @@ bool MakeFolders(const std::string& folder) {
     return ::stat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-// A temporary file beside the target, flushed, then renamed over it.
 bool WriteAtomically(const std::string& file, const std::string& data) {
-    static std::atomic<unsigned> counter{0};
-    std::string tmp = file + ".tmp." + std::to_string(::getpid()) + "." + std::to_string(counter++);
-    int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0) return false;
-    size_t done = 0;
-    bool ok = true;
-    while (done < data.size()) {
-        ssize_t n = ::write(fd, data.data() + done, data.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) {
-            ok = false;
-            break;
-        }
-        done += size_t(n);
-    }
-    if (ok && ::fsync(fd) != 0) ok = false;
-    if (::close(fd) != 0) ok = false;
-    if (ok && ::rename(tmp.c_str(), file.c_str()) != 0) ok = false;
-    if (!ok) {
-        ::unlink(tmp.c_str());
-        return false;
-    }
-    std::string folder = file.substr(0, file.rfind('/') + 1);
-    int dfd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dfd >= 0) {
-        ::fsync(dfd);
-        ::close(dfd);
-    }
-    return true;
+    return WriteFileAtomically(file, data.data(), data.size()) == TAtomicWriteResult::Ok;
 }
 
 int32_t LoadHive(Root root, RegHive& hive) {

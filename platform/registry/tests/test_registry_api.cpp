@@ -176,9 +176,11 @@ TEST_F(RegistryApi, WritesReplaceTheFileAtomically) {
     ASSERT_GE(oldFd, 0);
     struct stat before, after;
     ASSERT_EQ(::fstat(oldFd, &before), 0);
+    ASSERT_EQ(::chmod(file.c_str(), 0600), 0);
     ASSERT_EQ(SetSz(k, "v", "two"), ERROR_SUCCESS);
     ASSERT_EQ(::stat(file.c_str(), &after), 0);
     EXPECT_NE(before.st_ino, after.st_ino);  // a new file was renamed into place
+    EXPECT_EQ(after.st_mode & 07777, 0600u);  // with the mode of the old one
 
     // A reader that opened the old file still reads it whole.
     std::string old(4096, '\0');
