@@ -587,11 +587,17 @@ void TIHyperSourceCode::GotoMethod(const std::string& name) {
 
 void TIHyperSourceCode::DeclareVar(const std::string& name, const std::string& type, bool flag) {
     std::string cls, method;
-    int header = CursorLine;
-    if (CursorLine <= ImplLine || !HasImplementationPart() || !isInsideMethodImpl(cls, method, header)) return;
-    // The routine's own lines: nothing is declared past its end.
-    int end = FindRoutineEnd(header);
-    if (end >= 0 && CursorLine > end) return;
+    if (CursorLine <= ImplLine || !HasImplementationPart()) return;
+    // The routine whose lines hold the cursor: a header above it whose
+    // routine ends before the cursor is a nested routine's, or the cursor
+    // is between routines.
+    int header = CursorLine, end = -1;
+    for (;;) {
+        if (header <= ImplLine || !isInsideMethodImpl(cls, method, header)) return;
+        end = FindRoutineEnd(header);
+        if (end < 0 || end >= CursorLine) break;
+        --header;
+    }
     const int stop = end >= 0 ? end + 1 : std::min(ImplEndLine, LineCount());
     // The declaration part: after the header's parameter lines, up to the
     // body's "begin" (or "asm") or a nested routine.

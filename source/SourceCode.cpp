@@ -528,12 +528,12 @@ int TISourceCode::FindClassEnd(int headerLine) const { return WalkClassBody(head
 int TISourceCode::WalkClassBody(int headerLine, std::vector<int>* members) const {
     const int n = LineCount();
     int depth = 0;  // nested record and class types end with their own "end"
-    const int first = std::max(headerLine + 1, 0);
-    int line = first - 1;
+    // From the header line on (a comment may open there), the line tests
+    // see each later line that starts outside a comment once, at its first
+    // token.
+    int line = std::max(headerLine, -1);
     TPasToken t;
-    TPascalScanner sc = Scan(first, n);
-    // The line tests see each line that starts outside a comment once, at
-    // its first token.
+    TPascalScanner sc = Scan(std::max(headerLine, 0), n);
     while (sc.Next(t)) {
         if (t.Line == line) continue;
         line = t.Line;
