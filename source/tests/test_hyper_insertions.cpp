@@ -20,6 +20,13 @@ void Load(THyperFixture& f, std::string_view text) {
     f.Src.FileName = "u.pas";
 }
 
+// The count lines after the first line holding needle.
+test::TLines LinesAfter(const THyperFixture& f, std::string_view needle, int count) {
+    const test::TLines& all = test::LinesOf(f.Src);
+    const auto from = all.begin() + f.LineOf(needle) + 1;
+    return test::TLines(from, from + count);
+}
+
 TEST(HyperInsertions, UnitWithoutImplementationPartIsLeftAlone) {
     THyperFixture f;
     Load(f, "unit U;\ninterface\ntype\n  TFoo = class\n    procedure Run;\n  end;\n"
@@ -77,9 +84,7 @@ TEST(DeclareVar, StaysInTheRoutineThatHoldsTheCursor) {
     // outer routine, not the nested one.
     f.At("  Inner;");
     f.Src.DeclareVar("N", "Integer", false);
-    const int e = f.LineOf("procedure E;");
-    EXPECT_EQ(std::vector<std::string>(test::LinesOf(f.Src).begin() + e + 1, test::LinesOf(f.Src).begin() + e + 5),
-              (std::vector<std::string>{"", "var", "  N: Integer;", "procedure Inner;"}));
+    EXPECT_EQ(LinesAfter(f, "procedure E;", 4), (test::TLines{"", "var", "  N: Integer;", "procedure Inner;"}));
 }
 
 TEST(DeclareVar, NeverIntoAConstSectionOrAParameterList) {
@@ -88,15 +93,12 @@ TEST(DeclareVar, NeverIntoAConstSectionOrAParameterList) {
     f.Src.ConfirmAutoCreate = false;
     f.At("C = 1;");
     f.Src.DeclareVar("N", "Integer", false);
-    const int b = f.LineOf("procedure B(");
-    EXPECT_EQ(std::vector<std::string>(test::LinesOf(f.Src).begin() + b + 2, test::LinesOf(f.Src).begin() + b + 7),
-              (std::vector<std::string>{"const", "  C = 1;", "var", "  N: Integer;", "begin"}));
+    EXPECT_EQ(LinesAfter(f, "procedure B(", 6),
+              (test::TLines{"  var Y: Integer);", "const", "  C = 1;", "var", "  N: Integer;", "begin"}));
     // A "var" parameter on a continued header line is no var section.
     f.At("Y := X;");
     f.Src.DeclareVar("M", "Integer", false);
-    const int d = f.LineOf("procedure D(");
-    EXPECT_EQ(std::vector<std::string>(test::LinesOf(f.Src).begin() + d + 1, test::LinesOf(f.Src).begin() + d + 5),
-              (std::vector<std::string>{"  var Y: Integer);", "var", "  M: Integer;", "begin"}));
+    EXPECT_EQ(LinesAfter(f, "procedure D(", 4), (test::TLines{"  var Y: Integer);", "var", "  M: Integer;", "begin"}));
 }
 
 TEST(HyperInsertions, TabIndentedCodeGetsTabIndentedLines) {
