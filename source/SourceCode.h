@@ -4,11 +4,14 @@
 // and the writers of the code they generate (method implementations and
 // declarations, properties).
 //
-// It does not tokenize the unit: every test looks at one whole line, so the
-// source conventions are part of the contract: section keywords in column 1,
-// a keyword at the start of its line, one declaration per line. Keywords
-// match as whole words ("end" does not match "EndPos"), TAB counts as a
-// blank, and every scan is bounded by the line count.
+// The line tests look at one whole line, so the source conventions are part
+// of the contract: section keywords in column 1, a keyword at the start of
+// its line, one declaration per line. Keywords match as whole words ("end"
+// does not match "EndPos"), TAB counts as a blank, and every scan is bounded
+// by the line count. The searches for the end of something (a routine, a
+// declaration, a class body, a record, an enumeration, the comment above a
+// routine) read the text through the Pascal scanner, so that comments,
+// strings and asm blocks end nothing.
 //
 // Line indices are 0-based. Searches answer true and set `line` on success;
 // on failure they leave `line` unchanged unless stated otherwise.
