@@ -94,6 +94,7 @@ void TIHyperSourceCode::JumpMethodDecl(const std::string& className, int declLin
     const std::string decl = JoinedDecl(declLine);
     if (HasWord(ExtractMethodDirective(decl), "abstract"))
         throw EInvalidAction("Cannot create abstract method " + className + "::" + nm);
+    if (!CheckImplementationPart()) return;
     if (ConfirmAutoCreate && !Ask("Create implementation " + className + "::" + nm + " ?")) return;
     CreateMethodImplByDecl(decl, className);
     Revalidate();
@@ -156,11 +157,11 @@ void TIHyperSourceCode::JumpField(int headerLine, int fieldLine) {
     CursorLine = end;
     CursorCol = 1;
     if (!Ask("Create property " + field + ":" + type + " ?")) return;
-    const int indent = MemberIndent(end, headerLine);
-    InsertLineAt(end, Blanks(indent) + "property " + prop + ": " + type + " read " + field + " write " + field + ";");
+    const std::string indent = MemberIndent(end, headerLine);
+    InsertLineAt(end, indent + "property " + prop + ": " + type + " read " + field + " write " + field + ";");
     Revalidate();
     CursorLine = end;
-    CursorCol = indent + 1;
+    CursorCol = int(indent.size()) + 1;
 }
 
 // ---- property -> field and accessors ---------------------------------------------------------------------------
@@ -188,14 +189,14 @@ void TIHyperSourceCode::JumpProperty(const std::string& className, int headerLin
             CursorCol = Indentation(LineAt(line)) + 1;
         } else {
             bool addPrivate = false;
-            int keywordIndent = 0;
+            std::string keywordIndent;
             int at = PrivateFieldPlace(headerLine, addPrivate, keywordIndent);
-            const int indent = addPrivate ? keywordIndent + 2 : MemberIndent(at, headerLine);
-            if (addPrivate) InsertLineAt(at++, Blanks(keywordIndent) + "private", {&propLine});
-            InsertLineAt(at, Blanks(indent) + field + ": " + p.Type + ";", {&propLine});
+            const std::string indent = addPrivate ? IndentDeeper(keywordIndent) : MemberIndent(at, headerLine);
+            if (addPrivate) InsertLineAt(at++, keywordIndent + "private", {&propLine});
+            InsertLineAt(at, indent + field + ": " + p.Type + ";", {&propLine});
             Revalidate();
             CursorLine = at;
-            CursorCol = indent + 1;
+            CursorCol = int(indent.size()) + 1;
         }
     }
 
@@ -231,11 +232,11 @@ void TIHyperSourceCode::CreateAccessor(const std::string& className, int headerL
                                        int& propLine) {
     int at = headerLine;
     if (!FindEndOfScope(1, at)) at = FindClassEnd(headerLine);
-    const int indent = MemberIndent(at, headerLine);
-    InsertLineAt(at, Blanks(indent) + decl, {&propLine});
+    const std::string indent = MemberIndent(at, headerLine);
+    InsertLineAt(at, indent + decl, {&propLine});
     Revalidate();
     CursorLine = at;
-    CursorCol = indent + 1;
+    CursorCol = int(indent.size()) + 1;
     if (kind == ctkInterface) return;
     {
         // The body goes into this accessor only.
@@ -307,16 +308,16 @@ bool TIHyperSourceCode::IsScopeWord(std::string_view line) const {
     return false;
 }
 
-int TIHyperSourceCode::MemberIndent(int at, int headerLine) const {
+std::string TIHyperSourceCode::MemberIndent(int at, int headerLine) const {
     for (int i = std::min(at, LineCount()) - 1; i > headerLine; --i) {
         const std::string& l = LineAt(i);
         if (TrimLeftView(l).empty()) continue;
-        return Indentation(l) + (IsScopeWord(l) ? 2 : 0);
+        return IsScopeWord(l) ? IndentDeeper(LeadingBlanks(l)) : LeadingBlanks(l);
     }
-    return Indentation(LineAt(headerLine)) + 2;
+    return IndentDeeper(LeadingBlanks(LineAt(headerLine)));
 }
 
-int TIHyperSourceCode::PrivateFieldPlace(int headerLine, bool& addPrivate, int& keywordIndent) const {
+int TIHyperSourceCode::PrivateFieldPlace(int headerLine, bool& addPrivate, std::string& keywordIndent) const {
     const int end = FindClassEnd(headerLine);
     // The first of the given scope words after line, else the class end.
     auto nextScope = [&](int line, std::initializer_list<const char*> words) {
@@ -336,7 +337,7 @@ int TIHyperSourceCode::PrivateFieldPlace(int headerLine, bool& addPrivate, int& 
     // member changes its scope.
     addPrivate = true;
     const int at = nextScope(headerLine + 1, {"protected", "public", "published", "strict"});
-    keywordIndent = Indentation(LineAt(at < LineCount() ? at : headerLine));
+    keywordIndent = LeadingBlanks(LineAt(at < LineCount() ? at : headerLine));
     return at;
 }
 

@@ -587,26 +587,40 @@ void TIHyperSourceCode::GotoMethod(const std::string& name) {
 
 void TIHyperSourceCode::DeclareVar(const std::string& name, const std::string& type, bool flag) {
     std::string cls, method;
-    int header = CursorLine;
-    if (CursorLine <= ImplLine || !isInsideMethodImpl(cls, method, header)) return;
-    const int stop = std::min(ImplEndLine, LineCount());
-    // The declaration part: up to the body's "begin" or a nested routine.
+    if (CursorLine <= ImplLine || !HasImplementationPart()) return;
+    // The routine whose lines hold the cursor: a header above it whose
+    // routine ends before the cursor is a nested routine's, or the cursor
+    // is between routines.
+    int header = CursorLine, end = -1;
+    for (;;) {
+        if (header <= ImplLine || !isInsideMethodImpl(cls, method, header)) return;
+        end = FindRoutineEnd(header);
+        if (end < 0 || end >= CursorLine) break;
+        --header;
+    }
+    const int stop = end >= 0 ? end + 1 : std::min(ImplEndLine, LineCount());
+    // The declaration part: after the header's parameter lines, up to the
+    // body's "begin" (or "asm") or a nested routine.
+    const int declFirst = FindDeclEnd(header) + 1;
     int place = -1;
-    for (int i = header + 1; i < stop && place < 0; ++i) {
+    bool asmBody = false;
+    for (int i = declFirst; i < stop && place < 0; ++i) {
         std::string_view t = TrimLeftView(LineAt(i));
         if (izPrefix("begin", t) || izPrefix("function", t) || izPrefix("procedure", t)) place = i;
+        else if (izPrefix("asm", t)) place = i, asmBody = true;
     }
     if (place < 0) return;
     // The section in force where the new line goes, and an existing
     // declaration of the name (the whole name, never an assignment).
     std::string section;
-    int declared = -1, typeCol = 0;
+    int declared = -1, typeCol = 0, neighbour = -1;
     const int last = std::max(place - 1, std::min(CursorLine, stop - 1));
     for (int i = header + 1; i <= last; ++i) {
         std::string_view t = TrimLeftView(LineAt(i));
-        if (i < place) {
+        if (i >= declFirst && i < place) {
             for (const char* kw : {"var", "const", "type", "label", "resourcestring", "threadvar"})
                 if (izPrefix(kw, t)) section = kw;
+            if (!t.empty()) neighbour = i;
         }
         int col = 0;
         if (declared < 0 && DeclaresName(*this, t, name, col)) {
@@ -623,6 +637,14 @@ void TIHyperSourceCode::DeclareVar(const std::string& name, const std::string& t
         }
         return;
     }
+    if (asmBody) throw EInvalidAction("Cannot declare a local variable in an asm routine");
+    const bool newSection = !SameText(section, "var");
+    // Indented like the declaration above it; in a new section by two blanks.
+    std::string lead = "  ";
+    if (!newSection && neighbour >= 0) {
+        const std::string& n = LineAt(neighbour);
+        lead = izPrefix("var", TrimLeftView(n)) ? IndentDeeper(LeadingBlanks(n)) : LeadingBlanks(n);
+    }
     const int oldTop = TopLine;
     PushUndo(cls, method);
     TopLine = header;
@@ -634,8 +656,8 @@ void TIHyperSourceCode::DeclareVar(const std::string& name, const std::string& t
         return;
     }
     int at = place;
-    if (!SameText(section, "var")) InsertLineAt(at++, "var");
-    const std::string decl = "  " + name + ": ";
+    if (newSection) InsertLineAt(at++, "var");
+    const std::string decl = lead + name + ": ";
     InsertLineAt(at, decl + value + ";");
     const int inserted = at - place + 1;
     Revalidate();

@@ -188,10 +188,10 @@ private:
                         const std::string& accessor, const std::string& body, int& propLine);
     bool FindMemberDecl(int headerLine, std::string_view name, int& line) const;
     bool FindMemberProperty(int headerLine, std::string_view name, int& line) const;
-    // Indentation for a member inserted before line at.
-    int MemberIndent(int at, int headerLine) const;
+    // Indentation for a member inserted before line at, as written.
+    std::string MemberIndent(int at, int headerLine) const;
     bool IsScopeWord(std::string_view line) const;
-    int PrivateFieldPlace(int headerLine, bool& addPrivate, int& keywordIndent) const;
+    int PrivateFieldPlace(int headerLine, bool& addPrivate, std::string& keywordIndent) const;
     bool WalkInherited(const std::string& className, const std::string& methodName);
 
     TForth* running_ = nullptr;  // the interpreter of the word being run

@@ -61,6 +61,7 @@ bool TPascalScanner::Next(TPasToken& t) {
             // Inside a comment opened on an earlier line.
             t.Line = line_;
             t.Col = static_cast<int>(pos_);
+            t.Continued = true;
             const size_t from = pos_;
             FinishComment(t, openIsDirective_);
             t.Text = cur_.substr(from, pos_ - from);
@@ -82,6 +83,7 @@ bool TPascalScanner::Next(TPasToken& t) {
         const char n = b + 1 < s.size() ? s[b + 1] : '\0';
         t.Line = line_;
         t.Col = static_cast<int>(b);
+        t.Continued = false;
 
         if (c == '{' || (c == '(' && n == '*')) {
             open_ = c == '{' ? Open::Brace : Open::Paren;

@@ -29,6 +29,9 @@ struct TPasToken {
     // Its text on that line. A comment running on over lines comes as one
     // token a line, each of the comment's kind.
     std::string_view Text;
+    // The rest of a comment opened on an earlier line: its line starts
+    // inside the comment.
+    bool Continued = false;
 
     bool IsIdent() const { return Kind == TPasTokenKind::Ident; }
     // An identifier equal to word, ASCII case folded (word in lower case).

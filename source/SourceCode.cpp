@@ -44,10 +44,6 @@ size_t MatchParen(std::string_view s, size_t open) {
     return s.size();
 }
 bool IsBlankLine(std::string_view s) { return TrimLeftView(s).empty(); }
-bool IsCommentLine(std::string_view s) {
-    s = TrimLeftView(s);
-    return s.starts_with("//") || s.starts_with("{") || s.starts_with("(*");
-}
 
 // The pieces of a routine header line: keyword(s), name, parameters, result
 // type and what follows.
@@ -148,6 +144,18 @@ int TISourceCode::Indentation(std::string_view line) {
     int n = 0;
     while (size_t(n) < line.size() && IsBlankChar(line[size_t(n)])) ++n;
     return n;
+}
+
+std::string TISourceCode::LeadingBlanks(std::string_view line) {
+    return std::string(line.substr(0, size_t(Indentation(line))));
+}
+
+std::string TISourceCode::IndentDeeper(std::string_view lead) {
+    return std::string(lead) + (lead.find('\t') != std::string_view::npos ? "\t" : "  ");
+}
+
+TPascalScanner TISourceCode::Scan(int first, int stop, int col) const {
+    return TPascalScanner([this](int i) { return std::string_view(LineAt(i)); }, first, stop, col);
 }
 
 bool TISourceCode::isValidIdent(std::string_view s) {
@@ -365,26 +373,76 @@ bool TISourceCode::isValidType(int lineIndex, std::string& name, std::string& te
                (izPrefix("set", rest) && izPrefix("of", TrimLeftView(rest.substr(3))))) {
         text = line;
     } else if (izPrefix("record", rest) || (izPrefix("packed", rest) && izPrefix("record", TrimLeftView(rest.substr(6))))) {
-        int last = lineIndex;
-        if (!HasWord(rest, "end")) {
-            last = -1;
-            for (int j = lineIndex + 1; j < LineCount() && last < 0; ++j)
-                if (StartsEnd(LineAt(j))) last = j;
-            if (last < 0) last = LineCount() - 1;
-        }
-        text = joinLines(lineIndex, last);
-    } else if (!rest.empty() && rest[0] == '(' && isValidIdent(nm)) {
-        int stop = ImplLine > lineIndex ? Limit(ImplLine) : LineCount();
+        // Through the "end" of the record (nested records and comments passed).
+        std::vector<char> blocks;
         int last = -1;
-        for (int j = lineIndex; j < stop && last < 0; ++j)
-            if (LineAt(j).find(')') != std::string::npos) last = j;
-        if (last < 0) last = std::max(lineIndex, stop - 1);
+        TPasToken t, prev;
+        TPascalScanner sc = Scan(lineIndex, LineCount(), int(eq + 1));
+        while (last < 0 && sc.NextCode(t)) {
+            if (t.Is("end")) {
+                if (!blocks.empty()) blocks.pop_back();
+                if (blocks.empty()) last = t.Line;
+            } else {
+                OpenBlock(blocks, t, prev);
+            }
+            prev = t;
+        }
+        text = joinLines(lineIndex, last < 0 ? LineCount() - 1 : last);
+    } else if (!rest.empty() && rest[0] == '(' && isValidIdent(nm)) {
+        // An enumeration: a list of identifiers in a type section, not a
+        // constant expression in parentheses.
+        const int last = EnumerationEnd(lineIndex, eq + 1);
+        if (last < 0 || !InTypeSection(lineIndex)) return false;
         text = joinLines(lineIndex, last);
     } else {
         return false;
     }
     name = std::string(nm);
     return true;
+}
+
+int TISourceCode::EnumerationEnd(int line, size_t col) const {
+    const int stop = std::min(ImplLine > line ? Limit(ImplLine) : LineCount(), line + kMaxContinuation);
+    TPascalScanner sc = Scan(line, stop, int(col));
+    TPasToken t;
+    if (!sc.NextCode(t) || !t.IsSymbol("(")) return -1;
+    // ( Name [= value] , ... ): expecting a name, a value or the separator.
+    enum { Name, Separator, Value } want = Name;
+    int depth = 0;  // parentheses inside a value
+    while (sc.NextCode(t)) {
+        if (want == Name) {
+            if (!t.IsIdent()) return -1;
+            want = Separator;
+        } else if (depth > 0) {
+            if (t.IsSymbol("(")) ++depth;
+            else if (t.IsSymbol(")")) --depth;
+        } else if (t.IsSymbol(",")) {
+            want = Name;
+        } else if (t.IsSymbol(")")) {
+            return t.Line;
+        } else if (want == Separator && (t.IsSymbol("=") || t.IsSymbol(":="))) {
+            want = Value;
+        } else if (want == Value) {
+            if (t.IsSymbol("(")) ++depth;
+        } else {
+            return -1;
+        }
+    }
+    return -1;  // never closed
+}
+
+bool TISourceCode::InTypeSection(int line) const {
+    // The nearest section keyword above the line.
+    static constexpr std::string_view kOthers[] = {"const", "var", "threadvar", "resourcestring", "label", "begin",
+                                                   "uses", "interface", "implementation", "initialization",
+                                                   "finalization"};
+    for (int i = std::min(line, LineCount()) - 1; i >= 0; --i) {
+        std::string_view t = TrimLeftView(LineAt(i));
+        if (izPrefix("type", t)) return true;
+        for (std::string_view w : kOthers)
+            if (izPrefix(w, t)) return false;
+    }
+    return false;
 }
 
 // ---- sections ------------------------------------------------------------------------
@@ -461,32 +519,33 @@ bool TISourceCode::OpensNestedBlock(std::string_view line) const {
 
 std::vector<int> TISourceCode::MemberLines(int headerLine) const {
     std::vector<int> r;
-    const int n = LineCount();
-    int depth = 0;  // lines of nested record and class types are left out
-    for (int i = std::max(headerLine + 1, 0); i < n; ++i) {
-        const std::string& l = LineAt(i);
-        if (StartsEnd(l)) {
-            if (depth == 0) break;
-            --depth;
-        } else if (OpensNestedBlock(l)) {
-            ++depth;
-        } else if (depth == 0) {
-            r.push_back(i);
-        }
-    }
+    WalkClassBody(headerLine, &r);
     return r;
 }
 
-int TISourceCode::FindClassEnd(int headerLine) const {
+int TISourceCode::FindClassEnd(int headerLine) const { return WalkClassBody(headerLine, nullptr); }
+
+int TISourceCode::WalkClassBody(int headerLine, std::vector<int>* members) const {
     const int n = LineCount();
     int depth = 0;  // nested record and class types end with their own "end"
-    for (int i = std::max(headerLine + 1, 0); i < n; ++i) {
-        const std::string& l = LineAt(i);
+    // From the header line on (a comment may open there), the line tests
+    // see each later line that starts outside a comment once, at its first
+    // token.
+    int line = std::max(headerLine, -1);
+    TPasToken t;
+    TPascalScanner sc = Scan(std::max(headerLine, 0), n);
+    while (sc.Next(t)) {
+        if (t.Line == line) continue;
+        line = t.Line;
+        if (t.Continued) continue;
+        const std::string& l = LineAt(line);
         if (StartsEnd(l)) {
-            if (depth == 0) return i;
+            if (depth == 0) return line;
             --depth;
         } else if (OpensNestedBlock(l)) {
             ++depth;
+        } else if (depth == 0 && members) {
+            members->push_back(line);
         }
     }
     return n;
@@ -708,89 +767,54 @@ bool TISourceCode::FindFieldNeighbours(std::string_view, std::string_view, std::
     return false;
 }
 
+void TISourceCode::OpenBlock(std::vector<char>& blocks, const TPasToken& t, const TPasToken& prev) const {
+    if (!t.IsIdent()) return;
+    if (t.Is("begin")) {
+        blocks.push_back('B');
+    } else if (t.Is("asm")) {
+        blocks.push_back('A');
+    } else if (t.Is("try")) {
+        blocks.push_back('T');
+    } else if (t.Is("case")) {
+        // The variant part of a record ends with the record.
+        if (blocks.empty() || blocks.back() != 'R') blocks.push_back('C');
+    } else if (t.Is("record")) {
+        blocks.push_back('R');
+    } else if ((t.Is("class") || t.Is("object") || t.Is("interface")) && (prev.IsSymbol("=") || prev.Is("packed"))) {
+        // A body follows unless the type ends on its line (a forward or
+        // one-line class) or is a class reference.
+        std::string_view rest = std::string_view(LineAt(t.Line)).substr(size_t(t.Col) + t.Text.size());
+        if (rest.find(';') == std::string_view::npos && !izPrefix("of", TrimLeftView(rest))) blocks.push_back('R');
+    }
+}
+
 int TISourceCode::FindRoutineEnd(int headerLine) const {
     const int stop = Limit(ImplEndLine);
     if (headerLine < 0 || headerLine >= stop) return -1;
-    // Block structure over the routine's tokens, comments and strings left
-    // out. The routine ends where the body of its last pending header closes.
+    // Block structure over the routine's code tokens. The routine ends where
+    // the body of its last pending header closes.
     std::vector<char> blocks;  // B begin, A asm, T try, C case, R record/class body
     int routines = 0;
-    std::string prev;  // previous significant token, lower case
-    enum { None, Brace, Paren } comment = None;
-    for (int li = headerLine; li < stop; ++li) {
-        std::string_view s = LineAt(li);
-        size_t i = 0;
-        while (i < s.size()) {
-            char c = s[i];
-            if (comment == Brace) {
-                size_t e = s.find('}', i);
-                if (e == std::string_view::npos) break;
-                comment = None, i = e + 1;
-                continue;
+    TPasToken t, prev;  // prev: the previous code token (none yet: empty)
+    TPascalScanner sc = Scan(headerLine, stop);
+    while (sc.NextCode(t)) {
+        if (t.Kind == TPasTokenKind::Asm) continue;
+        if (t.Is("procedure") || t.Is("function") || t.Is("constructor") || t.Is("destructor") ||
+            t.Is("operator")) {
+            if (blocks.empty() && (prev.Text.empty() || prev.IsSymbol(";") || prev.Is("class"))) ++routines;
+        } else if (t.Is("forward") || t.Is("external")) {
+            if (blocks.empty() && routines > 0 && prev.IsSymbol(";") && --routines == 0)
+                return t.Line;  // a header without a body
+        } else if (t.Is("end")) {
+            if (!blocks.empty()) {
+                const char k = blocks.back();
+                blocks.pop_back();
+                if (blocks.empty() && (k == 'B' || k == 'A') && --routines <= 0) return t.Line;
             }
-            if (comment == Paren) {
-                size_t e = s.find("*)", i);
-                if (e == std::string_view::npos) break;
-                comment = None, i = e + 2;
-                continue;
-            }
-            if (c == '{') { comment = Brace, ++i; continue; }
-            if (c == '(' && i + 1 < s.size() && s[i + 1] == '*') { comment = Paren, i += 2; continue; }
-            if (c == '/' && i + 1 < s.size() && s[i + 1] == '/') break;
-            if (c == '\'') {
-                size_t e = s.find('\'', i + 1);
-                i = e == std::string_view::npos ? s.size() : e + 1;
-                prev.assign(1, '\'');
-                continue;
-            }
-            if (IsBlankChar(c)) { ++i; continue; }
-            if (!IsIdentChar(c)) {
-                prev.assign(1, c);
-                ++i;
-                continue;
-            }
-            size_t b = i;
-            while (i < s.size() && IsIdentChar(s[i])) ++i;
-            std::string tk = LowerCase(s.substr(b, i - b));
-            const char top = blocks.empty() ? 0 : blocks.back();
-            if (top == 'A') {
-                if (tk == "end") {
-                    blocks.pop_back();
-                    if (blocks.empty() && --routines <= 0) return li;
-                }
-                prev = tk;
-                continue;
-            }
-            if (tk == "procedure" || tk == "function" || tk == "constructor" || tk == "destructor" ||
-                tk == "operator") {
-                if (blocks.empty() && (prev.empty() || prev == ";" || prev == "class")) ++routines;
-            } else if (tk == "forward" || tk == "external") {
-                if (blocks.empty() && routines > 0 && prev == ";") {
-                    if (--routines == 0) return li;  // a header without a body
-                }
-            } else if (tk == "begin") {
-                blocks.push_back('B');
-            } else if (tk == "asm") {
-                blocks.push_back('A');
-            } else if (tk == "try") {
-                blocks.push_back('T');
-            } else if (tk == "case") {
-                if (top != 'R') blocks.push_back('C');
-            } else if (tk == "record") {
-                blocks.push_back('R');
-            } else if ((tk == "class" || tk == "object" || tk == "interface") && (prev == "=" || prev == "packed")) {
-                std::string_view restOfLine = s.substr(i);
-                std::string_view r = TrimLeftView(restOfLine);
-                if (restOfLine.find(';') == std::string_view::npos && !izPrefix("of", r)) blocks.push_back('R');
-            } else if (tk == "end") {
-                if (!blocks.empty()) {
-                    char k = blocks.back();
-                    blocks.pop_back();
-                    if (blocks.empty() && (k == 'B' || k == 'A') && --routines <= 0) return li;
-                }
-            }
-            prev = tk;
+        } else {
+            OpenBlock(blocks, t, prev);
         }
+        prev = t;
     }
     return -1;
 }
@@ -798,32 +822,19 @@ int TISourceCode::FindRoutineEnd(int headerLine) const {
 int TISourceCode::FindDeclEnd(int line) const {
     const int n = LineCount();
     if (line < 0 || line >= n) return line;
-    int depth = 0;
-    const int last = std::min(n, line + kMaxContinuation);
-    for (int i = line; i < last; ++i) {
-        std::string_view s = LineAt(i);
-        bool inStr = false, inBrace = false;
-        for (size_t k = 0; k < s.size(); ++k) {
-            char c = s[k];
-            if (inBrace) {
-                if (c == '}') inBrace = false;
-            } else if (inStr) {
-                if (c == '\'') inStr = false;
-            } else if (c == '{') {
-                inBrace = true;
-            } else if (c == '\'') {
-                inStr = true;
-            } else if (c == '/' && k + 1 < s.size() && s[k + 1] == '/') {
-                break;
-            } else if (c == '(') {
-                ++depth;
-            } else if (c == ')') {
-                --depth;
-            }
+    // The first line after which the parentheses opened so far are closed.
+    int depth = 0, last = line;
+    TPasToken t;
+    TPascalScanner sc = Scan(line, std::min(n, line + kMaxContinuation));
+    while (sc.NextCode(t)) {
+        if (t.Line != last) {
+            if (depth <= 0) return last;
+            last = t.Line;
         }
-        if (depth <= 0) return i;
+        if (t.IsSymbol("(")) ++depth;
+        else if (t.IsSymbol(")")) --depth;
     }
-    return line;
+    return depth <= 0 ? last : line;
 }
 
 int TISourceCode::LocateMethodImplPlace(std::string_view className, std::string_view methodName) {
@@ -834,18 +845,28 @@ int TISourceCode::LocateMethodImplPlace(std::string_view className, std::string_
     int place = -1;
     if (before.Line >= 0) {
         int end = FindRoutineEnd(before.Line);
-        if (end < 0) {
+        if (end < 0 && before.Line < stop) {
             // Unusual block structure: the first "end" in column 1.
-            for (int i = before.Line; i < stop && end < 0; ++i)
-                if (izPrefix("end", LineAt(i))) end = i;
+            TPasToken t;
+            TPascalScanner sc = Scan(before.Line, stop);
+            while (end < 0 && sc.NextCode(t))
+                if (t.Col == 0 && t.Is("end")) end = t.Line;
         }
         if (end >= 0) place = end + 1;
     }
     if (place < 0 && after.Line >= 0) {
-        // Before the next implementation and the comment lines above it,
-        // keeping a blank line in between; never inside the routine above.
+        // Before the next implementation and the comment lines above it (a
+        // comment running over several lines stays whole), keeping a blank
+        // line in between; never inside the routine above.
         place = after.Line;
-        while (place - 1 >= first && IsCommentLine(LineAt(place - 1))) --place;
+        if (place > first) {
+            std::vector<char> comment(size_t(place - first), 0), code(size_t(place - first), 0);
+            TPasToken t;
+            TPascalScanner sc = Scan(first, place);
+            while (sc.Next(t)) (t.IsCode() ? code : comment)[size_t(t.Line - first)] = 1;
+            while (place - 1 >= first && comment[size_t(place - 1 - first)] && !code[size_t(place - 1 - first)])
+                --place;
+        }
         if (place - 1 >= first && IsBlankLine(LineAt(place - 1))) --place;
     }
     if (place < 0) {
@@ -856,6 +877,13 @@ int TISourceCode::LocateMethodImplPlace(std::string_view className, std::string_
 }
 
 int TISourceCode::LocateMethodDeclPlace(std::string_view className, std::string_view methodName) {
+    std::string indent;
+    const int place = DeclPlace(className, methodName, indent);
+    if (place >= 0) Margin = int(indent.size());
+    return place;
+}
+
+int TISourceCode::DeclPlace(std::string_view className, std::string_view methodName, std::string& indent) {
     DeclEntry before, after;
     if (!Neighbours(className, methodName, true, before, after)) return -1;
     int place;
@@ -876,7 +904,7 @@ int TISourceCode::LocateMethodDeclPlace(std::string_view className, std::string_
         place = FindDeclEnd(h) + 1;
     }
     // Indented like its neighbours; unit-level declarations stay in column 1.
-    Margin = className.empty() ? 0 : Indentation(LineAt(indentOf >= 0 ? indentOf : place));
+    indent = className.empty() ? "" : LeadingBlanks(LineAt(indentOf >= 0 ? indentOf : place));
     return place;
 }
 
@@ -1069,9 +1097,25 @@ void TISourceCode::InsertMethod(std::string_view header, std::string_view classN
     CRLF();
 }
 
+bool TISourceCode::HasImplementationPart() const {
+    if (ImplLine < 0 || ImplLine >= LineCount()) return false;
+    const std::string& l = LineAt(ImplLine);
+    // "interface implementation" on one line counts too.
+    return izPrefix("implementation", l) ||
+           (ImplLine == IntfLine && izPrefix("interface", l) && HasWord(l, "implementation"));
+}
+
+bool TISourceCode::CheckImplementationPart() const {
+    if (HasImplementationPart()) return true;
+    Msg("The unit has no implementation part");
+    return false;
+}
+
 bool TISourceCode::CreateMethodImplByDecl(std::string_view declaration, std::string_view className) {
     std::string name;
     if (!isValidMethodDecl(declaration, name, !className.empty())) return false;
+    // Never into the interface part.
+    if (!CheckImplementationPart()) return false;
     CursorLine = LocateMethodImplPlace(className, name);
     CursorCol = 1;
     const std::string before = LineAt(CursorLine);
@@ -1111,14 +1155,16 @@ void TISourceCode::RestoreBlankLine(int line, const std::string& before) {
 bool TISourceCode::CreateMethodDeclByImpl(std::string_view header) {
     std::string cls, name;
     if (!isValidMethodImpl(header, cls, name)) return false;
-    int place = LocateMethodDeclPlace(cls, name);
+    std::string indent;
+    int place = DeclPlace(cls, name, indent);
     if (place < 0) return false;
+    Margin = int(indent.size());
     CursorLine = place;
     CursorCol = 1;
     const std::string before = LineAt(place);
     InsertMethod(ExtractMethodHeader(header), "", "", name);
     RestoreBlankLine(place + 1, before);
-    Lines->Put(place, Blanks(Margin) + Lines->Get(place));
+    Lines->Put(place, indent + Lines->Get(place));
     CursorLine = place;
     CursorCol = Margin + 1;
     return true;

@@ -4,11 +4,14 @@
 // and the writers of the code they generate (method implementations and
 // declarations, properties).
 //
-// It does not tokenize the unit: every test looks at one whole line, so the
-// source conventions are part of the contract: section keywords in column 1,
-// a keyword at the start of its line, one declaration per line. Keywords
-// match as whole words ("end" does not match "EndPos"), TAB counts as a
-// blank, and every scan is bounded by the line count.
+// The line tests look at one whole line, so the source conventions are part
+// of the contract: section keywords in column 1, a keyword at the start of
+// its line, one declaration per line. Keywords match as whole words ("end"
+// does not match "EndPos"), TAB counts as a blank, and every scan is bounded
+// by the line count. The searches for the end of something (a routine, a
+// declaration, a class body, a record, an enumeration, the comment above a
+// routine) read the text through the Pascal scanner, so that comments,
+// strings and asm blocks end nothing.
 //
 // Line indices are 0-based. Searches answer true and set `line` on success;
 // on failure they leave `line` unchanged unless stated otherwise.
@@ -20,6 +23,7 @@
 
 #include "source/IText.h"
 #include "source/Navigation.h"
+#include "source/PascalScanner.h"
 
 namespace velt {
 
@@ -127,15 +131,21 @@ public:
     // found); sets Margin to the indentation it should get.
     int LocateMethodDeclPlace(std::string_view className, std::string_view methodName);
     // The last line of the routine whose implementation header is at
-    // headerLine (its final "end"), or -1.
+    // headerLine (its final "end"), or -1. Comments, strings and asm blocks
+    // are read through the Pascal scanner.
     int FindRoutineEnd(int headerLine) const;
     // The last line of the declaration starting at line (past continuation
     // lines of an unclosed parameter or ancestor list).
     int FindDeclEnd(int line) const;
     // The line that ends the body of the class whose header is at line: the
     // first later line starting with "end" that does not close a nested
-    // record or class type (the line count when none).
+    // record or class type (the line count when none). A line that starts
+    // inside a comment is no member line and ends nothing.
     int FindClassEnd(int headerLine) const;
+    // Whether the unit has an "implementation" line. Without one,
+    // CheckImplementationPart tells the user so and answers false.
+    bool HasImplementationPart() const;
+    bool CheckImplementationPart() const;
 
     // ---- unit and class lists -------------------------------------------------
     // Classes (kind 2, interfaces kind 1), unit-level routines (6) and types
@@ -183,6 +193,12 @@ public:
 
     // Leading white space of a line (TAB counts as one blank).
     static int Indentation(std::string_view line);
+    // The leading blanks and TABs of a line as written: a line inserted next
+    // to it takes them.
+    static std::string LeadingBlanks(std::string_view line);
+    // Indentation one level deeper than lead: a TAB more when lead holds
+    // TABs, else two blanks more.
+    static std::string IndentDeeper(std::string_view lead);
     static bool isValidIdent(std::string_view s);
 
 private:
@@ -196,6 +212,23 @@ private:
     void RestoreBlankLine(int line, const std::string& before);
     // The body lines of a class, without those of nested types.
     std::vector<int> MemberLines(int headerLine) const;
+    // Walks the body of the class at headerLine; collects its member lines
+    // when members is given; answers FindClassEnd's line.
+    int WalkClassBody(int headerLine, std::vector<int>* members) const;
+    // The scanner over lines [first, stop), from column col of the first.
+    TPascalScanner Scan(int first, int stop, int col = 0) const;
+    // Pushes the block that the code token t opens (begin, asm, try, case
+    // outside a record, record, a class, object or interface body); prev
+    // is the code token before it.
+    void OpenBlock(std::vector<char>& blocks, const TPasToken& t, const TPasToken& prev) const;
+    // The line of the ")" closing the enumeration whose "(" follows column
+    // col of line, or -1 when the list holds anything but identifiers
+    // (with optional values).
+    int EnumerationEnd(int line, size_t col) const;
+    // Whether line stands in a "type" section.
+    bool InTypeSection(int line) const;
+    // LocateMethodDeclPlace, giving the indentation as written.
+    int DeclPlace(std::string_view className, std::string_view methodName, std::string& indent);
     std::vector<DeclEntry> CollectDecls(std::string_view className, bool& found) const;
     std::vector<DeclEntry> CollectImpls(std::string_view className) const;
     int Limit(int bound) const;  // bound clipped to the line count

@@ -31,6 +31,13 @@ TEST(PascalScanner, CommentsRunOnOverLines) {
     EXPECT_EQ(Scan({"a { one", "end two", "} b (* x", "*) c"}),
               (V{"I:a", "C:{ one", "C:end two", "C:}", "I:b", "C:(* x", "C:*)", "I:c"}));
     EXPECT_EQ(Scan({"(*$R+", "*)x"}), (V{"D:(*$R+", "D:*)", "I:x"}));
+    // Only the rest of a comment from an earlier line is marked continued.
+    std::vector<std::string> lines{"{ a", "", "} b { c }"};
+    TPascalScanner sc([&](int i) { return std::string_view(lines[i]); }, 0, 3);
+    std::vector<std::pair<int, bool>> got;
+    TPasToken t;
+    while (sc.Next(t)) got.emplace_back(t.Line, t.Continued);
+    EXPECT_EQ(got, (std::vector<std::pair<int, bool>>{{0, false}, {1, true}, {2, true}, {2, false}, {2, false}}));
 }
 
 TEST(PascalScanner, NumbersAndPairedSymbols) {

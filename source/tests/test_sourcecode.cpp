@@ -2,6 +2,7 @@
 // extractors and the generated code (golden files under data/golden).
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 
 #include "foundation/CommMsg.h"
@@ -410,6 +411,88 @@ TEST(SourceSearch, RoutineEnds) {
     EXPECT_EQ(s.FindRoutineEnd(-1), -1);
 }
 
+TEST(SourceSearch, EndsAreFoundPastStringsCommentsAndAsmLabels) {
+    TISourceCode s;
+    LoadText(s, "unit U;\ninterface\nprocedure A;\nprocedure B;\nprocedure X;\nprocedure C;\nimplementation\n"
+                "procedure A;\n"        // 7
+                "begin\n"
+                "  S := 'x' +\n"
+                "'end';\n"              // 10: a string on a line of its own
+                "  T := 'it''s end';\n"
+                "  { a comment\n"
+                "end;\n"                // 13: inside the comment
+                "  }\n"
+                "end;\n"                // 15
+                "procedure B; assembler;\n"
+                "asm\n"
+                "@@end:\n"              // 18: a label, no end
+                "  jmp @@end\n"
+                "end;\n"                // 20
+                "procedure C;\nbegin\nend;\nend.\n");
+    EXPECT_EQ(s.FindRoutineEnd(7), 15);
+    EXPECT_EQ(s.FindRoutineEnd(16), 20);
+    // A new implementation after B goes after B's end, not into its body.
+    EXPECT_EQ(s.LocateMethodImplPlace("", "X"), 21);
+
+    // Parentheses inside comments do not continue a declaration.
+    LoadText(s, "    procedure P(A: Integer; (* default ( *)\n"
+                "      B: Integer);\n"
+                "    procedure Q(A: Integer; { see\n"
+                "      (the notes }\n"
+                "      B: Integer);\n"
+                "    procedure R;\n");
+    EXPECT_EQ(s.FindDeclEnd(0), 1);
+    EXPECT_EQ(s.FindDeclEnd(2), 4);
+    EXPECT_EQ(s.FindDeclEnd(5), 5);
+
+    // A class body and a record end at their own "end", not at one inside
+    // a comment or a nested record.
+    LoadText(s, "unit U;\ninterface\ntype\n"
+                "  TFoo = class\n"
+                "    { retired:\n"
+                "  end;\n"
+                "    }\n"
+                "    procedure Run;\n"
+                "  end;\n"   // 8
+                "  TRec = record\n"
+                "    A: record\n"
+                "      X: Integer;\n"
+                "    end;\n"
+                "    B: Integer; { end }\n"
+                "  end;\n"   // 14
+                "implementation\nend.\n");
+    EXPECT_EQ(s.FindClassEnd(3), 8);
+    int line = 0;
+    EXPECT_TRUE(s.FindMethodIntf("TFoo", "Run", line));
+    EXPECT_EQ(line, 7);
+    std::string n, t;
+    ASSERT_TRUE(s.isValidType(9, n, t));
+    EXPECT_EQ(std::count(t.begin(), t.end(), '\n'), 5);  // through line 14
+}
+
+TEST(SourceLineTests, EnumerationsAreIdentifierListsInTypeSections) {
+    TISourceCode s;
+    LoadText(s, "unit U;\ninterface\nconst\n"
+                "  TimeoutMs = (60*1000);\n"  // 3
+                "  TOne = (A);\n"
+                "type\n"
+                "  TKind = (kA = 1, { ) }\n"  // 6
+                "    kB);\n"
+                "  TSize = (2 + 3);\n"       // 8
+                "implementation\n"
+                "procedure Run;\nconst\n"
+                "  TLimit = (10);\n"         // 12
+                "begin\nend;\nend.\n");
+    std::string n, t;
+    EXPECT_FALSE(s.isValidType(3, n, t));
+    EXPECT_FALSE(s.isValidType(4, n, t));  // an identifier list, but a constant
+    ASSERT_TRUE(s.isValidType(6, n, t));   // values and a ")" in a comment
+    EXPECT_EQ(n, "TKind");
+    EXPECT_EQ(t, "  TKind = (kA = 1, { ) }\r\n\\par     kB);");
+    EXPECT_FALSE(s.isValidType(8, n, t));
+    EXPECT_FALSE(s.isValidType(12, n, t));
+}
+
 // ---- unit and class lists ---------------------------------------------------------------
 
 TEST(SourceLists, ParseUnit) {
@@ -571,6 +654,63 @@ TEST(SourceGenerate, ImplementationPlaces) {
     EXPECT_EQ(s.LocateMethodImplPlace("", "B"), 8);  // keeps the blank line
     ASSERT_TRUE(s.CreateMethodImplByDecl("procedure B;", ""));
     test::ExpectGolden(s.GetLinesText(), "impl_unit_routine.pas");
+}
+
+TEST(SourceGenerate, ImplementationGoesAboveTheCommentOfTheNextOne) {
+    TSinkGuard g;
+    TISourceCode s;
+    // B has no implemented neighbour before it: it goes before C and the
+    // whole comment above C, keeping the blank line.
+    LoadText(s, "unit U;\ninterface\nprocedure B;\nprocedure C;\nimplementation\n"
+                "procedure Z;\nbegin\nend;\n"
+                "\n"                      // 8
+                "{ C does this:\n"
+                "\n"
+                "  it ends nothing }\n"
+                "// and more\n"
+                "procedure C;\nbegin\nend;\nend.\n");
+    EXPECT_EQ(s.LocateMethodImplPlace("", "B"), 8);
+    ASSERT_TRUE(s.CreateMethodImplByDecl("procedure B;", ""));
+    EXPECT_EQ(test::LinesOf(s), (test::TLines{"unit U;", "interface", "procedure B;", "procedure C;",
+                                              "implementation", "procedure Z;", "begin", "end;", "",
+                                              "procedure B;", "begin", "end;", "", "{ C does this:", "",
+                                              "  it ends nothing }", "// and more", "procedure C;", "begin",
+                                              "end;", "end."}));
+    // Code with a trailing comment is no comment line.
+    LoadText(s, "unit U;\ninterface\nprocedure B;\nprocedure C;\nimplementation\n"
+                "procedure Z;\nbegin\nend; // Z\n"
+                "(* C:\n"                 // 8
+                "   does this *)\n"
+                "procedure C;\nbegin\nend;\nend.\n");
+    EXPECT_EQ(s.LocateMethodImplPlace("", "B"), 8);
+}
+
+TEST(SourceGenerate, NoImplementationWithoutAnImplementationPart) {
+    TSinkGuard g;
+    TISourceCode s;
+    LoadText(s, "unit U;\ninterface\ntype\n  TFoo = class\n    procedure Run;\n  end;\n"
+                "procedure Free;\nend.\n");
+    const test::TLines before = test::LinesOf(s);
+    EXPECT_FALSE(s.HasImplementationPart());
+    EXPECT_FALSE(s.CreateMethodImplByDecl(L(s, 4), "TFoo"));
+    EXPECT_FALSE(s.CreateMethodImplByDecl("procedure Free;", ""));
+    EXPECT_EQ(test::LinesOf(s), before);
+    EXPECT_FALSE(s.Modified);
+    EXPECT_EQ(g.Sink.Lines, (std::vector<std::string>(2, "Info: The unit has no implementation part")));
+    LoadText(s, "unit U;\ninterface implementation\nprocedure Free;\nend.\n");
+    EXPECT_TRUE(s.HasImplementationPart());
+}
+
+TEST(SourceGenerate, DeclarationTakesTheTabsOfItsNeighbour) {
+    TSinkGuard g;
+    TISourceCode s;
+    LoadText(s, "unit U;\ninterface\ntype\n\tTFoo = class\n\tpublic\n\t\tprocedure Run;\n\tend;\n"
+                "implementation\nprocedure TFoo.Run;\nbegin\nend;\nprocedure TFoo.Stop;\nbegin\nend;\nend.\n");
+    ASSERT_TRUE(s.CreateMethodDeclByImpl(L(s, 11)));
+    EXPECT_EQ(L(s, 6), "\t\tprocedure Stop;");
+    EXPECT_EQ(s.CursorCol, 3);
+    EXPECT_EQ(TISourceCode::IndentDeeper("\t"), "\t\t");
+    EXPECT_EQ(TISourceCode::IndentDeeper("  "), "    ");
 }
 
 TEST(SourceGenerate, DeclarationFromImplementation) {
