@@ -179,9 +179,10 @@ std::string DirText(TVssSession& session, const TSsCommand& c) {
     // A file or a wildcard: its project's block with the matches only.
     std::vector<TVssItemRow> rows = ExpandItems(session, abs);
     std::string parent = SplitSpec(abs).first;
+    TVssProjectListing all = session.List(session.Find(parent, false), false).front();
     TVssProjectListing block;
-    block.Spec = session.Find(parent, false).Spec;
-    for (const TVssListEntry& e : session.List(session.Find(parent, false), false).front().Items)
+    block.Spec = all.Spec;
+    for (const TVssListEntry& e : all.Items)
         for (const TVssItemRow& r : rows)
             if (SameName(r.Name, e.Name)) block.Items.push_back(e);
     return FormatDirListing({block});

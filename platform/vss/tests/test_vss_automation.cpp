@@ -198,8 +198,10 @@ TEST_F(VssAutomation, ReplaceFlagsGuardChangedWritableCopies) {
     EXPECT_EQ(ReadText(local), "one\ntwo\nthree\n");
     EXPECT_FALSE(IsWritable(local));
     // A read-only copy is the server's own: replaced without asking.
+    WriteText(local, "stale\n");
     ::chmod(local.c_str(), 0444);
     a->Checkout("", ann_, 0);
+    EXPECT_EQ(ReadText(local), "one\ntwo\nthree\n");
     WriteText(local, "changed\n");
     EXPECT_EQ(CodeOf([&] { a->UndoCheckout(ann_, 0); }), VSS_E_WRITABLE);
     EXPECT_EQ(a->IsCheckedOut(), VSSFILE_CHECKEDOUT_ME);
