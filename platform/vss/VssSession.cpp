@@ -1,9 +1,7 @@
 #include "platform/vss/VssSession.h"
 
-#include <algorithm>
 #include <ctime>
 #include <functional>
-#include <map>
 #include <unordered_map>
 
 #include <sqlite3.h>
@@ -803,68 +801,55 @@ std::vector<TVssProjectListing> TVssSession::List(const TVssItemRow& project, bo
     TVssItemRow top = impl_->Live(project);
     if (top.Type != VSSITEM_PROJECT) RaiseVss(VSS_E_WRONGTYPE, top.Spec + " is a file, not a project");
 
-    struct TNode {
-        TVssListEntry Entry;
-        int64_t Id;
-        std::string Key;
-    };
-    std::unordered_map<int64_t, std::vector<TNode>> children;
-    std::unordered_map<int64_t, TNode*> byId;
+    // Check-outs are few: read them all, then hand them to the listed files.
+    std::unordered_map<int64_t, std::vector<std::pair<TVssCheckoutRow, bool>>> checkouts;
     {
-        TStmt s = db.Prepare(
-            "WITH RECURSIVE sub(id) AS (SELECT ?1 UNION ALL SELECT i.id FROM items i JOIN sub ON i.parent = sub.id "
-            "WHERE i.deleted = 0 AND i.type = 0 AND ?2) "
-            "SELECT id, parent, name, type, version, name_key FROM items "
-            "WHERE parent IN (SELECT id FROM sub) AND deleted = 0");
-        s.Int(1, top.Id).Int(2, recursive);
-        while (s.Step()) {
-            TNode n;
-            n.Id = s.IntAt(0);
-            n.Entry.Name = s.TextAt(2);
-            n.Entry.Type = int32_t(s.IntAt(3));
-            n.Entry.Version = int32_t(s.IntAt(4));
-            n.Key = s.TextAt(5);
-            children[s.IntAt(1)].push_back(std::move(n));
-        }
+        TStmt s = db.Prepare("SELECT item, user, folder, time, version, comment, user_key FROM checkouts "
+                             "ORDER BY time, user_key");
+        while (s.Step())
+            checkouts[s.IntAt(0)].push_back(
+                {{s.TextAt(1), s.TextAt(2), s.IntAt(3), int32_t(s.IntAt(4)), s.TextAt(5)}, s.TextAt(6) == impl_->UserKey});
     }
-    for (auto& [parent, list] : children) {
-        std::sort(list.begin(), list.end(), [](const TNode& a, const TNode& b) {
-            return a.Entry.Type != b.Entry.Type ? a.Entry.Type < b.Entry.Type : a.Key < b.Key;
-        });
-        for (TNode& n : list) byId[n.Id] = &n;
-    }
-    {
-        TStmt s = db.Prepare(
-            "WITH RECURSIVE sub(id) AS (SELECT ?1 UNION ALL SELECT i.id FROM items i JOIN sub ON i.parent = sub.id "
-            "WHERE i.deleted = 0 AND i.type = 0 AND ?2) "
-            "SELECT c.item, c.user, c.folder, c.time, c.version, c.comment, c.user_key FROM checkouts c "
-            "JOIN items i ON i.id = c.item WHERE i.parent IN (SELECT id FROM sub) AND i.deleted = 0 "
-            "ORDER BY c.time, c.user_key");
-        s.Int(1, top.Id).Int(2, recursive);
-        while (s.Step()) {
-            auto it = byId.find(s.IntAt(0));
-            if (it == byId.end()) continue;
-            TVssListEntry& e = it->second->Entry;
-            e.Checkouts.push_back({s.TextAt(1), s.TextAt(2), s.IntAt(3), int32_t(s.IntAt(4)), s.TextAt(5)});
-            if (s.TextAt(6) == impl_->UserKey) e.IsCheckedOut = VSSFILE_CHECKEDOUT_ME;
-            else if (e.IsCheckedOut == VSSFILE_NOTCHECKEDOUT) e.IsCheckedOut = VSSFILE_CHECKEDOUT;
-        }
-    }
-    t.Commit();
-
     std::vector<TVssProjectListing> out;
+    // One indexed read per project, in name order; projects go first.
     std::function<void(int64_t, const std::string&)> walk = [&](int64_t id, const std::string& spec) {
         TVssProjectListing block;
         block.Spec = spec;
-        auto it = children.find(id);
-        if (it != children.end())
-            for (const TNode& n : it->second) block.Items.push_back(n.Entry);
+        std::vector<int64_t> subprojects;
+        {
+            TStmt s = db.Prepare("SELECT id, name, type, version FROM items WHERE parent = ?1 AND deleted = 0 "
+                                 "ORDER BY name_key, id");
+            s.Int(1, id);
+            std::vector<TVssListEntry> files;
+            while (s.Step()) {
+                TVssListEntry e;
+                e.Name = s.TextAt(1);
+                e.Type = int32_t(s.IntAt(2));
+                e.Version = int32_t(s.IntAt(3));
+                if (e.Type == VSSITEM_PROJECT) {
+                    subprojects.push_back(s.IntAt(0));
+                    block.Items.push_back(std::move(e));
+                    continue;
+                }
+                if (auto it = checkouts.find(s.IntAt(0)); it != checkouts.end()) {
+                    for (auto& [row, mine] : it->second) {
+                        e.Checkouts.push_back(row);
+                        if (mine) e.IsCheckedOut = VSSFILE_CHECKEDOUT_ME;
+                        else if (e.IsCheckedOut == VSSFILE_NOTCHECKEDOUT) e.IsCheckedOut = VSSFILE_CHECKEDOUT;
+                    }
+                }
+                files.push_back(std::move(e));
+            }
+            for (TVssListEntry& e : files) block.Items.push_back(std::move(e));
+        }
         out.push_back(std::move(block));
-        if (!recursive || it == children.end()) return;
-        for (const TNode& n : it->second)
-            if (n.Entry.Type == VSSITEM_PROJECT) walk(n.Id, JoinSpec(spec, n.Entry.Name));
+        if (!recursive) return;
+        // out grows below: index it afresh each time.
+        const size_t self = out.size() - 1;
+        for (size_t i = 0; i < subprojects.size(); ++i) walk(subprojects[i], JoinSpec(spec, out[self].Items[i].Name));
     };
     walk(top.Id, top.Spec);
+    t.Commit();
     return out;
 }
 

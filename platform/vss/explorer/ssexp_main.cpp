@@ -26,7 +26,7 @@ int main(int argc, char** argv) {
     bool quitWhenShown = false;
     std::string failure;
     QStringList args = app.arguments();
-    for (qsizetype i = 1; i < args.size() && failure.empty(); ++i) {
+    for (qsizetype i = 1; i < args.size(); ++i) {
         std::string a = args[i].toStdString();
         if (a == "--quit-when-shown") {
             quitWhenShown = true;
@@ -35,7 +35,7 @@ int main(int argc, char** argv) {
             size_t comma = v.find(',');
             env.User = v.substr(0, comma);
             if (comma != std::string::npos) env.Password = v.substr(comma + 1);
-        } else {
+        } else if (failure.empty()) {
             // Never echoed: it may hold a password typed in the wrong place.
             failure = "Invalid argument " + std::to_string(i) + "; SSExp takes -y<user>[,<password>]";
         }
