@@ -57,8 +57,9 @@ TEST_F(SsClient, ThePackagesCommandLinesDriveTheDatabase) {
     auto session = TVssSession::Open(ini_, "Ann", "annpw");
     EXPECT_EQ(session->VersionInfo(session->Find("$/Work/a.pas", false), 1).Comment, "why it changed");
 
-    // Check out: "checkout <item> -i-  -gl<W>"; case does not matter.
-    EXPECT_RUN(Ss({"CheckOut", "$/Work/a.*", "-I-", "-GL" + w}), 0);
+    // Check out: "checkout <item> -i-  -gl<W>"; case does not matter, nor a
+    // doubled "/" (file-list values end in "/").
+    EXPECT_RUN(Ss({"CheckOut", "$/Work//a.*", "-I-", "-GL" + w}), 0);
     EXPECT_EQ(Item("$/Work/a.dfm")->IsCheckedOut(), VSSFILE_CHECKEDOUT_ME);
     EXPECT_EQ(Item("$/Work/a.pas")->Checkouts()->Item(1)->LocalSpec(), ann_);
     EXPECT_TRUE(IsWritable(ann_ + "/a.pas"));
@@ -85,9 +86,13 @@ TEST_F(SsClient, ThePackagesCommandLinesDriveTheDatabase) {
     EXPECT_RUN(Ss({"get", "$/Work/a.pas", "-i-", "-w", dir_ + "/tree/"}, "Bob", bob_), 0);
     EXPECT_TRUE(IsWritable(dir_ + "/tree/a.pas"));
 
-    // Keep checked out, recursive project check-out and check-in.
-    EXPECT_RUN(Ss({"add", w + "b.pas", "-k", "-c-"}), 0);
+    // Keep checked out, names with blanks, recursive project check-out and check-in.
+    WriteText(ann_ + "/my unit.pas", "unit my;\n");
+    EXPECT_RUN(Ss({"add", w + "b.pas", w + "my unit.pas", "-k", "-c-"}), 0);
     EXPECT_EQ(Item("$/Work/b.pas")->IsCheckedOut(), VSSFILE_CHECKEDOUT_ME);
+    EXPECT_RUN(Ss({"checkin", "$/Work/my unit.pas", "-gl" + w}), 0);
+    EXPECT_RUN(Ss({"get", "$/Work/my unit.pas"}, "Bob", bob_), 0);
+    EXPECT_EQ(ReadText(bob_ + "/my unit.pas"), "unit my;\n");
     EXPECT_RUN(Ss({"checkout", "-r", "$/Work", "-i-", "-gl" + w, "-gwr"}), 0);
     WriteText(ann_ + "/a.dfm", "object A2\n");
     EXPECT_RUN(Ss({"checkin", "-r", "$/Work", "-i-", "-k", "-c-", "-gl" + w}), 0);
