@@ -106,6 +106,13 @@ void PrepareCheckin(TBenchDatabase& b, IVSSDatabase& db) {
 }
 
 
+// A database ready for the check-in of kFiles changed files.
+struct TPreparedCheckin {
+    TBenchDatabase Bench;
+    ComPtr<IVSSDatabase> Db = Bench.Logon();
+    TPreparedCheckin() { PrepareCheckin(Bench, *Db); }
+};
+
 double Seconds(const std::function<void()>& f) {
     auto start = std::chrono::steady_clock::now();
     f();
@@ -115,10 +122,9 @@ double Seconds(const std::function<void()>& f) {
 void BM_AutomationCheckinThenGet(benchmark::State& state) {
     for (auto _ : state) {
         state.PauseTiming();
-        TBenchDatabase b;
-        auto db = b.Logon();
-        PrepareCheckin(b, *db);
-        auto items = db->VSSItem("$/work", false)->Items(false);
+        TPreparedCheckin p;
+        TBenchDatabase& b = p.Bench;
+        auto items = p.Db->VSSItem("$/work", false)->Items(false);
         state.ResumeTiming();
         double checkin = Seconds([&] {
             for (int i = 1; i <= items->Count(); ++i) items->Item(i)->Checkin("", b.Dir + "/work/", 0);
@@ -128,7 +134,7 @@ void BM_AutomationCheckinThenGet(benchmark::State& state) {
         });
         state.counters["checkin_ms_per_file"] = checkin * 1000.0 / kFiles;
         state.counters["get_ms_per_file"] = get * 1000.0 / kFiles;
-        if (db->VSSItem("$/work/unit7.pas", false)->VersionNumber() != 2) state.SkipWithError("no version 2");
+        if (p.Db->VSSItem("$/work/unit7.pas", false)->VersionNumber() != 2) state.SkipWithError("no version 2");
     }
 }
 BENCHMARK(BM_AutomationCheckinThenGet)->Iterations(1)->Unit(benchmark::kMillisecond);
@@ -136,9 +142,8 @@ BENCHMARK(BM_AutomationCheckinThenGet)->Iterations(1)->Unit(benchmark::kMillisec
 void BM_SsCheckinThenGet(benchmark::State& state) {
     for (auto _ : state) {
         state.PauseTiming();
-        TBenchDatabase b;
-        auto db = b.Logon();
-        PrepareCheckin(b, *db);
+        TPreparedCheckin p;
+        TBenchDatabase& b = p.Bench;
         state.ResumeTiming();
         int failures = 0;
         double checkin = Seconds([&] {

@@ -246,14 +246,20 @@ TSsEnvironment ReadSsEnvironment(const std::string& programPath) {
     return env;
 }
 
+std::shared_ptr<TVssSession> TSsEnvironment::Logon() const {
+    if (DatabaseFolder.empty())
+        RaiseVss(VSS_E_DATABASE, std::string("No SourceSafe database: set ") + kDatabaseVariable +
+                                     " to the folder that holds srcsafe.ini");
+    return TVssSession::Open(JoinLocal(DatabaseFolder, kSrcSafeIni), User, Password);
+}
+
 int RunSsCommand(const TSsCommand& c, const TSsEnvironment& env, std::ostream& out, std::ostream& err) {
     std::shared_ptr<TVssSession> session;
     try {
-        if (env.DatabaseFolder.empty())
-            RaiseVss(VSS_E_DATABASE, std::string("No SourceSafe database: set ") + kDatabaseVariable +
-                                         " to the folder that holds srcsafe.ini");
-        session = TVssSession::Open(JoinLocal(env.DatabaseFolder, kSrcSafeIni), c.HasUser ? c.User : env.User,
-                                    c.HasPassword ? c.Password : env.Password);
+        TSsEnvironment as = env;
+        if (c.HasUser) as.User = c.User;
+        if (c.HasPassword) as.Password = c.Password;
+        session = as.Logon();
         if (c.Verb == TSsVerb::Cp) {
             session->SetCurrentProject(c.Args[0]);
             return 0;

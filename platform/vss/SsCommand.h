@@ -55,6 +55,7 @@
 // Deleted items are not listed.
 
 #include <iosfwd>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -101,6 +102,10 @@ struct TSsEnvironment {
     std::string DatabaseFolder;
     std::string User;
     std::string Password;
+
+    // Opens the database as User; raises EOleException (also when no
+    // database folder was found).
+    std::shared_ptr<TVssSession> Logon() const;
 };
 
 // From the process environment, for the program at programPath.

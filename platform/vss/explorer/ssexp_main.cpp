@@ -13,10 +13,7 @@
 #include <iostream>
 #include <memory>
 
-#include "platform/vss/SrcSafeIni.h"
 #include "platform/vss/SsCommand.h"
-#include "platform/vss/VssError.h"
-#include "platform/vss/VssNames.h"
 #include "platform/vss/explorer/SSExplorer.h"
 
 int main(int argc, char** argv) {
@@ -43,10 +40,7 @@ int main(int argc, char** argv) {
     std::unique_ptr<TSSExplorerWindow> window;
     if (failure.empty()) {
         try {
-            if (env.DatabaseFolder.empty())
-                RaiseVss(VSS_E_DATABASE, std::string("No SourceSafe database: set ") + kDatabaseVariable +
-                                             " to the folder that holds srcsafe.ini");
-            auto session = TVssSession::Open(JoinLocal(env.DatabaseFolder, kSrcSafeIni), env.User, env.Password);
+            auto session = env.Logon();
             window = std::make_unique<TSSExplorerWindow>(env.DatabaseFolder, session->UserName(),
                                                          session->List(session->Find("$/", false), true));
         } catch (const std::exception& e) {
