@@ -1,0 +1,109 @@
+// The pieces under the server: specs and names, the three-way merge,
+// "srcsafe.ini" and its password hashes.
+#include <gtest/gtest.h>
+
+#include "platform/vss/SrcSafeIni.h"
+#include "platform/vss/VssError.h"
+#include "platform/vss/VssMerge.h"
+#include "platform/vss/VssNames.h"
+
+using namespace velt::vss;
+
+TEST(VssNames, SpecsNormaliseAndNamesFoldOnlyAscii) {
+    EXPECT_EQ(NormaliseSpec("$"), "$/");
+    EXPECT_EQ(NormaliseSpec("$\\Work\\\\Src\\"), "$/Work/Src");
+    EXPECT_EQ(NormaliseSpec("$//Work///a.pas"), "$/Work/a.pas");
+    EXPECT_EQ(NormaliseSpec("$Work"), "$/Work");
+    EXPECT_THROW(NormaliseSpec("Work/a.pas"), EOleException);
+    EXPECT_EQ(AbsoluteSpec("Src\\a.pas", "$/Work/"), "$/Work/Src/a.pas");
+    EXPECT_EQ(AbsoluteSpec("", "$/Work"), "$/Work");
+    EXPECT_EQ(SplitSpec("$/Work/a.pas"), std::make_pair(std::string("$/Work"), std::string("a.pas")));
+    EXPECT_EQ(SplitSpec("$/a.pas"), std::make_pair(std::string("$/"), std::string("a.pas")));
+    EXPECT_EQ(SpecComponents("$/Work/Src"), (std::vector<std::string>{"Work", "Src"}));
+
+    EXPECT_TRUE(SameName("Unit1.PAS", "unit1.pas"));
+    EXPECT_FALSE(SameName("\xC3\x84.pas", "\xC3\xA4.pas"));  // letters beyond ASCII keep their case
+    for (const char* bad : {"", ".", "..", "a/b", "a\\b", "a:b", "a*", "$a", " a", "a ", "a\nb"})
+        EXPECT_FALSE(InvalidNameReason(bad).empty()) << bad;
+    EXPECT_TRUE(InvalidNameReason("my unit (old).pas").empty());
+
+    EXPECT_EQ(NormaliseLocalPath("C:\\work\\\\a.pas"), "C:/work/a.pas");
+    EXPECT_EQ(JoinLocal("/home/u/", "/a.pas"), "/home/u/a.pas");
+    EXPECT_EQ(LocalFolder("/a.pas"), "/");
+    EXPECT_EQ(LocalName("/home/u/src/"), "src");
+}
+
+TEST(VssNames, WildcardsMatchWithoutBacktrackingBlowUp) {
+    EXPECT_TRUE(MatchesWildcard("a.*", "A.PAS"));
+    EXPECT_TRUE(MatchesWildcard("*.p?s", "unit.pas"));
+    EXPECT_TRUE(MatchesWildcard("*", ""));
+    EXPECT_FALSE(MatchesWildcard("a.*", "ba.pas"));
+    EXPECT_FALSE(MatchesWildcard("?", ""));
+    std::string longName(5000, 'a');
+    EXPECT_FALSE(MatchesWildcard("*a*a*a*a*a*a*b", longName));
+}
+
+TEST(VssMerge, ChangesApartMergeAndTouchingOnesConflict) {
+    const std::string base = "one\ntwo\nthree\nfour\nfive\n";
+    // Apart: both kept, in place.
+    EXPECT_EQ(MergeText(base, "ONE\ntwo\nthree\nfour\nfive\n", "one\ntwo\nthree\nfour\nFIVE\n"),
+              "ONE\ntwo\nthree\nfour\nFIVE\n");
+    // A line inserted on one side, the end changed without a final line end on the other.
+    EXPECT_EQ(MergeText(base, "one\ntwo\nnew\nthree\nfour\nfive\n", "one\ntwo\nthree\nfour\nfive!"),
+              "one\ntwo\nnew\nthree\nfour\nfive!");
+    // The same change on both sides is taken once.
+    EXPECT_EQ(MergeText(base, "one\nTWO\nthree\nfour\nfive\n", "one\nTWO\nthree\nfour\nfive\n"),
+              "one\nTWO\nthree\nfour\nfive\n");
+    // Overlapping and adjacent changes conflict.
+    EXPECT_FALSE(MergeText(base, "one\nTWO\nthree\nfour\nfive\n", "one\nzwei\nthree\nfour\nfive\n"));
+    EXPECT_FALSE(MergeText(base, "one\nTWO\nthree\nfour\nfive\n", "one\ntwo\nTHREE\nfour\nfive\n"));
+    // One side unchanged: the other side whole.
+    EXPECT_EQ(MergeText(base, base, "x\n"), "x\n");
+    EXPECT_EQ(MergeText("", "a\n", ""), "a\n");
+}
+
+TEST(VssMerge, LargeFilesWithScatteredChangesMerge) {
+    std::string base, mine, theirs, expected;
+    for (int i = 0; i < 3000; ++i) {
+        std::string line = "line " + std::to_string(i) + "\n";
+        base += line;
+        mine += i % 100 == 10 ? "mine " + line : line;
+        theirs += i % 100 == 60 ? "theirs " + line : line;
+        expected += i % 100 == 10 ? "mine " + line : i % 100 == 60 ? "theirs " + line : line;
+    }
+    EXPECT_EQ(MergeText(base, mine, theirs), expected);
+}
+
+TEST(SrcSafeIni, ReadsWhatItWritesAndNamesDamagedLines) {
+    TSrcSafeIni ini;
+    ini.MultipleCheckouts = true;
+    ini.Users = {{"Ann", HashPassword("secret")}};
+    std::string text = FormatSrcSafeIni(ini);
+    EXPECT_EQ(text.find("secret"), std::string::npos);
+    TSrcSafeIni back = ParseSrcSafeIni(text);
+    EXPECT_TRUE(back.Problems.empty());
+    EXPECT_TRUE(back.MultipleCheckouts);
+    ASSERT_EQ(back.FindUser("ANN"), 0);
+    EXPECT_TRUE(VerifyPassword("secret", back.Users[0].second));
+    EXPECT_FALSE(VerifyPassword("Secret", back.Users[0].second));
+
+    TSrcSafeIni bad = ParseSrcSafeIni(
+        "[database]\r\nMULTIPLE_CHECKOUTS = maybe\r\nData_File = ../x.db\r[Users]\nann\nAnn = x\nann = y\n[Other]\n");
+    ASSERT_EQ(bad.Problems.size(), 5u);
+    EXPECT_EQ(bad.Problems[0], "line 2: Multiple_Checkouts must be Yes or No");
+    EXPECT_EQ(bad.Problems[1], "line 3: Data_File must be a file name in the database folder");
+    EXPECT_EQ(bad.DataFile, "vss.db");
+    EXPECT_FALSE(VerifyPassword("x", bad.Users[0].second));  // not a hash: never matches
+}
+
+TEST(SrcSafeIni, HashesAreSaltedPbkdf2OverSha256) {
+    EXPECT_EQ(HexBytes(Sha256("abc")), "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
+    EXPECT_EQ(HexBytes(Sha256(std::string(1000, 'a'))),
+              "41edece42d63e8d9bf515a9ba6932e1c20cbc9f5a5d134645adb5db1b9737ea3");
+    std::string a = HashPassword("pw"), b = HashPassword("pw");
+    EXPECT_NE(a, b);
+    EXPECT_TRUE(VerifyPassword("pw", a) && VerifyPassword("pw", b));
+    for (std::string damaged : {a.substr(0, a.size() - 2), "pbkdf2-sha256:0" + a.substr(a.find(':', 14)),
+                                std::string("md5:1:00:00"), std::string("")})
+        EXPECT_FALSE(VerifyPassword("pw", damaged)) << damaged;
+}
