@@ -22,7 +22,7 @@ QsciScintilla* CreatePascalEditor(QWidget* parent) {
     editor->setUtf8(false);
     editor->setMarginType(0, QsciScintilla::NumberMargin);
     editor->setMarginLineNumbers(0, true);
-    editor->setMarginWidth(0, QStringLiteral("000000"));
+    editor->setMarginWidth(0, QStringLiteral("00000"));
     editor->setMarginsFont(font);
     return editor;
 }
@@ -70,7 +70,8 @@ int32_t TScintillaBuffer::Read(int32_t pos, char* buffer, int32_t count) {
 
 void TScintillaBuffer::Replace(int32_t pos, int32_t length, std::string_view text) {
     Send(QsciScintillaBase::SCI_SETTARGETRANGE, static_cast<unsigned long>(pos), pos + length);
-    Sci().SendScintilla(QsciScintillaBase::SCI_REPLACETARGET, static_cast<unsigned long>(text.size()), text.data());
+    const char* bytes = text.empty() ? "" : text.data();  // Scintilla wants a pointer even for nothing
+    Sci().SendScintilla(QsciScintillaBase::SCI_REPLACETARGET, static_cast<unsigned long>(text.size()), bytes);
 }
 
 void TScintillaBuffer::BeginUndoStep() { Sci().beginUndoAction(); }
