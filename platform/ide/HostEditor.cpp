@@ -23,7 +23,7 @@ public:
     ~TBufferInterface() override { --host_.LiveEditorInterfaces; }
 
 protected:
-    void Log(std::string line) { host_.Log.push_back(std::move(line)); }
+    void Log(std::string line) { host_.AddLog(std::move(line)); }
     TEditBuffer& Buffer() {
         if (!buffer_->IsOpen()) throw Exception("The editor of " + buffer_->FileName() + " is closed");
         return *buffer_;

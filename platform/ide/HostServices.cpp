@@ -48,15 +48,15 @@ HResult THostServices::QueryInterface(const Guid& iid, void** obj) {
 bool THostServices::RegisterLibraryExpert(const ComPtr<TIExpert>& Expert) {
     if (!Expert) return false;
     TIExpert& e = *Expert;
-    Log.push_back("Expert.GetName=" + e.GetName());
-    Log.push_back("Expert.GetAuthor=" + e.GetAuthor());
-    Log.push_back("Expert.GetComment=" + e.GetComment());
-    Log.push_back("Expert.GetPage=" + e.GetPage());
-    Log.push_back("Expert.GetGlyph=" + IntToStr(e.GetGlyph()));
-    Log.push_back("Expert.GetStyle=" + IntToStr(e.GetStyle()));
-    Log.push_back("Expert.GetState=" + IntToStr(e.GetState()));
-    Log.push_back("Expert.GetIDString=" + e.GetIDString());
-    Log.push_back("Expert.GetMenuText=" + e.GetMenuText());
+    AddLog("Expert.GetName=" + e.GetName());
+    AddLog("Expert.GetAuthor=" + e.GetAuthor());
+    AddLog("Expert.GetComment=" + e.GetComment());
+    AddLog("Expert.GetPage=" + e.GetPage());
+    AddLog("Expert.GetGlyph=" + IntToStr(e.GetGlyph()));
+    AddLog("Expert.GetStyle=" + IntToStr(e.GetStyle()));
+    AddLog("Expert.GetState=" + IntToStr(e.GetState()));
+    AddLog("Expert.GetIDString=" + e.GetIDString());
+    AddLog("Expert.GetMenuText=" + e.GetMenuText());
     Experts_.push_back({Expert, LoadingPackage_});
     return true;
 }

@@ -88,7 +88,12 @@ public:
     const std::vector<TExpertEntry>& Experts() const { return Experts_; }
     size_t NotifierCount() const { return Notifiers_.size(); }
 
+    // The operation log; a host for people keeps none (KeepLog false).
     TOperationLog Log;
+    bool KeepLog = true;
+    void AddLog(std::string line) {
+        if (KeepLog) Log.push_back(std::move(line));
+    }
     std::vector<std::string> Messages;  // every RaiseException, in order
     int LiveEditorInterfaces = 0;       // modules, editors, views, readers, writers held
 

@@ -52,6 +52,7 @@ void TIdeWindow::closeEvent(QCloseEvent* event) {
 // ---- host ------------------------------------------------------------------------------------
 
 TQtHost::TQtHost() : window_(std::make_unique<TIdeWindow>(*this)) {
+    KeepLog = false;
     QTabWidget* tabs = window_->EditWindow;
     QObject::connect(tabs, &QTabWidget::currentChanged, window_.get(), [this](int index) {
         CurrentFile_ = FileOfTab(index);

@@ -122,28 +122,6 @@ TEST(MemoryHost, MenusInsertFindDestroyAndRunShortcutsOfHiddenItems) {
     EXPECT_FALSE(velt->DestroyMenuItem());
 }
 
-TEST(MemoryHost, RegisteringAnExpertAsksTheSlotQuestionsInOrder) {
-    class TExpert final : public TInterfacedObject<TIExpert> {
-    public:
-        std::string GetName() override { return "N"; }
-        std::string GetAuthor() override { return "A"; }
-        std::string GetComment() override { return "C"; }
-        std::string GetPage() override { return "Projects"; }
-        intptr_t GetGlyph() override { return 0; }
-        TExpertStyle GetStyle() override { return esAddIn; }
-        TExpertState GetState() override { return esEnabled; }
-        std::string GetIDString() override { return "Id"; }
-        std::string GetMenuText() override { return "M"; }
-        void Execute() override {}
-    };
-    MemoryHost host;
-    const ComPtr<TIExpert> expert(new TExpert);
-    EXPECT_TRUE(host.RegisterLibraryExpert(expert));
-    EXPECT_THAT(host.Log, ElementsAre("Expert.GetName=N", "Expert.GetAuthor=A", "Expert.GetComment=C",
-                                      "Expert.GetPage=Projects", "Expert.GetGlyph=0", "Expert.GetStyle=3",
-                                      "Expert.GetState=1", "Expert.GetIDString=Id", "Expert.GetMenuText=M"));
-}
-
 TEST(MemoryHost, FileAndProjectOperationsTellTheNotifiers) {
     MemoryHost host;
     const ComPtr<TRecordingNotifier> notifier(new TRecordingNotifier);

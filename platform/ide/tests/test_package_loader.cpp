@@ -30,8 +30,13 @@ TEST(PackageLoader, PackagesStartInOrderAndShutDownInReverse) {
         loader.Load(TEST_PACKAGE_B);
         EXPECT_THAT(loader.Loaded(), ElementsAre(TEST_PACKAGE_A, TEST_PACKAGE_B));
         EXPECT_THAT(sink.Lines, ElementsAre("A: startup", "A: register", "B: startup", "B: register"));
+        // Registering an expert asks its slot questions in order.
         ASSERT_EQ(host.Experts().size(), 2u);
-        EXPECT_EQ(host.Experts()[1].Expert->GetIDString(), "Tests.B");
+        EXPECT_THAT(std::vector<std::string>(host.Log.begin(), host.Log.begin() + 9),
+                    ElementsAre("Expert.GetName=Test A", "Expert.GetAuthor=tests",
+                                "Expert.GetComment=a package for the host's tests", "Expert.GetPage=Projects",
+                                "Expert.GetGlyph=0", "Expert.GetStyle=3", "Expert.GetState=1",
+                                "Expert.GetIDString=Tests.A", "Expert.GetMenuText=A"));
 
         // Both menus stand before Help; each package's hidden items work.
         EXPECT_EQ(host.GetMainMenu()->FindMenuItem("HelpMenu")->GetIndex(), 5);
