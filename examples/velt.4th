@@ -13,12 +13,11 @@
 " Example commands are ready: see the V&ELT menu." Writeln
 ;
 
-( Asks for a name and a type and declares the variable in the routine at
-  the cursor; the cursor stays where it was. )
+( Asks for a name, then DeclareVar asks for its type, and declares the
+  variable in the routine at the cursor; the cursor stays where it was. )
 : DeclareLocalVar
 " VarNames" " Declare Variable" " Name:" " I" InputQueryWithHistory
-" VarTypes" " Declare Variable" " Type:" " Integer" InputQueryWithHistory
-0 DeclareVar
+" Integer" 0 DeclareVar
 ;
 
 ( The template "tryf" of velt.dci at the cursor. )
