@@ -426,42 +426,50 @@ TSourceServices::TEditorAccess TSourceServices::OpenEditor(const std::string& fi
     return a;
 }
 
-std::string TSourceServices::ReadBuffer(TIEditorInterface& editor) {
+void TSourceServices::ReadBuffer(TIEditorInterface& editor, std::string& text) {
     const ComPtr<TIEditReader> reader = editor.CreateReader();
     if (!reader) throw Exception("The editor gave no reader");
-    chunk_.resize(EditorChunkSize);
-    std::string text;
+    text.clear();
     int32_t position = 0;
     for (;;) {
-        const int32_t count = reader->GetText(position, chunk_.data(), EditorChunkSize);
+        // Straight into the text, whose storage is kept from command to command.
+        text.resize(size_t(position) + EditorChunkSize);
+        const int32_t count = reader->GetText(position, text.data() + position, EditorChunkSize);
         if (count < 0 || count > EditorChunkSize) throw Exception("The editor's reader answered " + IntToStr(count));
-        text.append(chunk_.data(), size_t(count));
         position += count;
+        text.resize(size_t(position));
         if (count != EditorChunkSize) break;
         if (int64_t(position) + EditorChunkSize > kMaxBufferBytes) throw Exception("The editor buffer is too large");
     }
-    return text;
 }
 
-std::string TSourceServices::ReadUnitText(TIEditorInterface& editor, const std::string& fileName) {
-    std::string text = CutAtFinalEnd(ReadBuffer(editor), fileName);
-    CheckEditorText(text, fileName);
-    return text;
+int32_t TSourceServices::ReadUnitText(TIEditorInterface& editor, const std::string& fileName, std::string& text) {
+    ReadBuffer(editor, text);
+    const TUnitText unit = UnitTextOf(text, fileName);
+    text.resize(unit.Length);
+    return unit.Lines;
 }
 
 void TSourceServices::LoadFromIDE(const std::string& fileName) {
     const TEditorAccess a = OpenEditor(fileName);
-    std::string text = ReadUnitText(*a.Editor, fileName);
+    const int32_t lines = ReadUnitText(*a.Editor, fileName, scratch_);
     const TEditPos cursor = a.View->GetCursorPos();
     const TEditPos top = a.View->GetTopPos();
 
     TIHyperSourceCode& m = *sourceCode_;
-    if (m.GetFileName() != fileName) {
+    // Splitting a large unit into lines is most of a command's time. A model
+    // that still holds the text of the last load (or write-back) of this
+    // file only takes the lines the user changed since.
+    const bool sameFile = m.GetFileName() == fileName;
+    const bool holdsLoaded = sameFile && !m.GetModified() && SameLines(*m.GetLines(), loadedText_, loadedLines_);
+    if (!sameFile) {
         m.HyperJumps->Clear();
         m.SetFileName(fileName);
     }
-    loadedText_ = std::move(text);
-    m.SetLinesText(loadedText_);
+    if (!holdsLoaded || (scratch_ != loadedText_ && !PatchLines(*m.GetLines(), loadedText_, scratch_)))
+        m.SetLinesText(scratch_);
+    loadedText_.swap(scratch_);
+    loadedLines_ = lines;
     m.ValidateLines();
     Q("intf: " + Right6(m.IntfLine) + " impl: " + Right6(m.ImplLine) + " implend: " + Right6(m.ImplEndLine) +
       " end: " + Right6(m.EndLine));
@@ -482,17 +490,13 @@ void TSourceServices::SaveToIDE() {
     if (m.GetModified()) {
         // The buffer as it is now: the user or a word may have changed it,
         // and the model may hold another unit than the one loaded.
-        const std::string oldText = CutAtFinalEnd(ReadBuffer(*a.Editor), fileName);
+        std::string& oldText = scratch_;
+        ReadBuffer(*a.Editor, oldText);
+        oldText.resize(UnitTextOf(oldText, fileName).Length);
         std::string newText = TextForBuffer(*m.GetLines(), oldText);
-        const TTextChange c = MinimalChange(oldText, newText);
-        if (!c.Empty()) {
-            const ComPtr<TIEditWriter> writer = a.Editor->CreateUndoableWriter();
-            if (!writer) throw Exception("The editor gave no writer");
-            writer->CopyTo(c.First);
-            writer->DeleteTo(c.OldEnd);
-            writer->Insert(std::string_view(newText).substr(size_t(c.First), size_t(c.NewEnd - c.First)));
-        }
+        WriteBack(oldText, newText, [&] { return a.Editor->CreateUndoableWriter(); });
         loadedText_ = std::move(newText);
+        loadedLines_ = LineCountOf(loadedText_);
         m.SetModified(false);
     }
 
@@ -509,7 +513,9 @@ void TSourceServices::SaveToIDE() {
 std::string TSourceServices::LoadFromIDEOrFile(const std::string& fileName) {
     if (tools_.IsFileOpen(fileName)) {
         const TEditorAccess a = OpenEditor(fileName);
-        return ReadUnitText(*a.Editor, fileName);
+        std::string text;
+        ReadUnitText(*a.Editor, fileName, text);
+        return text;
     }
     std::string text = ReadWholeFile(fileName);
     CheckEditorText(text, fileName);

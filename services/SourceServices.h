@@ -148,10 +148,11 @@ private:
     // Module, editor and first view of an open file; a clear error when the
     // name is empty or the file is not open.
     TEditorAccess OpenEditor(const std::string& fileName);
-    // The whole buffer, read in chunks.
-    std::string ReadBuffer(TIEditorInterface& editor);
-    // ReadBuffer, cut after the final "end." and checked for the model.
-    std::string ReadUnitText(TIEditorInterface& editor, const std::string& fileName);
+    // The whole buffer, read in chunks, into text.
+    void ReadBuffer(TIEditorInterface& editor, std::string& text);
+    // ReadBuffer, cut after the final "end." and checked for the model;
+    // answers its line count.
+    int32_t ReadUnitText(TIEditorInterface& editor, const std::string& fileName, std::string& text);
     // Appends an item to "V&ELT" and to MenusList.
     ComPtr<TIMenuItemIntf> AppendItem(const std::string& caption, const std::string& name, TShortCut shortCut,
                                       TIMenuFlags flags, TIMenuClickEvent handler);
@@ -168,8 +169,10 @@ private:
     std::unique_ptr<TIHyperSourceCode> sourceCode_;
     std::unique_ptr<TForth> forth_;
     std::string loadedText_;
+    int32_t loadedLines_ = 0;  // the line count of loadedText_
     std::string commandFileName_;
-    std::vector<char> chunk_;
+    // The buffer text of the command being run (storage reused).
+    std::string scratch_;
     // Context of the calls deferred to the event loop; they die with it.
     std::unique_ptr<QObject> deferred_;
 };

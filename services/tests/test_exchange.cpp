@@ -7,6 +7,7 @@
 #include "foundation/MemIni.h"
 #include "platform/ui/ShortCut.h"
 #include "platform/ui/tests/UiTestSupport.h"
+#include "services/EditorText.h"
 #include "services/ServiceForms.h"
 #include "services/tests/ServicesTestSupport.h"
 
@@ -114,6 +115,30 @@ TEST_F(ExchangeTest, ACommandRewritesOnlyTheChangedMiddleAsOneUndoStep) {
     Run("Nothing");
     EXPECT_TRUE(WriterCalls().empty());
     EXPECT_EQ(host.UndoCount("A.pas"), 0);
+    EXPECT_EQ(host.Text("A.pas"), kUnitA);
+}
+
+TEST_F(ExchangeTest, TheModelFollowsTheUsersEditsBetweenCommands) {
+    host.OpenBuffer("A.pas", kUnitA);
+    Run("Nothing");
+    // Typed between two commands: a line changed, one added, one removed.
+    std::string typed = kUnitA;
+    typed.replace(typed.find("  abc: Integer;"), 15, "  abc: Cardinal;\r\n  def: Byte;");
+    typed.erase(typed.find("\r\n\r\nimplementation"), 2);
+    host.SetText("A.pas", typed);
+    host.SetCursor("A.pas", {3, 7});  // "  |def"
+    Run("Touch");
+    std::string expected = typed;
+    expected.insert(expected.find("def:"), "X");
+    EXPECT_EQ(host.Text("A.pas"), expected);
+    EXPECT_EQ(s->SourceCode().GetLines()->Text(), CutAtFinalEnd(expected, "A.pas"));
+
+    // A word that changed the model's lines behind its back: read afresh.
+    s->SourceCode().GetLines()->Put(0, "unit Changed;");
+    host.SetText("A.pas", kUnitA);
+    host.SetCursor("A.pas", {1, 1});
+    Run("Nothing");
+    EXPECT_EQ(s->SourceCode().GetLines()->Text(), CutAtFinalEnd(kUnitA, "A.pas"));
     EXPECT_EQ(host.Text("A.pas"), kUnitA);
 }
 
