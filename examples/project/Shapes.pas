@@ -16,7 +16,7 @@ type
     procedure Draw; virtual;
     procedure Move(DX, DY: Integer);
     property Name: string read FName write FName;
-    property Color: Integer;
+    property Color: Integer read GetColor write SetColor;
     property Area: Double read GetArea;
   end;
 

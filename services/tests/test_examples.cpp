@@ -78,6 +78,15 @@ TEST_F(ExamplesTest, HyperJumpCreatesTheMissingImplementationAndTheGotoWordsMove
     Press("Ctrl+Shift+I");
     EXPECT_EQ(host.Cursor(shapes).Line, LineOf("  Classes;"));  // the end of its uses clause
     EXPECT_EQ(host.UndoCount(shapes), 1);  // the jumps changed no text
+
+    // The property whose accessors do not exist yet gets them.
+    dialogs.Confirms = {true, true, true, true};
+    host.SetCursor(shapes, {14, LineOf("    property Color: Integer read GetColor write SetColor;")});
+    Press("Ctrl+Shift+H");
+    EXPECT_EQ(host.UndoCount(shapes), 2);
+    EXPECT_GT(LineOf("    function GetColor: Integer;"), 0) << host.Text(shapes);
+    EXPECT_GT(LineOf("    procedure SetColor(Value: Integer);"), 0);
+    EXPECT_GT(LineOf("function TShape.GetColor: Integer;"), 0);
 }
 
 TEST_F(ExamplesTest, TemplateAndDeclareVariableWriteAtTheCursor) {

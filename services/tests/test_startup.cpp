@@ -193,12 +193,27 @@ TEST_F(StartupTest, FailuresOfCommandsAreReportedOnceAndEndTheCommand) {
     EXPECT_EQ(host.Messages[1], "Word NoSuchWord not found");
     EXPECT_EQ(std::count(host.Log.begin(), host.Log.end(), "View.SetCursorPos(1,1)"), 0);
     EXPECT_EQ(s->Forth().Stack.Count(), 0);
-    // A built-in command that fails reports through the IDE too.
+    // A file that is not open: a clear error, not a crash.
+    try {
+        s->LoadFromIDE("B.pas");
+        ADD_FAILURE();
+    } catch (const Exception& e) {
+        EXPECT_STREQ(e.what(), "B.pas is not open in the editor");
+    }
+    // Built-in commands report their failures themselves; nothing reaches
+    // the host. A failed save is not followed by "Done.".
     std::filesystem::create_directories(TSourceServices::ParletBureauFileName());  // a folder in the way
     inst.Sink.Lines.clear();
-    ASSERT_TRUE(host.Click(*VeltItem(host, "Parlet Bureau")));
+    EXPECT_NO_THROW(s->ParletBureauClick(nullptr));
     EXPECT_EQ(host.Messages.size(), 3u);
     EXPECT_FALSE(inst.Sink.HasLine("Done."));
+    s->SourceCode().ClassesRegistry.FileName = inst.Path("no/such/folder/classes.ini");
+    EXPECT_NO_THROW(s->ReRegisterAllSourceClick(nullptr));
+    EXPECT_EQ(host.Messages.size(), 4u);
+    EXPECT_FALSE(inst.Sink.HasLine("Done."));
+    host.Messages.clear();
+    EXPECT_NO_THROW(s->ExecForth(nullptr));
+    EXPECT_EQ(host.Messages.size(), 1u);
     s->Finalize();
 }
 
