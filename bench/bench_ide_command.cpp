@@ -5,43 +5,26 @@
 // On the largest corpus units: pasresolver.pp (about 30,000 lines; the goal
 // is under 3 ms a command) and sharepoint.pp (about 120,000). The second
 // argument 1 changes one character of the buffer before every command (as
-// typing between two commands does), so the model reads the unit afresh.
+// typing between two commands does), which the model takes in first.
 #include <benchmark/benchmark.h>
 
 #include <cstdlib>
 #include <filesystem>
 #include <string>
 
+#include "bench/LargestUnits.h"
 #include "foundation/CommMsg.h"
 #include "foundation/Dialogs.h"
 #include "foundation/RegKey.h"
+#include "fuzz/FuzzSupport.h"
 #include "platform/ide/MemoryHost.h"
 #include "platform/ui/ShortCut.h"
 #include "services/SourceServices.h"
+#include "source/tests/HyperCorpus.h"
 
 namespace {
 
 using namespace velt;
-
-const char* const kUnits[] = {
-    "/usr/share/fpcsrc/3.2.2/packages/fcl-passrc/src/pasresolver.pp",
-    "/usr/share/fpcsrc/3.2.2/packages/odata/src/sharepoint.pp",
-};
-
-class TQuiet : public TMessageSink, public TDialogPort {
-public:
-    void Info(std::string_view) override {}
-    void Warning(std::string_view) override {}
-    void Line(std::string_view) override {}
-    bool Query(std::string_view) override { return false; }
-    void Beep() override {}
-    bool Confirm(const std::string&) override { return false; }
-    bool InputQuery(const std::string&, const std::string&, std::string&) override { return false; }
-    int RefreshHeader(const std::string&, const std::string&, const std::string&, const std::string&, bool) override {
-        return mrCancel;
-    }
-    int ChooseTemplate(const std::vector<TTemplateItem>&) override { return -1; }
-};
 
 // A settings folder of its own, naming a command file with one hotkey.
 std::string PrepareSettings() {
@@ -57,44 +40,21 @@ std::string PrepareSettings() {
     return dir;
 }
 
-// The last qualified implementation whose class the unit declares, and
-// that declaration (0-based lines).
-bool FindJump(const std::string& text, int& impl, int& decl, std::string& name) {
-    TIHyperSourceCode src;
-    src.SetLinesText(text);
-    src.ValidateLines();
-    std::string c, m;
-    for (int i = std::min(src.ImplEndLine, src.GetLines()->Count()) - 1; i > src.ImplLine; --i) {
-        int d = 0, h = 0;
-        if (src.isValidMethodImpl(src.GetLines()->Get(i), c, m) && !c.empty() && src.FindClass(c, h) &&
-            src.FindMethodIntf(c, m, d)) {
-            impl = i, decl = d, name = c + "." + m;
-            return true;
-        }
-    }
-    return false;
-}
-
 void BM_HotkeyCommandEndToEnd(benchmark::State& state) {
-    const std::string file = kUnits[state.range(0)];
     const bool typed = state.range(1) != 0;
-    std::string text;
-    try {
-        text = ReadWholeFile(file);
-    } catch (const Exception&) {
-        state.SkipWithError(("cannot read " + file).c_str());
-        return;
-    }
+    std::string file, text, name;
+    if (!bench::ReadLargestUnit(state, file, text)) return;
     int impl = 0, decl = 0;
-    std::string name;
-    if (!FindJump(text, impl, decl, name)) {
-        state.SkipWithError("no implementation with a declaration");
-        return;
+    {
+        TIHyperSourceCode src;
+        corpus::LoadModel(src, text, file);
+        if (!bench::FindLastImplementation(state, src, impl, decl, name)) return;
     }
     const std::string settings = PrepareSettings();
-    TQuiet quiet;
+    fuzz::TSilentSink quiet;
     TMessageSink* previousSink = SetMessageSink(&quiet);
-    TDialogPortGuard dialogs(&quiet);
+    corpus::TNoDialogs noDialogs;
+    TDialogPortGuard dialogs(&noDialogs);
     {
         MemoryHost host;
         host.OpenBuffer(file, text);
