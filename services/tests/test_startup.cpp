@@ -239,7 +239,7 @@ TEST_F(StartupTest, ReRegisterAllGoesOnAfterAFailingUnitAndSaves) {
     s->Finalize();
 }
 
-TEST_F(StartupTest, NewsShowsOnlySectionsAfterTheSecondAndParletBureauDumpsTheEditWindow) {
+TEST_F(StartupTest, NewsParletBureauAndProjectTree) {
     inst.Write("root/news.ini", "[1]\r\nold one\r\n[3]\r\nnew line A\r\nnew line B\r\n[2]\r\nold two\r\n[x]\r\nodd\r\n");
     inst.CommandFile(": Startup\r\n;\r\n");
     ComPtr<TSourceServices> s = Install();
@@ -264,6 +264,10 @@ TEST_F(StartupTest, NewsShowsOnlySectionsAfterTheSecondAndParletBureauDumpsTheEd
     EXPECT_EQ(dump[1], "  objectName: QString");
     EXPECT_NE(dump.IndexOf("  object Tab1: QLineEdit"), -1);
     EXPECT_EQ(dump[dump.Count() - 1], "end");
+
+    inst.Sink.Lines.clear();
+    ASSERT_TRUE(host.Click(*VeltItem(host, "Project Tree")));
+    EXPECT_THAT(inst.Sink.Lines, ElementsAreArray({"The Project Tree window is not available yet."}));
     s->Finalize();
 }
 
