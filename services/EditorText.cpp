@@ -130,41 +130,28 @@ namespace {
 typedef unsigned char TBytes16 __attribute__((vector_size(16)));
 typedef signed char TMask16 __attribute__((vector_size(16)));
 
-bool HasBinaryBytes(std::string_view t) {
-    const char* p = t.data();
-    const size_t n = t.size();
-    size_t i = 0;
-    TMask16 found = {};
-    for (; n - i >= 16; i += 16) {
-        TBytes16 v;
-        std::memcpy(&v, p + i, 16);
-        const TMask16 allowed = (v == '\t') | (v == '\n') | (v == '\f') | (v == '\r') | (v == 0x1A);
-        found |= (v < 0x20) & ~allowed;
-    }
-    for (int k = 0; k < 16; ++k)
-        if (found[k]) return true;
-    for (; i < n; ++i) {
-        const unsigned char c = static_cast<unsigned char>(p[i]);
-        if (c < 0x20 && c != '\t' && c != '\n' && c != '\f' && c != '\r' && c != 0x1A) return true;
-    }
-    return false;
+bool IsBinary(unsigned char c) {
+    return c < 0x20 && c != '\t' && c != '\n' && c != '\f' && c != '\r' && c != 0x1A;
 }
 
-bool HasLoneCR(std::string_view t) {
-    if (t.empty()) return false;
-    unsigned char lone = t.back() == '\r';
-    for (size_t i = 0; i + 1 < t.size(); ++i) lone |= int(t[i] == '\r') & int(t[i + 1] != '\n');
-    return lone != 0;
+bool Any(const TMask16& m) {
+    uint64_t h[2];
+    std::memcpy(h, &m, 16);
+    return (h[0] | h[1]) != 0;
 }
 
-// The LF that starts the first "end." line (any letter case) and how many
-// LFs come before it; npos when there is none. Sixteen places at a time.
-size_t FindFinalEndBreak(std::string_view t, size_t& breaks) {
+// One pass, sixteen places at a time: the LFs and, when asked, the first LF
+// that starts an "end." line (any letter case; npos when none). False when a
+// binary byte or a CR without its LF comes before it: the exact walk then
+// decides.
+bool FastScan(std::string_view t, bool findFinalEnd, size_t& breaks, size_t& finalLF) {
     const char* p = t.data();
     const size_t n = t.size();
     size_t i = 0;
     breaks = 0;
+    finalLF = std::string_view::npos;
     TMask16 counts = {};  // minus the LFs seen, per lane
+    TMask16 bad = {};
     int pending = 0;
     auto flush = [&] {
         for (int k = 0; k < 16; ++k) breaks += size_t(-counts[k]);
@@ -175,24 +162,32 @@ size_t FindFinalEndBreak(std::string_view t, size_t& breaks) {
         TBytes16 v0, v1, v2, v3, v4;
         std::memcpy(&v0, p + i, 16);
         std::memcpy(&v1, p + i + 1, 16);
-        std::memcpy(&v2, p + i + 2, 16);
-        std::memcpy(&v3, p + i + 3, 16);
-        std::memcpy(&v4, p + i + 4, 16);
         const TMask16 lf = v0 == '\n';
-        const TMask16 hit = lf & ((v1 | 0x20) == 'e') & ((v2 | 0x20) == 'n') & ((v3 | 0x20) == 'd') & (v4 == '.');
-        uint64_t h[2];
-        std::memcpy(h, &hit, 16);
-        if (h[0] | h[1]) break;  // the exact place below
+        const TMask16 allowed = (v0 == '\t') | lf | (v0 == '\f') | (v0 == '\r') | (v0 == 0x1A);
+        bad |= ((v0 < 0x20) & ~allowed) | ((v0 == '\r') & (v1 != '\n'));
+        if (findFinalEnd) {
+            std::memcpy(&v2, p + i + 2, 16);
+            std::memcpy(&v3, p + i + 3, 16);
+            std::memcpy(&v4, p + i + 4, 16);
+            if (Any(lf & ((v1 | 0x20) == 'e') & ((v2 | 0x20) == 'n') & ((v3 | 0x20) == 'd') & (v4 == '.')))
+                break;  // the exact place below
+        }
         counts += lf;
         if (++pending == 127) flush();
     }
     flush();
-    for (; i + 1 < n; ++i) {
-        if (p[i] != '\n') continue;
-        if (IsFinalEnd(t, i + 1)) return i;
+    if (Any(bad)) return false;
+    for (; i < n; ++i) {
+        const unsigned char c = static_cast<unsigned char>(p[i]);
+        if (IsBinary(c) || (c == '\r' && (i + 1 == n || p[i + 1] != '\n'))) return false;
+        if (c != '\n') continue;
+        if (findFinalEnd && IsFinalEnd(t, i + 1)) {
+            finalLF = i;
+            return true;
+        }
         ++breaks;
     }
-    return std::string_view::npos;
+    return true;
 }
 
 // Whether every line (LF or CR LF ends) fits the model's cursor.
@@ -209,20 +204,19 @@ bool LinesFit(std::string_view t) {
 // byte is binary. False when the text is not such a text, or has no final
 // "end."; the exact walk then decides and names the fault.
 bool FastUnitText(std::string_view text, bool findFinalEnd, TUnitText& unit) {
-    if (HasLoneCR(text)) return false;
+    size_t breaks = 0, finalLF = 0;
+    if (!FastScan(text, findFinalEnd, breaks, finalLF)) return false;
     size_t end = text.size();
-    size_t lines = 0;
+    size_t lines = breaks + (!text.empty() && text.back() != '\n');
     if (findFinalEnd) {
-        const size_t lf = FindFinalEndBreak(text, lines);
-        if (lf == std::string_view::npos) return false;
-        end = PastLineEnd(text, lf + 1);
-        lines += 2;  // the line that LF ends, and the "end." line
-    } else {
-        lines = size_t(std::count(text.begin(), text.end(), '\n')) + (!text.empty() && text.back() != '\n');
+        if (finalLF == std::string_view::npos) return false;
+        end = PastLineEnd(text, finalLF + 1);
+        if (text[end - 1] == '\r') return false;  // a CR alone ends the "end." line
+        for (size_t i = finalLF + 1; i < end; ++i)
+            if (IsBinary(static_cast<unsigned char>(text[i]))) return false;
+        lines = breaks + 2;  // the line that LF ends, and the "end." line
     }
-    const std::string_view unitText = text.substr(0, end);
-    if (end > size_t(TIText::MaxCursorCol) && !LinesFit(unitText)) return false;
-    if (HasBinaryBytes(unitText)) return false;
+    if (end > size_t(TIText::MaxCursorCol) && !LinesFit(text.substr(0, end))) return false;
     unit = {end, int32_t(lines)};
     return true;
 }
