@@ -1,7 +1,6 @@
 #include "services/EditorText.h"
 
 #include <algorithm>
-#include <bit>
 #include <cstdio>
 #include <cstring>
 #include <vector>
@@ -34,35 +33,12 @@ size_t PastLineEnd(std::string_view text, size_t at) {
 }
 
 // Calls f(i) for the index of every byte below 0x20 (line breaks among
-// them), in order, until f answers false. Eight bytes are tested at a time:
-// units are long and such bytes a few per line.
+// them), in order, until f answers false.
 template <class F>
 void ForEachControlByte(std::string_view text, F&& f) {
-    constexpr uint64_t kLow7 = 0x7F7F7F7F7F7F7F7Full, kHighs = 0x8080808080808080ull;
-    constexpr uint64_t kTop3 = 0xE0E0E0E0E0E0E0E0ull;
-    const char* d = text.data();
-    const size_t n = text.size();
-    size_t i = 0;
-    for (; n - i >= 8; i += 8) {
-        uint64_t x;
-        std::memcpy(&x, d + i, 8);
-        if constexpr (std::endian::native == std::endian::big) x = __builtin_bswap64(x);  // byte k in bits 8k..
-        // A byte is below 0x20 when its top three bits are clear; the high
-        // bit of each byte of the mask says so (exactly: no carry crosses bytes).
-        const uint64_t t = x & kTop3;
-        uint64_t mask = ~(((t & kLow7) + kLow7) | t) & kHighs;
-        while (mask) {
-            if (!f(i + size_t(std::countr_zero(mask)) / 8)) return;
-            mask &= mask - 1;
-        }
-    }
-    for (; i < n; ++i)
-        if (static_cast<unsigned char>(d[i]) < 0x20 && !f(i)) return;
+    for (size_t i = 0; i < text.size(); ++i)
+        if (static_cast<unsigned char>(text[i]) < 0x20 && !f(i)) return;
 }
-
-}  // namespace
-
-namespace {
 
 // One walk over a text's control bytes: refuses binary data and overlong
 // lines, counts the lines (as SplitLines makes them) and, when asked, stops
@@ -120,10 +96,6 @@ private:
     int32_t line_ = 1;  // the line being walked, 1-based
     size_t lineStart_ = 0;
 };
-
-}  // namespace
-
-namespace {
 
 // Sixteen bytes at a time (vector extensions of GCC and Clang): a unit is
 // checked before every command.
