@@ -1,0 +1,101 @@
+#include "platform/ide/IdeApp.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QMessageBox>
+#include <QPixmap>
+#include <iostream>
+
+#include "foundation/Dialogs.h"
+#include "foundation/SysUtils.h"
+#include "platform/ide/PackageLoader.h"
+#include "platform/ide/QtHost.h"
+#include "platform/ui/DialogRunner.h"
+#include "platform/ui/QtDialogs.h"
+#include "platform/ui/QtMessageSink.h"
+
+namespace velt {
+
+namespace {
+
+// Batch runs answer no question: each dialog is reported and cancelled.
+class TBatchDialogRunner : public TDialogRunner {
+public:
+    int Run(QDialog& dialog) override {
+        std::cerr << "velt-ide: dialog \"" << dialog.windowTitle().toStdString() << "\"";
+        if (auto* box = qobject_cast<QMessageBox*>(&dialog)) std::cerr << ": " << box->text().toStdString();
+        std::cerr << " (cancelled)" << std::endl;
+        dialog.setResult(QDialog::Rejected);
+        return QDialog::Rejected;
+    }
+};
+
+bool IsProjectFile(const std::string& file) { return SameText(ExtractFileExt(file), ".dpr"); }
+
+}  // namespace
+
+TIdeOptions ParseIdeArguments(const QStringList& arguments) {
+    TIdeOptions options;
+    for (qsizetype i = 1; i < arguments.size(); ++i) {
+        const QString& arg = arguments[i];
+        const auto value = [&]() -> std::string {
+            if (i + 1 >= arguments.size()) throw Exception("velt-ide: " + arg.toStdString() + " needs a value");
+            return arguments[++i].toStdString();
+        };
+        if (arg == QLatin1String("--package"))
+            options.Packages.push_back(value());
+        else if (arg == QLatin1String("--screenshot"))
+            options.Screenshot = value();
+        else if (arg == QLatin1String("--quit-when-loaded"))
+            options.QuitWhenLoaded = true;
+        else if (arg.startsWith(QLatin1String("--")))
+            throw Exception("velt-ide: unknown option " + arg.toStdString());
+        else
+            options.Files.push_back(arg.toStdString());
+    }
+    return options;
+}
+
+int RunIde(const TIdeOptions& options) {
+    const bool batch = options.QuitWhenLoaded || !options.Screenshot.empty();
+    TBatchDialogRunner batchRunner;
+    TDialogRunnerGuard runnerGuard(batch ? &batchRunner : &GetDialogRunner());
+    TQtMessageSink sink;
+    TMessageSink* previousSink = SetMessageSink(&sink);
+    TQtDialogPort port;
+    TDialogPortGuard portGuard(&port);
+
+    TQtHost host;
+    TPackageLoader loader(host);
+    host.Window().show();
+    int exitCode = 0;
+    try {
+        for (const std::string& package : options.Packages) loader.Load(package);
+    } catch (const std::exception& e) {
+        std::cerr << e.what() << std::endl;
+        exitCode = 1;
+    }
+    if (exitCode == 0) {
+        for (const std::string& file : options.Files) {
+            if (IsProjectFile(file))
+                host.OpenProject(file);
+            else
+                host.OpenFile(file);
+        }
+        if (!options.Screenshot.empty()) {
+            QApplication::processEvents();
+            if (!host.Window().grab().save(QString::fromStdString(options.Screenshot), "PNG")) {
+                std::cerr << "velt-ide: cannot write " << options.Screenshot << std::endl;
+                exitCode = 1;
+            }
+        } else if (!options.QuitWhenLoaded) {
+            exitCode = QApplication::exec();
+        }
+    }
+    // Shut down while the application and the window still exist.
+    loader.UnloadAll();
+    SetMessageSink(previousSink);
+    return exitCode;
+}
+
+}  // namespace velt

@@ -1,0 +1,34 @@
+#pragma once
+// velt-ide: the command line and the run of the host program.
+//
+//   velt-ide [--package FILE]... [--quit-when-loaded] [--screenshot PNG] [FILE | PROJECT.dpr]...
+//
+// Packages load in the order given, then the files open (a ".dpr" opens as
+// the project). --quit-when-loaded ends with exit code 0 once the window is
+// up and the packages are loaded; --screenshot grabs the main window to a PNG
+// file at that point and ends. A package that fails to load ends the program
+// with a message and exit code 1. In both batch modes no dialog waits for an
+// answer: each is reported on standard error and cancelled.
+
+#include <QStringList>
+#include <string>
+#include <vector>
+
+namespace velt {
+
+struct TIdeOptions {
+    std::vector<std::string> Packages;
+    std::vector<std::string> Files;
+    bool QuitWhenLoaded = false;
+    std::string Screenshot;
+};
+
+// Raises Exception for an unknown option or one without its value. The
+// first argument is the program's name.
+TIdeOptions ParseIdeArguments(const QStringList& arguments);
+
+// Runs the host in the existing QApplication; answers the exit code. The
+// packages are shut down and unloaded before it returns.
+int RunIde(const TIdeOptions& options);
+
+}  // namespace velt

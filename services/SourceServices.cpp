@@ -1,0 +1,597 @@
+#include "services/SourceServices.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QMetaProperty>
+#include <QTimer>
+#include <QWidget>
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+
+#include "foundation/CommMsg.h"
+#include "foundation/Dialogs.h"
+#include "foundation/MemIni.h"
+#include "foundation/RegKey.h"
+#include "foundation/RootDir.h"
+#include "foundation/SysExcpt.h"
+#include "platform/ui/DialogRunner.h"
+#include "platform/ui/ShortCut.h"
+#include "services/EditorText.h"
+#include "services/ServiceForms.h"
+
+namespace velt {
+
+ComPtr<TSourceServices> SourceServices;
+
+namespace {
+
+constexpr char kClassesRegistryError[] = "Error in Classes Registry";
+// Beyond this a buffer is not a unit (and 32-bit positions would overflow).
+constexpr int64_t kMaxBufferBytes = int64_t(1) << 30;
+
+std::string PopString(TForth& f) {
+    TCell c;
+    f.Pop(c);
+    if (c.Kind != ckString) throw EStack("Type mismatch");
+    return c.S;
+}
+
+int32_t PopInteger(TForth& f) {
+    TCell c;
+    f.Pop(c);
+    if (c.Kind != ckInteger) throw EStack("Type mismatch");
+    return c.Value;
+}
+
+std::string Right6(int32_t n) {
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "%6d", int(n));
+    return buf;
+}
+
+int16_t EditCol(int32_t col) { return int16_t(std::clamp<int32_t>(col, 1, INT16_MAX)); }
+
+// A boolean setting: the stored integer, or the current value when there is
+// none or it is of another kind (said on the console).
+bool ReadFlag(TKey& key, const char* name, bool current) {
+    try {
+        return key.GetAsInteger(name, current ? 1 : 0) != 0;
+    } catch (const Exception& e) {
+        Q(std::string("Setting ") + name + " ignored: " + e.what());
+        return current;
+    }
+}
+
+std::string ReadText(TKey& key, const char* name, const std::string& current) {
+    try {
+        return key.GetAsString(name, current);
+    } catch (const Exception& e) {
+        Q(std::string("Setting ") + name + " ignored: " + e.what());
+        return current;
+    }
+}
+
+// "object Name: Class", its properties and its children, "end".
+void DumpObject(const QObject& o, int indent, TStringList& out) {
+    const std::string pad(size_t(indent), ' ');
+    const QMetaObject* meta = o.metaObject();
+    out.Add(pad + "object " + o.objectName().toStdString() + ": " + meta->className());
+    for (int i = 0; i < meta->propertyCount(); ++i) {
+        const QMetaProperty p = meta->property(i);
+        out.Add(pad + "  " + p.name() + ": " + p.typeName());
+    }
+    for (const QObject* child : o.children()) DumpObject(*child, indent + 2, out);
+    out.Add(pad + "end");
+}
+
+QObject* FindEditWindow() {
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w->objectName() == QLatin1String("AppBuilder"))
+            return w->findChild<QObject*>(QStringLiteral("EditWindow_0"));
+    return nullptr;
+}
+
+// The sections of an INI text in file order, each with its lines.
+std::vector<std::pair<std::string, std::vector<std::string>>> SectionsInOrder(const std::string& text) {
+    std::vector<std::pair<std::string, std::vector<std::string>>> sections;
+    for (const std::string& line : SplitLines(text)) {
+        if (line.size() >= 2 && line.front() == '[' && line.back() == ']')
+            sections.emplace_back(line.substr(1, line.size() - 2), std::vector<std::string>{});
+        else if (!sections.empty())
+            sections.back().second.push_back(line);
+    }
+    return sections;
+}
+
+constexpr const char* kLogo[] = {
+    "##   ##  #######  ##       ########",
+    "##   ##  ##       ##          ##   ",
+    "##   ##  ##       ##          ##   ",
+    "##   ##  #####    ##          ##   ",
+    " ## ##   ##       ##          ##   ",
+    " ## ##   ##       ##          ##   ",
+    "  ###    ##       ##          ##   ",
+    "   #     #######  #######     ##   ",
+};
+
+}  // namespace
+
+struct TSourceServices::TEditorAccess {
+    ComPtr<TIModuleInterface> Module;
+    ComPtr<TIEditorInterface> Editor;
+    ComPtr<TIEditView> View;
+};
+
+// ---- failures -------------------------------------------------------------------------
+
+void TSourceServices::ReportCurrentException() { tools_.RaiseException(ReleaseException()); }
+
+template <class F>
+void TSourceServices::Guarded(F&& f) {
+    try {
+        f();
+    } catch (...) {
+        ReportCurrentException();
+    }
+}
+
+// ---- creation --------------------------------------------------------------------
+
+TSourceServices::TSourceServices(TIToolServices& tools)
+    : tools_(tools), deferred_(std::make_unique<QObject>()) {
+    auto user = std::make_unique<TRegistryKey>(winreg::HKEY_CURRENT_USER);
+    settingsKey_.reset(user.release()->SubKey(kSettingsKeyPath));
+    hotkeysKey_.reset(settingsKey_->CreateSubKey("Hotkeys"));
+    auto machine = std::make_unique<TRegistryKey>(winreg::HKEY_LOCAL_MACHINE);
+    machine->Access = kProductKeyAccess;
+    productKey_.reset(machine.release()->SubKey(kProductKeyPath));
+
+    sourceCode_ = std::make_unique<TIHyperSourceCode>();
+    sourceCode_->ProductKey = productKey_.get();
+    forth_ = std::make_unique<TForth>();
+    forth_->Objects.AddObject("SourceCode", sourceCode_.get());
+    forth_->Objects.AddObject("Expert", this);
+    forth_->OnInputQuery = [](const std::string& caption, const std::string& prompt, std::string& value) {
+        return GetDialogPort().InputQuery(caption, prompt, value);
+    };
+    sourceCode_->Forth = forth_.get();
+    commandFileName_ = ReadText(*settingsKey_, "CommandFileName", "");
+}
+
+TSourceServices::~TSourceServices() {
+    deferred_.reset();
+    if (VELTMenu) VELTMenu->DestroyMenuItem();
+    sourceCode_->Forth = nullptr;
+}
+
+void TSourceServices::Startup() {
+    if (!commandFileName_.empty()) return;
+    // The stored settings first, so that OK keeps what the user had.
+    OpenRegistry();
+    Msg("VELT Forth file not found");
+    OptionsClick(nullptr);
+}
+
+// ---- settings ----------------------------------------------------------------------
+
+void TSourceServices::InstallAddIn() {
+    OpenRegistry();
+    Initialize();
+}
+
+void TSourceServices::OpenRegistry() {
+    TKey& k = *settingsKey_;
+    TIHyperSourceCode& m = *sourceCode_;
+    m.AutoRefreshHeader = ReadFlag(k, "AutoRefreshHeader", m.AutoRefreshHeader);
+    m.ConfirmAutoCreate = ReadFlag(k, "ConfirmAutoCreate", m.ConfirmAutoCreate);
+    m.AdaNestingComments = ReadFlag(k, "AdaNestingComments", m.AdaNestingComments);
+    m.CaseSensitive = ReadFlag(k, "CaseSensitive", m.CaseSensitive);
+    m.ClassesRegistry.FileName = ReadText(k, "ClassesRegistryFileName", m.ClassesRegistry.FileName);
+    commandFileName_ = ReadText(k, "CommandFileName", commandFileName_);
+}
+
+void TSourceServices::SaveRegistry() {
+    TKey& k = *settingsKey_;
+    const TIHyperSourceCode& m = *sourceCode_;
+    k.SetVInteger("AutoRefreshHeader", m.AutoRefreshHeader);
+    k.SetVInteger("ConfirmAutoCreate", m.ConfirmAutoCreate);
+    k.SetVInteger("AdaNestingComments", m.AdaNestingComments);
+    k.SetVInteger("CaseSensitive", m.CaseSensitive);
+    k.SetVString("ClassesRegistryFileName", m.ClassesRegistry.FileName);
+    k.SetVString("CommandFileName", commandFileName_);
+    for (const ComPtr<TIMenuItemIntf>& item : MenusList) {
+        const std::string name = item->GetName();
+        if (!name.empty()) hotkeysKey_->SetVString(name, ShortCutToText(item->GetShortCut()));
+    }
+}
+
+// ---- the menu ----------------------------------------------------------------------
+
+void TSourceServices::Initialize() {
+    TClassesRegistry& registry = sourceCode_->ClassesRegistry;
+    if (!registry.FileName.empty() && FileExists(registry.FileName)) Guarded([&] { registry.Load(); });
+
+    bool loaded = false;
+    if (commandFileName_.empty()) {
+        forth_->SetText("");
+        Q("VELT Forth file not found");
+    } else {
+        try {
+            forth_->LoadFromFile(commandFileName_);
+            loaded = true;
+        } catch (...) {
+            forth_->SetText("");  // nothing of an older file runs
+            ReportCurrentException();
+        }
+    }
+
+    MainMenu = tools_.GetMainMenu();
+    if (!MainMenu) throw Exception("The IDE has no main menu");
+    MenuItems = MainMenu->GetMenuItems();
+    if (!MenuItems) throw Exception("The IDE's main menu has no items");
+    const ComPtr<TIMenuItemIntf> help = MainMenu->FindMenuItem("HelpMenu");
+    const int32_t at = help ? help->GetIndex() : MenuItems->GetItemCount();
+    VELTMenu = MenuItems->InsertItem(at, "V&ELT", "VELTMenu", "", 0, 0, 0, kVisibleItem, nullptr);
+    if (!VELTMenu) throw Exception("The V&ELT menu could not be inserted");
+
+    MenusList.clear();
+    if (loaded) Guarded([&] { forth_->ExecWord("Startup"); });
+    forth_->ClearStack();
+    AppendBuiltInItems();
+}
+
+void TSourceServices::Finalize() {
+    forth_->ClearStack();
+    if (VELTMenu) {
+        const ComPtr<TIMenuItemIntf> menu = std::move(VELTMenu);
+        VELTMenu = nullptr;
+        menu->DestroyMenuItem();
+    }
+    MenusList.clear();
+}
+
+ComPtr<TIMenuItemIntf> TSourceServices::AppendItem(const std::string& caption, const std::string& name,
+                                                   TShortCut shortCut, TIMenuFlags flags, TIMenuClickEvent handler) {
+    if (!VELTMenu) throw Exception("The V&ELT menu is not installed");
+    ComPtr<TIMenuItemIntf> item =
+        VELTMenu->InsertItem(VELTMenu->GetItemCount(), caption, name, "", shortCut, 0, 0, flags, std::move(handler));
+    if (!item) throw Exception("Menu item " + caption + " could not be inserted");
+    MenusList.push_back(item);
+    return item;
+}
+
+void TSourceServices::AppendBuiltInItems() {
+    struct BuiltIn {
+        const char* Caption;
+        const char* ShortCut;
+        void (TSourceServices::*Click)(TIMenuItemIntf*);
+    };
+    static constexpr BuiltIn kItems[] = {
+        {"-", "", nullptr},
+        {"Reinitialize", "", &TSourceServices::ReinitializeClick},
+        {"Register Source", "Ctrl+Alt+Enter", &TSourceServices::RegisterSourceClick},
+        {"ReRegister All Source", "", &TSourceServices::ReRegisterAllSourceClick},
+        {"Show Documentation Window", "", &TSourceServices::ShowDocWndClick},
+        {"&Options ...", "", &TSourceServices::OptionsClick},
+        {"Project Tree", "F10", &TSourceServices::ProjectTreeClick},
+        {"Parlet Bureau", "", &TSourceServices::ParletBureauClick},
+    };
+    // Built-in items have no names, so "Hotkeys" holds nothing for them and
+    // their default shortcuts apply.
+    for (const BuiltIn& b : kItems) {
+        TIMenuClickEvent handler;
+        if (b.Click) handler = [this, click = b.Click](TIMenuItemIntf* sender) { (this->*click)(sender); };
+        AppendItem(b.Caption, "", TextToShortCut(b.ShortCut), kVisibleItem, std::move(handler));
+    }
+}
+
+// ---- handlers ---------------------------------------------------------------------------
+
+void TSourceServices::ReinitializeClick(TIMenuItemIntf*) {
+    auto reinitialize = [this] {
+        Guarded([this] {
+            Finalize();
+            Initialize();
+        });
+    };
+    if (QCoreApplication::instance())
+        QTimer::singleShot(0, deferred_.get(), reinitialize);
+    else
+        reinitialize();
+}
+
+void TSourceServices::RegisterSourceClick(TIMenuItemIntf*) {
+    Guarded([this] { sourceCode_->RegisterSource(*forth_); });
+}
+
+void TSourceServices::ReRegisterAllSourceClick(TIMenuItemIntf*) {
+    Guarded([this] { ReRegisterAllSource(); });
+}
+
+void TSourceServices::ShowDocWndClick(TIMenuItemIntf*) {}
+
+void TSourceServices::OptionsClick(TIMenuItemIntf*) {
+    Guarded([this] {
+        TIHyperSourceCode& m = *sourceCode_;
+        TSourceOptionsForm form;
+        form.AutoRefreshHeader->setChecked(m.AutoRefreshHeader);
+        form.ConfirmAutoCreate->setChecked(m.ConfirmAutoCreate);
+        form.AdaNestingComments->setChecked(m.AdaNestingComments);
+        form.CaseSensitive->setChecked(m.CaseSensitive);
+        form.edClassRegFileName->setText(QString::fromStdString(m.ClassesRegistry.FileName));
+        form.edCmdFileName->setText(QString::fromStdString(commandFileName_));
+        if (RunDialog(form) != mrOk) return;
+        m.AutoRefreshHeader = form.AutoRefreshHeader->isChecked();
+        m.ConfirmAutoCreate = form.ConfirmAutoCreate->isChecked();
+        m.AdaNestingComments = form.AdaNestingComments->isChecked();
+        m.CaseSensitive = form.CaseSensitive->isChecked();
+        m.ClassesRegistry.FileName = form.edClassRegFileName->text().toStdString();
+        commandFileName_ = form.edCmdFileName->text().toStdString();
+        SaveRegistry();
+    });
+}
+
+void TSourceServices::ProjectTreeClick(TIMenuItemIntf*) { Q("The Project Tree window is not available yet."); }
+
+void TSourceServices::ParletBureauClick(TIMenuItemIntf*) {
+    Guarded([this] { ParletBureau(); });
+}
+
+void TSourceServices::ExecForth(TIMenuItemIntf* Sender) {
+    try {
+        if (!Sender) throw Exception("A command needs its menu item");
+        forth_->PushString(tools_.GetCurrentFile());
+        forth_->ExecWord("LoadFromIDE");
+        forth_->ExecWord(Sender->GetName());
+        forth_->ExecWord("SaveToIDE");
+    } catch (...) {
+        forth_->ClearStack();
+        ReportCurrentException();
+    }
+}
+
+// ---- built-in commands ---------------------------------------------------------------------
+
+void TSourceServices::ReRegisterAllSource() {
+    TClassesRegistry& registry = sourceCode_->ClassesRegistry;
+    std::vector<std::string> units;
+    for (const std::string& section : registry.Ini().Strings())
+        if (section.find('.') == std::string::npos) units.push_back(section);
+    int failed = 0;
+    for (const std::string& unit : units) {
+        const std::string source = registry.Ini().ReadString(unit, "Source", kClassesRegistryError);
+        try {
+            registry.InternalRegisterSource(*sourceCode_, *forth_, source);
+        } catch (const std::exception& e) {
+            ++failed;
+            forth_->ClearStack();
+            Q("Failed to register " + source + ": " + e.what());
+        }
+    }
+    registry.Save();
+    if (failed) Q(IntToStr(failed) + " of " + IntToStr(int64_t(units.size())) + " units failed to register.");
+    Q("Done.");
+}
+
+std::string TSourceServices::ParletBureauFileName() {
+    return MapSystemPath("h:\\varno\\rvelt\\parletbureau.velt");
+}
+
+std::string TSourceServices::NewsFileName() { return MapSystemPath("h:\\varno\\rvelt\\news.ini"); }
+
+void TSourceServices::ParletBureau() {
+    Q("VELT Parlet Bureau");
+    TStringList dump;
+    if (const QObject* editWindow = FindEditWindow()) DumpObject(*editWindow, 0, dump);
+    dump.SaveToFile(ParletBureauFileName());
+    Q("Done.");
+}
+
+void TSourceServices::WriteBanner() {
+    const std::string indent(17, ' ');
+    for (const char* line : {"Welcome to VELT Services for Delphi3 1.0", "Copyright (c) Trel. All rights reserved.", "",
+                             "Thanks for using VELT !", "", "Trel, VELT Services for Delphi", "",
+                             "Don't close this window, just minimize it !!!", "Use it to diagnoze glukes", "", ""})
+        Q(line);
+    for (const char* line : kLogo) Q(indent + line);
+    Q("");
+    Q("");
+}
+
+void TSourceServices::WriteNews() {
+    const std::string file = NewsFileName();
+    if (!FileExists(file)) return;
+    for (const auto& [name, lines] : SectionsInOrder(ReadWholeFile(file))) {
+        if (StrToIntDef(Trim(name), 0) <= 2) continue;
+        Q("");
+        Q("Get latest version of VELT NOW !");
+        for (const std::string& line : lines) Q(line);
+    }
+}
+
+// ---- the editor buffer ------------------------------------------------------------------------
+
+TSourceServices::TEditorAccess TSourceServices::OpenEditor(const std::string& fileName) {
+    if (fileName.empty()) throw Exception("No file is open in the editor");
+    TEditorAccess a;
+    a.Module = tools_.GetModuleInterface(fileName);
+    if (!a.Module) throw Exception(fileName + " is not open in the editor");
+    a.Editor = a.Module->GetEditorInterface();
+    if (!a.Editor) throw Exception(fileName + " has no editor");
+    a.View = a.Editor->GetView(0);
+    if (!a.View) throw Exception(fileName + " has no editor view");
+    return a;
+}
+
+void TSourceServices::ReadBuffer(TIEditorInterface& editor, std::string& text) {
+    const ComPtr<TIEditReader> reader = editor.CreateReader();
+    if (!reader) throw Exception("The editor gave no reader");
+    text.clear();
+    int32_t position = 0;
+    for (;;) {
+        // Straight into the text, whose storage is kept from command to command.
+        text.resize(size_t(position) + EditorChunkSize);
+        const int32_t count = reader->GetText(position, text.data() + position, EditorChunkSize);
+        if (count < 0 || count > EditorChunkSize) throw Exception("The editor's reader answered " + IntToStr(count));
+        position += count;
+        text.resize(size_t(position));
+        if (count != EditorChunkSize) break;
+        if (int64_t(position) + EditorChunkSize > kMaxBufferBytes) throw Exception("The editor buffer is too large");
+    }
+}
+
+int32_t TSourceServices::ReadUnitText(TIEditorInterface& editor, const std::string& fileName, std::string& text) {
+    ReadBuffer(editor, text);
+    const TUnitText unit = UnitTextOf(text, fileName);
+    text.resize(unit.Length);
+    return unit.Lines;
+}
+
+void TSourceServices::LoadFromIDE(const std::string& fileName) {
+    const TEditorAccess a = OpenEditor(fileName);
+    const int32_t lines = ReadUnitText(*a.Editor, fileName, scratch_);
+    const TEditPos cursor = a.View->GetCursorPos();
+    const TEditPos top = a.View->GetTopPos();
+
+    TIHyperSourceCode& m = *sourceCode_;
+    // Splitting a large unit into lines is most of a command's time. A model
+    // that still holds the text of the last load (or write-back) of this
+    // file only takes the lines the user changed since.
+    const bool sameFile = m.GetFileName() == fileName;
+    const bool holdsLoaded = sameFile && !m.GetModified() && SameLines(*m.GetLines(), loadedText_, loadedLines_);
+    if (!sameFile) {
+        m.HyperJumps->Clear();
+        m.SetFileName(fileName);
+    }
+    if (!holdsLoaded || (scratch_ != loadedText_ && !PatchLines(*m.GetLines(), loadedText_, scratch_)))
+        m.SetLinesText(scratch_);
+    loadedText_.swap(scratch_);
+    loadedLines_ = lines;
+    m.ValidateLines();
+    Q("intf: " + Right6(m.IntfLine) + " impl: " + Right6(m.ImplLine) + " implend: " + Right6(m.ImplEndLine) +
+      " end: " + Right6(m.EndLine));
+    m.SetCursorLine(std::clamp<int32_t>(cursor.Line - 1, 0, TIText::MaxCursorLine));
+    m.SetCursorCol(std::clamp<int32_t>(cursor.Col, 1, TIText::MaxCursorCol));
+    m.SetTopLine(std::clamp<int32_t>(top.Line - 1, 0, TIText::MaxCursorLine));
+    m.SetTopCol(std::clamp<int32_t>(top.Col, 1, TIText::MaxCursorCol));
+}
+
+void TSourceServices::SaveToIDE() {
+    TIHyperSourceCode& m = *sourceCode_;
+    const std::string fileName = m.GetFileName();
+    if (fileName.empty()) throw Exception("No unit is loaded");
+    if (!tools_.IsFileOpen(fileName) && !tools_.OpenFile(fileName)) throw Exception("Cannot open " + fileName);
+    const TEditorAccess a = OpenEditor(fileName);
+    const int32_t count = m.GetLines()->Count();
+
+    if (m.GetModified()) {
+        // The buffer as it is now: the user or a word may have changed it,
+        // and the model may hold another unit than the one loaded.
+        std::string& oldText = scratch_;
+        ReadBuffer(*a.Editor, oldText);
+        oldText.resize(UnitTextOf(oldText, fileName).Length);
+        std::string newText = TextForBuffer(*m.GetLines(), oldText);
+        WriteBack(oldText, newText, [&] { return a.Editor->CreateUndoableWriter(); });
+        loadedText_ = std::move(newText);
+        loadedLines_ = LineCountOf(loadedText_);
+        m.SetModified(false);
+    }
+
+    const int32_t line = ClampLine(m.GetCursorLine(), count);
+    a.View->SetCursorPos({EditCol(m.GetCursorCol()), line + 1});
+
+    int32_t topLine = m.GetTopLine();
+    const int32_t cursorLine = a.View->GetCursorPos().Line - 1;
+    const int32_t height = a.View->GetViewSize().cy;
+    if (std::abs(int64_t(cursorLine) - topLine) > height) topLine = cursorLine - height / 2;
+    a.View->SetTopPos({EditCol(m.GetTopCol()), ClampLine(topLine, count) + 1});
+}
+
+std::string TSourceServices::LoadFromIDEOrFile(const std::string& fileName) {
+    if (tools_.IsFileOpen(fileName)) {
+        const TEditorAccess a = OpenEditor(fileName);
+        std::string text;
+        ReadUnitText(*a.Editor, fileName, text);
+        return text;
+    }
+    std::string text = ReadWholeFile(fileName);
+    CheckEditorText(text, fileName);
+    return text;
+}
+
+std::string TSourceServices::InputQueryWithHistory(const std::string& name, const std::string& caption,
+                                                   const std::string& prompt, const std::string& def) {
+    const std::string section = "HistoryLists\\" + name;
+    // Without a project there is no desktop file: no history is read or kept.
+    const std::string project = tools_.GetProjectName();
+    const std::string desktop = project.empty() ? std::string() : ChangeFileExt(project, ".dsk");
+    TMemIni ini;
+    if (!desktop.empty() && FileExists(desktop)) ini.LoadFromFile(desktop);
+
+    TInputQueryForm form;
+    form.setWindowTitle(QString::fromStdString(caption));
+    form.Prompt->setText(QString::fromStdString(prompt));
+    const TStringList* lines = ini.SectionLines(section);
+    // A count beyond the section's lines cannot be real.
+    const int32_t count = std::clamp(StrToIntDef(ini.ReadString(section, "Count", "0"), 0), 0,
+                                     lines ? lines->Count() : 0);
+    for (int32_t i = 0; i < count; ++i)
+        form.Default->addItem(QString::fromStdString(ini.ReadString(section, "H" + IntToStr(i), "")));
+    form.Default->setEditText(QString::fromStdString(def));
+
+    if (RunDialog(form) != mrOk) return def;
+    const QString value = form.Default->currentText();
+    if (form.Default->findText(value, Qt::MatchExactly | Qt::MatchCaseSensitive) < 0 && !desktop.empty()) {
+        ini.WriteString(section, "Count", IntToStr(count + 1));
+        ini.WriteString(section, "H" + IntToStr(count), value.toStdString());
+        ini.SaveToFile(desktop);
+    }
+    return value.toStdString();
+}
+
+void TSourceServices::RegisterHotkey(const std::string& caption, const std::string& name,
+                                     const std::string& shortCut, bool visible) {
+    AppendItem(caption, name, TextToShortCut(shortCut), visible ? kVisibleItem : kHiddenItem,
+               [this](TIMenuItemIntf* sender) { ExecForth(sender); });
+}
+
+// ---- words --------------------------------------------------------------------------------------
+
+void TSourceServices::LoadFromIDE(TForth& Sender) { LoadFromIDE(PopString(Sender)); }
+
+void TSourceServices::SaveToIDE(TForth&) { SaveToIDE(); }
+
+void TSourceServices::LoadFromIDEOrFile(TForth& Sender) { Sender.PushString(LoadFromIDEOrFile(PopString(Sender))); }
+
+void TSourceServices::InputQueryWithHistory(TForth& Sender) {
+    const std::string def = PopString(Sender);
+    const std::string prompt = PopString(Sender);
+    const std::string caption = PopString(Sender);
+    const std::string name = PopString(Sender);
+    Sender.PushString(InputQueryWithHistory(name, caption, prompt, def));
+}
+
+void TSourceServices::RegisterHotkey(TForth& Sender) {
+    const bool visible = PopInteger(Sender) != 0;
+    const std::string shortCut = PopString(Sender);
+    const std::string name = PopString(Sender);
+    const std::string caption = PopString(Sender);
+    RegisterHotkey(caption, name, shortCut, visible);
+}
+
+const ClassInfo& TSourceServices::StaticForthClass() {
+    static const MethodInfo methods[] = {
+        WordMethod<TSourceServices, &TSourceServices::LoadFromIDE>("LoadFromIDE"),
+        WordMethod<TSourceServices, &TSourceServices::SaveToIDE>("SaveToIDE"),
+        WordMethod<TSourceServices, &TSourceServices::LoadFromIDEOrFile>("LoadFromIDEOrFile"),
+        WordMethod<TSourceServices, &TSourceServices::InputQueryWithHistory>("InputQueryWithHistory"),
+        WordMethod<TSourceServices, &TSourceServices::RegisterHotkey>("RegisterHotkey"),
+    };
+    static const ClassInfo info{"TSourceServices", nullptr, {}, methods};
+    return info;
+}
+
+}  // namespace velt
