@@ -14,6 +14,7 @@
 // freed once the callback has returned. A node that leaves the tree is
 // dropped from every reference the view keeps first.
 
+#include <QMenu>
 #include <QPointer>
 #include <QTreeWidget>
 #include <functional>
@@ -21,9 +22,9 @@
 #include <unordered_map>
 
 #include "treeview/GeneralNode.h"
+#include "treeview/ImageList.h"
 
 class QDrag;
-class QMenu;
 
 namespace velt {
 
