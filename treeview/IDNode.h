@@ -78,8 +78,10 @@ protected:
     std::unique_ptr<TIDList> OldList;
 
 private:
+    class TChildIndex;
     // New entry i as a new child right after Prev.
-    TIDNode* CreateEntry(const TIDList& New, int I, TIDNode* Prev);
+    TIDNode* CreateEntry(const TIDList& New, int I, TIDNode* Prev, TChildIndex& Index);
+    void RemoveEntry(TIDNode* Child, TChildIndex& Index);
 };
 
 }  // namespace velt
