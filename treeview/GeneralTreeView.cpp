@@ -302,6 +302,7 @@ std::unique_ptr<TGeneralNode> T__GeneralTreeView::SetNode0(std::unique_ptr<TGene
     std::unique_ptr<TGeneralNode> old = std::move(node0_);
     if (old) ForgetNodes(old.get(), true);
     clear();
+    link_->ClearPlaceholders();  // their items went with the rest
     node0_ = std::move(Node);
     if (TGeneralNode* root = node0_.get()) {
         root->SetLink(link_.get());
@@ -742,8 +743,12 @@ void T__GeneralTreeView::EndCurrentView(bool CallNode) {
     TGeneralNode* node = viewedNode_;
     if (QWidget* control = viewControl_) {
         if (panelControl_ && panelControl_->layout()) panelControl_->layout()->removeWidget(control);
-        control->setParent(viewParent_);
-        if (viewParent_) control->show();
+        if (viewParent_) {
+            control->setParent(viewParent_);
+            control->show();
+        } else {
+            control->hide();  // without a home the panel keeps it, so that Qt still frees it
+        }
     }
     viewLock_ = false;
     viewedNode_ = nullptr;

@@ -89,6 +89,8 @@ public:
     T__GeneralTreeView* GetTreeView() const { return treeView_; }
     // Frees the nodes removed during callbacks now (the view is closing).
     void Flush() { FreePending(); }
+    // Frees every placeholder (the view has deleted all items).
+    void ClearPlaceholders() { empty_.Clear(); }
 
 private:
     T__GeneralTreeView* treeView_;

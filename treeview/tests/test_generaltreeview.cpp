@@ -128,8 +128,31 @@ TEST_F(GeneralTreeView, ChildrenLoadOnExpansionAndAVetoRemovesTheButton) {
     EXPECT_TRUE(shown->GetItemHandle()->isExpanded());
     EXPECT_EQ(shown->GetItemHandle()->childCount(), 3);
     EXPECT_EQ(shown->Expands, 0);
+    // The previous root shown again gets its button again.
+    old = view->SetNode0(std::move(old));
+    EXPECT_EQ(view->GetNode0(), root);
+    EXPECT_EQ(root->GetItemHandle()->childCount(), 1);
+    EXPECT_EQ(view->GetLink().GetEmptyNodes().GetCount(), 1);  // none left of its children's
+    old = view->SetNode0(std::move(old));
     old.reset();  // the previous root goes without touching the view
     EXPECT_EQ(view->topLevelItemCount(), 1);
+
+    // Item images come from Images, and a change of the list shows.
+    auto images = std::make_unique<TImageList>(16, 16);
+    shown->ImageIndex = 1;
+    view->SetImages(images.get());
+    QTreeWidgetItem* item = shown->GetItemHandle();
+    EXPECT_TRUE(item->icon(0).isNull());
+    QPixmap blue(16, 16);
+    blue.fill(Qt::blue);
+    images->Add(blue);
+    images->Add(blue);
+    EXPECT_FALSE(item->icon(0).isNull());
+    EXPECT_EQ(view->iconSize(), QSize(16, 16));
+    images.reset();  // the view lets go of a list that is freed
+    EXPECT_EQ(view->GetImages(), nullptr);
+    view->SetImages(nullptr);
+    EXPECT_TRUE(item->icon(0).isNull());
 }
 
 TEST_F(GeneralTreeView, AnExpandedNodeScrollsTheChildThreeRowsAboveTheLastWholeRowIntoView) {
