@@ -1,6 +1,7 @@
 #include "foundation/Classes.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -233,6 +234,41 @@ std::string ReadWholeFile(const std::string& fileName) {
 
 // ---- TStringList ------------------------------------------------------------
 
+namespace {
+
+// Calls line(view) for every line of text, while it answers true: lines end
+// at CR LF, LF or CR, and a trailing break adds no line. Each kind of break
+// is searched for once past the last one found, so the pass stays linear
+// whatever the breaks.
+template <class Line>
+void ForEachLine(std::string_view text, Line line) {
+    const char* p = text.data();
+    const char* const end = p + text.size();
+    auto find = [end](const char* from, char c) {
+        const void* r = std::memchr(from, c, size_t(end - from));
+        return r ? static_cast<const char*>(r) : end;
+    };
+    const char* lf = find(p, '\n');
+    const char* cr = find(p, '\r');
+    while (p < end) {
+        if (lf < p) lf = find(p, '\n');
+        if (cr < p) cr = find(p, '\r');
+        const char* e = std::min(lf, cr);
+        if (!line(std::string_view(p, size_t(e - p))) || e == end) break;
+        p = e + 1;
+        if (*e == '\r' && p < end && *p == '\n') ++p;
+    }
+}
+
+}  // namespace
+
+uint64_t TStringList::NewVersion() {
+    static std::atomic<uint64_t> next{1};
+    return next.fetch_add(1, std::memory_order_relaxed);
+}
+
+void TStringList::Changed() { version_ = NewVersion(); }
+
 TStringList::~TStringList() {
     if (ownsObjects_)
         for (TObject* o : objects_) delete o;
@@ -254,6 +290,7 @@ void TStringList::Assign(const TPersistent* source) {
         if (other == this) return;
         Clear();
         items_ = other->items_;
+        Changed();
         // Objects are referenced, not copied; a list that owns objects gets none.
         objects_ = ownsObjects_ ? std::vector<TObject*>(items_.size(), nullptr) : other->objects_;
         if (sorted_) Sort();
@@ -271,6 +308,7 @@ void TStringList::Put(int i, const std::string& s) {
     CheckIndex(i);
     if (sorted_) throw EStringListError("Operation not allowed on sorted string list");
     items_[size_t(i)] = s;
+    Changed();
 }
 
 TObject* TStringList::GetObject(int i) const {
@@ -296,6 +334,7 @@ int TStringList::AddObject(const std::string& s, TObject* obj) {
     }
     items_.insert(items_.begin() + index, s);
     objects_.insert(objects_.begin() + index, obj);
+    Changed();
     return index;
 }
 
@@ -306,6 +345,7 @@ void TStringList::InsertObject(int index, const std::string& s, TObject* obj) {
     if (index < 0 || index > Count()) throw EStringListError("List index out of bounds (" + IntToStr(index) + ")");
     items_.insert(items_.begin() + index, s);
     objects_.insert(objects_.begin() + index, obj);
+    Changed();
 }
 
 void TStringList::Delete(int index) {
@@ -313,6 +353,7 @@ void TStringList::Delete(int index) {
     FreeObject(index);
     items_.erase(items_.begin() + index);
     objects_.erase(objects_.begin() + index);
+    Changed();
 }
 
 void TStringList::Clear() {
@@ -323,6 +364,7 @@ void TStringList::Clear() {
         }
     items_.clear();
     objects_.clear();
+    Changed();
 }
 
 void TStringList::Exchange(int i, int j) {
@@ -330,6 +372,7 @@ void TStringList::Exchange(int i, int j) {
     CheckIndex(j);
     std::swap(items_[size_t(i)], items_[size_t(j)]);
     std::swap(objects_[size_t(i)], objects_[size_t(j)]);
+    Changed();
 }
 
 void TStringList::Move(int from, int to) {
@@ -342,6 +385,7 @@ void TStringList::Move(int from, int to) {
     objects_.erase(objects_.begin() + from);
     items_.insert(items_.begin() + to, s);
     objects_.insert(objects_.begin() + to, o);
+    Changed();
 }
 
 void TStringList::AddStrings(const TStringList& other) {
@@ -401,6 +445,7 @@ void TStringList::Sort() {
     }
     items_ = std::move(items);
     objects_ = std::move(objects);
+    Changed();
 }
 
 void TStringList::SetSorted(bool v) {
@@ -437,25 +482,29 @@ void TStringList::SetValue(std::string_view name, std::string_view value) {
         return;
     }
     std::string line = std::string(name) + "=" + std::string(value);
-    if (i < 0) Add(line);
-    else items_[size_t(i)] = line;
+    if (i < 0) {
+        Add(line);
+    } else {
+        items_[size_t(i)] = line;
+        Changed();
+    }
 }
 
 std::vector<std::string> SplitLines(std::string_view text) {
     std::vector<std::string> lines;
-    size_t i = 0, start = 0;
-    while (i < text.size()) {
-        char c = text[i];
-        if (c == '\r' || c == '\n') {
-            lines.emplace_back(text.substr(start, i - start));
-            if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
-            ++i;
-            start = i;
-        } else {
-            ++i;
-        }
-    }
-    if (start < text.size()) lines.emplace_back(text.substr(start));
+    ForEachLine(text, [&](std::string_view l) {
+        lines.emplace_back(l);
+        return true;
+    });
+    return lines;
+}
+
+std::vector<std::string_view> LineViews(std::string_view text) {
+    std::vector<std::string_view> lines;
+    ForEachLine(text, [&](std::string_view l) {
+        lines.push_back(l);
+        return true;
+    });
     return lines;
 }
 
@@ -469,8 +518,61 @@ std::string TStringList::Text() const {
 }
 
 void TStringList::SetText(std::string_view text) {
+    if (sorted_) {
+        Clear();
+        ForEachLine(text, [&](std::string_view l) {
+            Add(std::string(l));
+            return true;
+        });
+        return;
+    }
+    // The old lines' buffers are filled again: the same unit is loaded over
+    // and over (every source command loads the editor's text).
+    std::vector<std::string> items = std::move(items_);
     Clear();
-    for (std::string& s : SplitLines(text)) Add(s);
+    size_t n = 0;
+    ForEachLine(text, [&](std::string_view l) {
+        if (n < items.size()) items[n].assign(l.data(), l.size());
+        else items.emplace_back(l);
+        ++n;
+        return true;
+    });
+    items.resize(n);
+    items_ = std::move(items);
+    objects_.assign(n, nullptr);
+    Changed();
+}
+
+bool TStringList::ReplaceLines(int first, int count, const std::vector<std::string_view>& lines) {
+    if (sorted_) throw EStringListError("Operation not allowed on sorted string list");
+    if (first < 0 || first > Count()) throw EStringListError("List index out of bounds (" + IntToStr(first) + ")");
+    if (count < 0 || count > Count() - first)
+        throw EStringListError("List index out of bounds (" + IntToStr(first + count) + ")");
+    const size_t at = size_t(first), was = size_t(count), now = lines.size();
+    bool changed = false;
+    auto change = [&] {  // before the first change, so that a failure cannot hide one
+        if (!changed) Changed();
+        changed = true;
+    };
+    for (size_t i = 0; i < std::min(was, now); ++i) {
+        std::string& item = items_[at + i];
+        if (item == lines[i]) continue;
+        change();
+        item.assign(lines[i].data(), lines[i].size());  // into the old buffer
+        FreeObject(int(at + i));
+        objects_[at + i] = nullptr;
+    }
+    if (now > was) {
+        change();
+        items_.insert(items_.begin() + ptrdiff_t(at + was), lines.begin() + ptrdiff_t(was), lines.end());
+        objects_.insert(objects_.begin() + ptrdiff_t(at + was), now - was, nullptr);
+    } else if (was > now) {
+        change();
+        for (size_t i = at + now; i < at + was; ++i) FreeObject(int(i));
+        items_.erase(items_.begin() + ptrdiff_t(at + now), items_.begin() + ptrdiff_t(at + was));
+        objects_.erase(objects_.begin() + ptrdiff_t(at + now), objects_.begin() + ptrdiff_t(at + was));
+    }
+    return changed;
 }
 
 void TStringList::LoadFromStream(TStream& stream) {

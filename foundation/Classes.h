@@ -166,6 +166,11 @@ public:
 
     std::string Text() const;
     void SetText(std::string_view text);
+    // The lines first .. first + count - 1 become lines, changing only what
+    // differs: an equal line keeps its buffer and object, and when nothing
+    // differs, nothing changes (Version included). Answers whether anything
+    // changed. Not for a sorted list.
+    bool ReplaceLines(int first, int count, const std::vector<std::string_view>& lines);
     void LoadFromStream(TStream& stream);
     void SaveToStream(TStream& stream) const;
     void LoadFromFile(const std::string& fileName);
@@ -173,18 +178,28 @@ public:
 
     const std::vector<std::string>& Strings() const { return items_; }
 
+    // Changes with every change of the strings; no other list, alive or
+    // gone, ever answers a value this one answered for other strings. What
+    // is cached about the strings compares it to know it is still true.
+    uint64_t Version() const { return version_; }
+
 private:
     void CheckIndex(int i) const;
     void FreeObject(int i);
+    void Changed();
     std::vector<std::string> items_;
     std::vector<TObject*> objects_;
     bool sorted_ = false;
     bool ownsObjects_ = false;
     TDuplicates duplicates_ = dupIgnore;
+    uint64_t version_ = NewVersion();
+    static uint64_t NewVersion();
 };
 
 // Splits text into lines at CR LF, LF or CR; a trailing break adds no line.
 std::vector<std::string> SplitLines(std::string_view text);
+// The same lines as views into text.
+std::vector<std::string_view> LineViews(std::string_view text);
 
 // ---- classes by name ---------------------------------------------------------
 
