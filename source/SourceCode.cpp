@@ -6,6 +6,7 @@
 #include "forth/Forth.h"
 #include "foundation/CommMsg.h"
 #include "foundation/StrUtils.h"
+#include "source/UnitIndex.h"
 
 namespace velt {
 
@@ -20,9 +21,17 @@ size_t SkipBlanks(std::string_view s, size_t i) {
     while (i < s.size() && IsBlankChar(s[i])) ++i;
     return i;
 }
+// s.find_first_of(chars) for a few characters, without the library's
+// search of chars for every character of s (the line tests run on every line).
+size_t FirstOf(std::string_view s, std::string_view chars) {
+    for (size_t i = 0; i < s.size(); ++i)
+        for (char c : chars)
+            if (s[i] == c) return i;
+    return std::string_view::npos;
+}
 // The part of s before the first of the given characters.
 std::string_view CutAt(std::string_view s, std::string_view chars) {
-    size_t p = s.find_first_of(chars);
+    size_t p = FirstOf(s, chars);
     return p == std::string_view::npos ? s : s.substr(0, p);
 }
 // The token following the whole word w in s (up to a blank or ";").
@@ -142,6 +151,11 @@ const ClassInfo& TISourceCode::StaticForthClass() {
     return info;
 }
 
+TUnitIndex& TISourceCode::Index() const {
+    if (!index_ || !index_->Describes(*this)) index_ = std::make_unique<TUnitIndex>(*this);
+    return *index_;
+}
+
 int TISourceCode::Limit(int bound) const { return std::clamp(bound, 0, LineCount()); }
 
 int TISourceCode::Indentation(std::string_view line) {
@@ -235,6 +249,9 @@ bool TISourceCode::isValidMethodDecl(std::string_view line, std::string& name, b
 }
 
 bool TISourceCode::isValidMethodImpl(std::string_view line, std::string& className, std::string& methodName) const {
+    // Cheap rejection of the many lines that start with no header keyword.
+    const char first = line.empty() ? 0 : LowCaseChar(line[0]);
+    if (first != 'p' && first != 'f' && first != 'c' && first != 'd') return false;
     std::string_view t = line;
     size_t skip = 0;
     bool plain = true;  // procedure/function: allowed without a qualifier
@@ -391,12 +408,15 @@ bool TISourceCode::isValidType(int lineIndex, std::string& name, std::string& te
 
 void TISourceCode::ValidateLines() {
     const int n = LineCount();
+    // Section keywords stand in column 1 and begin with i, e or f: the first
+    // character rules out nearly every line.
+    auto first = [](const std::string& l) { return l.empty() ? 0 : LowCaseChar(l[0]); };
     Modified = false;
     ImplLine = -1;
     IntfLine = 0;
     for (int i = 0; i < n; ++i) {
         const std::string& l = LineAt(i);
-        if (!izPrefix("interface", l)) continue;
+        if (first(l) != 'i' || !izPrefix("interface", l)) continue;
         IntfLine = i;
         size_t blank = 0;
         while (blank < l.size() && !IsBlankChar(l[blank])) ++blank;
@@ -406,7 +426,7 @@ void TISourceCode::ValidateLines() {
     if (ImplLine < 0) {
         ImplLine = 0;
         for (int i = IntfLine + 1; i < n; ++i)
-            if (izPrefix("implementation", LineAt(i))) {
+            if (first(LineAt(i)) == 'i' && izPrefix("implementation", LineAt(i))) {
                 ImplLine = i;
                 break;
             }
@@ -415,6 +435,8 @@ void TISourceCode::ValidateLines() {
     bool ended = false;
     for (int i = ImplLine + 1; i < n; ++i) {
         const std::string& l = LineAt(i);
+        const char c = first(l);
+        if (c != 'e' && c != 'i' && c != 'f') continue;
         if (izPrefix("end.", l)) {
             EndLine = i;
             if (ImplEndLine < 0) ImplEndLine = i;
@@ -437,14 +459,10 @@ bool TISourceCode::FindClass(std::string_view className, int& line) const {
         line = IntfLine + 1;
         return true;
     }
-    std::string nm;
-    const int stop = Limit(ImplEndLine);
-    for (int i = std::max(IntfLine + 1, 0); i < stop; ++i)
-        if (isValidClass(LineAt(i), nm) != ctkNone && SameText(nm, className)) {
-            line = i;
-            return true;
-        }
-    return false;
+    const int h = Index().ClassLine(className);
+    if (h < 0) return false;
+    line = h;
+    return true;
 }
 
 bool TISourceCode::OpensNestedBlock(std::string_view line) const {
@@ -452,7 +470,7 @@ bool TISourceCode::OpensNestedBlock(std::string_view line) const {
     if (isValidClass(line, nm) != ctkNone) return true;
     // A record type or a field of an anonymous record type, unless it closes
     // on the same line.
-    size_t sep = line.find_first_of("=:");
+    size_t sep = FirstOf(line, "=:");
     if (sep == std::string_view::npos) return false;
     std::string_view rest = TrimLeftView(line.substr(sep + 1));
     if (izPrefix("packed", rest)) rest = TrimLeftView(rest.substr(6));
@@ -462,67 +480,54 @@ bool TISourceCode::OpensNestedBlock(std::string_view line) const {
 std::vector<int> TISourceCode::MemberLines(int headerLine) const {
     std::vector<int> r;
     const int n = LineCount();
-    int depth = 0;  // lines of nested record and class types are left out
+    TUnitIndex& index = Index();
     for (int i = std::max(headerLine + 1, 0); i < n; ++i) {
-        const std::string& l = LineAt(i);
-        if (StartsEnd(l)) {
-            if (depth == 0) break;
-            --depth;
-        } else if (OpensNestedBlock(l)) {
-            ++depth;
-        } else if (depth == 0) {
-            r.push_back(i);
-        }
+        const TUnitIndex::TLineKind k = index.Kind(i);
+        if (k == TUnitIndex::lkCloses) break;
+        if (k == TUnitIndex::lkOpens) i = index.BodyEnd(i);  // a nested record or class type is left out
+        else r.push_back(i);
     }
     return r;
 }
 
-int TISourceCode::FindClassEnd(int headerLine) const {
-    const int n = LineCount();
-    int depth = 0;  // nested record and class types end with their own "end"
-    for (int i = std::max(headerLine + 1, 0); i < n; ++i) {
-        const std::string& l = LineAt(i);
-        if (StartsEnd(l)) {
-            if (depth == 0) return i;
-            --depth;
-        } else if (OpensNestedBlock(l)) {
-            ++depth;
-        }
-    }
-    return n;
-}
+// Nested record and class types end with their own "end": the index
+// matches every body end in one sweep.
+int TISourceCode::FindClassEnd(int headerLine) const { return Index().BodyEnd(headerLine); }
 
-std::vector<TISourceCode::DeclEntry> TISourceCode::CollectDecls(std::string_view className, bool& found) const {
-    std::vector<DeclEntry> r;
+const std::vector<TISourceCode::DeclEntry>& TISourceCode::CollectDecls(std::string_view className,
+                                                                       bool& found) const {
+    // Kept per class until the lines change.
+    TUnitIndex& index = Index();
+    if (const TUnitIndex::Decls* known = index.FindDecls(className)) {
+        found = known->Found;
+        return known->Entries;
+    }
+    TUnitIndex::Decls d;
+    std::vector<DeclEntry>& r = d.Entries;
     std::string nm;
-    found = true;
+    d.Found = true;
     if (!className.empty()) {
         int h = 0;
         if (!FindClass(className, h)) {
-            found = false;
-            return r;
+            d.Found = false;
+        } else {
+            for (int i : MemberLines(h))
+                if (isValidMethodDecl(LineAt(i), nm, true)) r.push_back({nm, i});
         }
-        for (int i : MemberLines(h))
-            if (isValidMethodDecl(LineAt(i), nm, true)) r.push_back({nm, i});
-        return r;
+    } else {
+        const int stop = Limit(ImplLine);
+        for (int i = std::max(IntfLine + 1, 0); i < stop; ++i) {
+            const std::string& l = LineAt(i);
+            if (isValidClass(l, nm) != ctkNone) i = FindClassEnd(i);  // outside every class body
+            else if (isValidMethodDecl(l, nm, false)) r.push_back({nm, i});
+        }
     }
-    const int stop = Limit(ImplLine);
-    for (int i = std::max(IntfLine + 1, 0); i < stop; ++i) {
-        const std::string& l = LineAt(i);
-        if (isValidClass(l, nm) != ctkNone) i = FindClassEnd(i);  // outside every class body
-        else if (isValidMethodDecl(l, nm, false)) r.push_back({nm, i});
-    }
-    return r;
+    found = d.Found;
+    return index.StoreDecls(className, std::move(d)).Entries;
 }
 
 std::vector<TISourceCode::DeclEntry> TISourceCode::CollectImpls(std::string_view className) const {
-    std::vector<DeclEntry> r;
-    std::string c, m;
-    const int stop = Limit(ImplEndLine);
-    for (int i = std::max(ImplLine + 1, 0); i < stop; ++i)
-        if (isValidMethodImpl(LineAt(i), c, m) && c.size() == className.size() && SameText(c, className))
-            r.push_back({m, i});
-    return r;
+    return Index().ClassImpls(className);
 }
 
 bool TISourceCode::FindMethodIntf(std::string_view className, std::string_view methodName, int& line) const {
@@ -536,14 +541,10 @@ bool TISourceCode::FindMethodIntf(std::string_view className, std::string_view m
 }
 
 bool TISourceCode::FindMethodImpl(std::string_view className, std::string_view methodName, int& line) const {
-    std::string c, m;
-    const int stop = Limit(ImplEndLine);
-    for (int i = std::max(ImplLine + 1, 0); i < stop; ++i)
-        if (isValidMethodImpl(LineAt(i), c, m) && SameText(c, className) && SameText(m, methodName)) {
-            line = i;
-            return true;
-        }
-    return false;
+    const int i = Index().FirstImpl(className, methodName);
+    if (i < 0) return false;
+    line = i;
+    return true;
 }
 
 bool TISourceCode::FindProperty(std::string_view className, std::string_view propertyName, int& line) const {
@@ -619,26 +620,22 @@ bool TISourceCode::isInsideClass(std::string& className, int& line) const {
     // The nearest class header above whose body reaches the line; the "end"
     // of a nested record or class type does not end the enclosing class.
     std::string nm;
-    for (int i = std::min(line, LineCount() - 1); i >= IntfLine + 1 && i >= 0; --i) {
-        if (isValidClass(LineAt(i), nm) != ctkNone && FindClassEnd(i) >= line) {
-            className = nm;
-            line = i;
-            return true;
-        }
-    }
-    return false;
+    const int h = Index().ClassAround(line);
+    if (h < 0) return false;
+    isValidClass(LineAt(h), nm);
+    className = nm;
+    line = h;
+    return true;
 }
 
 bool TISourceCode::isInsideMethodImpl(std::string& className, std::string& methodName, int& line) const {
     std::string c, m;
-    for (int i = std::min(line, LineCount() - 1); i >= ImplLine + 1 && i >= 0; --i)
-        if (isValidMethodImpl(LineAt(i), c, m)) {
-            className = c;
-            methodName = m;
-            line = i;
-            return true;
-        }
-    return false;
+    const int h = Index().ImplAbove(line, c, m);
+    if (h < 0) return false;
+    className = c;
+    methodName = m;
+    line = h;
+    return true;
 }
 
 // ---- neighbours and insertion places -----------------------------------------------------

@@ -14,6 +14,7 @@
 // on failure they leave `line` unchanged unless stated otherwise.
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -22,6 +23,8 @@
 #include "source/Navigation.h"
 
 namespace velt {
+
+class TUnitIndex;
 
 // The unit's text is not what a command expects (raised by the hyperjump
 // words and the host).
@@ -185,7 +188,13 @@ public:
     static int Indentation(std::string_view line);
     static bool isValidIdent(std::string_view s);
 
+protected:
+    // The index of the unit as it is now: the one built before when nothing
+    // has changed since, else a new one (see UnitIndex.h).
+    TUnitIndex& Index() const;
+
 private:
+    friend class TUnitIndex;
     struct DeclEntry {
         std::string Name;
         int Line;
@@ -196,13 +205,16 @@ private:
     void RestoreBlankLine(int line, const std::string& before);
     // The body lines of a class, without those of nested types.
     std::vector<int> MemberLines(int headerLine) const;
-    std::vector<DeclEntry> CollectDecls(std::string_view className, bool& found) const;
+    // Valid until the lines or the sections change.
+    const std::vector<DeclEntry>& CollectDecls(std::string_view className, bool& found) const;
     std::vector<DeclEntry> CollectImpls(std::string_view className) const;
     int Limit(int bound) const;  // bound clipped to the line count
     bool Neighbours(std::string_view className, std::string_view methodName, bool implOrder, DeclEntry& before,
                     DeclEntry& after);
     bool NeighbourNames(std::string_view className, std::string_view methodName, bool implOrder,
                         std::string& before, std::string& after);
+
+    mutable std::unique_ptr<TUnitIndex> index_;
 };
 
 }  // namespace velt

@@ -1,0 +1,204 @@
+#include "source/UnitIndex.h"
+
+#include <algorithm>
+
+namespace velt {
+
+namespace {
+
+// FNV-1a over name with ASCII case folded, continuing from h.
+uint64_t FoldedHash(std::string_view name, uint64_t h = 14695981039346656037ull) {
+    for (char c : name) h = (h ^ uint8_t(LowCaseChar(c))) * 1099511628211ull;
+    return h;
+}
+
+std::string Folded(std::string_view s) {
+    std::string r(s);
+    for (char& c : r) c = LowCaseChar(c);
+    return r;
+}
+
+uint64_t MethodHash(std::string_view className, std::string_view methodName) {
+    return FoldedHash(methodName, FoldedHash(".", FoldedHash(className)));
+}
+
+}  // namespace
+
+TUnitIndex::TUnitIndex(const TISourceCode& src)
+    : src_(src),
+      key_(Key(src)),
+      count_(src.LineCount()),
+      classStop_(src.Limit(src.ImplEndLine)),
+      implFirst_(std::max(src.ImplLine + 1, 0)),
+      implStop_(src.Limit(src.ImplEndLine)),
+      classNext_(std::max(src.IntfLine + 1, 0)),
+      implNext_(implFirst_) {}
+
+TUnitIndex::StateKey TUnitIndex::Key(const TISourceCode& src) {
+    return {src.Lines->Version(), src.IntfLine, src.ImplLine, src.ImplEndLine, src.EndLine, src.CaseSensitive};
+}
+
+// ---- class headers ---------------------------------------------------------------------
+
+bool TUnitIndex::NextClassLine() {
+    if (classNext_ >= count_) return false;
+    const int i = classNext_++;
+    std::string nm;
+    if (src_.isValidClass(src_.LineAt(i), nm) != ctkNone) classHeaders_.push_back({i, FoldedHash(nm), 0});
+    return true;
+}
+
+int TUnitIndex::ClassLine(std::string_view name) {
+    const uint64_t h = FoldedHash(name);
+    std::string nm;
+    auto named = [&](const Header& e) {
+        return e.Name == h && src_.isValidClass(src_.LineAt(e.Line), nm) != ctkNone && SameText(nm, name);
+    };
+    for (const Header& e : classHeaders_)
+        if (e.Line >= classStop_) return -1;
+        else if (named(e)) return e.Line;
+    while (classNext_ < classStop_ && NextClassLine())
+        if (!classHeaders_.empty() && classHeaders_.back().Line == classNext_ - 1 && named(classHeaders_.back()))
+            return classHeaders_.back().Line;
+    return -1;
+}
+
+int TUnitIndex::ClassAround(int line) {
+    const int last = std::min(line, count_ - 1);
+    while (classNext_ <= last && NextClassLine()) {
+    }
+    auto it = std::upper_bound(classHeaders_.begin(), classHeaders_.end(), last,
+                               [](int l, const Header& e) { return l < e.Line; });
+    while (it != classHeaders_.begin()) {
+        --it;
+        if (BodyEnd(it->Line) >= line) return it->Line;
+    }
+    return -1;
+}
+
+// ---- implementation headers ----------------------------------------------------------------
+
+bool TUnitIndex::NextImplLine() {
+    if (implNext_ >= count_) return false;
+    const int i = implNext_++;
+    std::string c, m;
+    if (src_.isValidMethodImpl(src_.LineAt(i), c, m)) impls_.push_back({i, MethodHash(c, m), FoldedHash(c)});
+    return true;
+}
+
+int TUnitIndex::FirstImpl(std::string_view className, std::string_view methodName) {
+    const uint64_t h = MethodHash(className, methodName);
+    std::string c, m;
+    auto named = [&](const Header& e) {
+        return e.Name == h && src_.isValidMethodImpl(src_.LineAt(e.Line), c, m) && SameText(c, className) &&
+               SameText(m, methodName);
+    };
+    for (const Header& e : impls_)
+        if (e.Line >= implStop_) return -1;
+        else if (named(e)) return e.Line;
+    while (implNext_ < implStop_ && NextImplLine())
+        if (!impls_.empty() && impls_.back().Line == implNext_ - 1 && named(impls_.back())) return impls_.back().Line;
+    return -1;
+}
+
+std::vector<TISourceCode::DeclEntry> TUnitIndex::ClassImpls(std::string_view className) {
+    while (implNext_ < implStop_ && NextImplLine()) {
+    }
+    const uint64_t h = FoldedHash(className);
+    std::vector<TISourceCode::DeclEntry> r;
+    std::string c, m;
+    for (const Header& e : impls_)
+        if (e.Line < implStop_ && e.Class == h && src_.isValidMethodImpl(src_.LineAt(e.Line), c, m) &&
+            SameText(c, className))
+            r.push_back({m, e.Line});
+    return r;
+}
+
+int TUnitIndex::ImplAbove(int line, std::string& className, std::string& methodName) {
+    const int last = std::min(line, count_ - 1);
+    if (last < implFirst_) return -1;
+    // Lines past the indexed ones are read upwards, as few as it takes.
+    int found = -1;
+    std::string c, m;
+    for (int i = last; i >= implNext_ && found < 0; --i)
+        if (src_.isValidMethodImpl(src_.LineAt(i), c, m)) found = i;
+    if (found < 0) {
+        auto it = std::upper_bound(impls_.begin(), impls_.end(), last,
+                                   [](int l, const Header& e) { return l < e.Line; });
+        if (it == impls_.begin()) return -1;
+        found = std::prev(it)->Line;
+        src_.isValidMethodImpl(src_.LineAt(found), c, m);
+    }
+    className = c;
+    methodName = m;
+    return found;
+}
+
+// ---- declarations -----------------------------------------------------------------------------
+
+const TUnitIndex::Decls* TUnitIndex::FindDecls(std::string_view className) const {
+    auto it = decls_.find(Folded(className));
+    return it == decls_.end() ? nullptr : &it->second;
+}
+
+const TUnitIndex::Decls& TUnitIndex::StoreDecls(std::string_view className, Decls decls) {
+    return decls_.insert_or_assign(Folded(className), std::move(decls)).first->second;
+}
+
+// ---- block structure ----------------------------------------------------------------------------
+
+TUnitIndex::TLineKind TUnitIndex::Kind(int line) {
+    if (kind_.empty()) kind_.assign(size_t(count_), lkUnknown);
+    TLineKind& k = kind_[size_t(line)];
+    if (k == lkUnknown) {
+        const std::string& l = src_.LineAt(line);
+        k = src_.StartsEnd(l) ? lkCloses : src_.OpensNestedBlock(l) ? lkOpens : lkPlain;
+    }
+    return k;
+}
+
+int TUnitIndex::BodyEnd(int line) {
+    if (line >= count_) return count_;
+    if (bodyEnd_.empty()) bodyEnd_.assign(size_t(count_), -1);
+    if (line >= 0 && bodyEnd_[size_t(line)] >= 0) return bodyEnd_[size_t(line)];
+    // The depth of each line is counted from line's; a body ends at the
+    // first later line whose depth falls below its own. Lines whose end is
+    // not known yet wait on a stack, by rising depth; a line whose end an
+    // earlier scan found is stepped over to that end.
+    struct Waiting {
+        int Line, Depth;
+    };
+    std::vector<Waiting> waiting{{line, 0}};
+    int depth = 0;
+    int end = count_;
+    auto endAt = [&](int j) {  // j leaves the current depth
+        while (!waiting.empty() && waiting.back().Depth == depth) {
+            if (waiting.back().Line >= 0) bodyEnd_[size_t(waiting.back().Line)] = j;
+            waiting.pop_back();
+        }
+        if (waiting.empty()) end = j;  // line's own body
+        --depth;
+    };
+    for (int j = std::max(line + 1, 0); j < count_ && !waiting.empty(); ++j) {
+        const TLineKind k = Kind(j);
+        if (k == lkCloses) {
+            endAt(j);
+            if (waiting.empty()) break;
+        } else if (k == lkOpens) {
+            ++depth;
+        }
+        waiting.push_back({j, depth});
+        const int known = bodyEnd_[size_t(j)];
+        if (known < 0) continue;
+        if (known >= count_) break;  // no later line falls below this depth
+        endAt(known);
+        if (waiting.empty()) break;
+        waiting.push_back({known, depth});
+        j = known;
+    }
+    for (const Waiting& w : waiting)
+        if (w.Line >= 0) bodyEnd_[size_t(w.Line)] = count_;
+    return end;
+}
+
+}  // namespace velt

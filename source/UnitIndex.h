@@ -1,0 +1,110 @@
+#pragma once
+// TUnitIndex: what the searches of the unit model look up instead of
+// scanning the unit again on every command: class headers by name,
+// implementation headers by class and method, where each class body ends,
+// the routine declarations of a class.
+//
+// An index describes one state of its unit: the lines (their Version), the
+// section lines and CaseSensitive. TISourceCode::Index() compares that state
+// on every lookup and starts a new index when anything differs, so no change
+// (a command file setting Lines, Text or a section line, an insertion, a
+// deletion) can leave a stale answer behind.
+//
+// It is filled as the lookups need it: a search reads the lines the scan it
+// replaces would have read, up to its answer, and remembers what it saw, so
+// that no line is tested twice for the same thing while the unit stays as it
+// is. Every answer is the one the line tests of TISourceCode give.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "source/SourceCode.h"
+
+namespace velt {
+
+class TUnitIndex {
+public:
+    explicit TUnitIndex(const TISourceCode& src);
+    TUnitIndex(const TUnitIndex&) = delete;
+    TUnitIndex& operator=(const TUnitIndex&) = delete;
+
+    // Whether the index still describes src's lines and sections.
+    bool Describes(const TISourceCode& src) const { return key_ == Key(src); }
+
+    // The first class header (isValidClass) named name (ASCII case ignored)
+    // from IntfLine + 1 below ImplEndLine, or -1.
+    int ClassLine(std::string_view name);
+    // The nearest class header at or above line (from IntfLine + 1) whose
+    // body (BodyEnd) reaches line, or -1.
+    int ClassAround(int line);
+
+    // The first implementation header (isValidMethodImpl) of class.method,
+    // ASCII case ignored, from ImplLine + 1 below ImplEndLine, or -1.
+    int FirstImpl(std::string_view className, std::string_view methodName);
+    // The implementation headers of a class ("" for unit routines) in that
+    // range, as (method name, line) in line order.
+    std::vector<TISourceCode::DeclEntry> ClassImpls(std::string_view className);
+    // The nearest implementation header at or above line (from ImplLine + 1),
+    // or -1; its names through className and methodName.
+    int ImplAbove(int line, std::string& className, std::string& methodName);
+
+    // How a line takes part in the block structure of class bodies.
+    enum TLineKind : uint8_t { lkUnknown, lkPlain, lkOpens, lkCloses };
+    // lkCloses: it starts with "end"; lkOpens: it opens a nested record or
+    // class type (OpensNestedBlock); lkPlain: neither.
+    TLineKind Kind(int line);
+    // FindClassEnd's answer: the first later line that starts with "end" and
+    // does not close a nested record or class type opened after line, else
+    // the line count. Amortised over a unit it costs one read of each line,
+    // however deeply the types nest.
+    int BodyEnd(int line);
+
+    // CollectDecls' answers, kept per class name (ASCII case ignored).
+    struct Decls {
+        bool Found = false;
+        std::vector<TISourceCode::DeclEntry> Entries;
+    };
+    const Decls* FindDecls(std::string_view className) const;
+    const Decls& StoreDecls(std::string_view className, Decls decls);
+
+private:
+    struct StateKey {
+        uint64_t Version = 0;
+        int32_t IntfLine = 0, ImplLine = 0, ImplEndLine = 0, EndLine = 0;
+        bool CaseSensitive = false;
+        bool operator==(const StateKey&) const = default;
+    };
+    // A header found, with the hash of its folded name ("class.method" for
+    // an implementation) and of its class; names are read again from the
+    // line when a hash matches.
+    struct Header {
+        int Line;
+        uint64_t Name, Class;
+    };
+    static StateKey Key(const TISourceCode& src);
+    // Tests the next line for a class header; false at the end of the lines.
+    bool NextClassLine();
+    // Tests the next line for an implementation header; false at the end.
+    bool NextImplLine();
+
+    const TISourceCode& src_;
+    const StateKey key_;
+    const int count_;      // the line count
+    const int classStop_;  // FindClass's range: classFirst .. classStop_
+    const int implFirst_, implStop_;
+
+    int classNext_;                     // the next line to test
+    std::vector<Header> classHeaders_;  // the headers found, ascending
+    int implNext_;
+    std::vector<Header> impls_;
+
+    std::unordered_map<std::string, Decls> decls_;
+
+    std::vector<TLineKind> kind_;
+    std::vector<int> bodyEnd_;  // -1 while unknown
+};
+
+}  // namespace velt
