@@ -501,11 +501,16 @@ std::vector<std::string> SplitLines(std::string_view text) {
 
 std::vector<std::string_view> LineViews(std::string_view text) {
     std::vector<std::string_view> lines;
+    LineViews(text, lines);
+    return lines;
+}
+
+void LineViews(std::string_view text, std::vector<std::string_view>& lines) {
+    lines.clear();
     ForEachLine(text, [&](std::string_view l) {
         lines.push_back(l);
         return true;
     });
-    return lines;
 }
 
 std::string TStringList::Text() const {

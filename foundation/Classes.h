@@ -200,6 +200,9 @@ private:
 std::vector<std::string> SplitLines(std::string_view text);
 // The same lines as views into text.
 std::vector<std::string_view> LineViews(std::string_view text);
+// The same into lines, whose capacity serves again (a large vector allocated
+// afresh costs its pages again).
+void LineViews(std::string_view text, std::vector<std::string_view>& lines);
 
 // ---- classes by name ---------------------------------------------------------
 

@@ -71,27 +71,29 @@ void TIText::SetLinesText(std::string_view text) {
         count = std::max(last - first, 0);
         if (last < int(starts.size())) to = starts[size_t(last)] + text.size() - old.size();
     }
-    const std::vector<std::string_view> middle = LineViews(text.substr(from, to - from));
+    std::vector<std::string_view>& middle = loaded_.Views;
+    LineViews(text.substr(from, to - from), middle);
     Lines->ReplaceLines(first, count, middle);
-    // What the next load compares with.
+    // What the next load compares with: the text, where the old one had
+    // the middle replaced, and its line starts.
     std::vector<size_t>& starts = loaded_.Starts;
-    if (!known) starts.clear();
-    const size_t keep = std::min(starts.size(), size_t(first + count));
-    for (size_t i = keep; i < starts.size(); ++i) starts[i] = starts[i] + text.size() - loaded_.Text.size();
-    starts.erase(starts.begin() + first, starts.begin() + ptrdiff_t(keep));
+    if (known) {
+        const size_t keep = size_t(first + count);
+        for (size_t i = keep; i < starts.size(); ++i) starts[i] = starts[i] + text.size() - loaded_.Text.size();
+        starts.erase(starts.begin() + first, starts.begin() + ptrdiff_t(keep));
+        loaded_.Text.replace(from, loaded_.Text.size() - (text.size() - to) - from, text.substr(from, to - from));
+    } else {
+        starts.clear();
+        loaded_.Text.assign(text);
+    }
     starts.insert(starts.begin() + first, middle.size(), 0);
     for (size_t i = 0; i < middle.size(); ++i) starts[size_t(first) + i] = size_t(middle[i].data() - text.data());
-    loaded_.Text.assign(text);
     loaded_.Version = Lines->Version();
 }
 
 void TIText::SaveToFile() { Lines->SaveToFile(FileName); }
 
-const std::string& TIText::LineAt(int i) const {
-    ++lineReads_;
-    if (i < 0 || i >= Lines->Count()) return kEmpty;
-    return Lines->Strings()[size_t(i)];
-}
+const std::string& TIText::EmptyLine() { return kEmpty; }
 
 // Existing lines are always reachable, beyond them up to MaxCursorLine.
 int32_t TIText::MaxLine() const { return std::max(MaxCursorLine, Lines->Count() - 1); }

@@ -97,20 +97,27 @@ protected:
     // Splits the cursor line at the cursor; the rest goes to a new line
     // after indent blanks, where the cursor follows.
     void BreakLine(int32_t indent);
-    // Line i (0-based) when it exists, else an empty string.
-    const std::string& LineAt(int i) const;
+    // Line i (0-based) when it exists, else an empty string. Inline: the
+    // searches call it for every line they read.
+    const std::string& LineAt(int i) const {
+        ++lineReads_;
+        const std::vector<std::string>& lines = Lines->Strings();
+        return size_t(i) < lines.size() ? lines[size_t(i)] : EmptyLine();
+    }
     int LineCount() const { return Lines->Count(); }
 
     std::string TextValue;
 
 private:
+    static const std::string& EmptyLine();
     mutable uint64_t lineReads_ = 0;
     // The text last loaded, the offset of each of its lines, and the
-    // Version of Lines that it left.
+    // Version of Lines that it left; Views serves every load again.
     struct {
         std::string Text;
         std::vector<size_t> Starts;
         uint64_t Version = 0;
+        std::vector<std::string_view> Views;
     } loaded_;
 };
 
