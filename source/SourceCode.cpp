@@ -466,12 +466,13 @@ bool TISourceCode::FindClass(std::string_view className, int& line) const {
 }
 
 bool TISourceCode::OpensNestedBlock(std::string_view line) const {
+    // A class header holds "=", a record "=" or ":": most lines hold neither.
+    size_t sep = FirstOf(line, "=:");
+    if (sep == std::string_view::npos) return false;
     std::string nm;
     if (isValidClass(line, nm) != ctkNone) return true;
     // A record type or a field of an anonymous record type, unless it closes
     // on the same line.
-    size_t sep = FirstOf(line, "=:");
-    if (sep == std::string_view::npos) return false;
     std::string_view rest = TrimLeftView(line.substr(sep + 1));
     if (izPrefix("packed", rest)) rest = TrimLeftView(rest.substr(6));
     return izPrefix("record", rest) && !HasWord(rest, "end");

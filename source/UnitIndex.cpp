@@ -43,7 +43,7 @@ TUnitIndex::StateKey TUnitIndex::Key(const TISourceCode& src) {
 bool TUnitIndex::NextClassLine() {
     if (classNext_ >= count_) return false;
     const int i = classNext_++;
-    std::string nm;
+    std::string& nm = name_;
     if (src_.isValidClass(src_.LineAt(i), nm) != ctkNone) classHeaders_.push_back({i, FoldedHash(nm), 0});
     return true;
 }
@@ -81,7 +81,7 @@ int TUnitIndex::ClassAround(int line) {
 bool TUnitIndex::NextImplLine() {
     if (implNext_ >= count_) return false;
     const int i = implNext_++;
-    std::string c, m;
+    std::string &c = name_, &m = method_;
     if (src_.isValidMethodImpl(src_.LineAt(i), c, m)) impls_.push_back({i, MethodHash(c, m), FoldedHash(c)});
     return true;
 }

@@ -103,6 +103,8 @@ private:
 
     std::unordered_map<std::string, Decls> decls_;
 
+    std::string name_, method_;  // the names of the line being tested, their buffers kept
+
     std::vector<TLineKind> kind_;
     std::vector<int> bodyEnd_;  // -1 while unknown
 };
