@@ -267,7 +267,10 @@ uint64_t TStringList::NewVersion() {
     return next.fetch_add(1, std::memory_order_relaxed);
 }
 
-void TStringList::Changed() { version_ = NewVersion(); }
+void TStringList::Changed(int first, int removed, int added) {
+    change_ = {version_, NewVersion(), first, removed, added};
+    version_ = change_.To;
+}
 
 TStringList::~TStringList() {
     if (ownsObjects_)
@@ -290,7 +293,7 @@ void TStringList::Assign(const TPersistent* source) {
         if (other == this) return;
         Clear();
         items_ = other->items_;
-        Changed();
+        Changed(0, 0, Count());
         // Objects are referenced, not copied; a list that owns objects gets none.
         objects_ = ownsObjects_ ? std::vector<TObject*>(items_.size(), nullptr) : other->objects_;
         if (sorted_) Sort();
@@ -308,7 +311,7 @@ void TStringList::Put(int i, const std::string& s) {
     CheckIndex(i);
     if (sorted_) throw EStringListError("Operation not allowed on sorted string list");
     items_[size_t(i)] = s;
-    Changed();
+    Changed(i, 1, 1);
 }
 
 TObject* TStringList::GetObject(int i) const {
@@ -334,7 +337,7 @@ int TStringList::AddObject(const std::string& s, TObject* obj) {
     }
     items_.insert(items_.begin() + index, s);
     objects_.insert(objects_.begin() + index, obj);
-    Changed();
+    Changed(index, 0, 1);
     return index;
 }
 
@@ -345,7 +348,7 @@ void TStringList::InsertObject(int index, const std::string& s, TObject* obj) {
     if (index < 0 || index > Count()) throw EStringListError("List index out of bounds (" + IntToStr(index) + ")");
     items_.insert(items_.begin() + index, s);
     objects_.insert(objects_.begin() + index, obj);
-    Changed();
+    Changed(index, 0, 1);
 }
 
 void TStringList::Delete(int index) {
@@ -353,7 +356,7 @@ void TStringList::Delete(int index) {
     FreeObject(index);
     items_.erase(items_.begin() + index);
     objects_.erase(objects_.begin() + index);
-    Changed();
+    Changed(index, 1, 0);
 }
 
 void TStringList::Clear() {
@@ -362,9 +365,10 @@ void TStringList::Clear() {
             delete o;
             o = nullptr;
         }
+    const int was = Count();
     items_.clear();
     objects_.clear();
-    Changed();
+    Changed(0, was, 0);
 }
 
 void TStringList::Exchange(int i, int j) {
@@ -372,7 +376,7 @@ void TStringList::Exchange(int i, int j) {
     CheckIndex(j);
     std::swap(items_[size_t(i)], items_[size_t(j)]);
     std::swap(objects_[size_t(i)], objects_[size_t(j)]);
-    Changed();
+    Changed(std::min(i, j), std::abs(i - j) + 1, std::abs(i - j) + 1);
 }
 
 void TStringList::Move(int from, int to) {
@@ -385,7 +389,7 @@ void TStringList::Move(int from, int to) {
     objects_.erase(objects_.begin() + from);
     items_.insert(items_.begin() + to, s);
     objects_.insert(objects_.begin() + to, o);
-    Changed();
+    Changed(std::min(from, to), std::abs(from - to) + 1, std::abs(from - to) + 1);
 }
 
 void TStringList::AddStrings(const TStringList& other) {
@@ -445,7 +449,7 @@ void TStringList::Sort() {
     }
     items_ = std::move(items);
     objects_ = std::move(objects);
-    Changed();
+    Changed(0, Count(), Count());
 }
 
 void TStringList::SetSorted(bool v) {
@@ -486,7 +490,7 @@ void TStringList::SetValue(std::string_view name, std::string_view value) {
         Add(line);
     } else {
         items_[size_t(i)] = line;
-        Changed();
+        Changed(i, 1, 1);
     }
 }
 
@@ -545,7 +549,7 @@ void TStringList::SetText(std::string_view text) {
     items.resize(n);
     items_ = std::move(items);
     objects_.assign(n, nullptr);
-    Changed();
+    Changed(0, 0, int(n));
 }
 
 bool TStringList::ReplaceLines(int first, int count, const std::vector<std::string_view>& lines) {
@@ -556,7 +560,7 @@ bool TStringList::ReplaceLines(int first, int count, const std::vector<std::stri
     const size_t at = size_t(first), was = size_t(count), now = lines.size();
     bool changed = false;
     auto change = [&] {  // before the first change, so that a failure cannot hide one
-        if (!changed) Changed();
+        if (!changed) Changed(first, count, int(now));
         changed = true;
     };
     for (size_t i = 0; i < std::min(was, now); ++i) {

@@ -182,17 +182,27 @@ public:
     // gone, ever answers a value this one answered for other strings. What
     // is cached about the strings compares it to know it is still true.
     uint64_t Version() const { return version_; }
+    // The last change: the lines First .. First + Removed - 1 of version
+    // From became Added lines in version To; every other line stayed as it
+    // was (those after them moved by Added - Removed). What is cached about
+    // version From can follow it to To instead of starting again.
+    struct TChange {
+        uint64_t From = 0, To = 0;
+        int First = 0, Removed = 0, Added = 0;
+    };
+    const TChange& LastChange() const { return change_; }
 
 private:
     void CheckIndex(int i) const;
     void FreeObject(int i);
-    void Changed();
+    void Changed(int first, int removed, int added);
     std::vector<std::string> items_;
     std::vector<TObject*> objects_;
     bool sorted_ = false;
     bool ownsObjects_ = false;
     TDuplicates duplicates_ = dupIgnore;
     uint64_t version_ = NewVersion();
+    TChange change_;
     static uint64_t NewVersion();
 };
 
