@@ -21,13 +21,14 @@ size_t SkipBlanks(std::string_view s, size_t i) {
     while (i < s.size() && IsBlankChar(s[i])) ++i;
     return i;
 }
-// s.find_first_of(chars) for a few characters, without the library's
-// search of chars for every character of s (the line tests run on every line).
+// s.find_first_of(chars) for a few characters: one memchr for each of them
+// instead of the library's search of chars for every character of s (the
+// line tests run on every line).
 size_t FirstOf(std::string_view s, std::string_view chars) {
-    for (size_t i = 0; i < s.size(); ++i)
-        for (char c : chars)
-            if (s[i] == c) return i;
-    return std::string_view::npos;
+    size_t r = std::string_view::npos;
+    for (char c : chars)
+        if (size_t p = s.substr(0, r).find(c); p != std::string_view::npos) r = p;
+    return r;
 }
 // The part of s before the first of the given characters.
 std::string_view CutAt(std::string_view s, std::string_view chars) {
@@ -152,7 +153,7 @@ const ClassInfo& TISourceCode::StaticForthClass() {
 }
 
 TUnitIndex& TISourceCode::Index() const {
-    if (!index_ || !index_->Describes(*this)) index_ = std::make_unique<TUnitIndex>(*this);
+    if (!index_ || (!index_->Describes(*this) && !index_->Follow(*this))) index_ = std::make_unique<TUnitIndex>(*this);
     return *index_;
 }
 
@@ -410,13 +411,15 @@ void TISourceCode::ValidateLines() {
     const int n = LineCount();
     // Section keywords stand in column 1 and begin with i, e or f: the first
     // character rules out nearly every line.
-    auto first = [](const std::string& l) { return l.empty() ? 0 : LowCaseChar(l[0]); };
+    const std::vector<std::string>& lines = Lines->Strings();
+    auto first = [&](int i) { return lines[size_t(i)].empty() ? 0 : LowCaseChar(lines[size_t(i)][0]); };
     Modified = false;
     ImplLine = -1;
     IntfLine = 0;
     for (int i = 0; i < n; ++i) {
+        if (first(i) != 'i') continue;
         const std::string& l = LineAt(i);
-        if (first(l) != 'i' || !izPrefix("interface", l)) continue;
+        if (!izPrefix("interface", l)) continue;
         IntfLine = i;
         size_t blank = 0;
         while (blank < l.size() && !IsBlankChar(l[blank])) ++blank;
@@ -426,7 +429,7 @@ void TISourceCode::ValidateLines() {
     if (ImplLine < 0) {
         ImplLine = 0;
         for (int i = IntfLine + 1; i < n; ++i)
-            if (first(LineAt(i)) == 'i' && izPrefix("implementation", LineAt(i))) {
+            if (first(i) == 'i' && izPrefix("implementation", LineAt(i))) {
                 ImplLine = i;
                 break;
             }
@@ -434,9 +437,9 @@ void TISourceCode::ValidateLines() {
     ImplEndLine = -1;
     bool ended = false;
     for (int i = ImplLine + 1; i < n; ++i) {
-        const std::string& l = LineAt(i);
-        const char c = first(l);
+        const char c = first(i);
         if (c != 'e' && c != 'i' && c != 'f') continue;
+        const std::string& l = LineAt(i);
         if (izPrefix("end.", l)) {
             EndLine = i;
             if (ImplEndLine < 0) ImplEndLine = i;

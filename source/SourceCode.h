@@ -190,7 +190,8 @@ public:
 
 protected:
     // The index of the unit as it is now: the one built before when nothing
-    // has changed since, else a new one (see UnitIndex.h).
+    // has changed since, else a new one (see UnitIndex.h). The searches fill
+    // it as they go, so one model serves one thread at a time.
     TUnitIndex& Index() const;
 
 private:

@@ -12,12 +12,6 @@ uint64_t FoldedHash(std::string_view name, uint64_t h = 14695981039346656037ull)
     return h;
 }
 
-std::string Folded(std::string_view s) {
-    std::string r(s);
-    for (char& c : r) c = LowCaseChar(c);
-    return r;
-}
-
 uint64_t MethodHash(std::string_view className, std::string_view methodName) {
     return FoldedHash(methodName, FoldedHash(".", FoldedHash(className)));
 }
@@ -28,10 +22,10 @@ TUnitIndex::TUnitIndex(const TISourceCode& src)
     : src_(src),
       key_(Key(src)),
       count_(src.LineCount()),
-      classStop_(src.Limit(src.ImplEndLine)),
+      stop_(src.Limit(src.ImplEndLine)),
+      classFirst_(std::max(src.IntfLine + 1, 0)),
       implFirst_(std::max(src.ImplLine + 1, 0)),
-      implStop_(src.Limit(src.ImplEndLine)),
-      classNext_(std::max(src.IntfLine + 1, 0)),
+      classNext_(classFirst_),
       implNext_(implFirst_) {}
 
 TUnitIndex::StateKey TUnitIndex::Key(const TISourceCode& src) {
@@ -40,11 +34,16 @@ TUnitIndex::StateKey TUnitIndex::Key(const TISourceCode& src) {
 
 // ---- class headers ---------------------------------------------------------------------
 
+bool TUnitIndex::ClassHeader(int i, Header& h) {
+    if (src_.isValidClass(src_.LineAt(i), name_) == ctkNone) return false;
+    h = {i, FoldedHash(name_), 0};
+    return true;
+}
+
 bool TUnitIndex::NextClassLine() {
     if (classNext_ >= count_) return false;
-    const int i = classNext_++;
-    std::string& nm = name_;
-    if (src_.isValidClass(src_.LineAt(i), nm) != ctkNone) classHeaders_.push_back({i, FoldedHash(nm), 0});
+    Header h;
+    if (ClassHeader(classNext_++, h)) classHeaders_.push_back(h);
     return true;
 }
 
@@ -55,9 +54,9 @@ int TUnitIndex::ClassLine(std::string_view name) {
         return e.Name == h && src_.isValidClass(src_.LineAt(e.Line), nm) != ctkNone && SameText(nm, name);
     };
     for (const Header& e : classHeaders_)
-        if (e.Line >= classStop_) return -1;
+        if (e.Line >= stop_) return -1;
         else if (named(e)) return e.Line;
-    while (classNext_ < classStop_ && NextClassLine())
+    while (classNext_ < stop_ && NextClassLine())
         if (!classHeaders_.empty() && classHeaders_.back().Line == classNext_ - 1 && named(classHeaders_.back()))
             return classHeaders_.back().Line;
     return -1;
@@ -78,11 +77,16 @@ int TUnitIndex::ClassAround(int line) {
 
 // ---- implementation headers ----------------------------------------------------------------
 
+bool TUnitIndex::ImplHeader(int i, Header& h) {
+    if (!src_.isValidMethodImpl(src_.LineAt(i), name_, method_)) return false;
+    h = {i, MethodHash(name_, method_), FoldedHash(name_)};
+    return true;
+}
+
 bool TUnitIndex::NextImplLine() {
     if (implNext_ >= count_) return false;
-    const int i = implNext_++;
-    std::string &c = name_, &m = method_;
-    if (src_.isValidMethodImpl(src_.LineAt(i), c, m)) impls_.push_back({i, MethodHash(c, m), FoldedHash(c)});
+    Header h;
+    if (ImplHeader(implNext_++, h)) impls_.push_back(h);
     return true;
 }
 
@@ -94,21 +98,21 @@ int TUnitIndex::FirstImpl(std::string_view className, std::string_view methodNam
                SameText(m, methodName);
     };
     for (const Header& e : impls_)
-        if (e.Line >= implStop_) return -1;
+        if (e.Line >= stop_) return -1;
         else if (named(e)) return e.Line;
-    while (implNext_ < implStop_ && NextImplLine())
+    while (implNext_ < stop_ && NextImplLine())
         if (!impls_.empty() && impls_.back().Line == implNext_ - 1 && named(impls_.back())) return impls_.back().Line;
     return -1;
 }
 
 std::vector<TISourceCode::DeclEntry> TUnitIndex::ClassImpls(std::string_view className) {
-    while (implNext_ < implStop_ && NextImplLine()) {
+    while (implNext_ < stop_ && NextImplLine()) {
     }
     const uint64_t h = FoldedHash(className);
     std::vector<TISourceCode::DeclEntry> r;
     std::string c, m;
     for (const Header& e : impls_)
-        if (e.Line < implStop_ && e.Class == h && src_.isValidMethodImpl(src_.LineAt(e.Line), c, m) &&
+        if (e.Line < stop_ && e.Class == h && src_.isValidMethodImpl(src_.LineAt(e.Line), c, m) &&
             SameText(c, className))
             r.push_back({m, e.Line});
     return r;
@@ -134,15 +138,86 @@ int TUnitIndex::ImplAbove(int line, std::string& className, std::string& methodN
     return found;
 }
 
+// ---- following a change ----------------------------------------------------------------------
+
+bool TUnitIndex::Follow(const TISourceCode& src) {
+    const TStringList::TChange& c = src.Lines->LastChange();
+    const StateKey now = Key(src);
+    if (c.From != key_.Version || c.To != now.Version || now.CaseSensitive != key_.CaseSensitive) return false;
+    const int first = c.First, removed = c.Removed, added = c.Added, shift = added - removed;
+    // The lines the change kept are in the searched ranges as they were:
+    // the ranges start at the same line before the change, and at the same
+    // line after it (counted in the old lines).
+    auto kept = [&](int was, int now) {
+        return std::min(was, first) == std::min(now, first) &&
+               std::max(was, first + removed) == std::max(now - shift, first + removed);
+    };
+    const int classFirst = std::max(src.IntfLine + 1, 0), implFirst = std::max(src.ImplLine + 1, 0);
+    if (!kept(classFirst_, classFirst) || !kept(implFirst_, implFirst)) return false;
+
+    FollowHeaders(classHeaders_, classNext_, first, removed, added, classFirst,
+                  [this](int i, Header& h) { return ClassHeader(i, h); });
+    FollowHeaders(impls_, implNext_, first, removed, added, implFirst,
+                  [this](int i, Header& h) { return ImplHeader(i, h); });
+    if (!kind_.empty()) {
+        kind_.erase(kind_.begin() + first, kind_.begin() + first + removed);
+        kind_.insert(kind_.begin() + first, size_t(added), lkUnknown);
+    }
+    if (!bodyEnd_.empty()) {
+        // A body that ends before the change, or starts after it, keeps its
+        // end; one that reaches into it is looked at again.
+        const int oldCount = count_;
+        for (int x = 0; x < oldCount; ++x) {
+            int& e = bodyEnd_[size_t(x)];
+            if (e < 0) continue;
+            if (x < first) e = e < first ? e : -1;
+            else if (x >= first + removed) e = e == oldCount ? oldCount + shift : e + shift;
+        }
+        bodyEnd_.erase(bodyEnd_.begin() + first, bodyEnd_.begin() + first + removed);
+        bodyEnd_.insert(bodyEnd_.begin() + first, size_t(added), -1);
+    }
+    decls_.clear();
+    key_ = now;
+    count_ = src.LineCount();
+    stop_ = src.Limit(src.ImplEndLine);
+    classFirst_ = classFirst;
+    implFirst_ = implFirst;
+    return true;
+}
+
+template <class Test>
+void TUnitIndex::FollowHeaders(std::vector<Header>& headers, int& next, int first, int removed, int added, int from,
+                               Test test) {
+    const int shift = added - removed;
+    auto at = [&](int line) {
+        return std::lower_bound(headers.begin(), headers.end(), line,
+                                [](const Header& e, int l) { return e.Line < l; });
+    };
+    auto gone = headers.erase(at(first), at(first + removed));
+    for (auto it = gone; it != headers.end(); ++it) it->Line += shift;
+    if (next >= first + removed) {
+        next += shift;
+        // The new lines among the tested ones are tested now.
+        std::vector<Header> found;
+        Header h;
+        for (int i = std::max(first, from); i < first + added; ++i)
+            if (test(i, h)) found.push_back(h);
+        headers.insert(at(first), found.begin(), found.end());
+    } else if (next > first) {
+        next = first;  // the replaced lines were tested in part, the new ones not
+    }
+    next = std::max(next, from);  // nothing was tested when it stopped before the range
+}
+
 // ---- declarations -----------------------------------------------------------------------------
 
 const TUnitIndex::Decls* TUnitIndex::FindDecls(std::string_view className) const {
-    auto it = decls_.find(Folded(className));
+    auto it = decls_.find(LowerCase(className));
     return it == decls_.end() ? nullptr : &it->second;
 }
 
 const TUnitIndex::Decls& TUnitIndex::StoreDecls(std::string_view className, Decls decls) {
-    return decls_.insert_or_assign(Folded(className), std::move(decls)).first->second;
+    return decls_.insert_or_assign(LowerCase(className), std::move(decls)).first->second;
 }
 
 // ---- block structure ----------------------------------------------------------------------------

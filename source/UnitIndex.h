@@ -33,6 +33,12 @@ public:
 
     // Whether the index still describes src's lines and sections.
     bool Describes(const TISourceCode& src) const { return key_ == Key(src); }
+    // Follows the last change of src's lines (TStringList::LastChange) when
+    // the index describes the lines before it and the section lines moved
+    // with the lines: what it knew about the lines around the change stays,
+    // the new lines are tested as far as the lines around them were. False,
+    // and nothing to be asked any more, otherwise.
+    bool Follow(const TISourceCode& src);
 
     // The first class header (isValidClass) named name (ASCII case ignored)
     // from IntfLine + 1 below ImplEndLine, or -1.
@@ -77,24 +83,31 @@ private:
         bool CaseSensitive = false;
         bool operator==(const StateKey&) const = default;
     };
-    // A header found, with the hash of its folded name ("class.method" for
-    // an implementation) and of its class; names are read again from the
-    // line when a hash matches.
+    // A header found, with the hash of its name ("class.method" for an
+    // implementation) and of an implementation's class, ASCII case folded;
+    // the names are read again from the line when a hash matches.
     struct Header {
         int Line;
         uint64_t Name, Class;
     };
     static StateKey Key(const TISourceCode& src);
+    // Whether line i is a class / implementation header, and what to keep.
+    bool ClassHeader(int i, Header& h);
+    bool ImplHeader(int i, Header& h);
     // Tests the next line for a class header; false at the end of the lines.
     bool NextClassLine();
     // Tests the next line for an implementation header; false at the end.
     bool NextImplLine();
+    // Follows a change in a list of headers tested up to next.
+    template <class Test>
+    void FollowHeaders(std::vector<Header>& headers, int& next, int first, int removed, int added, int from, Test test);
 
     const TISourceCode& src_;
-    const StateKey key_;
-    const int count_;      // the line count
-    const int classStop_;  // FindClass's range: classFirst .. classStop_
-    const int implFirst_, implStop_;
+    StateKey key_;
+    int count_;      // the line count
+    int stop_;       // ImplEndLine, where FindClass and FindMethodImpl stop
+    int classFirst_;  // IntfLine + 1
+    int implFirst_;  // ImplLine + 1
 
     int classNext_;                     // the next line to test
     std::vector<Header> classHeaders_;  // the headers found, ascending

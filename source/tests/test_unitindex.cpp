@@ -63,10 +63,10 @@ TEST(UnitIndex, NestedClassesAreReadOnceNotOncePerClass) {
 std::string Answers(TIHyperSourceCode& s) {
     std::string r;
     auto add = [&](auto... parts) { ((r += std::to_string(parts) + " "), ...), r += "\n"; };
-    for (const char* c : {"TShape", "TCircle", "TSquare", "tcircle", ""}) {
+    for (const char* c : {"TShape", "TCircle", "TSquare", "tcircle", "IDrawable", ""}) {
         int line = -1;
         add(s.FindClass(c, line), line);
-        for (const char* m : {"Create", "Area", "Draw", "Paint", "Resize"}) {
+        for (const char* m : {"Create", "Area", "Draw", "Paint", "Resize", "Radius"}) {
             int d = -1, i = -1;
             add(s.FindMethodIntf(c, m, d), d, s.FindMethodImpl(c, m, i), i);
         }
@@ -153,6 +153,54 @@ TEST(UnitIndex, AnswersFollowEveryChange) {
         Answers(s);  // the searches look first
         change();
         EXPECT_EQ(Answers(s), FreshAnswers(s)) << what;
+    }
+}
+
+// Edits of every kind at random places, each made after the searches have
+// looked at the unit in part, in whole or not at all.
+TEST(UnitIndex, AnswersFollowRandomEdits) {
+    const std::vector<std::string> pool = {
+        "  TSquare = class(TShape)", "  end;", "    procedure Paint;", "procedure TCircle.Paint;",
+        "procedure TSquare.Paint;", "begin", "end;", "implementation", "  TRec = record", "    X: Integer;", "",
+        "interface", "end.", "initialization", "    function Radius: Integer;", "  IFoo = interface",
+        "  TCircle = class", "constructor TShape.Create;", "    TInner = class", "  Rec: record"};
+    uint32_t seed = 4242;
+    auto next = [&](uint32_t n) {
+        seed = seed * 1103515245u + 12345u;
+        return (seed >> 8) % n;
+    };
+    test::THyperFixture fx;
+    TIHyperSourceCode& s = fx.Src;
+    std::vector<std::string> lines = s.Lines->Strings();
+    for (int round = 0; round < 300; ++round) {
+        if (round % 3 == 0) {
+            Answers(s);
+        } else if (round % 3 == 1) {
+            int line = int(next(uint32_t(lines.size())));
+            std::string c;
+            s.isInsideClass(c, line);
+            s.FindMethodImpl("TCircle", "Paint", line);
+        }
+        const size_t at = next(uint32_t(lines.size()) + 1);
+        const std::string& text = pool[next(uint32_t(pool.size()))];
+        const uint32_t how = next(6);
+        if (how == 0 && !lines.empty() && at < lines.size()) {
+            lines.erase(lines.begin() + ptrdiff_t(at));
+        } else if (how == 1 && at < lines.size()) {
+            lines[at] = text;
+        } else {
+            lines.insert(lines.begin() + ptrdiff_t(at), text);
+        }
+        if (how == 5 && at < lines.size()) {
+            s.Lines->Insert(int(at), text);  // the same edit straight on the list
+        } else {
+            std::string all;
+            for (const std::string& l : lines) all += l + "\r\n";
+            s.SetLinesText(all);
+        }
+        if (next(4) != 0) s.ValidateLines();
+        ASSERT_EQ(s.Lines->Strings(), lines);
+        ASSERT_EQ(Answers(s), FreshAnswers(s)) << "round " << round;
     }
 }
 
