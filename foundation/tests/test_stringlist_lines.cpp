@@ -1,8 +1,9 @@
 // The string list as the text of a unit: its Version, which what is cached
-// about the strings compares, and ReplaceLines, which puts only the lines
-// that differ.
+// about the strings compares, the last change, which such a cache follows,
+// and ReplaceLines, which puts only the lines that differ.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <set>
 #include <string_view>
@@ -12,7 +13,7 @@
 
 using namespace velt;
 
-TEST(StringListLines, EveryChangeGivesANewVersion) {
+TEST(StringListLines, EveryChangeGivesANewVersionAndSaysWhatItReplaced) {
     TStringList l;
     l.SetText("b\na\n");
     TStringList other;
@@ -36,9 +37,19 @@ TEST(StringListLines, EveryChangeGivesANewVersion) {
     };
     for (const auto& [what, change] : changes) {
         const uint64_t before = l.Version();
+        const std::vector<std::string> old = l.Strings();
         change();
         EXPECT_NE(l.Version(), before) << what;
         EXPECT_TRUE(seen.insert(l.Version()).second) << what;
+        // The last change, when it starts from the version before, says
+        // exactly which lines it replaced.
+        const TStringList::TChange& c = l.LastChange();
+        EXPECT_EQ(c.To, l.Version()) << what;
+        if (c.From != before) continue;  // several steps: nothing to follow
+        const std::vector<std::string>& now = l.Strings();
+        ASSERT_EQ(now.size(), old.size() - size_t(c.Removed) + size_t(c.Added)) << what;
+        EXPECT_TRUE(std::equal(old.begin(), old.begin() + c.First, now.begin())) << what;
+        EXPECT_TRUE(std::equal(old.begin() + c.First + c.Removed, old.end(), now.begin() + c.First + c.Added)) << what;
     }
     const uint64_t before = l.Version();
     (void)l.Text();
