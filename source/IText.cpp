@@ -63,11 +63,14 @@ void TIText::SetLinesText(std::string_view text) {
         if (head == old.size() && head == text.size()) return;
         // The lines before the one that holds the last common byte stay (a
         // CR ending that line might become a CR LF).
-        if (head > 0) first = std::max(int(std::upper_bound(starts.begin(), starts.end(), head - 1) - starts.begin()) - 1, 0);
+        auto lineOf = [&](size_t offset) {  // the index of the first line starting after offset
+            return int(std::upper_bound(starts.begin(), starts.end(), offset) - starts.begin());
+        };
+        if (head > 0) first = std::max(lineOf(head - 1) - 1, 0);
         from = first < int(starts.size()) ? starts[size_t(first)] : old.size();
         // The lines that start inside the common end stay.
         const size_t tail = CommonSuffix(old, text, std::min(old.size(), text.size()) - head);
-        const int last = int(std::upper_bound(starts.begin(), starts.end(), old.size() - tail) - starts.begin());
+        const int last = lineOf(old.size() - tail);
         count = std::max(last - first, 0);
         if (last < int(starts.size())) to = starts[size_t(last)] + text.size() - old.size();
     }
@@ -88,6 +91,7 @@ void TIText::SetLinesText(std::string_view text) {
     }
     starts.insert(starts.begin() + first, middle.size(), 0);
     for (size_t i = 0; i < middle.size(); ++i) starts[size_t(first) + i] = size_t(middle[i].data() - text.data());
+    middle.clear();  // views into text, which the caller keeps
     loaded_.Version = Lines->Version();
 }
 

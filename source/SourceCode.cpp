@@ -498,45 +498,54 @@ std::vector<int> TISourceCode::MemberLines(int headerLine) const {
 // matches every body end in one sweep.
 int TISourceCode::FindClassEnd(int headerLine) const { return Index().BodyEnd(headerLine); }
 
-const std::vector<TISourceCode::DeclEntry>& TISourceCode::CollectDecls(std::string_view className,
-                                                                       bool& found) const {
-    // Kept per class until the lines change.
-    TUnitIndex& index = Index();
-    if (const TUnitIndex::Decls* known = index.FindDecls(className)) {
-        found = known->Found;
-        return known->Entries;
-    }
-    TUnitIndex::Decls d;
-    std::vector<DeclEntry>& r = d.Entries;
+std::vector<TISourceCode::DeclEntry> TISourceCode::CollectDecls(std::string_view className, bool& found) const {
+    std::vector<DeclEntry> r;
     std::string nm;
-    d.Found = true;
+    found = true;
     if (!className.empty()) {
         int h = 0;
         if (!FindClass(className, h)) {
-            d.Found = false;
-        } else {
-            for (int i : MemberLines(h))
-                if (isValidMethodDecl(LineAt(i), nm, true)) r.push_back({nm, i});
+            found = false;
+            return r;
         }
-    } else {
-        const int stop = Limit(ImplLine);
-        for (int i = std::max(IntfLine + 1, 0); i < stop; ++i) {
-            const std::string& l = LineAt(i);
-            if (isValidClass(l, nm) != ctkNone) i = FindClassEnd(i);  // outside every class body
-            else if (isValidMethodDecl(l, nm, false)) r.push_back({nm, i});
-        }
+        for (int i : MemberLines(h))
+            if (isValidMethodDecl(LineAt(i), nm, true)) r.push_back({nm, i});
+        return r;
     }
-    found = d.Found;
-    return index.StoreDecls(className, std::move(d)).Entries;
+    const int stop = Limit(ImplLine);
+    for (int i = std::max(IntfLine + 1, 0); i < stop; ++i) {
+        const std::string& l = LineAt(i);
+        if (isValidClass(l, nm) != ctkNone) i = FindClassEnd(i);  // outside every class body
+        else if (isValidMethodDecl(l, nm, false)) r.push_back({nm, i});
+    }
+    return r;
+}
+
+const std::vector<TISourceCode::DeclEntry>& TISourceCode::KnownDecls(std::string_view className, bool& found) const {
+    TUnitIndex& index = Index();
+    const TUnitIndex::Decls* known = index.FindDecls(className);
+    if (!known) {
+        TUnitIndex::Decls d;
+        d.Entries = CollectDecls(className, d.Found);
+        known = &index.StoreDecls(className, std::move(d));
+    }
+    found = known->Found;
+    return known->Entries;
 }
 
 std::vector<TISourceCode::DeclEntry> TISourceCode::CollectImpls(std::string_view className) const {
-    return Index().ClassImpls(className);
+    std::vector<DeclEntry> r;
+    std::string c, m;
+    const int stop = Limit(ImplEndLine);
+    for (int i = std::max(ImplLine + 1, 0); i < stop; ++i)
+        if (isValidMethodImpl(LineAt(i), c, m) && c.size() == className.size() && SameText(c, className))
+            r.push_back({m, i});
+    return r;
 }
 
 bool TISourceCode::FindMethodIntf(std::string_view className, std::string_view methodName, int& line) const {
     bool found = false;
-    for (const auto& d : CollectDecls(className, found))
+    for (const auto& d : KnownDecls(className, found))
         if (SameText(d.Name, methodName)) {
             line = d.Line;
             return true;

@@ -206,8 +206,10 @@ private:
     void RestoreBlankLine(int line, const std::string& before);
     // The body lines of a class, without those of nested types.
     std::vector<int> MemberLines(int headerLine) const;
-    // Valid until the lines or the sections change.
-    const std::vector<DeclEntry>& CollectDecls(std::string_view className, bool& found) const;
+    std::vector<DeclEntry> CollectDecls(std::string_view className, bool& found) const;
+    // CollectDecls' answer kept by the index: valid until the lines or the
+    // sections change.
+    const std::vector<DeclEntry>& KnownDecls(std::string_view className, bool& found) const;
     std::vector<DeclEntry> CollectImpls(std::string_view className) const;
     int Limit(int bound) const;  // bound clipped to the line count
     bool Neighbours(std::string_view className, std::string_view methodName, bool implOrder, DeclEntry& before,

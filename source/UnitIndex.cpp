@@ -25,111 +25,86 @@ TUnitIndex::TUnitIndex(const TISourceCode& src)
       stop_(src.Limit(src.ImplEndLine)),
       classFirst_(std::max(src.IntfLine + 1, 0)),
       implFirst_(std::max(src.ImplLine + 1, 0)),
-      classNext_(classFirst_),
-      implNext_(implFirst_) {}
+      classes_{classFirst_, {}},
+      impls_{implFirst_, {}} {}
 
 TUnitIndex::StateKey TUnitIndex::Key(const TISourceCode& src) {
     return {src.Lines->Version(), src.IntfLine, src.ImplLine, src.ImplEndLine, src.EndLine, src.CaseSensitive};
 }
 
-// ---- class headers ---------------------------------------------------------------------
+// ---- headers --------------------------------------------------------------------------------
 
 bool TUnitIndex::ClassHeader(int i, Header& h) {
     if (src_.isValidClass(src_.LineAt(i), name_) == ctkNone) return false;
-    h = {i, FoldedHash(name_), 0};
+    h = {i, FoldedHash(name_)};
     return true;
 }
 
-bool TUnitIndex::NextClassLine() {
-    if (classNext_ >= count_) return false;
-    Header h;
-    if (ClassHeader(classNext_++, h)) classHeaders_.push_back(h);
+bool TUnitIndex::ImplHeader(int i, Header& h) {
+    if (!src_.isValidMethodImpl(src_.LineAt(i), name_, method_)) return false;
+    h = {i, MethodHash(name_, method_)};
     return true;
+}
+
+void TUnitIndex::TestTo(THeaders& list, TTest test, int stop) {
+    Header h;
+    for (; list.Next < std::min(stop, count_); ++list.Next)
+        if ((this->*test)(list.Next, h)) list.Found.push_back(h);
+}
+
+template <class Named>
+int TUnitIndex::FirstNamed(THeaders& list, TTest test, uint64_t hash, Named named) {
+    for (const Header& e : list.Found)
+        if (e.Line >= stop_) return -1;
+        else if (e.Name == hash && named(e.Line)) return e.Line;
+    Header h;
+    while (list.Next < stop_) {
+        const int i = list.Next++;
+        if (!(this->*test)(i, h)) continue;
+        list.Found.push_back(h);
+        if (h.Name == hash && named(i)) return i;
+    }
+    return -1;
 }
 
 int TUnitIndex::ClassLine(std::string_view name) {
-    const uint64_t h = FoldedHash(name);
     std::string nm;
-    auto named = [&](const Header& e) {
-        return e.Name == h && src_.isValidClass(src_.LineAt(e.Line), nm) != ctkNone && SameText(nm, name);
-    };
-    for (const Header& e : classHeaders_)
-        if (e.Line >= stop_) return -1;
-        else if (named(e)) return e.Line;
-    while (classNext_ < stop_ && NextClassLine())
-        if (!classHeaders_.empty() && classHeaders_.back().Line == classNext_ - 1 && named(classHeaders_.back()))
-            return classHeaders_.back().Line;
-    return -1;
+    return FirstNamed(classes_, &TUnitIndex::ClassHeader, FoldedHash(name), [&](int line) {
+        return src_.isValidClass(src_.LineAt(line), nm) != ctkNone && SameText(nm, name);
+    });
 }
 
 int TUnitIndex::ClassAround(int line) {
     const int last = std::min(line, count_ - 1);
-    while (classNext_ <= last && NextClassLine()) {
-    }
-    auto it = std::upper_bound(classHeaders_.begin(), classHeaders_.end(), last,
-                               [](int l, const Header& e) { return l < e.Line; });
-    while (it != classHeaders_.begin()) {
+    TestTo(classes_, &TUnitIndex::ClassHeader, last + 1);
+    const std::vector<Header>& found = classes_.Found;
+    auto it = std::upper_bound(found.begin(), found.end(), last, [](int l, const Header& e) { return l < e.Line; });
+    while (it != found.begin()) {
         --it;
         if (BodyEnd(it->Line) >= line) return it->Line;
     }
     return -1;
 }
 
-// ---- implementation headers ----------------------------------------------------------------
-
-bool TUnitIndex::ImplHeader(int i, Header& h) {
-    if (!src_.isValidMethodImpl(src_.LineAt(i), name_, method_)) return false;
-    h = {i, MethodHash(name_, method_), FoldedHash(name_)};
-    return true;
-}
-
-bool TUnitIndex::NextImplLine() {
-    if (implNext_ >= count_) return false;
-    Header h;
-    if (ImplHeader(implNext_++, h)) impls_.push_back(h);
-    return true;
-}
-
 int TUnitIndex::FirstImpl(std::string_view className, std::string_view methodName) {
-    const uint64_t h = MethodHash(className, methodName);
     std::string c, m;
-    auto named = [&](const Header& e) {
-        return e.Name == h && src_.isValidMethodImpl(src_.LineAt(e.Line), c, m) && SameText(c, className) &&
-               SameText(m, methodName);
-    };
-    for (const Header& e : impls_)
-        if (e.Line >= stop_) return -1;
-        else if (named(e)) return e.Line;
-    while (implNext_ < stop_ && NextImplLine())
-        if (!impls_.empty() && impls_.back().Line == implNext_ - 1 && named(impls_.back())) return impls_.back().Line;
-    return -1;
-}
-
-std::vector<TISourceCode::DeclEntry> TUnitIndex::ClassImpls(std::string_view className) {
-    while (implNext_ < stop_ && NextImplLine()) {
-    }
-    const uint64_t h = FoldedHash(className);
-    std::vector<TISourceCode::DeclEntry> r;
-    std::string c, m;
-    for (const Header& e : impls_)
-        if (e.Line < stop_ && e.Class == h && src_.isValidMethodImpl(src_.LineAt(e.Line), c, m) &&
-            SameText(c, className))
-            r.push_back({m, e.Line});
-    return r;
+    return FirstNamed(impls_, &TUnitIndex::ImplHeader, MethodHash(className, methodName), [&](int line) {
+        return src_.isValidMethodImpl(src_.LineAt(line), c, m) && SameText(c, className) && SameText(m, methodName);
+    });
 }
 
 int TUnitIndex::ImplAbove(int line, std::string& className, std::string& methodName) {
     const int last = std::min(line, count_ - 1);
     if (last < implFirst_) return -1;
-    // Lines past the indexed ones are read upwards, as few as it takes.
+    // Lines past the tested ones are read upwards, as few as it takes.
     int found = -1;
     std::string c, m;
-    for (int i = last; i >= implNext_ && found < 0; --i)
+    for (int i = last; i >= impls_.Next && found < 0; --i)
         if (src_.isValidMethodImpl(src_.LineAt(i), c, m)) found = i;
     if (found < 0) {
-        auto it = std::upper_bound(impls_.begin(), impls_.end(), last,
-                                   [](int l, const Header& e) { return l < e.Line; });
-        if (it == impls_.begin()) return -1;
+        const std::vector<Header>& known = impls_.Found;
+        auto it = std::upper_bound(known.begin(), known.end(), last, [](int l, const Header& e) { return l < e.Line; });
+        if (it == known.begin()) return -1;
         found = std::prev(it)->Line;
         src_.isValidMethodImpl(src_.LineAt(found), c, m);
     }
@@ -148,17 +123,15 @@ bool TUnitIndex::Follow(const TISourceCode& src) {
     // The lines the change kept are in the searched ranges as they were:
     // the ranges start at the same line before the change, and at the same
     // line after it (counted in the old lines).
-    auto kept = [&](int was, int now) {
-        return std::min(was, first) == std::min(now, first) &&
-               std::max(was, first + removed) == std::max(now - shift, first + removed);
+    auto kept = [&](int was, int is) {
+        return std::min(was, first) == std::min(is, first) &&
+               std::max(was, first + removed) == std::max(is - shift, first + removed);
     };
     const int classFirst = std::max(src.IntfLine + 1, 0), implFirst = std::max(src.ImplLine + 1, 0);
     if (!kept(classFirst_, classFirst) || !kept(implFirst_, implFirst)) return false;
 
-    FollowHeaders(classHeaders_, classNext_, first, removed, added, classFirst,
-                  [this](int i, Header& h) { return ClassHeader(i, h); });
-    FollowHeaders(impls_, implNext_, first, removed, added, implFirst,
-                  [this](int i, Header& h) { return ImplHeader(i, h); });
+    FollowHeaders(classes_, &TUnitIndex::ClassHeader, c, classFirst);
+    FollowHeaders(impls_, &TUnitIndex::ImplHeader, c, implFirst);
     if (!kind_.empty()) {
         kind_.erase(kind_.begin() + first, kind_.begin() + first + removed);
         kind_.insert(kind_.begin() + first, size_t(added), lkUnknown);
@@ -170,8 +143,8 @@ bool TUnitIndex::Follow(const TISourceCode& src) {
         for (int x = 0; x < oldCount; ++x) {
             int& e = bodyEnd_[size_t(x)];
             if (e < 0) continue;
-            if (x < first) e = e < first ? e : -1;
-            else if (x >= first + removed) e = e == oldCount ? oldCount + shift : e + shift;
+            if (x < first && e >= first) e = -1;
+            else if (x >= first + removed) e += shift;  // the line count (no end) moves too
         }
         bodyEnd_.erase(bodyEnd_.begin() + first, bodyEnd_.begin() + first + removed);
         bodyEnd_.insert(bodyEnd_.begin() + first, size_t(added), -1);
@@ -185,24 +158,23 @@ bool TUnitIndex::Follow(const TISourceCode& src) {
     return true;
 }
 
-template <class Test>
-void TUnitIndex::FollowHeaders(std::vector<Header>& headers, int& next, int first, int removed, int added, int from,
-                               Test test) {
-    const int shift = added - removed;
+void TUnitIndex::FollowHeaders(THeaders& list, TTest test, const TStringList::TChange& c, int from) {
+    const int first = c.First, removed = c.Removed, added = c.Added, shift = added - removed;
+    std::vector<Header>& found = list.Found;
     auto at = [&](int line) {
-        return std::lower_bound(headers.begin(), headers.end(), line,
-                                [](const Header& e, int l) { return e.Line < l; });
+        return std::lower_bound(found.begin(), found.end(), line, [](const Header& e, int l) { return e.Line < l; });
     };
-    auto gone = headers.erase(at(first), at(first + removed));
-    for (auto it = gone; it != headers.end(); ++it) it->Line += shift;
+    auto gone = found.erase(at(first), at(first + removed));
+    for (auto it = gone; it != found.end(); ++it) it->Line += shift;
+    int& next = list.Next;
     if (next >= first + removed) {
         next += shift;
         // The new lines among the tested ones are tested now.
-        std::vector<Header> found;
+        std::vector<Header> fresh;
         Header h;
         for (int i = std::max(first, from); i < first + added; ++i)
-            if (test(i, h)) found.push_back(h);
-        headers.insert(at(first), found.begin(), found.end());
+            if ((this->*test)(i, h)) fresh.push_back(h);
+        found.insert(at(first), fresh.begin(), fresh.end());
     } else if (next > first) {
         next = first;  // the replaced lines were tested in part, the new ones not
     }

@@ -6,9 +6,11 @@
 //
 // An index describes one state of its unit: the lines (their Version), the
 // section lines and CaseSensitive. TISourceCode::Index() compares that state
-// on every lookup and starts a new index when anything differs, so no change
-// (a command file setting Lines, Text or a section line, an insertion, a
-// deletion) can leave a stale answer behind.
+// on every lookup; when anything differs, the index follows the last change
+// of the lines if that is all that happened (a load of an edited text, one
+// inserted line), else a new one starts. So no change (a command file
+// setting Lines, Text or a section line, an insertion, a deletion) can leave
+// a stale answer behind.
 //
 // It is filled as the lookups need it: a search reads the lines the scan it
 // replaces would have read, up to its answer, and remembers what it saw, so
@@ -50,9 +52,6 @@ public:
     // The first implementation header (isValidMethodImpl) of class.method,
     // ASCII case ignored, from ImplLine + 1 below ImplEndLine, or -1.
     int FirstImpl(std::string_view className, std::string_view methodName);
-    // The implementation headers of a class ("" for unit routines) in that
-    // range, as (method name, line) in line order.
-    std::vector<TISourceCode::DeclEntry> ClassImpls(std::string_view className);
     // The nearest implementation header at or above line (from ImplLine + 1),
     // or -1; its names through className and methodName.
     int ImplAbove(int line, std::string& className, std::string& methodName);
@@ -84,23 +83,31 @@ private:
         bool operator==(const StateKey&) const = default;
     };
     // A header found, with the hash of its name ("class.method" for an
-    // implementation) and of an implementation's class, ASCII case folded;
-    // the names are read again from the line when a hash matches.
+    // implementation), ASCII case folded; the names are read again from the
+    // line when the hash matches.
     struct Header {
         int Line;
-        uint64_t Name, Class;
+        uint64_t Name;
     };
     static StateKey Key(const TISourceCode& src);
+    // The headers of one kind found so far: the lines from the start of
+    // their range up to Next are tested.
+    struct THeaders {
+        int Next = 0;
+        std::vector<Header> Found;  // ascending
+    };
     // Whether line i is a class / implementation header, and what to keep.
     bool ClassHeader(int i, Header& h);
     bool ImplHeader(int i, Header& h);
-    // Tests the next line for a class header; false at the end of the lines.
-    bool NextClassLine();
-    // Tests the next line for an implementation header; false at the end.
-    bool NextImplLine();
-    // Follows a change in a list of headers tested up to next.
-    template <class Test>
-    void FollowHeaders(std::vector<Header>& headers, int& next, int first, int removed, int added, int from, Test test);
+    using TTest = bool (TUnitIndex::*)(int, Header&);
+    // Tests the lines of list up to stop.
+    void TestTo(THeaders& list, TTest test, int stop);
+    // The first header of list below stop_ with the hash that named(line)
+    // accepts, testing lines as far as it takes; -1 when none.
+    template <class Named>
+    int FirstNamed(THeaders& list, TTest test, uint64_t hash, Named named);
+    // Follows change c in list, whose range now starts at from.
+    void FollowHeaders(THeaders& list, TTest test, const TStringList::TChange& c, int from);
 
     const TISourceCode& src_;
     StateKey key_;
@@ -109,10 +116,7 @@ private:
     int classFirst_;  // IntfLine + 1
     int implFirst_;  // ImplLine + 1
 
-    int classNext_;                     // the next line to test
-    std::vector<Header> classHeaders_;  // the headers found, ascending
-    int implNext_;
-    std::vector<Header> impls_;
+    THeaders classes_, impls_;
 
     std::unordered_map<std::string, Decls> decls_;
 

@@ -117,7 +117,10 @@ TEST(UnitIndex, AnswersFollowEveryChange) {
         {"Delete", [&] { s.Lines->Delete(4); }},
         {"Exchange", [&] { s.Lines->Exchange(7, 8); }},
         {"SetLinesText", [&] { s.SetLinesText(unit); }},
-        {"edited text", [&] { s.SetLinesText(unit.substr(0, unit.find("Area")) + "Resize" + unit.substr(unit.find("Area") + 4)); }},
+        {"edited text", [&] {
+             const size_t at = unit.find("Area");
+             s.SetLinesText(unit.substr(0, at) + "Resize" + unit.substr(at + 4));
+         }},
         {"OutText", [&] {
              s.CursorLine = 3;
              s.CursorCol = 3;
