@@ -242,6 +242,7 @@ namespace {
 // whatever the breaks.
 template <class Line>
 void ForEachLine(std::string_view text, Line line) {
+    if (text.empty()) return;  // its data may be null, which memchr must not see
     const char* p = text.data();
     const char* const end = p + text.size();
     auto find = [end](const char* from, char c) {
