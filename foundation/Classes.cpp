@@ -1,6 +1,7 @@
 #include "foundation/Classes.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -217,6 +218,45 @@ std::string ReadWholeFile(const std::string& fileName) {
 
 // ---- TStringList ------------------------------------------------------------
 
+namespace {
+
+// Calls line(view) for every line of text, while it answers true: lines end
+// at CR LF, LF or CR, and a trailing break adds no line. Each kind of break
+// is searched for once past the last one found, so the pass stays linear
+// whatever the breaks.
+template <class Line>
+void ForEachLine(std::string_view text, Line line) {
+    if (text.empty()) return;  // its data may be null, which memchr must not see
+    const char* p = text.data();
+    const char* const end = p + text.size();
+    auto find = [end](const char* from, char c) {
+        const void* r = std::memchr(from, c, size_t(end - from));
+        return r ? static_cast<const char*>(r) : end;
+    };
+    const char* lf = find(p, '\n');
+    const char* cr = find(p, '\r');
+    while (p < end) {
+        if (lf < p) lf = find(p, '\n');
+        if (cr < p) cr = find(p, '\r');
+        const char* e = std::min(lf, cr);
+        if (!line(std::string_view(p, size_t(e - p))) || e == end) break;
+        p = e + 1;
+        if (*e == '\r' && p < end && *p == '\n') ++p;
+    }
+}
+
+}  // namespace
+
+uint64_t TStringList::NewVersion() {
+    static std::atomic<uint64_t> next{1};
+    return next.fetch_add(1, std::memory_order_relaxed);
+}
+
+void TStringList::Changed(int first, int removed, int added) {
+    change_ = {version_, NewVersion(), first, removed, added};
+    version_ = change_.To;
+}
+
 TStringList::~TStringList() {
     if (ownsObjects_)
         for (TObject* o : objects_) delete o;
@@ -238,6 +278,7 @@ void TStringList::Assign(const TPersistent* source) {
         if (other == this) return;
         Clear();
         items_ = other->items_;
+        Changed(0, 0, Count());
         // Objects are referenced, not copied; a list that owns objects gets none.
         objects_ = ownsObjects_ ? std::vector<TObject*>(items_.size(), nullptr) : other->objects_;
         if (sorted_) Sort();
@@ -255,6 +296,7 @@ void TStringList::Put(int i, const std::string& s) {
     CheckIndex(i);
     if (sorted_) throw EStringListError("Operation not allowed on sorted string list");
     items_[size_t(i)] = s;
+    Changed(i, 1, 1);
 }
 
 TObject* TStringList::GetObject(int i) const {
@@ -280,6 +322,7 @@ int TStringList::AddObject(const std::string& s, TObject* obj) {
     }
     items_.insert(items_.begin() + index, s);
     objects_.insert(objects_.begin() + index, obj);
+    Changed(index, 0, 1);
     return index;
 }
 
@@ -290,6 +333,7 @@ void TStringList::InsertObject(int index, const std::string& s, TObject* obj) {
     if (index < 0 || index > Count()) throw EStringListError("List index out of bounds (" + IntToStr(index) + ")");
     items_.insert(items_.begin() + index, s);
     objects_.insert(objects_.begin() + index, obj);
+    Changed(index, 0, 1);
 }
 
 void TStringList::Delete(int index) {
@@ -297,6 +341,7 @@ void TStringList::Delete(int index) {
     FreeObject(index);
     items_.erase(items_.begin() + index);
     objects_.erase(objects_.begin() + index);
+    Changed(index, 1, 0);
 }
 
 void TStringList::Clear() {
@@ -305,8 +350,10 @@ void TStringList::Clear() {
             delete o;
             o = nullptr;
         }
+    const int was = Count();
     items_.clear();
     objects_.clear();
+    Changed(0, was, 0);
 }
 
 void TStringList::Exchange(int i, int j) {
@@ -314,6 +361,7 @@ void TStringList::Exchange(int i, int j) {
     CheckIndex(j);
     std::swap(items_[size_t(i)], items_[size_t(j)]);
     std::swap(objects_[size_t(i)], objects_[size_t(j)]);
+    Changed(std::min(i, j), std::abs(i - j) + 1, std::abs(i - j) + 1);
 }
 
 void TStringList::Move(int from, int to) {
@@ -326,6 +374,7 @@ void TStringList::Move(int from, int to) {
     objects_.erase(objects_.begin() + from);
     items_.insert(items_.begin() + to, s);
     objects_.insert(objects_.begin() + to, o);
+    Changed(std::min(from, to), std::abs(from - to) + 1, std::abs(from - to) + 1);
 }
 
 void TStringList::AddStrings(const TStringList& other) {
@@ -385,6 +434,7 @@ void TStringList::Sort() {
     }
     items_ = std::move(items);
     objects_ = std::move(objects);
+    Changed(0, Count(), Count());
 }
 
 void TStringList::SetSorted(bool v) {
@@ -421,26 +471,35 @@ void TStringList::SetValue(std::string_view name, std::string_view value) {
         return;
     }
     std::string line = std::string(name) + "=" + std::string(value);
-    if (i < 0) Add(line);
-    else items_[size_t(i)] = line;
+    if (i < 0) {
+        Add(line);
+    } else {
+        items_[size_t(i)] = line;
+        Changed(i, 1, 1);
+    }
 }
 
 std::vector<std::string> SplitLines(std::string_view text) {
     std::vector<std::string> lines;
-    size_t i = 0, start = 0;
-    while (i < text.size()) {
-        char c = text[i];
-        if (c == '\r' || c == '\n') {
-            lines.emplace_back(text.substr(start, i - start));
-            if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
-            ++i;
-            start = i;
-        } else {
-            ++i;
-        }
-    }
-    if (start < text.size()) lines.emplace_back(text.substr(start));
+    ForEachLine(text, [&](std::string_view l) {
+        lines.emplace_back(l);
+        return true;
+    });
     return lines;
+}
+
+std::vector<std::string_view> LineViews(std::string_view text) {
+    std::vector<std::string_view> lines;
+    LineViews(text, lines);
+    return lines;
+}
+
+void LineViews(std::string_view text, std::vector<std::string_view>& lines) {
+    lines.clear();
+    ForEachLine(text, [&](std::string_view l) {
+        lines.push_back(l);
+        return true;
+    });
 }
 
 std::string TStringList::Text() const {
@@ -453,8 +512,61 @@ std::string TStringList::Text() const {
 }
 
 void TStringList::SetText(std::string_view text) {
+    if (sorted_) {
+        Clear();
+        ForEachLine(text, [&](std::string_view l) {
+            Add(std::string(l));
+            return true;
+        });
+        return;
+    }
+    // The old lines' buffers are filled again: the same unit is loaded over
+    // and over (every source command loads the editor's text).
+    std::vector<std::string> items = std::move(items_);
     Clear();
-    for (std::string& s : SplitLines(text)) Add(s);
+    size_t n = 0;
+    ForEachLine(text, [&](std::string_view l) {
+        if (n < items.size()) items[n].assign(l.data(), l.size());
+        else items.emplace_back(l);
+        ++n;
+        return true;
+    });
+    items.resize(n);
+    items_ = std::move(items);
+    objects_.assign(n, nullptr);
+    Changed(0, 0, int(n));
+}
+
+bool TStringList::ReplaceLines(int first, int count, const std::vector<std::string_view>& lines) {
+    if (sorted_) throw EStringListError("Operation not allowed on sorted string list");
+    if (first < 0 || first > Count()) throw EStringListError("List index out of bounds (" + IntToStr(first) + ")");
+    if (count < 0 || count > Count() - first)
+        throw EStringListError("List index out of bounds (" + IntToStr(first + count) + ")");
+    const size_t at = size_t(first), was = size_t(count), now = lines.size();
+    bool changed = false;
+    auto change = [&] {  // before the first change, so that a failure cannot hide one
+        if (!changed) Changed(first, count, int(now));
+        changed = true;
+    };
+    for (size_t i = 0; i < std::min(was, now); ++i) {
+        std::string& item = items_[at + i];
+        if (item == lines[i]) continue;
+        change();
+        item.assign(lines[i].data(), lines[i].size());  // into the old buffer
+        FreeObject(int(at + i));
+        objects_[at + i] = nullptr;
+    }
+    if (now > was) {
+        change();
+        items_.insert(items_.begin() + ptrdiff_t(at + was), lines.begin() + ptrdiff_t(was), lines.end());
+        objects_.insert(objects_.begin() + ptrdiff_t(at + was), now - was, nullptr);
+    } else if (was > now) {
+        change();
+        for (size_t i = at + now; i < at + was; ++i) FreeObject(int(i));
+        items_.erase(items_.begin() + ptrdiff_t(at + now), items_.begin() + ptrdiff_t(at + was));
+        objects_.erase(objects_.begin() + ptrdiff_t(at + now), objects_.begin() + ptrdiff_t(at + was));
+    }
+    return changed;
 }
 
 void TStringList::LoadFromStream(TStream& stream) {

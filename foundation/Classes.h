@@ -168,6 +168,11 @@ public:
 
     std::string Text() const;
     void SetText(std::string_view text);
+    // The lines first .. first + count - 1 become lines, changing only what
+    // differs: an equal line keeps its buffer and object, and when nothing
+    // differs, nothing changes (Version included). Answers whether anything
+    // changed. Not for a sorted list.
+    bool ReplaceLines(int first, int count, const std::vector<std::string_view>& lines);
     void LoadFromStream(TStream& stream);
     void SaveToStream(TStream& stream) const;
     void LoadFromFile(const std::string& fileName);
@@ -175,18 +180,41 @@ public:
 
     const std::vector<std::string>& Strings() const { return items_; }
 
+    // Changes with every change of the strings; no other list, alive or
+    // gone, ever answers a value this one answered for other strings. What
+    // is cached about the strings compares it to know it is still true.
+    uint64_t Version() const { return version_; }
+    // The last change: the lines First .. First + Removed - 1 of version
+    // From became Added lines in version To; every other line stayed as it
+    // was (those after them moved by Added - Removed). What is cached about
+    // version From can follow it to To instead of starting again.
+    struct TChange {
+        uint64_t From = 0, To = 0;
+        int First = 0, Removed = 0, Added = 0;
+    };
+    const TChange& LastChange() const { return change_; }
+
 private:
     void CheckIndex(int i) const;
     void FreeObject(int i);
+    void Changed(int first, int removed, int added);
     std::vector<std::string> items_;
     std::vector<TObject*> objects_;
     bool sorted_ = false;
     bool ownsObjects_ = false;
     TDuplicates duplicates_ = dupIgnore;
+    uint64_t version_ = NewVersion();
+    TChange change_;
+    static uint64_t NewVersion();
 };
 
 // Splits text into lines at CR LF, LF or CR; a trailing break adds no line.
 std::vector<std::string> SplitLines(std::string_view text);
+// The same lines as views into text.
+std::vector<std::string_view> LineViews(std::string_view text);
+// The same into lines, whose capacity serves again (a large vector allocated
+// afresh costs its pages again).
+void LineViews(std::string_view text, std::vector<std::string_view>& lines);
 
 // ---- classes by name ---------------------------------------------------------
 

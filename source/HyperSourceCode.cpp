@@ -567,18 +567,22 @@ void TIHyperSourceCode::GotoMethod(const std::string& name) {
         ReadHyperJump("", name, line);
         return;
     }
-    // A declaration of that name in any class of the interface part.
+    // A declaration of that name in any class of the interface part: the
+    // declaring lines are found once, then each class body is asked whether
+    // it holds one (nested bodies would otherwise be read once per class).
+    const int first = std::max(IntfLine + 1, 0);
     const int stop = std::min(ImplLine > IntfLine ? ImplLine : LineCount(), LineCount());
     std::string nm, member;
-    for (int i = std::max(IntfLine + 1, 0); i < stop; ++i) {
+    std::vector<int> decls;
+    for (int j = first + 1; j < stop; ++j)
+        if (isValidMethodDecl(LineAt(j), member, true) && SameText(member, name)) decls.push_back(j);
+    for (int i = first; i < stop && !decls.empty(); ++i) {
         if (ClassHeaderKind(LineAt(i), nm) == ctkNone) continue;
-        int end = FindClassEnd(i);
-        for (int j = i + 1; j < std::min(end, stop); ++j)
-            if (isValidMethodDecl(LineAt(j), member, true) && SameText(member, name) &&
-                FindMethodImpl(nm, name, line)) {
-                ReadHyperJump(nm, name, line);
-                return;
-            }
+        auto d = std::upper_bound(decls.begin(), decls.end(), i);
+        if (d != decls.end() && *d < std::min(FindClassEnd(i), stop) && FindMethodImpl(nm, name, line)) {
+            ReadHyperJump(nm, name, line);
+            return;
+        }
     }
     throw EInvalidSourceCode("Method " + cls + "::" + name + " is not declared in the current unit");
 }

@@ -1,6 +1,7 @@
 #include "source/IText.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "forth/Forth.h"
 #include "foundation/StrUtils.h"
@@ -10,6 +11,27 @@ namespace velt {
 namespace {
 
 const std::string kEmpty;
+
+// The length of the common beginning of a and b.
+size_t CommonPrefix(std::string_view a, std::string_view b) {
+    const size_t n = std::min(a.size(), b.size());
+    size_t i = 0;
+    for (size_t block : {size_t(4096), size_t(64)})
+        while (i + block <= n && std::memcmp(a.data() + i, b.data() + i, block) == 0) i += block;
+    while (i < n && a[i] == b[i]) ++i;
+    return i;
+}
+
+// The length of the common end of a and b, at most max.
+size_t CommonSuffix(std::string_view a, std::string_view b, size_t max) {
+    size_t i = 0;
+    for (size_t block : {size_t(4096), size_t(64)})
+        while (i + block <= max &&
+               std::memcmp(a.data() + a.size() - i - block, b.data() + b.size() - i - block, block) == 0)
+            i += block;
+    while (i < max && a[a.size() - 1 - i] == b[b.size() - 1 - i]) ++i;
+    return i;
+}
 
 // Raises ERangeError unless 0 <= v <= max.
 void CheckRange(const char* what, int32_t v, int32_t max) {
@@ -22,34 +44,60 @@ TIText::TIText() : Lines(std::make_unique<TStringList>()) {}
 
 TIText::~TIText() = default;
 
-void TIText::LoadFromFile() { Lines->LoadFromFile(FileName); }
+void TIText::LoadFromFile() { SetLinesText(ReadWholeFile(FileName)); }
 
 void TIText::SetLinesText(std::string_view text) {
-    // As TStringList::SetText, with one allocation per line: whole units
-    // are loaded before every command.
-    Lines->Clear();
-    std::string line;
-    size_t i = 0, start = 0;
-    while (i < text.size()) {
-        char c = text[i];
-        if (c == '\r' || c == '\n') {
-            line.assign(text.substr(start, i - start));
-            Lines->Add(line);
-            if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
-            start = ++i;
-        } else {
-            ++i;
-        }
+    // The host loads the editor's text before every command, mostly the text
+    // it loaded the time before or an edit of it. While the lines are as the
+    // last text left them, the two texts are compared as blocks of bytes, and
+    // only the lines between their common beginning and their common end are
+    // split and put: the others, and what is known about them, stay as they
+    // are.
+    const bool known = Lines->Version() == loaded_.Version;
+    int first = 0, count = Lines->Count();
+    size_t from = 0, to = text.size();
+    if (known) {
+        const std::string& old = loaded_.Text;
+        const std::vector<size_t>& starts = loaded_.Starts;
+        const size_t head = CommonPrefix(old, text);
+        if (head == old.size() && head == text.size()) return;
+        // The lines before the one that holds the last common byte stay (a
+        // CR ending that line might become a CR LF).
+        auto lineOf = [&](size_t offset) {  // the index of the first line starting after offset
+            return int(std::upper_bound(starts.begin(), starts.end(), offset) - starts.begin());
+        };
+        if (head > 0) first = std::max(lineOf(head - 1) - 1, 0);
+        from = first < int(starts.size()) ? starts[size_t(first)] : old.size();
+        // The lines that start inside the common end stay.
+        const size_t tail = CommonSuffix(old, text, std::min(old.size(), text.size()) - head);
+        const int last = lineOf(old.size() - tail);
+        count = std::max(last - first, 0);
+        if (last < int(starts.size())) to = starts[size_t(last)] + text.size() - old.size();
     }
-    if (start < text.size()) Lines->Add(std::string(text.substr(start)));
+    std::vector<std::string_view>& middle = loaded_.Views;
+    LineViews(text.substr(from, to - from), middle);
+    Lines->ReplaceLines(first, count, middle);
+    // What the next load compares with: the text, where the old one had
+    // the middle replaced, and its line starts.
+    std::vector<size_t>& starts = loaded_.Starts;
+    if (known) {
+        const size_t keep = size_t(first + count);
+        for (size_t i = keep; i < starts.size(); ++i) starts[i] = starts[i] + text.size() - loaded_.Text.size();
+        starts.erase(starts.begin() + first, starts.begin() + ptrdiff_t(keep));
+        loaded_.Text.replace(from, loaded_.Text.size() - (text.size() - to) - from, text.substr(from, to - from));
+    } else {
+        starts.clear();
+        loaded_.Text.assign(text);
+    }
+    starts.insert(starts.begin() + first, middle.size(), 0);
+    for (size_t i = 0; i < middle.size(); ++i) starts[size_t(first) + i] = size_t(middle[i].data() - text.data());
+    middle.clear();  // views into text, which the caller keeps
+    loaded_.Version = Lines->Version();
 }
 
 void TIText::SaveToFile() { Lines->SaveToFile(FileName); }
 
-const std::string& TIText::LineAt(int i) const {
-    if (i < 0 || i >= Lines->Count()) return kEmpty;
-    return Lines->Strings()[size_t(i)];
-}
+const std::string& TIText::EmptyLine() { return kEmpty; }
 
 // Existing lines are always reachable, beyond them up to MaxCursorLine.
 int32_t TIText::MaxLine() const { return std::max(MaxCursorLine, Lines->Count() - 1); }

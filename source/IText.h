@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "foundation/Classes.h"
 #include "forth/ForthObject.h"
@@ -73,9 +74,14 @@ public:
     void SetMargin(int32_t v);
 
     // The lines as one text with CR LF line ends / set from text (CR LF, LF or
-    // CR; a trailing line break adds no empty line).
+    // CR; a trailing line break adds no empty line). Setting the text the
+    // lines already hold changes nothing (Lines->Version() included).
     std::string GetLinesText() const { return Lines->Text(); }
     void SetLinesText(std::string_view text);
+
+    // How many times the searches have read a line (LineAt): a measure of
+    // their work that does not depend on the machine.
+    uint64_t LineReads() const { return lineReads_; }
 
     bool Modified = false;
     std::string FileName;
@@ -91,11 +97,28 @@ protected:
     // Splits the cursor line at the cursor; the rest goes to a new line
     // after indent blanks, where the cursor follows.
     void BreakLine(int32_t indent);
-    // Line i (0-based) when it exists, else an empty string.
-    const std::string& LineAt(int i) const;
+    // Line i (0-based) when it exists, else an empty string. Inline: the
+    // searches call it for every line they read.
+    const std::string& LineAt(int i) const {
+        ++lineReads_;
+        const std::vector<std::string>& lines = Lines->Strings();
+        return size_t(i) < lines.size() ? lines[size_t(i)] : EmptyLine();
+    }
     int LineCount() const { return Lines->Count(); }
 
     std::string TextValue;
+
+private:
+    static const std::string& EmptyLine();
+    mutable uint64_t lineReads_ = 0;
+    // The text last loaded, the offset of each of its lines, and the
+    // Version of Lines that it left; Views serves every load again.
+    struct {
+        std::string Text;
+        std::vector<size_t> Starts;
+        uint64_t Version = 0;
+        std::vector<std::string_view> Views;
+    } loaded_;
 };
 
 }  // namespace velt

@@ -6,6 +6,7 @@
 #include "forth/Forth.h"
 #include "foundation/CommMsg.h"
 #include "foundation/StrUtils.h"
+#include "source/UnitIndex.h"
 
 namespace velt {
 
@@ -20,9 +21,18 @@ size_t SkipBlanks(std::string_view s, size_t i) {
     while (i < s.size() && IsBlankChar(s[i])) ++i;
     return i;
 }
+// s.find_first_of(chars) for a few characters: one memchr for each of them
+// instead of the library's search of chars for every character of s (the
+// line tests run on every line).
+size_t FirstOf(std::string_view s, std::string_view chars) {
+    size_t r = std::string_view::npos;
+    for (char c : chars)
+        if (size_t p = s.substr(0, r).find(c); p != std::string_view::npos) r = p;
+    return r;
+}
 // The part of s before the first of the given characters.
 std::string_view CutAt(std::string_view s, std::string_view chars) {
-    size_t p = s.find_first_of(chars);
+    size_t p = FirstOf(s, chars);
     return p == std::string_view::npos ? s : s.substr(0, p);
 }
 // The token following the whole word w in s (up to a blank or ";").
@@ -138,6 +148,11 @@ const ClassInfo& TISourceCode::StaticForthClass() {
     return info;
 }
 
+TUnitIndex& TISourceCode::Index() const {
+    if (!index_ || (!index_->Describes(*this) && !index_->Follow(*this))) index_ = std::make_unique<TUnitIndex>(*this);
+    return *index_;
+}
+
 int TISourceCode::Limit(int bound) const { return std::clamp(bound, 0, LineCount()); }
 
 int TISourceCode::Indentation(std::string_view line) {
@@ -243,6 +258,9 @@ bool TISourceCode::isValidMethodDecl(std::string_view line, std::string& name, b
 }
 
 bool TISourceCode::isValidMethodImpl(std::string_view line, std::string& className, std::string& methodName) const {
+    // Cheap rejection of the many lines that start with no header keyword.
+    const char first = line.empty() ? 0 : LowCaseChar(line[0]);
+    if (first != 'p' && first != 'f' && first != 'c' && first != 'd') return false;
     std::string_view t = line;
     size_t skip = 0;
     bool plain = true;  // procedure/function: allowed without a qualifier
@@ -449,10 +467,15 @@ bool TISourceCode::InTypeSection(int line) const {
 
 void TISourceCode::ValidateLines() {
     const int n = LineCount();
+    // Section keywords stand in column 1 and begin with i, e or f: the first
+    // character rules out nearly every line.
+    const std::vector<std::string>& lines = Lines->Strings();
+    auto first = [&](int i) { return lines[size_t(i)].empty() ? 0 : LowCaseChar(lines[size_t(i)][0]); };
     Modified = false;
     ImplLine = -1;
     IntfLine = 0;
     for (int i = 0; i < n; ++i) {
+        if (first(i) != 'i') continue;
         const std::string& l = LineAt(i);
         if (!izPrefix("interface", l)) continue;
         IntfLine = i;
@@ -464,7 +487,7 @@ void TISourceCode::ValidateLines() {
     if (ImplLine < 0) {
         ImplLine = 0;
         for (int i = IntfLine + 1; i < n; ++i)
-            if (izPrefix("implementation", LineAt(i))) {
+            if (first(i) == 'i' && izPrefix("implementation", LineAt(i))) {
                 ImplLine = i;
                 break;
             }
@@ -472,6 +495,8 @@ void TISourceCode::ValidateLines() {
     ImplEndLine = -1;
     bool ended = false;
     for (int i = ImplLine + 1; i < n; ++i) {
+        const char c = first(i);
+        if (c != 'e' && c != 'i' && c != 'f') continue;
         const std::string& l = LineAt(i);
         if (izPrefix("end.", l)) {
             EndLine = i;
@@ -495,23 +520,20 @@ bool TISourceCode::FindClass(std::string_view className, int& line) const {
         line = IntfLine + 1;
         return true;
     }
-    std::string nm;
-    const int stop = Limit(ImplEndLine);
-    for (int i = std::max(IntfLine + 1, 0); i < stop; ++i)
-        if (isValidClass(LineAt(i), nm) != ctkNone && SameText(nm, className)) {
-            line = i;
-            return true;
-        }
-    return false;
+    const int h = Index().ClassLine(className);
+    if (h < 0) return false;
+    line = h;
+    return true;
 }
 
 bool TISourceCode::OpensNestedBlock(std::string_view line) const {
+    // A class header holds "=", a record "=" or ":": most lines hold neither.
+    size_t sep = FirstOf(line, "=:");
+    if (sep == std::string_view::npos) return false;
     std::string nm;
     if (isValidClass(line, nm) != ctkNone) return true;
     // A record type or a field of an anonymous record type, unless it closes
     // on the same line.
-    size_t sep = line.find_first_of("=:");
-    if (sep == std::string_view::npos) return false;
     std::string_view rest = TrimLeftView(line.substr(sep + 1));
     if (izPrefix("packed", rest)) rest = TrimLeftView(rest.substr(6));
     return izPrefix("record", rest) && !HasWord(rest, "end");
@@ -519,37 +541,21 @@ bool TISourceCode::OpensNestedBlock(std::string_view line) const {
 
 std::vector<int> TISourceCode::MemberLines(int headerLine) const {
     std::vector<int> r;
-    WalkClassBody(headerLine, &r);
+    const int n = LineCount();
+    TUnitIndex& index = Index();
+    const int end = index.BodyEnd(headerLine);  // the sweep reads the body through the scanner
+    for (int i = std::max(headerLine + 1, 0); i < std::min(end, n); ++i) {
+        const TUnitIndex::TLineKind k = index.Kind(i);
+        if (k == TUnitIndex::lkOpens) i = index.BodyEnd(i);  // a nested record or class type is left out
+        else if (k != TUnitIndex::lkSkip) r.push_back(i);
+    }
     return r;
 }
 
-int TISourceCode::FindClassEnd(int headerLine) const { return WalkClassBody(headerLine, nullptr); }
-
-int TISourceCode::WalkClassBody(int headerLine, std::vector<int>* members) const {
-    const int n = LineCount();
-    int depth = 0;  // nested record and class types end with their own "end"
-    // From the header line on (a comment may open there), the line tests
-    // see each later line that starts outside a comment once, at its first
-    // token.
-    int line = std::max(headerLine, -1);
-    TPasToken t;
-    TPascalScanner sc = Scan(std::max(headerLine, 0), n);
-    while (sc.Next(t)) {
-        if (t.Line == line) continue;
-        line = t.Line;
-        if (t.Continued) continue;
-        const std::string& l = LineAt(line);
-        if (StartsEnd(l)) {
-            if (depth == 0) return line;
-            --depth;
-        } else if (OpensNestedBlock(l)) {
-            ++depth;
-        } else if (depth == 0 && members) {
-            members->push_back(line);
-        }
-    }
-    return n;
-}
+// Nested record and class types end with their own "end": the index
+// matches every body end in one sweep, reading the lines through the
+// Pascal scanner.
+int TISourceCode::FindClassEnd(int headerLine) const { return Index().BodyEnd(headerLine); }
 
 std::vector<TISourceCode::DeclEntry> TISourceCode::CollectDecls(std::string_view className, bool& found) const {
     std::vector<DeclEntry> r;
@@ -574,6 +580,18 @@ std::vector<TISourceCode::DeclEntry> TISourceCode::CollectDecls(std::string_view
     return r;
 }
 
+const std::vector<TISourceCode::DeclEntry>& TISourceCode::KnownDecls(std::string_view className, bool& found) const {
+    TUnitIndex& index = Index();
+    const TUnitIndex::Decls* known = index.FindDecls(className);
+    if (!known) {
+        TUnitIndex::Decls d;
+        d.Entries = CollectDecls(className, d.Found);
+        known = &index.StoreDecls(className, std::move(d));
+    }
+    found = known->Found;
+    return known->Entries;
+}
+
 std::vector<TISourceCode::DeclEntry> TISourceCode::CollectImpls(std::string_view className) const {
     std::vector<DeclEntry> r;
     std::string c, m;
@@ -586,7 +604,7 @@ std::vector<TISourceCode::DeclEntry> TISourceCode::CollectImpls(std::string_view
 
 bool TISourceCode::FindMethodIntf(std::string_view className, std::string_view methodName, int& line) const {
     bool found = false;
-    for (const auto& d : CollectDecls(className, found))
+    for (const auto& d : KnownDecls(className, found))
         if (SameText(d.Name, methodName)) {
             line = d.Line;
             return true;
@@ -595,14 +613,10 @@ bool TISourceCode::FindMethodIntf(std::string_view className, std::string_view m
 }
 
 bool TISourceCode::FindMethodImpl(std::string_view className, std::string_view methodName, int& line) const {
-    std::string c, m;
-    const int stop = Limit(ImplEndLine);
-    for (int i = std::max(ImplLine + 1, 0); i < stop; ++i)
-        if (isValidMethodImpl(LineAt(i), c, m) && SameText(c, className) && SameText(m, methodName)) {
-            line = i;
-            return true;
-        }
-    return false;
+    const int i = Index().FirstImpl(className, methodName);
+    if (i < 0) return false;
+    line = i;
+    return true;
 }
 
 bool TISourceCode::FindProperty(std::string_view className, std::string_view propertyName, int& line) const {
@@ -678,26 +692,22 @@ bool TISourceCode::isInsideClass(std::string& className, int& line) const {
     // The nearest class header above whose body reaches the line; the "end"
     // of a nested record or class type does not end the enclosing class.
     std::string nm;
-    for (int i = std::min(line, LineCount() - 1); i >= IntfLine + 1 && i >= 0; --i) {
-        if (isValidClass(LineAt(i), nm) != ctkNone && FindClassEnd(i) >= line) {
-            className = nm;
-            line = i;
-            return true;
-        }
-    }
-    return false;
+    const int h = Index().ClassAround(line);
+    if (h < 0) return false;
+    isValidClass(LineAt(h), nm);
+    className = nm;
+    line = h;
+    return true;
 }
 
 bool TISourceCode::isInsideMethodImpl(std::string& className, std::string& methodName, int& line) const {
     std::string c, m;
-    for (int i = std::min(line, LineCount() - 1); i >= ImplLine + 1 && i >= 0; --i)
-        if (isValidMethodImpl(LineAt(i), c, m)) {
-            className = c;
-            methodName = m;
-            line = i;
-            return true;
-        }
-    return false;
+    const int h = Index().ImplAbove(line, c, m);
+    if (h < 0) return false;
+    className = c;
+    methodName = m;
+    line = h;
+    return true;
 }
 
 // ---- neighbours and insertion places -----------------------------------------------------

@@ -17,6 +17,7 @@
 // on failure they leave `line` unchanged unless stated otherwise.
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -26,6 +27,8 @@
 #include "source/PascalScanner.h"
 
 namespace velt {
+
+class TUnitIndex;
 
 // The unit's text is not what a command expects (raised by the hyperjump
 // words and the host).
@@ -201,7 +204,14 @@ public:
     static std::string IndentDeeper(std::string_view lead);
     static bool isValidIdent(std::string_view s);
 
+protected:
+    // The index of the unit as it is now: the one built before when nothing
+    // has changed since, else a new one (see UnitIndex.h). The searches fill
+    // it as they go, so one model serves one thread at a time.
+    TUnitIndex& Index() const;
+
 private:
+    friend class TUnitIndex;
     struct DeclEntry {
         std::string Name;
         int Line;
@@ -212,9 +222,6 @@ private:
     void RestoreBlankLine(int line, const std::string& before);
     // The body lines of a class, without those of nested types.
     std::vector<int> MemberLines(int headerLine) const;
-    // Walks the body of the class at headerLine; collects its member lines
-    // when members is given; answers FindClassEnd's line.
-    int WalkClassBody(int headerLine, std::vector<int>* members) const;
     // The scanner over lines [first, stop), from column col of the first.
     TPascalScanner Scan(int first, int stop, int col = 0) const;
     // Pushes the block that the code token t opens (begin, asm, try, case
@@ -230,12 +237,17 @@ private:
     // LocateMethodDeclPlace, giving the indentation as written.
     int DeclPlace(std::string_view className, std::string_view methodName, std::string& indent);
     std::vector<DeclEntry> CollectDecls(std::string_view className, bool& found) const;
+    // CollectDecls' answer kept by the index: valid until the lines or the
+    // sections change.
+    const std::vector<DeclEntry>& KnownDecls(std::string_view className, bool& found) const;
     std::vector<DeclEntry> CollectImpls(std::string_view className) const;
     int Limit(int bound) const;  // bound clipped to the line count
     bool Neighbours(std::string_view className, std::string_view methodName, bool implOrder, DeclEntry& before,
                     DeclEntry& after);
     bool NeighbourNames(std::string_view className, std::string_view methodName, bool implOrder,
                         std::string& before, std::string& after);
+
+    mutable std::unique_ptr<TUnitIndex> index_;
 };
 
 }  // namespace velt

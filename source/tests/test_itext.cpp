@@ -2,6 +2,9 @@
 // cursor limits and the published words.
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 #include "forth/Forth.h"
 #include "foundation/tests/FoundationTestUtil.h"
 #include "source/IText.h"
@@ -100,6 +103,40 @@ TEST(IText, LinesTextLikeAStringList) {
     EXPECT_EQ(t.Lines->Count(), 0);
     t.SetLinesText("x\n\n");
     EXPECT_EQ(t.Lines->Count(), 2);
+}
+
+// The host loads the editor's text before every command: an edit of the
+// text loaded before puts only the lines that changed, whatever the line
+// ends (a CR that becomes a CR LF, a trailing break that comes or goes), and
+// the same text again changes nothing.
+TEST(IText, LoadingEditedTextsGivesItsLinesExactly) {
+    const std::vector<std::string> pieces = {"unit A;", "", "  x := 1;", "end.", "{ c }", "begin"};
+    const std::vector<std::string> breaks = {"\r\n", "\n", "\r"};
+    uint32_t seed = 12345;
+    auto next = [&](uint32_t n) {
+        seed = seed * 1103515245u + 12345u;
+        return (seed >> 8) % n;
+    };
+    std::string text;
+    for (int i = 0; i < 40; ++i) text += pieces[next(6)] + breaks[next(3)];
+    TIText t;
+    for (int round = 0; round < 600; ++round) {
+        const size_t at = text.empty() ? 0 : next(uint32_t(text.size()) + 1);
+        switch (next(5)) {
+            case 0: text.insert(at, pieces[next(6)] + breaks[next(3)]); break;
+            case 1: text.erase(at, next(12)); break;
+            case 2: text.insert(at, breaks[next(3)]); break;  // may join a CR and an LF
+            case 3: text.insert(at, 1, char('a' + next(26))); break;
+            default:
+                // The lines changed behind the loads' back.
+                if (t.Lines->Count() > 0) t.Lines->Put(int(next(uint32_t(t.Lines->Count()))), "changed");
+        }
+        t.SetLinesText(text);
+        ASSERT_EQ(t.Lines->Strings(), SplitLines(text)) << "round " << round;
+        const uint64_t version = t.Lines->Version();
+        t.SetLinesText(std::string(text));
+        EXPECT_EQ(t.Lines->Version(), version);
+    }
 }
 
 // Cursor values from a command file must never make the buffer write out of
