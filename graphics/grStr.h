@@ -20,6 +20,7 @@ public:
     CharSet(std::string_view chars) {  // NOLINT: a set is written as its characters
         for (char c : chars) bits_.set(static_cast<unsigned char>(c));
     }
+    CharSet(const char* chars) : CharSet(std::string_view(chars)) {}  // NOLINT
     bool Has(char c) const { return bits_.test(static_cast<unsigned char>(c)); }
     bool Empty() const { return bits_.none(); }
 

@@ -49,7 +49,10 @@ void Normalize(int32_t& x1, int32_t& y1, int32_t& x2, int32_t& y2) {
     if (y1 > y2) std::swap(y1, y2);
 }
 
-bool IsStyled(TPenStyle s) { return s >= psDash && s <= psDashDotDot; }
+// The pixels of an image that are not transparent.
+QRegion OpaqueRegion(const QImage& image) {
+    return QRegion(QBitmap::fromImage(image.createAlphaMask(Qt::ThresholdAlphaDither)));
+}
 
 }  // namespace
 
@@ -112,24 +115,6 @@ QColor TCanvas::PenColor() const {
     return ColorToQColor(Pen.Color);
 }
 
-QPen TCanvas::MakePen(const QColor& color, bool styled) const {
-    if (Pen.Width > 1) return QPen(QBrush(color), Pen.Width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
-    QPen pen(color, 0);
-    pen.setCosmetic(true);
-    pen.setCapStyle(Qt::FlatCap);  // the end pixel of a line is left out
-    pen.setJoinStyle(Qt::MiterJoin);
-    if (styled) {
-        switch (Pen.Style) {
-        case psDash: pen.setDashPattern({18, 6}); break;
-        case psDot: pen.setDashPattern({3, 3}); break;
-        case psDashDot: pen.setDashPattern({9, 6, 3, 6}); break;
-        case psDashDotDot: pen.setDashPattern({9, 3, 3, 3, 3, 3}); break;
-        default: break;
-        }
-    }
-    return pen;
-}
-
 void TCanvas::ApplyBrush(QPainter& p) const {
     p.setBrushOrigin(0, 0);
     if (Pen.Mode == pmBlack || Pen.Mode == pmWhite) {
@@ -155,47 +140,177 @@ void TCanvas::ApplyBrush(QPainter& p) const {
 
 // ---- painting ----------------------------------------------------------------------
 
-void TCanvas::PaintPlain(QPainter& p, const QPainterPath& outline, const QPainterPath* fill) {
-    if (fill && BrushFills()) {
-        ApplyBrush(p);
-        p.setPen(Qt::NoPen);
-        p.drawPath(*fill);
+// What one call draws: an outline, either a polyline of whole points or a
+// curve, and for a figure the area inside.
+struct TCanvas::Shape {
+    std::vector<TPoint> Points;
+    bool Closed = false;
+    QPainterPath Curve;
+    bool Figure = false;
+    QPainterPath Area;
+};
+
+namespace {
+
+// The dash pattern of a styled one-pixel pen, in pixels on and off.
+std::span<const int> DashPattern(TPenStyle s) {
+    static const int dash[] = {18, 6}, dot[] = {3, 3}, dashDot[] = {9, 6, 3, 6}, dashDotDot[] = {9, 3, 3, 3, 3, 3};
+    switch (s) {
+    case psDash: return dash;
+    case psDot: return dot;
+    case psDashDot: return dashDot;
+    case psDashDotDot: return dashDotDot;
+    default: return {};
     }
-    if (!PenDraws()) return;
-    const bool wide = Pen.Width > 1;
-    const bool styled = !wide && IsStyled(Pen.Style);
-    // Wide pens are centred on the pixels the path runs through.
-    const QPainterPath path = wide ? outline.translated(0.5, 0.5) : outline;
-    p.setBrush(Qt::NoBrush);
-    if (styled && Brush.Style == bsSolid && Brush.Bitmap.isNull()) {
-        p.setPen(MakePen(ColorToQColor(Brush.Color), false));
-        p.drawPath(path);
-    }
-    p.setPen(MakePen(PenColor(), styled));
-    p.drawPath(path);
 }
 
-void TCanvas::Paint(const QPainterPath& outline, const QPainterPath* fill) {
-    const bool fills = fill && BrushFills();
+// Whether pixel n of a styled line is on.
+bool DashOn(std::span<const int> pattern, int64_t n) {
+    int64_t period = 0;
+    for (int v : pattern) period += v;
+    int64_t at = n % period;
+    for (size_t k = 0; k < pattern.size(); ++k) {
+        if (at < pattern[k]) return k % 2 == 0;
+        at -= pattern[k];
+    }
+    return true;
+}
+
+// Coordinates stay within the platform's range, so that the stepping
+// arithmetic cannot overflow.
+int64_t Limited(int32_t v) { return std::clamp<int64_t>(v, -(int64_t(1) << 28), int64_t(1) << 28); }
+
+// The pixels of the line from a towards b, b left out, that lie in clip:
+// the major axis moves one pixel a step, the minor one by the rounded
+// share. put(x, y, i) gets the step number i counted from a.
+template <class Put>
+void LinePixels(TPoint a, TPoint b, const TRect& clip, Put put) {
+    const int64_t ax = Limited(a.X), ay = Limited(a.Y);
+    const int64_t dx = Limited(b.X) - ax, dy = Limited(b.Y) - ay;
+    const int64_t adx = dx < 0 ? -dx : dx, ady = dy < 0 ? -dy : dy;
+    const int64_t n = std::max(adx, ady);
+    if (n == 0 || clip.IsEmpty()) return;
+    const int64_t sx = dx < 0 ? -1 : 1, sy = dy < 0 ? -1 : 1;
+    // Only the steps whose pixels can fall inside the clip are walked.
+    double lo = 0, hi = double(n - 1);
+    auto limit = [&](int64_t from, int64_t d, int32_t min, int32_t max) {
+        if (d == 0) {
+            if (from < min || from >= max) hi = -1;
+            return;
+        }
+        double t1 = double(min - 1 - from) * double(n) / double(d), t2 = double(max + 1 - from) * double(n) / double(d);
+        if (t1 > t2) std::swap(t1, t2);
+        lo = std::max(lo, std::floor(t1) - 1), hi = std::min(hi, std::ceil(t2) + 1);
+    };
+    limit(ax, dx, clip.Left, clip.Right);
+    limit(ay, dy, clip.Top, clip.Bottom);
+    for (int64_t i = int64_t(lo); double(i) <= hi; ++i) {
+        int64_t x, y;
+        if (adx >= ady) {
+            x = ax + sx * i;
+            y = ay + sy * ((2 * i * ady + adx) / (2 * adx));
+        } else {
+            y = ay + sy * i;
+            x = ax + sx * ((2 * i * adx + ady) / (2 * ady));
+        }
+        if (x >= clip.Left && x < clip.Right && y >= clip.Top && y < clip.Bottom) put(int(x), int(y), i);
+    }
+}
+
+QPainterPath PolylinePath(const std::vector<TPoint>& points, bool closed) {
+    QPainterPath path;
+    if (points.empty()) return path;
+    path.moveTo(points[0].X, points[0].Y);
+    for (size_t k = 1; k < points.size(); ++k) path.lineTo(points[k].X, points[k].Y);
+    if (closed) path.closeSubpath();
+    return path;
+}
+
+}  // namespace
+
+void TCanvas::PaintThinPolyline(QPainter& p, const Shape& shape, const TRect& clip) {
+    const std::span<const int> pattern = DashPattern(Pen.Style);
+    const bool opaque = !pattern.empty() && Brush.Style == bsSolid && Brush.Bitmap.isNull();
+    std::vector<QPoint> on, off;
+    int64_t carried = 0;  // the pattern runs on through the whole polyline
+    const size_t n = shape.Points.size();
+    const size_t segments = shape.Closed ? n : n - 1;
+    for (size_t k = 0; k < segments; ++k) {
+        const TPoint a = shape.Points[k], b = shape.Points[(k + 1) % n];
+        LinePixels(a, b, clip, [&](int x, int y, int64_t i) {
+            if (pattern.empty() || DashOn(pattern, carried + i)) on.emplace_back(x, y);
+            else if (opaque) off.emplace_back(x, y);
+        });
+        carried += std::max(std::abs(int64_t(b.X) - a.X), std::abs(int64_t(b.Y) - a.Y));
+    }
+    QPen pen(PenColor(), 0);
+    pen.setCosmetic(true);
+    p.setPen(pen);
+    if (!on.empty()) p.drawPoints(on.data(), int(on.size()));
+    if (!off.empty()) {
+        pen.setColor(ColorToQColor(Brush.Color));
+        p.setPen(pen);
+        p.drawPoints(off.data(), int(off.size()));
+    }
+}
+
+void TCanvas::PaintPlain(QPainter& p, const Shape& shape, const TRect& clip) {
+    if (shape.Figure && BrushFills()) {
+        ApplyBrush(p);
+        p.setPen(Qt::NoPen);
+        p.drawPath(shape.Area);
+    }
+    if (!PenDraws()) return;
+    p.setBrush(Qt::NoBrush);
+    const bool curve = !shape.Curve.isEmpty();
+    if (Pen.Width <= 1 && !curve) {
+        PaintThinPolyline(p, shape, clip);
+        return;
+    }
+    const QPainterPath outline = curve ? shape.Curve : PolylinePath(shape.Points, shape.Closed);
+    if (Pen.Width > 1) {
+        // Wide pens are solid, centred on the pixels the path runs through.
+        p.setPen(QPen(QBrush(PenColor()), Pen.Width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        p.drawPath(outline.translated(0.5, 0.5));
+        return;
+    }
+    QPen pen(PenColor(), 0);
+    pen.setCosmetic(true);
+    pen.setCapStyle(Qt::FlatCap);
+    const std::span<const int> pattern = DashPattern(Pen.Style);
+    if (!pattern.empty()) {
+        if (Brush.Style == bsSolid && Brush.Bitmap.isNull()) {
+            p.setPen(QPen(ColorToQColor(Brush.Color), 0));
+            p.drawPath(outline);
+        }
+        pen.setDashPattern(QList<qreal>(pattern.begin(), pattern.end()));
+    }
+    p.setPen(pen);
+    p.drawPath(outline);
+}
+
+void TCanvas::Paint(const Shape& shape) {
+    const bool fills = shape.Figure && BrushFills();
     if (!PenDraws() && !fills) return;
     QPainter* p = Painter();
     if (!p) return;
     Unsmoothed(*p);
-    // A figure, or a styled line over an opaque background, may meet a
+    const TRect clip = ClipRect();
+    // A figure, or a styled curve over an opaque background, may meet a
     // pixel twice.
-    const bool twice = fill || (Pen.Width <= 1 && IsStyled(Pen.Style) && Brush.Style == bsSolid);
+    const bool twice = shape.Figure || (!shape.Curve.isEmpty() && Pen.Width <= 1 && !DashPattern(Pen.Style).empty() &&
+                                        Brush.Style == bsSolid);
     if (!IsRasterOp(Pen.Mode) || !twice) {
         p->setCompositionMode(IsRasterOp(Pen.Mode) ? RasterOp(Pen.Mode) : QPainter::CompositionMode_SourceOver);
-        PaintPlain(*p, outline, fill);
+        PaintPlain(*p, shape, clip);
         p->setCompositionMode(QPainter::CompositionMode_SourceOver);
         return;
     }
-    // A raster operation must meet every pixel once: the figure is drawn on
+    // A raster operation must meet every pixel once: the shape is drawn on
     // a layer in copy mode, then combined through the layer's own shape.
     const double margin = std::max(Pen.Width, 1) + 2;
-    QRectF bounds = outline.boundingRect();
-    if (fill) bounds = bounds.united(fill->boundingRect());
-    const TRect clip = ClipRect();
+    QRectF bounds = shape.Curve.isEmpty() ? PolylinePath(shape.Points, false).boundingRect() : shape.Curve.boundingRect();
+    if (shape.Figure) bounds = bounds.united(shape.Area.boundingRect());
     const QRect box = bounds.adjusted(-margin, -margin, margin, margin).toAlignedRect().intersected(ToQRect(clip));
     if (box.isEmpty()) return;
     QImage layer(box.size(), QImage::Format_ARGB32_Premultiplied);
@@ -204,39 +319,36 @@ void TCanvas::Paint(const QPainterPath& outline, const QPainterPath* fill) {
         QPainter lp(&layer);
         Unsmoothed(lp);
         lp.translate(-box.topLeft());
-        PaintPlain(lp, outline, fill);
+        PaintPlain(lp, shape, TRect{box.left(), box.top(), box.left() + box.width(), box.top() + box.height()});
     }
-    QRegion shape(QBitmap::fromImage(layer.createAlphaMask(Qt::ThresholdAlphaDither)));
-    shape.translate(box.topLeft());
     p->save();
-    p->setClipRegion(shape, p->hasClipping() ? Qt::IntersectClip : Qt::ReplaceClip);
+    p->setClipRegion(OpaqueRegion(layer).translated(box.topLeft()), p->hasClipping() ? Qt::IntersectClip : Qt::ReplaceClip);
     p->setCompositionMode(RasterOp(Pen.Mode));
     p->drawImage(box.topLeft(), layer);
     p->restore();
 }
 
 void TCanvas::LineTo(int32_t x, int32_t y) {
-    QPainterPath path(QPointF(PenPos.X, PenPos.Y));
-    path.lineTo(x, y);
-    Paint(path, nullptr);
+    Shape s;
+    s.Points = {PenPos, TPoint{x, y}};
+    Paint(s);
     PenPos = TPoint{x, y};
 }
 
 void TCanvas::Polyline(std::span<const TPoint> points) {
     if (points.size() < 2) return;
-    QPainterPath path(QPointF(points[0].X, points[0].Y));
-    for (const TPoint& pt : points.subspan(1)) path.lineTo(pt.X, pt.Y);
-    Paint(path, nullptr);
+    Shape s;
+    s.Points.assign(points.begin(), points.end());
+    Paint(s);
 }
 
 void TCanvas::Polygon(std::span<const TPoint> points) {
     if (points.size() < 2) return;
-    QPolygonF poly;
-    for (const TPoint& pt : points) poly << QPointF(pt.X, pt.Y);
-    QPainterPath path;
-    path.addPolygon(poly);
-    path.closeSubpath();
-    Paint(path, &path);
+    Shape s;
+    s.Points.assign(points.begin(), points.end());
+    s.Closed = s.Figure = true;
+    s.Area = PolylinePath(s.Points, true);
+    Paint(s);
 }
 
 QRectF TCanvas::FigureBox(int32_t x1, int32_t y1, int32_t x2, int32_t y2) const {
@@ -250,15 +362,27 @@ QRectF TCanvas::FigureBox(int32_t x1, int32_t y1, int32_t x2, int32_t y2) const 
 }
 
 void TCanvas::Rectangle(int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
-    QPainterPath path;
-    path.addRect(FigureBox(x1, y1, x2, y2));
-    Paint(path, &path);
+    const QRectF box = FigureBox(x1, y1, x2, y2);
+    Shape s;
+    s.Figure = true;
+    s.Area.addRect(box);
+    if (box.left() == std::floor(box.left()) && box.top() == std::floor(box.top())) {
+        const int32_t l = int32_t(box.left()), t = int32_t(box.top());
+        const int32_t r = int32_t(box.right()), b = int32_t(box.bottom());
+        s.Points = {{l, t}, {r, t}, {r, b}, {l, b}};
+        s.Closed = true;
+    } else {
+        s.Curve = s.Area;  // a wide pen moved inside the frame
+    }
+    Paint(s);
 }
 
 void TCanvas::Ellipse(int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
-    QPainterPath path;
-    path.addEllipse(FigureBox(x1, y1, x2, y2));
-    Paint(path, &path);
+    Shape s;
+    s.Figure = true;
+    s.Area.addEllipse(FigureBox(x1, y1, x2, y2));
+    s.Curve = s.Area;
+    Paint(s);
 }
 
 namespace {
@@ -284,19 +408,22 @@ double ArcSpan(double from, double to) {
 void TCanvas::Arc(int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t x3, int32_t y3, int32_t x4, int32_t y4) {
     const QRectF box = FigureBox(x1, y1, x2, y2);
     const double from = ArcAngle(box, x3, y3);
-    QPainterPath path;
-    path.arcMoveTo(box, from);
-    path.arcTo(box, from, ArcSpan(from, ArcAngle(box, x4, y4)));
-    Paint(path, nullptr);
+    Shape s;
+    s.Curve.arcMoveTo(box, from);
+    s.Curve.arcTo(box, from, ArcSpan(from, ArcAngle(box, x4, y4)));
+    Paint(s);
 }
 
 void TCanvas::Pie(int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t x3, int32_t y3, int32_t x4, int32_t y4) {
     const QRectF box = FigureBox(x1, y1, x2, y2);
     const double from = ArcAngle(box, x3, y3);
-    QPainterPath path(box.center());
-    path.arcTo(box, from, ArcSpan(from, ArcAngle(box, x4, y4)));
-    path.closeSubpath();
-    Paint(path, &path);
+    Shape s;
+    s.Figure = true;
+    s.Curve.moveTo(box.center());
+    s.Curve.arcTo(box, from, ArcSpan(from, ArcAngle(box, x4, y4)));
+    s.Curve.closeSubpath();
+    s.Area = s.Curve;
+    Paint(s);
 }
 
 void TCanvas::FillRect(const TRect& r) {
@@ -411,10 +538,13 @@ void TCanvas::BrushCopy(const TRect& dest, const QImage& image, const TRect& sou
     if (!p) return;
     const QImage part = image.copy(ToQRect(source)).convertToFormat(QImage::Format_RGB32);
     CopyRect(dest, part, TRect{0, 0, source.Width(), source.Height()});
-    QImage mask = part.createMaskFromColor(ColorToQColor(color).rgb(), Qt::MaskInColor);
-    if (mask.size() != QSize(dest.Width(), dest.Height())) mask = mask.scaled(dest.Width(), dest.Height());
-    QRegion where(QBitmap::fromImage(mask));
-    where.translate(dest.Left, dest.Top);
+    // The pixels of colour, as the opaque ones of an image of the destination's size.
+    QImage keyed(part.size(), QImage::Format_ARGB32);
+    const QRgb key = ColorToQColor(color).rgb();
+    for (int y = 0; y < part.height(); ++y)
+        for (int x = 0; x < part.width(); ++x) keyed.setPixel(x, y, part.pixel(x, y) == key ? 0xFF000000 : 0);
+    if (keyed.size() != QSize(dest.Width(), dest.Height())) keyed = keyed.scaled(dest.Width(), dest.Height());
+    const QRegion where = OpaqueRegion(keyed).translated(dest.Left, dest.Top);
     p->save();
     p->setClipRegion(where, p->hasClipping() ? Qt::IntersectClip : Qt::ReplaceClip);
     FillRect(dest);

@@ -8,7 +8,9 @@
 //   (0, 0, 10, 10) fills 0..9; Rectangle (0, 0, 10, 10) outlines 0..9 and
 //   fills inside, and without a pen fills only 0..8, as the platform does;
 //   Ellipse, Pie and Polygon follow the same rule.
-// - LineTo and Polyline leave out their end pixel.
+// - LineTo and Polyline leave out their end pixel (a one-pixel line is
+//   stepped out here from its start, as the platform does, whatever its
+//   direction).
 // - A pen of width 0 or 1 is the one-pixel cosmetic pen (styled: dash 18/6,
 //   dot 3/3, dash-dot 9/6/3/6, dash-dot-dot 9/3/3/3/3/3; with a solid
 //   brush the gaps take the brush colour, as on the platform's opaque
@@ -40,7 +42,6 @@
 class QPainter;
 class QPaintDevice;
 class QPainterPath;
-class QPen;
 
 namespace velt {
 
@@ -148,14 +149,16 @@ public:
     void SetPixel(int32_t x, int32_t y, TColor color);
 
 private:
+    struct Shape;
     bool PenDraws() const;
     bool BrushFills() const;
-    // Draws outline with the pen and, for a figure, fill with the brush, in
-    // the pen mode; each pixel is changed once.
-    void Paint(const QPainterPath& outline, const QPainterPath* fill);
-    // Draws in copy mode on p: fill first, then the outline over it.
-    void PaintPlain(QPainter& p, const QPainterPath& outline, const QPainterPath* fill);
-    QPen MakePen(const QColor& color, bool styled) const;
+    // Draws the shape's outline with the pen and a figure's area with the
+    // brush, in the pen mode; each pixel is changed once.
+    void Paint(const Shape& shape);
+    // Draws in copy mode on p: the area first, then the outline over it.
+    void PaintPlain(QPainter& p, const Shape& shape, const TRect& clip);
+    // The one-pixel outline of a polyline, segment by segment.
+    void PaintThinPolyline(QPainter& p, const Shape& shape, const TRect& clip);
     QColor PenColor() const;
     void ApplyBrush(QPainter& p) const;
     // The path of the box of a figure from (x1, y1) to (x2, y2): through the
