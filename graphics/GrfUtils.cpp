@@ -14,6 +14,15 @@ namespace {
 // Single precision stored from a double-precision result.
 inline float F(double v) { return static_cast<float>(v); }
 
+// Record i of a list as a T; the list's error outside it.
+template <class T>
+T RecordAt(const TGeneralList& list, int i) {
+    if (i < 0 || i >= list.GetCount()) list.Error();
+    T r;
+    std::memcpy(&r, list.GetItem(i), sizeof r);
+    return r;
+}
+
 
 }  // namespace
 
@@ -318,12 +327,7 @@ void TPoints::Offset(float dx, float dy) {
     }
 }
 
-TSPoint TPoints::At(int i) const {
-    if (i < 0 || i >= Count) Error();
-    TSPoint p;
-    std::memcpy(&p, GetItem(i), sizeof p);
-    return p;
-}
+TSPoint TPoints::At(int i) const { return RecordAt<TSPoint>(*this, i); }
 
 float TPoints::LineLen() const {
     float len = 0;
@@ -351,12 +355,7 @@ void TPoints::CoordByLen(TSPoint& p, float len) const {
     p = At(Count - 1);
 }
 
-TSRect TRects::Get(int i) const {
-    if (i < 0 || i >= Count) Error();
-    TSRect r;
-    std::memcpy(&r, GetItem(i), sizeof r);
-    return r;
-}
+TSRect TRects::Get(int i) const { return RecordAt<TSRect>(*this, i); }
 
 void TRects::Put(int i, const TSRect& r) { std::memcpy(GetPtr(i), &r, sizeof r); }
 
@@ -372,24 +371,14 @@ int TInvalidRects::Add(const TSRect& r, bool erase) {
     return Add(static_cast<const void*>(&rec));
 }
 
-TInvalidRect TInvalidRects::Get(int i) const {
-    if (i < 0 || i >= Count) Error();
-    TInvalidRect r;
-    std::memcpy(&r, GetItem(i), sizeof r);
-    return r;
-}
+TInvalidRect TInvalidRects::Get(int i) const { return RecordAt<TInvalidRect>(*this, i); }
 
 void* T2dMatrList::GetItems(int i) {
     if (i < 0 || i >= Count) Error();
     return GetItem(i);
 }
 
-T2DMatrix T2dMatrList::Matrix(int i) const {
-    if (i < 0 || i >= Count) Error();
-    T2DMatrix m;
-    std::memcpy(&m, GetItem(i), sizeof m);
-    return m;
-}
+T2DMatrix T2dMatrList::Matrix(int i) const { return RecordAt<T2DMatrix>(*this, i); }
 
 void T2dMatrList::SetMatrix(int i, const T2DMatrix& m) { std::memcpy(GetItems(i), &m, sizeof m); }
 

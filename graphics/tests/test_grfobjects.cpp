@@ -3,22 +3,12 @@
 #include <QImage>
 #include <string>
 
+#include "foundation/tests/FoundationTestUtil.h"
 #include "graphics/GrfObjects.h"
 
 using namespace velt;
-
-namespace {
-
-std::string Bytes(const TMemoryStream& m) { return std::string(m.Memory(), size_t(m.Size())); }
-
-TMemoryStream StreamOf(const std::string& bytes) {
-    TMemoryStream s;
-    s.WriteBuffer(bytes.data(), int64_t(bytes.size()));
-    s.SetPosition(0);
-    return s;
-}
-
-}  // namespace
+using test::Bytes;
+using test::StreamOf;
 
 TEST(FontStreams, AFontComesBackWithItsCyrillicNameAndStyles) {
     TFont font;

@@ -9,20 +9,15 @@
 #include "foundation/CodePages.h"
 #include "foundation/Filer.h"
 #include "foundation/Utils.h"
+#include "foundation/tests/FoundationTestUtil.h"
 #include "graphics/GrfUtils.h"
 
 using namespace velt;
+using test::Bytes;
+using test::StreamOf;
 
 namespace {
 
-std::string Bytes(const TMemoryStream& m) { return std::string(m.Memory(), size_t(m.Size())); }
-
-TMemoryStream StreamOf(const std::string& bytes) {
-    TMemoryStream s;
-    s.WriteBuffer(bytes.data(), int64_t(bytes.size()));
-    s.SetPosition(0);
-    return s;
-}
 
 uint32_t Bits(float f) {
     uint32_t u;

@@ -9,25 +9,9 @@
 
 using namespace velt;
 
-namespace {
-
-QImage Blank(int w, int h) {
-    QImage im(w, h, QImage::Format_RGB32);
-    im.fill(Qt::white);
-    return im;
-}
-
-// "#" for every pixel that is not white.
-std::string Art(const QImage& im) {
-    std::string s;
-    for (int y = 0; y < im.height(); ++y) {
-        for (int x = 0; x < im.width(); ++x) s += (im.pixel(x, y) & 0xFFFFFF) == 0xFFFFFF ? '.' : '#';
-        s += '\n';
-    }
-    return s;
-}
-
-}  // namespace
+using test::Art;
+using test::Blank;
+using test::Lines;
 
 TEST(Pointers, ALineOfAtMostHalfAPixelDrawsNothingAtAll) {
     QImage im = Blank(8, 8);

@@ -15,14 +15,9 @@
 #include "platform/ui/tests/UiTestSupport.h"
 
 using namespace velt;
+using test::Blank;
 
 namespace {
-
-QImage Blank(int w, int h) {
-    QImage im(w, h, QImage::Format_RGB32);
-    im.fill(Qt::white);
-    return im;
-}
 
 std::string TempFile(const std::string& name) { return ::testing::TempDir() + "velt_vcl_" + name; }
 

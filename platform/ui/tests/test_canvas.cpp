@@ -4,7 +4,6 @@
 #include <QGuiApplication>
 #include <QPalette>
 #include <cstring>
-#include <map>
 #include <string>
 #include <vector>
 
@@ -15,37 +14,9 @@
 
 using namespace velt;
 
-namespace {
-
-// A white image of w x h.
-QImage Blank(int w, int h) {
-    QImage im(w, h, QImage::Format_RGB32);
-    im.fill(Qt::white);
-    return im;
-}
-
-// One character a pixel: "." white, "#" black, "r" red, "b" blue, "?" other.
-std::string Art(const QImage& im) {
-    static const std::map<QRgb, char> letters = {
-        {0xFFFFFF, '.'}, {0x000000, '#'}, {0xFF0000, 'r'}, {0x0000FF, 'b'}};
-    std::string s;
-    for (int y = 0; y < im.height(); ++y) {
-        for (int x = 0; x < im.width(); ++x) {
-            auto it = letters.find(im.pixel(x, y) & 0xFFFFFF);
-            s += it == letters.end() ? '?' : it->second;
-        }
-        s += '\n';
-    }
-    return s;
-}
-
-std::string Lines(std::initializer_list<const char*> rows) {
-    std::string s;
-    for (const char* r : rows) s += std::string(r) + "\n";
-    return s;
-}
-
-}  // namespace
+using test::Art;
+using test::Blank;
+using test::Lines;
 
 TEST(Canvas, FiguresFollowThePlatformPixelRules) {
     QImage im = Blank(12, 12);
