@@ -36,9 +36,9 @@ QPainter::CompositionMode RasterOp(TPenMode m) {
 }
 
 void Unsmoothed(QPainter& p) {
-    p.setRenderHint(QPainter::Antialiasing, false);
-    p.setRenderHint(QPainter::TextAntialiasing, false);
-    p.setRenderHint(QPainter::SmoothPixmapTransform, false);
+    constexpr QPainter::RenderHints smooth =
+        QPainter::Antialiasing | QPainter::TextAntialiasing | QPainter::SmoothPixmapTransform;
+    if (p.renderHints() & smooth) p.setRenderHints(smooth, false);
 }
 
 QRect ToQRect(const TRect& r) { return QRect(r.Left, r.Top, r.Width(), r.Height()); }
@@ -97,6 +97,7 @@ QPainter* TCanvas::Painter() {
 TRect TCanvas::ClipRect() {
     QPainter* p = Painter();
     if (!p) return {};
+    if (!p->hasClipping() && p->transform().isIdentity()) return TRect{0, 0, device_->width(), device_->height()};
     const QRectF whole(0, 0, device_->width(), device_->height());
     const QRectF r = p->hasClipping() ? p->clipBoundingRect() : p->transform().inverted().mapRect(whole);
     const QRect q = r.toAlignedRect();
@@ -231,7 +232,10 @@ QPainterPath PolylinePath(const std::vector<TPoint>& points, bool closed) {
 void TCanvas::PaintThinPolyline(QPainter& p, const Shape& shape, const TRect& clip) {
     const std::span<const int> pattern = DashPattern(Pen.Style);
     const bool opaque = !pattern.empty() && Brush.Style == bsSolid && Brush.Bitmap.isNull();
-    std::vector<QPoint> on, off;
+    std::vector<QPoint>& on = on_;
+    std::vector<QPoint>& off = off_;
+    on.clear();
+    off.clear();
     int64_t carried = 0;  // the pattern runs on through the whole polyline
     const size_t n = shape.Points.size();
     const size_t segments = shape.Closed ? n : n - 1;

@@ -30,9 +30,11 @@
 // nothing.
 
 #include <QImage>
+#include <QPoint>
 #include <QRectF>
 #include <memory>
 #include <span>
+#include <vector>
 #include <string>
 
 #include "platform/ui/Colors.h"
@@ -169,6 +171,8 @@ private:
     QImage* image_ = nullptr;
     std::unique_ptr<QPainter> own_;
     QPainter* borrowed_ = nullptr;
+    // The pixels of one thin line, kept for the next call.
+    std::vector<QPoint> on_, off_;
 };
 
 }  // namespace velt
