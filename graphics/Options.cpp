@@ -1,0 +1,114 @@
+#include "graphics/Options.h"
+
+#include <cerrno>
+#include <charconv>
+#include <sys/stat.h>
+
+#include "foundation/SysUtils.h"
+
+namespace velt::Options {
+
+namespace {
+
+std::unique_ptr<TOptionsStore> gStore;
+int gUsers = 0;
+
+}  // namespace
+
+TOptionValue::TOptionValue(double v) {
+    char buf[64];
+    auto r = std::to_chars(buf, buf + sizeof buf, v);
+    text_.assign(buf, r.ptr);
+}
+
+TOptionsStore::TOptionsStore(std::string fileName) : fileName_(std::move(fileName)) {
+    struct stat st {};
+    if (::stat(fileName_.c_str(), &st) != 0 && errno == ENOENT) return;  // a fresh installation
+    ini_.LoadFromFile(fileName_);
+}
+
+TOptionsStore::TOptionsStore(std::string fileName, std::string_view text) : fileName_(std::move(fileName)) {
+    ini_.AppendFromText(text);
+}
+
+std::string TOptionsStore::ReadValue(std::string_view section, std::string_view ident) const {
+    return ReadValueDef(section, ident, std::string_view());
+}
+
+std::string TOptionsStore::ReadValueDef(std::string_view section, std::string_view ident,
+                                        const TOptionValue& def) const {
+    const TStringList* lines = ini_.SectionLines(section);
+    if (!lines || lines->IndexOfName(ident) < 0) return def.Text();
+    return ini_.ReadString(section, ident, "");
+}
+
+void TOptionsStore::WriteValue(std::string_view section, std::string_view ident, const TOptionValue& value) {
+    ini_.WriteString(section, ident, value.Text());
+    Changed();
+}
+
+void TOptionsStore::EraseSection(std::string_view section) {
+    if (ini_.IndexOf(section) < 0) return;
+    ini_.EraseSection(section);
+    Changed();
+}
+
+void TOptionsStore::ReadSection(std::string_view section, TStringList& strings) const {
+    TStringList lines;
+    ini_.ReadSectionValues(section, lines);
+    strings.Clear();
+    for (int i = 0; i < lines.Count(); ++i) {
+        const std::string& line = lines[i];
+        const size_t eq = line.find('=');
+        if (eq == std::string::npos || eq == 0 || line[0] == ';') continue;
+        strings.Add(line.substr(0, eq));
+    }
+}
+
+void TOptionsStore::Changed() {
+    modified_ = true;
+    if (updating_ == 0) UpdateFile();
+}
+
+void TOptionsStore::EndUpdate() {
+    if (updating_ > 0 && --updating_ == 0 && modified_) UpdateFile();
+}
+
+void TOptionsStore::UpdateFile() {
+    if (!modified_ || fileName_.empty()) return;
+    ini_.SaveToFile(fileName_);
+    modified_ = false;
+}
+
+void OptionsStartup(const std::string& iniName) {
+    if (gUsers == 0) gStore = std::make_unique<TOptionsStore>(iniName);
+    ++gUsers;
+}
+
+void OptionsShutdown() {
+    if (gUsers == 0) return;
+    if (--gUsers == 0) gStore.reset();
+}
+
+bool OptionsStarted() { return gStore != nullptr; }
+
+TOptionsStore& Store() {
+    if (!gStore) throw Exception("Options are not started");
+    return *gStore;
+}
+
+std::string ReadValue(std::string_view section, std::string_view ident) { return Store().ReadValue(section, ident); }
+
+std::string ReadValueDef(std::string_view section, std::string_view ident, const TOptionValue& def) {
+    return Store().ReadValueDef(section, ident, def);
+}
+
+void WriteValue(std::string_view section, std::string_view ident, const TOptionValue& value) {
+    Store().WriteValue(section, ident, value);
+}
+
+void EraseSection(std::string_view section) { Store().EraseSection(section); }
+
+void ReadSection(std::string_view section, TStringList& strings) { Store().ReadSection(section, strings); }
+
+}  // namespace velt::Options

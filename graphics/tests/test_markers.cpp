@@ -1,0 +1,113 @@
+#include <gtest/gtest.h>
+
+#include <QImage>
+#include <chrono>
+#include <string>
+
+#include "graphics/GRFCtrl.h"
+#include "platform/ui/tests/GoldenImage.h"
+
+using namespace velt;
+
+using test::Art;
+using test::Blank;
+using test::Lines;
+
+TEST(Pointers, ALineOfAtMostHalfAPixelDrawsNothingAtAll) {
+    QImage im = Blank(8, 8);
+    const QImage before = im.copy();
+    {
+        TCanvas c(&im);
+        c.Brush.Style = bsClear;
+        DrawPtr(c, psP2Filled, true, 3, 3, 3.4f, 3.2f, 4, 0);
+        EXPECT_EQ(c.Brush.Style, bsClear);  // not even the brush changes
+    }
+    EXPECT_EQ(im, before);
+}
+
+TEST(Markers, PhaseRunsOnFromSegmentToSegment) {
+    QImage im = Blank(12, 7);
+    float next;
+    {
+        TCanvas c(&im);
+        // Length 10, first marker 4 pixels in, then every 4: markers at 4 and 8.
+        next = DrawLineMarker(c, lm2, false, 0, 3, 10, 3, 5, 4, 4, false, false);
+    }
+    EXPECT_EQ(next, 2);
+    EXPECT_EQ(Art(im), "............\n"
+                       "....#...#...\n"
+                       "....#...#...\n"
+                       "....#...#...\n"
+                       "....#...#...\n"
+                       "....#...#...\n"
+                       "....#...#...\n");
+    TCanvas c;
+    EXPECT_EQ(DrawLineMarker(c, lm2, false, 0, 0, 3, 0, 5, 4, 5, false, false), 2);  // no marker: phase - length
+    EXPECT_EQ(DrawLineMarker(c, lm2, false, 0, 0, 2, 0, 5, 0, 0, false, false), 0.5f);  // spacing 0 counts as 0.5
+    EXPECT_EQ(DrawLineMarker(c, lmNone, false, 0, 0, 9, 0, 5, 4, 1, false, false), 1);
+    EXPECT_EQ(DrawLineMarker(c, lm2, false, 1, 1, 1.2f, 1.1f, 5, 4, 1, false, false), 1);  // length rounds to 0
+}
+
+TEST(Markers, AnchorsFarOutsideTheClipAreCountedNotWalked) {
+    QImage im = Blank(20, 10);
+    const auto start = std::chrono::steady_clock::now();
+    float next;
+    {
+        TCanvas c(&im);
+        next = DrawLineMarker(c, lmCircle, true, -1e9f, 5, 1e9f, 5, 4, 0.5f, 0, false, false);
+    }
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+    EXPECT_EQ(next, 0.5f);
+    // The visible part still has its markers, and the line.
+    EXPECT_EQ(im.pixel(0, 5) & 0xFFFFFF, 0u);
+    EXPECT_EQ(im.pixel(10, 3) & 0xFFFFFF, 0u);
+}
+
+TEST(Markers, AnchorsRoundHalvesToEven) {
+    QImage im = Blank(8, 5);
+    {
+        TCanvas c(&im);
+        DrawOneLineMarker(c, lm1, false, 2.5f, 4, 5, false);  // at x = 2
+        DrawOneLineMarker(c, lm1, false, 5.5f, 4, 5, false);  // at x = 6
+    }
+    EXPECT_EQ(Art(im), "........\n"
+                       "..#...#.\n"
+                       "..#...#.\n"
+                       "..#...#.\n"
+                       "..#...#.\n");
+}
+
+TEST(Markers, FilledTicksTakeTheBrushColourAndPolygonsLeaveOutTheirLastPoint) {
+    QImage im = Blank(4, 4);
+    TCanvas c(&im);
+    c.Brush.Color = clRed;
+    DrawOneLineMarker(c, lm3, true, 2, 2, 5, false);
+    EXPECT_EQ(c.Pen.Color, clRed);
+    c.Pen.Color = clBlack;
+    DrawOneLineMarker(c, lm7, true, 2, 2, 5, false);
+    EXPECT_EQ(c.Pen.Color, clBlack);
+}
+
+TEST(Markers, EveryStyleAndPointerMatchesTheGoldenImage) {
+    QImage im = Blank(200, 290);
+    {
+        TCanvas c(&im);
+        c.Brush.Color = clYellow;
+        for (int i = 0; i < 14; ++i) {
+            const float y = 10 + 20 * float(i);
+            const TLineMarkerStyle style = StdLineMarkerStyle[size_t(i)];
+            const float spacing = (style == lm11 || style == lm12) ? 50 : 20;
+            c.Pen.Color = clBlack;
+            const float phase = DrawLineMarker(c, style, true, 5, y, 60, y, 8, spacing, 4, false, false);
+            DrawLineMarker(c, style, true, 60, y, 100, y + 8, 8, spacing, phase, true, true);
+            DrawOneLineMarker(c, style, i % 2 == 1, 115, y, 8, i % 3 == 0);
+        }
+        for (int i = 0; i < 8; ++i) {
+            const float y = 10 + 36 * float(i);
+            c.Pen.Color = clNavy;
+            DrawPtr(c, StdPointerStyle[size_t(i)], true, 130, y, 190, y + 6, 6, 0);
+            DrawPtr(c, StdPointerStyle[size_t(i)], false, 190, y + 12, 150, y + 20, 5, 2);
+        }
+    }
+    EXPECT_TRUE(test::MatchesGolden(im, VELT_TEST_DATA_DIR, "markers_and_pointers"));
+}

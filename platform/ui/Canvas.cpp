@@ -1,0 +1,570 @@
+#include "platform/ui/Canvas.h"
+
+#include <QBitmap>
+#include <QFontMetrics>
+#include <QPainter>
+#include <QPainterPath>
+#include <QRegion>
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+#include "platform/ui/Graphic.h"
+
+namespace velt {
+
+namespace {
+
+bool IsRasterOp(TPenMode m) { return m != pmCopy && m != pmBlack && m != pmWhite && m != pmNop; }
+
+QPainter::CompositionMode RasterOp(TPenMode m) {
+    switch (m) {
+    case pmNot: return QPainter::RasterOp_NotDestination;
+    case pmNotCopy: return QPainter::RasterOp_NotSource;
+    case pmMergePenNot: return QPainter::RasterOp_SourceOrNotDestination;
+    case pmMaskPenNot: return QPainter::RasterOp_SourceAndNotDestination;
+    case pmMergeNotPen: return QPainter::RasterOp_NotSourceOrDestination;
+    case pmMaskNotPen: return QPainter::RasterOp_NotSourceAndDestination;
+    case pmMerge: return QPainter::RasterOp_SourceOrDestination;
+    case pmNotMerge: return QPainter::RasterOp_NotSourceAndNotDestination;
+    case pmMask: return QPainter::RasterOp_SourceAndDestination;
+    case pmNotMask: return QPainter::RasterOp_NotSourceOrNotDestination;
+    case pmXor: return QPainter::RasterOp_SourceXorDestination;
+    case pmNotXor: return QPainter::RasterOp_NotSourceXorDestination;
+    default: return QPainter::CompositionMode_SourceOver;
+    }
+}
+
+void Unsmoothed(QPainter& p) {
+    constexpr QPainter::RenderHints smooth =
+        QPainter::Antialiasing | QPainter::TextAntialiasing | QPainter::SmoothPixmapTransform;
+    if (p.renderHints() & smooth) p.setRenderHints(smooth, false);
+}
+
+QRect ToQRect(const TRect& r) { return QRect(r.Left, r.Top, r.Width(), r.Height()); }
+
+// The box with its corners in order.
+void Normalize(int32_t& x1, int32_t& y1, int32_t& x2, int32_t& y2) {
+    if (x1 > x2) std::swap(x1, x2);
+    if (y1 > y2) std::swap(y1, y2);
+}
+
+// The pixels of an image that are not transparent.
+QRegion OpaqueRegion(const QImage& image) {
+    return QRegion(QBitmap::fromImage(image.createAlphaMask(Qt::ThresholdAlphaDither)));
+}
+
+}  // namespace
+
+TCanvas::TCanvas() = default;
+TCanvas::TCanvas(QPaintDevice* device) { Attach(device); }
+TCanvas::TCanvas(QPainter* painter) { Attach(painter); }
+TCanvas::~TCanvas() { Detach(); }
+
+void TCanvas::Attach(QPaintDevice* device) {
+    Detach();
+    device_ = device;
+    image_ = dynamic_cast<QImage*>(device);
+}
+
+void TCanvas::Attach(QPainter* painter) {
+    Detach();
+    borrowed_ = painter;
+    device_ = painter ? painter->device() : nullptr;
+    image_ = dynamic_cast<QImage*>(device_);
+}
+
+void TCanvas::Detach() {
+    EndPaint();
+    own_.reset();
+    device_ = nullptr;
+    image_ = nullptr;
+    borrowed_ = nullptr;
+}
+
+void TCanvas::EndPaint() {
+    if (own_ && own_->isActive()) own_->end();
+}
+
+QPainter* TCanvas::Painter() {
+    if (borrowed_) return borrowed_;
+    if (!device_) return nullptr;
+    if (!own_) own_ = std::make_unique<QPainter>();
+    if (!own_->isActive() && !own_->begin(device_)) return nullptr;
+    return own_.get();
+}
+
+TRect TCanvas::ClipRect() {
+    QPainter* p = Painter();
+    if (!p) return {};
+    if (!p->hasClipping() && p->transform().isIdentity()) return TRect{0, 0, device_->width(), device_->height()};
+    const QRectF whole(0, 0, device_->width(), device_->height());
+    const QRectF r = p->hasClipping() ? p->clipBoundingRect() : p->transform().inverted().mapRect(whole);
+    const QRect q = r.toAlignedRect();
+    return TRect{q.left(), q.top(), q.left() + q.width(), q.top() + q.height()};
+}
+
+// ---- pen and brush ---------------------------------------------------------------
+
+bool TCanvas::PenDraws() const { return Pen.Style != psClear && Pen.Mode != pmNop; }
+
+bool TCanvas::BrushFills() const { return Pen.Mode != pmNop && (Brush.Style != bsClear || !Brush.Bitmap.isNull()); }
+
+QColor TCanvas::PenColor() const {
+    if (Pen.Mode == pmBlack) return QColor(Qt::black);
+    if (Pen.Mode == pmWhite) return QColor(Qt::white);
+    return ColorToQColor(Pen.Color);
+}
+
+void TCanvas::ApplyBrush(QPainter& p) const {
+    p.setBrushOrigin(0, 0);
+    if (Pen.Mode == pmBlack || Pen.Mode == pmWhite) {
+        p.setBrush(PenColor());
+        return;
+    }
+    if (!Brush.Bitmap.isNull()) {
+        p.setBrush(QBrush(Brush.Bitmap));
+        return;
+    }
+    const QColor c = ColorToQColor(Brush.Color);
+    switch (Brush.Style) {
+    case bsSolid: p.setBrush(c); break;
+    case bsClear: p.setBrush(Qt::NoBrush); break;
+    case bsHorizontal: p.setBrush(QBrush(c, Qt::HorPattern)); break;
+    case bsVertical: p.setBrush(QBrush(c, Qt::VerPattern)); break;
+    case bsFDiagonal: p.setBrush(QBrush(c, Qt::FDiagPattern)); break;
+    case bsBDiagonal: p.setBrush(QBrush(c, Qt::BDiagPattern)); break;
+    case bsCross: p.setBrush(QBrush(c, Qt::CrossPattern)); break;
+    case bsDiagCross: p.setBrush(QBrush(c, Qt::DiagCrossPattern)); break;
+    }
+}
+
+// ---- painting ----------------------------------------------------------------------
+
+// What one call draws: an outline, either a polyline of whole points or a
+// curve, and for a figure the area inside.
+struct TCanvas::Shape {
+    std::vector<TPoint> Points;
+    bool Closed = false;
+    QPainterPath Curve;
+    bool Figure = false;
+    QPainterPath Area;
+};
+
+namespace {
+
+// The dash pattern of a styled one-pixel pen, in pixels on and off.
+std::span<const int> DashPattern(TPenStyle s) {
+    static const int dash[] = {18, 6}, dot[] = {3, 3}, dashDot[] = {9, 6, 3, 6}, dashDotDot[] = {9, 3, 3, 3, 3, 3};
+    switch (s) {
+    case psDash: return dash;
+    case psDot: return dot;
+    case psDashDot: return dashDot;
+    case psDashDotDot: return dashDotDot;
+    default: return {};
+    }
+}
+
+// Whether pixel n of a styled line is on.
+bool DashOn(std::span<const int> pattern, int64_t n) {
+    int64_t period = 0;
+    for (int v : pattern) period += v;
+    int64_t at = n % period;
+    for (size_t k = 0; k < pattern.size(); ++k) {
+        if (at < pattern[k]) return k % 2 == 0;
+        at -= pattern[k];
+    }
+    return true;
+}
+
+// Coordinates stay within the platform's range, so that the stepping
+// arithmetic cannot overflow.
+int64_t Limited(int32_t v) { return std::clamp<int64_t>(v, -(int64_t(1) << 28), int64_t(1) << 28); }
+
+// The pixels of the line from a towards b, b left out, that lie in clip:
+// the major axis moves one pixel a step, the minor one by the rounded
+// share. put(x, y, i) gets the step number i counted from a.
+template <class Put>
+void LinePixels(TPoint a, TPoint b, const TRect& clip, Put put) {
+    const int64_t ax = Limited(a.X), ay = Limited(a.Y);
+    const int64_t dx = Limited(b.X) - ax, dy = Limited(b.Y) - ay;
+    const int64_t adx = dx < 0 ? -dx : dx, ady = dy < 0 ? -dy : dy;
+    const int64_t n = std::max(adx, ady);
+    if (n == 0 || clip.IsEmpty()) return;
+    const int64_t sx = dx < 0 ? -1 : 1, sy = dy < 0 ? -1 : 1;
+    // Only the steps whose pixels can fall inside the clip are walked.
+    double lo = 0, hi = double(n - 1);
+    auto limit = [&](int64_t from, int64_t d, int32_t min, int32_t max) {
+        if (d == 0) {
+            if (from < min || from >= max) hi = -1;
+            return;
+        }
+        double t1 = double(min - 1 - from) * double(n) / double(d), t2 = double(max + 1 - from) * double(n) / double(d);
+        if (t1 > t2) std::swap(t1, t2);
+        lo = std::max(lo, std::floor(t1) - 1), hi = std::min(hi, std::ceil(t2) + 1);
+    };
+    limit(ax, dx, clip.Left, clip.Right);
+    limit(ay, dy, clip.Top, clip.Bottom);
+    for (int64_t i = int64_t(lo); double(i) <= hi; ++i) {
+        int64_t x, y;
+        if (adx >= ady) {
+            x = ax + sx * i;
+            y = ay + sy * ((2 * i * ady + adx) / (2 * adx));
+        } else {
+            y = ay + sy * i;
+            x = ax + sx * ((2 * i * adx + ady) / (2 * ady));
+        }
+        if (x >= clip.Left && x < clip.Right && y >= clip.Top && y < clip.Bottom) put(int(x), int(y), i);
+    }
+}
+
+QPainterPath PolylinePath(const std::vector<TPoint>& points, bool closed) {
+    QPainterPath path;
+    if (points.empty()) return path;
+    path.moveTo(points[0].X, points[0].Y);
+    for (size_t k = 1; k < points.size(); ++k) path.lineTo(points[k].X, points[k].Y);
+    if (closed) path.closeSubpath();
+    return path;
+}
+
+}  // namespace
+
+void TCanvas::PaintThinPolyline(QPainter& p, const Shape& shape, const TRect& clip) {
+    const std::span<const int> pattern = DashPattern(Pen.Style);
+    const bool opaque = !pattern.empty() && Brush.Style == bsSolid && Brush.Bitmap.isNull();
+    std::vector<QPoint>& on = on_;
+    std::vector<QPoint>& off = off_;
+    on.clear();
+    off.clear();
+    int64_t carried = 0;  // the pattern runs on through the whole polyline
+    const size_t n = shape.Points.size();
+    const size_t segments = shape.Closed ? n : n - 1;
+    for (size_t k = 0; k < segments; ++k) {
+        const TPoint a = shape.Points[k], b = shape.Points[(k + 1) % n];
+        LinePixels(a, b, clip, [&](int x, int y, int64_t i) {
+            if (pattern.empty() || DashOn(pattern, carried + i)) on.emplace_back(x, y);
+            else if (opaque) off.emplace_back(x, y);
+        });
+        carried += std::max(std::abs(int64_t(b.X) - a.X), std::abs(int64_t(b.Y) - a.Y));
+    }
+    QPen pen(PenColor(), 0);
+    pen.setCosmetic(true);
+    p.setPen(pen);
+    if (!on.empty()) p.drawPoints(on.data(), int(on.size()));
+    if (!off.empty()) {
+        pen.setColor(ColorToQColor(Brush.Color));
+        p.setPen(pen);
+        p.drawPoints(off.data(), int(off.size()));
+    }
+}
+
+void TCanvas::PaintPlain(QPainter& p, const Shape& shape, const TRect& clip) {
+    if (shape.Figure && BrushFills()) {
+        ApplyBrush(p);
+        p.setPen(Qt::NoPen);
+        p.drawPath(shape.Area);
+    }
+    if (!PenDraws()) return;
+    p.setBrush(Qt::NoBrush);
+    const bool curve = !shape.Curve.isEmpty();
+    if (Pen.Width <= 1 && !curve) {
+        PaintThinPolyline(p, shape, clip);
+        return;
+    }
+    const QPainterPath outline = curve ? shape.Curve : PolylinePath(shape.Points, shape.Closed);
+    if (Pen.Width > 1) {
+        // Wide pens are solid, centred on the pixels the path runs through.
+        p.setPen(QPen(QBrush(PenColor()), Pen.Width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        p.drawPath(outline.translated(0.5, 0.5));
+        return;
+    }
+    QPen pen(PenColor(), 0);
+    pen.setCosmetic(true);
+    pen.setCapStyle(Qt::FlatCap);
+    const std::span<const int> pattern = DashPattern(Pen.Style);
+    if (!pattern.empty()) {
+        if (Brush.Style == bsSolid && Brush.Bitmap.isNull()) {
+            p.setPen(QPen(ColorToQColor(Brush.Color), 0));
+            p.drawPath(outline);
+        }
+        pen.setDashPattern(QList<qreal>(pattern.begin(), pattern.end()));
+    }
+    p.setPen(pen);
+    p.drawPath(outline);
+}
+
+void TCanvas::Paint(const Shape& shape) {
+    const bool fills = shape.Figure && BrushFills();
+    if (!PenDraws() && !fills) return;
+    QPainter* p = Painter();
+    if (!p) return;
+    Unsmoothed(*p);
+    const TRect clip = ClipRect();
+    // A figure, or a styled curve over an opaque background, may meet a
+    // pixel twice.
+    const bool twice = shape.Figure || (!shape.Curve.isEmpty() && Pen.Width <= 1 && !DashPattern(Pen.Style).empty() &&
+                                        Brush.Style == bsSolid);
+    if (!IsRasterOp(Pen.Mode) || !twice) {
+        p->setCompositionMode(IsRasterOp(Pen.Mode) ? RasterOp(Pen.Mode) : QPainter::CompositionMode_SourceOver);
+        PaintPlain(*p, shape, clip);
+        p->setCompositionMode(QPainter::CompositionMode_SourceOver);
+        return;
+    }
+    // A raster operation must meet every pixel once: the shape is drawn on
+    // a layer in copy mode, then combined through the layer's own shape.
+    const double margin = std::max(Pen.Width, 1) + 2;
+    QRectF bounds = shape.Curve.isEmpty() ? PolylinePath(shape.Points, false).boundingRect() : shape.Curve.boundingRect();
+    if (shape.Figure) bounds = bounds.united(shape.Area.boundingRect());
+    const QRect box = bounds.adjusted(-margin, -margin, margin, margin).toAlignedRect().intersected(ToQRect(clip));
+    if (box.isEmpty()) return;
+    QImage layer(box.size(), QImage::Format_ARGB32_Premultiplied);
+    layer.fill(Qt::transparent);
+    {
+        QPainter lp(&layer);
+        Unsmoothed(lp);
+        lp.translate(-box.topLeft());
+        PaintPlain(lp, shape, TRect{box.left(), box.top(), box.left() + box.width(), box.top() + box.height()});
+    }
+    p->save();
+    p->setClipRegion(OpaqueRegion(layer).translated(box.topLeft()), p->hasClipping() ? Qt::IntersectClip : Qt::ReplaceClip);
+    p->setCompositionMode(RasterOp(Pen.Mode));
+    p->drawImage(box.topLeft(), layer);
+    p->restore();
+}
+
+void TCanvas::LineTo(int32_t x, int32_t y) {
+    Shape s;
+    s.Points = {PenPos, TPoint{x, y}};
+    Paint(s);
+    PenPos = TPoint{x, y};
+}
+
+void TCanvas::Polyline(std::span<const TPoint> points) {
+    if (points.size() < 2) return;
+    Shape s;
+    s.Points.assign(points.begin(), points.end());
+    Paint(s);
+}
+
+void TCanvas::Polygon(std::span<const TPoint> points) {
+    if (points.size() < 2) return;
+    Shape s;
+    s.Points.assign(points.begin(), points.end());
+    s.Closed = s.Figure = true;
+    s.Area = PolylinePath(s.Points, true);
+    Paint(s);
+}
+
+QRectF TCanvas::FigureBox(int32_t x1, int32_t y1, int32_t x2, int32_t y2) const {
+    Normalize(x1, y1, x2, y2);
+    QRectF box(QPointF(x1, y1), QPointF(x2 - 1, y2 - 1));
+    if (Pen.Style == psInsideFrame && Pen.Width > 1 && Pen.Mode != pmNop) {
+        const double inset = std::min({(Pen.Width - 1) / 2.0, box.width() / 2, box.height() / 2});
+        box.adjust(inset, inset, -inset, -inset);
+    }
+    return box;
+}
+
+void TCanvas::Rectangle(int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
+    const QRectF box = FigureBox(x1, y1, x2, y2);
+    Shape s;
+    s.Figure = true;
+    s.Area.addRect(box);
+    if (box.left() == std::floor(box.left()) && box.top() == std::floor(box.top())) {
+        const int32_t l = int32_t(box.left()), t = int32_t(box.top());
+        const int32_t r = int32_t(box.right()), b = int32_t(box.bottom());
+        s.Points = {{l, t}, {r, t}, {r, b}, {l, b}};
+        s.Closed = true;
+    } else {
+        s.Curve = s.Area;  // a wide pen moved inside the frame
+    }
+    Paint(s);
+}
+
+void TCanvas::Ellipse(int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
+    Shape s;
+    s.Figure = true;
+    s.Area.addEllipse(FigureBox(x1, y1, x2, y2));
+    s.Curve = s.Area;
+    Paint(s);
+}
+
+namespace {
+
+// The angle, in degrees counter-clockwise on the screen, at which the ray
+// from the box's centre to (x, y) meets its ellipse, as Qt's arcs measure it
+// (on the circle the ellipse is a squeezed copy of).
+double ArcAngle(const QRectF& box, int32_t x, int32_t y) {
+    const QPointF c = box.center();
+    double dx = x - c.x(), dy = c.y() - y;
+    if (box.width() > 0 && box.height() > 0) dx /= box.width() / 2, dy /= box.height() / 2;
+    return std::atan2(dy, dx) * 180 / std::numbers::pi;
+}
+
+double ArcSpan(double from, double to) {
+    double span = to - from;
+    while (span <= 0) span += 360;
+    return span;
+}
+
+}  // namespace
+
+void TCanvas::Arc(int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t x3, int32_t y3, int32_t x4, int32_t y4) {
+    const QRectF box = FigureBox(x1, y1, x2, y2);
+    const double from = ArcAngle(box, x3, y3);
+    Shape s;
+    s.Curve.arcMoveTo(box, from);
+    s.Curve.arcTo(box, from, ArcSpan(from, ArcAngle(box, x4, y4)));
+    Paint(s);
+}
+
+void TCanvas::Pie(int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t x3, int32_t y3, int32_t x4, int32_t y4) {
+    const QRectF box = FigureBox(x1, y1, x2, y2);
+    const double from = ArcAngle(box, x3, y3);
+    Shape s;
+    s.Figure = true;
+    s.Curve.moveTo(box.center());
+    s.Curve.arcTo(box, from, ArcSpan(from, ArcAngle(box, x4, y4)));
+    s.Curve.closeSubpath();
+    s.Area = s.Curve;
+    Paint(s);
+}
+
+void TCanvas::FillRect(const TRect& r) {
+    if (r.IsEmpty() || (Brush.Style == bsClear && Brush.Bitmap.isNull())) return;
+    QPainter* p = Painter();
+    if (!p) return;
+    Unsmoothed(*p);
+    p->setCompositionMode(QPainter::CompositionMode_SourceOver);
+    const TPenMode mode = Pen.Mode;
+    Pen.Mode = pmCopy;  // the brush as it is, whatever the pen does
+    ApplyBrush(*p);
+    Pen.Mode = mode;
+    p->fillRect(ToQRect(r), p->brush());
+}
+
+void TCanvas::FrameRect(const TRect& r) {
+    if (r.IsEmpty()) return;
+    QPainter* p = Painter();
+    if (!p) return;
+    p->setCompositionMode(QPainter::CompositionMode_SourceOver);
+    const QColor c = ColorToQColor(Brush.Color);
+    p->fillRect(QRect(r.Left, r.Top, r.Width(), 1), c);
+    p->fillRect(QRect(r.Left, r.Bottom - 1, r.Width(), 1), c);
+    p->fillRect(QRect(r.Left, r.Top, 1, r.Height()), c);
+    p->fillRect(QRect(r.Right - 1, r.Top, 1, r.Height()), c);
+}
+
+void TCanvas::DrawFocusRect(const TRect& r) {
+    if (r.IsEmpty()) return;
+    QPainter* p = Painter();
+    if (!p) return;
+    // Every other pixel of the border, by the parity of x + y on the device.
+    QImage layer(r.Width(), r.Height(), QImage::Format_ARGB32_Premultiplied);
+    layer.fill(Qt::transparent);
+    auto mark = [&](int32_t x, int32_t y) {
+        if (((x + y) & 1) == 0) layer.setPixel(x - r.Left, y - r.Top, 0xFFFFFFFF);
+    };
+    for (int32_t x = r.Left; x < r.Right; ++x) mark(x, r.Top), mark(x, r.Bottom - 1);
+    for (int32_t y = r.Top; y < r.Bottom; ++y) mark(r.Left, y), mark(r.Right - 1, y);
+    p->setCompositionMode(QPainter::RasterOp_SourceXorDestination);  // transparent pixels XOR nothing
+    p->drawImage(QPoint(r.Left, r.Top), layer);
+    p->setCompositionMode(QPainter::CompositionMode_SourceOver);
+}
+
+// ---- text ------------------------------------------------------------------------------
+
+TSize TCanvas::TextExtent(const std::string& text) {
+    const QFontMetrics fm = device_ ? QFontMetrics(ToQFont(Font), device_) : QFontMetrics(ToQFont(Font));
+    return TSize{fm.horizontalAdvance(QString::fromStdString(text)), fm.height()};
+}
+
+void TCanvas::TextOut(int32_t x, int32_t y, const std::string& text) {
+    QPainter* p = Painter();
+    const TSize size = TextExtent(text);
+    if (p) {
+        Unsmoothed(*p);
+        p->setCompositionMode(QPainter::CompositionMode_SourceOver);
+        if (Brush.Style == bsSolid && Brush.Bitmap.isNull())
+            p->fillRect(QRect(x, y, size.cx, size.cy), ColorToQColor(Brush.Color));
+        const QFont f = ToQFont(Font);
+        p->setFont(f);
+        p->setPen(ColorToQColor(Font.Color()));
+        p->drawText(QPoint(x, y + QFontMetrics(f, device_).ascent()), QString::fromStdString(text));
+    }
+    PenPos = TPoint{x + size.cx, y};
+}
+
+void TCanvas::TextRect(const TRect& r, int32_t x, int32_t y, const std::string& text) {
+    QPainter* p = Painter();
+    if (!p) return;
+    p->save();
+    p->setClipRect(ToQRect(r), p->hasClipping() ? Qt::IntersectClip : Qt::ReplaceClip);
+    if (Brush.Style == bsSolid && Brush.Bitmap.isNull()) p->fillRect(ToQRect(r), ColorToQColor(Brush.Color));
+    const TBrushStyle style = Brush.Style;
+    Brush.Style = bsClear;  // the rectangle is already filled
+    const TPoint pos = PenPos;
+    TextOut(x, y, text);
+    PenPos = pos;
+    Brush.Style = style;
+    p->restore();
+}
+
+// ---- images -------------------------------------------------------------------------
+
+void TCanvas::Draw(int32_t x, int32_t y, const TGraphic& graphic) {
+    graphic.Draw(*this, TRect{x, y, x + graphic.Width(), y + graphic.Height()});
+}
+
+void TCanvas::StretchDraw(const TRect& r, const TGraphic& graphic) { graphic.Draw(*this, r); }
+
+void TCanvas::CopyRect(const TRect& dest, const QImage& image, const TRect& source) {
+    if (dest.IsEmpty() || source.IsEmpty() || image.isNull()) return;
+    QPainter* p = Painter();
+    if (!p) return;
+    Unsmoothed(*p);
+    p->setCompositionMode(QPainter::CompositionMode_Source);
+    p->drawImage(ToQRect(dest), image, ToQRect(source));
+    p->setCompositionMode(QPainter::CompositionMode_SourceOver);
+}
+
+void TCanvas::CopyRect(const TRect& dest, TCanvas& canvas, const TRect& source) {
+    if (!canvas.Image()) return;
+    canvas.EndPaint();
+    // A copy, so that the source may be this canvas's own surface.
+    const QImage image = canvas.Image()->copy(ToQRect(source));
+    CopyRect(dest, image, TRect{0, 0, source.Width(), source.Height()});
+}
+
+void TCanvas::BrushCopy(const TRect& dest, const QImage& image, const TRect& source, TColor color) {
+    if (dest.IsEmpty() || source.IsEmpty() || image.isNull()) return;
+    QPainter* p = Painter();
+    if (!p) return;
+    const QImage part = image.copy(ToQRect(source)).convertToFormat(QImage::Format_RGB32);
+    CopyRect(dest, part, TRect{0, 0, source.Width(), source.Height()});
+    // The pixels of colour, as the opaque ones of an image of the destination's size.
+    QImage keyed(part.size(), QImage::Format_ARGB32);
+    const QRgb key = ColorToQColor(color).rgb();
+    for (int y = 0; y < part.height(); ++y)
+        for (int x = 0; x < part.width(); ++x) keyed.setPixel(x, y, part.pixel(x, y) == key ? 0xFF000000 : 0);
+    if (keyed.size() != QSize(dest.Width(), dest.Height())) keyed = keyed.scaled(dest.Width(), dest.Height());
+    const QRegion where = OpaqueRegion(keyed).translated(dest.Left, dest.Top);
+    p->save();
+    p->setClipRegion(where, p->hasClipping() ? Qt::IntersectClip : Qt::ReplaceClip);
+    FillRect(dest);
+    p->restore();
+}
+
+TColor TCanvas::Pixel(int32_t x, int32_t y) {
+    if (!image_ || !image_->valid(x, y)) return -1;
+    return QColorToColor(QColor::fromRgb(image_->pixel(x, y)));
+}
+
+void TCanvas::SetPixel(int32_t x, int32_t y, TColor color) {
+    QPainter* p = Painter();
+    if (!p) return;
+    p->setCompositionMode(QPainter::CompositionMode_SourceOver);
+    p->fillRect(QRect(x, y, 1, 1), ColorToQColor(color));
+}
+
+}  // namespace velt

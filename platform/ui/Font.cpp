@@ -1,0 +1,87 @@
+#include "platform/ui/Font.h"
+
+#include <QFont>
+
+#include "platform/ui/GdiTypes.h"
+
+namespace velt {
+
+void TFont::Changed() {
+    if (OnChange) OnChange();
+}
+
+void TFont::Assign(const TFont& source) {
+    if (this == &source) return;
+    name_ = source.name_;
+    height_ = source.height_;
+    style_ = source.style_;
+    color_ = source.color_;
+    charset_ = source.charset_;
+    pitch_ = source.pitch_;
+    Changed();
+}
+
+bool TFont::SameAs(const TFont& o) const {
+    return name_ == o.name_ && height_ == o.height_ && style_ == o.style_ && color_ == o.color_ &&
+           charset_ == o.charset_ && pitch_ == o.pitch_;
+}
+
+void TFont::SetName(const std::string& name) {
+    if (name.empty() || name == name_) return;  // the platform keeps the old face for an empty name
+    name_ = name;
+    Changed();
+}
+
+void TFont::SetHeight(int32_t height) {
+    if (height == height_) return;
+    height_ = height;
+    Changed();
+}
+
+int32_t TFont::Size() const { return -MulDiv(height_, 72, ScreenPixelsPerInch); }
+
+void TFont::SetSize(int32_t size) { SetHeight(-MulDiv(size, ScreenPixelsPerInch, 72)); }
+
+void TFont::SetStyle(TFontStyles style) {
+    style &= 0x0F;
+    if (style == style_) return;
+    style_ = style;
+    Changed();
+}
+
+void TFont::SetColor(TColor color) {
+    if (color == color_) return;
+    color_ = color;
+    Changed();
+}
+
+void TFont::SetCharset(TFontCharset charset) {
+    if (charset == charset_) return;
+    charset_ = charset;
+    Changed();
+}
+
+void TFont::SetPitch(TFontPitch pitch) {
+    if (pitch > fpFixed || pitch == pitch_) return;
+    pitch_ = pitch;
+    Changed();
+}
+
+QFont ToQFont(const TFont& font) {
+    QFont f(QString::fromStdString(font.Name()));
+    const int32_t h = font.Height();
+    f.setPixelSize(h == 0 ? 13 : (h < 0 ? -h : h));
+    f.setBold(font.HasStyle(fsBold));
+    f.setItalic(font.HasStyle(fsItalic));
+    f.setUnderline(font.HasStyle(fsUnderline));
+    f.setStrikeOut(font.HasStyle(fsStrikeOut));
+    if (font.Pitch() == fpFixed) {
+        f.setFixedPitch(true);
+        f.setStyleHint(QFont::TypeWriter, QFont::NoAntialias);
+    } else {
+        f.setStyleStrategy(QFont::NoAntialias);
+    }
+    return f;
+}
+
+}  // namespace velt

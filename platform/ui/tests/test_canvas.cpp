@@ -1,0 +1,267 @@
+#include <gtest/gtest.h>
+
+#include <QFont>
+#include <QGuiApplication>
+#include <QPalette>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "foundation/Classes.h"
+#include "platform/ui/Canvas.h"
+#include "platform/ui/Graphic.h"
+#include "platform/ui/tests/GoldenImage.h"
+
+using namespace velt;
+
+using test::Art;
+using test::Blank;
+using test::Lines;
+
+TEST(Canvas, FiguresFollowThePlatformPixelRules) {
+    QImage im = Blank(12, 12);
+    {
+        TCanvas c(&im);
+        c.Brush.Color = clRed;
+        c.FillRect(Rect(0, 0, 3, 2));  // right and bottom edge left out
+        c.Rectangle(4, 0, 9, 4);       // outline through 4..8 x 0..3, filled inside
+        c.Pen.Style = psClear;
+        c.Rectangle(9, 5, 12, 8);  // no pen: the fill keeps clear of one more row and column
+        c.Pen.Style = psSolid;
+        c.MoveTo(0, 5);
+        c.LineTo(4, 5);  // the end pixel is left out
+        EXPECT_EQ(c.PenPos, Point(4, 5));
+        const TPoint poly[] = {{0, 7}, {3, 7}, {3, 10}};
+        c.Polyline(poly);
+        c.Brush.Color = clBlue;
+        const TPoint tri[] = {{5, 7}, {8, 7}, {8, 10}};
+        c.Polygon(tri);
+    }
+    EXPECT_EQ(Art(im), Lines({
+                           "rrr.#####...",
+                           "rrr.#rrr#...",
+                           "....#rrr#...",
+                           "....#####...",
+                           "............",
+                           "####.....rr.",
+                           ".........rr.",
+                           "####.####...",
+                           "...#..#b#...",
+                           "...#...##...",
+                           "........#...",
+                           "............",
+                       }));
+}
+
+TEST(Canvas, WidePensAreCentredAndRoundWhileThinOnesAreCosmetic) {
+    QImage im = Blank(14, 9);
+    {
+        TCanvas c(&im);
+        c.Pen.Width = 5;
+        c.MoveTo(3, 4);
+        c.LineTo(9, 4);
+        c.Pen.Width = 0;  // the one-pixel pen, as width 1
+        c.MoveTo(13, 0);
+        c.LineTo(13, 9);
+    }
+    EXPECT_EQ(Art(im), Lines({
+                           ".............#",
+                           ".............#",
+                           "..#########..#",
+                           ".###########.#",
+                           ".###########.#",
+                           ".###########.#",
+                           "..#########..#",
+                           ".............#",
+                           ".............#",
+                       }));
+    // psInsideFrame keeps a wide pen inside the figure's box.
+    QImage framed = Blank(8, 8);
+    {
+        TCanvas c(&framed);
+        c.Pen.Width = 3;
+        c.Pen.Style = psInsideFrame;
+        c.Brush.Style = bsClear;
+        c.Rectangle(1, 1, 7, 7);
+    }
+    EXPECT_EQ(Art(framed), Lines({
+                               "........",
+                               ".######.",
+                               ".######.",
+                               ".######.",
+                               ".######.",
+                               ".######.",
+                               ".######.",
+                               "........",
+                           }));
+}
+
+TEST(Canvas, StyledPensFillTheirGapsOnlyOverASolidBrush) {
+    QImage im = Blank(14, 2);
+    {
+        TCanvas c(&im);
+        c.Pen.Style = psDot;
+        c.Brush.Color = clRed;
+        c.MoveTo(0, 0);
+        c.LineTo(14, 0);
+        c.Brush.Style = bsClear;
+        c.MoveTo(0, 1);
+        c.LineTo(14, 1);
+    }
+    EXPECT_EQ(Art(im), Lines({"###rrr###rrr##", "###...###...##"}));
+}
+
+TEST(Canvas, RasterOperationsMeetEveryPixelOnce) {
+    const QColor background(0x20, 0x40, 0x60);
+    QImage im(10, 10, QImage::Format_RGB32);
+    im.fill(background);
+    const QImage before = im.copy();
+    TCanvas c(&im);
+    c.Pen.Mode = pmXor;
+    c.Pen.Color = clWhite;
+    c.Brush.Color = RGB(0xFF, 0, 0);
+    c.Rectangle(1, 1, 9, 9);
+    c.EndPaint();
+    // The outline and the fill are each combined once with what was there.
+    EXPECT_EQ(im.pixel(1, 1) & 0xFFFFFF, 0xDFBF9Fu);
+    EXPECT_EQ(im.pixel(8, 4) & 0xFFFFFF, 0xDFBF9Fu);
+    EXPECT_EQ(im.pixel(4, 4) & 0xFFFFFF, 0xDF4060u);
+    EXPECT_EQ(im.pixel(0, 0) & 0xFFFFFF, before.pixel(0, 0) & 0xFFFFFF);
+    c.Rectangle(1, 1, 9, 9);  // XOR twice restores
+    c.Pen.Mode = pmNotXor;    // with black: the inverse, twice
+    c.Pen.Color = clBlack;
+    c.Brush.Style = bsClear;
+    c.Ellipse(0, 0, 10, 10);
+    c.Ellipse(0, 0, 10, 10);
+    c.Pen.Mode = pmNot;
+    c.MoveTo(0, 5);
+    c.LineTo(10, 5);
+    c.EndPaint();
+    EXPECT_EQ(im.pixel(3, 5) & 0xFFFFFF, 0xDFBF9Fu);
+    c.MoveTo(0, 5);
+    c.LineTo(10, 5);
+    c.DrawFocusRect(Rect(2, 2, 8, 8));
+    c.DrawFocusRect(Rect(2, 2, 8, 8));
+    c.EndPaint();
+    EXPECT_EQ(im, before);
+    // FillRect and text ignore the pen mode.
+    c.Brush.Style = bsSolid;
+    c.FillRect(Rect(0, 0, 1, 1));
+    EXPECT_EQ(c.Pixel(0, 0), clRed);
+}
+
+TEST(Canvas, SceneMatchesItsGoldenImage) {
+    QImage im = Blank(64, 48);
+    {
+        TCanvas c(&im);
+        c.Brush.Style = bsDiagCross;
+        c.Brush.Color = clGreen;
+        c.Rectangle(2, 2, 30, 20);
+        c.Brush.Style = bsSolid;
+        c.Brush.Color = clYellow;
+        c.Pen.Color = clNavy;
+        c.Ellipse(34, 2, 62, 20);
+        c.Pie(2, 22, 30, 46, 30, 34, 16, 22);
+        c.Pen.Width = 4;
+        c.Pen.Color = clMaroon;
+        c.Arc(34, 22, 62, 46, 62, 34, 34, 34);
+        c.Pen.Width = 1;
+        c.Pen.Style = psDashDot;
+        c.Brush.Style = bsClear;
+        c.MoveTo(0, 47);
+        c.LineTo(64, 47);
+    }
+    EXPECT_TRUE(test::MatchesGolden(im, VELT_TEST_DATA_DIR, "canvas_scene"));
+}
+
+TEST(Canvas, TextMovesThePenAndFillsItsCellOverASolidBrush) {
+    QImage im = Blank(80, 30);
+    TCanvas c(&im);
+    c.Font.SetColor(clBlack);
+    c.Brush.Color = clRed;
+    const TSize size = c.TextExtent("Hello");
+    ASSERT_GT(size.cx, 0);
+    ASSERT_GT(size.cy, 0);
+    c.TextOut(2, 3, "Hello");
+    EXPECT_EQ(c.PenPos, Point(2 + size.cx, 3));
+    EXPECT_EQ(c.Pixel(2, 3), clRed);  // the cell's corner is background
+    EXPECT_EQ(c.Pixel(2 + size.cx, 3), clWhite);
+    c.Brush.Style = bsClear;
+    c.TextOut(2, 3 + size.cy, "x");
+    EXPECT_EQ(c.Pixel(2, 3 + size.cy), clWhite);
+}
+
+TEST(Colors, SystemColoursComeFromTheQtPaletteAndPlainOnesStay) {
+    const QColor button = QGuiApplication::palette().color(QPalette::Active, QPalette::Button);
+    EXPECT_EQ(ColorToRGB(clBtnFace), QColorToColor(button));
+    EXPECT_EQ(ColorToRGB(0x02123456), 0x02123456);  // the platform keeps the flag
+    EXPECT_EQ(ColorToQColor(0x02123456), QColor(0x56, 0x34, 0x12));
+    EXPECT_EQ(ColorToQColor(clNone).alpha(), 0);
+    EXPECT_EQ(QColorToColor(QColor(1, 2, 3)), RGB(1, 2, 3));
+    EXPECT_EQ(ColorToRGB(SystemColor(200)), clBlack);
+}
+
+TEST(Font, SizeFollowsHeightAndEveryChangeIsReported) {
+    TFont f;
+    int changes = 0;
+    f.OnChange = [&] { ++changes; };
+    f.SetSize(10);
+    EXPECT_EQ(f.Height(), -13);
+    EXPECT_EQ(f.Size(), 10);
+    f.SetSize(10);
+    f.SetStyle(FontStyleBit(fsBold) | FontStyleBit(fsItalic));
+    f.SetName("");  // the face stays
+    EXPECT_EQ(changes, 2);
+    EXPECT_EQ(f.Name(), "MS Sans Serif");
+    const QFont q = ToQFont(f);
+    EXPECT_EQ(q.pixelSize(), 13);
+    EXPECT_TRUE(q.bold() && q.italic());
+    EXPECT_EQ(q.styleStrategy() & QFont::NoAntialias, QFont::NoAntialias);
+}
+
+TEST(Bitmap, ResizingKeepsThePictureAndMonochromeKeepsWhiteOnly) {
+    TBitmap b(4, 3);
+    b.Canvas().SetPixel(1, 1, clRed);
+    b.SetSize(6, 2);
+    EXPECT_EQ(b.Canvas().Pixel(1, 1), clRed);
+    EXPECT_EQ(b.Canvas().Pixel(5, 1), clWhite);
+    EXPECT_EQ(b.TransparentColor(), clWhite);
+    b.SetMonochrome(true);
+    EXPECT_EQ(b.Canvas().Pixel(1, 1), clBlack);
+    EXPECT_EQ(b.BitsPerPixel(), 1);
+    b.SetSize(0, 2);
+    EXPECT_TRUE(b.Empty());
+    TMemoryStream s;
+    EXPECT_THROW(WriteBitmapFile(s, b.Image(), 24), EInvalidGraphic);
+}
+
+TEST(Bitmap, BrushCopyPaintsOneColourWithTheBrush) {
+    TBitmap source(3, 1);
+    source.Canvas().SetPixel(1, 0, clBlue);
+    QImage im = Blank(3, 1);
+    TCanvas c(&im);
+    c.Brush.Color = clRed;
+    c.BrushCopy(Rect(0, 0, 3, 1), source.Image(), Rect(0, 0, 3, 1), clBlue);
+    c.EndPaint();
+    EXPECT_EQ(Art(im), ".r.\n");
+}
+
+TEST(Metafile, KeepsItsBytesAndReadsItsFrame) {
+    // An enhanced metafile header: frame 0..2540 x 0..1270 (0.01 mm).
+    std::string emf(88, '\0');
+    auto put = [&](size_t at, uint32_t v) { std::memcpy(emf.data() + at, &v, 4); };
+    put(0, 1);
+    put(32, 2540);
+    put(36, 1270);
+    put(40, 0x464D4520);
+    TMemoryStream in;
+    in.WriteBuffer(emf.data(), int64_t(emf.size()));
+    in.SetPosition(0);
+    TMetafile m;
+    m.LoadFromStream(in);
+    EXPECT_EQ(m.Width(), 96);
+    EXPECT_EQ(m.Height(), 48);
+    TMemoryStream out;
+    m.SaveToStream(out);
+    EXPECT_EQ(std::string(out.Memory(), size_t(out.Size())), emf);
+}
