@@ -85,13 +85,13 @@ void TIHyperSourceCode::JumpMethodDecl(const std::string& className, int declLin
     if (!isValidMethodDecl(LineAt(declLine), nm, !unitLevel)) return;
     PushUndo(className, "");
     int impl = 0;
-    if (FindMethodImpl(className, nm, impl)) {
-        if (AutoRefreshHeader && DoRefreshHeader(className, nm, impl, declLine, true))
-            FindMethodImpl(className, nm, impl);
+    if (FindMatchingImpl(className, declLine, impl)) {
+        // A refresh rewrites one line in place: the implementation stays where it is.
+        if (AutoRefreshHeader) DoRefreshHeader(className, nm, impl, declLine, true);
         ReadHyperJump(className, nm, impl);
         return;
     }
-    const std::string decl = JoinedDecl(declLine);
+    const std::string decl = HeaderText(declLine);
     if (HasWord(ExtractMethodDirective(decl), "abstract"))
         throw EInvalidAction("Cannot create abstract method " + className + "::" + nm);
     if (ConfirmAutoCreate && !Ask("Create implementation " + className + "::" + nm + " ?")) return;
@@ -109,15 +109,15 @@ void TIHyperSourceCode::JumpFromImpl() {
     if (!cls.empty() && !FindClass(cls, h)) throw EInvalidSourceCode("Class " + cls + " not found.");
     RememberAndPush(cls, method);
     int decl = 0;
-    if (FindMethodIntf(cls, method, decl)) {
-        if (AutoRefreshHeader && CursorLine == header && DoRefreshHeader(cls, method, header, decl, true))
-            FindMethodIntf(cls, method, decl);
+    if (FindMatchingIntf(cls, header, decl)) {
+        // Only from the header line itself: a jump from the body never asks.
+        if (AutoRefreshHeader && CursorLine == header) DoRefreshHeader(cls, method, header, decl, true);
         CursorLine = decl;
         CursorCol = Indentation(LineAt(decl)) + 1;
         return;
     }
     if (ConfirmAutoCreate && !Ask("Create declaration " + method + "?")) return;
-    CreateMethodDeclByImpl(JoinedDecl(header));
+    CreateMethodDeclByImpl(HeaderText(header));
     Revalidate();
 }
 
@@ -348,20 +348,20 @@ void TIHyperSourceCode::RefreshHeader() {
     int header = 0, kind = 0, other = 0;
     if (FindEnclosingClass(line, cls, header, kind)) {
         if (!isValidMethodDecl(LineAt(line), nm, true)) return;
-        if (!FindMethodImpl(cls, nm, other))
+        if (!FindMatchingImpl(cls, line, other))
             throw EInvalidSourceCode("Method " + cls + "::" + nm + " is not implemented");
         DoRefreshHeader(cls, nm, other, line);
         return;
     }
     if (line < ImplLine) {
         if (!isValidMethodDecl(LineAt(line), nm, false)) return;
-        if (!FindMethodImpl("", nm, other)) throw EInvalidSourceCode("Function " + nm + " is not implemented");
+        if (!FindMatchingImpl("", line, other)) throw EInvalidSourceCode("Function " + nm + " is not implemented");
         DoRefreshHeader("", nm, other, line);
         return;
     }
     header = line;
     if (!isInsideMethodImpl(cls, nm, header)) return;
-    if (!FindMethodIntf(cls, nm, other)) throw EInvalidSourceCode("Function " + nm + " is not declared");
+    if (!FindMatchingIntf(cls, header, other)) throw EInvalidSourceCode("Function " + nm + " is not declared");
     DoRefreshHeader(cls, nm, header, other);
 }
 
@@ -375,18 +375,19 @@ bool TIHyperSourceCode::DoRefreshHeader(const std::string& className, const std:
     }
     const std::string impl = LineAt(implLine);
     const std::string decl = LineAt(declLine);
-    const std::string implHeader = ExtractMethodHeader(impl);
-    const std::string declHeader = ExtractMethodHeader(decl);
-    if (SameText(implHeader, declHeader)) return false;
+    const std::string implText = HeaderText(implLine);
+    const std::string declText = HeaderText(declLine);
+    if (SameHeaders(declText, implText)) return false;
     const int r = GetDialogPort().RefreshHeader(className, methodName, Trim(decl), Trim(impl), CursorLine == implLine);
     std::string c, m;
     if (r == mrAbort) {
-        // The declaration from the implementation: its indentation and
-        // directives stay.
+        // The declaration from the implementation: its indentation,
+        // directives and default values stay.
         if (!isValidMethodImpl(impl, c, m)) return false;
         const std::string dir = ExtractMethodDirective(decl);
+        const std::string header = KeepDefaults(ExtractMethodHeader(implText), declText);
         Lines->Put(declLine, decl.substr(0, size_t(Indentation(decl))) +
-                                 TISourceCode::QualifiedHeader(implHeader, "", m, dir.empty() ? "" : " " + dir));
+                                 TISourceCode::QualifiedHeader(header, "", m, dir.empty() ? "" : " " + dir));
         Margin = 0;
     } else if (r == mrIgnore) {
         // The implementation from the declaration; the implementation's own
@@ -394,7 +395,8 @@ bool TIHyperSourceCode::DoRefreshHeader(const std::string& className, const std:
         std::string declName;
         if (!isValidMethodDecl(decl, declName, !className.empty()) || !isValidMethodImpl(impl, c, m)) return false;
         const std::string dir = ExtractMethodDirective(impl);
-        Lines->Put(implLine, TISourceCode::QualifiedHeader(declHeader, c, declName, dir.empty() ? "" : " " + dir));
+        Lines->Put(implLine, TISourceCode::QualifiedHeader(ExtractMethodHeader(declText), c, declName,
+                                                           dir.empty() ? "" : " " + dir));
     } else {
         return false;
     }

@@ -211,16 +211,6 @@ bool TIHyperSourceCode::HasPrefix(std::string_view prefix, std::string_view s) c
     return CaseSensitive ? s.starts_with(prefix) : isPrefix(prefix, s);
 }
 
-std::string TIHyperSourceCode::JoinedDecl(int line) const {
-    std::string r = LineAt(line);
-    const int last = FindDeclEnd(line);
-    for (int i = line + 1; i <= last; ++i) {
-        r += ' ';
-        r += TrimLeftView(LineAt(i));
-    }
-    return r;
-}
-
 bool TIHyperSourceCode::IsSingleLineHeader(int line) const {
     if (line < 0 || line >= LineCount() || FindDeclEnd(line) != line) return false;
     // A header whose result type or ";" follows on the next line.
@@ -349,6 +339,10 @@ void TIHyperSourceCode::ReadHyperJump(const std::string& className, const std::s
     for (int i = 0; i < HyperJumps->GetCount(); ++i) {
         TLinkInfo p = HyperJumps->Items(i);
         if (SameText(p.MethodName, methodName) && SameText(p.ClassName, className) && SameText(p.FileName, FileName)) {
+            // Overloads share their names: the place must lie in this routine.
+            const int anchor = AnchorLine(className, methodName);
+            const int at = anchor + p.CursorLine, end = FindRoutineEnd(line);
+            if (anchor < 0 || at < line || (end >= 0 && at > end)) break;
             GotoHyperJump(p);
             return;
         }

@@ -169,9 +169,6 @@ private:
     bool HasPrefix(std::string_view prefix, std::string_view s) const;
     // Cursor and view to line when it is a class or routine header.
     bool MoveToHeader(int line);
-    // A line's text and the continuation lines of an unclosed parameter
-    // list, joined by one blank.
-    std::string JoinedDecl(int line) const;
     bool IsSingleLineHeader(int line) const;
 
     // HyperJump steps.

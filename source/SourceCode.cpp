@@ -6,6 +6,7 @@
 #include "forth/Forth.h"
 #include "foundation/CommMsg.h"
 #include "foundation/StrUtils.h"
+#include "source/PascalScanner.h"
 
 namespace velt {
 
@@ -34,71 +35,153 @@ std::string TokenAfter(std::string_view s, std::string_view w) {
     while (e < s.size() && !IsBlankChar(s[e]) && s[e] != ';') ++e;
     return std::string(s.substr(p, e - p));
 }
-// Index just past the ")" matching the "(" at open (or the end of s).
-size_t MatchParen(std::string_view s, size_t open) {
-    int depth = 0;
-    for (size_t i = open; i < s.size(); ++i) {
-        if (s[i] == '(') ++depth;
-        else if (s[i] == ')' && --depth == 0) return i + 1;
-    }
-    return s.size();
-}
 bool IsBlankLine(std::string_view s) { return TrimLeftView(s).empty(); }
 bool IsCommentLine(std::string_view s) {
     s = TrimLeftView(s);
     return s.starts_with("//") || s.starts_with("{") || s.starts_with("(*");
 }
 
+// One parameter of a routine header. The keys compare as Pascal does: the
+// tokens, identifiers in lower case, joined by one blank.
+struct HeaderParam {
+    std::string Name, Mode, Type, Default;  // keys; Mode is const, var, out, constref or ""
+    std::string NameText;                   // the name as written
+    std::string DefaultText;                // the default value as written
+    size_t TypeEnd = 0;                     // offset just past the group's type (or its last name)
+    size_t GroupSize = 1;                   // names sharing the type
+};
+
 // The pieces of a routine header line: keyword(s), name, parameters, result
-// type and what follows.
+// type and what follows. Read through the Pascal tokenizer, so comments and
+// strings cannot fake a parenthesis or a ";".
 struct HeaderParts {
     std::string Keyword;   // "procedure", "class function", ...
     std::string Name;      // as written, qualifier included
     std::string Params;    // "(...)" or ""
     std::string RType;     // trimmed result type or ""
     std::string Directive; // trimmed text after the header's ";"
+    std::vector<HeaderParam> ParamList;
+    std::string KeywordKey, RTypeKey;
 };
+
+size_t TokenEnd(const TPasToken& t) { return size_t(t.Col) + t.Text.size(); }
+
+// The key of tokens [b, e).
+std::string TokenKey(const std::vector<TPasToken>& t, size_t b, size_t e) {
+    std::string r;
+    for (size_t i = b; i < e; ++i) {
+        if (!r.empty()) r += ' ';
+        r += t[i].IsIdent() ? LowerCase(t[i].Text) : std::string(t[i].Text);
+    }
+    return r;
+}
+
+// The text of tokens [b, e) as written.
+std::string TokenSpan(std::string_view line, const std::vector<TPasToken>& t, size_t b, size_t e) {
+    if (b >= e) return {};
+    return std::string(line.substr(size_t(t[b].Col), TokenEnd(t[e - 1]) - size_t(t[b].Col)));
+}
+
+bool IsSymbolOf(const TPasToken& t, std::string_view syms) {
+    return t.Kind == TPasTokenKind::Symbol && t.Text.size() == 1 && syms.find(t.Text[0]) != std::string_view::npos;
+}
+
+// One parameter group "[mode] A, B[: Type [= Default]]", tokens [b, e).
+void ParseParamGroup(std::string_view line, const std::vector<TPasToken>& t, size_t b, size_t e,
+                     std::vector<HeaderParam>& out) {
+    std::string mode;
+    if (e - b >= 2 && t[b + 1].IsIdent() &&
+        (t[b].Is("const") || t[b].Is("var") || t[b].Is("out") || t[b].Is("constref")))
+        mode = LowerCase(t[b++].Text);
+    std::vector<size_t> names;
+    size_t i = b;
+    while (i < e && t[i].IsIdent()) {
+        names.push_back(i++);
+        if (i < e && t[i].IsSymbol(",")) ++i;
+        else break;
+    }
+    if (names.empty()) return;
+    HeaderParam p;
+    p.Mode = mode;
+    p.TypeEnd = TokenEnd(t[names.back()]);
+    p.GroupSize = names.size();
+    if (i < e && t[i].IsSymbol(":")) {
+        const size_t tb = ++i;
+        for (int depth = 0; i < e && !(depth == 0 && t[i].IsSymbol("=")); ++i) {
+            if (IsSymbolOf(t[i], "([")) ++depth;
+            else if (IsSymbolOf(t[i], ")]")) --depth;
+        }
+        p.Type = TokenKey(t, tb, i);
+        if (i > tb) p.TypeEnd = TokenEnd(t[i - 1]);
+        if (i < e) {
+            p.Default = TokenKey(t, i + 1, e);
+            p.DefaultText = TokenSpan(line, t, i + 1, e);
+        }
+    }
+    for (size_t n : names) {
+        p.NameText = std::string(t[n].Text);
+        p.Name = LowerCase(p.NameText);
+        out.push_back(p);
+    }
+}
 
 HeaderParts SplitHeader(std::string_view line) {
     HeaderParts h;
-    std::string_view t = TrimView(line);
+    const std::vector<TPasToken> t = PascalCodeTokens(line);
+    const size_t n = t.size();
     size_t i = 0;
-    auto word = [&](size_t& p) {
-        size_t b = p;
-        while (p < t.size() && IsIdentChar(t[p])) ++p;
-        return t.substr(b, p - b);
-    };
-    std::string_view w1 = word(i);
-    h.Keyword = std::string(w1);
-    if (LowerCase(w1) == "class") {
-        size_t j = SkipBlanks(t, i);
-        size_t k = j;
-        std::string_view w2 = word(k);
-        if (!w2.empty()) {
-            h.Keyword += " ";
-            h.Keyword += w2;
-            i = k;
+    if (i < n && t[i].IsIdent()) {
+        h.Keyword = std::string(t[i++].Text);
+        if (SameText(h.Keyword, "class") && i < n && t[i].IsIdent()) h.Keyword += " " + std::string(t[i++].Text);
+    }
+    h.KeywordKey = LowerCase(h.Keyword);
+    if (i < n && t[i].IsIdent()) {
+        const size_t nb = i++;
+        while (i + 1 < n && t[i].IsSymbol(".") && t[i + 1].IsIdent()) i += 2;
+        h.Name = TokenSpan(line, t, nb, i);
+    }
+    if (i < n && t[i].IsSymbol("(")) {
+        const size_t open = i;
+        size_t close = n;
+        for (int depth = 0; i < n; ++i) {
+            if (t[i].IsSymbol("(")) ++depth;
+            else if (t[i].IsSymbol(")") && --depth == 0) {
+                close = i++;
+                break;
+            }
+        }
+        // An unclosed list runs to the end of the line.
+        h.Params = close < n ? TokenSpan(line, t, open, close + 1)
+                             : std::string(TrimView(line.substr(size_t(t[open].Col))));
+        size_t gb = open + 1;
+        int depth = 0;
+        for (size_t k = open + 1; k <= std::min(close, n); ++k) {
+            const bool last = k == std::min(close, n);
+            if (!last && IsSymbolOf(t[k], "([")) ++depth;
+            else if (!last && IsSymbolOf(t[k], ")]")) --depth;
+            if (last || (depth == 0 && t[k].IsSymbol(";"))) {
+                if (k > gb) ParseParamGroup(line, t, gb, k, h.ParamList);
+                gb = k + 1;
+            }
         }
     }
-    i = SkipBlanks(t, i);
-    size_t nb = i;
-    while (i < t.size() && (IsIdentChar(t[i]) || t[i] == '.')) ++i;
-    h.Name = std::string(t.substr(nb, i - nb));
-    i = SkipBlanks(t, i);
-    if (i < t.size() && t[i] == '(') {
-        size_t e = MatchParen(t, i);
-        h.Params = std::string(t.substr(i, e - i));
-        i = SkipBlanks(t, e);
+    if (i < n && t[i].IsSymbol(":")) {
+        const size_t rb = ++i;
+        while (i < n && !t[i].IsSymbol(";")) ++i;
+        h.RType = TokenSpan(line, t, rb, i);
+        h.RTypeKey = TokenKey(t, rb, i);
     }
-    if (i < t.size() && t[i] == ':') {
-        size_t semi = t.find(';', i);
-        std::string_view rt = t.substr(i + 1, semi == std::string_view::npos ? std::string_view::npos : semi - i - 1);
-        h.RType = std::string(TrimView(rt));
-        i = semi == std::string_view::npos ? t.size() : semi;
-    }
-    size_t semi = t.find(';', i);
-    if (semi != std::string_view::npos) h.Directive = std::string(TrimView(t.substr(semi + 1)));
+    while (i < n && !t[i].IsSymbol(";")) ++i;
+    if (i < n) h.Directive = std::string(TrimView(line.substr(TokenEnd(t[i]))));
     return h;
+}
+
+// The parameter types in order (modes included, names left out): what tells
+// overloads of one name apart.
+std::string ParamTypes(std::string_view header) {
+    std::string r;
+    for (const auto& p : SplitHeader(header).ParamList) r += p.Mode + " " + p.Type + ";";
+    return r;
 }
 
 }  // namespace
@@ -546,6 +629,64 @@ bool TISourceCode::FindMethodImpl(std::string_view className, std::string_view m
     return false;
 }
 
+TISourceCode::MethodPairs TISourceCode::PairMethods(std::string_view className, std::string_view methodName) const {
+    MethodPairs r;
+    bool found = false;
+    for (const auto& d : CollectDecls(className, found))
+        if (SameText(d.Name, methodName)) r.Decls.push_back(d.Line);
+    for (const auto& m : CollectImpls(className))
+        if (SameText(m.Name, methodName)) r.Impls.push_back(m.Line);
+    if (r.Decls.size() <= 1 && r.Impls.size() <= 1) {
+        if (!r.Decls.empty() && !r.Impls.empty()) r.Pairs.emplace_back(r.Decls[0], r.Impls[0]);
+        return r;
+    }
+    // Overloads, or one header twice under conditional compilation: each
+    // declaration takes the first free implementation of its parameter types.
+    std::vector<std::string> implTypes;
+    for (int l : r.Impls) implTypes.push_back(ParamTypes(HeaderText(l)));
+    std::vector<bool> used(r.Impls.size());
+    for (int d : r.Decls) {
+        const std::string types = ParamTypes(HeaderText(d));
+        for (size_t k = 0; k < r.Impls.size(); ++k)
+            if (!used[k] && implTypes[k] == types) {
+                used[k] = true;
+                r.Pairs.emplace_back(d, r.Impls[k]);
+                break;
+            }
+    }
+    return r;
+}
+
+bool TISourceCode::FindMatchingImpl(std::string_view className, int declLine, int& line) const {
+    std::string nm;
+    if (!isValidMethodDecl(LineAt(declLine), nm, !className.empty())) return false;
+    const MethodPairs m = PairMethods(className, nm);
+    for (const auto& [d, i] : m.Pairs)
+        if (d == declLine) {
+            line = i;
+            return true;
+        }
+    // A declaration outside the class the name finds (a second copy of the
+    // class): by name, as before.
+    if (std::find(m.Decls.begin(), m.Decls.end(), declLine) == m.Decls.end())
+        return FindMethodImpl(className, nm, line);
+    return false;
+}
+
+bool TISourceCode::FindMatchingIntf(std::string_view className, int implLine, int& line) const {
+    std::string c, nm;
+    if (!isValidMethodImpl(LineAt(implLine), c, nm)) return false;
+    const MethodPairs m = PairMethods(className, nm);
+    for (const auto& [d, i] : m.Pairs)
+        if (i == implLine) {
+            line = d;
+            return true;
+        }
+    if (std::find(m.Impls.begin(), m.Impls.end(), implLine) == m.Impls.end())
+        return FindMethodIntf(className, nm, line);
+    return false;
+}
+
 bool TISourceCode::FindProperty(std::string_view className, std::string_view propertyName, int& line) const {
     int h = 0;
     if (!FindClass(className, h)) return false;
@@ -981,41 +1122,70 @@ std::string TISourceCode::ExtractMethodHeader(std::string_view line) const {
 }
 
 std::string TISourceCode::ExtractParamNames(std::string_view line) const {
-    std::string params = SplitHeader(line).Params;
-    if (params.size() < 2) return {};
-    std::string_view inner(params);
-    inner = inner.substr(1, inner.back() == ')' ? inner.size() - 2 : inner.size() - 1);
-    std::vector<std::string> names;
-    size_t start = 0;
-    int depth = 0;
-    auto group = [&](std::string_view g) {
-        g = TrimView(CutAt(g, ":="));
-        for (const char* mod : {"const", "var", "out", "constref"})
-            if (izPrefix(mod, g) && g.size() > std::string_view(mod).size()) {
-                g = TrimLeftView(g.substr(std::string_view(mod).size()));
-                break;
-            }
-        while (!g.empty()) {
-            size_t comma = g.find(',');
-            std::string_view n = TrimView(g.substr(0, comma));
-            if (isValidIdent(n)) names.emplace_back(n);
-            if (comma == std::string_view::npos) break;
-            g = g.substr(comma + 1);
-        }
-    };
-    for (size_t i = 0; i <= inner.size(); ++i) {
-        char c = i < inner.size() ? inner[i] : ';';
-        if (c == '(' || c == '[') ++depth;
-        else if (c == ')' || c == ']') --depth;
-        else if (c == ';' && depth <= 0) {
-            group(inner.substr(start, i - start));
-            start = i + 1;
-        }
+    std::string r;
+    for (const auto& p : SplitHeader(line).ParamList) {
+        r += r.empty() ? "(" : ", ";
+        r += p.NameText;
     }
-    if (names.empty()) return {};
-    std::string r = "(";
-    for (size_t i = 0; i < names.size(); ++i) r += (i ? ", " : "") + names[i];
-    return r + ")";
+    return r.empty() ? r : r + ")";
+}
+
+std::string TISourceCode::HeaderText(int line) const {
+    if (line < 0 || line >= LineCount()) return {};
+    const int last = std::max(line, FindDeclEnd(line));
+    TPascalScanner sc([this](int i) { return std::string_view(LineAt(i)); }, line, last + 1);
+    std::string r = LineAt(line).substr(0, size_t(Indentation(LineAt(line))));
+    const size_t indent = r.size();
+    TPasToken t;
+    int prevLine = -1;
+    size_t prevEnd = 0;
+    bool gap = false;  // a comment left out since the previous token
+    while (sc.Next(t)) {
+        if (t.Kind == TPasTokenKind::Comment) {
+            gap = true;
+            continue;
+        }
+        if (prevLine == t.Line && !gap) {
+            r += LineAt(t.Line).substr(prevEnd, size_t(t.Col) - prevEnd);
+        } else if (r.size() > indent && !IsSymbolOf(t, ",;:)]") && r.back() != '(' && r.back() != '[') {
+            r += ' ';  // one blank for a line break or a comment
+        }
+        r += t.Text;
+        prevLine = t.Line;
+        prevEnd = TokenEnd(t);
+        gap = false;
+    }
+    return r;
+}
+
+bool TISourceCode::SameHeaders(std::string_view decl, std::string_view impl) const {
+    const HeaderParts d = SplitHeader(decl), m = SplitHeader(impl);
+    if (d.KeywordKey != m.KeywordKey || d.RTypeKey != m.RTypeKey || d.ParamList.size() != m.ParamList.size())
+        return false;
+    for (size_t i = 0; i < d.ParamList.size(); ++i) {
+        const HeaderParam &a = d.ParamList[i], &b = m.ParamList[i];
+        if (a.Name != b.Name || a.Mode != b.Mode || a.Type != b.Type) return false;
+        // Default values belong to the declaration; the implementation may leave them out.
+        if (!b.Default.empty() && b.Default != a.Default) return false;
+    }
+    return true;
+}
+
+std::string TISourceCode::KeepDefaults(std::string_view header, std::string_view decl) const {
+    const HeaderParts h = SplitHeader(header), d = SplitHeader(decl);
+    std::string r(header);
+    // From the last parameter on, so that the offsets before stay valid.
+    for (size_t i = h.ParamList.size(); i-- > 0;) {
+        const HeaderParam& p = h.ParamList[i];
+        if (!p.Default.empty() || p.GroupSize != 1 || p.Type.empty()) continue;
+        const HeaderParam* old = nullptr;
+        for (const auto& q : d.ParamList)
+            if (q.Name == p.Name) old = &q;
+        // A renamed parameter: the one at the same place.
+        if (!old && d.ParamList.size() == h.ParamList.size()) old = &d.ParamList[i];
+        if (old && old->Type == p.Type && !old->DefaultText.empty()) r.insert(p.TypeEnd, " = " + old->DefaultText);
+    }
+    return r;
 }
 
 void TISourceCode::ExtractUnitsUses(int line, TStringList& list) const {

@@ -16,6 +16,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "source/IText.h"
@@ -97,6 +98,13 @@ public:
     bool FindMethodIntf(std::string_view className, std::string_view methodName, int& line) const;
     bool FindMethodImpl(std::string_view className, std::string_view methodName, int& line) const;
     bool FindProperty(std::string_view className, std::string_view propertyName, int& line) const;
+    // The implementation of the declaration at declLine / the declaration of
+    // the implementation at implLine. One declaration and one implementation
+    // of a name match by name; where a name has several (overloads, or one
+    // header twice under conditional compilation) they match by their
+    // parameter types in order, and a header without its like has no match.
+    bool FindMatchingImpl(std::string_view className, int declLine, int& line) const;
+    bool FindMatchingIntf(std::string_view className, int implLine, int& line) const;
     // From line up to ImplEndLine, the first line whose trimmed text starts
     // with word; fails at a line starting with "end".
     bool FindScope(std::string_view word, int& line) const;
@@ -163,6 +171,16 @@ public:
     std::string ExtractMethodHeader(std::string_view line) const;
     // The parameter names of a header as an argument list "(A, B)", or "".
     std::string ExtractParamNames(std::string_view line) const;
+    // The routine header starting at line as one line: its continuation
+    // lines joined, its comments left out.
+    std::string HeaderText(int line) const;
+    // Whether two headers are equal in Pascal: the same tokens up to letter
+    // case and blanks, an empty "()" as none, and the declaration's default
+    // values not needed in the implementation.
+    bool SameHeaders(std::string_view decl, std::string_view impl) const;
+    // header with the default values that decl gives its parameters (of the
+    // same name, else at the same place, and of the same type) where it has none.
+    std::string KeepDefaults(std::string_view header, std::string_view decl) const;
     // The unit names of the "uses" clause starting at line.
     void ExtractUnitsUses(int line, TStringList& list) const;
     std::string UnitName() const;
@@ -198,6 +216,12 @@ private:
     std::vector<int> MemberLines(int headerLine) const;
     std::vector<DeclEntry> CollectDecls(std::string_view className, bool& found) const;
     std::vector<DeclEntry> CollectImpls(std::string_view className) const;
+    // The declaration and implementation lines of a name and their pairs.
+    struct MethodPairs {
+        std::vector<int> Decls, Impls;
+        std::vector<std::pair<int, int>> Pairs;  // (declaration, implementation)
+    };
+    MethodPairs PairMethods(std::string_view className, std::string_view methodName) const;
     int Limit(int bound) const;  // bound clipped to the line count
     bool Neighbours(std::string_view className, std::string_view methodName, bool implOrder, DeclEntry& before,
                     DeclEntry& after);
