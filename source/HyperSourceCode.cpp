@@ -26,9 +26,6 @@ int32_t PopInteger(TForth& f) {
     return c.Value;
 }
 
-// How far an ancestor walk may go even without a cycle.
-constexpr int kMaxAncestors = 256;
-
 // Whether the left-trimmed line t declares name: "name: Type" (not
 // "name := ...") or a list "name, Other: Type". Answers the 1-based column
 // of the type within t through typeCol.
@@ -184,6 +181,22 @@ void TIHyperSourceCode::CheckLeaveUnit(const std::string& otherFile) const {
                              " would drop them");
 }
 
+std::string TIHyperSourceCode::ReadUnit(const std::string& fileName) {
+    TForth& f = Interpreter();
+    f.PushString(fileName);
+    f.ExecWord("LoadFromIDEOrFile");
+    return PopString(f);
+}
+
+void TIHyperSourceCode::LoadUnit(const std::string& fileName) {
+    CheckLeaveUnit(fileName);
+    // Read first: a failed read leaves the model as it was.
+    std::string text = ReadUnit(fileName);
+    SetLinesText(text);
+    FileName = fileName;
+    ValidateLines();
+}
+
 void TIHyperSourceCode::Revalidate() {
     bool m = Modified;
     ValidateLines();
@@ -196,7 +209,7 @@ void TIHyperSourceCode::InsertLineAt(int at, const std::string& text, std::initi
     for (int* p : track)
         if (p && *p >= at) ++*p;
     if (at < TopLine) ++TopLine;  // the view stays on its text
-    Modified = true;
+    SetModified(true);
 }
 
 void TIHyperSourceCode::ClampView() {
@@ -254,7 +267,7 @@ bool TIHyperSourceCode::FindEnclosingClass(int line, std::string& className, int
         int k = ClassHeaderKind(l, nm);
         if (k != ctkNone) {
             if (FindClassEnd(i) >= line) {
-                className = nm;
+                className = OuterClasses(i, low) + nm;
                 headerLine = i;
                 kind = k;
                 return true;
@@ -266,6 +279,21 @@ bool TIHyperSourceCode::FindEnclosingClass(int line, std::string& className, int
         if (!l.empty() && !IsBlankChar(l[0]) && isValidMethodImpl(l, c, m)) return false;
     }
     return false;
+}
+
+std::string TIHyperSourceCode::OuterClasses(int headerLine, int low) const {
+    // A nested class is indented deeper than the class it is declared in.
+    std::string path, nm;
+    int inner = headerLine;
+    for (int i = headerLine - 1; i >= low; --i) {
+        const std::string& l = LineAt(i);
+        if (Indentation(l) < Indentation(LineAt(inner)) && ClassHeaderKind(l, nm) != ctkNone &&
+            FindClassEnd(i) > inner) {
+            path = nm + "." + path;
+            inner = i;
+        }
+    }
+    return path;
 }
 
 // ---- places -------------------------------------------------------------------------------
@@ -314,17 +342,7 @@ void TIHyperSourceCode::RememberAndPush(const std::string& className, const std:
 }
 
 void TIHyperSourceCode::GotoHyperJump(const TLinkInfo& place) {
-    if (!SameText(place.FileName, FileName)) {
-        CheckLeaveUnit(place.FileName);
-        TForth& f = Interpreter();
-        f.PushString(place.FileName);
-        f.ExecWord("LoadFromIDEOrFile");
-        std::string text = PopString(f);
-        Modified = false;
-        SetLinesText(text);
-        FileName = place.FileName;
-        ValidateLines();
-    }
+    if (!SameText(place.FileName, FileName)) LoadUnit(place.FileName);
     int anchor = AnchorLine(place.ClassName, place.MethodName);
     if (anchor >= 0) {
         TopLine = place.TopLine + anchor;
@@ -470,18 +488,7 @@ void TIHyperSourceCode::GotoClass(const std::string& className) {
     if (!FindClassSource(className, file)) throw EInvalidSourceCode("Class " + className + " not found.");
     // The current unit is not read again: the model may hold newer text
     // than the file on disk.
-    if (!SameText(file, FileName)) {
-        CheckLeaveUnit(file);
-        const std::string old = FileName;
-        FileName = file;
-        try {
-            LoadFromFile();
-        } catch (...) {
-            FileName = old;
-            throw;
-        }
-        ValidateLines();
-    }
+    if (!SameText(file, FileName)) LoadUnit(file);
     int h = 0;
     if (!FindClass(className, h)) throw EInvalidSourceCode("Class " + className + " not found.");
     TopLine = CursorLine = h;
@@ -509,15 +516,13 @@ bool TIHyperSourceCode::WalkInherited(const std::string& className, const std::s
         if (!FindClassSource(ancestor, source)) break;
         if (!SameText(source, FileName)) {
             CheckLeaveUnit(source);
-            std::string text;
             try {
-                text = ReadWholeFile(source);
+                LoadUnit(source);
+            } catch (const EInvalidAction&) {
+                throw;  // no interpreter to read units with
             } catch (const Exception&) {
                 break;  // an ancestor that cannot be read ends the walk
             }
-            SetLinesText(text);
-            FileName = source;
-            ValidateLines();
             switched = true;
         }
         int impl = 0;

@@ -22,7 +22,10 @@ TIText::TIText() : Lines(std::make_unique<TStringList>()) {}
 
 TIText::~TIText() = default;
 
-void TIText::LoadFromFile() { Lines->LoadFromFile(FileName); }
+void TIText::LoadFromFile() {
+    Lines->LoadFromFile(FileName);
+    freshLoad_ = true;
+}
 
 void TIText::SetLinesText(std::string_view text) {
     // As TStringList::SetText, with one allocation per line: whole units
@@ -42,6 +45,7 @@ void TIText::SetLinesText(std::string_view text) {
         }
     }
     if (start < text.size()) Lines->Add(std::string(text.substr(start)));
+    freshLoad_ = true;
 }
 
 void TIText::SaveToFile() { Lines->SaveToFile(FileName); }
@@ -97,7 +101,7 @@ void TIText::OutText(const std::string& s) {
     Lines->Put(CursorLine, line);
     int64_t col = int64_t(CursorCol) + int64_t(s.size());
     CursorCol = int32_t(std::min<int64_t>(col, INT32_MAX));
-    Modified = true;
+    SetModified(true);
 }
 
 void TIText::DeleteChars(int32_t n) {
@@ -117,7 +121,7 @@ void TIText::BreakLine(int32_t indent) {
     Lines->Insert(CursorLine + 1, Blanks(indent) + line.substr(at));
     ++CursorLine;
     CursorCol = indent + 1;
-    Modified = true;
+    SetModified(true);
 }
 
 void TIText::CRLF() { BreakLine(0); }

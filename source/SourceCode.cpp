@@ -26,15 +26,6 @@ std::string_view CutAt(std::string_view s, std::string_view chars) {
     size_t p = s.find_first_of(chars);
     return p == std::string_view::npos ? s : s.substr(0, p);
 }
-// The token following the whole word w in s (up to a blank or ";").
-std::string TokenAfter(std::string_view s, std::string_view w) {
-    size_t p = FindWord(s, w);
-    if (p == std::string_view::npos) return {};
-    p = SkipBlanks(s, p + w.size());
-    size_t e = p;
-    while (e < s.size() && !IsBlankChar(s[e]) && s[e] != ';') ++e;
-    return std::string(s.substr(p, e - p));
-}
 bool IsBlankLine(std::string_view s) { return TrimLeftView(s).empty(); }
 bool IsCommentLine(std::string_view s) {
     s = TrimLeftView(s);
@@ -182,6 +173,34 @@ std::string ParamTypes(std::string_view header) {
     std::string r;
     for (const auto& p : SplitHeader(header).ParamList) r += p.Mode + " " + p.Type + ";";
     return r;
+}
+
+// The accessor that follows the specifier word (read, write) in the rest of a
+// property line: its code tokens up to the next specifier or ";", so that a
+// record member or an array element ("FBounds.Left", "FItems[0]") comes
+// whole and a comment glued to it stays out.
+std::string AccessorAfter(std::string_view rest, std::string_view word) {
+    static constexpr std::string_view kSpecifiers[] = {"read",    "write",     "stored", "default",   "nodefault",
+                                                       "index",   "implements", "dispid", "readonly", "writeonly"};
+    auto isSpecifier = [](const TPasToken& t) {
+        return std::any_of(std::begin(kSpecifiers), std::end(kSpecifiers), [&](std::string_view w) { return t.Is(w); });
+    };
+    const std::vector<TPasToken> t = PascalCodeTokens(rest);
+    int depth = 0;
+    for (size_t i = 0; i < t.size(); ++i) {
+        if (IsSymbolOf(t[i], "([")) ++depth;
+        else if (IsSymbolOf(t[i], ")]")) --depth;
+        if (depth != 0 || !t[i].Is(word)) continue;
+        std::string r;
+        for (size_t k = i + 1; k < t.size(); ++k) {
+            if (IsSymbolOf(t[k], "([")) ++depth;
+            else if (IsSymbolOf(t[k], ")]")) --depth;
+            else if (depth == 0 && (t[k].IsSymbol(";") || isSpecifier(t[k]))) break;
+            r += t[k].Text;
+        }
+        return r;
+    }
+    return {};
 }
 
 }  // namespace
@@ -346,10 +365,24 @@ bool TISourceCode::isValidMethodImpl(std::string_view line, std::string& classNa
         methodName = std::string(m);
         return true;
     }
-    std::string_view c = TrimView(head.substr(0, dot));
-    std::string_view m = TrimView(head.substr(dot + 1));
-    if (!isValidIdent(c) || !isValidIdent(m)) return false;
-    className = std::string(c);
+    // A method of a nested class: "TOuter.TInner.Method", the class named
+    // "TOuter.TInner".
+    const size_t last = head.rfind('.');
+    std::string_view m = TrimView(head.substr(last + 1));
+    if (!isValidIdent(m)) return false;
+    std::string cls;
+    for (size_t from = 0;;) {
+        const size_t d = head.find('.', from);
+        std::string_view part = TrimView(head.substr(from, d - from));
+        if (!isValidIdent(part)) return false;
+        if (d == last) {
+            cls += part;
+            break;
+        }
+        cls += std::string(part) + ".";
+        from = d + 1;
+    }
+    className = std::move(cls);
     methodName = std::string(m);
     return true;
 }
@@ -378,8 +411,8 @@ bool TISourceCode::isValidProperty(std::string_view line, TPropertyInfo& info) c
         while (e < rest.size() && !IsBlankChar(rest[e]) && rest[e] != ';') ++e;
         p.Type = std::string(rest.substr(s, e - s));
     }
-    p.Read = TokenAfter(rest, "read");
-    p.Write = TokenAfter(rest, "write");
+    p.Read = AccessorAfter(rest, "read");
+    p.Write = AccessorAfter(rest, "write");
     info = std::move(p);
     return true;
 }
@@ -474,7 +507,9 @@ bool TISourceCode::isValidType(int lineIndex, std::string& name, std::string& te
 
 void TISourceCode::ValidateLines() {
     const int n = LineCount();
-    Modified = false;
+    // Only lines just re-read are unmodified: validating edited lines again
+    // (a command file may) keeps their edits marked for the write-back.
+    if (TakeFreshLoad()) Modified = false;
     ImplLine = -1;
     IntfLine = 0;
     for (int i = 0; i < n; ++i) {
@@ -516,6 +551,7 @@ void TISourceCode::ValidateLines() {
 // ---- searches --------------------------------------------------------------------------
 
 bool TISourceCode::FindClass(std::string_view className, int& line) const {
+    if (className.find('.') != std::string_view::npos) return FindNestedClass(className, line);
     if (className.empty()) {
         line = IntfLine + 1;
         return true;
@@ -528,6 +564,27 @@ bool TISourceCode::FindClass(std::string_view className, int& line) const {
             return true;
         }
     return false;
+}
+
+bool TISourceCode::FindNestedClass(std::string_view path, int& line) const {
+    // "TOuter.TInner": each class within the body of the one before.
+    size_t dot = path.find('.');
+    int h = 0;
+    if (!FindClass(path.substr(0, dot), h)) return false;
+    std::string nm;
+    while (dot != std::string_view::npos) {
+        const size_t next = path.find('.', dot + 1);
+        const std::string_view part = path.substr(dot + 1, next == std::string_view::npos ? next : next - dot - 1);
+        const int end = FindClassEnd(h);
+        int found = -1;
+        for (int i = h + 1; i < end && found < 0; ++i)
+            if (isValidClass(LineAt(i), nm) != ctkNone && SameText(nm, part)) found = i;
+        if (found < 0) return false;
+        h = found;
+        dot = next;
+    }
+    line = h;
+    return true;
 }
 
 bool TISourceCode::OpensNestedBlock(std::string_view line) const {
@@ -626,6 +683,26 @@ bool TISourceCode::FindMethodImpl(std::string_view className, std::string_view m
             line = i;
             return true;
         }
+    return false;
+}
+
+bool TISourceCode::FindField(int headerLine, std::string_view name, int& line, int& col) const {
+    for (int i : MemberLines(headerLine)) {
+        const std::vector<TPasToken> t = PascalCodeTokens(LineAt(i));
+        size_t k = 0;
+        if (k + 1 < t.size() && t[k].Is("class") && t[k + 1].Is("var")) ++k;
+        if (k < t.size() && t[k].Is("var")) ++k;
+        // "A, B: Type", or a list that goes on in the next line ("A, B,").
+        size_t first = k;
+        while (k < t.size() && t[k].IsIdent() && ++k < t.size() && t[k].IsSymbol(",")) ++k;
+        const bool names = k > first && (k == t.size() ? t[k - 1].IsSymbol(",") : t[k].IsSymbol(":"));
+        for (size_t j = first; names && j < k; j += 2)
+            if (SameText(t[j].Text, name)) {
+                line = i;
+                col = t[j].Col + 1;
+                return true;
+            }
+    }
     return false;
 }
 

@@ -83,7 +83,8 @@ public:
     bool isValidMethodDecl(std::string_view line, std::string& name, bool inClass) const;
     // An implementation header in column 1: "procedure Name", "function
     // Name", or with a qualifier "Class.Name" also constructor, destructor,
-    // class procedure / function. className is empty without a qualifier.
+    // class procedure / function. className is empty without a qualifier;
+    // a nested class's method gives "TOuter.TInner".
     bool isValidMethodImpl(std::string_view line, std::string& className, std::string& methodName) const;
     bool isValidProperty(std::string_view line, TPropertyInfo& info) const;
     // A field "Name: Type;" or the first name of a list "A, B: Type;" (which
@@ -94,10 +95,15 @@ public:
     bool isValidType(int lineIndex, std::string& name, std::string& text) const;
 
     // ---- searches -------------------------------------------------------------
+    // The header of the class; "TOuter.TInner" finds a class nested in another.
     bool FindClass(std::string_view className, int& line) const;
     bool FindMethodIntf(std::string_view className, std::string_view methodName, int& line) const;
     bool FindMethodImpl(std::string_view className, std::string_view methodName, int& line) const;
     bool FindProperty(std::string_view className, std::string_view propertyName, int& line) const;
+    // A field of the class whose header is at headerLine, also one of a list
+    // "FA, FB: Integer" (which may run over lines): its line and the 1-based
+    // column of its name.
+    bool FindField(int headerLine, std::string_view name, int& line, int& col) const;
     // The implementation of the declaration at declLine / the declaration of
     // the implementation at implLine. One declaration and one implementation
     // of a name match by name; where a name has several (overloads, or one
@@ -209,6 +215,7 @@ private:
         int Line;
     };
     bool StartsEnd(std::string_view line) const;  // left-trimmed line starts with "end"
+    bool FindNestedClass(std::string_view path, int& line) const;
     // A line inside a class body that opens a nested record or class type.
     bool OpensNestedBlock(std::string_view line) const;
     void RestoreBlankLine(int line, const std::string& before);

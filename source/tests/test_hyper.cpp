@@ -239,6 +239,78 @@ TEST(HyperJumpProperties, BareInterfaceHeaders) {
     EXPECT_TRUE(port.Log.empty());
 }
 
+const char* const kProperties =
+    "unit Props;\n"
+    "interface\n"
+    "type\n"
+    "  TBase = class\n"
+    "  private\n"
+    "    FCaption: string;\n"
+    "  protected\n"
+    "    function GetText: string;\n"
+    "  end;\n"
+    "  TProps = class(TBase)\n"
+    "  private\n"
+    "    FA, FSize: Integer;\n"
+    "    FB,\n"
+    "      FCount: Integer;\n"
+    "    FBounds: TRect;\n"
+    "  public\n"
+    "    property Read: Integer read FR write FR;\n"
+    "    property Size: Integer read FSize;\n"
+    "    property Count: Integer read FCount write FCount;\n"
+    "    property Left: Integer read FBounds.Left;\n"
+    "    property First: Integer read FItems[0];\n"
+    "    property OnChange: TNotifyEvent read FOnChange write FOnChange{x};\n"
+    "    property Caption: string read FCaption;\n"
+    "    property Text: string read GetText;\n"
+    "    property Align;\n"
+    "  end;\n"
+    "implementation\n"
+    "end.\n";
+
+TEST(HyperJumpProperties, AccessorsAreFoundWhereverTheyAreDeclared) {
+    THyperFixture f;
+    f.Src.SetLinesText(kProperties);
+    f.Src.ValidateLines();
+    const std::string before = f.Src.GetLinesText();
+    // Fields in comma lists, on one line and running over two.
+    f.Jump("property Size:");
+    EXPECT_EQ(f.CursorText(), "    FA, FSize: Integer;");
+    EXPECT_EQ(f.Src.CursorCol, 9);
+    f.Jump("property Count:");
+    EXPECT_EQ(f.CursorText(), "      FCount: Integer;");
+    // A record member, an array element: nothing to declare, and said so.
+    f.Jump("property Left:");
+    f.Jump("property First:");
+    // Declared by the ancestor: said so, nothing declared twice.
+    f.Jump("property Caption:");
+    f.Jump("property Text:");
+    f.Jump("property Align;");
+    EXPECT_EQ(f.Src.GetLinesText(), before);
+    EXPECT_FALSE(f.Src.Modified);
+    EXPECT_TRUE(f.Port.Log.empty());
+    EXPECT_EQ(f.Sink.Lines, (std::vector<std::string>{
+                                "Info: Property Left: FBounds.Left is not a plain name, nothing is declared",
+                                "Info: Property First: FItems[0] is not a plain name, nothing is declared",
+                                "Info: FCaption is declared in TBase, nothing is declared",
+                                "Info: GetText is declared in TBase, nothing is declared"}));
+    // A comment glued to the accessor is no part of its name.
+    f.Jump("property OnChange:");
+    EXPECT_EQ(f.CursorText(), "    FOnChange: TNotifyEvent;");
+    EXPECT_TRUE(f.Port.Log.empty());
+}
+
+TEST(HyperJumpProperties, PropertyNamedReadRenamesBothAccessors) {
+    THyperFixture f;
+    f.Src.SetLinesText(kProperties);
+    f.Src.ValidateLines();
+    f.Jump("property Read:", {true});
+    EXPECT_EQ(f.Src.Lines->Get(f.LineOf("property Read:")), "    property Read: Integer read FRead write FRead;");
+    EXPECT_EQ(f.CursorText(), "    FRead: Integer;");
+    EXPECT_EQ(f.LineOf("FRead: Integer;", 1), -1);
+}
+
 TEST(HyperJumpFields, FieldToProperty) {
     THyperFixture f;
     f.Jump("FSize: Integer;");
@@ -267,6 +339,51 @@ TEST(HyperJumpTypes, PointerType) {
     f.Src.HyperJump();
     EXPECT_EQ(f.CursorText(), "  PPoint2 = ^TPoint2;");
     EXPECT_TRUE(f.Port.Log.empty());
+}
+
+// ---- nested classes ---------------------------------------------------------------------------
+
+TEST(HyperJumpNested, MethodsOfANestedClass) {
+    THyperFixture f;
+    f.Src.SetLinesText(
+        "unit Nest;\n"
+        "interface\n"
+        "type\n"
+        "  TOuter = class\n"
+        "  public\n"
+        "    type\n"
+        "      TInner = class\n"
+        "        procedure InnerProc;\n"
+        "        procedure Missing;\n"
+        "      end;\n"
+        "    procedure OuterProc;\n"
+        "  end;\n"
+        "implementation\n"
+        "procedure TOuter.TInner.InnerProc;\n"
+        "begin\n"
+        "  X := 1;\n"
+        "end;\n"
+        "procedure TOuter.OuterProc;\n"
+        "begin\n"
+        "end;\n"
+        "end.\n");
+    f.Src.ValidateLines();
+    f.Jump("procedure InnerProc;");
+    EXPECT_EQ(f.Src.TopLine, f.LineOf("procedure TOuter.TInner.InnerProc;"));
+    f.At("  X := 1;");
+    f.Src.HyperJump();
+    EXPECT_EQ(f.CursorText(), "        procedure InnerProc;");
+    f.Jump("procedure OuterProc;");
+    EXPECT_EQ(f.Src.TopLine, f.LineOf("procedure TOuter.OuterProc;"));
+    EXPECT_FALSE(f.Src.Modified);
+    // A missing one is created with its full name, once.
+    f.Jump("procedure Missing;", {true});
+    EXPECT_EQ(f.Port.Log, std::vector<std::string>{"Confirm: Create implementation TOuter.TInner::Missing ?"});
+    EXPECT_EQ(f.CursorText(), "end {TOuter.TInner.Missing};");
+    EXPECT_NE(f.LineOf("procedure TOuter.TInner.Missing;"), -1);
+    f.Jump("procedure Missing;");
+    EXPECT_EQ(f.Src.TopLine, f.LineOf("procedure TOuter.TInner.Missing;"));
+    EXPECT_EQ(f.Port.Log.size(), 1u);
 }
 
 // ---- local variables ------------------------------------------------------------------------
