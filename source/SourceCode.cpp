@@ -706,62 +706,66 @@ bool TISourceCode::FindField(int headerLine, std::string_view name, int& line, i
     return false;
 }
 
-TISourceCode::MethodPairs TISourceCode::PairMethods(std::string_view className, std::string_view methodName) const {
-    MethodPairs r;
-    bool found = false;
-    for (const auto& d : CollectDecls(className, found))
-        if (SameText(d.Name, methodName)) r.Decls.push_back(d.Line);
-    for (const auto& m : CollectImpls(className))
-        if (SameText(m.Name, methodName)) r.Impls.push_back(m.Line);
-    if (r.Decls.size() <= 1 && r.Impls.size() <= 1) {
-        if (!r.Decls.empty() && !r.Impls.empty()) r.Pairs.emplace_back(r.Decls[0], r.Impls[0]);
-        return r;
-    }
-    // Overloads, or one header twice under conditional compilation: each
-    // declaration takes the first free implementation of its parameter types.
-    std::vector<std::string> implTypes;
-    for (int l : r.Impls) implTypes.push_back(ParamTypes(HeaderText(l)));
-    std::vector<bool> used(r.Impls.size());
-    for (int d : r.Decls) {
-        const std::string types = ParamTypes(HeaderText(d));
-        for (size_t k = 0; k < r.Impls.size(); ++k)
-            if (!used[k] && implTypes[k] == types) {
-                used[k] = true;
-                r.Pairs.emplace_back(d, r.Impls[k]);
-                break;
-            }
-    }
-    return r;
-}
-
 bool TISourceCode::FindMatchingImpl(std::string_view className, int declLine, int& line) const {
     std::string nm;
     if (!isValidMethodDecl(LineAt(declLine), nm, !className.empty())) return false;
-    const MethodPairs m = PairMethods(className, nm);
-    for (const auto& [d, i] : m.Pairs)
-        if (d == declLine) {
-            line = i;
-            return true;
-        }
-    // A declaration outside the class the name finds (a second copy of the
-    // class): by name, as before.
-    if (std::find(m.Decls.begin(), m.Decls.end(), declLine) == m.Decls.end())
-        return FindMethodImpl(className, nm, line);
-    return false;
+    return MatchHeader(className, nm, declLine, true, line);
 }
 
 bool TISourceCode::FindMatchingIntf(std::string_view className, int implLine, int& line) const {
     std::string c, nm;
     if (!isValidMethodImpl(LineAt(implLine), c, nm)) return false;
-    const MethodPairs m = PairMethods(className, nm);
-    for (const auto& [d, i] : m.Pairs)
-        if (i == implLine) {
-            line = d;
-            return true;
+    return MatchHeader(className, nm, implLine, false, line);
+}
+
+bool TISourceCode::MatchHeader(std::string_view className, std::string_view methodName, int own, bool fromDecl,
+                               int& line) const {
+    bool found = false;
+    std::vector<int> decls, impls;
+    for (const auto& d : CollectDecls(className, found))
+        if (SameText(d.Name, methodName)) decls.push_back(d.Line);
+    // A declaration outside the class the name finds (a second copy of the
+    // class under conditional compilation): by name.
+    if (fromDecl && std::find(decls.begin(), decls.end(), own) == decls.end())
+        return FindMethodImpl(className, methodName, line);
+    const std::string types = ParamTypes(HeaderText(own));
+    auto sameTypes = [&](int l) { return ParamTypes(HeaderText(l)) == types; };
+    // The usual case, one declaration: the first implementation answers
+    // when its parameter types agree, without a look at the others.
+    int first = -1;
+    if (decls.size() == 1 && !fromDecl && sameTypes(decls[0])) first = decls[0];
+    if (decls.size() == 1 && fromDecl && FindMethodImpl(className, methodName, first) && !sameTypes(first)) first = -1;
+    if (first >= 0) {
+        line = first;
+        return true;
+    }
+    for (const auto& m : CollectImpls(className))
+        if (SameText(m.Name, methodName)) impls.push_back(m.Line);
+    // One of each: by name, whatever their parameters (a header refresh
+    // makes them agree).
+    if (decls.size() <= 1 && impls.size() <= 1) {
+        if (decls.empty() || impls.empty()) return false;
+        line = fromDecl ? impls[0] : decls[0];
+        return true;
+    }
+    // Overloads, or one header several times under conditional compilation:
+    // the k-th header of these parameter types on this side takes the k-th
+    // on the other side, else the first; other parameter types never match.
+    const std::vector<int>& mine = fromDecl ? decls : impls;
+    const std::vector<int>& others = fromDecl ? impls : decls;
+    int k = 0;
+    for (size_t i = 0; i < mine.size() && mine[i] != own; ++i) k += sameTypes(mine[i]);
+    for (int l : others)
+        if (sameTypes(l)) {
+            if (first < 0) first = l;
+            if (k-- == 0) {
+                line = l;
+                return true;
+            }
         }
-    if (std::find(m.Impls.begin(), m.Impls.end(), implLine) == m.Impls.end())
-        return FindMethodIntf(className, nm, line);
-    return false;
+    if (first < 0) return false;
+    line = first;
+    return true;
 }
 
 bool TISourceCode::FindProperty(std::string_view className, std::string_view propertyName, int& line) const {

@@ -16,7 +16,6 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
-#include <utility>
 #include <vector>
 
 #include "source/IText.h"
@@ -108,7 +107,7 @@ public:
     // the implementation at implLine. One declaration and one implementation
     // of a name match by name; where a name has several (overloads, or one
     // header twice under conditional compilation) they match by their
-    // parameter types in order, and a header without its like has no match.
+    // parameter types, in order, and a header without its like has no match.
     bool FindMatchingImpl(std::string_view className, int declLine, int& line) const;
     bool FindMatchingIntf(std::string_view className, int implLine, int& line) const;
     // From line up to ImplEndLine, the first line whose trimmed text starts
@@ -223,12 +222,9 @@ private:
     std::vector<int> MemberLines(int headerLine) const;
     std::vector<DeclEntry> CollectDecls(std::string_view className, bool& found) const;
     std::vector<DeclEntry> CollectImpls(std::string_view className) const;
-    // The declaration and implementation lines of a name and their pairs.
-    struct MethodPairs {
-        std::vector<int> Decls, Impls;
-        std::vector<std::pair<int, int>> Pairs;  // (declaration, implementation)
-    };
-    MethodPairs PairMethods(std::string_view className, std::string_view methodName) const;
+    // The other side of the header at own (a declaration when fromDecl).
+    bool MatchHeader(std::string_view className, std::string_view methodName, int own, bool fromDecl,
+                     int& line) const;
     int Limit(int bound) const;  // bound clipped to the line count
     bool Neighbours(std::string_view className, std::string_view methodName, bool implOrder, DeclEntry& before,
                     DeclEntry& after);

@@ -453,6 +453,7 @@ const char* const kOverloads =
     "{$ENDIF}\n"
     "    function Find(const S: string; Start: Integer = 0): Integer;\n"
     "    procedure Clear();\n"
+    "    procedure Twin;\n"
     "    procedure Rename(const Name: string);\n"
     "    procedure Foo(A: Integer; // first\n"
     "      B: Integer);\n"
@@ -480,6 +481,15 @@ const char* const kOverloads =
     "procedure TItems.Clear;\n"
     "begin\n"
     "end;\n"
+    "{$IFDEF UNIX}\n"
+    "procedure TItems.Twin;\n"
+    "begin\n"
+    "end;\n"
+    "{$ELSE}\n"
+    "procedure TItems.Twin;\n"
+    "begin\n"
+    "end;\n"
+    "{$ENDIF}\n"
     "procedure TItems.Rename(const NewName: string);\n"
     "begin\n"
     "  FName := NewName;\n"
@@ -519,6 +529,10 @@ TEST(HyperJumpOverloads, EachDeclarationFindsItsOwnImplementation) {
         f.Src.HyperJump();
         EXPECT_EQ(f.CursorText(), f.Src.Lines->Get(f.LineOf("procedure Put(", nth))) << nth;
         EXPECT_EQ(f.Src.CursorLine, f.LineOf("procedure Put(", nth)) << nth;
+        // One declaration, implemented twice under conditional compilation.
+        f.At("procedure TItems.Twin;", nth);
+        f.Src.HyperJump();
+        EXPECT_EQ(f.CursorText(), "    procedure Twin;") << nth;
     }
     EXPECT_TRUE(f.Port.Log.empty());
     // An overload without an implementation is offered one, never another's.
