@@ -4,6 +4,7 @@
 
 #include "forth/Forth.h"
 #include "source/CodeTemplates.h"
+#include "source/PascalScanner.h"
 #include "foundation/CommMsg.h"
 #include "foundation/Dialogs.h"
 #include "foundation/StrUtils.h"
@@ -226,10 +227,9 @@ bool TIHyperSourceCode::HasPrefix(std::string_view prefix, std::string_view s) c
 
 bool TIHyperSourceCode::IsSingleLineHeader(int line) const {
     if (line < 0 || line >= LineCount() || FindDeclEnd(line) != line) return false;
-    // A header whose result type or ";" follows on the next line.
-    const std::string& s = LineAt(line);
-    size_t comment = s.find("//");
-    return s.substr(0, comment).find(';') != std::string::npos;
+    // Not a header whose result type or ";" follows on the next line.
+    const std::vector<TPasToken> t = PascalCodeTokens(LineAt(line));
+    return std::any_of(t.begin(), t.end(), [](const TPasToken& k) { return k.IsSymbol(";"); });
 }
 
 int TIHyperSourceCode::ClassHeaderKind(std::string_view line, std::string& name) const {
@@ -282,13 +282,13 @@ bool TIHyperSourceCode::FindEnclosingClass(int line, std::string& className, int
 }
 
 std::string TIHyperSourceCode::OuterClasses(int headerLine, int low) const {
-    // A nested class is indented deeper than the class it is declared in.
+    // A nested class is indented deeper than the class (or advanced record)
+    // it is declared in.
     std::string path, nm;
     int inner = headerLine;
     for (int i = headerLine - 1; i >= low; --i) {
         const std::string& l = LineAt(i);
-        if (Indentation(l) < Indentation(LineAt(inner)) && ClassHeaderKind(l, nm) != ctkNone &&
-            FindClassEnd(i) > inner) {
+        if (Indentation(l) < Indentation(LineAt(inner)) && isNestingType(l, nm) && FindClassEnd(i) > inner) {
             path = nm + "." + path;
             inner = i;
         }

@@ -566,25 +566,38 @@ bool TISourceCode::FindClass(std::string_view className, int& line) const {
     return false;
 }
 
-bool TISourceCode::FindNestedClass(std::string_view path, int& line) const {
-    // "TOuter.TInner": each class within the body of the one before.
-    size_t dot = path.find('.');
-    int h = 0;
-    if (!FindClass(path.substr(0, dot), h)) return false;
-    std::string nm;
-    while (dot != std::string_view::npos) {
-        const size_t next = path.find('.', dot + 1);
-        const std::string_view part = path.substr(dot + 1, next == std::string_view::npos ? next : next - dot - 1);
-        const int end = FindClassEnd(h);
-        int found = -1;
-        for (int i = h + 1; i < end && found < 0; ++i)
-            if (isValidClass(LineAt(i), nm) != ctkNone && SameText(nm, part)) found = i;
-        if (found < 0) return false;
-        h = found;
-        dot = next;
-    }
-    line = h;
+bool TISourceCode::isNestingType(std::string_view line, std::string& name) const {
+    if (isValidClass(line, name) != ctkNone) return true;
+    const size_t eq = line.find('=');
+    if (eq == std::string_view::npos) return false;
+    const std::string_view nm = TrimView(line.substr(0, eq));
+    std::string_view rest = TrimLeftView(line.substr(eq + 1));
+    if (izPrefix("packed", rest)) rest = TrimLeftView(rest.substr(6));
+    if (!izPrefix("record", rest) || HasWord(rest, "end") || !isValidIdent(nm)) return false;
+    name = std::string(nm);
     return true;
+}
+
+bool TISourceCode::FindNestedClass(std::string_view path, int& line) const {
+    // "TOuter.TInner": each type within the body of the one before, the
+    // first at unit level.
+    std::string nm;
+    int from = std::max(IntfLine + 1, 0), end = Limit(ImplEndLine);
+    for (size_t b = 0;;) {
+        const size_t dot = path.find('.', b);
+        const std::string_view part = path.substr(b, dot == std::string_view::npos ? dot : dot - b);
+        int h = -1;
+        for (int i = from; i < end && h < 0; ++i)
+            if (isNestingType(LineAt(i), nm) && SameText(nm, part)) h = i;
+        if (h < 0) return false;
+        if (dot == std::string_view::npos) {
+            line = h;
+            return true;
+        }
+        from = h + 1;
+        end = FindClassEnd(h);
+        b = dot + 1;
+    }
 }
 
 bool TISourceCode::OpensNestedBlock(std::string_view line) const {

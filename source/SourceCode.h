@@ -76,6 +76,9 @@ public:
     bool is2Prefix(std::string_view first, std::string_view second, std::string_view line) const;
     // A class, object or interface header: "Name = class...", without ";".
     int isValidClass(std::string_view line, std::string& name) const;
+    // A type whose body may declare classes: a class or object header, or
+    // "Name = [packed] record" opening a record body.
+    bool isNestingType(std::string_view line, std::string& name) const;
     // A routine declaration: in a class an indented procedure, function,
     // constructor, destructor or class procedure/function; at unit level a
     // procedure or function in column 1.

@@ -358,12 +358,21 @@ TEST(HyperJumpNested, MethodsOfANestedClass) {
         "      end;\n"
         "    procedure OuterProc;\n"
         "  end;\n"
+        "  TRec = record\n"
+        "  type\n"
+        "    TIn = class\n"
+        "      procedure RecProc;\n"
+        "    end;\n"
+        "  end;\n"
         "implementation\n"
         "procedure TOuter.TInner.InnerProc;\n"
         "begin\n"
         "  X := 1;\n"
         "end;\n"
         "procedure TOuter.OuterProc;\n"
+        "begin\n"
+        "end;\n"
+        "procedure TRec.TIn.RecProc;\n"
         "begin\n"
         "end;\n"
         "end.\n");
@@ -375,6 +384,13 @@ TEST(HyperJumpNested, MethodsOfANestedClass) {
     EXPECT_EQ(f.CursorText(), "        procedure InnerProc;");
     f.Jump("procedure OuterProc;");
     EXPECT_EQ(f.Src.TopLine, f.LineOf("procedure TOuter.OuterProc;"));
+    f.Jump("procedure RecProc;");
+    EXPECT_EQ(f.Src.TopLine, f.LineOf("procedure TRec.TIn.RecProc;"));
+    f.At("procedure TRec.TIn.RecProc;");
+    f.Src.CursorLine += 1;
+    f.Src.HyperJump();
+    EXPECT_EQ(f.CursorText(), "      procedure RecProc;");
+    EXPECT_TRUE(f.Port.Log.empty());
     EXPECT_FALSE(f.Src.Modified);
     // A missing one is created with its full name, once.
     f.Jump("procedure Missing;", {true});
