@@ -226,7 +226,7 @@ bool TIHyperSourceCode::HasPrefix(std::string_view prefix, std::string_view s) c
 }
 
 bool TIHyperSourceCode::IsSingleLineHeader(int line) const {
-    if (line < 0 || line >= LineCount() || FindDeclEnd(line) != line) return false;
+    if (line < 0 || line >= LineCount() || HeaderEnd(line) != line) return false;
     // Not a header whose result type or ";" follows on the next line.
     const std::vector<TPasToken> t = PascalCodeTokens(LineAt(line));
     return std::any_of(t.begin(), t.end(), [](const TPasToken& k) { return k.IsSymbol(";"); });
@@ -274,6 +274,9 @@ bool TIHyperSourceCode::FindEnclosingClass(int line, std::string& className, int
             }
             continue;
         }
+        // The body of a record (an advanced one may hold methods too): no
+        // jumps from there.
+        if (i < line && isNestingType(l, nm) && FindClassEnd(i) >= line) return false;
         // Members are indented: a routine header in column 1 ends every
         // class body above it.
         if (!l.empty() && !IsBlankChar(l[0]) && isValidMethodImpl(l, c, m)) return false;
@@ -343,7 +346,10 @@ void TIHyperSourceCode::RememberAndPush(const std::string& className, const std:
 
 void TIHyperSourceCode::GotoHyperJump(const TLinkInfo& place) {
     if (!SameText(place.FileName, FileName)) LoadUnit(place.FileName);
-    int anchor = AnchorLine(place.ClassName, place.MethodName);
+    GotoPlace(place, AnchorLine(place.ClassName, place.MethodName));
+}
+
+void TIHyperSourceCode::GotoPlace(const TLinkInfo& place, int anchor) {
     if (anchor >= 0) {
         TopLine = place.TopLine + anchor;
         TopCol = place.TopCol;
@@ -361,7 +367,7 @@ void TIHyperSourceCode::ReadHyperJump(const std::string& className, const std::s
             const int anchor = AnchorLine(className, methodName);
             const int at = anchor + p.CursorLine, end = FindRoutineEnd(line);
             if (anchor < 0 || at < line || (end >= 0 && at > end)) break;
-            GotoHyperJump(p);
+            GotoPlace(p, anchor);
             return;
         }
     }

@@ -135,6 +135,9 @@ public:
     // Loads the place's unit when it is another one, then restores the view
     // and cursor against the place's anchor.
     void GotoHyperJump(const TLinkInfo& place);
+    // The view and cursor of a place of this unit against its anchor line
+    // (AnchorLine's answer; none leaves them).
+    void GotoPlace(const TLinkInfo& place, int anchor);
     // The line a place of (class, method) is measured from, or -1 when it
     // is not in the unit.
     int AnchorLine(const std::string& className, const std::string& methodName) const;
@@ -150,7 +153,8 @@ public:
     // (bare "= interface" and "= dispinterface" headers included) whose body
     // reaches the line. kind is the isValidClass kind. A class nested in
     // another is named with its outer classes, as its methods are
-    // implemented: "TOuter.TInner".
+    // implemented: "TOuter.TInner". A line in the body of a record (nested
+    // in a class or not) has none.
     bool FindEnclosingClass(int line, std::string& className, int& headerLine, int& kind) const;
     // isValidClass, plus bare interface headers (kind 3).
     int ClassHeaderKind(std::string_view line, std::string& name) const;

@@ -146,8 +146,8 @@ HeaderParts SplitHeader(std::string_view line) {
                              : std::string(TrimView(line.substr(size_t(t[open].Col))));
         size_t gb = open + 1;
         int depth = 0;
-        for (size_t k = open + 1; k <= std::min(close, n); ++k) {
-            const bool last = k == std::min(close, n);
+        for (size_t k = open + 1; k <= close; ++k) {
+            const bool last = k == close;
             if (!last && IsSymbolOf(t[k], "([")) ++depth;
             else if (!last && IsSymbolOf(t[k], ")]")) --depth;
             if (last || (depth == 0 && t[k].IsSymbol(";"))) {
@@ -580,15 +580,19 @@ bool TISourceCode::isNestingType(std::string_view line, std::string& name) const
 
 bool TISourceCode::FindNestedClass(std::string_view path, int& line) const {
     // "TOuter.TInner": each type within the body of the one before, the
-    // first at unit level.
+    // first at unit level; the last is a class (records have no jumps).
     std::string nm;
     int from = std::max(IntfLine + 1, 0), end = Limit(ImplEndLine);
     for (size_t b = 0;;) {
         const size_t dot = path.find('.', b);
         const std::string_view part = path.substr(b, dot == std::string_view::npos ? dot : dot - b);
         int h = -1;
-        for (int i = from; i < end && h < 0; ++i)
-            if (isNestingType(LineAt(i), nm) && SameText(nm, part)) h = i;
+        for (int i = from; i < end && h < 0; ++i) {
+            const std::string& l = LineAt(i);
+            if ((dot == std::string_view::npos ? isValidClass(l, nm) != ctkNone : isNestingType(l, nm)) &&
+                SameText(nm, part))
+                h = i;
+        }
         if (h < 0) return false;
         if (dot == std::string_view::npos) {
             line = h;
@@ -1096,7 +1100,7 @@ int TISourceCode::LocateMethodDeclPlace(std::string_view className, std::string_
     int place;
     int indentOf = -1;  // the line whose indentation the declaration takes
     if (before.Line >= 0) {
-        place = FindDeclEnd(before.Line) + 1;
+        place = HeaderEnd(before.Line) + 1;
         indentOf = before.Line;
     } else if (after.Line >= 0) {
         place = after.Line;
@@ -1224,9 +1228,20 @@ std::string TISourceCode::ExtractParamNames(std::string_view line) const {
     return r.empty() ? r : r + ")";
 }
 
+int TISourceCode::HeaderEnd(int line) const {
+    int e = std::max(line, FindDeclEnd(line));
+    // The result type, or the ";", on a line of its own.
+    for (int k = 0; k < 2 && e + 1 < LineCount(); ++k) {
+        const std::string_view next = TrimLeftView(LineAt(e + 1));
+        if (!next.starts_with(":") && !next.starts_with(";")) break;
+        ++e;
+    }
+    return e;
+}
+
 std::string TISourceCode::HeaderText(int line) const {
     if (line < 0 || line >= LineCount()) return {};
-    const int last = std::max(line, FindDeclEnd(line));
+    const int last = HeaderEnd(line);
     TPascalScanner sc([this](int i) { return std::string_view(LineAt(i)); }, line, last + 1);
     std::string r = LineAt(line).substr(0, size_t(Indentation(LineAt(line))));
     const size_t indent = r.size();

@@ -179,6 +179,9 @@ public:
     std::string ExtractMethodHeader(std::string_view line) const;
     // The parameter names of a header as an argument list "(A, B)", or "".
     std::string ExtractParamNames(std::string_view line) const;
+    // The last line of the routine header starting at line: past an
+    // unclosed parameter list, and a result type or ";" on a line of its own.
+    int HeaderEnd(int line) const;
     // The routine header starting at line as one line: its continuation
     // lines joined, its comments left out.
     std::string HeaderText(int line) const;

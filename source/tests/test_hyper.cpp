@@ -473,6 +473,8 @@ const char* const kOverloads =
     "    procedure Rename(const Name: string);\n"
     "    procedure Foo(A: Integer; // first\n"
     "      B: Integer);\n"
+    "    function Count(const S: string)\n"
+    "      : Integer;\n"
     "  end;\n"
     "implementation\n"
     "procedure TItems.InsertItem(Index: Integer; const S: string);\n"
@@ -509,6 +511,9 @@ const char* const kOverloads =
     "procedure TItems.Rename(const NewName: string);\n"
     "begin\n"
     "  FName := NewName;\n"
+    "end;\n"
+    "function TItems.Count(const S: string): Integer;\n"
+    "begin\n"
     "end;\n"
     "procedure TItems.Bar(A: Integer; { the first }\n"
     "  B: Integer (* the second *));\n"
@@ -619,6 +624,11 @@ TEST(HyperJumpOverloads, CommentsInMultiLineHeadersStayOutOfGeneratedCode) {
     f.Jump("procedure TItems.Bar(");
     EXPECT_EQ(f.CursorText(), "    procedure Bar(A: Integer; B: Integer);");
     EXPECT_EQ(f.Src.HeaderText(f.LineOf("procedure Foo(")), "    procedure Foo(A: Integer; B: Integer);");
+    // A result type on a line of its own belongs to the header.
+    EXPECT_EQ(f.Src.HeaderText(f.LineOf("function Count(")), "    function Count(const S: string): Integer;");
+    f.Jump("function Count(");
+    EXPECT_EQ(f.Src.TopLine, f.LineOf("function TItems.Count("));
+    EXPECT_TRUE(f.Port.Log.empty());
 }
 
 // ---- header refresh --------------------------------------------------------------------------
