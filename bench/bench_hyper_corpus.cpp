@@ -3,12 +3,15 @@
 // unchanged text for every eligible method, against the committed baseline;
 // then HyperJump on the lines of every unit (no crash, no hang): every line
 // of a unit up to 5,000 lines, 5,000 evenly spread lines of a larger one (a jump
-// costs a scan of the unit, so every line of the largest would take hours).
+// costs a scan of the unit, so every line of the largest would take hours);
+// then HyperJump on every property line, every question answered No, which
+// must insert only declarations that compile and are not there already.
 // VELT_CORPUS_VERBOSE=1 lists the methods that fail the round trip.
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
 
+#include "foundation/StrUtils.h"
 #include "source/tests/HyperCorpus.h"
 
 namespace {
@@ -34,8 +37,8 @@ void BM_HyperCorpusRoundTrip(benchmark::State& state) {
     state.counters["files"] = t.Files;
     state.counters["eligible"] = double(t.Eligible);
     state.counters["passed%"] = t.PassRate();
-    std::printf("hyper corpus: %d files, %ld eligible methods, %ld pass the round trip (%.2f%%)\n", t.Files,
-                t.Eligible, t.Passed, t.PassRate());
+    std::printf("hyper corpus: %d files, %ld eligible methods, %ld pass the round trip (%.2f%%), %ld ask (%.2f%%)\n",
+                t.Files, t.Eligible, t.Passed, t.PassRate(), t.Asked, t.AskRate());
     std::printf("hyper corpus: slowest unit %.3f s (%s)\n", t.MaxSeconds, t.SlowestFile.c_str());
     double baseline = 0;
     if (corpus::ReadBaselineValue(corpus::CorpusDataFile("hyper/corpus_baseline.txt"), "roundtrip", baseline)) {
@@ -72,5 +75,31 @@ void BM_HyperCorpusEveryLine(benchmark::State& state) {
     if (timedOut) state.SkipWithError("a unit took too long");
 }
 BENCHMARK(BM_HyperCorpusEveryLine)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+void BM_HyperCorpusProperties(benchmark::State& state) {
+    using namespace velt;
+    const auto files = CorpusOrSkip(state);
+    if (files.empty()) return;
+    const bool verbose = corpus::CorpusVerbose();
+    long props = 0, inserted = 0, bad = 0, unasked = 0;
+    for (auto _ : state) {
+        for (const auto& f : files) {
+            const std::string text = ReadWholeFile(f);
+            if (!HasWord(text, "property")) continue;
+            corpus::PropertyResult r = corpus::PropertySweep(text, f);
+            props += r.Properties;
+            inserted += r.Inserted;
+            bad += r.Bad;
+            unasked += r.Unasked;
+            if (verbose)
+                for (const auto& why : r.Failed) std::printf("property %s:%s\n", f.c_str(), why.c_str());
+        }
+    }
+    state.counters["properties"] = double(props);
+    std::printf("hyper properties: %ld property lines, %ld lines inserted, %ld bad (%ld unasked)\n", props, inserted,
+                bad, unasked);
+    if (bad) state.SkipWithError("a property jump inserted a declaration that does not compile or is there already");
+}
+BENCHMARK(BM_HyperCorpusProperties)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 }  // namespace

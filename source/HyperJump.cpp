@@ -13,11 +13,14 @@
 // Interfaces get only accessor declarations: they have no fields and no
 // implementations.
 #include <algorithm>
+#include <memory>
+#include <utility>
 
 #include "foundation/CommMsg.h"
 #include "foundation/Dialogs.h"
 #include "foundation/StrUtils.h"
 #include "source/HyperSourceCode.h"
+#include "source/PascalScanner.h"
 
 namespace velt {
 
@@ -85,13 +88,13 @@ void TIHyperSourceCode::JumpMethodDecl(const std::string& className, int declLin
     if (!isValidMethodDecl(LineAt(declLine), nm, !unitLevel)) return;
     PushUndo(className, "");
     int impl = 0;
-    if (FindMethodImpl(className, nm, impl)) {
-        if (AutoRefreshHeader && DoRefreshHeader(className, nm, impl, declLine, true))
-            FindMethodImpl(className, nm, impl);
+    if (FindMatchingImpl(className, declLine, impl)) {
+        // A refresh rewrites one line in place: the implementation stays where it is.
+        if (AutoRefreshHeader) DoRefreshHeader(className, nm, impl, declLine, true);
         ReadHyperJump(className, nm, impl);
         return;
     }
-    const std::string decl = JoinedDecl(declLine);
+    const std::string decl = HeaderText(declLine);
     if (HasWord(ExtractMethodDirective(decl), "abstract"))
         throw EInvalidAction("Cannot create abstract method " + className + "::" + nm);
     if (!CheckImplementationPart()) return;
@@ -110,15 +113,15 @@ void TIHyperSourceCode::JumpFromImpl() {
     if (!cls.empty() && !FindClass(cls, h)) throw EInvalidSourceCode("Class " + cls + " not found.");
     RememberAndPush(cls, method);
     int decl = 0;
-    if (FindMethodIntf(cls, method, decl)) {
-        if (AutoRefreshHeader && CursorLine == header && DoRefreshHeader(cls, method, header, decl, true))
-            FindMethodIntf(cls, method, decl);
+    if (FindMatchingIntf(cls, header, decl)) {
+        // Only from the header line itself: a jump from the body never asks.
+        if (AutoRefreshHeader && CursorLine == header) DoRefreshHeader(cls, method, header, decl, true);
         CursorLine = decl;
         CursorCol = Indentation(LineAt(decl)) + 1;
         return;
     }
     if (ConfirmAutoCreate && !Ask("Create declaration " + method + "?")) return;
-    CreateMethodDeclByImpl(JoinedDecl(header));
+    CreateMethodDeclByImpl(HeaderText(header));
     Revalidate();
 }
 
@@ -177,17 +180,17 @@ void TIHyperSourceCode::JumpProperty(const std::string& className, int headerLin
     std::string field;
     if (HasPrefix("F", p.Write)) field = p.Write;
     else if (HasPrefix("F", p.Read)) field = p.Read;
-    if (!field.empty() && isClass) {
+    if (!field.empty() && isClass && PlainAccessor(p, field)) {
         const std::string want = "F" + p.Name;
         if (AutoRefreshHeader && !SameText(field, want) && Ask("Expand " + field + " to F" + p.Name + " ?")) {
             RenameAccessor(propLine, field, want);
             field = want;
         }
-        int line = headerLine;
-        if (FindScope(field, line)) {
+        int line = 0, col = 0;
+        if (FindMember(headerLine, field, line, col)) {
             CursorLine = line;
-            CursorCol = Indentation(LineAt(line)) + 1;
-        } else {
+            CursorCol = col;
+        } else if (!DeclaredByAncestor(headerLine, field)) {
             bool addPrivate = false;
             std::string keywordIndent;
             int at = PrivateFieldPlace(headerLine, addPrivate, keywordIndent);
@@ -206,18 +209,19 @@ void TIHyperSourceCode::JumpProperty(const std::string& className, int headerLin
         if (!isValidProperty(LineAt(propLine), p)) return;
         const std::string prefix = getter ? "Get" : "Set";
         std::string name = getter ? p.Read : p.Write;
-        if (!HasPrefix(prefix, name)) continue;
+        if (!HasPrefix(prefix, name) || !PlainAccessor(p, name)) continue;
         const std::string want = prefix + p.Name;
         if (AutoRefreshHeader && !SameText(name, want) && Ask("Expand " + name + " to " + want + " ?")) {
             RenameAccessor(propLine, name, want);
             name = want;
         }
-        int line = 0;
-        if (FindMemberDecl(headerLine, name, line)) {
+        int line = 0, col = 0;
+        if (FindMember(headerLine, name, line, col)) {
             CursorLine = line;
-            CursorCol = Indentation(LineAt(line)) + 1;
+            CursorCol = col;
             continue;
         }
+        if (DeclaredByAncestor(headerLine, name)) continue;
         const bool indexed = !p.Index.empty();
         const std::string decl =
             getter ? "function " + name + (indexed ? "(" + p.Index + ")" : "") + ": " + p.Type + ";"
@@ -225,6 +229,52 @@ void TIHyperSourceCode::JumpProperty(const std::string& className, int headerLin
         const std::string body = getter ? "  Result := F" + p.Name + ";" : "  F" + p.Name + " := Value;";
         CreateAccessor(className, headerLine, kind, decl, name, body, propLine);
     }
+}
+
+bool TIHyperSourceCode::PlainAccessor(const TPropertyInfo& p, const std::string& accessor) const {
+    // A record member, an array element or a property without a type of its
+    // own (one re-published from an ancestor) has nothing to declare here.
+    if (isValidIdent(accessor) && !p.Type.empty()) return true;
+    Msg("Property " + p.Name + ": " + accessor + (p.Type.empty() ? " has no type here" : " is not a plain name") +
+        ", nothing is declared");
+    return false;
+}
+
+bool TIHyperSourceCode::DeclaredByAncestor(int headerLine, const std::string& name) {
+    // Up the ancestors, in this unit or, where the Classes Registry knows
+    // them, in theirs; an ancestor not found ends the search.
+    const TISourceCode* unit = this;
+    std::unique_ptr<TISourceCode> other;
+    TAncestorWalk walk;
+    std::string cls;
+    ClassHeaderKind(LineAt(headerLine), cls);
+    walk.Enter(cls);
+    int h = headerLine;
+    for (int step = 0; step < kMaxAncestors; ++step) {
+        const std::string ancestor = unit->ExtractClassAncestor(unit->Lines->Get(h));
+        if (!walk.Enter(ancestor)) return false;
+        if (!unit->FindClass(ancestor, h)) {
+            std::string file;
+            if (!ClassesRegistry.FindClassSource(ancestor, file)) return false;
+            try {
+                auto next = std::make_unique<TISourceCode>();
+                next->SetLinesText(ReadUnit(file));
+                next->FileName = file;
+                next->ValidateLines();
+                other = std::move(next);
+            } catch (const Exception&) {
+                return false;  // unreadable: as if unknown
+            }
+            unit = other.get();
+            if (!unit->FindClass(ancestor, h)) return false;
+        }
+        int line = 0, col = 0;
+        if (unit->FindField(h, name, line, col) || unit->FindMethodIntf(ancestor, name, line)) {
+            Msg(name + " is declared in " + ancestor + ", nothing is declared");
+            return true;
+        }
+    }
+    return false;
 }
 
 void TIHyperSourceCode::CreateAccessor(const std::string& className, int headerLine, int kind,
@@ -251,33 +301,43 @@ void TIHyperSourceCode::CreateAccessor(const std::string& className, int headerL
 
 bool TIHyperSourceCode::RenameAccessor(int propLine, const std::string& oldName, const std::string& newName) {
     std::string s = LineAt(propLine);
-    bool changed = false;
-    // After the property's name, so that a property named Read is no keyword.
-    size_t from = FindWord(s, "property");
-    from = from == std::string::npos ? 0 : from + 8;
-    for (const char* kw : {"read", "write"}) {
-        size_t k = FindWord(s, kw, from);
-        if (k == std::string::npos) continue;
-        size_t b = k + std::string_view(kw).size();
-        while (b < s.size() && IsBlankChar(s[b])) ++b;
-        size_t e = b;
-        while (e < s.size() && !IsBlankChar(s[e]) && s[e] != ';') ++e;
-        if (!SameText(std::string_view(s).substr(b, e - b), oldName)) continue;
-        // The rest of the line moves along; a shorter name is padded so
-        // that it keeps its columns.
+    // The specifiers follow the property's name and index part, so that a
+    // property named Read or Write is no specifier.
+    const std::vector<TPasToken> t = PascalCodeTokens(s);
+    size_t i = 0;
+    while (i < t.size() && !t[i].Is("property")) ++i;
+    i += 2;
+    int depth = 0;
+    std::vector<std::pair<size_t, size_t>> at;  // column and length of each accessor to rename
+    for (; i + 1 < t.size(); ++i) {
+        if (t[i].IsSymbol("(") || t[i].IsSymbol("[")) ++depth;
+        else if (t[i].IsSymbol(")") || t[i].IsSymbol("]")) --depth;
+        else if (depth == 0 && (t[i].Is("read") || t[i].Is("write")) && t[i + 1].IsIdent() &&
+                 SameText(t[i + 1].Text, oldName))
+            at.emplace_back(size_t(t[i + 1].Col), t[i + 1].Text.size());
+    }
+    // From the right, so that the columns to the left stay; the rest of the
+    // line moves along, and a shorter name is padded to keep its columns.
+    for (auto k = at.rbegin(); k != at.rend(); ++k) {
+        const auto [b, len] = *k;
         std::string repl = newName;
-        if (repl.size() < e - b) repl += Blanks(int32_t(e - b - repl.size()));
-        s = s.substr(0, b) + repl + s.substr(e);
-        changed = true;
+        if (repl.size() < len) repl += Blanks(int32_t(len - repl.size()));
+        s.replace(b, len, repl);
     }
-    if (changed) {
-        Lines->Put(propLine, s);
-        Modified = true;
-    }
-    return changed;
+    if (at.empty()) return false;
+    Lines->Put(propLine, s);
+    SetModified(true);
+    return true;
 }
 
 // ---- members -------------------------------------------------------------------------------------------------
+
+bool TIHyperSourceCode::FindMember(int headerLine, std::string_view name, int& line, int& col) const {
+    if (FindField(headerLine, name, line, col)) return true;
+    if (!FindMemberDecl(headerLine, name, line)) return false;
+    col = Indentation(LineAt(line)) + 1;
+    return true;
+}
 
 bool TIHyperSourceCode::FindMemberDecl(int headerLine, std::string_view name, int& line) const {
     const int end = std::min(FindClassEnd(headerLine), LineCount());
@@ -349,20 +409,20 @@ void TIHyperSourceCode::RefreshHeader() {
     int header = 0, kind = 0, other = 0;
     if (FindEnclosingClass(line, cls, header, kind)) {
         if (!isValidMethodDecl(LineAt(line), nm, true)) return;
-        if (!FindMethodImpl(cls, nm, other))
+        if (!FindMatchingImpl(cls, line, other))
             throw EInvalidSourceCode("Method " + cls + "::" + nm + " is not implemented");
         DoRefreshHeader(cls, nm, other, line);
         return;
     }
     if (line < ImplLine) {
         if (!isValidMethodDecl(LineAt(line), nm, false)) return;
-        if (!FindMethodImpl("", nm, other)) throw EInvalidSourceCode("Function " + nm + " is not implemented");
+        if (!FindMatchingImpl("", line, other)) throw EInvalidSourceCode("Function " + nm + " is not implemented");
         DoRefreshHeader("", nm, other, line);
         return;
     }
     header = line;
     if (!isInsideMethodImpl(cls, nm, header)) return;
-    if (!FindMethodIntf(cls, nm, other)) throw EInvalidSourceCode("Function " + nm + " is not declared");
+    if (!FindMatchingIntf(cls, header, other)) throw EInvalidSourceCode("Function " + nm + " is not declared");
     DoRefreshHeader(cls, nm, header, other);
 }
 
@@ -376,18 +436,19 @@ bool TIHyperSourceCode::DoRefreshHeader(const std::string& className, const std:
     }
     const std::string impl = LineAt(implLine);
     const std::string decl = LineAt(declLine);
-    const std::string implHeader = ExtractMethodHeader(impl);
-    const std::string declHeader = ExtractMethodHeader(decl);
-    if (SameText(implHeader, declHeader)) return false;
+    const std::string implText = HeaderText(implLine);
+    const std::string declText = HeaderText(declLine);
+    if (SameHeaders(declText, implText)) return false;
     const int r = GetDialogPort().RefreshHeader(className, methodName, Trim(decl), Trim(impl), CursorLine == implLine);
     std::string c, m;
     if (r == mrAbort) {
-        // The declaration from the implementation: its indentation and
-        // directives stay.
+        // The declaration from the implementation: its indentation,
+        // directives and default values stay.
         if (!isValidMethodImpl(impl, c, m)) return false;
         const std::string dir = ExtractMethodDirective(decl);
+        const std::string header = KeepDefaults(ExtractMethodHeader(implText), declText);
         Lines->Put(declLine, decl.substr(0, size_t(Indentation(decl))) +
-                                 TISourceCode::QualifiedHeader(implHeader, "", m, dir.empty() ? "" : " " + dir));
+                                 TISourceCode::QualifiedHeader(header, "", m, dir.empty() ? "" : " " + dir));
         Margin = 0;
     } else if (r == mrIgnore) {
         // The implementation from the declaration; the implementation's own
@@ -395,11 +456,12 @@ bool TIHyperSourceCode::DoRefreshHeader(const std::string& className, const std:
         std::string declName;
         if (!isValidMethodDecl(decl, declName, !className.empty()) || !isValidMethodImpl(impl, c, m)) return false;
         const std::string dir = ExtractMethodDirective(impl);
-        Lines->Put(implLine, TISourceCode::QualifiedHeader(declHeader, c, declName, dir.empty() ? "" : " " + dir));
+        Lines->Put(implLine, TISourceCode::QualifiedHeader(ExtractMethodHeader(declText), c, declName,
+                                                           dir.empty() ? "" : " " + dir));
     } else {
         return false;
     }
-    Modified = true;
+    SetModified(true);
     Revalidate();
     return true;
 }

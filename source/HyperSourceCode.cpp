@@ -4,6 +4,7 @@
 
 #include "forth/Forth.h"
 #include "source/CodeTemplates.h"
+#include "source/PascalScanner.h"
 #include "foundation/CommMsg.h"
 #include "foundation/Dialogs.h"
 #include "foundation/StrUtils.h"
@@ -25,9 +26,6 @@ int32_t PopInteger(TForth& f) {
     if (c.Kind != ckInteger) throw EStack("Type mismatch");
     return c.Value;
 }
-
-// How far an ancestor walk may go even without a cycle.
-constexpr int kMaxAncestors = 256;
 
 // Whether the left-trimmed line t declares name: "name: Type" (not
 // "name := ...") or a list "name, Other: Type". Answers the 1-based column
@@ -184,6 +182,22 @@ void TIHyperSourceCode::CheckLeaveUnit(const std::string& otherFile) const {
                              " would drop them");
 }
 
+std::string TIHyperSourceCode::ReadUnit(const std::string& fileName) {
+    TForth& f = Interpreter();
+    f.PushString(fileName);
+    f.ExecWord("LoadFromIDEOrFile");
+    return PopString(f);
+}
+
+void TIHyperSourceCode::LoadUnit(const std::string& fileName) {
+    CheckLeaveUnit(fileName);
+    // Read first: a failed read leaves the model as it was.
+    std::string text = ReadUnit(fileName);
+    SetLinesText(text);
+    FileName = fileName;
+    ValidateLines();
+}
+
 void TIHyperSourceCode::Revalidate() {
     bool m = Modified;
     ValidateLines();
@@ -196,7 +210,7 @@ void TIHyperSourceCode::InsertLineAt(int at, const std::string& text, std::initi
     for (int* p : track)
         if (p && *p >= at) ++*p;
     if (at < TopLine) ++TopLine;  // the view stays on its text
-    Modified = true;
+    SetModified(true);
 }
 
 void TIHyperSourceCode::ClampView() {
@@ -211,22 +225,11 @@ bool TIHyperSourceCode::HasPrefix(std::string_view prefix, std::string_view s) c
     return CaseSensitive ? s.starts_with(prefix) : isPrefix(prefix, s);
 }
 
-std::string TIHyperSourceCode::JoinedDecl(int line) const {
-    std::string r = LineAt(line);
-    const int last = FindDeclEnd(line);
-    for (int i = line + 1; i <= last; ++i) {
-        r += ' ';
-        r += TrimLeftView(LineAt(i));
-    }
-    return r;
-}
-
 bool TIHyperSourceCode::IsSingleLineHeader(int line) const {
-    if (line < 0 || line >= LineCount() || FindDeclEnd(line) != line) return false;
-    // A header whose result type or ";" follows on the next line.
-    const std::string& s = LineAt(line);
-    size_t comment = s.find("//");
-    return s.substr(0, comment).find(';') != std::string::npos;
+    if (line < 0 || line >= LineCount() || HeaderEnd(line) != line) return false;
+    // Not a header whose result type or ";" follows on the next line.
+    const std::vector<TPasToken> t = PascalCodeTokens(LineAt(line));
+    return std::any_of(t.begin(), t.end(), [](const TPasToken& k) { return k.IsSymbol(";"); });
 }
 
 int TIHyperSourceCode::ClassHeaderKind(std::string_view line, std::string& name) const {
@@ -264,18 +267,36 @@ bool TIHyperSourceCode::FindEnclosingClass(int line, std::string& className, int
         int k = ClassHeaderKind(l, nm);
         if (k != ctkNone) {
             if (FindClassEnd(i) >= line) {
-                className = nm;
+                className = OuterClasses(i, low) + nm;
                 headerLine = i;
                 kind = k;
                 return true;
             }
             continue;
         }
+        // The body of a record (an advanced one may hold methods too): no
+        // jumps from there.
+        if (i < line && isNestingType(l, nm) && FindClassEnd(i) >= line) return false;
         // Members are indented: a routine header in column 1 ends every
         // class body above it.
         if (!l.empty() && !IsBlankChar(l[0]) && isValidMethodImpl(l, c, m)) return false;
     }
     return false;
+}
+
+std::string TIHyperSourceCode::OuterClasses(int headerLine, int low) const {
+    // A nested class is indented deeper than the class (or advanced record)
+    // it is declared in.
+    std::string path, nm;
+    int inner = headerLine;
+    for (int i = headerLine - 1; i >= low; --i) {
+        const std::string& l = LineAt(i);
+        if (Indentation(l) < Indentation(LineAt(inner)) && isNestingType(l, nm) && FindClassEnd(i) > inner) {
+            path = nm + "." + path;
+            inner = i;
+        }
+    }
+    return path;
 }
 
 // ---- places -------------------------------------------------------------------------------
@@ -324,18 +345,11 @@ void TIHyperSourceCode::RememberAndPush(const std::string& className, const std:
 }
 
 void TIHyperSourceCode::GotoHyperJump(const TLinkInfo& place) {
-    if (!SameText(place.FileName, FileName)) {
-        CheckLeaveUnit(place.FileName);
-        TForth& f = Interpreter();
-        f.PushString(place.FileName);
-        f.ExecWord("LoadFromIDEOrFile");
-        std::string text = PopString(f);
-        Modified = false;
-        SetLinesText(text);
-        FileName = place.FileName;
-        ValidateLines();
-    }
-    int anchor = AnchorLine(place.ClassName, place.MethodName);
+    if (!SameText(place.FileName, FileName)) LoadUnit(place.FileName);
+    GotoPlace(place, AnchorLine(place.ClassName, place.MethodName));
+}
+
+void TIHyperSourceCode::GotoPlace(const TLinkInfo& place, int anchor) {
     if (anchor >= 0) {
         TopLine = place.TopLine + anchor;
         TopCol = place.TopCol;
@@ -349,7 +363,11 @@ void TIHyperSourceCode::ReadHyperJump(const std::string& className, const std::s
     for (int i = 0; i < HyperJumps->GetCount(); ++i) {
         TLinkInfo p = HyperJumps->Items(i);
         if (SameText(p.MethodName, methodName) && SameText(p.ClassName, className) && SameText(p.FileName, FileName)) {
-            GotoHyperJump(p);
+            // Overloads share their names: the place must lie in this routine.
+            const int anchor = AnchorLine(className, methodName);
+            const int at = anchor + p.CursorLine, end = FindRoutineEnd(line);
+            if (anchor < 0 || at < line || (end >= 0 && at > end)) break;
+            GotoPlace(p, anchor);
             return;
         }
     }
@@ -476,18 +494,7 @@ void TIHyperSourceCode::GotoClass(const std::string& className) {
     if (!FindClassSource(className, file)) throw EInvalidSourceCode("Class " + className + " not found.");
     // The current unit is not read again: the model may hold newer text
     // than the file on disk.
-    if (!SameText(file, FileName)) {
-        CheckLeaveUnit(file);
-        const std::string old = FileName;
-        FileName = file;
-        try {
-            LoadFromFile();
-        } catch (...) {
-            FileName = old;
-            throw;
-        }
-        ValidateLines();
-    }
+    if (!SameText(file, FileName)) LoadUnit(file);
     int h = 0;
     if (!FindClass(className, h)) throw EInvalidSourceCode("Class " + className + " not found.");
     TopLine = CursorLine = h;
@@ -515,15 +522,13 @@ bool TIHyperSourceCode::WalkInherited(const std::string& className, const std::s
         if (!FindClassSource(ancestor, source)) break;
         if (!SameText(source, FileName)) {
             CheckLeaveUnit(source);
-            std::string text;
             try {
-                text = ReadWholeFile(source);
+                LoadUnit(source);
+            } catch (const EInvalidAction&) {
+                throw;  // no interpreter to read units with
             } catch (const Exception&) {
                 break;  // an ancestor that cannot be read ends the walk
             }
-            SetLinesText(text);
-            FileName = source;
-            ValidateLines();
             switched = true;
         }
         int impl = 0;

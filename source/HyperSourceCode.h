@@ -15,11 +15,14 @@
 // from; a place whose anchor has gone leaves the cursor where it is (kept
 // inside the text).
 //
-// Unit switches (going to a place in another file, GotoClass, the
-// "inherited" walk) refuse with EInvalidAction while the current unit is
-// Modified: its changes exist only in this model, and replacing the lines
-// would drop them without a word. The model is left as it was, so the host
-// still holds the changed text; the user saves, then jumps again.
+// Other units (a place in another file, GotoClass, the "inherited" walk, the
+// ancestors of a property's class) are read through the host word
+// "LoadFromIDEOrFile": an open editor's unsaved text is what the model sees,
+// and what a later write-back compares with. Unit switches refuse with
+// EInvalidAction while the current unit is Modified: its changes exist only
+// in this model, and replacing the lines would drop them without a word. The
+// model is left as it was, so the host still holds the changed text; the
+// user saves, then jumps again.
 //
 // Line indices are 0-based, columns 1-based (TopLine / CursorLine,
 // TopCol / CursorCol).
@@ -132,6 +135,9 @@ public:
     // Loads the place's unit when it is another one, then restores the view
     // and cursor against the place's anchor.
     void GotoHyperJump(const TLinkInfo& place);
+    // The view and cursor of a place of this unit against its anchor line
+    // (AnchorLine's answer; none leaves them).
+    void GotoPlace(const TLinkInfo& place, int anchor);
     // The line a place of (class, method) is measured from, or -1 when it
     // is not in the unit.
     int AnchorLine(const std::string& className, const std::string& methodName) const;
@@ -145,7 +151,10 @@ public:
 
     // Walking up from line: the nearest class, object or interface header
     // (bare "= interface" and "= dispinterface" headers included) whose body
-    // reaches the line. kind is the isValidClass kind.
+    // reaches the line. kind is the isValidClass kind. A class nested in
+    // another is named with its outer classes, as its methods are
+    // implemented: "TOuter.TInner". A line in the body of a record (nested
+    // in a class or not) has none.
     bool FindEnclosingClass(int line, std::string& className, int& headerLine, int& kind) const;
     // isValidClass, plus bare interface headers (kind 3).
     int ClassHeaderKind(std::string_view line, std::string& name) const;
@@ -156,6 +165,9 @@ private:
     TForth& Interpreter() const;
     // Refuses to replace the lines of a Modified unit with another file.
     void CheckLeaveUnit(const std::string& otherFile) const;
+    // Replaces the unit with another one read through ReadUnit (refused
+    // while the current one is Modified).
+    void LoadUnit(const std::string& fileName);
     // ValidateLines keeping the Modified flag.
     void Revalidate();
     // Inserts a line at index at; every tracked line index at or below it
@@ -169,10 +181,10 @@ private:
     bool HasPrefix(std::string_view prefix, std::string_view s) const;
     // Cursor and view to line when it is a class or routine header.
     bool MoveToHeader(int line);
-    // A line's text and the continuation lines of an unclosed parameter
-    // list, joined by one blank.
-    std::string JoinedDecl(int line) const;
     bool IsSingleLineHeader(int line) const;
+    // "TOuter." (and further out) for a class header in another class's
+    // body, "" for a class at unit level.
+    std::string OuterClasses(int headerLine, int low) const;
 
     // HyperJump steps.
     void JumpInClass(const std::string& className, int headerLine, int kind);
@@ -182,11 +194,24 @@ private:
     void JumpFromImpl();
     void JumpType(int typeLine);
     bool RenameAccessor(int propLine, const std::string& oldName, const std::string& newName);
+    // Whether accessor is a plain name and the property has a type to
+    // declare it with; says why not otherwise.
+    bool PlainAccessor(const TPropertyInfo& p, const std::string& accessor) const;
+    // Whether an ancestor of the class at headerLine (in this unit, or in the
+    // unit the Classes Registry names) declares a field or method name; says
+    // so when it does.
+    bool DeclaredByAncestor(int headerLine, const std::string& name);
+    // The text of another unit as the host has it: the open editor's, else
+    // the file's ("LoadFromIDEOrFile").
+    std::string ReadUnit(const std::string& fileName);
     // Declares an accessor at the end of the protected part and, in a class,
     // creates its implementation with body.
     void CreateAccessor(const std::string& className, int headerLine, int kind, const std::string& decl,
                         const std::string& accessor, const std::string& body, int& propLine);
     bool FindMemberDecl(int headerLine, std::string_view name, int& line) const;
+    // A field (comma lists included) or method of the class: its line and
+    // the 1-based column of the declaration.
+    bool FindMember(int headerLine, std::string_view name, int& line, int& col) const;
     bool FindMemberProperty(int headerLine, std::string_view name, int& line) const;
     // Indentation for a member inserted before line at, as written.
     std::string MemberIndent(int at, int headerLine) const;
@@ -194,6 +219,8 @@ private:
     int PrivateFieldPlace(int headerLine, bool& addPrivate, std::string& keywordIndent) const;
     bool WalkInherited(const std::string& className, const std::string& methodName);
 
+    // How far an ancestor walk may go even without a cycle.
+    static constexpr int kMaxAncestors = 256;
     TForth* running_ = nullptr;  // the interpreter of the word being run
 };
 

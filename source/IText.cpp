@@ -47,6 +47,7 @@ TIText::~TIText() = default;
 void TIText::LoadFromFile() { SetLinesText(ReadWholeFile(FileName)); }
 
 void TIText::SetLinesText(std::string_view text) {
+    freshLoad_ = true;
     // The host loads the editor's text before every command, mostly the text
     // it loaded the time before or an edit of it. While the lines are as the
     // last text left them, the two texts are compared as blocks of bytes, and
@@ -145,7 +146,7 @@ void TIText::OutText(const std::string& s) {
     Lines->Put(CursorLine, line);
     int64_t col = int64_t(CursorCol) + int64_t(s.size());
     CursorCol = int32_t(std::min<int64_t>(col, INT32_MAX));
-    Modified = true;
+    SetModified(true);
 }
 
 void TIText::DeleteChars(int32_t n) {
@@ -165,7 +166,7 @@ void TIText::BreakLine(int32_t indent) {
     Lines->Insert(CursorLine + 1, Blanks(indent) + line.substr(at));
     ++CursorLine;
     CursorCol = indent + 1;
-    Modified = true;
+    SetModified(true);
 }
 
 void TIText::CRLF() { BreakLine(0); }

@@ -31,7 +31,8 @@ public:
     static constexpr int32_t MaxCursorCol = 1024 * 1024;
 
     // Replaces Lines with the content of the file named by FileName / writes
-    // Lines there (CR LF line ends). The cursor and Modified stay as they are.
+    // Lines there (CR LF line ends). The cursor and Modified stay as they are
+    // (a load is fresh: see TakeFreshLoad).
     virtual void LoadFromFile();
     virtual void SaveToFile();
 
@@ -58,7 +59,10 @@ public:
     // Property accessors. The cursor and margin setters refuse negative or
     // absurd values with ERangeError (what a command file may write).
     bool GetModified() const { return Modified; }
-    void SetModified(bool v) { Modified = v; }
+    void SetModified(bool v) {
+        Modified = v;
+        if (v) freshLoad_ = false;
+    }
     const std::string& GetFileName() const { return FileName; }
     void SetFileName(const std::string& v) { FileName = v; }
     TStringList* GetLines() const { return Lines.get(); }
@@ -74,8 +78,9 @@ public:
     void SetMargin(int32_t v);
 
     // The lines as one text with CR LF line ends / set from text (CR LF, LF or
-    // CR; a trailing line break adds no empty line). Setting the text the
-    // lines already hold changes nothing (Lines->Version() included).
+    // CR; a trailing line break adds no empty line; a fresh load). Setting
+    // the text the lines already hold changes nothing (Lines->Version()
+    // included).
     std::string GetLinesText() const { return Lines->Text(); }
     void SetLinesText(std::string_view text);
 
@@ -91,6 +96,14 @@ public:
     int32_t Margin = 1;
 
 protected:
+    // Whether the lines were loaded whole (SetLinesText, LoadFromFile) and
+    // not written to since; ends that state. The source model clears
+    // Modified only then: a later re-validation must not hide unsaved edits.
+    bool TakeFreshLoad() {
+        const bool fresh = freshLoad_;
+        freshLoad_ = false;
+        return fresh;
+    }
     // Raises ERangeError unless the cursor can be validated.
     void CheckCursor() const;
     int32_t MaxLine() const;
@@ -119,6 +132,7 @@ private:
         uint64_t Version = 0;
         std::vector<std::string_view> Views;
     } loaded_;
+    bool freshLoad_ = false;
 };
 
 }  // namespace velt

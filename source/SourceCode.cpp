@@ -6,6 +6,7 @@
 #include "forth/Forth.h"
 #include "foundation/CommMsg.h"
 #include "foundation/StrUtils.h"
+#include "source/PascalScanner.h"
 #include "source/UnitIndex.h"
 
 namespace velt {
@@ -35,76 +36,177 @@ std::string_view CutAt(std::string_view s, std::string_view chars) {
     size_t p = FirstOf(s, chars);
     return p == std::string_view::npos ? s : s.substr(0, p);
 }
-// The token following the whole word w in s (up to a blank or ";").
-std::string TokenAfter(std::string_view s, std::string_view w) {
-    size_t p = FindWord(s, w);
-    if (p == std::string_view::npos) return {};
-    p = SkipBlanks(s, p + w.size());
-    size_t e = p;
-    while (e < s.size() && !IsBlankChar(s[e]) && s[e] != ';') ++e;
-    return std::string(s.substr(p, e - p));
-}
-// Index just past the ")" matching the "(" at open (or the end of s).
-size_t MatchParen(std::string_view s, size_t open) {
-    int depth = 0;
-    for (size_t i = open; i < s.size(); ++i) {
-        if (s[i] == '(') ++depth;
-        else if (s[i] == ')' && --depth == 0) return i + 1;
-    }
-    return s.size();
-}
 bool IsBlankLine(std::string_view s) { return TrimLeftView(s).empty(); }
 
+// One parameter of a routine header. The keys compare as Pascal does: the
+// tokens, identifiers in lower case, joined by one blank.
+struct HeaderParam {
+    std::string Name, Mode, Type, Default;  // keys; Mode is const, var, out, constref or ""
+    std::string NameText;                   // the name as written
+    std::string DefaultText;                // the default value as written
+    size_t TypeEnd = 0;                     // offset just past the group's type (or its last name)
+    size_t GroupSize = 1;                   // names sharing the type
+};
+
 // The pieces of a routine header line: keyword(s), name, parameters, result
-// type and what follows.
+// type and what follows. Read through the Pascal tokenizer, so comments and
+// strings cannot fake a parenthesis or a ";".
 struct HeaderParts {
     std::string Keyword;   // "procedure", "class function", ...
     std::string Name;      // as written, qualifier included
     std::string Params;    // "(...)" or ""
     std::string RType;     // trimmed result type or ""
     std::string Directive; // trimmed text after the header's ";"
+    std::vector<HeaderParam> ParamList;
+    std::string KeywordKey, RTypeKey;
 };
+
+size_t TokenEnd(const TPasToken& t) { return size_t(t.Col) + t.Text.size(); }
+
+// The key of tokens [b, e).
+std::string TokenKey(const std::vector<TPasToken>& t, size_t b, size_t e) {
+    std::string r;
+    for (size_t i = b; i < e; ++i) {
+        if (!r.empty()) r += ' ';
+        r += t[i].IsIdent() ? LowerCase(t[i].Text) : std::string(t[i].Text);
+    }
+    return r;
+}
+
+// The text of tokens [b, e) as written.
+std::string TokenSpan(std::string_view line, const std::vector<TPasToken>& t, size_t b, size_t e) {
+    if (b >= e) return {};
+    return std::string(line.substr(size_t(t[b].Col), TokenEnd(t[e - 1]) - size_t(t[b].Col)));
+}
+
+bool IsSymbolOf(const TPasToken& t, std::string_view syms) {
+    return t.Kind == TPasTokenKind::Symbol && t.Text.size() == 1 && syms.find(t.Text[0]) != std::string_view::npos;
+}
+
+// One parameter group "[mode] A, B[: Type [= Default]]", tokens [b, e).
+void ParseParamGroup(std::string_view line, const std::vector<TPasToken>& t, size_t b, size_t e,
+                     std::vector<HeaderParam>& out) {
+    std::string mode;
+    if (e - b >= 2 && t[b + 1].IsIdent() &&
+        (t[b].Is("const") || t[b].Is("var") || t[b].Is("out") || t[b].Is("constref")))
+        mode = LowerCase(t[b++].Text);
+    std::vector<size_t> names;
+    size_t i = b;
+    while (i < e && t[i].IsIdent()) {
+        names.push_back(i++);
+        if (i < e && t[i].IsSymbol(",")) ++i;
+        else break;
+    }
+    if (names.empty()) return;
+    HeaderParam p;
+    p.Mode = mode;
+    p.TypeEnd = TokenEnd(t[names.back()]);
+    p.GroupSize = names.size();
+    if (i < e && t[i].IsSymbol(":")) {
+        const size_t tb = ++i;
+        for (int depth = 0; i < e && !(depth == 0 && t[i].IsSymbol("=")); ++i) {
+            if (IsSymbolOf(t[i], "([")) ++depth;
+            else if (IsSymbolOf(t[i], ")]")) --depth;
+        }
+        p.Type = TokenKey(t, tb, i);
+        if (i > tb) p.TypeEnd = TokenEnd(t[i - 1]);
+        if (i < e) {
+            p.Default = TokenKey(t, i + 1, e);
+            p.DefaultText = TokenSpan(line, t, i + 1, e);
+        }
+    }
+    for (size_t n : names) {
+        p.NameText = std::string(t[n].Text);
+        p.Name = LowerCase(p.NameText);
+        out.push_back(p);
+    }
+}
 
 HeaderParts SplitHeader(std::string_view line) {
     HeaderParts h;
-    std::string_view t = TrimView(line);
+    const std::vector<TPasToken> t = PascalCodeTokens(line);
+    const size_t n = t.size();
     size_t i = 0;
-    auto word = [&](size_t& p) {
-        size_t b = p;
-        while (p < t.size() && IsIdentChar(t[p])) ++p;
-        return t.substr(b, p - b);
-    };
-    std::string_view w1 = word(i);
-    h.Keyword = std::string(w1);
-    if (LowerCase(w1) == "class") {
-        size_t j = SkipBlanks(t, i);
-        size_t k = j;
-        std::string_view w2 = word(k);
-        if (!w2.empty()) {
-            h.Keyword += " ";
-            h.Keyword += w2;
-            i = k;
+    if (i < n && t[i].IsIdent()) {
+        h.Keyword = std::string(t[i++].Text);
+        if (SameText(h.Keyword, "class") && i < n && t[i].IsIdent()) h.Keyword += " " + std::string(t[i++].Text);
+    }
+    h.KeywordKey = LowerCase(h.Keyword);
+    if (i < n && t[i].IsIdent()) {
+        const size_t nb = i++;
+        while (i + 1 < n && t[i].IsSymbol(".") && t[i + 1].IsIdent()) i += 2;
+        h.Name = TokenSpan(line, t, nb, i);
+    }
+    if (i < n && t[i].IsSymbol("(")) {
+        const size_t open = i;
+        size_t close = n;
+        for (int depth = 0; i < n; ++i) {
+            if (t[i].IsSymbol("(")) ++depth;
+            else if (t[i].IsSymbol(")") && --depth == 0) {
+                close = i++;
+                break;
+            }
+        }
+        // An unclosed list runs to the end of the line.
+        h.Params = close < n ? TokenSpan(line, t, open, close + 1)
+                             : std::string(TrimView(line.substr(size_t(t[open].Col))));
+        size_t gb = open + 1;
+        int depth = 0;
+        for (size_t k = open + 1; k <= close; ++k) {
+            const bool last = k == close;
+            if (!last && IsSymbolOf(t[k], "([")) ++depth;
+            else if (!last && IsSymbolOf(t[k], ")]")) --depth;
+            if (last || (depth == 0 && t[k].IsSymbol(";"))) {
+                if (k > gb) ParseParamGroup(line, t, gb, k, h.ParamList);
+                gb = k + 1;
+            }
         }
     }
-    i = SkipBlanks(t, i);
-    size_t nb = i;
-    while (i < t.size() && (IsIdentChar(t[i]) || t[i] == '.')) ++i;
-    h.Name = std::string(t.substr(nb, i - nb));
-    i = SkipBlanks(t, i);
-    if (i < t.size() && t[i] == '(') {
-        size_t e = MatchParen(t, i);
-        h.Params = std::string(t.substr(i, e - i));
-        i = SkipBlanks(t, e);
+    if (i < n && t[i].IsSymbol(":")) {
+        const size_t rb = ++i;
+        while (i < n && !t[i].IsSymbol(";")) ++i;
+        h.RType = TokenSpan(line, t, rb, i);
+        h.RTypeKey = TokenKey(t, rb, i);
     }
-    if (i < t.size() && t[i] == ':') {
-        size_t semi = t.find(';', i);
-        std::string_view rt = t.substr(i + 1, semi == std::string_view::npos ? std::string_view::npos : semi - i - 1);
-        h.RType = std::string(TrimView(rt));
-        i = semi == std::string_view::npos ? t.size() : semi;
-    }
-    size_t semi = t.find(';', i);
-    if (semi != std::string_view::npos) h.Directive = std::string(TrimView(t.substr(semi + 1)));
+    while (i < n && !t[i].IsSymbol(";")) ++i;
+    if (i < n) h.Directive = std::string(TrimView(line.substr(TokenEnd(t[i]))));
     return h;
+}
+
+// The parameter types in order (modes included, names left out): what tells
+// overloads of one name apart.
+std::string ParamTypes(std::string_view header) {
+    std::string r;
+    for (const auto& p : SplitHeader(header).ParamList) r += p.Mode + " " + p.Type + ";";
+    return r;
+}
+
+// The accessor that follows the specifier word (read, write) in the rest of a
+// property line: its code tokens up to the next specifier or ";", so that a
+// record member or an array element ("FBounds.Left", "FItems[0]") comes
+// whole and a comment glued to it stays out.
+std::string AccessorAfter(std::string_view rest, std::string_view word) {
+    static constexpr std::string_view kSpecifiers[] = {"read",    "write",     "stored", "default",   "nodefault",
+                                                       "index",   "implements", "dispid", "readonly", "writeonly"};
+    auto isSpecifier = [](const TPasToken& t) {
+        return std::any_of(std::begin(kSpecifiers), std::end(kSpecifiers), [&](std::string_view w) { return t.Is(w); });
+    };
+    const std::vector<TPasToken> t = PascalCodeTokens(rest);
+    int depth = 0;
+    for (size_t i = 0; i < t.size(); ++i) {
+        if (IsSymbolOf(t[i], "([")) ++depth;
+        else if (IsSymbolOf(t[i], ")]")) --depth;
+        if (depth != 0 || !t[i].Is(word)) continue;
+        std::string r;
+        for (size_t k = i + 1; k < t.size(); ++k) {
+            if (IsSymbolOf(t[k], "([")) ++depth;
+            else if (IsSymbolOf(t[k], ")]")) --depth;
+            else if (depth == 0 && (t[k].IsSymbol(";") || isSpecifier(t[k]))) break;
+            r += t[k].Text;
+        }
+        return r;
+    }
+    return {};
 }
 
 }  // namespace
@@ -289,10 +391,24 @@ bool TISourceCode::isValidMethodImpl(std::string_view line, std::string& classNa
         methodName = std::string(m);
         return true;
     }
-    std::string_view c = TrimView(head.substr(0, dot));
-    std::string_view m = TrimView(head.substr(dot + 1));
-    if (!isValidIdent(c) || !isValidIdent(m)) return false;
-    className = std::string(c);
+    // A method of a nested class: "TOuter.TInner.Method", the class named
+    // "TOuter.TInner".
+    const size_t last = head.rfind('.');
+    std::string_view m = TrimView(head.substr(last + 1));
+    if (!isValidIdent(m)) return false;
+    std::string cls;
+    for (size_t from = 0;;) {
+        const size_t d = head.find('.', from);
+        std::string_view part = TrimView(head.substr(from, d - from));
+        if (!isValidIdent(part)) return false;
+        if (d == last) {
+            cls += part;
+            break;
+        }
+        cls += std::string(part) + ".";
+        from = d + 1;
+    }
+    className = std::move(cls);
     methodName = std::string(m);
     return true;
 }
@@ -321,8 +437,8 @@ bool TISourceCode::isValidProperty(std::string_view line, TPropertyInfo& info) c
         while (e < rest.size() && !IsBlankChar(rest[e]) && rest[e] != ';') ++e;
         p.Type = std::string(rest.substr(s, e - s));
     }
-    p.Read = TokenAfter(rest, "read");
-    p.Write = TokenAfter(rest, "write");
+    p.Read = AccessorAfter(rest, "read");
+    p.Write = AccessorAfter(rest, "write");
     info = std::move(p);
     return true;
 }
@@ -467,11 +583,13 @@ bool TISourceCode::InTypeSection(int line) const {
 
 void TISourceCode::ValidateLines() {
     const int n = LineCount();
+    // Only lines just re-read are unmodified: validating edited lines again
+    // (a command file may) keeps their edits marked for the write-back.
+    if (TakeFreshLoad()) Modified = false;
     // Section keywords stand in column 1 and begin with i, e or f: the first
     // character rules out nearly every line.
     const std::vector<std::string>& lines = Lines->Strings();
     auto first = [&](int i) { return lines[size_t(i)].empty() ? 0 : LowCaseChar(lines[size_t(i)][0]); };
-    Modified = false;
     ImplLine = -1;
     IntfLine = 0;
     for (int i = 0; i < n; ++i) {
@@ -516,6 +634,7 @@ void TISourceCode::ValidateLines() {
 // ---- searches --------------------------------------------------------------------------
 
 bool TISourceCode::FindClass(std::string_view className, int& line) const {
+    if (className.find('.') != std::string_view::npos) return FindNestedClass(className, line);
     if (className.empty()) {
         line = IntfLine + 1;
         return true;
@@ -524,6 +643,44 @@ bool TISourceCode::FindClass(std::string_view className, int& line) const {
     if (h < 0) return false;
     line = h;
     return true;
+}
+
+bool TISourceCode::isNestingType(std::string_view line, std::string& name) const {
+    if (isValidClass(line, name) != ctkNone) return true;
+    const size_t eq = line.find('=');
+    if (eq == std::string_view::npos) return false;
+    const std::string_view nm = TrimView(line.substr(0, eq));
+    std::string_view rest = TrimLeftView(line.substr(eq + 1));
+    if (izPrefix("packed", rest)) rest = TrimLeftView(rest.substr(6));
+    if (!izPrefix("record", rest) || HasWord(rest, "end") || !isValidIdent(nm)) return false;
+    name = std::string(nm);
+    return true;
+}
+
+bool TISourceCode::FindNestedClass(std::string_view path, int& line) const {
+    // "TOuter.TInner": each type within the body of the one before, the
+    // first at unit level; the last is a class (records have no jumps).
+    std::string nm;
+    int from = std::max(IntfLine + 1, 0), end = Limit(ImplEndLine);
+    for (size_t b = 0;;) {
+        const size_t dot = path.find('.', b);
+        const std::string_view part = path.substr(b, dot == std::string_view::npos ? dot : dot - b);
+        int h = -1;
+        for (int i = from; i < end && h < 0; ++i) {
+            const std::string& l = LineAt(i);
+            if ((dot == std::string_view::npos ? isValidClass(l, nm) != ctkNone : isNestingType(l, nm)) &&
+                SameText(nm, part))
+                h = i;
+        }
+        if (h < 0) return false;
+        if (dot == std::string_view::npos) {
+            line = h;
+            return true;
+        }
+        from = h + 1;
+        end = FindClassEnd(h);
+        b = dot + 1;
+    }
 }
 
 bool TISourceCode::OpensNestedBlock(std::string_view line) const {
@@ -616,6 +773,88 @@ bool TISourceCode::FindMethodImpl(std::string_view className, std::string_view m
     const int i = Index().FirstImpl(className, methodName);
     if (i < 0) return false;
     line = i;
+    return true;
+}
+
+bool TISourceCode::FindField(int headerLine, std::string_view name, int& line, int& col) const {
+    for (int i : MemberLines(headerLine)) {
+        const std::vector<TPasToken> t = PascalCodeTokens(LineAt(i));
+        size_t k = 0;
+        if (k + 1 < t.size() && t[k].Is("class") && t[k + 1].Is("var")) ++k;
+        if (k < t.size() && t[k].Is("var")) ++k;
+        // "A, B: Type", or a list that goes on in the next line ("A, B,").
+        size_t first = k;
+        while (k < t.size() && t[k].IsIdent() && ++k < t.size() && t[k].IsSymbol(",")) ++k;
+        const bool names = k > first && (k == t.size() ? t[k - 1].IsSymbol(",") : t[k].IsSymbol(":"));
+        for (size_t j = first; names && j < k; j += 2)
+            if (SameText(t[j].Text, name)) {
+                line = i;
+                col = t[j].Col + 1;
+                return true;
+            }
+    }
+    return false;
+}
+
+bool TISourceCode::FindMatchingImpl(std::string_view className, int declLine, int& line) const {
+    std::string nm;
+    if (!isValidMethodDecl(LineAt(declLine), nm, !className.empty())) return false;
+    return MatchHeader(className, nm, declLine, true, line);
+}
+
+bool TISourceCode::FindMatchingIntf(std::string_view className, int implLine, int& line) const {
+    std::string c, nm;
+    if (!isValidMethodImpl(LineAt(implLine), c, nm)) return false;
+    return MatchHeader(className, nm, implLine, false, line);
+}
+
+bool TISourceCode::MatchHeader(std::string_view className, std::string_view methodName, int own, bool fromDecl,
+                               int& line) const {
+    bool found = false;
+    std::vector<int> decls, impls;
+    for (const auto& d : CollectDecls(className, found))
+        if (SameText(d.Name, methodName)) decls.push_back(d.Line);
+    // A declaration outside the class the name finds (a second copy of the
+    // class under conditional compilation): by name.
+    if (fromDecl && std::find(decls.begin(), decls.end(), own) == decls.end())
+        return FindMethodImpl(className, methodName, line);
+    const std::string types = ParamTypes(HeaderText(own));
+    auto sameTypes = [&](int l) { return ParamTypes(HeaderText(l)) == types; };
+    // The usual case, one declaration: the first implementation answers
+    // when its parameter types agree, without a look at the others.
+    int first = -1;
+    if (decls.size() == 1 && !fromDecl && sameTypes(decls[0])) first = decls[0];
+    if (decls.size() == 1 && fromDecl && FindMethodImpl(className, methodName, first) && !sameTypes(first)) first = -1;
+    if (first >= 0) {
+        line = first;
+        return true;
+    }
+    for (const auto& m : CollectImpls(className))
+        if (SameText(m.Name, methodName)) impls.push_back(m.Line);
+    // One of each: by name, whatever their parameters (a header refresh
+    // makes them agree).
+    if (decls.size() <= 1 && impls.size() <= 1) {
+        if (decls.empty() || impls.empty()) return false;
+        line = fromDecl ? impls[0] : decls[0];
+        return true;
+    }
+    // Overloads, or one header several times under conditional compilation:
+    // the k-th header of these parameter types on this side takes the k-th
+    // on the other side, else the first; other parameter types never match.
+    const std::vector<int>& mine = fromDecl ? decls : impls;
+    const std::vector<int>& others = fromDecl ? impls : decls;
+    int k = 0;
+    for (size_t i = 0; i < mine.size() && mine[i] != own; ++i) k += sameTypes(mine[i]);
+    for (int l : others)
+        if (sameTypes(l)) {
+            if (first < 0) first = l;
+            if (k-- == 0) {
+                line = l;
+                return true;
+            }
+        }
+    if (first < 0) return false;
+    line = first;
     return true;
 }
 
@@ -899,7 +1138,7 @@ int TISourceCode::DeclPlace(std::string_view className, std::string_view methodN
     int place;
     int indentOf = -1;  // the line whose indentation the declaration takes
     if (before.Line >= 0) {
-        place = FindDeclEnd(before.Line) + 1;
+        place = HeaderEnd(before.Line) + 1;
         indentOf = before.Line;
     } else if (after.Line >= 0) {
         place = after.Line;
@@ -1019,41 +1258,81 @@ std::string TISourceCode::ExtractMethodHeader(std::string_view line) const {
 }
 
 std::string TISourceCode::ExtractParamNames(std::string_view line) const {
-    std::string params = SplitHeader(line).Params;
-    if (params.size() < 2) return {};
-    std::string_view inner(params);
-    inner = inner.substr(1, inner.back() == ')' ? inner.size() - 2 : inner.size() - 1);
-    std::vector<std::string> names;
-    size_t start = 0;
-    int depth = 0;
-    auto group = [&](std::string_view g) {
-        g = TrimView(CutAt(g, ":="));
-        for (const char* mod : {"const", "var", "out", "constref"})
-            if (izPrefix(mod, g) && g.size() > std::string_view(mod).size()) {
-                g = TrimLeftView(g.substr(std::string_view(mod).size()));
-                break;
-            }
-        while (!g.empty()) {
-            size_t comma = g.find(',');
-            std::string_view n = TrimView(g.substr(0, comma));
-            if (isValidIdent(n)) names.emplace_back(n);
-            if (comma == std::string_view::npos) break;
-            g = g.substr(comma + 1);
-        }
-    };
-    for (size_t i = 0; i <= inner.size(); ++i) {
-        char c = i < inner.size() ? inner[i] : ';';
-        if (c == '(' || c == '[') ++depth;
-        else if (c == ')' || c == ']') --depth;
-        else if (c == ';' && depth <= 0) {
-            group(inner.substr(start, i - start));
-            start = i + 1;
-        }
+    std::string r;
+    for (const auto& p : SplitHeader(line).ParamList) {
+        r += r.empty() ? "(" : ", ";
+        r += p.NameText;
     }
-    if (names.empty()) return {};
-    std::string r = "(";
-    for (size_t i = 0; i < names.size(); ++i) r += (i ? ", " : "") + names[i];
-    return r + ")";
+    return r.empty() ? r : r + ")";
+}
+
+int TISourceCode::HeaderEnd(int line) const {
+    int e = std::max(line, FindDeclEnd(line));
+    // The result type, or the ";", on a line of its own.
+    for (int k = 0; k < 2 && e + 1 < LineCount(); ++k) {
+        const std::string_view next = TrimLeftView(LineAt(e + 1));
+        if (!next.starts_with(":") && !next.starts_with(";")) break;
+        ++e;
+    }
+    return e;
+}
+
+std::string TISourceCode::HeaderText(int line) const {
+    if (line < 0 || line >= LineCount()) return {};
+    const int last = HeaderEnd(line);
+    TPascalScanner sc([this](int i) { return std::string_view(LineAt(i)); }, line, last + 1);
+    std::string r = LineAt(line).substr(0, size_t(Indentation(LineAt(line))));
+    const size_t indent = r.size();
+    TPasToken t;
+    int prevLine = -1;
+    size_t prevEnd = 0;
+    bool gap = false;  // a comment left out since the previous token
+    while (sc.Next(t)) {
+        if (t.Kind == TPasTokenKind::Comment) {
+            gap = true;
+            continue;
+        }
+        if (prevLine == t.Line && !gap) {
+            r += LineAt(t.Line).substr(prevEnd, size_t(t.Col) - prevEnd);
+        } else if (r.size() > indent && !IsSymbolOf(t, ",;:)]") && r.back() != '(' && r.back() != '[') {
+            r += ' ';  // one blank for a line break or a comment
+        }
+        r += t.Text;
+        prevLine = t.Line;
+        prevEnd = TokenEnd(t);
+        gap = false;
+    }
+    return r;
+}
+
+bool TISourceCode::SameHeaders(std::string_view decl, std::string_view impl) const {
+    const HeaderParts d = SplitHeader(decl), m = SplitHeader(impl);
+    if (d.KeywordKey != m.KeywordKey || d.RTypeKey != m.RTypeKey || d.ParamList.size() != m.ParamList.size())
+        return false;
+    for (size_t i = 0; i < d.ParamList.size(); ++i) {
+        const HeaderParam &a = d.ParamList[i], &b = m.ParamList[i];
+        if (a.Name != b.Name || a.Mode != b.Mode || a.Type != b.Type) return false;
+        // Default values belong to the declaration; the implementation may leave them out.
+        if (!b.Default.empty() && b.Default != a.Default) return false;
+    }
+    return true;
+}
+
+std::string TISourceCode::KeepDefaults(std::string_view header, std::string_view decl) const {
+    const HeaderParts h = SplitHeader(header), d = SplitHeader(decl);
+    std::string r(header);
+    // From the last parameter on, so that the offsets before stay valid.
+    for (size_t i = h.ParamList.size(); i-- > 0;) {
+        const HeaderParam& p = h.ParamList[i];
+        if (!p.Default.empty() || p.GroupSize != 1 || p.Type.empty()) continue;
+        const HeaderParam* old = nullptr;
+        for (const auto& q : d.ParamList)
+            if (q.Name == p.Name) old = &q;
+        // A renamed parameter: the one at the same place.
+        if (!old && d.ParamList.size() == h.ParamList.size()) old = &d.ParamList[i];
+        if (old && old->Type == p.Type && !old->DefaultText.empty()) r.insert(p.TypeEnd, " = " + old->DefaultText);
+    }
+    return r;
 }
 
 void TISourceCode::ExtractUnitsUses(int line, TStringList& list) const {

@@ -83,13 +83,17 @@ public:
     bool is2Prefix(std::string_view first, std::string_view second, std::string_view line) const;
     // A class, object or interface header: "Name = class...", without ";".
     int isValidClass(std::string_view line, std::string& name) const;
+    // A type whose body may declare classes: a class or object header, or
+    // "Name = [packed] record" opening a record body.
+    bool isNestingType(std::string_view line, std::string& name) const;
     // A routine declaration: in a class an indented procedure, function,
     // constructor, destructor or class procedure/function; at unit level a
     // procedure or function in column 1.
     bool isValidMethodDecl(std::string_view line, std::string& name, bool inClass) const;
     // An implementation header in column 1: "procedure Name", "function
     // Name", or with a qualifier "Class.Name" also constructor, destructor,
-    // class procedure / function. className is empty without a qualifier.
+    // class procedure / function. className is empty without a qualifier;
+    // a nested class's method gives "TOuter.TInner".
     bool isValidMethodImpl(std::string_view line, std::string& className, std::string& methodName) const;
     bool isValidProperty(std::string_view line, TPropertyInfo& info) const;
     // A field "Name: Type;" or the first name of a list "A, B: Type;" (which
@@ -100,10 +104,22 @@ public:
     bool isValidType(int lineIndex, std::string& name, std::string& text) const;
 
     // ---- searches -------------------------------------------------------------
+    // The header of the class; "TOuter.TInner" finds a class nested in another.
     bool FindClass(std::string_view className, int& line) const;
     bool FindMethodIntf(std::string_view className, std::string_view methodName, int& line) const;
     bool FindMethodImpl(std::string_view className, std::string_view methodName, int& line) const;
     bool FindProperty(std::string_view className, std::string_view propertyName, int& line) const;
+    // A field of the class whose header is at headerLine, also one of a list
+    // "FA, FB: Integer" (which may run over lines): its line and the 1-based
+    // column of its name.
+    bool FindField(int headerLine, std::string_view name, int& line, int& col) const;
+    // The implementation of the declaration at declLine / the declaration of
+    // the implementation at implLine. One declaration and one implementation
+    // of a name match by name; where a name has several (overloads, or one
+    // header twice under conditional compilation) they match by their
+    // parameter types, in order, and a header without its like has no match.
+    bool FindMatchingImpl(std::string_view className, int declLine, int& line) const;
+    bool FindMatchingIntf(std::string_view className, int implLine, int& line) const;
     // From line up to ImplEndLine, the first line whose trimmed text starts
     // with word; fails at a line starting with "end".
     bool FindScope(std::string_view word, int& line) const;
@@ -176,6 +192,19 @@ public:
     std::string ExtractMethodHeader(std::string_view line) const;
     // The parameter names of a header as an argument list "(A, B)", or "".
     std::string ExtractParamNames(std::string_view line) const;
+    // The last line of the routine header starting at line: past an
+    // unclosed parameter list, and a result type or ";" on a line of its own.
+    int HeaderEnd(int line) const;
+    // The routine header starting at line as one line: its continuation
+    // lines joined, its comments left out.
+    std::string HeaderText(int line) const;
+    // Whether two headers are equal in Pascal: the same tokens up to letter
+    // case and blanks, an empty "()" as none, and the declaration's default
+    // values not needed in the implementation.
+    bool SameHeaders(std::string_view decl, std::string_view impl) const;
+    // header with the default values that decl gives its parameters (of the
+    // same name, else at the same place, and of the same type) where it has none.
+    std::string KeepDefaults(std::string_view header, std::string_view decl) const;
     // The unit names of the "uses" clause starting at line.
     void ExtractUnitsUses(int line, TStringList& list) const;
     std::string UnitName() const;
@@ -217,6 +246,7 @@ private:
         int Line;
     };
     bool StartsEnd(std::string_view line) const;  // left-trimmed line starts with "end"
+    bool FindNestedClass(std::string_view path, int& line) const;
     // A line inside a class body that opens a nested record or class type.
     bool OpensNestedBlock(std::string_view line) const;
     void RestoreBlankLine(int line, const std::string& before);
@@ -241,6 +271,9 @@ private:
     // sections change.
     const std::vector<DeclEntry>& KnownDecls(std::string_view className, bool& found) const;
     std::vector<DeclEntry> CollectImpls(std::string_view className) const;
+    // The other side of the header at own (a declaration when fromDecl).
+    bool MatchHeader(std::string_view className, std::string_view methodName, int own, bool fromDecl,
+                     int& line) const;
     int Limit(int bound) const;  // bound clipped to the line count
     bool Neighbours(std::string_view className, std::string_view methodName, bool implOrder, DeclEntry& before,
                     DeclEntry& after);

@@ -7,17 +7,27 @@
 // overloaded nor implemented twice), HyperJump from the implementation header
 // lands on the declaration, HyperJump back lands on the header, two PopUndo
 // return to the declaration and then the header, and the text is unchanged.
-// The dialogs answer No (and Cancel), so nothing is generated.
+// The dialogs answer No (and Cancel), so nothing is generated. The methods
+// whose round trip asks anything (a header refresh: the headers differ) are
+// counted.
 //
 // Sweep: HyperJump on every line of a unit, expecting no crash and no hang;
 // the errors the word raises for lines it has nothing for are counted.
+//
+// Property lines: HyperJump on every property of a class, every question
+// answered No; each line it inserts must be a scope word, a plain field
+// "Name: Type;" or a plain method declaration, and declare no name that the
+// class or an ancestor in the unit already declares.
 
 #include <chrono>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
+#include "foundation/CommMsg.h"
 #include "foundation/Dialogs.h"
+#include "source/PascalScanner.h"
 #include "source/HyperSourceCode.h"
 #include "source/tests/CorpusScan.h"
 
@@ -38,22 +48,25 @@ public:
 struct HyperResult {
     int Eligible = 0;
     int Passed = 0;
+    int Asked = 0;  // methods whose round trip asked a question (a header refresh)
     std::vector<std::string> Failed;  // "Class.Method @line: why" (first few)
     double Seconds = 0;
 };
 
 struct HyperTotals {
     int Files = 0;
-    long Eligible = 0, Passed = 0;
+    long Eligible = 0, Passed = 0, Asked = 0;
     double MaxSeconds = 0;
     std::string SlowestFile;
     void Add(const std::string& file, const HyperResult& r) {
         ++Files;
         Eligible += r.Eligible;
         Passed += r.Passed;
+        Asked += r.Asked;
         if (r.Seconds > MaxSeconds) MaxSeconds = r.Seconds, SlowestFile = file;
     }
     double PassRate() const { return Eligible ? 100.0 * double(Passed) / double(Eligible) : 0; }
+    double AskRate() const { return Eligible ? 100.0 * double(Asked) / double(Eligible) : 0; }
 };
 
 inline void LoadModel(TIHyperSourceCode& src, const std::string& text, const std::string& file) {
@@ -116,6 +129,7 @@ inline HyperResult HyperRoundTrip(const std::string& text, const std::string& fi
         }
         if (dc->second[UpperCase(e.Method)] != 1) continue;  // overloaded
         ++r.Eligible;
+        const int asked = dialogs.Questions;
         bool ok = false;
         try {
             src.CursorLine = src.TopLine = e.Line;
@@ -146,6 +160,7 @@ inline HyperResult HyperRoundTrip(const std::string& text, const std::string& fi
             LoadModel(src, text, file);
         }
         r.Passed += ok;
+        r.Asked += dialogs.Questions != asked;
     }
     if (src.Lines->Strings() != original) {
         // A change that slipped past the flag fails the whole unit.
@@ -196,6 +211,149 @@ inline SweepResult HyperSweep(const std::string& text, const std::string& file, 
         }
     }
     r.Seconds = elapsed();
+    return r;
+}
+
+// Takes the messages the jumps show while it lives, counting them.
+class TQuietSink : public TMessageSink {
+public:
+    TQuietSink() : previous_(SetMessageSink(this)) {}
+    ~TQuietSink() override { SetMessageSink(previous_); }
+    TQuietSink(const TQuietSink&) = delete;
+    TQuietSink& operator=(const TQuietSink&) = delete;
+    int Messages = 0;
+    void Info(std::string_view) override { ++Messages; }
+    void Warning(std::string_view) override { ++Messages; }
+    void Line(std::string_view) override { ++Messages; }
+    bool Query(std::string_view) override { return ++Messages, false; }
+    void Beep() override {}
+
+private:
+    TMessageSink* previous_;
+};
+
+struct PropertyResult {
+    int Properties = 0;  // property lines jumped from
+    int Inserted = 0;    // declarations inserted
+    int Bad = 0;         // ... that do not compile or declare a name twice
+    int Unasked = 0;     // bad ones inserted without any question
+    std::vector<std::string> Failed;  // "line: text" (first few)
+};
+
+// Every token of a line, comments and directives included.
+inline std::vector<TPasToken> AllTokens(std::string_view line) {
+    std::vector<TPasToken> r;
+    TPascalScanner sc(line);
+    TPasToken t;
+    while (sc.Next(t)) r.push_back(t);
+    return r;
+}
+
+// The names a member line declares: the fields of "A, B: Type", a method's
+// name, a property's name.
+inline std::vector<std::string> DeclaredNames(const TISourceCode& src, std::string_view line) {
+    std::string nm;
+    if (src.isValidMethodDecl(line, nm, true)) return {UpperCase(nm)};
+    TPropertyInfo p;
+    if (src.isValidProperty(line, p)) return {UpperCase(p.Name)};
+    std::vector<TPasToken> t = PascalCodeTokens(line);
+    std::vector<std::string> names;
+    size_t i = 0;
+    if (i < t.size() && (t[i].Is("var") || t[i].Is("class"))) ++i;
+    if (i < t.size() && t[i].Is("var")) ++i;
+    for (; i + 1 < t.size() && t[i].IsIdent(); i += 2) {
+        names.push_back(UpperCase(t[i].Text));
+        if (t[i + 1].IsSymbol(":")) return names;
+        if (!t[i + 1].IsSymbol(",")) break;
+        if (i + 2 == t.size()) return names;  // the list goes on in the next line
+    }
+    return {};
+}
+
+// Member names of the class at header and of its ancestors in the unit.
+inline std::set<std::string> ClassMemberNames(const TIHyperSourceCode& src, int header) {
+    std::set<std::string> names;
+    TAncestorWalk walk;
+    std::string cls;
+    for (int h = header; h >= 0 && src.ClassHeaderKind(src.Lines->Get(h), cls) != ctkNone && walk.Enter(cls);) {
+        const int end = std::min(src.FindClassEnd(h), src.Lines->Count());
+        for (int i = h + 1; i < end; ++i)
+            for (auto& n : DeclaredNames(src, src.Lines->Get(i))) names.insert(n);
+        if (!src.FindClass(src.ExtractClassAncestor(src.Lines->Get(h)), h)) break;
+    }
+    return names;
+}
+
+// Whether an inserted line is a scope word, a plain field or a plain method
+// declaration whose name is not in names.
+inline bool PlainDeclaration(const TISourceCode& src, std::string_view line, const std::set<std::string>& names) {
+    std::vector<TPasToken> t = AllTokens(line);
+    for (const auto& k : t)
+        if (!k.IsCode()) return false;
+    if (t.size() == 1 && (t[0].Is("private") || t[0].Is("protected"))) return true;
+    if (t.size() < 4 || !t.back().IsSymbol(";")) return false;
+    std::string name;
+    if (t[0].Is("function") || t[0].Is("procedure")) {
+        if (!src.isValidMethodDecl(line, name, true) || !t[1].IsIdent()) return false;
+        size_t i = 2;
+        if (t[i].IsSymbol("(")) {
+            while (i < t.size() && !t[i].IsSymbol(")")) ++i;
+            ++i;
+        }
+        if (i < t.size() && t[i].IsSymbol(":")) {
+            if (i + 2 >= t.size() || !t[i + 1].IsIdent()) return false;
+            i += 2;
+        }
+        if (i + 1 != t.size()) return false;
+    } else {
+        // Name ":" Type ";" with a dotted type name at most.
+        if (!t[0].IsIdent() || !t[1].IsSymbol(":")) return false;
+        for (size_t i = 2; i + 1 < t.size(); ++i)
+            if (!(t[i].IsIdent() || t[i].IsSymbol("."))) return false;
+        name = std::string(t[0].Text);
+    }
+    return names.count(UpperCase(name)) == 0;
+}
+
+inline PropertyResult PropertySweep(const std::string& text, const std::string& file) {
+    PropertyResult r;
+    TNoDialogs dialogs;
+    TDialogPortGuard guard(&dialogs);
+    TQuietSink sink;
+    TIHyperSourceCode src;
+    LoadModel(src, text, file);
+    const std::vector<std::string> original = src.Lines->Strings();
+    const int n = src.Lines->Count();
+    TPropertyInfo p;
+    for (int i = 0; i < n; ++i) {
+        std::string cls;
+        int header = 0, kind = 0;
+        if (!src.isValidProperty(original[size_t(i)], p) || !src.FindEnclosingClass(i, cls, header, kind)) continue;
+        ++r.Properties;
+        const std::set<std::string> names = ClassMemberNames(src, header);
+        const int asked = dialogs.Questions;
+        src.CursorLine = src.TopLine = i;
+        src.CursorCol = src.TopCol = 1;
+        try {
+            src.HyperJump();
+        } catch (const Exception&) {
+        }
+        const std::vector<std::string>& now = src.Lines->Strings();
+        if (now == original) continue;
+        // Only insertions happen when every question is answered No.
+        for (size_t a = 0, b = 0; b < now.size(); ++b) {
+            if (a < original.size() && now[b] == original[a]) {
+                ++a;
+                continue;
+            }
+            ++r.Inserted;
+            if (PlainDeclaration(src, now[b], names)) continue;
+            ++r.Bad;
+            r.Unasked += dialogs.Questions == asked;
+            if (r.Failed.size() < 5) r.Failed.push_back(std::to_string(i + 1) + ": " + Trim(now[b]));
+        }
+        LoadModel(src, text, file);
+    }
     return r;
 }
 

@@ -239,6 +239,78 @@ TEST(HyperJumpProperties, BareInterfaceHeaders) {
     EXPECT_TRUE(port.Log.empty());
 }
 
+const char* const kProperties =
+    "unit Props;\n"
+    "interface\n"
+    "type\n"
+    "  TBase = class\n"
+    "  private\n"
+    "    FCaption: string;\n"
+    "  protected\n"
+    "    function GetText: string;\n"
+    "  end;\n"
+    "  TProps = class(TBase)\n"
+    "  private\n"
+    "    FA, FSize: Integer;\n"
+    "    FB,\n"
+    "      FCount: Integer;\n"
+    "    FBounds: TRect;\n"
+    "  public\n"
+    "    property Read: Integer read FR write FR;\n"
+    "    property Size: Integer read FSize;\n"
+    "    property Count: Integer read FCount write FCount;\n"
+    "    property Left: Integer read FBounds.Left;\n"
+    "    property First: Integer read FItems[0];\n"
+    "    property OnChange: TNotifyEvent read FOnChange write FOnChange{x};\n"
+    "    property Caption: string read FCaption;\n"
+    "    property Text: string read GetText;\n"
+    "    property Align;\n"
+    "  end;\n"
+    "implementation\n"
+    "end.\n";
+
+TEST(HyperJumpProperties, AccessorsAreFoundWhereverTheyAreDeclared) {
+    THyperFixture f;
+    f.Src.SetLinesText(kProperties);
+    f.Src.ValidateLines();
+    const std::string before = f.Src.GetLinesText();
+    // Fields in comma lists, on one line and running over two.
+    f.Jump("property Size:");
+    EXPECT_EQ(f.CursorText(), "    FA, FSize: Integer;");
+    EXPECT_EQ(f.Src.CursorCol, 9);
+    f.Jump("property Count:");
+    EXPECT_EQ(f.CursorText(), "      FCount: Integer;");
+    // A record member, an array element: nothing to declare, and said so.
+    f.Jump("property Left:");
+    f.Jump("property First:");
+    // Declared by the ancestor: said so, nothing declared twice.
+    f.Jump("property Caption:");
+    f.Jump("property Text:");
+    f.Jump("property Align;");
+    EXPECT_EQ(f.Src.GetLinesText(), before);
+    EXPECT_FALSE(f.Src.Modified);
+    EXPECT_TRUE(f.Port.Log.empty());
+    EXPECT_EQ(f.Sink.Lines, (std::vector<std::string>{
+                                "Info: Property Left: FBounds.Left is not a plain name, nothing is declared",
+                                "Info: Property First: FItems[0] is not a plain name, nothing is declared",
+                                "Info: FCaption is declared in TBase, nothing is declared",
+                                "Info: GetText is declared in TBase, nothing is declared"}));
+    // A comment glued to the accessor is no part of its name.
+    f.Jump("property OnChange:");
+    EXPECT_EQ(f.CursorText(), "    FOnChange: TNotifyEvent;");
+    EXPECT_TRUE(f.Port.Log.empty());
+}
+
+TEST(HyperJumpProperties, PropertyNamedReadRenamesBothAccessors) {
+    THyperFixture f;
+    f.Src.SetLinesText(kProperties);
+    f.Src.ValidateLines();
+    f.Jump("property Read:", {true});
+    EXPECT_EQ(f.Src.Lines->Get(f.LineOf("property Read:")), "    property Read: Integer read FRead write FRead;");
+    EXPECT_EQ(f.CursorText(), "    FRead: Integer;");
+    EXPECT_EQ(f.LineOf("FRead: Integer;", 1), -1);
+}
+
 TEST(HyperJumpFields, FieldToProperty) {
     THyperFixture f;
     f.Jump("FSize: Integer;");
@@ -267,6 +339,67 @@ TEST(HyperJumpTypes, PointerType) {
     f.Src.HyperJump();
     EXPECT_EQ(f.CursorText(), "  PPoint2 = ^TPoint2;");
     EXPECT_TRUE(f.Port.Log.empty());
+}
+
+// ---- nested classes ---------------------------------------------------------------------------
+
+TEST(HyperJumpNested, MethodsOfANestedClass) {
+    THyperFixture f;
+    f.Src.SetLinesText(
+        "unit Nest;\n"
+        "interface\n"
+        "type\n"
+        "  TOuter = class\n"
+        "  public\n"
+        "    type\n"
+        "      TInner = class\n"
+        "        procedure InnerProc;\n"
+        "        procedure Missing;\n"
+        "      end;\n"
+        "    procedure OuterProc;\n"
+        "  end;\n"
+        "  TRec = record\n"
+        "  type\n"
+        "    TIn = class\n"
+        "      procedure RecProc;\n"
+        "    end;\n"
+        "  end;\n"
+        "implementation\n"
+        "procedure TOuter.TInner.InnerProc;\n"
+        "begin\n"
+        "  X := 1;\n"
+        "end;\n"
+        "procedure TOuter.OuterProc;\n"
+        "begin\n"
+        "end;\n"
+        "procedure TRec.TIn.RecProc;\n"
+        "begin\n"
+        "end;\n"
+        "end.\n");
+    f.Src.ValidateLines();
+    f.Jump("procedure InnerProc;");
+    EXPECT_EQ(f.Src.TopLine, f.LineOf("procedure TOuter.TInner.InnerProc;"));
+    f.At("  X := 1;");
+    f.Src.HyperJump();
+    EXPECT_EQ(f.CursorText(), "        procedure InnerProc;");
+    f.Jump("procedure OuterProc;");
+    EXPECT_EQ(f.Src.TopLine, f.LineOf("procedure TOuter.OuterProc;"));
+    f.Jump("procedure RecProc;");
+    EXPECT_EQ(f.Src.TopLine, f.LineOf("procedure TRec.TIn.RecProc;"));
+    f.At("procedure TRec.TIn.RecProc;");
+    f.Src.CursorLine += 1;
+    f.Src.HyperJump();
+    EXPECT_EQ(f.CursorText(), "      procedure RecProc;");
+    EXPECT_TRUE(f.Port.Log.empty());
+    EXPECT_FALSE(f.Src.Modified);
+    // A missing one is created with its full name, once.
+    f.Jump("procedure Missing;", {true});
+    EXPECT_EQ(f.Port.Log, std::vector<std::string>{"Confirm: Create implementation TOuter.TInner::Missing ?"});
+    EXPECT_EQ(f.CursorText(), "end {TOuter.TInner.Missing};");
+    EXPECT_NE(f.LineOf("procedure TOuter.TInner.Missing;"), -1);
+    f.Jump("procedure Missing;");
+    EXPECT_EQ(f.Src.TopLine, f.LineOf("procedure TOuter.TInner.Missing;"));
+    EXPECT_EQ(f.Port.Log.size(), 1u);
 }
 
 // ---- local variables ------------------------------------------------------------------------
@@ -316,6 +449,186 @@ TEST(DeclareVar, ExistingVariableAndCancel) {
     f.At("procedure Move(DX");
     f.Src.DeclareVar("Z", "Integer", true);
     EXPECT_FALSE(f.Src.Modified);
+}
+
+// ---- overloads and headers written differently ---------------------------------------------------
+
+const char* const kOverloads =
+    "unit Lists;\n"
+    "interface\n"
+    "type\n"
+    "  TItems = class\n"
+    "  public\n"
+    "    procedure InsertItem(Index: Integer; const S: string);\n"
+    "    procedure InsertItem(Index: Integer; const S: string; O: TObject);\n"
+    "    procedure InsertItem(const S: string);\n"
+    "{$IFDEF UNIX}\n"
+    "    procedure Put(I: Integer);\n"
+    "{$ELSE}\n"
+    "    procedure Put(I: Integer);\n"
+    "{$ENDIF}\n"
+    "    function Find(const S: string; Start: Integer = 0): Integer;\n"
+    "    procedure Clear();\n"
+    "    procedure Twin;\n"
+    "    procedure Rename(const Name: string);\n"
+    "    procedure Foo(A: Integer; // first\n"
+    "      B: Integer);\n"
+    "    function Count(const S: string)\n"
+    "      : Integer;\n"
+    "  end;\n"
+    "implementation\n"
+    "procedure TItems.InsertItem(Index: Integer; const S: string);\n"
+    "begin\n"
+    "end;\n"
+    "procedure TItems.InsertItem(Index : integer;const S: String; O: TObject);\n"
+    "begin\n"
+    "  S2 := S;\n"
+    "end;\n"
+    "{$IFDEF UNIX}\n"
+    "procedure TItems.Put(I: Integer);\n"
+    "begin\n"
+    "end;\n"
+    "{$ELSE}\n"
+    "procedure TItems.Put(I: Integer);\n"
+    "begin\n"
+    "end;\n"
+    "{$ENDIF}\n"
+    "function TItems.Find(const S: string; Start: Integer): integer;\n"
+    "begin\n"
+    "end;\n"
+    "procedure TItems.Clear;\n"
+    "begin\n"
+    "end;\n"
+    "{$IFDEF UNIX}\n"
+    "procedure TItems.Twin;\n"
+    "begin\n"
+    "end;\n"
+    "{$ELSE}\n"
+    "procedure TItems.Twin;\n"
+    "begin\n"
+    "end;\n"
+    "{$ENDIF}\n"
+    "procedure TItems.Rename(const NewName: string);\n"
+    "begin\n"
+    "  FName := NewName;\n"
+    "end;\n"
+    "function TItems.Count(const S: string): Integer;\n"
+    "begin\n"
+    "end;\n"
+    "procedure TItems.Bar(A: Integer; { the first }\n"
+    "  B: Integer (* the second *));\n"
+    "begin\n"
+    "end;\n"
+    "end.\n";
+
+void OpenOverloads(THyperFixture& f) {
+    f.Src.SetLinesText(kOverloads);
+    f.Src.FileName = "lists.pas";
+    f.Src.ValidateLines();
+}
+
+TEST(HyperJumpOverloads, EachDeclarationFindsItsOwnImplementation) {
+    THyperFixture f;
+    OpenOverloads(f);
+    const std::string before = f.Src.GetLinesText();
+    // The second overload, written with other blanks and letter case: no question.
+    f.Jump("O: TObject);");
+    EXPECT_EQ(f.Src.TopLine, f.LineOf("procedure TItems.InsertItem(Index : integer"));
+    f.Src.CursorLine += 1;
+    f.Src.HyperJump();
+    EXPECT_EQ(f.Src.CursorLine, f.LineOf("O: TObject);"));
+    // The first overload goes to its own implementation, not to the place
+    // remembered in the second.
+    f.Jump("procedure InsertItem(Index: Integer; const S: string);");
+    EXPECT_EQ(f.Src.TopLine, f.LineOf("procedure TItems.InsertItem(Index: Integer"));
+    // The same header twice under conditional compilation: in order.
+    for (int nth : {0, 1}) {
+        f.At("procedure Put(", nth);
+        f.Src.HyperJump();
+        EXPECT_EQ(f.Src.TopLine, f.LineOf("procedure TItems.Put(", nth)) << nth;
+        f.At("procedure TItems.Put(", nth);
+        f.Src.HyperJump();
+        EXPECT_EQ(f.CursorText(), f.Src.Lines->Get(f.LineOf("procedure Put(", nth))) << nth;
+        EXPECT_EQ(f.Src.CursorLine, f.LineOf("procedure Put(", nth)) << nth;
+        // One declaration, implemented twice under conditional compilation.
+        f.At("procedure TItems.Twin;", nth);
+        f.Src.HyperJump();
+        EXPECT_EQ(f.CursorText(), "    procedure Twin;") << nth;
+    }
+    EXPECT_TRUE(f.Port.Log.empty());
+    // An overload without an implementation is offered one, never another's.
+    f.Jump("procedure InsertItem(const S: string);", {false});
+    EXPECT_EQ(f.Port.Log, std::vector<std::string>{"Confirm: Create implementation TItems::InsertItem ?"});
+    EXPECT_EQ(f.Src.GetLinesText(), before);
+    EXPECT_FALSE(f.Src.Modified);
+}
+
+TEST(HyperJumpOverloads, HeadersEqualInPascalAskNothing) {
+    THyperFixture f;
+    OpenOverloads(f);
+    // Blanks and letter case, an empty "()", a default value left out in the
+    // implementation: from both sides, the jump and the word.
+    for (const char* needle : {"function Find(", "procedure Clear();", "function TItems.Find(", "procedure TItems.Clear;"}) {
+        f.Jump(needle);
+        f.At(needle);
+        f.Src.RefreshHeader();
+    }
+    EXPECT_TRUE(f.Port.Log.empty());
+    EXPECT_FALSE(f.Src.Modified);
+    const char* const equal[][2] = {
+        {"    function Find(const S: string; Start: Integer = 0): Integer; virtual;",
+         "function TItems.Find(const s :String;Start:integer)  : INTEGER;"},
+        {"  procedure Clear();", "procedure TItems.Clear;"},
+        {"  procedure Put(var A, B: Integer);", "procedure TItems.Put(var A: Integer; var B: Integer);"},
+    };
+    for (const auto& [decl, impl] : equal) EXPECT_TRUE(f.Src.SameHeaders(decl, impl)) << impl;
+    const char* const differ[][2] = {
+        {"  function Find(const S: string): Integer;", "function TItems.Find(S: string): Integer;"},
+        {"  function Find(const S: string): Integer;", "function TItems.Find(const Text: string): Integer;"},
+        {"  function Find(const S: string): Integer;", "function TItems.Find(const S: string): Int64;"},
+        {"  function Find(A: Integer = 0): Integer;", "function TItems.Find(A: Integer = 1): Integer;"},
+        {"  procedure Find(A: Integer);", "function TItems.Find(A: Integer): Integer;"},
+    };
+    for (const auto& [decl, impl] : differ) EXPECT_FALSE(f.Src.SameHeaders(decl, impl)) << impl;
+}
+
+TEST(HyperJumpOverloads, RealDifferencesAreStillRefreshed) {
+    THyperFixture f;
+    OpenOverloads(f);
+    // From the body of the implementation: no question.
+    f.At("  FName := NewName;");
+    f.Src.HyperJump();
+    EXPECT_EQ(f.CursorText(), "    procedure Rename(const Name: string);");
+    EXPECT_TRUE(f.Port.Log.empty());
+    // From its header line: asked, and the implementation refreshed.
+    f.Port.RefreshResults.push_back(mrIgnore);
+    f.Jump("procedure TItems.Rename(");
+    EXPECT_EQ(f.Port.Log.size(), 1u);
+    EXPECT_EQ(f.Src.Lines->Get(f.LineOf("procedure TItems.Rename")), "procedure TItems.Rename(const Name: string);");
+    // A declaration rewritten from its implementation keeps its default value.
+    const int impl = f.LineOf("function TItems.Find(");
+    f.Src.Lines->Put(impl, "function TItems.Find(const Text: string; Start: Integer): Integer;");
+    f.Port.RefreshResults.push_back(mrAbort);
+    f.Jump("function Find(");
+    EXPECT_EQ(f.Src.Lines->Get(f.LineOf("function Find(")),
+              "    function Find(const Text: string; Start: Integer = 0): Integer;");
+    EXPECT_EQ(f.Port.Log.size(), 2u);
+}
+
+TEST(HyperJumpOverloads, CommentsInMultiLineHeadersStayOutOfGeneratedCode) {
+    THyperFixture f;
+    OpenOverloads(f);
+    f.Src.ConfirmAutoCreate = false;
+    f.Jump("procedure Foo(A: Integer; // first");
+    EXPECT_NE(f.LineOf("procedure TItems.Foo(A: Integer; B: Integer);"), -1);
+    f.Jump("procedure TItems.Bar(");
+    EXPECT_EQ(f.CursorText(), "    procedure Bar(A: Integer; B: Integer);");
+    EXPECT_EQ(f.Src.HeaderText(f.LineOf("procedure Foo(")), "    procedure Foo(A: Integer; B: Integer);");
+    // A result type on a line of its own belongs to the header.
+    EXPECT_EQ(f.Src.HeaderText(f.LineOf("function Count(")), "    function Count(const S: string): Integer;");
+    f.Jump("function Count(");
+    EXPECT_EQ(f.Src.TopLine, f.LineOf("function TItems.Count("));
+    EXPECT_TRUE(f.Port.Log.empty());
 }
 
 // ---- header refresh --------------------------------------------------------------------------

@@ -145,11 +145,11 @@ TEST_F(HyperUnits, InheritedWalksAncestorsAcrossUnitsAndUndoComesBack) {
     EXPECT_EQ(CursorText(), "begin");
     EXPECT_EQ(Src.Lines->Get(Src.TopLine), "procedure TBase.Paint;");
     EXPECT_FALSE(Src.Modified);
-    EXPECT_TRUE(Host.Requests.empty());  // ancestors are read from disk
+    EXPECT_EQ(Host.Requests, (std::vector<std::string>{Mid, Base}));  // ancestors are read through the host
     // Back to the leaf through the host.
     Src.PopUndo();
     EXPECT_EQ(Src.FileName, Leaf);
-    EXPECT_EQ(Host.Requests, std::vector<std::string>{Leaf});
+    EXPECT_EQ(Host.Requests, (std::vector<std::string>{Mid, Base, Leaf}));
     EXPECT_EQ(Src.CursorLine, start);
     EXPECT_EQ(Src.CursorCol, 3);
     EXPECT_EQ(Src.GetLinesText(), ReadWholeFile(Leaf));
@@ -242,6 +242,63 @@ TEST_F(HyperUnits, ModifiedUnitIsNotLeftSilently) {
     Src.Modified = false;
     Src.PopUndo();
     EXPECT_EQ(Src.FileName, Leaf);
+}
+
+TEST_F(HyperUnits, EditsAreNotDroppedAndOtherUnitsComeFromTheEditor) {
+    Forth.Objects.AddObject("SourceCode", &Src);
+    Open(Leaf);
+    At("unit Leaf;");
+    // Validating the edited lines again keeps them marked as edited: the
+    // switch is refused, naming the unit, and the edit stays.
+    EXPECT_THAT([&] { Forth.ExecForth("\" X\" SourceCode :: Text .! ValidateLines \" TBase\" GotoClass"); },
+                ThrowsMessage<EInvalidAction>(testing::HasSubstr(Leaf)));
+    EXPECT_EQ(Src.FileName, Leaf);
+    EXPECT_TRUE(Src.Modified);
+    EXPECT_EQ(Src.Lines->Get(0), "Xunit Leaf;");
+    // A fresh load, as from the editor, starts unmodified.
+    Open(Leaf);
+    EXPECT_FALSE(Src.Modified);
+    // Another unit is read as its open editor holds it: GotoClass ...
+    std::string base = kBase;
+    Host.Open(Base, "{ unsaved }\r\n" + base);
+    Src.GotoClass("TBase");
+    EXPECT_EQ(Src.Lines->Get(0), "{ unsaved }");
+    EXPECT_FALSE(Src.Modified);
+    // ... and the inherited walk, which finds the editor's implementation.
+    std::string mid = kMid;
+    mid.replace(mid.find("procedure TMid.Other;"), 0, "procedure TMid.Paint;\r\nbegin\r\nend;\r\n");
+    Host.Open(Mid, mid);
+    Open(Leaf);
+    At("  inherited;");
+    Src.GotoMethod("inherited");
+    EXPECT_EQ(Src.FileName, Mid);
+    EXPECT_EQ(Src.Lines->Get(Src.TopLine), "procedure TMid.Paint;");
+}
+
+TEST_F(HyperUnits, PropertyAccessorsOfAnAncestorInAnotherUnit) {
+    // The ancestor's unit exists only in its editor.
+    const std::string core = Temp.Path("core.pas");
+    Host.Open(core,
+              "unit Core;\r\ninterface\r\ntype\r\n  TCore = class\r\n  private\r\n    FValue: Integer;\r\n"
+              "  protected\r\n    function GetName: string;\r\n  end;\r\nimplementation\r\nend.\r\n");
+    Src.ClassesRegistry.RegisterUnit(core);
+    Src.ClassesRegistry.RegisterClass(core, "TCore", "TObject");
+    Src.SetLinesText("unit Sub;\r\ninterface\r\ntype\r\n  TSub = class(TCore)\r\n  public\r\n"
+                     "    property Value: Integer read FValue;\r\n    property Name: string read GetName;\r\n"
+                     "    property Size: Integer read FSize;\r\n  end;\r\nimplementation\r\nend.\r\n");
+    Src.FileName = Temp.Path("sub.pas");
+    Src.ValidateLines();
+    const std::string before = Src.GetLinesText();
+    Jump("property Value:");
+    Jump("property Name:");
+    EXPECT_EQ(Src.GetLinesText(), before);
+    EXPECT_EQ(Sink.Lines, (std::vector<std::string>{"Info: FValue is declared in TCore, nothing is declared",
+                                                    "Info: GetName is declared in TCore, nothing is declared"}));
+    EXPECT_EQ(Host.Requests, (std::vector<std::string>{core, core}));
+    EXPECT_EQ(Src.FileName, Temp.Path("sub.pas"));
+    // What no ancestor declares is still added.
+    Jump("property Size:");
+    EXPECT_EQ(CursorText(), "    FSize: Integer;");
 }
 
 TEST_F(HyperUnits, FindClassSource) {

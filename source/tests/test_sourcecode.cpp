@@ -114,7 +114,12 @@ TEST(SourceLineTests, ImplementationHeaders) {
     EXPECT_EQ(c, "");
     EXPECT_FALSE(s.isValidMethodImpl("constructor Create(S: Classes.TStream);", c, m));
     EXPECT_FALSE(s.isValidMethodImpl("  procedure TShape.Paint;", c, m));  // column 1 only
-    EXPECT_FALSE(s.isValidMethodImpl("procedure A.B.C;", c, m));
+    // A method of a class nested in another.
+    EXPECT_TRUE(s.isValidMethodImpl("procedure TOuter . TInner.Run;", c, m));
+    EXPECT_EQ(c, "TOuter.TInner");
+    EXPECT_EQ(m, "Run");
+    for (const char* bad : {"procedure A..C;", "procedure .C;", "procedure A.B.;", "procedure A.1B.C;"})
+        EXPECT_FALSE(s.isValidMethodImpl(bad, c, m)) << bad;
 }
 
 TEST(SourceLineTests, Properties) {
