@@ -359,6 +359,7 @@ TProjectTreeForm::TProjectTreeForm(QWidget* parent)
     ClassTree = page("ClassTree", "Classes");
     HieraTree = page("HieraTree", "Hierarchy");
     setCentralWidget(TreePages);
+    UnitTree->setFocus();  // the keys move in the tree at once
 
     statusBar()->setObjectName("StatusBar");
     const int widths[2] = {75, 300};
