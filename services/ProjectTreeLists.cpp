@@ -185,7 +185,7 @@ TClassList::TClassList()
           [] {
               auto nav = NewNavigator();
               AddField(*nav, tkInteger, "ID", 4, true);
-              AddField(*nav, tkInteger, "UnitID", 4, false);
+              AddField(*nav, tkInteger, "UnitID", 4, true);
               AddField(*nav, tkInteger, "DomainID", 4, false);
               AddField(*nav, tkString, "ClassName", 64, false);
               AddField(*nav, tkString, "AncestorName", 64, true);

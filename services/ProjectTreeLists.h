@@ -15,8 +15,10 @@
 // classes at 0, the root of the class hierarchy).
 //
 // Keys: every table keeps an index on "ID", the modules one on "DomainID";
-// the classes keep one on "AncestorName" too, so that each node of the
-// class hierarchy finds its descendants without walking the whole table.
+// the classes keep ones on "AncestorName" and "UnitID" too, so that a class
+// of the hierarchy or a unit finds its children without walking the whole
+// table (a class's domain is looked up by a walk: domains are few and
+// large).
 
 #include <cstdint>
 #include <memory>
