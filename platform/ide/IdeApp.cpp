@@ -35,12 +35,13 @@ public:
 
 bool IsProjectFile(const std::string& file) { return SameText(ExtractFileExt(file), ".dpr"); }
 
-// A shortcut of the menus runs its item; any other key goes to the focused
-// widget of the active window.
+// A shortcut of the menus runs its item; any other key goes where Qt sends
+// a keystroke: an open popup menu, else the focused widget.
 void PressKey(THostServices& host, const std::string& key) {
-    if (host.PressShortCut(TextToShortCut(key))) return;
+    if (!QApplication::activePopupWidget() && host.PressShortCut(TextToShortCut(key))) return;
     const QKeySequence sequence(QString::fromStdString(key));
-    QWidget* target = QApplication::focusWidget() ? QApplication::focusWidget() : QApplication::activeWindow();
+    QWidget* target = QApplication::activePopupWidget();
+    if (!target) target = QApplication::focusWidget() ? QApplication::focusWidget() : QApplication::activeWindow();
     if (sequence.isEmpty() || !target) throw Exception("velt-ide: cannot press " + key);
     const QKeyCombination combination = sequence[0];
     QKeyEvent press(QEvent::KeyPress, combination.key(), combination.keyboardModifiers());

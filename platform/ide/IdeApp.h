@@ -6,12 +6,12 @@
 //
 // Packages load in the order given, then the files open (a ".dpr" opens as
 // the project), then each --press KEY ("F10", "Down") is pressed as the user
-// would: a shortcut of the menus runs its item, any other key goes to the
-// focused widget. --quit-when-loaded ends with exit code 0 once the window is
-// up and the packages are loaded; --screenshot grabs the main window (or the
-// shown window titled --screenshot-window) to a PNG file at that point and
-// ends. A package that fails to load ends the program
-// with a message and exit code 1. In both batch modes no dialog waits for an
+// would: a shortcut of the menus runs its item, any other key goes to an open
+// popup menu or the focused widget. --quit-when-loaded ends with exit code 0
+// once the window is up and the packages are loaded; --screenshot grabs the
+// main window (or the shown window titled --screenshot-window) to a PNG file
+// at that point and ends. A package that fails to load ends the program with
+// a message and exit code 1. In both batch modes no dialog waits for an
 // answer: each is reported on standard error and cancelled.
 
 #include <QStringList>
