@@ -24,3 +24,22 @@
 : TryFinally
 " tryf" ExecCodeTemplate
 ;
+
+( Open Source of a unit in the Project Tree window, stack: file -- .
+  The unit comes to the front in the editor with the cursor at its top,
+  and the model holds it. )
+: OpenUnitSource
+DUP FileName .!
+0 Modified .!
+0 CursorLine .! 1 CursorCol .! 0 TopLine .! 1 TopCol .!
+SaveToIDE
+LoadFromIDE
+;
+
+( Open Source of a class, stack: class file -- .
+  Its unit as above, then the cursor on the class's header. )
+: OpenClassSource
+EGG OpenUnitSource
+GotoClass
+SaveToIDE
+;

@@ -4,6 +4,7 @@
 
 #include "platform/ide/PackageEntry.h"
 #include "platform/ui/ConsoleWindow.h"
+#include "services/ProjectTree.h"
 #include "services/SourceServices.h"
 #include "treeview/MenuList.h"
 
@@ -41,6 +42,8 @@ void Register() {
 }
 
 void PackageShutdown() {
+    // The window's code goes with the package, whoever still holds the services.
+    FreeProjectTreeForm();
     if (SourceServices) SourceServices->Finalize();
     SourceServices = nullptr;
     FreeSharedPopupMenu();

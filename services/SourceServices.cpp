@@ -20,6 +20,7 @@
 #include "platform/ui/DialogRunner.h"
 #include "platform/ui/ShortCut.h"
 #include "services/EditorText.h"
+#include "services/ProjectTree.h"
 #include "services/ServiceForms.h"
 
 namespace velt {
@@ -163,6 +164,7 @@ TSourceServices::TSourceServices(TIToolServices& tools)
 
 TSourceServices::~TSourceServices() {
     deferred_.reset();
+    FreeProjectTreeForm();  // its menus run words with this interpreter
     if (VELTMenu) VELTMenu->DestroyMenuItem();
     sourceCode_->Forth = nullptr;
 }
@@ -334,7 +336,9 @@ void TSourceServices::OptionsClick(TIMenuItemIntf*) {
     });
 }
 
-void TSourceServices::ProjectTreeClick(TIMenuItemIntf*) { Q("The Project Tree window is not available yet."); }
+void TSourceServices::ProjectTreeClick(TIMenuItemIntf*) {
+    Guarded([this] { ShowProjectTree(tools_, *forth_, sourceCode_->ClassesRegistry.Ini()); });
+}
 
 void TSourceServices::ParletBureauClick(TIMenuItemIntf*) {
     Guarded([this] { ParletBureau(); });
@@ -483,7 +487,9 @@ void TSourceServices::SaveToIDE() {
     TIHyperSourceCode& m = *sourceCode_;
     const std::string fileName = m.GetFileName();
     if (fileName.empty()) throw Exception("No unit is loaded");
-    if (!tools_.IsFileOpen(fileName) && !tools_.OpenFile(fileName)) throw Exception("Cannot open " + fileName);
+    // A unit that the word went to comes to the front (opened when it is not open yet).
+    const bool front = tools_.IsFileOpen(fileName) && tools_.GetCurrentFile() == fileName;
+    if (!front && !tools_.OpenFile(fileName)) throw Exception("Cannot open " + fileName);
     const TEditorAccess a = OpenEditor(fileName);
     const int32_t count = m.GetLines()->Count();
 

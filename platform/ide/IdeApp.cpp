@@ -2,6 +2,8 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QKeyEvent>
+#include <QKeySequence>
 #include <QMessageBox>
 #include <QPixmap>
 #include <iostream>
@@ -11,6 +13,7 @@
 #include "platform/ide/PackageLoader.h"
 #include "platform/ide/QtHost.h"
 #include "platform/ui/DialogRunner.h"
+#include "platform/ui/ShortCut.h"
 #include "platform/ui/QtDialogs.h"
 #include "platform/ui/QtMessageSink.h"
 
@@ -32,6 +35,28 @@ public:
 
 bool IsProjectFile(const std::string& file) { return SameText(ExtractFileExt(file), ".dpr"); }
 
+// A shortcut of the menus runs its item; any other key goes where Qt sends
+// a keystroke: an open popup menu, else the focused widget.
+void PressKey(THostServices& host, const std::string& key) {
+    if (!QApplication::activePopupWidget() && host.PressShortCut(TextToShortCut(key))) return;
+    const QKeySequence sequence(QString::fromStdString(key));
+    QWidget* target = QApplication::activePopupWidget();
+    if (!target) target = QApplication::focusWidget() ? QApplication::focusWidget() : QApplication::activeWindow();
+    if (sequence.isEmpty() || !target) throw Exception("velt-ide: cannot press " + key);
+    const QKeyCombination combination = sequence[0];
+    QKeyEvent press(QEvent::KeyPress, combination.key(), combination.keyboardModifiers());
+    QKeyEvent release(QEvent::KeyRelease, combination.key(), combination.keyboardModifiers());
+    QApplication::sendEvent(target, &press);
+    QApplication::sendEvent(target, &release);
+}
+
+// The shown top-level window with that title.
+QWidget* WindowTitled(const std::string& title) {
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w->isVisible() && w->windowTitle().toStdString() == title) return w;
+    throw Exception("velt-ide: no window \"" + title + "\" is shown");
+}
+
 }  // namespace
 
 TIdeOptions ParseIdeArguments(const QStringList& arguments) {
@@ -46,6 +71,10 @@ TIdeOptions ParseIdeArguments(const QStringList& arguments) {
             options.Packages.push_back(value());
         else if (arg == QLatin1String("--screenshot"))
             options.Screenshot = value();
+        else if (arg == QLatin1String("--screenshot-window"))
+            options.ScreenshotWindow = value();
+        else if (arg == QLatin1String("--press"))
+            options.Keys.push_back(value());
         else if (arg == QLatin1String("--quit-when-loaded"))
             options.QuitWhenLoaded = true;
         else if (arg.startsWith(QLatin1String("--")))
@@ -82,13 +111,27 @@ int RunIde(const TIdeOptions& options) {
             else
                 host.OpenFile(file);
         }
-        if (!options.Screenshot.empty()) {
+        try {
+            for (const std::string& key : options.Keys) {
+                QApplication::processEvents();
+                PressKey(host, key);
+            }
+        } catch (const std::exception& e) {
+            std::cerr << e.what() << std::endl;
+            exitCode = 1;
+        }
+        if (exitCode == 0 && !options.Screenshot.empty()) {
             QApplication::processEvents();
-            if (!host.Window().grab().save(QString::fromStdString(options.Screenshot), "PNG")) {
-                std::cerr << "velt-ide: cannot write " << options.Screenshot << std::endl;
+            try {
+                QWidget* window = options.ScreenshotWindow.empty() ? &host.Window()
+                                                                   : WindowTitled(options.ScreenshotWindow);
+                if (!window->grab().save(QString::fromStdString(options.Screenshot), "PNG"))
+                    throw Exception("velt-ide: cannot write " + options.Screenshot);
+            } catch (const std::exception& e) {
+                std::cerr << e.what() << std::endl;
                 exitCode = 1;
             }
-        } else if (!options.QuitWhenLoaded) {
+        } else if (exitCode == 0 && !options.QuitWhenLoaded) {
             exitCode = QApplication::exec();
         }
     }

@@ -6,11 +6,14 @@
 #include "foundation/Dialogs.h"
 #include "platform/ui/ShortCut.h"
 #include "platform/ui/tests/UiTestSupport.h"
+#include "services/ProjectTree.h"
 #include "services/ServiceForms.h"
+#include "services/tests/ProjectTreeTestSupport.h"
 #include "services/tests/ServicesTestSupport.h"
 
 using namespace velt;
 using namespace velt::test;
+using ::testing::ElementsAre;
 
 namespace {
 
@@ -115,4 +118,40 @@ TEST_F(ExamplesTest, TemplateAndDeclareVariableWriteAtTheCursor) {
     const int var = LineOf("var");
     ASSERT_GT(var, LineOf("function TShape.GetArea: Double;")) << host.Text(shapes);
     EXPECT_EQ(Lines()[size_t(var)], "  K: Integer;") << host.Text(shapes);
+}
+
+TEST_F(ExamplesTest, ProjectTreeShowsTheWholeAncestorChainAndOpensTheSources) {
+    const std::string circles = kExamples + "/project/Circles.pas";
+    const std::string system = kExamples + "/project/System.pas";
+    for (const std::string& unit : {shapes, circles, system})
+        s->SourceCode().ClassesRegistry.InternalRegisterSource(s->SourceCode(), s->Forth(), unit);
+    host.SetProjectUnits(kExamples + "/project/ShapeDemo.dpr", {shapes, circles});
+    host.OpenBuffer(circles, ReadWholeFile(circles));
+    host.SetCurrentFile(shapes);
+
+    ASSERT_TRUE(host.Click(*VeltItem(host, "Project Tree")));
+    ASSERT_TRUE(ProjectTreeForm);
+    TProjectTreeForm& form = *ProjectTreeForm;
+    TGeneralNode* root = form.HieraTree->GetNode0();
+    EXPECT_THAT(Open(root), ElementsAre("TObject"));
+    EXPECT_THAT(Open(Child(root, "TObject")), ElementsAre("TShape"));
+    EXPECT_THAT(Open(Child(Child(root, "TObject"), "TShape")), ElementsAre("TCircle"));
+    TGeneralNode* units = form.UnitTree->GetNode0();
+    EXPECT_THAT(Open(Child(units, "Project")), ElementsAre("Circles", "Shapes"));
+    EXPECT_THAT(Open(Child(units, "External")), ElementsAre("System"));
+
+    // The class's unit, open behind another, comes to the front at the class.
+    ClickMenu(*form.HieraTree, Child(Child(Child(root, "TObject"), "TShape"), "TCircle"), "Open Source");
+    ASSERT_TRUE(host.Messages.empty()) << host.Messages[0];
+    ASSERT_TRUE(inst.Sink.Notes.empty()) << inst.Sink.Notes[0];
+    EXPECT_EQ(host.GetCurrentFile(), circles);
+    const std::vector<std::string> lines = SplitLines(host.Text(circles));
+    EXPECT_EQ(lines[size_t(host.Cursor(circles).Line - 1)], "  TCircle = class(TShape)");
+    EXPECT_EQ(host.Text(circles), ReadWholeFile(circles));
+
+    // A unit that is not open yet opens, at its top.
+    ClickMenu(*form.UnitTree, Child(Child(units, "External"), "System"), "Open Source");
+    ASSERT_TRUE(host.Messages.empty()) << host.Messages[0];
+    EXPECT_EQ(host.GetCurrentFile(), system);
+    EXPECT_EQ(host.Cursor(system).Line, 1);
 }

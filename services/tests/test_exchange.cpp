@@ -211,8 +211,10 @@ TEST_F(ExchangeTest, WriteBackGoesToTheUnitTheModelHoldsAsItIsNow) {
     expected.insert(expected.find("  TB"), "X");
     EXPECT_EQ(host.Text(fileB), expected);
     EXPECT_THAT(WriterCalls()[3], "Writer.Insert(X)");
+    EXPECT_EQ(host.GetCurrentFile(), fileB);  // the unit jumped to comes to the front
 
     // A word that appends after the last line: the old text is a prefix of the new.
+    host.SetCurrentFile("A.pas");
     host.SetText("A.pas", "unit A;\r\ninterface\r\nimplementation\r\nend.\r\n");
     host.SetCursor("A.pas", {1, 5});
     Run("Touch");

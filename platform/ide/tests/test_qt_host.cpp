@@ -215,12 +215,16 @@ TEST_F(QtHostTest, PackageShortcutsWinOverTheEditorsKeysAndTheConsoleIsShared) {
 
 TEST(IdeArguments, PackagesFilesAndSwitches) {
     const TIdeOptions o = ParseIdeArguments({"velt-ide", "--package", "a.so", "P.dpr", "--package", "b.so",
-                                             "--quit-when-loaded", "--screenshot", "s.png", "U.pas"});
+                                             "--quit-when-loaded", "--screenshot", "s.png", "U.pas", "--press", "F10",
+                                             "--screenshot-window", "Project Tree", "--press", "Down"});
     EXPECT_THAT(o.Packages, ElementsAre("a.so", "b.so"));
     EXPECT_THAT(o.Files, ElementsAre("P.dpr", "U.pas"));
     EXPECT_TRUE(o.QuitWhenLoaded);
     EXPECT_EQ(o.Screenshot, "s.png");
+    EXPECT_EQ(o.ScreenshotWindow, "Project Tree");
+    EXPECT_THAT(o.Keys, ElementsAre("F10", "Down"));
     EXPECT_THROW(ParseIdeArguments({"velt-ide", "--package"}), Exception);
+    EXPECT_THROW(ParseIdeArguments({"velt-ide", "--press"}), Exception);
     EXPECT_THROW(ParseIdeArguments({"velt-ide", "--bogus"}), Exception);
 }
 
