@@ -449,6 +449,7 @@ void TSourceSafeServices::SourceSafeClick(TSafeSourceFormClass formClass, bool f
     if (flag) form->SourceSafeItem->setEditText(QString::fromStdString(FileNameToSafeSource(file)));
     form->Database = database_;
     if (RunDialog(*form) != mrOk) return;
+    if (Trim(form->ItemText()).empty()) throw Exception("No SourceSafe item is given");
     TWaitCursor wait;
     if (form->_COM->isChecked())
         RunAutomation(*form, callback);
@@ -633,7 +634,7 @@ ComPtr<vss::IVSSItem> TSourceSafeServices::ListedItem(const std::string& file) {
     return item;
 }
 
-void TSourceSafeServices::FileNotification(TFileNotification code, const std::string& file) {
+void TSourceSafeServices::FileNotification(TFileNotification code, std::string file) {
     // The package's own closing and reopening of a file says nothing new.
     if (ownFileOps_ > 0) return;
     Guarded([&] {
@@ -643,6 +644,9 @@ void TSourceSafeServices::FileNotification(TFileNotification code, const std::st
                     SourceSafeClick(&MakeForm<TCheckOutForm>, false, &TSourceSafeServices::_CheckOut, file);
                 break;
             case fnFileClosing: {
+                // The file whose closing is being handled (the project file
+                // while the project closes) is checked in by that.
+                if (file == closingFile_) break;
                 const ComPtr<vss::IVSSItem> item = ListedItem(file);
                 if (item && item->IsCheckedOut() == vss::VSSFILE_CHECKEDOUT_ME &&
                     Answer(ClosingCheckIn, "Check in file %s?", file)) {

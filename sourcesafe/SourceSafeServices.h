@@ -127,7 +127,8 @@ public:
     void BuildFileListWithClient();
 
     // ---- file events --------------------------------------------------------------------
-    void FileNotification(TFileNotification code, const std::string& file);
+    // The name is copied: the IDE's own may change while the event is handled.
+    void FileNotification(TFileNotification code, std::string file);
 
     // ---- words ("SourceSafe") ------------------------------------------------------------
     void AddFiles(TForth& Sender);          // ( flag file -- )
