@@ -1,14 +1,17 @@
 #pragma once
 // velt-ide: the command line and the run of the host program.
 //
-//   velt-ide [--package FILE]... [--quit-when-loaded] [--screenshot PNG] [FILE | PROJECT.dpr]...
+//   velt-ide [--package FILE]... [--quit-when-loaded] [--screenshot PNG]
+//            [--answer-dialog 'TITLE|NAME=VALUE|...']... [FILE | PROJECT.dpr]...
 //
 // Packages load in the order given, then the files open (a ".dpr" opens as
 // the project). --quit-when-loaded ends with exit code 0 once the window is
 // up and the packages are loaded; --screenshot grabs the main window to a PNG
 // file at that point and ends. A package that fails to load ends the program
 // with a message and exit code 1. In both batch modes no dialog waits for an
-// answer: each is reported on standard error and cancelled.
+// answer: each is reported on standard error and cancelled, except a dialog
+// named by --answer-dialog: its line edits named NAME take VALUE and its
+// default button is pressed (for start-up checks that log on).
 
 #include <QStringList>
 #include <string>
@@ -21,6 +24,7 @@ struct TIdeOptions {
     std::vector<std::string> Files;
     bool QuitWhenLoaded = false;
     std::string Screenshot;
+    std::vector<std::string> DialogAnswers;  // "TITLE|NAME=VALUE|..."
 };
 
 // Raises Exception for an unknown option or one without its value. The
