@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include <QElapsedTimer>
+#include <QTest>
 #include <QProgressDialog>
 #include <QTimer>
 #include <filesystem>
@@ -223,21 +224,28 @@ TEST_F(OperationTest, ATwoPartCommandStopsWhenItsFirstPartFails) {
     EXPECT_THAT(host.Messages[0], HasSubstr("ss cp failed with exit code 100"));
 }
 
-// A stand-in client: "ask" reads an answer, "fail" fails, "hang" never ends.
-TEST_F(OperationTest, AClientThatAsksOrHangsCannotHoldTheIde) {
+// A stand-in client: "ask" reads an answer, "fail" fails, "hang" never ends;
+// a stand-in explorer writes down how it was started.
+TEST_F(OperationTest, TheClientsGetNoPasswordOnTheirCommandLineAndCannotHoldTheIde) {
     const std::string folder = inst.Path("fake") + "/";
     inst.Write("fake/ss",
                "#!/bin/sh\n"
                "case \"$1\" in\n"
-               "  ask) read answer; echo \"asked, got [$answer]\";;\n"
+               "  ask) read answer; echo \"asked, got [$answer] $2 $SSPWD $SSDIR\";;\n"
                "  fail) echo \"no such project\" >&2; exit 3;;\n"
                "  hang) sleep 30;;\n"
                "esac\n");
-    std::filesystem::permissions(folder + "ss", std::filesystem::perms::owner_all);
+    inst.Write("fake/SSExp", "#!/bin/sh\necho \"$* $SSPWD\" > \"$0.tmp\" && mv \"$0.tmp\" \"$0.out\"\n");
+    for (const char* program : {"ss", "SSExp"})
+        std::filesystem::permissions(folder + program, std::filesystem::perms::owner_all);
     s().SSDir = folder;
 
     EXPECT_TRUE(s().RunSSCommand({"ask"}));
-    EXPECT_TRUE(HasConsoleLine("asked, got []"));
+    EXPECT_TRUE(HasConsoleLine("asked, got [] -yAnn annpw " + inst.Database));
+    EXPECT_TRUE(HasConsoleLine(folder + "ss ask"));
+    ASSERT_TRUE(host.ClickByName("ssRunExplorer"));
+    for (int i = 0; i < 200 && !FileExists(folder + "SSExp.out"); ++i) QTest::qWait(25);
+    EXPECT_EQ(ReadWholeFile(folder + "SSExp.out"), "-yAnn annpw\n");
     EXPECT_TRUE(HasConsoleLine("Done."));
 
     const auto failure = [&](const std::vector<std::string>& args) -> std::string {
