@@ -5,7 +5,7 @@
 : Startup
 " Hyper Jump" " HyperJump" " Ctrl+Shift+H" 1 RegisterHotkey
 " Jump Backward" " JumpBackward" " Ctrl+Shift+B" 1 RegisterHotkey
-" Go to Interface" " GotoIntf" " Ctrl+Shift+I" 1 RegisterHotkey
+" Go to Interface" " GotoIntf" " Ctrl+Shift+N" 1 RegisterHotkey
 " Go to Implementation" " GotoImpl" " Ctrl+Shift+M" 1 RegisterHotkey
 " Declare Variable ..." " DeclareLocalVar" " Ctrl+Shift+V" 1 RegisterHotkey
 " Try Finally Block" " TryFinally" " Ctrl+Shift+T" 1 RegisterHotkey

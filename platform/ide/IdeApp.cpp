@@ -4,8 +4,10 @@
 #include <QDialog>
 #include <QKeyEvent>
 #include <QKeySequence>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPixmap>
+#include <QPushButton>
 #include <iostream>
 
 #include "foundation/Dialogs.h"
@@ -21,16 +23,42 @@ namespace velt {
 
 namespace {
 
-// Batch runs answer no question: each dialog is reported and cancelled.
+// Batch runs answer no question: each dialog is reported and cancelled,
+// unless the command line gave its answer.
 class TBatchDialogRunner : public TDialogRunner {
 public:
+    explicit TBatchDialogRunner(const std::vector<std::string>& answers) {
+        for (const std::string& a : answers) answers_.push_back(QString::fromStdString(a).split(QLatin1Char('|')));
+    }
+
     int Run(QDialog& dialog) override {
+        for (const QStringList& answer : answers_)
+            if (answer.value(0) == dialog.windowTitle()) return Answer(dialog, answer);
         std::cerr << "velt-ide: dialog \"" << dialog.windowTitle().toStdString() << "\"";
         if (auto* box = qobject_cast<QMessageBox*>(&dialog)) std::cerr << ": " << box->text().toStdString();
         std::cerr << " (cancelled)" << std::endl;
         dialog.setResult(QDialog::Rejected);
         return QDialog::Rejected;
     }
+
+private:
+    static int Answer(QDialog& dialog, const QStringList& answer) {
+        for (qsizetype i = 1; i < answer.size(); ++i) {
+            const QString name = answer[i].section(QLatin1Char('='), 0, 0);
+            if (auto* edit = dialog.findChild<QLineEdit*>(name)) edit->setText(answer[i].section(QLatin1Char('='), 1));
+        }
+        std::cerr << "velt-ide: answered \"" << dialog.windowTitle().toStdString() << "\"" << std::endl;
+        dialog.setResult(QDialog::Rejected);
+        for (QPushButton* button : dialog.findChildren<QPushButton*>())
+            if (button->isDefault() && button->isEnabled()) {
+                button->click();
+                return dialog.result();
+            }
+        dialog.done(QDialog::Accepted);
+        return dialog.result();
+    }
+
+    std::vector<QStringList> answers_;
 };
 
 bool IsProjectFile(const std::string& file) { return SameText(ExtractFileExt(file), ".dpr"); }
@@ -75,6 +103,8 @@ TIdeOptions ParseIdeArguments(const QStringList& arguments) {
             options.ScreenshotWindow = value();
         else if (arg == QLatin1String("--press"))
             options.Keys.push_back(value());
+        else if (arg == QLatin1String("--answer-dialog"))
+            options.DialogAnswers.push_back(value());
         else if (arg == QLatin1String("--quit-when-loaded"))
             options.QuitWhenLoaded = true;
         else if (arg.startsWith(QLatin1String("--")))
@@ -87,7 +117,7 @@ TIdeOptions ParseIdeArguments(const QStringList& arguments) {
 
 int RunIde(const TIdeOptions& options) {
     const bool batch = options.QuitWhenLoaded || !options.Screenshot.empty();
-    TBatchDialogRunner batchRunner;
+    TBatchDialogRunner batchRunner(options.DialogAnswers);
     TDialogRunnerGuard runnerGuard(batch ? &batchRunner : &GetDialogRunner());
     TQtMessageSink sink;
     TMessageSink* previousSink = SetMessageSink(&sink);

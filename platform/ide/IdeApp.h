@@ -2,7 +2,8 @@
 // velt-ide: the command line and the run of the host program.
 //
 //   velt-ide [--package FILE]... [--quit-when-loaded] [--screenshot PNG]
-//            [--press KEY]... [--screenshot-window TITLE] [FILE | PROJECT.dpr]...
+//            [--press KEY]... [--screenshot-window TITLE]
+//            [--answer-dialog 'TITLE|NAME=VALUE|...']... [FILE | PROJECT.dpr]...
 //
 // Packages load in the order given, then the files open (a ".dpr" opens as
 // the project), then each --press KEY ("F10", "Down") is pressed as the user
@@ -12,7 +13,9 @@
 // main window (or the shown window titled --screenshot-window) to a PNG file
 // at that point and ends. A package that fails to load ends the program with
 // a message and exit code 1. In both batch modes no dialog waits for an
-// answer: each is reported on standard error and cancelled.
+// answer: each is reported on standard error and cancelled, except a dialog
+// named by --answer-dialog: its line edits named NAME take VALUE and its
+// default button is pressed (for start-up checks that log on).
 
 #include <QStringList>
 #include <string>
@@ -27,6 +30,7 @@ struct TIdeOptions {
     std::string Screenshot;
     std::string ScreenshotWindow;
     std::vector<std::string> Keys;
+    std::vector<std::string> DialogAnswers;  // "TITLE|NAME=VALUE|..."
 };
 
 // Raises Exception for an unknown option or one without its value. The

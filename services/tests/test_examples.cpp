@@ -78,7 +78,7 @@ TEST_F(ExamplesTest, HyperJumpCreatesTheMissingImplementationAndTheGotoWordsMove
     EXPECT_EQ(host.Cursor(shapes).Line, impl) << host.Text(shapes);
     Press("Ctrl+Shift+M");
     EXPECT_EQ(host.Cursor(shapes).Line, LineOf("implementation"));
-    Press("Ctrl+Shift+I");
+    Press("Ctrl+Shift+N");
     EXPECT_EQ(host.Cursor(shapes).Line, LineOf("  Classes;"));  // the end of its uses clause
     EXPECT_EQ(host.UndoCount(shapes), 1);  // the jumps changed no text
 

@@ -1,0 +1,89 @@
+#include "sourcesafe/SafeProcess.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QProgressDialog>
+#include <memory>
+
+namespace velt {
+
+namespace {
+
+// How long a client runs before the progress window offers Cancel, and how
+// often the wait looks up from the child.
+constexpr int kProgressDelayMs = 400;
+constexpr int kPollMs = 25;
+
+void Prepare(QProcess& process, const TProcessRequest& request) {
+    process.setProgram(QString::fromStdString(request.Program));
+    QStringList args;
+    for (const std::string& a : request.Arguments) args << QString::fromStdString(a);
+    process.setArguments(args);
+    if (!request.WorkingFolder.empty()) process.setWorkingDirectory(QString::fromStdString(request.WorkingFolder));
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const auto& [name, value] : request.Environment)
+        env.insert(QString::fromStdString(name), QString::fromStdString(value));
+    process.setProcessEnvironment(env);
+    process.setStandardInputFile(QProcess::nullDevice());
+}
+
+}  // namespace
+
+TProcessResult RunChildProcess(const TProcessRequest& request) {
+    TProcessResult result;
+    QProcess process;
+    Prepare(process, request);
+    process.start();
+    if (!process.waitForStarted()) {
+        result.StartError = process.errorString().toStdString();
+        return result;
+    }
+    result.Started = true;
+
+    QElapsedTimer clock;
+    clock.start();
+    std::unique_ptr<QProgressDialog> progress;
+    const bool windows = qobject_cast<QApplication*>(QCoreApplication::instance()) != nullptr;
+    while (!process.waitForFinished(kPollMs) && process.state() != QProcess::NotRunning) {
+        if (request.TimeLimitMs > 0 && clock.elapsed() >= request.TimeLimitMs) {
+            result.TimedOut = true;
+            break;
+        }
+        if (!progress && windows && clock.elapsed() >= kProgressDelayMs) {
+            // Application-modal: while the client runs, Cancel is all the user can press.
+            progress = std::make_unique<QProgressDialog>(
+                QString::fromStdString(request.Caption.empty() ? request.Program : request.Caption),
+                QStringLiteral("&Cancel"), 0, 0);
+            progress->setObjectName("SafeProgress");
+            progress->setWindowTitle(QStringLiteral("SourceSafe"));
+            progress->setWindowModality(Qt::ApplicationModal);
+            progress->setMinimumDuration(0);
+            progress->show();
+        }
+        if (progress) {
+            QCoreApplication::processEvents();
+            if (progress->wasCanceled()) {
+                result.Cancelled = true;
+                break;
+            }
+        }
+    }
+    if (result.TimedOut || result.Cancelled) {
+        process.kill();
+        process.waitForFinished(5000);
+    }
+    result.Output = process.readAllStandardOutput().toStdString();
+    result.Errors = process.readAllStandardError().toStdString();
+    result.Finished = !result.TimedOut && !result.Cancelled && process.exitStatus() == QProcess::NormalExit;
+    if (result.Finished) result.ExitCode = process.exitCode();
+    return result;
+}
+
+bool StartDetachedProcess(const TProcessRequest& request) {
+    QProcess process;
+    Prepare(process, request);
+    return process.startDetached();
+}
+
+}  // namespace velt
