@@ -22,12 +22,14 @@ void BM_HyperJumpFromLastImplementation(benchmark::State& state) {
     int impl = -1, decl = -1;
     if (!bench::FindLastImplementation(state, src, impl, decl, name)) return;
     for (auto _ : state) {
-        src.CursorLine = src.TopLine = impl;
-        src.CursorCol = src.TopCol = 1;
+        src.SetTopLine(impl);
+        src.SetCursorLine(impl);
+        src.SetTopCol(1);
+        src.SetCursorCol(1);
         src.HyperJump();
-        benchmark::DoNotOptimize(src.CursorLine);
+        benchmark::DoNotOptimize(src.GetCursorLine());
     }
-    if (src.CursorLine != decl) state.SkipWithError("did not land on the declaration");
+    if (src.GetCursorLine() != decl) state.SkipWithError("did not land on the declaration");
     state.counters["lines"] = src.Lines->Count();
     state.SetLabel(name);
 }
