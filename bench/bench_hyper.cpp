@@ -22,10 +22,7 @@ void BM_HyperJumpFromLastImplementation(benchmark::State& state) {
     int impl = -1, decl = -1;
     if (!bench::FindLastImplementation(state, src, impl, decl, name)) return;
     for (auto _ : state) {
-        src.SetTopLine(impl);
-        src.SetCursorLine(impl);
-        src.SetTopCol(1);
-        src.SetCursorCol(1);
+        corpus::PlaceAt(src, impl, 1);
         src.HyperJump();
         benchmark::DoNotOptimize(src.GetCursorLine());
     }

@@ -109,10 +109,7 @@ void Load(TIHyperSourceCode& src, const std::string& text) {
 
 // One jump from line, the cursor placed as a user would.
 void JumpFrom(TIHyperSourceCode& src, int line) {
-    src.SetTopLine(line);
-    src.SetCursorLine(line);
-    src.SetTopCol(1);
-    src.SetCursorCol(1);
+    corpus::PlaceAt(src, line, 1);
     src.HyperJump();
 }
 

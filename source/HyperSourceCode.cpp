@@ -207,6 +207,13 @@ void TIHyperSourceCode::MoveView(int64_t topLine, int64_t topCol, int64_t line, 
     SetTopCol(int32_t(std::clamp<int64_t>(topCol, 1, MaxCursorCol)));
 }
 
+void TIHyperSourceCode::ShowLine(int32_t line) {
+    SetTopLine(line);
+    SetCursorLine(line);
+    SetTopCol(1);
+    SetCursorCol(1);
+}
+
 bool TIHyperSourceCode::HasPrefix(std::string_view prefix, std::string_view s) const {
     return CaseSensitive ? s.starts_with(prefix) : isPrefix(prefix, s);
 }
@@ -354,10 +361,7 @@ void TIHyperSourceCode::ReadHyperJump(const std::string& className, const std::s
             return;
         }
     }
-    SetCursorLine(line);
-    SetTopLine(line);
-    SetCursorCol(1);
-    SetTopCol(1);
+    ShowLine(line);
     const int stop = std::min(ImplEndLine, LineCount());
     for (int i = line + 1; i < stop; ++i) {
         const std::string& l = LineAt(i);
@@ -394,10 +398,7 @@ void TIHyperSourceCode::PopRedo() {
 void TIHyperSourceCode::GotoEndUses(int sectionLine) {
     const int n = LineCount();
     sectionLine = std::clamp(sectionLine, 0, std::max(0, n - 1));
-    SetTopLine(sectionLine);
-    SetCursorLine(sectionLine);
-    SetTopCol(1);
-    SetCursorCol(1);
+    ShowLine(sectionLine);
     // The clause belongs to this section: the search ends at the next one.
     int stop = std::min(ImplEndLine, n);
     if (sectionLine < ImplLine) stop = std::min(stop, ImplLine);
@@ -427,11 +428,7 @@ void TIHyperSourceCode::GotoImpl() {
 
 void TIHyperSourceCode::GotoImplEnd() {
     PushUndo("", "");
-    const int32_t end = LineInRange(ImplEndLine);
-    SetTopLine(end);
-    SetCursorLine(end);
-    SetTopCol(1);
-    SetCursorCol(1);
+    ShowLine(LineInRange(ImplEndLine));
 }
 
 std::string TIHyperSourceCode::GetIdentOnCursor() const { return GetIdent(LineAt(GetCursorLine()), GetCursorCol()); }
@@ -487,10 +484,7 @@ void TIHyperSourceCode::GotoClass(const std::string& className) {
     if (!SameText(file, FileName)) LoadUnit(file);
     int h = 0;
     if (!FindClass(className, h)) throw EInvalidSourceCode("Class " + className + " not found.");
-    SetTopLine(h);
-    SetCursorLine(h);
-    SetTopCol(1);
-    SetCursorCol(1);
+    ShowLine(h);
 }
 
 bool TIHyperSourceCode::WalkInherited(const std::string& className, const std::string& methodName) {

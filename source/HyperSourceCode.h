@@ -177,6 +177,8 @@ private:
     // to columns 1..MaxCursorCol.
     void MoveView(int64_t topLine, int64_t topCol, int64_t line, int64_t col);
     void ClampView() { MoveView(TopLine, TopCol, GetCursorLine(), GetCursorCol()); }
+    // View and cursor to column 1 of line.
+    void ShowLine(int32_t line);
     // WriteHyperJump and PushUndo of the same place, its anchor found once.
     void RememberAndPush(const std::string& className, const std::string& methodName);
     // The place to push against anchor (AnchorLine's answer).

@@ -69,14 +69,19 @@ struct HyperTotals {
     double AskRate() const { return Eligible ? 100.0 * double(Asked) / double(Eligible) : 0; }
 };
 
+// View and cursor to column col of line, as a user would place them.
+inline void PlaceAt(TIHyperSourceCode& src, int line, int col) {
+    src.SetTopLine(line);
+    src.SetCursorLine(line);
+    src.SetTopCol(col);
+    src.SetCursorCol(col);
+}
+
 inline void LoadModel(TIHyperSourceCode& src, const std::string& text, const std::string& file) {
     src.SetLinesText(text);
     src.FileName = file;
     src.ValidateLines();
-    src.SetTopLine(0);
-    src.SetCursorLine(0);
-    src.SetTopCol(1);
-    src.SetCursorCol(1);
+    PlaceAt(src, 0, 1);
 }
 
 // A one-line routine header: its parameter list closes and a ";" ends it.
@@ -134,10 +139,7 @@ inline HyperResult HyperRoundTrip(const std::string& text, const std::string& fi
         const int asked = dialogs.Questions;
         bool ok = false;
         try {
-            src.SetTopLine(e.Line);
-            src.SetCursorLine(e.Line);
-            src.SetTopCol(1);
-            src.SetCursorCol(1);
+            PlaceAt(src, e.Line, 1);
             src.HyperJump();
             if (src.GetCursorLine() != decl) {
                 fail(e, "to the declaration: line " + std::to_string(src.GetCursorLine() + 1));
@@ -201,10 +203,7 @@ inline SweepResult HyperSweep(const std::string& text, const std::string& file, 
             r.TimedOut = true;
             break;
         }
-        src.SetTopLine(i);
-        src.SetCursorLine(i);
-        src.SetTopCol(1 + int(src.Lines->Get(i).size() / 2));
-        src.SetCursorCol(1 + int(src.Lines->Get(i).size() / 2));
+        PlaceAt(src, i, 1 + int(src.Lines->Get(i).size() / 2));
         try {
             src.HyperJump();
         } catch (const Exception&) {
@@ -338,10 +337,7 @@ inline PropertyResult PropertySweep(const std::string& text, const std::string& 
         ++r.Properties;
         const std::set<std::string> names = ClassMemberNames(src, header);
         const int asked = dialogs.Questions;
-        src.SetTopLine(i);
-        src.SetCursorLine(i);
-        src.SetTopCol(1);
-        src.SetCursorCol(1);
+        PlaceAt(src, i, 1);
         try {
             src.HyperJump();
         } catch (const Exception&) {
