@@ -22,12 +22,11 @@ void BM_HyperJumpFromLastImplementation(benchmark::State& state) {
     int impl = -1, decl = -1;
     if (!bench::FindLastImplementation(state, src, impl, decl, name)) return;
     for (auto _ : state) {
-        src.CursorLine = src.TopLine = impl;
-        src.CursorCol = src.TopCol = 1;
+        corpus::PlaceAt(src, impl, 1);
         src.HyperJump();
-        benchmark::DoNotOptimize(src.CursorLine);
+        benchmark::DoNotOptimize(src.GetCursorLine());
     }
-    if (src.CursorLine != decl) state.SkipWithError("did not land on the declaration");
+    if (src.GetCursorLine() != decl) state.SkipWithError("did not land on the declaration");
     state.counters["lines"] = src.Lines->Count();
     state.SetLabel(name);
 }

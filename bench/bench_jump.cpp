@@ -109,8 +109,7 @@ void Load(TIHyperSourceCode& src, const std::string& text) {
 
 // One jump from line, the cursor placed as a user would.
 void JumpFrom(TIHyperSourceCode& src, int line) {
-    src.CursorLine = src.TopLine = line;
-    src.CursorCol = src.TopCol = 1;
+    corpus::PlaceAt(src, line, 1);
     src.HyperJump();
 }
 
@@ -165,7 +164,7 @@ void BM_Jump(benchmark::State& state) {
         other = MedianJump(u, src, [&] { Load(src, u.Other); }, [&] { Load(src, u.Text); }, rounds);
         same = MedianJump(u, src, [] {}, [&] { Load(src, u.Text); }, rounds);
     }
-    if (src.Modified) state.SkipWithError("a jump changed the text");
+    if (src.GetModified()) state.SkipWithError("a jump changed the text");
     const std::string key = kUnitKeys[state.range(0)];
     state.counters["lines"] = u.Lines;
     state.counters["methods"] = double(u.Methods.size());
@@ -196,7 +195,7 @@ void BM_NestedClassJump(benchmark::State& state) {
         JumpFrom(src, 2 * kDepth + 3);
         t.push_back(Micros(a, Clock::now()));
     }
-    if (src.CursorLine != 2 * kDepth + 7) state.SkipWithError("did not land on the implementation");
+    if (src.GetCursorLine() != 2 * kDepth + 7) state.SkipWithError("did not land on the implementation");
     CheckBaseline(state, "nested_jump_ms", Median(t) / 1000.0);
 }
 BENCHMARK(BM_NestedClassJump)->Iterations(20)->Unit(benchmark::kMillisecond);

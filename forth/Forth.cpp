@@ -695,6 +695,20 @@ void TForth::RegisterWord(std::string_view name, TForthEvent word) {
     current_->AddWord(name.substr(0, TVocabulary::MaxNameLength), std::move(word));
 }
 
+std::string TForth::PopString() {
+    TCell c;
+    Stack.Pop(c);
+    if (c.Kind != ckString) throw EStack("Type mismatch");
+    return std::move(c.S);
+}
+
+int32_t TForth::PopInteger() {
+    TCell c;
+    Stack.Pop(c);
+    if (c.Kind != ckInteger) throw EStack("Type mismatch");
+    return c.Value;
+}
+
 void TForth::PushParams(std::initializer_list<TVarArg> args) {
     for (const TVarArg& a : args) {
         if (a.Kind() == TVarArg::vaString)

@@ -211,6 +211,10 @@ public:
     void PushInteger(int32_t n) { Stack.PushInteger(n); }
     void ClearStack() { Stack.ClearStack(); }
     void PushParams(std::initializer_list<TVarArg> args);
+    // The argument of a word: pops the top cell and raises "Type mismatch"
+    // (the cell is gone) unless it is a string / an integer.
+    std::string PopString();
+    int32_t PopInteger();
 
     // Writes one line to the console (the message sink's plain line).
     void ConsoleLine(std::string_view line);

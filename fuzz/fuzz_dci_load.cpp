@@ -43,8 +43,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         const TStringList* lines = templates.Find(name);
         if (!lines) continue;
         buffer.SetLinesText("unit X;\r\n    \r\nend.\r\n");
-        buffer.CursorLine = 1;
-        buffer.CursorCol = 5;
+        buffer.SetCursorLine(1);
+        buffer.SetCursorCol(5);
         forth.ClearStack();
         try {
             TCodeTemplates::Expand(*lines, buffer, forth);

@@ -33,20 +33,6 @@ constexpr char kClassesRegistryError[] = "Error in Classes Registry";
 // Beyond this a buffer is not a unit (and 32-bit positions would overflow).
 constexpr int64_t kMaxBufferBytes = int64_t(1) << 30;
 
-std::string PopString(TForth& f) {
-    TCell c;
-    f.Pop(c);
-    if (c.Kind != ckString) throw EStack("Type mismatch");
-    return c.S;
-}
-
-int32_t PopInteger(TForth& f) {
-    TCell c;
-    f.Pop(c);
-    if (c.Kind != ckInteger) throw EStack("Type mismatch");
-    return c.Value;
-}
-
 std::string Right6(int32_t n) {
     char buf[16];
     std::snprintf(buf, sizeof buf, "%6d", int(n));
@@ -566,25 +552,25 @@ void TSourceServices::RegisterHotkey(const std::string& caption, const std::stri
 
 // ---- words --------------------------------------------------------------------------------------
 
-void TSourceServices::LoadFromIDE(TForth& Sender) { LoadFromIDE(PopString(Sender)); }
+void TSourceServices::LoadFromIDE(TForth& Sender) { LoadFromIDE(Sender.PopString()); }
 
 void TSourceServices::SaveToIDE(TForth&) { SaveToIDE(); }
 
-void TSourceServices::LoadFromIDEOrFile(TForth& Sender) { Sender.PushString(LoadFromIDEOrFile(PopString(Sender))); }
+void TSourceServices::LoadFromIDEOrFile(TForth& Sender) { Sender.PushString(LoadFromIDEOrFile(Sender.PopString())); }
 
 void TSourceServices::InputQueryWithHistory(TForth& Sender) {
-    const std::string def = PopString(Sender);
-    const std::string prompt = PopString(Sender);
-    const std::string caption = PopString(Sender);
-    const std::string name = PopString(Sender);
+    const std::string def = Sender.PopString();
+    const std::string prompt = Sender.PopString();
+    const std::string caption = Sender.PopString();
+    const std::string name = Sender.PopString();
     Sender.PushString(InputQueryWithHistory(name, caption, prompt, def));
 }
 
 void TSourceServices::RegisterHotkey(TForth& Sender) {
-    const bool visible = PopInteger(Sender) != 0;
-    const std::string shortCut = PopString(Sender);
-    const std::string name = PopString(Sender);
-    const std::string caption = PopString(Sender);
+    const bool visible = Sender.PopInteger() != 0;
+    const std::string shortCut = Sender.PopString();
+    const std::string name = Sender.PopString();
+    const std::string caption = Sender.PopString();
     RegisterHotkey(caption, name, shortCut, visible);
 }
 

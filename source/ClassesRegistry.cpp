@@ -188,15 +188,15 @@ void TClassesRegistry::RegisterSource(TISourceCode& model, TForth& forth) {
     TStringList savedLines;
     savedLines.Assign(model.Lines.get());
     const std::string savedFile = model.FileName;
-    const bool savedModified = model.Modified;
-    const int32_t savedLine = model.CursorLine, savedCol = model.CursorCol;
+    const bool savedModified = model.GetModified();
+    const int32_t savedLine = model.GetCursorLine(), savedCol = model.GetCursorCol();
     auto restore = [&] {
         model.Lines->Assign(&savedLines);
         model.FileName = savedFile;
         model.ValidateLines();
-        model.Modified = savedModified;
-        model.CursorLine = savedLine;
-        model.CursorCol = savedCol;
+        model.SetModified(savedModified);
+        model.SetCursorLine(model.LineInRange(savedLine));
+        model.SetCursorCol(TIText::ColumnInRange(savedCol));
     };
 
     try {

@@ -83,7 +83,7 @@ size_t RunEmbedded(TForth& forth, const std::string& line, size_t start) {
 }  // namespace
 
 void TCodeTemplates::Expand(const TStringList& lines, TIText& text, TForth& forth) {
-    text.Margin = std::max(text.CursorCol, 1) - 1;
+    text.SetMargin(std::max(text.GetCursorCol(), 1) - 1);
     bool caretFound = false;
     int32_t caretLine = 0, caretCol = 0;
     // The lines are copied: an embedded word may reload the templates.
@@ -100,8 +100,8 @@ void TCodeTemplates::Expand(const TStringList& lines, TIText& text, TForth& fort
             } else if (bar != std::string::npos) {
                 text.OutText(s.substr(0, bar));
                 caretFound = true;
-                caretLine = text.CursorLine;
-                caretCol = text.CursorCol;
+                caretLine = text.GetCursorLine();
+                caretCol = text.GetCursorCol();
                 s.erase(0, bar + 1);
             } else {
                 text.OutText(s);
@@ -111,8 +111,9 @@ void TCodeTemplates::Expand(const TStringList& lines, TIText& text, TForth& fort
         }
     }
     if (caretFound) {
-        text.CursorLine = caretLine;
-        text.CursorCol = caretCol;
+        // OutText may have left the column past what a command file may set.
+        text.SetCursorLine(text.LineInRange(caretLine));
+        text.SetCursorCol(TIText::ColumnInRange(caretCol));
     }
 }
 

@@ -46,7 +46,7 @@ private:
 // ---- the word -------------------------------------------------------------------------------
 
 void TIHyperSourceCode::HyperJump() {
-    const int line = CursorLine;
+    const int line = GetCursorLine();
     std::string cls;
     int header = 0, kind = 0;
     if (FindEnclosingClass(line, cls, header, kind)) {
@@ -66,7 +66,7 @@ void TIHyperSourceCode::HyperJump() {
 }
 
 void TIHyperSourceCode::JumpInClass(const std::string& className, int headerLine, int kind) {
-    const int line = CursorLine;
+    const int line = GetCursorLine();
     TPropertyInfo p;
     if (isValidProperty(LineAt(line), p)) {
         JumpProperty(className, headerLine, kind, line);
@@ -107,7 +107,7 @@ void TIHyperSourceCode::JumpMethodDecl(const std::string& className, int declLin
 
 void TIHyperSourceCode::JumpFromImpl() {
     std::string cls, method;
-    int header = CursorLine;
+    int header = GetCursorLine();
     if (!isInsideMethodImpl(cls, method, header)) throw EInvalidAction("Where am I ?");
     int h = 0;
     if (!cls.empty() && !FindClass(cls, h)) throw EInvalidSourceCode("Class " + cls + " not found.");
@@ -115,9 +115,9 @@ void TIHyperSourceCode::JumpFromImpl() {
     int decl = 0;
     if (FindMatchingIntf(cls, header, decl)) {
         // Only from the header line itself: a jump from the body never asks.
-        if (AutoRefreshHeader && CursorLine == header) DoRefreshHeader(cls, method, header, decl, true);
-        CursorLine = decl;
-        CursorCol = Indentation(LineAt(decl)) + 1;
+        if (AutoRefreshHeader && GetCursorLine() == header) DoRefreshHeader(cls, method, header, decl, true);
+        SetCursorLine(decl);
+        SetCursorCol(ColumnInRange(int64_t(Indentation(LineAt(decl))) + 1));
         return;
     }
     if (ConfirmAutoCreate && !Ask("Create declaration " + method + "?")) return;
@@ -138,8 +138,8 @@ void TIHyperSourceCode::JumpType(int typeLine) {
     const std::string text2 = l.substr(0, size_t(Indentation(l))) + pointer + " = ^" + nm + ";";
     InsertLineAt(typeLine, text2);
     Revalidate();
-    CursorLine = typeLine;
-    CursorCol = int(text2.size());
+    SetCursorLine(typeLine);
+    SetCursorCol(ColumnInRange(int64_t(text2.size())));
 }
 
 // ---- field -> property ------------------------------------------------------------------------------------
@@ -151,27 +151,27 @@ void TIHyperSourceCode::JumpField(int headerLine, int fieldLine) {
     if (!isValidIdent(prop)) return;
     int line = 0;
     if (FindMemberProperty(headerLine, prop, line)) {
-        CursorLine = line;
-        CursorCol = 1;
+        SetCursorLine(line);
+        SetCursorCol(1);
         return;
     }
     int end = headerLine;
     if (!FindEndOfScope(3, end)) return;
-    CursorLine = end;
-    CursorCol = 1;
+    SetCursorLine(end);
+    SetCursorCol(1);
     if (!Ask("Create property " + field + ":" + type + " ?")) return;
     const std::string indent = MemberIndent(end, headerLine);
     InsertLineAt(end, indent + "property " + prop + ": " + type + " read " + field + " write " + field + ";");
     Revalidate();
-    CursorLine = end;
-    CursorCol = int(indent.size()) + 1;
+    SetCursorLine(end);
+    SetCursorCol(ColumnInRange(int64_t(indent.size()) + 1));
 }
 
 // ---- property -> field and accessors ---------------------------------------------------------------------------
 
 void TIHyperSourceCode::JumpProperty(const std::string& className, int headerLine, int kind, int propLine) {
-    TopLine = propLine;
-    TopCol = 1;
+    SetTopLine(propLine);
+    SetTopCol(1);
     const bool isClass = kind != ctkInterface;
     TPropertyInfo p;
     if (!isValidProperty(LineAt(propLine), p)) return;
@@ -188,8 +188,8 @@ void TIHyperSourceCode::JumpProperty(const std::string& className, int headerLin
         }
         int line = 0, col = 0;
         if (FindMember(headerLine, field, line, col)) {
-            CursorLine = line;
-            CursorCol = col;
+            SetCursorLine(line);
+            SetCursorCol(ColumnInRange(col));
         } else if (!DeclaredByAncestor(headerLine, field)) {
             bool addPrivate = false;
             std::string keywordIndent;
@@ -198,8 +198,8 @@ void TIHyperSourceCode::JumpProperty(const std::string& className, int headerLin
             if (addPrivate) InsertLineAt(at++, keywordIndent + "private", {&propLine});
             InsertLineAt(at, indent + field + ": " + p.Type + ";", {&propLine});
             Revalidate();
-            CursorLine = at;
-            CursorCol = int(indent.size()) + 1;
+            SetCursorLine(at);
+            SetCursorCol(ColumnInRange(int64_t(indent.size()) + 1));
         }
     }
 
@@ -217,8 +217,8 @@ void TIHyperSourceCode::JumpProperty(const std::string& className, int headerLin
         }
         int line = 0, col = 0;
         if (FindMember(headerLine, name, line, col)) {
-            CursorLine = line;
-            CursorCol = col;
+            SetCursorLine(line);
+            SetCursorCol(ColumnInRange(col));
             continue;
         }
         if (DeclaredByAncestor(headerLine, name)) continue;
@@ -285,8 +285,8 @@ void TIHyperSourceCode::CreateAccessor(const std::string& className, int headerL
     const std::string indent = MemberIndent(at, headerLine);
     InsertLineAt(at, indent + decl, {&propLine});
     Revalidate();
-    CursorLine = at;
-    CursorCol = int(indent.size()) + 1;
+    SetCursorLine(at);
+    SetCursorCol(ColumnInRange(int64_t(indent.size()) + 1));
     if (kind == ctkInterface) return;
     {
         // The body goes into this accessor only.
@@ -296,7 +296,7 @@ void TIHyperSourceCode::CreateAccessor(const std::string& className, int headerL
     DropUndo();
     // Back from the new implementation to the declaration, remembering it.
     int impl = 0;
-    if (CursorLine > ImplLine && FindMethodImpl(className, accessor, impl)) HyperJump();
+    if (GetCursorLine() > ImplLine && FindMethodImpl(className, accessor, impl)) HyperJump();
 }
 
 bool TIHyperSourceCode::RenameAccessor(int propLine, const std::string& oldName, const std::string& newName) {
@@ -404,7 +404,7 @@ int TIHyperSourceCode::PrivateFieldPlace(int headerLine, bool& addPrivate, std::
 // ---- header refresh ----------------------------------------------------------------------------------------------
 
 void TIHyperSourceCode::RefreshHeader() {
-    const int line = CursorLine;
+    const int line = GetCursorLine();
     std::string cls, nm;
     int header = 0, kind = 0, other = 0;
     if (FindEnclosingClass(line, cls, header, kind)) {
@@ -439,7 +439,7 @@ bool TIHyperSourceCode::DoRefreshHeader(const std::string& className, const std:
     const std::string implText = HeaderText(implLine);
     const std::string declText = HeaderText(declLine);
     if (SameHeaders(declText, implText)) return false;
-    const int r = GetDialogPort().RefreshHeader(className, methodName, Trim(decl), Trim(impl), CursorLine == implLine);
+    const int r = GetDialogPort().RefreshHeader(className, methodName, Trim(decl), Trim(impl), GetCursorLine() == implLine);
     std::string c, m;
     if (r == mrAbort) {
         // The declaration from the implementation: its indentation,
@@ -449,7 +449,7 @@ bool TIHyperSourceCode::DoRefreshHeader(const std::string& className, const std:
         const std::string header = KeepDefaults(ExtractMethodHeader(implText), declText);
         Lines->Put(declLine, decl.substr(0, size_t(Indentation(decl))) +
                                  TISourceCode::QualifiedHeader(header, "", m, dir.empty() ? "" : " " + dir));
-        Margin = 0;
+        SetMargin(0);
     } else if (r == mrIgnore) {
         // The implementation from the declaration; the implementation's own
         // directives (a calling convention, a comment) stay.

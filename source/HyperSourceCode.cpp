@@ -13,20 +13,6 @@ namespace velt {
 
 namespace {
 
-std::string PopString(TForth& f) {
-    TCell c;
-    f.Pop(c);
-    if (c.Kind != ckString) throw EStack("Type mismatch");
-    return c.S;
-}
-
-int32_t PopInteger(TForth& f) {
-    TCell c;
-    f.Pop(c);
-    if (c.Kind != ckInteger) throw EStack("Type mismatch");
-    return c.Value;
-}
-
 // Whether the left-trimmed line t declares name: "name: Type" (not
 // "name := ...") or a list "name, Other: Type". Answers the 1-based column
 // of the type within t through typeCol.
@@ -130,9 +116,9 @@ void TIHyperSourceCode::HyperJump(TForth& Sender) {
 
 void TIHyperSourceCode::DeclareVar(TForth& Sender) {
     THyperRunGuard g(*this, Sender);
-    bool flag = PopInteger(Sender) != 0;
-    std::string type = PopString(Sender);
-    std::string name = PopString(Sender);
+    bool flag = Sender.PopInteger() != 0;
+    std::string type = Sender.PopString();
+    std::string name = Sender.PopString();
     DeclareVar(name, type, flag);
 }
 
@@ -142,12 +128,12 @@ void TIHyperSourceCode::GotoImplEnd(TForth&) { GotoImplEnd(); }
 
 void TIHyperSourceCode::GotoClass(TForth& Sender) {
     THyperRunGuard g(*this, Sender);
-    GotoClass(PopString(Sender));
+    GotoClass(Sender.PopString());
 }
 
 void TIHyperSourceCode::GotoMethod(TForth& Sender) {
     THyperRunGuard g(*this, Sender);
-    GotoMethod(PopString(Sender));
+    GotoMethod(Sender.PopString());
 }
 
 void TIHyperSourceCode::GetIdentOnCursor(TForth& Sender) { Sender.PushString(GetIdentOnCursor()); }
@@ -177,7 +163,7 @@ TForth& TIHyperSourceCode::Interpreter() const {
 }
 
 void TIHyperSourceCode::CheckLeaveUnit(const std::string& otherFile) const {
-    if (Modified)
+    if (GetModified())
         throw EInvalidAction("The changes to " + FileName + " are not saved yet; going to " + otherFile +
                              " would drop them");
 }
@@ -186,7 +172,7 @@ std::string TIHyperSourceCode::ReadUnit(const std::string& fileName) {
     TForth& f = Interpreter();
     f.PushString(fileName);
     f.ExecWord("LoadFromIDEOrFile");
-    return PopString(f);
+    return f.PopString();
 }
 
 void TIHyperSourceCode::LoadUnit(const std::string& fileName) {
@@ -199,9 +185,9 @@ void TIHyperSourceCode::LoadUnit(const std::string& fileName) {
 }
 
 void TIHyperSourceCode::Revalidate() {
-    bool m = Modified;
+    const bool m = GetModified();
     ValidateLines();
-    Modified = m;
+    SetModified(m);
 }
 
 void TIHyperSourceCode::InsertLineAt(int at, const std::string& text, std::initializer_list<int*> track) {
@@ -209,16 +195,23 @@ void TIHyperSourceCode::InsertLineAt(int at, const std::string& text, std::initi
     Lines->Insert(at, text);
     for (int* p : track)
         if (p && *p >= at) ++*p;
-    if (at < TopLine) ++TopLine;  // the view stays on its text
+    if (at < TopLine) SetTopLine(LineInRange(int64_t(TopLine) + 1));  // the view stays on its text
     SetModified(true);
 }
 
-void TIHyperSourceCode::ClampView() {
-    const int last = std::max(0, LineCount() - 1);
-    CursorLine = std::clamp(CursorLine, 0, last);
-    TopLine = std::clamp(TopLine, 0, last);
-    CursorCol = std::clamp(CursorCol, 1, MaxCursorCol);
-    TopCol = std::clamp(TopCol, 1, MaxCursorCol);
+void TIHyperSourceCode::MoveView(int64_t topLine, int64_t topCol, int64_t line, int64_t col) {
+    const int64_t last = std::max(0, LineCount() - 1);
+    SetCursorLine(int32_t(std::clamp<int64_t>(line, 0, last)));
+    SetTopLine(int32_t(std::clamp<int64_t>(topLine, 0, last)));
+    SetCursorCol(int32_t(std::clamp<int64_t>(col, 1, MaxCursorCol)));
+    SetTopCol(int32_t(std::clamp<int64_t>(topCol, 1, MaxCursorCol)));
+}
+
+void TIHyperSourceCode::ShowLine(int32_t line) {
+    SetTopLine(line);
+    SetCursorLine(line);
+    SetTopCol(1);
+    SetCursorCol(1);
 }
 
 bool TIHyperSourceCode::HasPrefix(std::string_view prefix, std::string_view s) const {
@@ -315,8 +308,8 @@ TLinkInfo TIHyperSourceCode::CreateHyperJump(const std::string& className, const
     p.ClassName = className;
     p.TopLine = TopLine - anchorLine;
     p.TopCol = TopCol;
-    p.CursorLine = CursorLine - anchorLine;
-    p.CursorCol = CursorCol;
+    p.CursorLine = GetCursorLine() - anchorLine;
+    p.CursorCol = GetCursorCol();
     p.FileName = FileName;
     return p;
 }
@@ -350,13 +343,10 @@ void TIHyperSourceCode::GotoHyperJump(const TLinkInfo& place) {
 }
 
 void TIHyperSourceCode::GotoPlace(const TLinkInfo& place, int anchor) {
-    if (anchor >= 0) {
-        TopLine = place.TopLine + anchor;
-        TopCol = place.TopCol;
-        CursorLine = place.CursorLine + anchor;
-        CursorCol = place.CursorCol;
-    }
-    ClampView();
+    if (anchor >= 0)
+        MoveView(int64_t(place.TopLine) + anchor, place.TopCol, int64_t(place.CursorLine) + anchor, place.CursorCol);
+    else
+        ClampView();
 }
 
 void TIHyperSourceCode::ReadHyperJump(const std::string& className, const std::string& methodName, int line) {
@@ -371,13 +361,12 @@ void TIHyperSourceCode::ReadHyperJump(const std::string& className, const std::s
             return;
         }
     }
-    CursorLine = TopLine = line;
-    CursorCol = TopCol = 1;
+    ShowLine(line);
     const int stop = std::min(ImplEndLine, LineCount());
     for (int i = line + 1; i < stop; ++i) {
         const std::string& l = LineAt(i);
         if (izPrefix("begin", l)) {
-            CursorLine = i;
+            SetCursorLine(i);
             break;
         }
         if (izPrefix("end", TrimLeftView(l))) break;
@@ -389,7 +378,7 @@ void TIHyperSourceCode::ReadHyperJump(const std::string& className, const std::s
 void TIHyperSourceCode::PopUndo() {
     if (UndoStack->Empty()) return;
     // Go first: a refused unit switch keeps the place on the stack.
-    TLinkInfo place = UndoStack->Items[size_t(UndoStack->Top)];
+    TLinkInfo place = UndoStack->At(0);
     GotoHyperJump(place);
     UndoStack->Pop(place);
     RedoStack->Push(place);
@@ -399,7 +388,7 @@ void TIHyperSourceCode::DropUndo() { UndoStack->Drop(); }
 
 void TIHyperSourceCode::PopRedo() {
     if (RedoStack->Empty()) return;
-    TLinkInfo place = RedoStack->Items[size_t(RedoStack->Top)];
+    TLinkInfo place = RedoStack->At(0);
     GotoHyperJump(place);
     RedoStack->Pop(place);
 }
@@ -409,8 +398,7 @@ void TIHyperSourceCode::PopRedo() {
 void TIHyperSourceCode::GotoEndUses(int sectionLine) {
     const int n = LineCount();
     sectionLine = std::clamp(sectionLine, 0, std::max(0, n - 1));
-    TopLine = CursorLine = sectionLine;
-    TopCol = CursorCol = 1;
+    ShowLine(sectionLine);
     // The clause belongs to this section: the search ends at the next one.
     int stop = std::min(ImplEndLine, n);
     if (sectionLine < ImplLine) stop = std::min(stop, ImplLine);
@@ -421,8 +409,8 @@ void TIHyperSourceCode::GotoEndUses(int sectionLine) {
     for (int i = uses; i < n; ++i) {
         size_t semi = LineAt(i).find(';');
         if (semi != std::string::npos) {
-            CursorLine = i;
-            CursorCol = int(semi) + 1;
+            SetCursorLine(i);
+            SetCursorCol(ColumnInRange(int64_t(semi) + 1));
             return;
         }
     }
@@ -440,40 +428,39 @@ void TIHyperSourceCode::GotoImpl() {
 
 void TIHyperSourceCode::GotoImplEnd() {
     PushUndo("", "");
-    TopLine = CursorLine = std::max(ImplEndLine, 0);
-    TopCol = CursorCol = 1;
+    ShowLine(LineInRange(ImplEndLine));
 }
 
-std::string TIHyperSourceCode::GetIdentOnCursor() const { return GetIdent(LineAt(CursorLine), CursorCol); }
+std::string TIHyperSourceCode::GetIdentOnCursor() const { return GetIdent(LineAt(GetCursorLine()), GetCursorCol()); }
 
 bool TIHyperSourceCode::MoveToHeader(int line) {
     std::string nm, c, m;
     const std::string& l = LineAt(line);
     if (ClassHeaderKind(l, nm) == ctkNone && !isValidMethodImpl(l, c, m)) return false;
-    CursorLine = line;
-    CursorCol = 1;
-    TopLine = std::max(line - 1, 0);
+    SetCursorLine(line);
+    SetCursorCol(1);
+    SetTopLine(std::max(line - 1, 0));
     return true;
 }
 
 void TIHyperSourceCode::JumpBackward() {
-    for (int i = std::min(CursorLine, LineCount()) - 1; i >= std::max(IntfLine, 0); --i)
+    for (int i = std::min(GetCursorLine(), LineCount()) - 1; i >= std::max(IntfLine, 0); --i)
         if (MoveToHeader(i)) return;
 }
 
 void TIHyperSourceCode::JumpForward() {
     const int stop = std::min(ImplEndLine, LineCount());
-    for (int i = std::max(CursorLine + 1, 0); i < stop; ++i)
+    for (int i = std::max(GetCursorLine() + 1, 0); i < stop; ++i)
         if (MoveToHeader(i)) return;
 }
 
 void TIHyperSourceCode::DoDocumentar(const std::string& text) {
     SetLinesText(text);
     ValidateLines();
-    CursorCol = 1;
+    SetCursorCol(1);
     for (int i = 0; i < LineCount(); ++i)
         if (izPrefix("unit", LineAt(i))) {
-            CursorLine = i;
+            SetCursorLine(i);
             return;
         }
 }
@@ -497,8 +484,7 @@ void TIHyperSourceCode::GotoClass(const std::string& className) {
     if (!SameText(file, FileName)) LoadUnit(file);
     int h = 0;
     if (!FindClass(className, h)) throw EInvalidSourceCode("Class " + className + " not found.");
-    TopLine = CursorLine = h;
-    TopCol = CursorCol = 1;
+    ShowLine(h);
 }
 
 bool TIHyperSourceCode::WalkInherited(const std::string& className, const std::string& methodName) {
@@ -506,8 +492,8 @@ bool TIHyperSourceCode::WalkInherited(const std::string& className, const std::s
     // The unit as it is, to come back to when no ancestor implements the method.
     const std::vector<std::string> lines = Lines->Strings();
     const std::string file = FileName;
-    const bool modified = Modified;
-    const int cl = CursorLine, cc = CursorCol, tl = TopLine, tc = TopCol;
+    const bool modified = GetModified();
+    const int cl = GetCursorLine(), cc = GetCursorCol(), tl = TopLine, tc = TopCol;
     bool switched = false;
 
     TAncestorWalk walk;
@@ -543,8 +529,11 @@ bool TIHyperSourceCode::WalkInherited(const std::string& className, const std::s
         for (const auto& l : lines) Lines->Add(l);
         FileName = file;
         ValidateLines();
-        Modified = modified;
-        CursorLine = cl, CursorCol = cc, TopLine = tl, TopCol = tc;
+        SetModified(modified);
+        SetCursorLine(LineInRange(cl));
+        SetCursorCol(ColumnInRange(cc));
+        SetTopLine(LineInRange(tl));
+        SetTopCol(ColumnInRange(tc));
     }
     return false;
 }
@@ -552,15 +541,15 @@ bool TIHyperSourceCode::WalkInherited(const std::string& className, const std::s
 void TIHyperSourceCode::GotoMethod(const std::string& name) {
     if (!isValidIdent(name)) return;
     std::string cls, method;
-    int header = CursorLine;
-    const bool inImpl = CursorLine > ImplLine && isInsideMethodImpl(cls, method, header);
+    int header = GetCursorLine();
+    const bool inImpl = header > ImplLine && isInsideMethodImpl(cls, method, header);
     if (inImpl) {
         RememberAndPush(cls, method);
         if (SameText(name, "inherited") && WalkInherited(cls, method)) return;
     } else {
         int h = 0, kind = 0;
         std::string c;
-        if (FindEnclosingClass(CursorLine, c, h, kind)) cls = c;
+        if (FindEnclosingClass(GetCursorLine(), c, h, kind)) cls = c;
         PushUndo(cls, "");
     }
     int line = 0;
@@ -596,15 +585,15 @@ void TIHyperSourceCode::GotoMethod(const std::string& name) {
 
 void TIHyperSourceCode::DeclareVar(const std::string& name, const std::string& type, bool flag) {
     std::string cls, method;
-    if (CursorLine <= ImplLine || !HasImplementationPart()) return;
+    if (GetCursorLine() <= ImplLine || !HasImplementationPart()) return;
     // The routine whose lines hold the cursor: a header above it whose
     // routine ends before the cursor is a nested routine's, or the cursor
     // is between routines.
-    int header = CursorLine, end = -1;
+    int header = GetCursorLine(), end = -1;
     for (;;) {
         if (header <= ImplLine || !isInsideMethodImpl(cls, method, header)) return;
         end = FindRoutineEnd(header);
-        if (end < 0 || end >= CursorLine) break;
+        if (end < 0 || end >= GetCursorLine()) break;
         --header;
     }
     const int stop = end >= 0 ? end + 1 : std::min(ImplEndLine, LineCount());
@@ -623,7 +612,7 @@ void TIHyperSourceCode::DeclareVar(const std::string& name, const std::string& t
     // declaration of the name (the whole name, never an assignment).
     std::string section;
     int declared = -1, typeCol = 0, neighbour = -1;
-    const int last = std::max(place - 1, std::min(CursorLine, stop - 1));
+    const int last = std::max(place - 1, std::min(GetCursorLine(), stop - 1));
     for (int i = header + 1; i <= last; ++i) {
         std::string_view t = TrimLeftView(LineAt(i));
         if (i >= declFirst && i < place) {
@@ -640,9 +629,9 @@ void TIHyperSourceCode::DeclareVar(const std::string& name, const std::string& t
     if (declared >= 0) {
         if (flag) {
             PushUndo(cls, method);
-            TopLine = header;
-            CursorLine = declared;
-            CursorCol = typeCol;
+            SetTopLine(header);
+            SetCursorLine(declared);
+            SetCursorCol(ColumnInRange(typeCol));
         }
         return;
     }
@@ -656,12 +645,12 @@ void TIHyperSourceCode::DeclareVar(const std::string& name, const std::string& t
     }
     const int oldTop = TopLine;
     PushUndo(cls, method);
-    TopLine = header;
+    SetTopLine(header);
     std::string value = type;
     if (ConfirmAutoCreate &&
         !GetDialogPort().InputQuery("Declare local variable", "Declare variable " + name + " as", value) && !flag) {
         UndoStack->Drop();
-        TopLine = oldTop;
+        SetTopLine(oldTop);
         return;
     }
     int at = place;
@@ -671,17 +660,17 @@ void TIHyperSourceCode::DeclareVar(const std::string& name, const std::string& t
     const int inserted = at - place + 1;
     Revalidate();
     if (flag) {
-        CursorLine = at;
-        CursorCol = int(decl.size()) + 1;
+        SetCursorLine(at);
+        SetCursorCol(ColumnInRange(int64_t(decl.size()) + 1));
         return;
     }
     // Back where the user was, following the lines inserted above.
     TLinkInfo back;
     if (UndoStack->Pop(back)) {
         GotoHyperJump(back);
-        if (CursorLine >= place) CursorLine += inserted;
-        if (TopLine >= place) TopLine += inserted;
-        ClampView();
+        const int32_t line = GetCursorLine();
+        MoveView(TopLine >= place ? int64_t(TopLine) + inserted : TopLine, TopCol,
+                 line >= place ? int64_t(line) + inserted : line, GetCursorCol());
     }
 }
 

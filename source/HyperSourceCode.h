@@ -50,8 +50,8 @@ public:
     std::string ClassName() const override { return "TIHyperSourceCode"; }
 
     // ---- published properties -------------------------------------------------
-    int32_t TopLine = 0;  // first visible line of the editor view
-    int32_t TopCol = 0;   // first visible column
+    // TopLine and TopCol (the first visible line and column of the editor
+    // view) go through SetTopLine / SetTopCol.
     std::unique_ptr<THyperJumpList> HyperJumps;  // the remembered place of every method visited
     std::unique_ptr<THyperJumpStack> RedoStack;  // places undone
     std::unique_ptr<THyperJumpStack> UndoStack;  // places left by jumps
@@ -173,7 +173,12 @@ private:
     // Inserts a line at index at; every tracked line index at or below it
     // moves down, and so does a top line below it.
     void InsertLineAt(int at, const std::string& text, std::initializer_list<int*> track = {});
-    void ClampView();
+    // The view and cursor to these values moved inside the text (lines) and
+    // to columns 1..MaxCursorCol.
+    void MoveView(int64_t topLine, int64_t topCol, int64_t line, int64_t col);
+    void ClampView() { MoveView(TopLine, TopCol, GetCursorLine(), GetCursorCol()); }
+    // View and cursor to column 1 of line.
+    void ShowLine(int32_t line);
     // WriteHyperJump and PushUndo of the same place, its anchor found once.
     void RememberAndPush(const std::string& className, const std::string& methodName);
     // The place to push against anchor (AnchorLine's answer).
@@ -222,6 +227,8 @@ private:
     // How far an ancestor walk may go even without a cycle.
     static constexpr int kMaxAncestors = 256;
     TForth* running_ = nullptr;  // the interpreter of the word being run
+    int32_t TopLine = 0;
+    int32_t TopCol = 0;
 };
 
 }  // namespace velt

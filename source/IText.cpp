@@ -118,6 +118,10 @@ void TIText::SetMargin(int32_t v) {
     Margin = v;
 }
 
+int32_t TIText::LineInRange(int64_t v) const { return int32_t(std::clamp<int64_t>(v, 0, MaxLine())); }
+
+int32_t TIText::ColumnInRange(int64_t v) { return int32_t(std::clamp<int64_t>(v, 0, MaxCursorCol)); }
+
 void TIText::CheckCursor() const {
     CheckRange("Cursor line", CursorLine, MaxLine());
     CheckRange("Cursor column", CursorCol, MaxCursorCol);

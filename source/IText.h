@@ -88,12 +88,14 @@ public:
     // their work that does not depend on the machine.
     uint64_t LineReads() const { return lineReads_; }
 
-    bool Modified = false;
+    // For code that computes a place: v moved into what SetCursorLine /
+    // SetCursorCol and SetMargin accept, so that code never raises where
+    // only a command file's value should.
+    int32_t LineInRange(int64_t v) const;
+    static int32_t ColumnInRange(int64_t v);
+
     std::string FileName;
     std::unique_ptr<TStringList> Lines;
-    int32_t CursorLine = 0;
-    int32_t CursorCol = 0;
-    int32_t Margin = 1;
 
 protected:
     // Whether the lines were loaded whole (SetLinesText, LoadFromFile) and
@@ -123,6 +125,12 @@ protected:
 
 private:
     static const std::string& EmptyLine();
+    // Reached through the setters only: they keep the ranges and the
+    // fresh-load state.
+    bool Modified = false;
+    int32_t CursorLine = 0;
+    int32_t CursorCol = 0;
+    int32_t Margin = 1;
     mutable uint64_t lineReads_ = 0;
     // The text last loaded, the offset of each of its lines, and the
     // Version of Lines that it left; Views serves every load again.

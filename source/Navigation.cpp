@@ -67,17 +67,14 @@ void THyperJumpStack::Push(const TLinkInfo& place) {
         // Full: the oldest place (highest index) falls off the end.
         for (int i = Capacity - 1; i > 0; --i) Items[size_t(i)] = std::move(Items[size_t(i - 1)]);
         Items[0] = place;
-        Top = 0;
         return;
     }
-    if (Top > Capacity) Top = Capacity;
     --Top;
     Items[size_t(Top)] = place;
 }
 
 bool THyperJumpStack::Pop(TLinkInfo& place) {
     if (Empty()) return false;
-    if (Top < 0) Top = 0;
     place = Items[size_t(Top)];
     ++Top;
     return true;
@@ -85,6 +82,11 @@ bool THyperJumpStack::Pop(TLinkInfo& place) {
 
 void THyperJumpStack::Drop() {
     if (!Empty()) ++Top;
+}
+
+const TLinkInfo& THyperJumpStack::At(int i) const {
+    if (i < 0 || i >= Depth()) throw ERangeError("Place " + IntToStr(i) + " out of range");
+    return Items[size_t(Top + i)];
 }
 
 // ---- TPooledRecordList --------------------------------------------------------

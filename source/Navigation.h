@@ -52,7 +52,11 @@ public:
     void Drop();
     bool Empty() const { return Top >= Capacity; }
     int Depth() const { return Capacity - Top; }
+    // Place i from the top (0 is the next Pop); ERangeError unless
+    // 0 <= i < Depth().
+    const TLinkInfo& At(int i) const;
 
+private:
     std::array<TLinkInfo, Capacity> Items{};
     int Top = Capacity;
 };

@@ -585,7 +585,7 @@ void TISourceCode::ValidateLines() {
     const int n = LineCount();
     // Only lines just re-read are unmodified: validating edited lines again
     // (a command file may) keeps their edits marked for the write-back.
-    if (TakeFreshLoad()) Modified = false;
+    if (TakeFreshLoad()) SetModified(false);
     // Section keywords stand in column 1 and begin with i, e or f: the first
     // character rules out nearly every line.
     const std::vector<std::string>& lines = Lines->Strings();
@@ -1128,7 +1128,7 @@ int TISourceCode::LocateMethodImplPlace(std::string_view className, std::string_
 int TISourceCode::LocateMethodDeclPlace(std::string_view className, std::string_view methodName) {
     std::string indent;
     const int place = DeclPlace(className, methodName, indent);
-    if (place >= 0) Margin = int(indent.size());
+    if (place >= 0) SetMargin(ColumnInRange(int64_t(indent.size())));
     return place;
 }
 
@@ -1405,9 +1405,9 @@ bool TISourceCode::CreateMethodImplByDecl(std::string_view declaration, std::str
     if (!isValidMethodDecl(declaration, name, !className.empty())) return false;
     // Never into the interface part.
     if (!CheckImplementationPart()) return false;
-    CursorLine = LocateMethodImplPlace(className, name);
-    CursorCol = 1;
-    const std::string before = LineAt(CursorLine);
+    SetCursorLine(LocateMethodImplPlace(className, name));
+    SetCursorCol(1);
+    const std::string before = LineAt(GetCursorLine());
     CRLF();
     std::string header = ExtractMethodHeader(declaration);
     InsertMethod(header, className, "", name);
@@ -1429,8 +1429,8 @@ bool TISourceCode::CreateMethodImplByDecl(std::string_view declaration, std::str
     else
         OutText("end;");
     CRLF();
-    RestoreBlankLine(CursorLine, before);
-    CursorLine -= 1;
+    RestoreBlankLine(GetCursorLine(), before);
+    SetCursorLine(GetCursorLine() - 1);
     return true;
 }
 
@@ -1447,15 +1447,15 @@ bool TISourceCode::CreateMethodDeclByImpl(std::string_view header) {
     std::string indent;
     int place = DeclPlace(cls, name, indent);
     if (place < 0) return false;
-    Margin = int(indent.size());
-    CursorLine = place;
-    CursorCol = 1;
+    SetMargin(ColumnInRange(int64_t(indent.size())));
+    SetCursorLine(place);
+    SetCursorCol(1);
     const std::string before = LineAt(place);
     InsertMethod(ExtractMethodHeader(header), "", "", name);
     RestoreBlankLine(place + 1, before);
     Lines->Put(place, indent + Lines->Get(place));
-    CursorLine = place;
-    CursorCol = Margin + 1;
+    SetCursorLine(place);
+    SetCursorCol(ColumnInRange(int64_t(GetMargin()) + 1));
     return true;
 }
 

@@ -69,12 +69,19 @@ struct HyperTotals {
     double AskRate() const { return Eligible ? 100.0 * double(Asked) / double(Eligible) : 0; }
 };
 
+// View and cursor to column col of line, as a user would place them.
+inline void PlaceAt(TIHyperSourceCode& src, int line, int col) {
+    src.SetTopLine(line);
+    src.SetCursorLine(line);
+    src.SetTopCol(col);
+    src.SetCursorCol(col);
+}
+
 inline void LoadModel(TIHyperSourceCode& src, const std::string& text, const std::string& file) {
     src.SetLinesText(text);
     src.FileName = file;
     src.ValidateLines();
-    src.CursorLine = src.TopLine = 0;
-    src.CursorCol = src.TopCol = 1;
+    PlaceAt(src, 0, 1);
 }
 
 // A one-line routine header: its parameter list closes and a ";" ends it.
@@ -132,21 +139,20 @@ inline HyperResult HyperRoundTrip(const std::string& text, const std::string& fi
         const int asked = dialogs.Questions;
         bool ok = false;
         try {
-            src.CursorLine = src.TopLine = e.Line;
-            src.CursorCol = src.TopCol = 1;
+            PlaceAt(src, e.Line, 1);
             src.HyperJump();
-            if (src.CursorLine != decl) {
-                fail(e, "to the declaration: line " + std::to_string(src.CursorLine + 1));
+            if (src.GetCursorLine() != decl) {
+                fail(e, "to the declaration: line " + std::to_string(src.GetCursorLine() + 1));
             } else {
                 src.HyperJump();
-                if (src.CursorLine != e.Line) {
-                    fail(e, "back: line " + std::to_string(src.CursorLine + 1));
+                if (src.GetCursorLine() != e.Line) {
+                    fail(e, "back: line " + std::to_string(src.GetCursorLine() + 1));
                 } else {
                     src.PopUndo();
-                    const int first = src.CursorLine;
+                    const int first = src.GetCursorLine();
                     src.PopUndo();
-                    if (first != decl || src.CursorLine != e.Line)
-                        fail(e, "undo: lines " + std::to_string(first + 1) + ", " + std::to_string(src.CursorLine + 1));
+                    if (first != decl || src.GetCursorLine() != e.Line)
+                        fail(e, "undo: lines " + std::to_string(first + 1) + ", " + std::to_string(src.GetCursorLine() + 1));
                     else
                         ok = true;
                 }
@@ -154,7 +160,7 @@ inline HyperResult HyperRoundTrip(const std::string& text, const std::string& fi
         } catch (const Exception& x) {
             fail(e, std::string("error: ") + x.what());
         }
-        if (src.Modified || src.Lines->Count() != n || src.FileName != file) {
+        if (src.GetModified() || src.Lines->Count() != n || src.FileName != file) {
             if (ok) fail(e, "text changed");
             ok = false;
             LoadModel(src, text, file);
@@ -197,15 +203,14 @@ inline SweepResult HyperSweep(const std::string& text, const std::string& file, 
             r.TimedOut = true;
             break;
         }
-        src.CursorLine = src.TopLine = i;
-        src.CursorCol = src.TopCol = 1 + int(src.Lines->Get(i).size() / 2);
+        PlaceAt(src, i, 1 + int(src.Lines->Get(i).size() / 2));
         try {
             src.HyperJump();
         } catch (const Exception&) {
             ++r.Errors;
         }
         ++r.Lines;
-        if (src.Modified || src.Lines->Count() != n) {
+        if (src.GetModified() || src.Lines->Count() != n) {
             ++r.Generated;
             LoadModel(src, text, file);
         }
@@ -332,8 +337,7 @@ inline PropertyResult PropertySweep(const std::string& text, const std::string& 
         ++r.Properties;
         const std::set<std::string> names = ClassMemberNames(src, header);
         const int asked = dialogs.Questions;
-        src.CursorLine = src.TopLine = i;
-        src.CursorCol = src.TopCol = 1;
+        PlaceAt(src, i, 1);
         try {
             src.HyperJump();
         } catch (const Exception&) {

@@ -46,8 +46,8 @@ struct THyperFixture {
     int At(std::string_view needle, int nth = 0, int col = 1) {
         int l = FindLineOf(Src, needle, nth);
         EXPECT_GE(l, 0) << "no line holds " << needle;
-        Src.CursorLine = std::max(l, 0);
-        Src.CursorCol = col;
+        Src.SetCursorLine(std::max(l, 0));
+        Src.SetCursorCol(col);
         return l;
     }
     // HyperJump from the first line holding needle, the questions answered.
@@ -63,7 +63,7 @@ struct THyperFixture {
         Src.ValidateLines();
     }
     int LineOf(std::string_view needle, int nth = 0) const { return FindLineOf(Src, needle, nth); }
-    std::string CursorText() const { return L(Src, Src.CursorLine); }
+    std::string CursorText() const { return L(Src, Src.GetCursorLine()); }
     void Answer(std::initializer_list<bool> answers) {
         for (bool a : answers) Port.Confirms.push_back(a);
     }
@@ -80,9 +80,9 @@ inline std::string Snapshot(const THyperFixture& f) {
     };
     for (const auto& q : f.Port.Log) r += "-- asked " + escaped(q) + "\n";
     for (const auto& m : f.Sink.Lines) r += "-- shown " + m + "\n";
-    r += "-- cursor " + std::to_string(f.Src.CursorLine + 1) + ":" + std::to_string(f.Src.CursorCol) + " top " +
-         std::to_string(f.Src.TopLine + 1) + ":" + std::to_string(f.Src.TopCol) +
-         (f.Src.Modified ? " modified" : "") + "\n";
+    r += "-- cursor " + std::to_string(f.Src.GetCursorLine() + 1) + ":" + std::to_string(f.Src.GetCursorCol()) + " top " +
+         std::to_string(f.Src.GetTopLine() + 1) + ":" + std::to_string(f.Src.GetTopCol()) +
+         (f.Src.GetModified() ? " modified" : "") + "\n";
     for (const auto& l : f.Src.Lines->Strings()) r += l + "\n";
     return r;
 }

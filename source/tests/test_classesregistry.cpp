@@ -248,9 +248,9 @@ TEST_F(ClassesRegistryTest, RegisterSourceRegistersTheMaskAndRestoresTheModel) {
     model_.SetLinesText("unit Mine;\r\ninterface\r\nimplementation\r\nend.\r\n");
     model_.ValidateLines();
     model_.FileName = "/mine/Mine.pas";
-    model_.Modified = true;
-    model_.CursorLine = 2;
-    model_.CursorCol = 7;
+    model_.SetModified(true);
+    model_.SetCursorLine(2);
+    model_.SetCursorCol(7);
     const std::string text = model_.GetLinesText();
 
     TScriptedDialogPort port;
@@ -271,16 +271,16 @@ TEST_F(ClassesRegistryTest, RegisterSourceRegistersTheMaskAndRestoresTheModel) {
 
     EXPECT_EQ(model_.GetLinesText(), text);
     EXPECT_EQ(model_.FileName, "/mine/Mine.pas");
-    EXPECT_TRUE(model_.Modified);
-    EXPECT_EQ(model_.CursorLine, 2);
-    EXPECT_EQ(model_.CursorCol, 7);
+    EXPECT_TRUE(model_.GetModified());
+    EXPECT_EQ(model_.GetCursorLine(), 2);
+    EXPECT_EQ(model_.GetCursorCol(), 7);
     EXPECT_EQ(model_.ImplLine, 2);
 }
 
 TEST_F(ClassesRegistryTest, RegisterSourceCancelledStillSavesAndAFailedSaveRestores) {
     model_.SetLinesText("unit Mine;\r\n");
     model_.FileName = "/mine/Mine.pas";
-    model_.Modified = true;
+    model_.SetModified(true);
     TScriptedDialogPort port;  // answers Cancel
     TDialogPortGuard guard(&port);
     reg_.RegisterSource(model_, forth_);
@@ -295,7 +295,7 @@ TEST_F(ClassesRegistryTest, RegisterSourceCancelledStillSavesAndAFailedSaveResto
     EXPECT_THROW(reg_.RegisterSource(model_, forth_), EFCreateError);
     EXPECT_EQ(model_.GetLinesText(), "unit Mine;\r\n");
     EXPECT_EQ(model_.FileName, "/mine/Mine.pas");
-    EXPECT_TRUE(model_.Modified);
+    EXPECT_TRUE(model_.GetModified());
     std::string found;
     EXPECT_TRUE(reg_.FindClassSource("TOne", found));
     EXPECT_EQ(found, file);

@@ -76,24 +76,24 @@ protected:
 
 TEST_F(CodeTemplatesTest, ExpandsAtTheCursorWithTheCaretAndTheMargin) {
     text_.SetLinesText("xxxx");
-    text_.CursorLine = 0;
-    text_.CursorCol = 5;
+    text_.SetCursorLine(0);
+    text_.SetCursorCol(5);
     Run("  BE ");  // trimmed, letter case ignored
     ASSERT_EQ(text_.Lines->Count(), 3);
     EXPECT_EQ(Line(0), "xxxxbeginend");
     EXPECT_EQ(Line(1), "    next");
     EXPECT_EQ(Line(2), "      ");  // margin and the padding after the last break
-    EXPECT_EQ(text_.CursorLine, 0);
-    EXPECT_EQ(text_.CursorCol, 10);
-    EXPECT_EQ(text_.Margin, 4);
-    EXPECT_TRUE(text_.Modified);
+    EXPECT_EQ(text_.GetCursorLine(), 0);
+    EXPECT_EQ(text_.GetCursorCol(), 10);
+    EXPECT_EQ(text_.GetMargin(), 4);
+    EXPECT_TRUE(text_.GetModified());
 }
 
 TEST_F(CodeTemplatesTest, EmbeddedForthWritesThroughTheSourceObject) {
     text_.ClearLines();
     Run("loop");
     EXPECT_EQ(TrimRight(Line(0)), "for  := 0 to Count - 1 do");
-    EXPECT_EQ(text_.CursorCol, 5);  // the caret, before the embedded run
+    EXPECT_EQ(text_.GetCursorCol(), 5);  // the caret, before the embedded run
     EXPECT_EQ(forth_.Stack.Count(), 0);
 
     // The last "|" of a line wins; an embedded run without "**)" takes the
@@ -101,7 +101,7 @@ TEST_F(CodeTemplatesTest, EmbeddedForthWritesThroughTheSourceObject) {
     text_.ClearLines();
     Run("carets");
     EXPECT_EQ(TrimRight(Line(0)), "abc");
-    EXPECT_EQ(text_.CursorCol, 3);
+    EXPECT_EQ(text_.GetCursorCol(), 3);
     text_.ClearLines();
     Run("open");
     EXPECT_EQ(TrimRight(Line(0)), "p q");
@@ -160,7 +160,7 @@ TEST_F(CodeTemplatesTest, ChooserListsSortedRowsAndExpandsTheChoice) {
     forth_.ExecWord("ForthCodeTemplates");
     EXPECT_EQ(port.Log.at(0), "Choose: Alpha,bad,be,carets,Loop,open");
     EXPECT_EQ(TrimRight(Line(0)), "beginend");
-    EXPECT_EQ(text_.CursorCol, 6);
+    EXPECT_EQ(text_.GetCursorCol(), 6);
 
     text_.ClearLines();
     forth_.ExecWord("ForthCodeTemplates");  // cancelled

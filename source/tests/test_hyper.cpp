@@ -22,18 +22,18 @@ TEST(HyperJumpMethods, DeclarationToImplementationAndBack) {
     f.Src.HyperJump();
     // No remembered place yet: the implementation's "begin".
     EXPECT_EQ(f.CursorText(), "begin");
-    EXPECT_EQ(f.Src.TopLine, f.LineOf("procedure TShape.Move"));
+    EXPECT_EQ(f.Src.GetTopLine(), f.LineOf("procedure TShape.Move"));
     EXPECT_TRUE(f.Port.Log.empty());
     // Back to the declaration; the place inside the implementation is remembered.
-    f.Src.CursorLine = f.LineOf("  X := 5;");
-    f.Src.CursorCol = 3;
+    f.Src.SetCursorLine(f.LineOf("  X := 5;"));
+    f.Src.SetCursorCol(3);
     f.Src.HyperJump();
-    EXPECT_EQ(f.Src.CursorLine, decl);
-    EXPECT_EQ(f.Src.CursorCol, 5);
+    EXPECT_EQ(f.Src.GetCursorLine(), decl);
+    EXPECT_EQ(f.Src.GetCursorCol(), 5);
     f.Src.HyperJump();
-    EXPECT_EQ(f.Src.CursorLine, f.LineOf("  X := 5;"));
-    EXPECT_EQ(f.Src.CursorCol, 3);
-    EXPECT_FALSE(f.Src.Modified);
+    EXPECT_EQ(f.Src.GetCursorLine(), f.LineOf("  X := 5;"));
+    EXPECT_EQ(f.Src.GetCursorCol(), 3);
+    EXPECT_FALSE(f.Src.GetModified());
 }
 
 TEST(HyperJumpMethods, MissingImplementationIsCreatedAfterYes) {
@@ -59,15 +59,15 @@ TEST(HyperJumpMethods, AnsweredNoChangesNothing) {
     f.Src.HyperJump();
     EXPECT_EQ(f.Port.Log, std::vector<std::string>{"Confirm: Create implementation TCircle::Radius ?"});
     EXPECT_EQ(f.Src.GetLinesText(), before);
-    EXPECT_EQ(f.Src.CursorLine, line);
-    EXPECT_FALSE(f.Src.Modified);
+    EXPECT_EQ(f.Src.GetCursorLine(), line);
+    EXPECT_FALSE(f.Src.GetModified());
 }
 
 TEST(HyperJumpMethods, AbstractIsADirectiveNotASubstring) {
     THyperFixture f;
     EXPECT_THAT([&] { f.Jump("procedure Draw; virtual; abstract;"); },
                 ThrowsMessage<EInvalidAction>("Cannot create abstract method TShape::Draw"));
-    EXPECT_FALSE(f.Src.Modified);
+    EXPECT_FALSE(f.Src.GetModified());
     // A method whose name holds "Abstract" is an ordinary method.
     f.Jump("procedure SetAbstract(Value: Boolean);", {true});
     EXPECT_EQ(f.CursorText(), "end {TShape.SetAbstract};");
@@ -77,7 +77,7 @@ TEST(HyperJumpMethods, AbstractIsADirectiveNotASubstring) {
 TEST(HyperJumpMethods, UnitRoutines) {
     THyperFixture f;
     f.Jump("procedure Register;");
-    EXPECT_EQ(f.Src.CursorLine, f.LineOf("procedure Register;", 1) + 1);
+    EXPECT_EQ(f.Src.GetCursorLine(), f.LineOf("procedure Register;", 1) + 1);
     f.Jump("function ShapeCount: Integer;", {true});
     ExpectSnapshot(f, "impl_unit_routine.txt");
 }
@@ -93,15 +93,15 @@ TEST(HyperJumpMethods, HeadersThatDifferOfferARefresh) {
 TEST(HyperJumpImplementations, ImplementationToDeclaration) {
     THyperFixture f;
     f.Jump("procedure TShape.Move");
-    EXPECT_EQ(f.Src.CursorLine, f.LineOf("procedure Move(DX"));
+    EXPECT_EQ(f.Src.GetCursorLine(), f.LineOf("procedure Move(DX"));
     EXPECT_EQ(f.Src.HyperJumps->GetCount(), 1);
     EXPECT_EQ(f.Src.UndoStack->Depth(), 1);
     // From the middle of a unit routine.
     f.At("procedure Register;", 1);
-    f.Src.CursorLine += 1;
+    f.Src.SetCursorLine(f.Src.GetCursorLine() + 1);
     f.Src.HyperJump();
-    EXPECT_EQ(f.Src.CursorLine, f.LineOf("procedure Register;"));
-    EXPECT_FALSE(f.Src.Modified);
+    EXPECT_EQ(f.Src.GetCursorLine(), f.LineOf("procedure Register;"));
+    EXPECT_FALSE(f.Src.GetModified());
 }
 
 TEST(HyperJumpImplementations, UndeclaredMethod) {
@@ -122,7 +122,7 @@ TEST(HyperJumpImplementations, Errors) {
     THyperFixture f;
     EXPECT_THAT([&] { f.Jump("{ TShape }"); }, ThrowsMessage<EInvalidAction>("Where am I ?"));
     f.At("procedure TGhost.Haunt;");
-    f.Src.CursorLine += 1;
+    f.Src.SetCursorLine(f.Src.GetCursorLine() + 1);
     EXPECT_THAT([&] { f.Src.HyperJump(); }, ThrowsMessage<EInvalidSourceCode>("Class TGhost not found."));
     EXPECT_TRUE(f.Src.UndoStack->Empty());
 }
@@ -134,10 +134,10 @@ TEST(HyperJumpProperties, FieldIsFoundByItsWholeName) {
     f.Jump("property Size: Integer");
     // FSizeLimit comes first and is not FSize.
     EXPECT_EQ(f.CursorText(), "    FSize: Integer;");
-    EXPECT_EQ(f.Src.CursorCol, 5);
-    EXPECT_EQ(f.Src.TopLine, f.LineOf("property Size: Integer"));
+    EXPECT_EQ(f.Src.GetCursorCol(), 5);
+    EXPECT_EQ(f.Src.GetTopLine(), f.LineOf("property Size: Integer"));
     EXPECT_TRUE(f.Port.Log.empty());
-    EXPECT_FALSE(f.Src.Modified);
+    EXPECT_FALSE(f.Src.GetModified());
 }
 
 TEST(HyperJumpProperties, ExpandShiftsTheRestOfTheLine) {
@@ -166,7 +166,7 @@ TEST(HyperJumpProperties, GetterAndSetterAreGenerated) {
     ExpectSnapshot(f, "property_accessors.txt");
     // The accessor bodies do not leak into later implementations.
     f.Jump("function Radius: Integer;", {true});
-    EXPECT_EQ(f.Src.Lines->Get(f.Src.CursorLine - 1), "begin");
+    EXPECT_EQ(f.Src.Lines->Get(f.Src.GetCursorLine() - 1), "begin");
 }
 
 TEST(HyperJumpProperties, IndexedAccessorsKeepTheirNamesOnNo) {
@@ -179,15 +179,15 @@ TEST(HyperJumpProperties, ExistingGetter) {
     THyperFixture f;
     f.Jump("property Area");
     EXPECT_EQ(f.CursorText(), "    function GetArea: Integer; virtual;");
-    EXPECT_FALSE(f.Src.Modified);
+    EXPECT_FALSE(f.Src.GetModified());
 }
 
 TEST(HyperJumpProperties, ClassWithoutPrivatePartGetsOne) {
     THyperFixture f;
     f.Jump("property Depth");
     EXPECT_EQ(f.CursorText(), "    FDepth: Integer;");
-    EXPECT_EQ(f.Src.Lines->Get(f.Src.CursorLine - 1), "  private");
-    EXPECT_EQ(f.Src.Lines->Get(f.Src.CursorLine + 1), "  public");
+    EXPECT_EQ(f.Src.Lines->Get(f.Src.GetCursorLine() - 1), "  private");
+    EXPECT_EQ(f.Src.Lines->Get(f.Src.GetCursorLine() + 1), "  public");
     ExpectSnapshot(f, "property_new_private.txt");
 }
 
@@ -229,10 +229,10 @@ TEST(HyperJumpProperties, BareInterfaceHeaders) {
                       "    property Size: Integer read GetSize;\n  end;\nimplementation\nend.\n");
     TScriptedDialogPort port;
     TDialogPortGuard guard(&port);
-    s.CursorLine = 4;
+    s.SetCursorLine(4);
     s.HyperJump();
-    EXPECT_FALSE(s.Modified);
-    s.CursorLine = 5;
+    EXPECT_FALSE(s.GetModified());
+    s.SetCursorLine(5);
     s.HyperJump();
     EXPECT_EQ(s.Lines->Get(6), "    function GetSize: Integer;");
     EXPECT_EQ(s.Lines->Count(), 10);
@@ -277,7 +277,7 @@ TEST(HyperJumpProperties, AccessorsAreFoundWhereverTheyAreDeclared) {
     // Fields in comma lists, on one line and running over two.
     f.Jump("property Size:");
     EXPECT_EQ(f.CursorText(), "    FA, FSize: Integer;");
-    EXPECT_EQ(f.Src.CursorCol, 9);
+    EXPECT_EQ(f.Src.GetCursorCol(), 9);
     f.Jump("property Count:");
     EXPECT_EQ(f.CursorText(), "      FCount: Integer;");
     // A record member, an array element: nothing to declare, and said so.
@@ -288,7 +288,7 @@ TEST(HyperJumpProperties, AccessorsAreFoundWhereverTheyAreDeclared) {
     f.Jump("property Text:");
     f.Jump("property Align;");
     EXPECT_EQ(f.Src.GetLinesText(), before);
-    EXPECT_FALSE(f.Src.Modified);
+    EXPECT_FALSE(f.Src.GetModified());
     EXPECT_TRUE(f.Port.Log.empty());
     EXPECT_EQ(f.Sink.Lines, (std::vector<std::string>{
                                 "Info: Property Left: FBounds.Left is not a plain name, nothing is declared",
@@ -314,8 +314,8 @@ TEST(HyperJumpProperties, PropertyNamedReadRenamesBothAccessors) {
 TEST(HyperJumpFields, FieldToProperty) {
     THyperFixture f;
     f.Jump("FSize: Integer;");
-    EXPECT_EQ(f.Src.CursorLine, f.LineOf("property Size: Integer"));
-    EXPECT_EQ(f.Src.CursorCol, 1);
+    EXPECT_EQ(f.Src.GetCursorLine(), f.LineOf("property Size: Integer"));
+    EXPECT_EQ(f.Src.GetCursorCol(), 1);
     f.Jump("FWidth: Integer;", {true});
     ExpectSnapshot(f, "field_property.txt");
 }
@@ -324,7 +324,7 @@ TEST(HyperJumpTypes, PointerType) {
     THyperFixture f;
     f.Jump("TPoint2 = record", {true});
     EXPECT_EQ(f.CursorText(), "  PPoint2 = ^TPoint2;");
-    EXPECT_EQ(f.Src.CursorCol, 21);
+    EXPECT_EQ(f.Src.GetCursorCol(), 21);
     ExpectSnapshot(f, "pointer_type.txt");
     // Already there: no question.
     f.Port.Log.clear();
@@ -334,8 +334,8 @@ TEST(HyperJumpTypes, PointerType) {
     f.Src.ConfirmAutoCreate = false;
     f.Jump("IPrintable = interface(IUnknown)");
     f.At("TPoint2 = record");
-    f.Src.Lines->Delete(f.Src.CursorLine - 1);
-    f.Src.CursorLine -= 1;
+    f.Src.Lines->Delete(f.Src.GetCursorLine() - 1);
+    f.Src.SetCursorLine(f.Src.GetCursorLine() - 1);
     f.Src.HyperJump();
     EXPECT_EQ(f.CursorText(), "  PPoint2 = ^TPoint2;");
     EXPECT_TRUE(f.Port.Log.empty());
@@ -378,27 +378,27 @@ TEST(HyperJumpNested, MethodsOfANestedClass) {
         "end.\n");
     f.Src.ValidateLines();
     f.Jump("procedure InnerProc;");
-    EXPECT_EQ(f.Src.TopLine, f.LineOf("procedure TOuter.TInner.InnerProc;"));
+    EXPECT_EQ(f.Src.GetTopLine(), f.LineOf("procedure TOuter.TInner.InnerProc;"));
     f.At("  X := 1;");
     f.Src.HyperJump();
     EXPECT_EQ(f.CursorText(), "        procedure InnerProc;");
     f.Jump("procedure OuterProc;");
-    EXPECT_EQ(f.Src.TopLine, f.LineOf("procedure TOuter.OuterProc;"));
+    EXPECT_EQ(f.Src.GetTopLine(), f.LineOf("procedure TOuter.OuterProc;"));
     f.Jump("procedure RecProc;");
-    EXPECT_EQ(f.Src.TopLine, f.LineOf("procedure TRec.TIn.RecProc;"));
+    EXPECT_EQ(f.Src.GetTopLine(), f.LineOf("procedure TRec.TIn.RecProc;"));
     f.At("procedure TRec.TIn.RecProc;");
-    f.Src.CursorLine += 1;
+    f.Src.SetCursorLine(f.Src.GetCursorLine() + 1);
     f.Src.HyperJump();
     EXPECT_EQ(f.CursorText(), "      procedure RecProc;");
     EXPECT_TRUE(f.Port.Log.empty());
-    EXPECT_FALSE(f.Src.Modified);
+    EXPECT_FALSE(f.Src.GetModified());
     // A missing one is created with its full name, once.
     f.Jump("procedure Missing;", {true});
     EXPECT_EQ(f.Port.Log, std::vector<std::string>{"Confirm: Create implementation TOuter.TInner::Missing ?"});
     EXPECT_EQ(f.CursorText(), "end {TOuter.TInner.Missing};");
     EXPECT_NE(f.LineOf("procedure TOuter.TInner.Missing;"), -1);
     f.Jump("procedure Missing;");
-    EXPECT_EQ(f.Src.TopLine, f.LineOf("procedure TOuter.TInner.Missing;"));
+    EXPECT_EQ(f.Src.GetTopLine(), f.LineOf("procedure TOuter.TInner.Missing;"));
     EXPECT_EQ(f.Port.Log.size(), 1u);
 }
 
@@ -412,7 +412,7 @@ TEST(DeclareVar, AddsToTheVarSectionAndReturns) {
     // An assignment is no declaration: the variable is declared, and the
     // cursor follows the user's line.
     EXPECT_EQ(f.CursorText(), "  X := 5;");
-    EXPECT_EQ(f.Src.CursorCol, 3);
+    EXPECT_EQ(f.Src.GetCursorCol(), 3);
     ExpectSnapshot(f, "declare_var.txt");
 }
 
@@ -422,8 +422,8 @@ TEST(DeclareVar, NewVarSectionAndCursorOnType) {
     f.Port.Inputs.push_back({true, "string"});
     f.Src.DeclareVar("S", "Integer", true);
     EXPECT_EQ(f.CursorText(), "  S: string;");
-    EXPECT_EQ(f.Src.CursorCol, 6);
-    EXPECT_EQ(f.Src.TopLine, f.LineOf("function TShape.Describe"));
+    EXPECT_EQ(f.Src.GetCursorCol(), 6);
+    EXPECT_EQ(f.Src.GetTopLine(), f.LineOf("function TShape.Describe"));
     EXPECT_EQ(f.Src.UndoStack->Depth(), 1);
     ExpectSnapshot(f, "declare_var_section.txt");
 }
@@ -433,22 +433,22 @@ TEST(DeclareVar, ExistingVariableAndCancel) {
     f.At("FSize := FSize + Count");
     f.Src.DeclareVar("Count", "Integer", true);
     EXPECT_EQ(f.CursorText(), "  Count: Integer;");
-    EXPECT_EQ(f.Src.CursorCol, 10);
+    EXPECT_EQ(f.Src.GetCursorCol(), 10);
     EXPECT_TRUE(f.Port.Log.empty());
     // Cancel without the flag: nothing at all.
     const int line = f.At("FSize := FSize + Count");
-    f.Src.TopLine = 3;
+    f.Src.SetTopLine(3);
     const int depth = f.Src.UndoStack->Depth();
     f.Src.DeclareVar("Y", "Integer", false);
     EXPECT_EQ(f.Port.Log, std::vector<std::string>{"Input: Declare local variable|Declare variable Y as|Integer"});
-    EXPECT_EQ(f.Src.CursorLine, line);
-    EXPECT_EQ(f.Src.TopLine, 3);
+    EXPECT_EQ(f.Src.GetCursorLine(), line);
+    EXPECT_EQ(f.Src.GetTopLine(), 3);
     EXPECT_EQ(f.Src.UndoStack->Depth(), depth);
-    EXPECT_FALSE(f.Src.Modified);
+    EXPECT_FALSE(f.Src.GetModified());
     // Outside an implementation nothing happens.
     f.At("procedure Move(DX");
     f.Src.DeclareVar("Z", "Integer", true);
-    EXPECT_FALSE(f.Src.Modified);
+    EXPECT_FALSE(f.Src.GetModified());
 }
 
 // ---- overloads and headers written differently ---------------------------------------------------
@@ -533,23 +533,23 @@ TEST(HyperJumpOverloads, EachDeclarationFindsItsOwnImplementation) {
     const std::string before = f.Src.GetLinesText();
     // The second overload, written with other blanks and letter case: no question.
     f.Jump("O: TObject);");
-    EXPECT_EQ(f.Src.TopLine, f.LineOf("procedure TItems.InsertItem(Index : integer"));
-    f.Src.CursorLine += 1;
+    EXPECT_EQ(f.Src.GetTopLine(), f.LineOf("procedure TItems.InsertItem(Index : integer"));
+    f.Src.SetCursorLine(f.Src.GetCursorLine() + 1);
     f.Src.HyperJump();
-    EXPECT_EQ(f.Src.CursorLine, f.LineOf("O: TObject);"));
+    EXPECT_EQ(f.Src.GetCursorLine(), f.LineOf("O: TObject);"));
     // The first overload goes to its own implementation, not to the place
     // remembered in the second.
     f.Jump("procedure InsertItem(Index: Integer; const S: string);");
-    EXPECT_EQ(f.Src.TopLine, f.LineOf("procedure TItems.InsertItem(Index: Integer"));
+    EXPECT_EQ(f.Src.GetTopLine(), f.LineOf("procedure TItems.InsertItem(Index: Integer"));
     // The same header twice under conditional compilation: in order.
     for (int nth : {0, 1}) {
         f.At("procedure Put(", nth);
         f.Src.HyperJump();
-        EXPECT_EQ(f.Src.TopLine, f.LineOf("procedure TItems.Put(", nth)) << nth;
+        EXPECT_EQ(f.Src.GetTopLine(), f.LineOf("procedure TItems.Put(", nth)) << nth;
         f.At("procedure TItems.Put(", nth);
         f.Src.HyperJump();
         EXPECT_EQ(f.CursorText(), f.Src.Lines->Get(f.LineOf("procedure Put(", nth))) << nth;
-        EXPECT_EQ(f.Src.CursorLine, f.LineOf("procedure Put(", nth)) << nth;
+        EXPECT_EQ(f.Src.GetCursorLine(), f.LineOf("procedure Put(", nth)) << nth;
         // One declaration, implemented twice under conditional compilation.
         f.At("procedure TItems.Twin;", nth);
         f.Src.HyperJump();
@@ -560,7 +560,7 @@ TEST(HyperJumpOverloads, EachDeclarationFindsItsOwnImplementation) {
     f.Jump("procedure InsertItem(const S: string);", {false});
     EXPECT_EQ(f.Port.Log, std::vector<std::string>{"Confirm: Create implementation TItems::InsertItem ?"});
     EXPECT_EQ(f.Src.GetLinesText(), before);
-    EXPECT_FALSE(f.Src.Modified);
+    EXPECT_FALSE(f.Src.GetModified());
 }
 
 TEST(HyperJumpOverloads, HeadersEqualInPascalAskNothing) {
@@ -574,7 +574,7 @@ TEST(HyperJumpOverloads, HeadersEqualInPascalAskNothing) {
         f.Src.RefreshHeader();
     }
     EXPECT_TRUE(f.Port.Log.empty());
-    EXPECT_FALSE(f.Src.Modified);
+    EXPECT_FALSE(f.Src.GetModified());
     const char* const equal[][2] = {
         {"    function Find(const S: string; Start: Integer = 0): Integer; virtual;",
          "function TItems.Find(const s :String;Start:integer)  : INTEGER;"},
@@ -627,7 +627,7 @@ TEST(HyperJumpOverloads, CommentsInMultiLineHeadersStayOutOfGeneratedCode) {
     // A result type on a line of its own belongs to the header.
     EXPECT_EQ(f.Src.HeaderText(f.LineOf("function Count(")), "    function Count(const S: string): Integer;");
     f.Jump("function Count(");
-    EXPECT_EQ(f.Src.TopLine, f.LineOf("function TItems.Count("));
+    EXPECT_EQ(f.Src.GetTopLine(), f.LineOf("function TItems.Count("));
     EXPECT_TRUE(f.Port.Log.empty());
 }
 
@@ -651,7 +651,7 @@ TEST(RefreshHeader, DeclarationAndImplementationSides) {
         f.Port.RefreshResults.push_back(mrAbort);
         f.Src.RefreshHeader();
         EXPECT_EQ(f.CursorText(), "    function Describe(const APrefix: string): string;");
-        EXPECT_EQ(f.Src.Margin, 0);
+        EXPECT_EQ(f.Src.GetMargin(), 0);
         EXPECT_EQ(f.Port.Log.back().substr(f.Port.Log.back().size() - 4), "impl");
         // Now equal: no question.
         f.Port.Log.clear();
@@ -692,7 +692,7 @@ TEST(RefreshHeader, Errors) {
     // Not a method declaration: nothing.
     f.At("property Size");
     f.Src.RefreshHeader();
-    EXPECT_FALSE(f.Src.Modified);
+    EXPECT_FALSE(f.Src.GetModified());
 }
 
 }  // namespace

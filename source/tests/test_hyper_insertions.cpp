@@ -38,7 +38,7 @@ TEST(HyperInsertions, UnitWithoutImplementationPartIsLeftAlone) {
     f.Src.DeclareVar("N", "Integer", false);
     EXPECT_TRUE(f.Port.Log.empty());  // nothing is offered
     EXPECT_EQ(f.Src.GetLinesText(), before);
-    EXPECT_FALSE(f.Src.Modified);
+    EXPECT_FALSE(f.Src.GetModified());
     EXPECT_EQ(f.Sink.Lines, std::vector<std::string>{"Info: The unit has no implementation part"});
 }
 
@@ -75,7 +75,7 @@ TEST(DeclareVar, StaysInTheRoutineThatHoldsTheCursor) {
     EXPECT_THAT([&] { f.Src.DeclareVar("N", "Integer", true); },
                 ThrowsMessage<EInvalidAction>("Cannot declare a local variable in an asm routine"));
     // Below the asm routine's end: not inside it.
-    f.Src.CursorLine = f.LineOf("mov eax") + 2;
+    f.Src.SetCursorLine(f.LineOf("mov eax") + 2);
     f.Src.DeclareVar("N", "Integer", true);
     EXPECT_EQ(f.Src.GetLinesText(), before);
     EXPECT_TRUE(f.Port.Log.empty());
@@ -110,12 +110,12 @@ TEST(HyperInsertions, TabIndentedCodeGetsTabIndentedLines) {
             "implementation\nprocedure TFoo.Run;\nvar\n\tI: Integer;\nbegin\n\tI := 0;\nend;\nend.\n");
     f.Jump("property Count");
     EXPECT_EQ(f.CursorText(), "\t\tFCount: Integer;");
-    EXPECT_EQ(f.Src.CursorCol, 3);
+    EXPECT_EQ(f.Src.GetCursorCol(), 3);
     f.Jump("property Size", {false});
     EXPECT_GE(f.LineOf("\t\tfunction GetSize: Integer;"), 0);
     f.Jump("property Depth");
     EXPECT_EQ(f.CursorText(), "\t\tFDepth: Integer;");
-    EXPECT_EQ(test::L(f.Src, f.Src.CursorLine - 1), "\tprivate");
+    EXPECT_EQ(test::L(f.Src, f.Src.GetCursorLine() - 1), "\tprivate");
     f.Src.ConfirmAutoCreate = false;
     f.At("I := 0;");
     f.Src.DeclareVar("N", "Integer", false);

@@ -138,26 +138,26 @@ protected:
 TEST_F(HyperUnits, InheritedWalksAncestorsAcrossUnitsAndUndoComesBack) {
     Open(Leaf);
     const int start = At("  inherited;");
-    Src.CursorCol = 3;
+    Src.SetCursorCol(3);
     Src.GotoMethod("inherited");
     // TMid does not implement Paint; TBase does.
     EXPECT_EQ(Src.FileName, Base);
     EXPECT_EQ(CursorText(), "begin");
-    EXPECT_EQ(Src.Lines->Get(Src.TopLine), "procedure TBase.Paint;");
-    EXPECT_FALSE(Src.Modified);
+    EXPECT_EQ(Src.Lines->Get(Src.GetTopLine()), "procedure TBase.Paint;");
+    EXPECT_FALSE(Src.GetModified());
     EXPECT_EQ(Host.Requests, (std::vector<std::string>{Mid, Base}));  // ancestors are read through the host
     // Back to the leaf through the host.
     Src.PopUndo();
     EXPECT_EQ(Src.FileName, Leaf);
     EXPECT_EQ(Host.Requests, (std::vector<std::string>{Mid, Base, Leaf}));
-    EXPECT_EQ(Src.CursorLine, start);
-    EXPECT_EQ(Src.CursorCol, 3);
+    EXPECT_EQ(Src.GetCursorLine(), start);
+    EXPECT_EQ(Src.GetCursorCol(), 3);
     EXPECT_EQ(Src.GetLinesText(), ReadWholeFile(Leaf));
     // Redo goes to the place the undo went to.
-    Src.CursorLine = 0;
+    Src.SetCursorLine(0);
     Src.PopRedo();
     EXPECT_EQ(Src.FileName, Leaf);
-    EXPECT_EQ(Src.CursorLine, start);
+    EXPECT_EQ(Src.GetCursorLine(), start);
     EXPECT_TRUE(Src.RedoStack->Empty());
 }
 
@@ -166,13 +166,13 @@ TEST_F(HyperUnits, InheritedInTheCurrentUnit) {
     At("  inherited;", 1);
     Src.GotoMethod("inherited");
     EXPECT_EQ(Src.FileName, Leaf);
-    EXPECT_EQ(Src.CursorLine, FindLineOf(Src, "procedure TLocal.Paint;") + 1);
+    EXPECT_EQ(Src.GetCursorLine(), FindLineOf(Src, "procedure TLocal.Paint;") + 1);
 }
 
 TEST_F(HyperUnits, InheritedWithoutAnImplementingAncestorStaysAndSearches) {
     Open(Leaf);
     At("procedure TLocal.Paint;");
-    Src.CursorLine += 1;
+    Src.SetCursorLine(Src.GetCursorLine() + 1);
     const std::string before = Src.GetLinesText();
     EXPECT_THAT([&] { Src.GotoMethod("inherited"); },
                 ThrowsMessage<EInvalidSourceCode>("Method TLocal::inherited is not declared in the current unit"));
@@ -187,19 +187,19 @@ TEST_F(HyperUnits, InheritedStopsOnACycle) {
     // Back in the unit it started from, with its text and cursor.
     EXPECT_EQ(Src.FileName, CycA);
     EXPECT_EQ(Src.GetLinesText(), ReadWholeFile(CycA));
-    EXPECT_EQ(Src.CursorLine, line);
+    EXPECT_EQ(Src.GetCursorLine(), line);
 }
 
 TEST_F(HyperUnits, GotoMethodByName) {
     Open(Leaf);
     At("  TLeaf = class(TMid)");
     Src.GotoMethod("Paint");
-    EXPECT_EQ(Src.CursorLine, FindLineOf(Src, "procedure TLeaf.Paint;") + 1);
+    EXPECT_EQ(Src.GetCursorLine(), FindLineOf(Src, "procedure TLeaf.Paint;") + 1);
     // Outside every class and implementation: the first class of the
     // interface part that declares and implements it.
     At("unit Leaf;");
     Src.GotoMethod("Paint");
-    EXPECT_EQ(Src.Lines->Get(Src.CursorLine - 1), "procedure TLeaf.Paint;");
+    EXPECT_EQ(Src.Lines->Get(Src.GetCursorLine() - 1), "procedure TLeaf.Paint;");
     EXPECT_THAT([&] { Src.GotoMethod("Nothing"); },
                 ThrowsMessage<EInvalidSourceCode>("Method TLeaf::Nothing is not declared in the current unit"));
     const int depth = Src.UndoStack->Depth();
@@ -212,11 +212,11 @@ TEST_F(HyperUnits, GotoClass) {
     Src.GotoClass("TBase");
     EXPECT_EQ(Src.FileName, Base);
     EXPECT_EQ(CursorText(), "  TBase = class");
-    EXPECT_EQ(Src.TopLine, Src.CursorLine);
-    EXPECT_EQ(Src.CursorCol, 1);
+    EXPECT_EQ(Src.GetTopLine(), Src.GetCursorLine());
+    EXPECT_EQ(Src.GetCursorCol(), 1);
     // A class of the current unit: the model's text, not the file's.
     Src.Lines->Put(0, "unit Base; { edited }");
-    Src.Modified = true;
+    Src.SetModified(true);
     Src.GotoClass("TBase");
     EXPECT_EQ(Src.Lines->Get(0), "unit Base; { edited }");
     EXPECT_THAT([&] { Src.GotoClass("TNope"); }, ThrowsMessage<EInvalidSourceCode>("Class TNope not found."));
@@ -228,18 +228,18 @@ TEST_F(HyperUnits, ModifiedUnitIsNotLeftSilently) {
     Src.PushUndo("TLeaf", "Paint");
     Open(Base);
     Src.Lines->Put(0, "unit Base; { edited }");
-    Src.Modified = true;
+    Src.SetModified(true);
     const std::string text = Src.GetLinesText();
     EXPECT_THROW(Src.PopUndo(), EInvalidAction);
     EXPECT_EQ(Src.GetLinesText(), text);
-    EXPECT_TRUE(Src.Modified);
+    EXPECT_TRUE(Src.GetModified());
     EXPECT_EQ(Src.FileName, Base);
     EXPECT_EQ(Src.UndoStack->Depth(), 1);  // the place is still there
     EXPECT_TRUE(Src.RedoStack->Empty());
     EXPECT_THROW(Src.GotoClass("TLeaf"), EInvalidAction);
     EXPECT_EQ(Src.GetLinesText(), text);
     // Saved (no longer Modified), the jump goes ahead.
-    Src.Modified = false;
+    Src.SetModified(false);
     Src.PopUndo();
     EXPECT_EQ(Src.FileName, Leaf);
 }
@@ -253,17 +253,17 @@ TEST_F(HyperUnits, EditsAreNotDroppedAndOtherUnitsComeFromTheEditor) {
     EXPECT_THAT([&] { Forth.ExecForth("\" X\" SourceCode :: Text .! ValidateLines \" TBase\" GotoClass"); },
                 ThrowsMessage<EInvalidAction>(testing::HasSubstr(Leaf)));
     EXPECT_EQ(Src.FileName, Leaf);
-    EXPECT_TRUE(Src.Modified);
+    EXPECT_TRUE(Src.GetModified());
     EXPECT_EQ(Src.Lines->Get(0), "Xunit Leaf;");
     // A fresh load, as from the editor, starts unmodified.
     Open(Leaf);
-    EXPECT_FALSE(Src.Modified);
+    EXPECT_FALSE(Src.GetModified());
     // Another unit is read as its open editor holds it: GotoClass ...
     std::string base = kBase;
     Host.Open(Base, "{ unsaved }\r\n" + base);
     Src.GotoClass("TBase");
     EXPECT_EQ(Src.Lines->Get(0), "{ unsaved }");
-    EXPECT_FALSE(Src.Modified);
+    EXPECT_FALSE(Src.GetModified());
     // ... and the inherited walk, which finds the editor's implementation.
     std::string mid = kMid;
     mid.replace(mid.find("procedure TMid.Other;"), 0, "procedure TMid.Paint;\r\nbegin\r\nend;\r\n");
@@ -272,7 +272,7 @@ TEST_F(HyperUnits, EditsAreNotDroppedAndOtherUnitsComeFromTheEditor) {
     At("  inherited;");
     Src.GotoMethod("inherited");
     EXPECT_EQ(Src.FileName, Mid);
-    EXPECT_EQ(Src.Lines->Get(Src.TopLine), "procedure TMid.Paint;");
+    EXPECT_EQ(Src.Lines->Get(Src.GetTopLine()), "procedure TMid.Paint;");
 }
 
 TEST_F(HyperUnits, PropertyAccessorsOfAnAncestorInAnotherUnit) {
@@ -343,13 +343,13 @@ TEST_F(HyperUnits, RegistryAndTemplateWords) {
     key.RootDir = Temp.Dir.string();
     Temp.Write("velt.dci", "[be|begin end]\r\nbegin |end;\r\n");
     Src.ProductKey = &key;
-    Src.CursorLine = 0;
-    Src.CursorCol = 1;
+    Src.SetCursorLine(0);
+    Src.SetCursorCol(1);
     Forth.PushString("BE");
     Forth.ExecWord("ExecCodeTemplate");
     EXPECT_EQ(Src.Lines->Get(0), "begin end;");
     EXPECT_EQ(Src.Lines->Get(1), "unit Leaf;");
-    EXPECT_EQ(Src.CursorCol, 7);
+    EXPECT_EQ(Src.GetCursorCol(), 7);
     Port.Choices.push_back(0);
     Forth.ExecWord("ForthCodeTemplates");
     EXPECT_EQ(Port.Log.back(), "Choose: be");
@@ -362,24 +362,24 @@ TEST_F(HyperUnits, RegistryAndTemplateWords) {
 TEST(HyperUndo, UndoReturnsToTheLineTheJumpStartedFrom) {
     THyperFixture f;
     const int decl = f.At("procedure Move(DX", 0, 7);
-    f.Src.TopLine = decl - 4;
+    f.Src.SetTopLine(decl - 4);
     f.Src.HyperJump();
-    EXPECT_NE(f.Src.CursorLine, decl);
+    EXPECT_NE(f.Src.GetCursorLine(), decl);
     // Lines inserted above the class move the place with it.
     f.Src.Lines->Insert(3, "{ one }");
     f.Src.Lines->Insert(3, "{ two }");
     f.Src.ValidateLines();
     f.Src.PopUndo();
-    EXPECT_EQ(f.Src.CursorLine, decl + 2);
-    EXPECT_EQ(f.Src.CursorCol, 7);
-    EXPECT_EQ(f.Src.TopLine, decl - 2);
+    EXPECT_EQ(f.Src.GetCursorLine(), decl + 2);
+    EXPECT_EQ(f.Src.GetCursorCol(), 7);
+    EXPECT_EQ(f.Src.GetTopLine(), decl - 2);
     // Once more: nothing left to undo.
-    f.Src.CursorLine = 0;
+    f.Src.SetCursorLine(0);
     f.Src.PopUndo();
-    EXPECT_EQ(f.Src.CursorLine, 0);
+    EXPECT_EQ(f.Src.GetCursorLine(), 0);
     // Redo goes where the undo went.
     f.Src.PopRedo();
-    EXPECT_EQ(f.Src.CursorLine, decl + 2);
+    EXPECT_EQ(f.Src.GetCursorLine(), decl + 2);
     EXPECT_TRUE(f.Src.RedoStack->Empty());
 }
 
@@ -389,29 +389,29 @@ TEST(HyperUndo, UnitRoutinePlacesAreAbsolute) {
     f.Src.ConfirmAutoCreate = false;
     f.Src.HyperJump();  // creates the implementation
     f.Src.PopUndo();
-    EXPECT_EQ(f.Src.CursorLine, decl);
+    EXPECT_EQ(f.Src.GetCursorLine(), decl);
 }
 
 TEST(HyperUndo, VanishedAnchorClampsTheCursor) {
     THyperFixture f;
     f.At("procedure TShape.Move");
     f.Src.HyperJump();
-    const int decl = f.Src.CursorLine;
+    const int decl = f.Src.GetCursorLine();
     // The implementation the place is anchored to is renamed.
     const int impl = f.LineOf("procedure TShape.Move");
     f.Src.Lines->Put(impl, "procedure TShape.Moved(DX, DY: Integer);");
     f.Src.ValidateLines();
     f.Src.PopUndo();
-    EXPECT_EQ(f.Src.CursorLine, decl);
+    EXPECT_EQ(f.Src.GetCursorLine(), decl);
     // An absolute place beyond the shortened text ends on its last line.
     f.At("end.");
-    f.Src.TopLine = f.Src.CursorLine;
+    f.Src.SetTopLine(f.Src.GetCursorLine());
     f.Src.GotoImplEnd();
     while (f.Src.Lines->Count() > 10) f.Src.Lines->Delete(10);
     f.Src.ValidateLines();
     f.Src.PopUndo();
-    EXPECT_EQ(f.Src.CursorLine, 9);
-    EXPECT_EQ(f.Src.TopLine, 9);
+    EXPECT_EQ(f.Src.GetCursorLine(), 9);
+    EXPECT_EQ(f.Src.GetTopLine(), 9);
 }
 
 TEST(HyperUndo, DropUndo) {
@@ -432,23 +432,23 @@ TEST(HyperMoves, SectionsAndNeighbours) {
     THyperFixture f;
     f.At("procedure TShape.Move");
     f.Src.GotoIntf();
-    EXPECT_EQ(f.Src.TopLine, f.Src.IntfLine);
+    EXPECT_EQ(f.Src.GetTopLine(), f.Src.IntfLine);
     EXPECT_EQ(f.CursorText(), "  Classes, SysUtils;");
-    EXPECT_EQ(f.Src.CursorCol, 20);
+    EXPECT_EQ(f.Src.GetCursorCol(), 20);
     // The implementation part has no uses clause of its own.
     f.Src.GotoImpl();
-    EXPECT_EQ(f.Src.CursorLine, f.Src.ImplLine);
-    EXPECT_EQ(f.Src.CursorCol, 1);
+    EXPECT_EQ(f.Src.GetCursorLine(), f.Src.ImplLine);
+    EXPECT_EQ(f.Src.GetCursorCol(), 1);
     f.Src.GotoImplEnd();
     EXPECT_EQ(f.CursorText(), "end.");
     EXPECT_EQ(f.Src.UndoStack->Depth(), 3);
     f.Src.PopUndo();
-    EXPECT_EQ(f.Src.CursorLine, f.Src.ImplLine);
+    EXPECT_EQ(f.Src.GetCursorLine(), f.Src.ImplLine);
 
     f.At("  X := 5;");
     f.Src.JumpBackward();
     EXPECT_EQ(f.CursorText(), "procedure TShape.Move(DX, DY: Integer);");
-    EXPECT_EQ(f.Src.TopLine, f.Src.CursorLine - 1);
+    EXPECT_EQ(f.Src.GetTopLine(), f.Src.GetCursorLine() - 1);
     f.Src.JumpForward();
     EXPECT_EQ(f.CursorText(), "function TShape.Describe(const APrefix: string): string;");
     f.At("  TShape = class");
@@ -458,17 +458,17 @@ TEST(HyperMoves, SectionsAndNeighbours) {
     EXPECT_EQ(f.CursorText(), "  IDrawable = interface");
     const int line = f.At("unit Shapes;");
     f.Src.JumpBackward();
-    EXPECT_EQ(f.Src.CursorLine, line);
+    EXPECT_EQ(f.Src.GetCursorLine(), line);
 }
 
 TEST(HyperMoves, IdentifierAndDocumentar) {
     THyperFixture f;
     f.At("FSize := FSize + Count", 0, 14);
     EXPECT_EQ(f.Src.GetIdentOnCursor(), "FSize");
-    f.Src.CursorCol = 200;
+    f.Src.SetCursorCol(200);
     EXPECT_EQ(f.Src.GetIdentOnCursor(), "");
     f.Src.DoDocumentar("{ header }\r\nunit Doc;\r\ninterface\r\nimplementation\r\nend.\r\n");
-    EXPECT_EQ(f.Src.CursorLine, 1);
+    EXPECT_EQ(f.Src.GetCursorLine(), 1);
     EXPECT_EQ(f.Src.IntfLine, 2);
     EXPECT_EQ(f.Src.ImplLine, 3);
 }
@@ -501,13 +501,13 @@ TEST(HyperWords, PublishedThroughTheInterpreter) {
     EXPECT_EQ(FindPublishedProperty(&f.Src, "UndoStack")->GetObj(f.Src), f.Src.UndoStack.get());
     EXPECT_EQ(FindPublishedProperty(&f.Src, "HyperJumps")->GetObj(f.Src), f.Src.HyperJumps.get());
     FindPublishedProperty(&f.Src, "TopLine")->SetOrd(f.Src, 7);
-    EXPECT_EQ(f.Src.TopLine, 7);
+    EXPECT_EQ(f.Src.GetTopLine(), 7);
 
     // HyperJump, GetIdentOnCursor and DeclareVar as words.
     f.At("procedure TShape.Move");
     forth.ExecWord("HyperJump");
     EXPECT_EQ(f.CursorText(), "    procedure Move(DX, DY: Integer);");
-    f.Src.CursorCol = 16;
+    f.Src.SetCursorCol(16);
     forth.ExecWord("GetIdentOnCursor");
     TCell c;
     forth.Pop(c);
@@ -536,28 +536,63 @@ TEST(HyperWords, PublishedThroughTheInterpreter) {
     EXPECT_EQ(file, "/src/Other.pas");
 }
 
+// The cursor, margin, view and undo places can be changed only through
+// what keeps them in range.
+template <class T>
+concept CursorFieldsWritable = requires(T& t) { t.CursorLine = 0; } || requires(T& t) { t.CursorCol = 0; } ||
+                               requires(T& t) { t.Margin = 0; } || requires(T& t) { t.Modified = true; };
+template <class T>
+concept ViewFieldsWritable = requires(T& t) { t.TopLine = 0; } || requires(T& t) { t.TopCol = 0; };
+template <class T>
+concept StackFieldsWritable = requires(T& t) { t.Top = 0; } || requires(T& t) { t.Items[0]; };
+static_assert(!CursorFieldsWritable<TIText> && !CursorFieldsWritable<TIHyperSourceCode>);
+static_assert(!ViewFieldsWritable<TIHyperSourceCode>);
+static_assert(!StackFieldsWritable<THyperJumpStack>);
+
 TEST(HyperWords, AbsurdViewValuesFromACommandFileAreRefused) {
-    // Places are measured from the view: a top line near the integer limits
-    // would overflow the arithmetic of the next jump.
+    // Places are measured from the view and the cursor: a value near the
+    // integer limits would overflow the arithmetic of the next jump, one
+    // past the bounds would make the padding eat the memory.
+    test::TTempFolder dir;
     THyperFixture f;
     TForth forth;
     forth.Objects.AddObject("SourceCode", &f.Src);
+    auto run = [&](const std::string& program) {
+        forth.ExecForthFile(dir.Write("commands.fth", program + "\r\n"));
+    };
+    auto read = [&](const std::string& prop) {
+        run("SourceCode :: " + prop + " .@");
+        TCell c;
+        forth.Pop(c);
+        return c.Value;
+    };
     f.At("procedure TShape.Move");
-    f.Src.TopLine = 3;
-    for (const char* program : {"$80000000 SourceCode :: TopLine .!", "-1 SourceCode :: TopLine .!",
-                                "$7FFFFFFF SourceCode :: TopLine .!", "$7FFFFFFF SourceCode :: TopCol .!",
-                                "-1 SourceCode :: TopCol .!"})
-        EXPECT_THROW(forth.ExecForth(program), ERangeError) << program;
-    EXPECT_EQ(f.Src.TopLine, 3);
-    forth.ExecForth("5 SourceCode :: TopLine .! 2 SourceCode :: TopCol .! SourceCode :: TopLine .@");
-    TCell c;
-    forth.Pop(c);
-    EXPECT_EQ(c.Value, 5);
-    EXPECT_EQ(f.Src.TopCol, 2);
-    const int from = f.Src.CursorLine;
-    forth.ExecForth("SourceCode :: HyperJump SourceCode :: PopUndo");
-    EXPECT_EQ(f.Src.CursorLine, from);
-    EXPECT_EQ(f.Src.TopLine, 5);
+    const std::pair<const char*, int32_t> props[] = {
+        {"TopLine", 3}, {"TopCol", 4}, {"CursorLine", f.Src.GetCursorLine()}, {"CursorCol", 7}, {"Margin", 2}};
+    for (const auto& [prop, value] : props) {
+        run(std::to_string(value) + " SourceCode :: " + prop + " .!");
+        for (const char* v : {"$80000000", "-1", "$7FFFFFFF", "1048577"})
+            EXPECT_THROW(run(std::string(v) + " SourceCode :: " + prop + " .!"), ERangeError) << prop << " " << v;
+    }
+    for (const auto& [prop, value] : props) EXPECT_EQ(read(prop), value) << prop;
+    EXPECT_EQ(f.Src.GetTopLine(), 3);
+    EXPECT_EQ(f.Src.GetCursorCol(), 7);
+    EXPECT_EQ(f.Src.GetMargin(), 2);
+
+    // The undo places publish nothing a command file could write.
+    f.Src.UndoStack->Push(TLinkInfo{});
+    for (const char* program : {"0 SourceCode :: UndoStack :: Top .!", "SourceCode :: UndoStack :: Items .@"})
+        EXPECT_THROW(run(program), EForth) << program;
+    EXPECT_EQ(f.Src.UndoStack->Depth(), 1);
+    f.Src.UndoStack->Drop();
+
+    run("5 SourceCode :: TopLine .! 2 SourceCode :: TopCol .!");
+    EXPECT_EQ(read("TopLine"), 5);
+    EXPECT_EQ(f.Src.GetTopCol(), 2);
+    const int from = f.Src.GetCursorLine();
+    run("SourceCode :: HyperJump SourceCode :: PopUndo");
+    EXPECT_EQ(f.Src.GetCursorLine(), from);
+    EXPECT_EQ(f.Src.GetTopLine(), 5);
 }
 
 }  // namespace

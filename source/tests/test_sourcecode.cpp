@@ -209,9 +209,9 @@ TEST(SourceLineTests, TypeDeclarations) {
 
 TEST(SourceSections, FixtureUnit) {
     TISourceCode s;
-    s.Modified = true;
+    s.SetModified(true);
     LoadFixture(s, "shapes.pas");
-    EXPECT_FALSE(s.Modified);
+    EXPECT_FALSE(s.GetModified());
     EXPECT_EQ(Sections(s), (std::array{2, 79, 140, 143}));  // ImplEndLine: initialization
     EXPECT_EQ(s.UnitName(), "shapes");
 }
@@ -612,9 +612,9 @@ TEST(SourceGenerate, ImplementationAfterAPreviousNeighbourWithNestedRoutine) {
     LoadFixture(s, "shapes.pas");
     s.AdaNestingComments = true;
     ASSERT_TRUE(s.CreateMethodImplByDecl(L(s, 48), "TShape"));  // AfterDestroy follows Destroy
-    EXPECT_EQ(L(s, s.CursorLine), "end {TShape.AfterDestroy};");
+    EXPECT_EQ(L(s, s.GetCursorLine()), "end {TShape.AfterDestroy};");
     test::ExpectGolden(s.GetLinesText(), "impl_after_destroy.pas");
-    EXPECT_TRUE(s.Modified);
+    EXPECT_TRUE(s.GetModified());
 }
 
 TEST(SourceGenerate, ImplementationOverrideProcedureAndFunction) {
@@ -636,7 +636,7 @@ TEST(SourceGenerate, ImplementationOverrideProcedureAndFunction) {
     s.MethodBody.clear();
     // "function" inside a parameter name does not make a function.
     ASSERT_TRUE(s.CreateMethodImplByDecl(L(s, 7), "TFoo"));
-    EXPECT_EQ(L(s, s.CursorLine - 1), "  inherited;");
+    EXPECT_EQ(L(s, s.GetCursorLine() - 1), "  inherited;");
     test::ExpectGolden(s.GetLinesText(), "impl_override.pas");
 }
 
@@ -700,7 +700,7 @@ TEST(SourceGenerate, NoImplementationWithoutAnImplementationPart) {
     EXPECT_FALSE(s.CreateMethodImplByDecl(L(s, 4), "TFoo"));
     EXPECT_FALSE(s.CreateMethodImplByDecl("procedure Free;", ""));
     EXPECT_EQ(test::LinesOf(s), before);
-    EXPECT_FALSE(s.Modified);
+    EXPECT_FALSE(s.GetModified());
     EXPECT_EQ(g.Sink.Lines, (std::vector<std::string>(2, "Info: The unit has no implementation part")));
     LoadText(s, "unit U;\ninterface implementation\nprocedure Free;\nend.\n");
     EXPECT_TRUE(s.HasImplementationPart());
@@ -713,7 +713,7 @@ TEST(SourceGenerate, DeclarationTakesTheTabsOfItsNeighbour) {
                 "implementation\nprocedure TFoo.Run;\nbegin\nend;\nprocedure TFoo.Stop;\nbegin\nend;\nend.\n");
     ASSERT_TRUE(s.CreateMethodDeclByImpl(L(s, 11)));
     EXPECT_EQ(L(s, 6), "\t\tprocedure Stop;");
-    EXPECT_EQ(s.CursorCol, 3);
+    EXPECT_EQ(s.GetCursorCol(), 3);
     EXPECT_EQ(TISourceCode::IndentDeeper("\t"), "\t\t");
     EXPECT_EQ(TISourceCode::IndentDeeper("  "), "    ");
 }
@@ -724,7 +724,7 @@ TEST(SourceGenerate, DeclarationFromImplementation) {
     LoadFixture(s, "shapes.pas");
     ASSERT_TRUE(s.CreateMethodDeclByImpl(L(s, 127)));  // TShape.Undeclared, after Describe
     EXPECT_EQ(L(s, 51), "    procedure Undeclared;");
-    EXPECT_EQ(s.CursorLine, 51);
+    EXPECT_EQ(s.GetCursorLine(), 51);
     test::ExpectGolden(s.GetLinesText(), "decl_undeclared.pas");
 
     // A multi-line previous declaration is not split; unit-level routines
@@ -746,16 +746,16 @@ TEST(SourceGenerate, DeclarationFromImplementation) {
 
 TEST(SourceGenerate, PropertyAndInsertMethod) {
     TISourceCode s;
-    s.CursorLine = 0;
-    s.CursorCol = 5;
+    s.SetCursorLine(0);
+    s.SetCursorCol(5);
     s.CreateProperty("Size", "Integer", "SetSize", "GetSize");
-    s.CursorCol = 5;
+    s.SetCursorCol(5);
     s.CreateProperty("Tag", "", "", "FTag");
-    s.CursorCol = 1;
+    s.SetCursorCol(1);
     s.InsertMethod("function(A: Integer): Boolean;", "TFoo", " override;", "Check");
-    s.CursorCol = 1;
+    s.SetCursorCol(1);
     s.InsertMethod("class procedure;", "", "", "Reset");
-    s.CursorCol = 1;
+    s.SetCursorCol(1);
     s.InsertMethod("function: Integer;", "TFoo", "", "Count");
     test::ExpectGolden(s.GetLinesText(), "generated_misc.pas");
 }

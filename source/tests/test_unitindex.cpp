@@ -38,9 +38,9 @@ TEST(UnitIndex, NestedClassesAreReadOnceNotOncePerClass) {
     const int outer = test::FindLineOf(fx.Src, "procedure Outer;");
 
     uint64_t before = fx.Src.LineReads();
-    fx.Src.CursorLine = outer;
+    fx.Src.SetCursorLine(outer);
     fx.Src.HyperJump();
-    EXPECT_EQ(fx.Src.CursorLine, test::FindLineOf(fx.Src, "begin"));
+    EXPECT_EQ(fx.Src.GetCursorLine(), test::FindLineOf(fx.Src, "begin"));
     EXPECT_LT(fx.Src.LineReads() - before, bound);
 
     before = fx.Src.LineReads();
@@ -54,7 +54,7 @@ TEST(UnitIndex, NestedClassesAreReadOnceNotOncePerClass) {
     // asked, none answers.
     fx.Src.SetLinesText(NestedUnit(kDepth) + " ");
     before = fx.Src.LineReads();
-    fx.Src.CursorLine = outer;
+    fx.Src.SetCursorLine(outer);
     EXPECT_THROW(fx.Src.GotoMethod("Inner"), EInvalidSourceCode);
     EXPECT_LT(fx.Src.LineReads() - before, bound);
 }
@@ -122,19 +122,19 @@ TEST(UnitIndex, AnswersFollowEveryChange) {
              s.SetLinesText(unit.substr(0, at) + "Resize" + unit.substr(at + 4));
          }},
         {"OutText", [&] {
-             s.CursorLine = 3;
-             s.CursorCol = 3;
+             s.SetCursorLine(3);
+             s.SetCursorCol(3);
              s.OutText("X");
          }},
         {"CRLF", [&] {
-             s.CursorLine = 6;
-             s.CursorCol = 3;
+             s.SetCursorLine(6);
+             s.SetCursorCol(3);
              s.CRLF();
          }},
         {"Text from the command language", [&] {
              s.SetLinesText(unit);
-             s.CursorLine = 6;
-             s.CursorCol = 4;
+             s.SetCursorLine(6);
+             s.SetCursorCol(4);
              forth.ExecForth("\" Zz\" SourceCode :: Text .!");
          }},
         {"a section line from the command language", [&] {
