@@ -812,7 +812,7 @@ bool TISourceCode::MatchHeader(std::string_view className, std::string_view meth
                                int& line) const {
     bool found = false;
     std::vector<int> decls, impls;
-    for (const auto& d : CollectDecls(className, found))
+    for (const auto& d : KnownDecls(className, found))
         if (SameText(d.Name, methodName)) decls.push_back(d.Line);
     // A declaration outside the class the name finds (a second copy of the
     // class under conditional compilation): by name.
@@ -829,8 +829,7 @@ bool TISourceCode::MatchHeader(std::string_view className, std::string_view meth
         line = first;
         return true;
     }
-    for (const auto& m : CollectImpls(className))
-        if (SameText(m.Name, methodName)) impls.push_back(m.Line);
+    impls = Index().AllImpls(className, methodName);
     // One of each: by name, whatever their parameters (a header refresh
     // makes them agree).
     if (decls.size() <= 1 && impls.size() <= 1) {

@@ -94,6 +94,19 @@ int TUnitIndex::FirstImpl(std::string_view className, std::string_view methodNam
     });
 }
 
+std::vector<int> TUnitIndex::AllImpls(std::string_view className, std::string_view methodName) {
+    TestTo(impls_, &TUnitIndex::ImplHeader, stop_);
+    const uint64_t hash = MethodHash(className, methodName);
+    std::vector<int> r;
+    std::string c, m;
+    for (const Header& e : impls_.Found)
+        if (e.Line >= stop_) break;
+        else if (e.Name == hash && src_.isValidMethodImpl(src_.LineAt(e.Line), c, m) && SameText(c, className) &&
+                 SameText(m, methodName))
+            r.push_back(e.Line);
+    return r;
+}
+
 int TUnitIndex::ImplAbove(int line, std::string& className, std::string& methodName) {
     const int last = std::min(line, count_ - 1);
     if (last < implFirst_) return -1;

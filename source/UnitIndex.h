@@ -52,6 +52,9 @@ public:
     // The first implementation header (isValidMethodImpl) of class.method,
     // ASCII case ignored, from ImplLine + 1 below ImplEndLine, or -1.
     int FirstImpl(std::string_view className, std::string_view methodName);
+    // Every such implementation header, in order (overloads, or one header
+    // several times under conditional compilation).
+    std::vector<int> AllImpls(std::string_view className, std::string_view methodName);
     // The nearest implementation header at or above line (from ImplLine + 1),
     // or -1; its names through className and methodName.
     int ImplAbove(int line, std::string& className, std::string& methodName);
