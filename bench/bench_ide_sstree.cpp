@@ -8,7 +8,7 @@
 #include <fstream>
 #include <string>
 
-#include "platform/vss/SrcSafeIni.h"
+#include "VssBenchDatabase.h"
 #include "platform/vss/VssAutomation.h"
 #include "sourcesafe/SourceSafeExplorer.h"
 #include "treeview/GeneralTreeView.h"
@@ -30,17 +30,9 @@ QApplication& App() {
 }
 
 // $/Big with 1,000 files, every tenth checked out, in a fresh temporary folder.
-struct TBigDatabase {
-    std::string Dir, Db;
+struct TBigDatabase : TVssBenchDatabase {
     ComPtr<IVSSDatabase> Database;
-    TBigDatabase() {
-        std::string tmpl = std::filesystem::temp_directory_path().string() + "/velt-sstree-bench-XXXXXX";
-        Dir = ::mkdtemp(tmpl.data());
-        Db = Dir + "/db";
-        TVssSession::CreateDatabase(Db, false);
-        TSrcSafeIni ini = LoadSrcSafeIni(Db + "/srcsafe.ini");
-        ini.Users = {{"Bench", HashPassword("pw")}};
-        SaveSrcSafeIni(Db + "/srcsafe.ini", ini);
+    TBigDatabase() : TVssBenchDatabase("velt-sstree-bench") {
         const std::string folder = Dir + "/Big";
         std::filesystem::create_directories(folder);
         for (int f = 0; f < kFiles; ++f) std::ofstream(folder + "/File" + std::to_string(f) + ".pas") << "unit u;\n";
@@ -54,11 +46,7 @@ struct TBigDatabase {
         Database = CoVSSDatabase::Create();
         Database->Open(Db, "Bench", "pw");
     }
-    ~TBigDatabase() {
-        Database = nullptr;
-        std::error_code ec;
-        std::filesystem::remove_all(Dir, ec);
-    }
+    ~TBigDatabase() { Database = nullptr; }
 };
 
 void BM_ExpandProjectOfThousandFiles(benchmark::State& state) {
