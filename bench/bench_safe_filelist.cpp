@@ -7,7 +7,7 @@
 #include <fstream>
 #include <string>
 
-#include "platform/vss/SrcSafeIni.h"
+#include "VssBenchDatabase.h"
 #include "platform/vss/VssAutomation.h"
 #include "sourcesafe/SafeFiles.h"
 
@@ -17,17 +17,9 @@ using namespace velt::vss;
 namespace {
 
 // 200 projects of 50 files each under $/src, in a fresh temporary folder.
-struct TListedDatabase {
-    std::string Dir, Db;
+struct TListedDatabase : TVssBenchDatabase {
     ComPtr<IVSSDatabase> Database;
-    TListedDatabase() {
-        std::string tmpl = std::filesystem::temp_directory_path().string() + "/velt-safe-bench-XXXXXX";
-        Dir = ::mkdtemp(tmpl.data());
-        Db = Dir + "/db";
-        TVssSession::CreateDatabase(Db, false);
-        TSrcSafeIni ini = LoadSrcSafeIni(Db + "/srcsafe.ini");
-        ini.Users = {{"Bench", HashPassword("pw")}};
-        SaveSrcSafeIni(Db + "/srcsafe.ini", ini);
+    TListedDatabase() : TVssBenchDatabase("velt-safe-bench") {
         const std::string src = Dir + "/src";
         for (int p = 0; p < 200; ++p) {
             const std::string folder = src + "/group" + std::to_string(p % 10) + "/project" + std::to_string(p);
@@ -41,11 +33,7 @@ struct TListedDatabase {
         Database = CoVSSDatabase::Create();
         Database->Open(Db, "Bench", "pw");
     }
-    ~TListedDatabase() {
-        Database = nullptr;
-        std::error_code ec;
-        std::filesystem::remove_all(Dir, ec);
-    }
+    ~TListedDatabase() { Database = nullptr; }
 };
 
 TListedDatabase& Listed() {

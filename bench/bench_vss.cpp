@@ -17,7 +17,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "platform/vss/SrcSafeIni.h"
+#include "VssBenchDatabase.h"
 #include "platform/vss/VssAutomation.h"
 
 extern char** environ;
@@ -30,23 +30,11 @@ namespace {
 constexpr int kFiles = 1000;
 constexpr size_t kFileSize = 50 * 1024;
 
-// A database "db" with the user Bench in a fresh temporary folder.
-struct TBenchDatabase {
-    std::string Dir, Db;
-    TBenchDatabase() {
-        std::string tmpl = std::filesystem::temp_directory_path().string() + "/velt-vss-bench-XXXXXX";
-        Dir = ::mkdtemp(tmpl.data());
-        Db = Dir + "/db";
-        TVssSession::CreateDatabase(Db, false);
-        TSrcSafeIni ini = LoadSrcSafeIni(Db + "/srcsafe.ini");
-        ini.Users = {{"Bench", HashPassword("pw")}};
-        SaveSrcSafeIni(Db + "/srcsafe.ini", ini);
+// The database, for the ss processes too.
+struct TBenchDatabase : TVssBenchDatabase {
+    TBenchDatabase() : TVssBenchDatabase("velt-vss-bench") {
         ::setenv("SSDIR", Db.c_str(), 1);
         ::setenv("SSPWD", "pw", 1);
-    }
-    ~TBenchDatabase() {
-        std::error_code ec;
-        std::filesystem::remove_all(Dir, ec);
     }
     ComPtr<IVSSDatabase> Logon() {
         auto db = CoVSSDatabase::Create();

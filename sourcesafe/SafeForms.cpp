@@ -19,7 +19,9 @@
 #include "foundation/StrUtils.h"
 #include "foundation/SysUtils.h"
 #include "platform/ui/DialogRunner.h"
+#include "platform/ui/ExceptionReporter.h"
 #include "sourcesafe/SafeFiles.h"
+#include "sourcesafe/SourceSafeExplorer.h"
 
 namespace velt {
 
@@ -68,8 +70,7 @@ TSafeSourceForm::TSafeSourceForm(QWidget* parent) : TModalForm(parent) {
     SourceSafeItem->addItem(QStringLiteral("$"));
     Button3 = new QPushButton(QStringLiteral("Bro&wse ..."), this);
     Button3->setObjectName("Button3");
-    Button3->setEnabled(false);
-    Button3->setToolTip(QStringLiteral("The project picker is not available yet."));
+    connect(Button3, &QPushButton::clicked, this, [this] { CallReporting([this] { Button3Click(); }); });
     _Recursive = new QCheckBox(QStringLiteral("&Recursive"), this);
     _Recursive->setObjectName("_Recursive");
     _FileTime = ListBox(this, "_FileTime", {"Current", "Modification", "Check In"});
@@ -165,6 +166,15 @@ void TSafeSourceForm::SetFileName(const std::string& file) {
     }
     if (!item.empty()) item = ChangeFileExt(item, ".*");
     SourceSafeItem->setEditText(QStr(item));
+}
+
+void TSafeSourceForm::Button3Click() {
+    if (!Database) throw Exception("Not logged on to SourceSafe: see SourceS&afe > Lo&gon ...");
+    TSourceSafeExplorer picker(this);
+    picker.Database = Database;
+    picker.Mode = TSourceSafeExplorer::emPicker;
+    if (RunDialog(picker) != mrOk) return;
+    if (const TSourceSafeNode* node = picker.GetSelectedNode()) SourceSafeItem->setEditText(QStr(node->Spec));
 }
 
 void TSafeSourceForm::showEvent(QShowEvent* event) {

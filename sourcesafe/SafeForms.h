@@ -47,7 +47,7 @@ public:
     QPushButton* Button5;  // "&Browse ...": the working folder
     QFileDialog* OpenDialog = nullptr;  // made when Button5 is clicked
     QComboBox* SourceSafeItem;
-    QPushButton* Button3;  // "Bro&wse ...": the project picker, not available yet
+    QPushButton* Button3;  // "Bro&wse ...": the project picker
     QCheckBox* _Recursive;
     QComboBox* _FileTime;
     QComboBox* _Replace;
@@ -75,6 +75,9 @@ public:
     virtual int32_t GetFlags();
     virtual TSsCommandLine GetCommandLine() = 0;
     virtual void BrowseClick();
+    // The project picker over Database; on OK the selected project is the
+    // item.
+    void Button3Click();
 
     std::string ItemText() const;
     std::string FolderText() const;

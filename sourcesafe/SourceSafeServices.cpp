@@ -19,9 +19,11 @@
 #include "platform/vss/LocalFiles.h"
 #include "platform/vss/SsCommand.h"
 #include "platform/vss/VssNames.h"
+#include "services/ProjectTree.h"
 #include "services/SourceServices.h"
 #include "sourcesafe/SafeForms.h"
 #include "sourcesafe/SafeProcess.h"
+#include "sourcesafe/SourceSafeExplorer.h"
 
 namespace velt {
 
@@ -104,6 +106,18 @@ ComPtr<vss::IVSSItem> ItemOf(vss::IVSSDatabase& db, const std::string& spec) {
     ComPtr<vss::IVSSItem> item = db.VSSItem(spec, false);
     if (!item) throw Exception(spec + " is not an existing filename or project");
     return item;
+}
+
+// The folder the user checked the file at spec out to; empty when none.
+std::string CheckoutFolder(vss::IVSSDatabase* db, const std::string& spec) {
+    if (!db) return {};
+    const ComPtr<vss::IVSSItem> item = db->VSSItem(spec, false);
+    if (!item || item->Type() != vss::VSSITEM_FILE) return {};
+    const ComPtr<vss::IVSSCheckouts> checkouts = item->Checkouts();
+    for (int32_t i = 1; i <= checkouts->Count(); ++i)
+        if (const ComPtr<vss::IVSSCheckout> c = checkouts->Item(i); SameText(c->Username(), db->UserName()))
+            return c->LocalSpec();
+    return {};
 }
 
 std::string FirstLine(const std::string& text) {
@@ -197,6 +211,7 @@ void TSourceSafeServices::Finalize() {
         forth_ = nullptr;
     }
     tools_.RemoveNotifier(notifier_);
+    explorer_.reset();
     database_ = nullptr;
 }
 
@@ -257,6 +272,7 @@ bool TSourceSafeServices::TryLogon() {
     try {
         Logon();
         database_->SetCurrentProject("$/");
+        if (explorer_) explorer_->SetDatabase(database_);
         Q("SourceSafe: " + UserName + " logged on to " + CurrentDatabase);
         return true;
     } catch (...) {
@@ -440,13 +456,18 @@ void TSourceSafeServices::GetLatestVersionClick(TIMenuItemIntf*) {
 // ---- the driver ----------------------------------------------------------------------------
 
 void TSourceSafeServices::SourceSafeClick(TSafeSourceFormClass formClass, bool flag, TSourceSafeEvent callback,
-                                          const std::string& file) {
+                                          const std::string& file, const std::string& item) {
     const std::unique_ptr<TSafeSourceForm> form = formClass();
     form->DatabaseFolder = CurrentDatabase;
     form->FileList = &fileList_;
     form->CommentFile = CommentFileName();
     form->SetFileName(file);
-    if (flag) form->SourceSafeItem->setEditText(QString::fromStdString(FileNameToSafeSource(file)));
+    if (!item.empty()) {
+        form->SourceSafeItem->setEditText(QString::fromStdString(item));
+        form->WorkingFolder->setEditText(QString::fromStdString(CheckoutFolder(database_.get(), item)));
+    } else if (flag) {
+        form->SourceSafeItem->setEditText(QString::fromStdString(FileNameToSafeSource(file)));
+    }
     form->Database = database_;
     if (RunDialog(*form) != mrOk) return;
     if (Trim(form->ItemText()).empty()) throw Exception("No SourceSafe item is given");
@@ -694,7 +715,10 @@ void TSourceSafeServices::FileNotification(TFileNotification code, std::string f
 void TSourceSafeServices::Operation(TSafeSourceFormClass formClass, TSourceSafeEvent callback, TForth& forth) {
     const std::string file = PopString(forth);
     const std::string flag = PopString(forth);
-    SourceSafeClick(formClass, !flag.empty(), callback, file);
+    if (file.empty() && isPrefix("$", flag))
+        SourceSafeClick(formClass, true, callback, file, flag);
+    else
+        SourceSafeClick(formClass, !flag.empty(), callback, file);
 }
 
 void TSourceSafeServices::AddFiles(TForth& Sender) {
@@ -717,7 +741,24 @@ void TSourceSafeServices::GetLatestVersion(TForth& Sender) {
     Operation(&MakeForm<TGetLatestVersionForm>, &TSourceSafeServices::_GetLatestVersion, Sender);
 }
 
-void TSourceSafeServices::StartupSourceSafeTree(TForth&) { Q("The SourceSafe tree is not available yet."); }
+void TSourceSafeServices::StartupSourceSafeTree(TForth&) {
+    if (!ProjectTreeForm) {
+        Q("StartupSourceSafeTree: there is no project tree window to take the SourceSafe tree.");
+        return;
+    }
+    if (explorer_ && explorer_->Docked()) {
+        Q("StartupSourceSafeTree: the SourceSafe tree is in the project tree window already.");
+        return;
+    }
+    // The form itself is never shown: its tab and toolbar move.
+    auto explorer = std::make_unique<TSourceSafeExplorer>();
+    explorer->Database = database_;
+    explorer->Mode = TSourceSafeExplorer::emTab;
+    explorer->Forth = forth_;
+    explorer->DockInto(*ProjectTreeForm);
+    explorer->SetRoot();
+    explorer_ = std::move(explorer);
+}
 
 const ClassInfo& TSourceSafeServices::StaticForthClass() {
     static const MethodInfo methods[] = {

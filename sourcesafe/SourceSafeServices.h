@@ -27,6 +27,7 @@
 namespace velt {
 
 class TSafeSourceForm;
+class TSourceSafeExplorer;
 struct TSsCommandLine;
 class TSourceSafeServices;
 
@@ -78,8 +79,8 @@ public:
     // Joins the interpreter of forth, reads the settings and the file list,
     // adds the notifier, builds the menu and logs on.
     void InstallAddIn(TForth& forth);
-    // Removes the menu, the notifier and the object "SourceSafe"; drops the
-    // database. Runs once.
+    // Removes the menu, the notifier, the object "SourceSafe" and the tree
+    // (tab, toolbar and explorer form); drops the database. Runs once.
     void Finalize();
     // The settings; a value of the wrong kind or out of range keeps the
     // current one and is reported on the console.
@@ -105,9 +106,10 @@ public:
     // ---- operations ------------------------------------------------------------------
     // The driver: fills the dialog for file, runs it and carries the
     // operation out. flag: the item is the file's own path, not the file
-    // list's. Raises what the operation raises.
+    // list's. A given item (a spec of the tree) is the item instead, with
+    // the user's check-out folder of it. Raises what the operation raises.
     void SourceSafeClick(TSafeSourceFormClass formClass, bool flag, TSourceSafeEvent callback,
-                         const std::string& file);
+                         const std::string& file, const std::string& item = {});
     void _AddFiles(const std::string& comment, const std::string& spec, const std::string& folder, int32_t flags);
     void _CheckIn(const std::string& comment, const std::string& spec, const std::string& folder, int32_t flags);
     void _CheckOut(const std::string& comment, const std::string& spec, const std::string& folder, int32_t flags);
@@ -131,11 +133,14 @@ public:
     void FileNotification(TFileNotification code, std::string file);
 
     // ---- words ("SourceSafe") ------------------------------------------------------------
+    // An empty file with a SourceSafe spec ("$...") as the flag: the spec is
+    // the item (the tree's menu runs the words so).
     void AddFiles(TForth& Sender);          // ( flag file -- )
     void CheckIn(TForth& Sender);           // ( flag file -- )
     void CheckOut(TForth& Sender);          // ( flag file -- )
     void UndoCheckOut(TForth& Sender);      // ( flag file -- )
     void GetLatestVersion(TForth& Sender);  // ( flag file -- )
+    // The explorer's tab and toolbar into the project tree window, once.
     void StartupSourceSafeTree(TForth& Sender);
 
     // ---- state ------------------------------------------------------------------------
@@ -158,6 +163,8 @@ public:
     const ComPtr<vss::IVSSDatabase>& Database() const { return database_; }
     TSafeFileList& FileList() { return fileList_; }
     const ComPtr<TSourceSafeNotifier>& Notifier() const { return notifier_; }
+    // The explorer whose tab is docked; null before StartupSourceSafeTree.
+    TSourceSafeExplorer* Explorer() const { return explorer_.get(); }
     // The comment file, in a folder of this process's own (made on first use).
     std::string CommentFileName() { return PrivateFile("comment.vss"); }
     // Forgets the borrowed interpreter (its owner went first).
@@ -200,6 +207,7 @@ private:
     ComPtr<TSourceSafeNotifier> notifier_;
     TForth* forth_ = nullptr;
     ComPtr<vss::IVSSDatabase> database_;
+    std::unique_ptr<TSourceSafeExplorer> explorer_;
     TSafeFileList fileList_;
     std::string privateFolder_;
     int ownFileOps_ = 0;         // IDE events caused by the package itself are ignored
