@@ -167,7 +167,13 @@ void TDemoForm::RebuildMenus() {
         for (const ComPtr<THostMenuItem>& item : parent.Children()) {
             if (!item->Visible()) {
                 // A hidden item's shortcut still works.
-                if (item->GetShortCut()) addCommand(bar, *item);
+                if (item->GetShortCut()) {
+                    // Kept by the form, gone with this bar.
+                    addCommand(bar, *item);
+                    QAction* action = bar->actions().last();
+                    bar->removeAction(action);
+                    addAction(action);
+                }
             } else if (item->IsSeparator()) {
                 menu->addSeparator();
             } else if (item->GetItemCount() > 0) {
@@ -184,8 +190,8 @@ void TDemoForm::RebuildMenus() {
         menu->setObjectName(Qs(top->GetName()));
         fill(fill, menu, *top);
     }
-    // The old bar may be running the click that changed the menu.
-    if (QWidget* old = takeMenuBar()) old->deleteLater();
+    // The old bar goes later (Qt deletes it so): it may be running the click
+    // that changed the menu.
     setMenuBar(bar);
 }
 

@@ -61,7 +61,9 @@ public:
         return {int16_t(std::min(c.positionInBlock() + 1, 0x7FFF)), c.blockNumber() + 1};
     }
     void SetCursorPos(const TEditPos& Pos) override { form_.CaretTo(Pos.Line - 1, Pos.Col); }
-    TEditPos GetTopPos() override { return {1, form_.Memo1->firstVisibleBlock().blockNumber() + 1}; }
+    TEditPos GetTopPos() override {
+        return {1, form_.Memo1->cursorForPosition(QPoint(0, 0)).blockNumber() + 1};
+    }
     void SetTopPos(const TEditPos&) override {}
     TViewSize GetViewSize() override { return {80, 25}; }
 
