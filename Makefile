@@ -1,5 +1,5 @@
 # Thin wrapper over the CMake presets.
-.PHONY: run test bench fuzz clean deps
+.PHONY: run demo test bench fuzz clean deps
 
 JOBS ?= $(shell nproc)
 FUZZ_SECONDS ?= 30
@@ -11,6 +11,11 @@ run: deps
 	cmake --preset release
 	cmake --build --preset release -j $(JOBS)
 	scripts/run-main build/release
+
+demo: deps
+	cmake --preset release
+	cmake --build --preset release -j $(JOBS) --target VELTdemo ss vss-admin SSExp
+	scripts/run-demo build/release
 
 test: deps
 	cmake --preset debug-asan

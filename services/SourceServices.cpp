@@ -127,14 +127,14 @@ void TSourceServices::Guarded(F&& f) {
 
 // ---- creation --------------------------------------------------------------------
 
-TSourceServices::TSourceServices(TIToolServices& tools)
-    : tools_(tools), deferred_(std::make_unique<QObject>()) {
+TSourceServices::TSourceServices(TIToolServices& tools, bool demo)
+    : tools_(tools), demo_(demo), deferred_(std::make_unique<QObject>()) {
     auto user = std::make_unique<TRegistryKey>(winreg::HKEY_CURRENT_USER);
     settingsKey_.reset(user.release()->SubKey(kSettingsKeyPath));
     hotkeysKey_.reset(settingsKey_->CreateSubKey("Hotkeys"));
     auto machine = std::make_unique<TRegistryKey>(winreg::HKEY_LOCAL_MACHINE);
     machine->Access = kProductKeyAccess;
-    productKey_.reset(machine.release()->SubKey(kProductKeyPath));
+    productKey_.reset(machine.release()->SubKey(demo ? kDemoProductKeyPath : kProductKeyPath));
 
     sourceCode_ = std::make_unique<TIHyperSourceCode>();
     sourceCode_->ProductKey = productKey_.get();
@@ -151,7 +151,10 @@ TSourceServices::TSourceServices(TIToolServices& tools)
 TSourceServices::~TSourceServices() {
     deferred_.reset();
     FreeProjectTreeForm();  // its menus run words with this interpreter
-    if (VELTMenu) VELTMenu->DestroyMenuItem();
+    if (demo_)
+        DestroyItems();
+    else if (VELTMenu)
+        VELTMenu->DestroyMenuItem();
     sourceCode_->Forth = nullptr;
 }
 
@@ -216,14 +219,18 @@ void TSourceServices::Initialize() {
         }
     }
 
-    MainMenu = tools_.GetMainMenu();
-    if (!MainMenu) throw Exception("The IDE has no main menu");
-    MenuItems = MainMenu->GetMenuItems();
-    if (!MenuItems) throw Exception("The IDE's main menu has no items");
-    const ComPtr<TIMenuItemIntf> help = MainMenu->FindMenuItem("HelpMenu");
-    const int32_t at = help ? help->GetIndex() : MenuItems->GetItemCount();
-    VELTMenu = MenuItems->InsertItem(at, "V&ELT", "VELTMenu", "", 0, 0, 0, kVisibleItem, nullptr);
-    if (!VELTMenu) throw Exception("The V&ELT menu could not be inserted");
+    if (demo_) {
+        if (!VELTMenu) throw Exception("The host gave no menu item for V&ELT");
+    } else {
+        MainMenu = tools_.GetMainMenu();
+        if (!MainMenu) throw Exception("The IDE has no main menu");
+        MenuItems = MainMenu->GetMenuItems();
+        if (!MenuItems) throw Exception("The IDE's main menu has no items");
+        const ComPtr<TIMenuItemIntf> help = MainMenu->FindMenuItem("HelpMenu");
+        const int32_t at = help ? help->GetIndex() : MenuItems->GetItemCount();
+        VELTMenu = MenuItems->InsertItem(at, "V&ELT", "VELTMenu", "", 0, 0, 0, kVisibleItem, nullptr);
+        if (!VELTMenu) throw Exception("The V&ELT menu could not be inserted");
+    }
 
     MenusList.clear();
     if (loaded) Guarded([&] { forth_->ExecWord("Startup"); });
@@ -233,12 +240,22 @@ void TSourceServices::Initialize() {
 
 void TSourceServices::Finalize() {
     forth_->ClearStack();
+    if (demo_) {
+        DestroyItems();
+        return;
+    }
     if (VELTMenu) {
         const ComPtr<TIMenuItemIntf> menu = std::move(VELTMenu);
         VELTMenu = nullptr;
         menu->DestroyMenuItem();
     }
     MenusList.clear();
+}
+
+void TSourceServices::DestroyItems() {
+    std::vector<ComPtr<TIMenuItemIntf>> items;
+    items.swap(MenusList);
+    for (const ComPtr<TIMenuItemIntf>& item : items) item->DestroyMenuItem();
 }
 
 ComPtr<TIMenuItemIntf> TSourceServices::AppendItem(const std::string& caption, const std::string& name,
@@ -584,6 +601,19 @@ const ClassInfo& TSourceServices::StaticForthClass() {
     };
     static const ClassInfo info{"TSourceServices", nullptr, {}, methods};
     return info;
+}
+
+const ClassInfo* TSourceServices::ForthClass() const {
+    if (!demo_) return &StaticForthClass();
+    // The host's own LoadFromIDE and SaveToIDE come later in the object
+    // table: these must not hide them.
+    static const MethodInfo methods[] = {
+        WordMethod<TSourceServices, &TSourceServices::LoadFromIDEOrFile>("LoadFromIDEOrFile"),
+        WordMethod<TSourceServices, &TSourceServices::InputQueryWithHistory>("InputQueryWithHistory"),
+        WordMethod<TSourceServices, &TSourceServices::RegisterHotkey>("RegisterHotkey"),
+    };
+    static const ClassInfo info{"TSourceServices", nullptr, {}, methods};
+    return &info;
 }
 
 }  // namespace velt

@@ -32,6 +32,8 @@ class TIEditorInterface;
 inline constexpr char kSettingsKeyPath[] = "Software\\Trel\\VELT Services for Delphi\\Loom/2 Services";
 inline constexpr char kProductKeyPath[] = "SOFTWARE\\Trel\\VELT Services for Delphi";
 inline constexpr uint32_t kProductKeyAccess = 0x2001F;
+// The demonstration build's product key.
+inline constexpr char kDemoProductKeyPath[] = "SOFTWARE\\Trel\\RootDir";
 
 // Enabled and visible (6); enabled only, a hidden item whose shortcut works (2).
 inline constexpr TIMenuFlags kVisibleItem = mfEnabled | mfVisible;
@@ -39,15 +41,20 @@ inline constexpr TIMenuFlags kHiddenItem = mfEnabled;
 
 class TSourceServices : public TInterfacedObject<TIExpert>, public TObject, public ForthObject {
 public:
-    VELT_FORTH_CLASS(TSourceServices)
+    static const ClassInfo& StaticForthClass();
 
     // Opens the keys, creates the model and the interpreter and registers
     // them as "SourceCode" and "Expert". Nothing is asked yet: see Startup.
-    explicit TSourceServices(TIToolServices& tools);
+    // The demonstration build (demo set) runs without the IDE: the host sets
+    // MainMenu and VELTMenu, the root item the menu is built under and that
+    // stays the host's, and answers LoadFromIDE and SaveToIDE itself.
+    explicit TSourceServices(TIToolServices& tools, bool demo = false);
     ~TSourceServices() override;
     TSourceServices(const TSourceServices&) = delete;
     TSourceServices& operator=(const TSourceServices&) = delete;
     std::string ClassName() const override { return "TSourceServices"; }
+    const ClassInfo* ForthClass() const override;
+    bool Demo() const { return demo_; }
 
     // The second step of creation: without a command file name, the stored
     // settings are read, "VELT Forth file not found" is shown and the
@@ -162,7 +169,11 @@ private:
     void Guarded(F&& f);
     void ReportCurrentException();
 
+    // Destroys the items of the demonstration build's menu, not its root.
+    void DestroyItems();
+
     TIToolServices& tools_;
+    const bool demo_;
     std::unique_ptr<TKey> settingsKey_;
     std::unique_ptr<TKey> hotkeysKey_;
     std::unique_ptr<TKey> productKey_;

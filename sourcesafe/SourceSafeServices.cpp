@@ -12,6 +12,7 @@
 #include "foundation/CommMsg.h"
 #include "foundation/Dialogs.h"
 #include "foundation/RegKey.h"
+#include "foundation/RootDir.h"
 #include "foundation/StrUtils.h"
 #include "foundation/SysUtils.h"
 #include "platform/ui/DialogRunner.h"
@@ -146,8 +147,9 @@ void TSourceSafeNotifier::FileNotification(TFileNotification NotifyCode, const s
 
 // ---- creation ------------------------------------------------------------------------------
 
-TSourceSafeServices::TSourceSafeServices(TIToolServices& tools)
+TSourceSafeServices::TSourceSafeServices(TIToolServices& tools, bool demo)
     : tools_(tools),
+      demo_(demo),
       settingsKey_(OpenKey(winreg::HKEY_CURRENT_USER, kSafeSettingsKeyPath)),
       machineKey_(OpenKey(winreg::HKEY_LOCAL_MACHINE, kSafeMachineKeyPath)),
       notifier_(new TSourceSafeNotifier(this)) {
@@ -189,7 +191,7 @@ void TSourceSafeServices::InstallAddIn(TForth& forth) {
     forth.Objects.AddObject("SourceSafe", this);
     OpenRegistry();
     LoadFileList();
-    tools_.AddNotifier(notifier_);
+    if (!demo_) tools_.AddNotifier(notifier_);
     BuildMenu();
     StartupLogon();
 }
@@ -197,7 +199,11 @@ void TSourceSafeServices::InstallAddIn(TForth& forth) {
 void TSourceSafeServices::Finalize() {
     if (finalized_) return;
     finalized_ = true;
-    if (SourceSafeMenu) {
+    if (demo_) {
+        // The root item is the host's: only the items go.
+        for (const ComPtr<TIMenuItemIntf>& item : SafeMenusList) item->DestroyMenuItem();
+        SourceSafeMenu = nullptr;
+    } else if (SourceSafeMenu) {
         const ComPtr<TIMenuItemIntf> menu = std::move(SourceSafeMenu);
         SourceSafeMenu = nullptr;
         menu->DestroyMenuItem();
@@ -210,7 +216,7 @@ void TSourceSafeServices::Finalize() {
         if (index >= 0) forth_->Objects.Delete(index);
         forth_ = nullptr;
     }
-    tools_.RemoveNotifier(notifier_);
+    if (!demo_) tools_.RemoveNotifier(notifier_);
     explorer_.reset();
     database_ = nullptr;
 }
@@ -222,7 +228,7 @@ void TSourceSafeServices::OpenRegistry() {
     AutoSourceSafeAdding = ReadInteger(k, "AutoSourceSafeAdding", AutoSourceSafeAdding, saYes, saAsk);
     AutoSourceSafeRemoving = ReadInteger(k, "AutoSourceSafeRemoving", AutoSourceSafeRemoving, saYes, saAsk);
     AutoLogon = ReadInteger(k, "AutoLogon", AutoLogon ? 1 : 0, INT32_MIN, INT32_MAX) != 0;
-    CurrentDatabase = ReadText(*machineKey_, "Current Database", CurrentDatabase);
+    CurrentDatabase = demo_ ? DemoDatabase() : ReadText(*machineKey_, "Current Database", CurrentDatabase);
     SSDir = SafeFolder(ReadText(*machineKey_, "SCCServerPath", JoinSafe(CurrentDatabase, "win32/ss")));
 }
 
@@ -261,6 +267,8 @@ void TSourceSafeServices::LoadFileList() {
     }
 }
 
+std::string TSourceSafeServices::DemoDatabase() { return MapSystemPath("d:\\vss"); }
+
 void TSourceSafeServices::Logon() {
     database_ = nullptr;
     ComPtr<vss::IVSSDatabase> db = vss::CoVSSDatabase::Create();
@@ -290,14 +298,19 @@ void TSourceSafeServices::StartupLogon() {
 }
 
 void TSourceSafeServices::BuildMenu() {
-    MainMenu = tools_.GetMainMenu();
-    if (!MainMenu) throw Exception("The IDE has no main menu");
-    MenuItems = MainMenu->GetMenuItems();
-    if (!MenuItems) throw Exception("The IDE's main menu has no items");
-    const ComPtr<TIMenuItemIntf> tools = MainMenu->FindMenuItem("ToolsMenu");
-    const int32_t at = tools ? tools->GetIndex() : MenuItems->GetItemCount();
-    SourceSafeMenu = MenuItems->InsertItem(at, "SourceS&afe", "SourceSafeMenu", "", 0, 0, 0, kVisibleItem, nullptr);
-    if (!SourceSafeMenu) throw Exception("The SourceS&afe menu could not be inserted");
+    if (demo_) {
+        if (!SourceSafeMenu) throw Exception("The host gave no menu item for SourceS&afe");
+    } else {
+        MainMenu = tools_.GetMainMenu();
+        if (!MainMenu) throw Exception("The IDE has no main menu");
+        MenuItems = MainMenu->GetMenuItems();
+        if (!MenuItems) throw Exception("The IDE's main menu has no items");
+        const ComPtr<TIMenuItemIntf> tools = MainMenu->FindMenuItem("ToolsMenu");
+        const int32_t at = tools ? tools->GetIndex() : MenuItems->GetItemCount();
+        SourceSafeMenu =
+            MenuItems->InsertItem(at, "SourceS&afe", "SourceSafeMenu", "", 0, 0, 0, kVisibleItem, nullptr);
+        if (!SourceSafeMenu) throw Exception("The SourceS&afe menu could not be inserted");
+    }
 
     struct TItem {
         const char* Caption;
@@ -604,7 +617,11 @@ void TSourceSafeServices::_AddFiles(const std::string& comment, const std::strin
 
 void TSourceSafeServices::_CheckIn(const std::string& comment, const std::string& spec, const std::string& folder,
                                    int32_t flags) {
-    ItemOf(OpenDatabase(), spec)->Checkin(comment, JoinSafe(folder, SafeName(spec)), flags);
+    const ComPtr<vss::IVSSItem> item = ItemOf(OpenDatabase(), spec);
+    // The message box breaks lines at "\n".
+    if (demo_ && item->IsCheckedOut() == vss::VSSFILE_NOTCHECKEDOUT)
+        Msg("Hey ma'an! What are you doing?\nFile " + spec + " is not currently checked out.");
+    item->Checkin(comment, JoinSafe(folder, SafeName(spec)), flags);
 }
 
 void TSourceSafeServices::_CheckOut(const std::string& comment, const std::string& spec, const std::string& folder,

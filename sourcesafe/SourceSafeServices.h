@@ -56,12 +56,19 @@ class TSourceSafeServices : public TInterfacedObject<TIExpert>, public TObject, 
 public:
     VELT_FORTH_CLASS(TSourceSafeServices)
 
-    // Opens the keys and makes the notifier; nothing is read yet.
-    explicit TSourceSafeServices(TIToolServices& tools);
+    // Opens the keys and makes the notifier; nothing is read yet. The
+    // demonstration build (demo set) runs without the IDE: no notifier, the
+    // menu is built under SourceSafeMenu, a root item the host sets and
+    // keeps, the database is the fixed one of DemoDatabase, and a check-in
+    // of a file not checked out is warned about first.
+    explicit TSourceSafeServices(TIToolServices& tools, bool demo = false);
     ~TSourceSafeServices() override;
     TSourceSafeServices(const TSourceSafeServices&) = delete;
     TSourceSafeServices& operator=(const TSourceSafeServices&) = delete;
     std::string ClassName() const override { return "TSourceSafeServices"; }
+    bool Demo() const { return demo_; }
+    // The database folder of the demonstration build's logon.
+    static std::string DemoDatabase();
 
     // ---- TIExpert ----------------------------------------------------------------
     std::string GetName() override { return "SourceSafe Expert"; }
@@ -201,6 +208,7 @@ private:
     void Operation(TSafeSourceFormClass formClass, TSourceSafeEvent callback, TForth& forth);
 
     TIToolServices& tools_;
+    const bool demo_;
     std::unique_ptr<TKey> settingsKey_;
     std::unique_ptr<TKey> hotkeysKey_;
     std::unique_ptr<TKey> machineKey_;
