@@ -166,7 +166,9 @@ TEST(UnitIndex, AnswersFollowRandomEdits) {
         "  TSquare = class(TShape)", "  end;", "    procedure Paint;", "procedure TCircle.Paint;",
         "procedure TSquare.Paint;", "begin", "end;", "implementation", "  TRec = record", "    X: Integer;", "",
         "interface", "end.", "initialization", "    function Radius: Integer;", "  IFoo = interface",
-        "  TCircle = class", "constructor TShape.Create;", "    TInner = class", "  Rec: record"};
+        "  TCircle = class", "constructor TShape.Create;", "    TInner = class", "  Rec: record",
+        // Comments that run on over lines change how the lines after them read.
+        "  { a comment", "  }", "(* open", "end *)", "  // end", "  { end }", "    S := '{';"};
     uint32_t seed = 4242;
     auto next = [&](uint32_t n) {
         seed = seed * 1103515245u + 12345u;
