@@ -1194,7 +1194,9 @@ void TISourceCode::ParseClassAt(int headerLine, TClassComponentList& list) const
         else if (izPrefix("protected", t)) scope = 1;
         else if (izPrefix("public", t)) scope = 2;
         else if (izPrefix("published", t)) scope = 3;
-        else if (isValidMethodDecl(l, nm, true)) list.AddClassComponent(3, scope, nm, t);
+        // A header that runs over lines is kept whole: its directives may stand on the last one.
+        else if (isValidMethodDecl(l, nm, true))
+            list.AddClassComponent(3, scope, nm, HeaderEnd(i) > i ? std::string_view(HeaderText(i)) : t);
         else if (isValidProperty(l, p)) list.AddClassComponent(2, scope, p.Name, t);
         else if (isValidField(i, nm, ty)) list.AddClassComponent(1, scope, nm, t);
     }

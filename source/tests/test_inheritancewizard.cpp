@@ -71,6 +71,8 @@ const char* const kBase =
     "  protected\r\n"
     "    procedure WMPaint(var Msg: TMessage); message WM_PAINT;\r\n"
     "    function GetText: string; dynamic;\r\n"
+    "    procedure Notify(Sender: TObject;\r\n"
+    "      Op: Integer); virtual;\r\n"
     "    property Size: Integer read FSize write SetSize;\r\n"
     "    procedure Changed; virtual; abstract;\r\n"
     "  public\r\n"
@@ -178,12 +180,14 @@ TEST_F(InheritanceWizard, ListsEachAncestorsOverridableMembersInOrder) {
     // scope and name. Fields, non-virtual methods, public properties and
     // what TLeaf declares (Paint) are left out.
     EXPECT_EQ(Captions(), (std::vector<std::string>{"    Derived from TMid", "Resize", "    Derived from TBase",
-                                                    "Hidden", "Size", "Changed", "GetText", "WMPaint", "Kind",
+                                                    "Hidden", "Size", "Changed", "GetText", "Notify", "WMPaint", "Kind",
                                                     "    Derived from TObject", "Destroy", "Dispatch"}));
     std::vector<int> images;
     for (const TWizardRow& r : Port.Shown) images.push_back(r.Image);
-    EXPECT_EQ(images, (std::vector<int>{4, 1, 4, 0, 1, 1, 1, 1, 2, 4, 2, 2}));
-    EXPECT_EQ(Port.Shown[7].Header, "procedure WMPaint(var Msg: TMessage); message WM_PAINT;");
+    EXPECT_EQ(images, (std::vector<int>{4, 1, 4, 0, 1, 1, 1, 1, 1, 2, 4, 2, 2}));
+    EXPECT_EQ(Port.Shown[8].Header, "procedure WMPaint(var Msg: TMessage); message WM_PAINT;");
+    // A header over two lines is listed whole, its directive from the last.
+    EXPECT_EQ(Port.Shown[7].Header, "procedure Notify(Sender: TObject; Op: Integer); virtual;");
     // Each unit is read once, through the host.
     EXPECT_EQ(Host.Requests, (std::vector<std::string>{Mid, Base, Sys}));
     EXPECT_TRUE(Sink.Lines.empty());
@@ -195,7 +199,7 @@ TEST_F(InheritanceWizard, ListsEachAncestorsOverridableMembersInOrder) {
 }
 
 TEST_F(InheritanceWizard, WritesTheChosenMembersBeforeTheClassOwnEnd) {
-    Port.Select = {"WMPaint", "Size", "Kind", "Dispatch", "Resize", "Hidden"};
+    Port.Select = {"WMPaint", "Size", "Kind", "Dispatch", "Resize", "Hidden", "Notify"};
     Port.SelectIndices = {2, 2, 99, -1};  // the TBase heading (twice), rows never shown
     RunAt("EndPos: Integer;");
     const std::vector<std::string> lines = SplitLines(Src.GetLinesText());
@@ -203,20 +207,21 @@ TEST_F(InheritanceWizard, WritesTheChosenMembersBeforeTheClassOwnEnd) {
     ASSERT_GT(paint, 0);
     // Methods in list order (a message handler keeps its message), then
     // the properties, redeclared; every member on a line of its own.
-    const std::vector<std::string> written(lines.begin() + paint + 1, lines.begin() + paint + 8);
+    const std::vector<std::string> written(lines.begin() + paint + 1, lines.begin() + paint + 9);
     EXPECT_EQ(written, (std::vector<std::string>{"    procedure Resize; override;",
+                                                 "    procedure Notify(Sender: TObject; Op: Integer); override;",
                                                  "    procedure WMPaint(var Msg: TMessage); message WM_PAINT;",
                                                  "    class function Kind: Integer; override;",
                                                  "    procedure Dispatch(var Message); override;",
                                                  "    property Hidden;", "    property Size;", "  end;"}));
-    EXPECT_EQ(lines.size(), SplitLines(kLeaf).size() + 6);
+    EXPECT_EQ(lines.size(), SplitLines(kLeaf).size() + 7);
     EXPECT_TRUE(Src.GetModified());
     EXPECT_EQ(Src.GetTopLine(), FindLineOf(Src, "TLeaf = class"));
-    EXPECT_EQ(Src.GetCursorLine(), paint + 7);
+    EXPECT_EQ(Src.GetCursorLine(), paint + 8);
     EXPECT_EQ(Src.GetCursorCol(), 1);
     // The unit is still whole: the class ends where it did, the next follows.
     int end = 0;
-    EXPECT_EQ(Src.FindClassEnd(FindLineOf(Src, "TLeaf = class")), paint + 7);
+    EXPECT_EQ(Src.FindClassEnd(FindLineOf(Src, "TLeaf = class")), paint + 8);
     EXPECT_TRUE(Src.FindClass("TPlain", end));
 }
 
@@ -224,7 +229,7 @@ TEST_F(InheritanceWizard, CancelWritesNothingEvenWithRowsChosen) {
     Port.Ok = false;
     Port.Select = {"WMPaint", "Size", "Destroy"};
     RunAt("EndPos: Integer;");
-    EXPECT_EQ(Port.Shown.size(), 12u);
+    EXPECT_EQ(Port.Shown.size(), 13u);
     EXPECT_EQ(Src.GetLinesText(), ReadWholeFile(Leaf));
     EXPECT_FALSE(Src.GetModified());
 }
