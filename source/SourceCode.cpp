@@ -1216,8 +1216,11 @@ void TISourceCode::RefineVirtualClass(TClassComponentList& list) const {
         if (c.Kind == 2) {
             keep = c.Scope <= 1;
         } else if (c.Kind == 3) {
-            std::string d = ExtractMethodDirective(c.Text);
-            keep = HasWord(d, "virtual") || HasWord(d, "dynamic") || HasWord(d, "message");
+            // The directives as code: "override; {virtual;}" is no virtual method.
+            const std::string d = ExtractMethodDirective(c.Text);
+            for (const TPasToken& t : PascalCodeTokens(d))
+                keep = keep || (t.IsIdent() && (SameText(t.Text, "virtual") || SameText(t.Text, "dynamic") ||
+                                                SameText(t.Text, "message")));
         }
         if (!keep && c.Kind != 0) list.SetKind(i, 0);
     }

@@ -75,6 +75,7 @@ const char* const kBase =
     "      Op: Integer); virtual;\r\n"
     "    property Size: Integer read FSize write SetSize;\r\n"
     "    procedure Changed; virtual; abstract;\r\n"
+    "    procedure Reset; override; {virtual;}\r\n"
     "  public\r\n"
     "    procedure Paint; virtual;\r\n"
     "    procedure Plain;\r\n"
@@ -177,8 +178,9 @@ TEST_F(InheritanceWizard, ListsEachAncestorsOverridableMembersInOrder) {
     RunAt("procedure Paint; override;");
     EXPECT_EQ(Port.ClassName, "TLeaf");
     // Per ancestor: its heading, then properties before methods, each by
-    // scope and name. Fields, non-virtual methods, public properties and
-    // what TLeaf declares (Paint) are left out.
+    // scope and name. Fields, non-virtual methods (also one whose comment
+    // says "virtual"), public properties and what TLeaf declares (Paint)
+    // are left out.
     EXPECT_EQ(Captions(), (std::vector<std::string>{"    Derived from TMid", "Resize", "    Derived from TBase",
                                                     "Hidden", "Size", "Changed", "GetText", "Notify", "WMPaint", "Kind",
                                                     "    Derived from TObject", "Destroy", "Dispatch"}));
