@@ -1,6 +1,7 @@
 #include "source/InheritanceWizard.h"
 
 #include <algorithm>
+#include <iterator>
 
 #include "forth/Forth.h"
 #include "foundation/CommMsg.h"
