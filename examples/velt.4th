@@ -10,6 +10,7 @@
 " Declare Variable ..." " DeclareLocalVar" " Ctrl+Shift+V" 1 RegisterHotkey
 " Try Finally Block" " TryFinally" " Ctrl+Shift+T" 1 RegisterHotkey
 " Code Templates ..." " ForthCodeTemplates" " Ctrl+J" 1 RegisterHotkey
+" Inheritance Wizard ..." " InheritanceWizard" " Ctrl+Shift+W" 1 RegisterHotkey
 " Example commands are ready: see the V&ELT menu." Writeln
 ;
 

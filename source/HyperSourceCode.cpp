@@ -92,6 +92,7 @@ const ClassInfo& TIHyperSourceCode::StaticForthClass() {
         WordMethod<S, &S::RegisterSource>("RegisterSource"),
         WordMethod<S, &S::ExecCodeTemplate>("ExecCodeTemplate"),
         WordMethod<S, &S::ForthCodeTemplates>("ForthCodeTemplates"),
+        WordMethod<S, &S::InheritanceWizard>("InheritanceWizard"),
     };
     static const ClassInfo info{"TIHyperSourceCode", &TISourceCode::StaticForthClass(), props, methods};
     return info;

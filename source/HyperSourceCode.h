@@ -94,6 +94,8 @@ public:
     void RegisterSource(TForth& Sender);     // ( -- )
     void ExecCodeTemplate(TForth& Sender);   // ( name -- )
     void ForthCodeTemplates(TForth& Sender); // ( -- )
+    // The wizard for the class under the cursor (InheritanceWizard.h).
+    void InheritanceWizard(TForth& Sender);  // ( -- )
 
     // ---- the same from code ---------------------------------------------------------
     // Does the one thing that fits the cursor line (see HyperJump.cpp).

@@ -1193,7 +1193,9 @@ void TISourceCode::ParseClassAt(int headerLine, TClassComponentList& list) const
         else if (izPrefix("protected", t)) scope = 1;
         else if (izPrefix("public", t)) scope = 2;
         else if (izPrefix("published", t)) scope = 3;
-        else if (isValidMethodDecl(l, nm, true)) list.AddClassComponent(3, scope, nm, t);
+        // A header that runs over lines is kept whole: its directives may stand on the last one.
+        else if (isValidMethodDecl(l, nm, true))
+            list.AddClassComponent(3, scope, nm, HeaderEnd(i) > i ? std::string_view(HeaderText(i)) : t);
         else if (isValidProperty(l, p)) list.AddClassComponent(2, scope, p.Name, t);
         else if (isValidField(i, nm, ty)) list.AddClassComponent(1, scope, nm, t);
     }
@@ -1213,8 +1215,11 @@ void TISourceCode::RefineVirtualClass(TClassComponentList& list) const {
         if (c.Kind == 2) {
             keep = c.Scope <= 1;
         } else if (c.Kind == 3) {
-            std::string d = ExtractMethodDirective(c.Text);
-            keep = HasWord(d, "virtual") || HasWord(d, "dynamic") || HasWord(d, "message");
+            // The directives as code: "override; {virtual;}" is no virtual method.
+            const std::string d = ExtractMethodDirective(c.Text);
+            for (const TPasToken& t : PascalCodeTokens(d))
+                keep = keep || (t.IsIdent() && (SameText(t.Text, "virtual") || SameText(t.Text, "dynamic") ||
+                                                SameText(t.Text, "message")));
         }
         if (!keep && c.Kind != 0) list.SetKind(i, 0);
     }

@@ -171,7 +171,8 @@ public:
     // (4) of the interface part.
     void ParseUnit(TUnitComponentList& list) const;
     // Members of a class: methods (3), properties (2), fields (1) with their
-    // scope. False when the class is not found.
+    // scope and declaration (a method's header joined when it runs over
+    // lines). False when the class is not found.
     bool ParseClass(std::string_view className, TClassComponentList& list) const;
     void ParseClassAt(int headerLine, TClassComponentList& list) const;
     // Takes out (kind 0) every member of other whose kind and exact name list

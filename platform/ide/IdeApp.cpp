@@ -16,6 +16,7 @@
 #include "platform/ide/QtHost.h"
 #include "platform/ui/DialogRunner.h"
 #include "platform/ui/ShortCut.h"
+#include "platform/ui/InheritanceWizardForm.h"
 #include "platform/ui/QtDialogs.h"
 #include "platform/ui/QtMessageSink.h"
 
@@ -123,6 +124,8 @@ int RunIde(const TIdeOptions& options) {
     TMessageSink* previousSink = SetMessageSink(&sink);
     TQtDialogPort port;
     TDialogPortGuard portGuard(&port);
+    TQtInheritanceWizardPort wizardPort;
+    TInheritanceWizardPortGuard wizardGuard(&wizardPort);
 
     TQtHost host;
     TPackageLoader loader(host);

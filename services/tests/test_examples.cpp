@@ -2,8 +2,11 @@
 // example project.
 #include <QComboBox>
 #include <QDialog>
+#include <QPushButton>
+#include <QTreeWidget>
 
 #include "foundation/Dialogs.h"
+#include "platform/ui/InheritanceWizardForm.h"
 #include "platform/ui/ShortCut.h"
 #include "platform/ui/tests/UiTestSupport.h"
 #include "services/ProjectTree.h"
@@ -54,7 +57,7 @@ TEST_F(ExamplesTest, StartupRegistersTheHotkeysOfTheReadme) {
     EXPECT_TRUE(inst.Sink.HasLine("Example commands are ready: see the V&ELT menu."));
     std::vector<std::string> expected = {"Hyper Jump",        "Jump Backward",     "Go to Interface",
                                          "Go to Implementation", "Declare Variable ...", "Try Finally Block",
-                                         "Code Templates ..."};
+                                         "Code Templates ...", "Inheritance Wizard ..."};
     expected.insert(expected.end(), kBuiltInItems.begin(), kBuiltInItems.end());
     EXPECT_EQ(VeltItems(host), expected);
     EXPECT_TRUE(host.Messages.empty());
@@ -154,4 +157,40 @@ TEST_F(ExamplesTest, ProjectTreeShowsTheWholeAncestorChainAndOpensTheSources) {
     ASSERT_TRUE(host.Messages.empty()) << host.Messages[0];
     EXPECT_EQ(host.GetCurrentFile(), system);
     EXPECT_EQ(host.Cursor(system).Line, 1);
+}
+
+TEST_F(ExamplesTest, InheritanceWizardListsTheAncestorsAndWritesOneUndoStep) {
+    const std::string circles = kExamples + "/project/Circles.pas";
+    const std::string system = kExamples + "/project/System.pas";
+    for (const std::string& unit : {shapes, circles, system})
+        s->SourceCode().ClassesRegistry.InternalRegisterSource(s->SourceCode(), s->Forth(), unit);
+    host.OpenBuffer(circles, ReadWholeFile(circles));
+    host.SetCurrentFile(circles);
+    const std::vector<std::string> before = SplitLines(host.Text(circles));
+    const auto field = std::find(before.begin(), before.end(), "    FRadius: Double;");
+    ASSERT_NE(field, before.end());
+    host.SetCursor(circles, {5, int(field - before.begin()) + 1});
+    TQtInheritanceWizardPort port;
+    TInheritanceWizardPortGuard guard(&port);
+    AnsweringRunner runner([&](QDialog& d) {
+        auto* form = qobject_cast<TInheritanceWizardForm*>(&d);
+        ASSERT_NE(form, nullptr);
+        EXPECT_EQ(form->windowTitle(), "Inheritance Wizard of TCircle");
+        QTRY_VERIFY(!form->Feeding());
+        // TCircle overrides both of TShape's virtual methods already.
+        QStringList names;
+        for (int i = 0; i < form->VirtualView->topLevelItemCount(); ++i)
+            names << form->VirtualView->topLevelItem(i)->text(0);
+        EXPECT_EQ(names, QStringList({"    Derived from TShape", "    Derived from TObject", "Destroy"}));
+        form->VirtualView->topLevelItem(2)->setSelected(true);
+        QTest::mouseClick(form->OKButton, Qt::LeftButton);
+    });
+    Press("Ctrl+Shift+W");
+    EXPECT_EQ(runner.Runs, 1);
+    std::vector<std::string> expected = before;
+    const auto end = std::find(expected.begin(), expected.end(), "    property Radius: Double read FRadius write FRadius;");
+    ASSERT_NE(end, expected.end());
+    expected.insert(end + 1, "    destructor Destroy; override;");
+    EXPECT_EQ(SplitLines(host.Text(circles)), expected);
+    EXPECT_EQ(host.UndoCount(circles), 1);
 }
