@@ -67,3 +67,23 @@ function(velt_subsystem name)
     endif()
   endif()
 endfunction()
+
+# velt_package(name OUTPUT_NAME out SOURCES ... ARCHIVES ... PRIVATE_LIBS ...
+# PUBLIC_LIBS ...): a package's shared library. Its ARCHIVES are linked whole
+# (by file, so their own dependencies stay out of it); everything else comes
+# from the shared libraries in PUBLIC_LIBS, so a process keeps one copy of
+# every singleton.
+function(velt_package name)
+  cmake_parse_arguments(ARG "" "OUTPUT_NAME" "SOURCES;ARCHIVES;PRIVATE_LIBS;PUBLIC_LIBS" ${ARGN})
+  add_library(${name} SHARED ${ARG_SOURCES})
+  set_target_properties(${name} PROPERTIES OUTPUT_NAME ${ARG_OUTPUT_NAME})
+  target_compile_options(${name} PRIVATE ${VELT_WARNINGS})
+  set(files)
+  foreach(archive ${ARG_ARCHIVES})
+    add_dependencies(${name} ${archive})
+    list(APPEND files $<TARGET_FILE:${archive}>)
+  endforeach()
+  target_link_libraries(${name}
+    PRIVATE -Wl,--whole-archive ${files} -Wl,--no-whole-archive -Wl,--no-undefined ${ARG_PRIVATE_LIBS}
+    PUBLIC ${ARG_PUBLIC_LIBS})
+endfunction()
