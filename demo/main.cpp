@@ -1,35 +1,34 @@
 // VELTdemo: the source services and the SourceSafe services on a memo.
 //
-//   VELTdemo [--quit-when-loaded] [--screenshot PNG] [FILE]
+//   VELTdemo [--quit-when-loaded] [--screenshot PNG]
+//            [--answer-dialog 'TITLE|NAME=VALUE|...']... [FILE]
 //
 // FILE is the start file (by default the example unit). --quit-when-loaded
 // ends with exit code 0 once the window is up and the services are started;
 // --screenshot grabs the window to a PNG file at that point and ends. In
 // both batch modes no dialog waits: each is reported on standard error and
-// cancelled.
+// cancelled, except a dialog named by --answer-dialog, which is answered as
+// velt-ide answers it. The console lines of the services go to standard
+// output.
 #include <QApplication>
-#include <QDialog>
-#include <QMessageBox>
 #include <iostream>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "demo/DemoForm.h"
 #include "foundation/Dialogs.h"
-#include "platform/ui/DialogRunner.h"
+#include "platform/ui/BatchDialogRunner.h"
 #include "platform/ui/QtDialogs.h"
 #include "platform/ui/QtMessageSink.h"
 
 namespace {
 
-class TBatchDialogRunner : public velt::TDialogRunner {
+// The services' console lines go to standard output, as velt-ide's console
+// echoes them: the demo has no console window.
+class TDemoMessageSink : public velt::TQtMessageSink {
 public:
-    int Run(QDialog& dialog) override {
-        std::cerr << "VELTdemo: dialog \"" << dialog.windowTitle().toStdString() << "\"";
-        if (auto* box = qobject_cast<QMessageBox*>(&dialog)) std::cerr << ": " << box->text().toStdString();
-        std::cerr << " (cancelled)" << std::endl;
-        dialog.setResult(QDialog::Rejected);
-        return QDialog::Rejected;
-    }
+    void Line(std::string_view text) override { std::cout << text << std::endl; }
 };
 
 }  // namespace
@@ -39,6 +38,7 @@ int main(int argc, char* argv[]) {
     QApplication::setApplicationName(QStringLiteral("VELTdemo"));
     bool quit = false;
     std::string screenshot;
+    std::vector<std::string> answers;
     std::string startFile = velt::TDemoForm::kStartFile;
     const QStringList args = QApplication::arguments();
     for (qsizetype i = 1; i < args.size(); ++i) {
@@ -46,6 +46,8 @@ int main(int argc, char* argv[]) {
             quit = true;
         } else if (args[i] == QLatin1String("--screenshot") && i + 1 < args.size()) {
             screenshot = args[++i].toStdString();
+        } else if (args[i] == QLatin1String("--answer-dialog") && i + 1 < args.size()) {
+            answers.push_back(args[++i].toStdString());
         } else if (args[i].startsWith(QLatin1String("--"))) {
             std::cerr << "VELTdemo: unknown option " << args[i].toStdString() << std::endl;
             return 2;
@@ -54,9 +56,9 @@ int main(int argc, char* argv[]) {
         }
     }
     const bool batch = quit || !screenshot.empty();
-    TBatchDialogRunner batchRunner;
+    velt::TBatchDialogRunner batchRunner("VELTdemo", answers);
     velt::TDialogRunnerGuard runnerGuard(batch ? &batchRunner : &velt::GetDialogRunner());
-    velt::TQtMessageSink sink;
+    TDemoMessageSink sink;
     velt::TMessageSink* previousSink = velt::SetMessageSink(&sink);
     velt::TQtDialogPort port;
     velt::TDialogPortGuard portGuard(&port);

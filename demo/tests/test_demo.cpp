@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QTest>
 #include <QTextBlock>
 #include <filesystem>
@@ -14,7 +15,10 @@
 #include "foundation/CodePages.h"
 #include "platform/ui/DialogRunner.h"
 #include "platform/ui/ShortCut.h"
+#include "platform/vss/SrcSafeIni.h"
+#include "platform/vss/VssSession.h"
 #include "services/tests/ServicesTestSupport.h"
+#include "sourcesafe/SafeForms.h"
 #include "sourcesafe/SourceSafeServices.h"
 
 using namespace velt;
@@ -23,7 +27,9 @@ using namespace velt::test;
 namespace {
 
 // Records every dialog's title; a message box gets the next answer of
-// Buttons (Cancel when none is left), any other dialog is cancelled.
+// Buttons (Cancel when none is left), the logon dialog is answered with
+// LogonUser and LogonPassword when they are set, any other dialog is
+// cancelled.
 class ScriptedRunner : public TDialogRunner {
 public:
     ScriptedRunner() : guard_(this) {}
@@ -35,10 +41,18 @@ public:
             box->button(b)->click();
             return box->result();
         }
+        auto* logon = qobject_cast<TLogonForm*>(&dialog);
+        if (logon && !LogonUser.empty()) {
+            logon->EUser->setText(QString::fromStdString(LogonUser));
+            logon->EPassword->setText(QString::fromStdString(LogonPassword));
+            logon->BOk->click();
+            return logon->result();
+        }
         dialog.setResult(QDialog::Rejected);
         return QDialog::Rejected;
     }
     std::vector<QMessageBox::StandardButton> Buttons;
+    std::string LogonUser, LogonPassword;
     std::vector<std::string> Titles;
 
 private:
@@ -222,4 +236,35 @@ TEST_F(DemoTest, AMissingStartFileOpensAnEmptyMemoWithAMessage) {
     EXPECT_EQ(form->StatusPanel0->text().toStdString(), "Read only");
     ASSERT_FALSE(inst.Sink.Notes.empty());
     EXPECT_NE(inst.Sink.Notes.back().find("Cannot read"), std::string::npos);
+}
+
+TEST_F(DemoTest, CheckingInAFileThatIsNotCheckedOutWarnsOnTwoLinesAndGoesOn) {
+    // The demonstration's database "d:\vss": the user velt and one file.
+    const std::string db = inst.Path("root/vss");
+    vss::TVssSession::CreateDatabase(db, false);
+    vss::TSrcSafeIni ini = vss::LoadSrcSafeIni(db + "/srcsafe.ini");
+    ini.Users = {{"velt", vss::HashPassword("velt")}};
+    vss::SaveSrcSafeIni(db + "/srcsafe.ini", ini);
+    const std::string work = inst.Path("work");
+    inst.Write("work/a.pas", "unit a;\r\nend.\r\n");
+    {
+        auto session = vss::TVssSession::OpenTrusted(db + "/srcsafe.ini", "velt");
+        session->Add(session->MakeProject("$/Proj"), work + "/a.pas", "", vss::TVssOptions{});
+    }
+    runner.LogonUser = runner.LogonPassword = "velt";
+    ASSERT_TRUE(form->MainMenu1->Find("ssLogon")->RunClick());
+    ASSERT_TRUE(inst.Sink.HasLine("SourceSafe: velt logged on to " + db));
+    EXPECT_EQ(runner.Titles, (std::vector<std::string>{"SourceSafe Logon", "SourceSafe Logon"}));
+
+    inst.Sink.Notes.clear();
+    std::string error;
+    try {
+        SourceSafeServices->_CheckIn("", "$/Proj/a.pas", work, 0);
+    } catch (const std::exception& e) {
+        error = e.what();
+    }
+    EXPECT_EQ(inst.Sink.Notes, (std::vector<std::string>{
+                                   "Hey ma'an! What are you doing?\nFile $/Proj/a.pas is not currently checked out."}));
+    // The check-in itself ran: the database refuses it.
+    EXPECT_NE(error.find("do not have file $/Proj/a.pas checked out"), std::string::npos) << error;
 }

@@ -1,20 +1,16 @@
 #include "platform/ide/IdeApp.h"
 
 #include <QApplication>
-#include <QDialog>
 #include <QKeyEvent>
 #include <QKeySequence>
-#include <QLineEdit>
-#include <QMessageBox>
 #include <QPixmap>
-#include <QPushButton>
 #include <iostream>
 
 #include "foundation/Dialogs.h"
 #include "foundation/SysUtils.h"
 #include "platform/ide/PackageLoader.h"
 #include "platform/ide/QtHost.h"
-#include "platform/ui/DialogRunner.h"
+#include "platform/ui/BatchDialogRunner.h"
 #include "platform/ui/ShortCut.h"
 #include "platform/ui/InheritanceWizardForm.h"
 #include "platform/ui/QtDialogs.h"
@@ -23,44 +19,6 @@
 namespace velt {
 
 namespace {
-
-// Batch runs answer no question: each dialog is reported and cancelled,
-// unless the command line gave its answer.
-class TBatchDialogRunner : public TDialogRunner {
-public:
-    explicit TBatchDialogRunner(const std::vector<std::string>& answers) {
-        for (const std::string& a : answers) answers_.push_back(QString::fromStdString(a).split(QLatin1Char('|')));
-    }
-
-    int Run(QDialog& dialog) override {
-        for (const QStringList& answer : answers_)
-            if (answer.value(0) == dialog.windowTitle()) return Answer(dialog, answer);
-        std::cerr << "velt-ide: dialog \"" << dialog.windowTitle().toStdString() << "\"";
-        if (auto* box = qobject_cast<QMessageBox*>(&dialog)) std::cerr << ": " << box->text().toStdString();
-        std::cerr << " (cancelled)" << std::endl;
-        dialog.setResult(QDialog::Rejected);
-        return QDialog::Rejected;
-    }
-
-private:
-    static int Answer(QDialog& dialog, const QStringList& answer) {
-        for (qsizetype i = 1; i < answer.size(); ++i) {
-            const QString name = answer[i].section(QLatin1Char('='), 0, 0);
-            if (auto* edit = dialog.findChild<QLineEdit*>(name)) edit->setText(answer[i].section(QLatin1Char('='), 1));
-        }
-        std::cerr << "velt-ide: answered \"" << dialog.windowTitle().toStdString() << "\"" << std::endl;
-        dialog.setResult(QDialog::Rejected);
-        for (QPushButton* button : dialog.findChildren<QPushButton*>())
-            if (button->isDefault() && button->isEnabled()) {
-                button->click();
-                return dialog.result();
-            }
-        dialog.done(QDialog::Accepted);
-        return dialog.result();
-    }
-
-    std::vector<QStringList> answers_;
-};
 
 bool IsProjectFile(const std::string& file) { return SameText(ExtractFileExt(file), ".dpr"); }
 
@@ -118,7 +76,7 @@ TIdeOptions ParseIdeArguments(const QStringList& arguments) {
 
 int RunIde(const TIdeOptions& options) {
     const bool batch = options.QuitWhenLoaded || !options.Screenshot.empty();
-    TBatchDialogRunner batchRunner(options.DialogAnswers);
+    TBatchDialogRunner batchRunner("velt-ide", options.DialogAnswers);
     TDialogRunnerGuard runnerGuard(batch ? &batchRunner : &GetDialogRunner());
     TQtMessageSink sink;
     TMessageSink* previousSink = SetMessageSink(&sink);
