@@ -1,5 +1,5 @@
 // Reads arbitrary bytes as the output of "ss dir -r". Every file found has a
-// name that is no project line, in a project spec ending with "/".
+// name that is no project line, in a project item path ending with "/".
 #include <cstdint>
 #include <cstdlib>
 #include <string>

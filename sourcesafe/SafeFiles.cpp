@@ -44,7 +44,7 @@ bool HasControlBytes(std::string_view s) {
     return std::any_of(s.begin(), s.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; });
 }
 
-// The project spec of a listing block, with its trailing "/".
+// The project item path of a listing block, with its trailing "/".
 std::string WithSlash(std::string spec) {
     if (spec.empty() || spec.back() != '/') spec += '/';
     return spec;

@@ -1,10 +1,10 @@
 #pragma once
-// The plain parts of the SourceSafe services: SourceSafe specs made from
+// The plain parts of the SourceSafe services: SourceSafe item paths made from
 // local paths, the file list "filelist.vss" (which project holds a file,
 // answered without asking the server) and the ss command lines as text.
 //
 // "filelist.vss" is text with CR LF line ends, one line per file of the
-// database: its name, "=", the spec of the project holding it with the
+// database: its name, "=", the item path of the project holding it with the
 // project's trailing "/" (a.pas=$/Work/Src/). Lines are sorted ignoring
 // ASCII case; a name held by several projects gives several lines, side by
 // side.
@@ -20,19 +20,19 @@ namespace vss {
 class IVSSDatabase;
 }
 
-// The full path made into a SourceSafe spec: "$" + the absolute path, every
+// The full path made into a SourceSafe item path: "$" + the absolute path, every
 // "\" read as "/", doubled separators collapsed; with a drive letter,
 // "$/" + the letter + the rest after the colon (C:\Work\a.pas gives
-// $/C/Work/a.pas). An empty path gives an empty spec.
+// $/C/Work/a.pas). An empty path gives an empty item path.
 std::string FileNameToSafeSource(std::string_view path);
 
-// The spec or path split after its last "\", "/" or ":": the folder keeps the
+// The item path or path split after its last "\", "/" or ":": the folder keeps the
 // delimiter ("$/Work/" and "a.pas" of "$/Work/a.pas").
 std::string SafeFolder(std::string_view spec);
 std::string SafeName(std::string_view spec);
 // folder + "/" + name with one separator between them.
 std::string JoinSafe(std::string_view folder, std::string_view name);
-// Whether two project specs name the same project: ASCII case folded, "\"
+// Whether two project item paths name the same project: ASCII case folded, "\"
 // read as "/", doubled and trailing separators ignored.
 bool SameSafeProject(std::string_view a, std::string_view b);
 
@@ -83,7 +83,7 @@ public:
     // FileNameToSafeSource gives for its folder; null when there is none.
     const TEntry* EntryOf(std::string_view file) const;
     bool FileInSourceSafe(std::string_view file) const { return EntryOf(file) != nullptr; }
-    // The project of the file's entry, else the spec of the file's folder.
+    // The project of the file's entry, else the item path of the file's folder.
     std::string GetSourceSafeProject(std::string_view file) const;
 
     // The stamp of the file the list was last loaded from (FileModified).

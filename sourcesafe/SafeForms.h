@@ -68,7 +68,7 @@ public:
 
     // The working folder and the item for a file: the file's folder, and
     // the file's entry of the file list (reloaded first when "filelist.vss"
-    // changed) or else the spec of its path, with the extension ".*".
+    // changed) or else the item path of its path, with the extension ".*".
     void SetFileName(const std::string& file);
 
     // The automation flag word of the boxes.

@@ -46,7 +46,7 @@ public:
     // one listing from the server; nothing for a file.
     std::unique_ptr<TIDList> GetIDList() override;
     std::unique_ptr<TIDNode> CreateNodeByInfo(const void* Info) override;
-    // Caption, type, images and spec from the item's new listing.
+    // Caption, type, images and item path from the item's new listing.
     void UpdateNodeByInfo(TIDNode* Node, const void* Info) override;
     void DoAfterUpdate() override;
     // From the type until the first expansion: asking would cost a server
@@ -55,9 +55,9 @@ public:
     // Nothing in picker mode; only "Check &In ..." acts.
     void GetMenuList(TMenuList& List) override;
 
-    // The spec of a project node; for a file, its spec before the last "/".
+    // The item path of a project node; for a file, its item path before the last "/".
     std::string GetProject() const;
-    // Runs the word "CheckIn" with this node's spec as the item.
+    // Runs the word "CheckIn" with this node's item path as the item.
     void CheckInClick();
 
     ComPtr<vss::IVSSDatabase> Database;
@@ -67,7 +67,7 @@ public:
     TForth* Forth = nullptr;
 
 private:
-    // Caption, type, images and spec of a child from its listing.
+    // Caption, type, images and item path of a child from its listing.
     void Apply(TSourceSafeNode& Child, const vss::TVssListEntry& Entry) const;
     const vss::TVssListEntry& EntryOf(const void* Info) const;
 

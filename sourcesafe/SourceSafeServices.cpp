@@ -109,7 +109,7 @@ ComPtr<vss::IVSSItem> ItemOf(vss::IVSSDatabase& db, const std::string& spec) {
     return item;
 }
 
-// The folder the user checked the file at spec out to; empty when none.
+// The folder the user checked the file at item path out to; empty when none.
 std::string CheckoutFolder(vss::IVSSDatabase* db, const std::string& spec) {
     if (!db) return {};
     const ComPtr<vss::IVSSItem> item = db->VSSItem(spec, false);

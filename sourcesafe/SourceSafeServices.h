@@ -38,7 +38,7 @@ inline constexpr uint32_t kSafeKeyAccess = 0x2001F;
 // Answers to the file events: do it, skip it, ask first.
 enum TSafeAnswer : int32_t { saYes = 0, saNo = 1, saAsk = 2 };
 
-// The operation callbacks: (comment, item spec, working folder, flag word).
+// The operation callbacks: (comment, item path, working folder, flag word).
 using TSourceSafeEvent = void (TSourceSafeServices::*)(const std::string& comment, const std::string& spec,
                                                        const std::string& folder, int32_t flags);
 // Makes an operation dialog.
@@ -113,7 +113,7 @@ public:
     // ---- operations ------------------------------------------------------------------
     // The driver: fills the dialog for file, runs it and carries the
     // operation out. flag: the item is the file's own path, not the file
-    // list's. A given item (a spec of the tree) is the item instead, with
+    // list's. A given item (an item path of the tree) is the item instead, with
     // the user's check-out folder of it. Raises what the operation raises.
     void SourceSafeClick(TSafeSourceFormClass formClass, bool flag, TSourceSafeEvent callback,
                          const std::string& file, const std::string& item = {});
@@ -140,7 +140,7 @@ public:
     void FileNotification(TFileNotification code, std::string file);
 
     // ---- words ("SourceSafe") ------------------------------------------------------------
-    // An empty file with a SourceSafe spec ("$...") as the flag: the spec is
+    // An empty file with a SourceSafe item path ("$...") as the flag: the item path is
     // the item (the tree's menu runs the words so).
     void AddFiles(TForth& Sender);          // ( flag file -- )
     void CheckIn(TForth& Sender);           // ( flag file -- )

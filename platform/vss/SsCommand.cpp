@@ -143,7 +143,7 @@ std::string CommentOf(const TSsCommand& c) {
     return text;
 }
 
-// The items a spec names: itself, or the children of its project that match
+// The items an item path names: itself, or the children of its project that match
 // its last name's wildcards.
 std::vector<TVssItemRow> ExpandItems(TVssSession& session, const std::string& spec) {
     std::string abs = AbsoluteSpec(spec, session.CurrentProject());

@@ -5,7 +5,7 @@
 //
 // Commands (case-insensitive): cp <project>; add <local files>; checkin,
 // checkout, undocheckout <items>; get <item> [<local folder>]; dir [<item>].
-// Items are specs; one not starting with "$" counts from the current project
+// Items are item paths; one not starting with "$" counts from the current project
 // (kept per user, set by cp); the last name may hold the wildcards * and ?.
 // Local files of add may hold them in their last name too (matched against
 // the local folder, ASCII case folded).
@@ -41,7 +41,7 @@
 //
 // Output of dir (LF line ends), a block per project, depth-first with -r:
 //
-//   $/Work:          the project's spec and ":"
+//   $/Work:          the project's item path and ":"
 //   $Src             each sub-project: "$" and its name, by name
 //   a.pas            each file: its name, by name (names never start with "$"
 //   b file.pas       or a blank, never end with a blank, hold no ":")

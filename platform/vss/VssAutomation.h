@@ -8,7 +8,7 @@
 // "Invalid password", "File $/Work/a.pas is checked out by Bob",
 // "$/Work/x.pas is not an existing filename or project", ...
 //
-// Specs are normalised ("\" read as "/", doubled "/" collapsed); a spec not
+// Item paths are normalised ("\" read as "/", doubled "/" collapsed); an item path not
 // starting with "$" counts from the current project. Names match with ASCII
 // letters folded and keep their case. An item keeps the logon it was reached
 // through alive, even when the database object is released or opened again.
@@ -106,7 +106,7 @@ public:
     // deleted true finds a deleted item too (a live one first).
     virtual ComPtr<IVSSItem> VSSItem(const std::string& spec, bool deleted) = 0;
 
-    // Not part of SourceSafe's own objects: the projects under spec (itself
+    // Not part of SourceSafe's own objects: the projects under that item path (itself
     // first, then depth-first) with their live items, check-outs included, in
     // one read of the database. For building file lists and trees fast.
     virtual std::vector<TVssProjectListing> ListProjects(const std::string& spec, bool recursive) = 0;

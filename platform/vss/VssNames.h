@@ -1,8 +1,8 @@
 #pragma once
-// Specs, item names and local paths of the source-control stand-in.
+// Item paths, item names and local paths of the source-control stand-in.
 //
-// A spec names an item of the database: "$/" is the root project, "$/Work/a.pas"
-// a file. Specs are normalised before use: "\" becomes "/", doubled "/" collapse,
+// An item path names an item of the database: "$/" is the root project, "$/Work/a.pas"
+// a file. Item paths are normalised before use: "\" becomes "/", doubled "/" collapse,
 // a trailing "/" goes (except on the root). Names compare with ASCII letters
 // folded and keep the spelling they were added with.
 
@@ -20,17 +20,17 @@ bool SameName(std::string_view a, std::string_view b);
 bool MatchesWildcard(std::string_view pattern, std::string_view name);
 bool HasWildcard(std::string_view text);
 
-// The normal form of an absolute spec (one starting with "$"); raises
+// The normal form of an absolute item path (one starting with "$"); raises
 // EOleException for anything else.
 std::string NormaliseSpec(std::string_view spec);
 // Spec made absolute against the current project when it does not start with
 // "$", then normalised.
 std::string AbsoluteSpec(std::string_view spec, std::string_view currentProject);
-// The names below the root of a normalised spec ("$/" gives none).
+// The names below the root of a normalised item path ("$/" gives none).
 std::vector<std::string> SpecComponents(std::string_view normalisedSpec);
 // Parent + "/" + name with single separators.
 std::string JoinSpec(std::string_view parent, std::string_view name);
-// The normalised spec split at its last "/": ("$/Work", "a.pas"); the root
+// The normalised item path split at its last "/": ("$/Work", "a.pas"); the root
 // gives ("$/", "").
 std::pair<std::string, std::string> SplitSpec(std::string_view normalisedSpec);
 

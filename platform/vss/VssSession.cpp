@@ -194,7 +194,7 @@ struct TVssSession::TImpl {
     std::unique_ptr<TDb> Db;
 
     // Reads the columns id, parent, name, type, binary, deleted, version; the
-    // caller supplies the spec.
+    // caller supplies the item path.
     static TVssItemRow ReadRow(TStmt& s, std::string spec) {
         TVssItemRow r;
         r.Id = s.IntAt(0);

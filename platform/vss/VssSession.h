@@ -103,10 +103,10 @@ public:
 
     // "$/" until the user sets another; kept in the database per user.
     std::string CurrentProject();
-    // Must name an existing project; relative specs count from the current one.
+    // Must name an existing project; relative item paths count from the current one.
     void SetCurrentProject(const std::string& spec);
 
-    // The item of a spec (relative specs count from the current project).
+    // The item of an item path (relative item paths count from the current project).
     // Deleted items are found only with deleted true (a live one first).
     TVssItemRow Find(const std::string& spec, bool deleted);
     std::optional<TVssItemRow> TryFind(const std::string& spec, bool deleted);
@@ -121,7 +121,7 @@ public:
     // Deleting refuses an item with check-outs; recovering refuses a name
     // that a live item has taken meanwhile.
     void SetDeleted(const TVssItemRow& item, bool deleted);
-    // The project of the spec, creating the missing projects along it.
+    // The project of the item path, creating the missing projects along it.
     TVssItemRow MakeProject(const std::string& spec);
 
     // A local file becomes a file of project, a local folder a sub-project

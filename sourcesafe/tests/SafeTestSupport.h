@@ -2,7 +2,7 @@
 // A temporary installation for the SourceSafe tests: the registry and
 // installation folders of the services tests, a database with the users Ann
 // ("annpw") and Bob ("bobpw"), a project folder imported into it under the
-// spec of its own path, the settings that point the package at both, and a
+// item path of its own path, the settings that point the package at both, and a
 // dialog runner that answers each dialog from a script.
 
 #include <QApplication>
@@ -118,7 +118,7 @@ inline bool HasConsoleLine(const std::string& line) {
 class SafeInstallation : public Installation {
 public:
     // The project folder "work/Proj" holds a.pas, b.pas, "c d.pas" and P.dpr,
-    // imported by Ann as version 1 into the spec of its path.
+    // imported by Ann as version 1 into the item path of its path.
     SafeInstallation() {
         Database = MakeDatabase("db");
         Project = Path("work/Proj");

@@ -257,7 +257,7 @@ TEST(SourceSafeTreeDockTest, TheTabDocksOnceChecksInItsNodesAndGoesWithThePackag
     EXPECT_EQ(window->TreePages->count(), 4);
 
     // "Check &In ..." of a checked-out file: the dialog has the file's own
-    // spec and its check-out folder; OK checks it in.
+    // item path and its check-out folder; OK checks it in.
     TSourceSafeExplorer* explorer = packages.Services().Explorer();
     ASSERT_NE(explorer, nullptr);
     TGeneralNode* a = Child(Child(explorer->GetRoot(), "Work"), "a.pas");

@@ -1,4 +1,4 @@
-// The pieces under the server: specs and names, the three-way merge,
+// The pieces under the server: item paths and names, the three-way merge,
 // "srcsafe.ini" and its password hashes.
 #include <gtest/gtest.h>
 

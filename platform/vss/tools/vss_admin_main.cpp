@@ -3,8 +3,8 @@
 //   vss-admin create <folder> [--multiple-checkouts]
 //   vss-admin adduser <folder> <user>      the password comes from $SSPWD (empty when unset)
 //   vss-admin checkouts <folder> single|multiple
-//   vss-admin mkproj <folder> <spec>       with the missing projects along it
-//   vss-admin import <folder> <user> <spec> <local folder>
+//   vss-admin mkproj <folder> <item path>       with the missing projects along it
+//   vss-admin import <folder> <user> <item path> <local folder>
 //                                          the local folder's files and folders, as version 1
 //                                          by the user, into the project (made when missing)
 //
