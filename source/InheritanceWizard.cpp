@@ -159,6 +159,23 @@ std::string ReadThroughHost(TForth& forth, const std::string& fileName) {
     }
 }
 
+// The calls of a walk of its own, made at once.
+class TDirectCalls : public TInheritanceCalls {
+public:
+    TDirectCalls(TIHyperSourceCode& source, TForth& forth) : source_(source), forth_(forth) {}
+    bool FindClassSource(const std::string& className, std::string& fileName) override {
+        return source_.FindClassSource(className, fileName);
+    }
+    std::string UnitSource(const std::string& unit) override {
+        return source_.ClassesRegistry.Ini().ReadString(unit, "Source", "");
+    }
+    std::string LoadFromIDEOrFile(const std::string& fileName) override { return ReadThroughHost(forth_, fileName); }
+
+private:
+    TIHyperSourceCode& source_;
+    TForth& forth_;
+};
+
 }  // namespace
 
 TInheritanceWizardPort* SetInheritanceWizardPort(TInheritanceWizardPort* port) {
@@ -172,7 +189,7 @@ TInheritanceWizardPort& GetInheritanceWizardPort() { return currentPort ? *curre
 // ---- the walk ------------------------------------------------------------------------------------
 
 TInheritanceWalk::TInheritanceWalk(TIHyperSourceCode& source, TForth& forth, int headerLine)
-    : source_(source), forth_(forth), last_(&home_) {
+    : direct_(std::make_unique<TDirectCalls>(source, forth)), calls_(direct_.get()), last_(&home_) {
     source.ParseClassAt(headerLine, own_);
     const std::string header = source.GetLines()->Get(headerLine);
     std::string name;
@@ -188,21 +205,13 @@ TInheritanceWalk::TInheritanceWalk(TIHyperSourceCode& source, TForth& forth, int
 
 TInheritanceWalk::~TInheritanceWalk() = default;
 
-void TInheritanceWalk::Marshal(const std::function<void()>& fn) {
-    if (marshal_)
-        marshal_(fn);
-    else
-        fn();
-}
-
 bool TInheritanceWalk::ReadAncestor(std::string& name, TClassComponentList& list) {
     if (Done()) return false;
     // Whatever goes wrong ends the walk, never the wizard or the program.
     try {
         return Step(name, list);
     } catch (const EInheritanceCancelled&) {
-        next_.clear();
-        cancelled_ = true;
+        Stop("");  // the wizard closed: nothing went wrong
     } catch (const std::exception& e) {
         Stop(e.what());
     } catch (...) {
@@ -287,17 +296,14 @@ const TISourceCode* TInheritanceWalk::Declaring(const std::string& written, int&
         if (last_->FindClass(name, headerLine)) return last_;
     }
     std::string file;
-    bool known = false;
-    Marshal([&] { known = source_.FindClassSource(name, file); });
-    if (!known) return nullptr;
+    if (!calls_->FindClassSource(name, file)) return nullptr;
     const TISourceCode* unit = Model(file);
     return unit->FindClass(name, headerLine) ? unit : nullptr;
 }
 
 const TISourceCode* TInheritanceWalk::InUnit(const std::string& unit, const std::string& name, int& headerLine) {
     if (SameText(home_.UnitName(), unit)) return home_.FindClass(name, headerLine) ? &home_ : nullptr;
-    std::string file;
-    Marshal([&] { file = source_.ClassesRegistry.Ini().ReadString(unit, "Source", ""); });
+    const std::string file = calls_->UnitSource(unit);
     if (file.empty()) return nullptr;
     const TISourceCode* model = Model(file);
     return model->FindClass(name, headerLine) ? model : nullptr;
@@ -308,9 +314,7 @@ const TISourceCode* TInheritanceWalk::Model(const std::string& fileName) {
     if (fileName == home_.GetFileName()) return &home_;
     if (!unitFile_.empty() && unitFile_ == fileName) return &unit_;
     unitFile_.clear();
-    std::string text;
-    Marshal([&] { text = ReadThroughHost(forth_, fileName); });
-    unit_.SetLinesText(text);
+    unit_.SetLinesText(calls_->LoadFromIDEOrFile(fileName));
     unit_.SetFileName(fileName);
     unit_.ValidateLines();
     unitFile_ = fileName;
@@ -347,16 +351,36 @@ TInheritanceThread::TInheritanceThread(std::shared_ptr<TInheritanceLink> link, s
 
 TInheritanceThread::~TInheritanceThread() = default;
 
-void TInheritanceThread::Execute() {
+void TInheritanceThread::Marshal(const std::function<void()>& fn) {
     // The interpreter and the source object are used in the main thread
     // only, and not at all once the wizard has closed.
-    walk_->SetMarshal([this](const std::function<void()>& fn) {
-        if (Terminated()) throw EInheritanceCancelled(kCancelled);
-        Synchronize([&] {
-            if (link_->Closed) throw EInheritanceCancelled(kCancelled);
-            fn();
-        });
+    if (Terminated()) throw EInheritanceCancelled(kCancelled);
+    Synchronize([&] {
+        if (link_->Closed) throw EInheritanceCancelled(kCancelled);
+        fn();
     });
+}
+
+bool TInheritanceThread::FindClassSource(const std::string& className, std::string& fileName) {
+    bool found = false;
+    Marshal([&] { found = Source->FindClassSource(className, fileName); });
+    return found;
+}
+
+std::string TInheritanceThread::UnitSource(const std::string& unit) {
+    std::string file;
+    Marshal([&] { file = Source->ClassesRegistry.Ini().ReadString(unit, "Source", ""); });
+    return file;
+}
+
+std::string TInheritanceThread::LoadFromIDEOrFile(const std::string& fileName) {
+    std::string text;
+    Marshal([&] { text = ReadThroughHost(*Forth, fileName); });
+    return text;
+}
+
+void TInheritanceThread::Execute() {
+    walk_->SetCalls(*this);
     std::string why;
     try {
         while (!Terminated() && !walk_->Done()) {

@@ -72,24 +72,37 @@ public:
     virtual void WalkEnded(const std::string& why) = 0;
 };
 
+// What the walk needs of the interpreter and of the word's source object.
+// A walk of its own calls them at once; the wizard's worker runs each call
+// in the main thread.
+class TInheritanceCalls {
+public:
+    virtual ~TInheritanceCalls() = default;
+    // The source object's FindClassSource (the current file when the unit
+    // declares the class, else the Classes Registry's answer).
+    virtual bool FindClassSource(const std::string& className, std::string& fileName) = 0;
+    // The file the Classes Registry holds for the unit, or "".
+    virtual std::string UnitSource(const std::string& unit) = 0;
+    // The unit's text through the host word "LoadFromIDEOrFile": the name
+    // pushed, the word run, the text popped. A failed read leaves the
+    // interpreter's stack as it was.
+    virtual std::string LoadFromIDEOrFile(const std::string& fileName) = 0;
+};
+
 // The walk up from the class whose header is at headerLine of source; one
-// ancestor per step, on private source objects. The constructor (in the
-// thread that owns source) takes the class's own members and a copy of the
-// unit; later, source and forth are used only inside the marshal function,
-// which the worker points at the main thread.
+// ancestor per step, parsed and refined on private source objects. The
+// constructor (in the thread that owns source) takes the class's own
+// members and a copy of the unit; after it, source and forth are reached
+// only through the calls (SetCalls), at once unless they are replaced.
 class TInheritanceWalk {
 public:
-    // Runs fn where source and forth may be used and returns once it has
-    // run; raises what fn raises.
-    using TMarshal = std::function<void(const std::function<void()>& fn)>;
-
     TInheritanceWalk(TIHyperSourceCode& source, TForth& forth, int headerLine);
     ~TInheritanceWalk();
     TInheritanceWalk(const TInheritanceWalk&) = delete;
     TInheritanceWalk& operator=(const TInheritanceWalk&) = delete;
 
-    // Unset, the calls run at once in the calling thread.
-    void SetMarshal(TMarshal marshal) { marshal_ = std::move(marshal); }
+    // Every later use of source and forth goes through calls (not owned).
+    void SetCalls(TInheritanceCalls& calls) { calls_ = &calls; }
 
     // The ancestor the next step reads as its descendant names it; "" once
     // the walk is over.
@@ -116,7 +129,6 @@ public:
     // Why the walk ended before TObject; "" when it did not, or when it was
     // cancelled.
     const std::string& Error() const { return error_; }
-    bool Cancelled() const { return cancelled_; }
     const TClassComponentList& OwnList() const { return own_; }
 
     // How far a walk may go even without a cycle.
@@ -134,11 +146,9 @@ private:
     // last, which is read through the host unless it holds file already.
     const TISourceCode* Model(const std::string& fileName);
     bool Stop(std::string why);
-    void Marshal(const std::function<void()>& fn);
 
-    TIHyperSourceCode& source_;
-    TForth& forth_;
-    TMarshal marshal_;
+    std::unique_ptr<TInheritanceCalls> direct_;  // the calls made at once
+    TInheritanceCalls* calls_;
     TClassComponentList own_;  // what the class declares itself
     std::set<std::pair<int, std::string>> ownNames_;  // its kinds and names, ASCII case folded
     std::string next_;
@@ -150,16 +160,16 @@ private:
     std::vector<TWizardRow> rows_;
     std::vector<std::string> ancestors_;
     std::string error_;
-    bool cancelled_ = false;
 };
 
 struct TInheritanceLink;
 
 // The worker of one wizard: reads the ancestors while the wizard is shown.
-// Created suspended by the session; frees itself when it terminates. Its
-// fields are touched in the main thread only through synchronisation, and
-// only while the wizard is open.
-class TInheritanceThread : public THThread {
+// Created suspended by the session; frees itself when it terminates. It
+// calls the interpreter and the source object, and hands each ancestor's
+// members to the list view, through Synchronize; once the wizard has
+// closed, those calls answer "cancelled" instead.
+class TInheritanceThread : public THThread, private TInheritanceCalls {
 public:
     TInheritanceThread(std::shared_ptr<TInheritanceLink> link, std::unique_ptr<TInheritanceWalk> walk,
                        TForth& forth, TIHyperSourceCode& source);
@@ -171,6 +181,11 @@ protected:
 
 private:
     friend class TInheritanceSession;
+    // In the main thread while the wizard is open, else "cancelled".
+    void Marshal(const std::function<void()>& fn);
+    bool FindClassSource(const std::string& className, std::string& fileName) override;
+    std::string UnitSource(const std::string& unit) override;
+    std::string LoadFromIDEOrFile(const std::string& fileName) override;
     // In the main thread: the rows of AncestorName from AncestorList to the
     // list view, unless the wizard has closed.
     void HandOver();
