@@ -440,6 +440,9 @@ void TSyncQueue::RunInMainThread(const std::function<void()>& task) {
     std::unique_lock<std::mutex> lock(m_);
     queue_.push_back(&p);
     cv_.notify_all();
+    lock.unlock();
+    Queued();
+    lock.lock();
     cv_.wait(lock, [&] { return p.done; });
 }
 
@@ -473,6 +476,8 @@ TMainThreadDispatcher& MainThreadDispatcher() {
 }
 
 int CheckSynchronize(int timeoutMs) { return BuiltInSyncQueue().CheckSynchronize(timeoutMs); }
+
+int ServeMainThread(int timeoutMs) { return MainThreadDispatcher().Serve(timeoutMs); }
 
 bool IsMainThread() { return std::this_thread::get_id() == gMainThread; }
 

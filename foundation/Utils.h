@@ -184,6 +184,10 @@ public:
     // Called from a thread other than the main one: runs task in the main
     // thread and returns once it has run. task never throws.
     virtual void RunInMainThread(const std::function<void()>& task) = 0;
+    // Called in the main thread while it waits for another thread outside
+    // its event loop: runs the tasks waiting, after waiting up to timeoutMs
+    // for one when none is. Returns how many ran.
+    virtual int Serve(int timeoutMs) = 0;
 };
 
 // The built-in dispatcher: callers wait until the main thread pumps the
@@ -194,6 +198,12 @@ public:
     // Runs the waiting tasks (call in the main thread); waits up to
     // timeoutMs for one to arrive when none is waiting. Returns how many ran.
     int CheckSynchronize(int timeoutMs = 0);
+    int Serve(int timeoutMs) override { return CheckSynchronize(timeoutMs); }
+
+protected:
+    // Called in the calling thread once its task is queued, before it
+    // waits: a host with an event loop schedules a CheckSynchronize there.
+    virtual void Queued() {}
 
 private:
     struct Pending;
@@ -209,6 +219,9 @@ TMainThreadDispatcher& MainThreadDispatcher();
 TSyncQueue& BuiltInSyncQueue();
 // Pumps the built-in queue (see TSyncQueue::CheckSynchronize).
 int CheckSynchronize(int timeoutMs = 0);
+// Serves the installed dispatcher (TMainThreadDispatcher::Serve): what the
+// main thread calls while it waits for a thread that may be marshalling.
+int ServeMainThread(int timeoutMs = 0);
 
 // The main thread is the one that started the program (static start-up).
 bool IsMainThread();

@@ -312,6 +312,7 @@ void PumpUntil(const std::atomic<bool>& done) {
 TEST(Threads, SynchronizeInTheMainThreadRunsAtOnce) {
     struct Refuse : TMainThreadDispatcher {
         void RunInMainThread(const std::function<void()>&) override { ADD_FAILURE(); }
+        int Serve(int) override { return 0; }
     } refuse;
     SetMainThreadDispatcher(&refuse);
     int ran = 0;
@@ -345,6 +346,27 @@ TEST(Threads, SynchronizeFromAWorkerRunsInTheMainThreadAndReraises) {
     EXPECT_TRUE(assertFailed);
     EXPECT_EQ(ranIn, std::this_thread::get_id());
     EXPECT_EQ(caught, "boom");
+}
+
+TEST(Threads, AnInstalledQueueHearsOfEachCallAndTheMainThreadServesIt) {
+    struct TWaking : TSyncQueue {
+        std::atomic<int> Woken{0};
+        void Queued() override { ++Woken; }
+    } queue;
+    SetMainThreadDispatcher(&queue);
+    std::atomic<bool> done{false};
+    int ran = 0;
+    std::thread worker([&] {
+        Synchronize([&] { ++ran; });
+        Synchronize([&] { ++ran; });
+        done = true;
+    });
+    while (!done) ServeMainThread(10);
+    worker.join();
+    SetMainThreadDispatcher(nullptr);
+    EXPECT_EQ(ran, 2);
+    EXPECT_EQ(queue.Woken, 2);
+    EXPECT_EQ(CheckSynchronize(0), 0);  // the built-in queue stayed out of it
 }
 
 TEST(Threads, MethodThreadRunsFreesItselfAndDropsErrors) {

@@ -1,17 +1,18 @@
 #include "platform/ui/InheritanceWizardForm.h"
 
 #include <QApplication>
+#include <QBrush>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QIcon>
 #include <QPainter>
 #include <QPixmap>
 #include <QPushButton>
-#include <QTimer>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
 #include "foundation/Dialogs.h"
+#include "foundation/Utils.h"
 #include "platform/ui/DialogRunner.h"
 
 namespace velt {
@@ -35,6 +36,48 @@ QIcon RowIcon(int image) {
         p.drawEllipse(3, 3, 9, 9);
     return QIcon(pixmap);
 }
+
+// The built-in queue of marshalled calls, served from the Qt event loop:
+// each call queued posts a turn of the queue to the main thread, so any
+// loop that runs there (the modal dialog's among them) serves it.
+class TQtSyncQueue : public TSyncQueue {
+protected:
+    void Queued() override {
+        QMetaObject::invokeMethod(&context_, [this] { CheckSynchronize(0); }, Qt::QueuedConnection);
+    }
+
+private:
+    QObject context_;  // in the main thread; its posted turns go with it
+};
+
+// Installs q for the lifetime of the guard unless the host serves the
+// marshalled calls itself.
+class TQueueGuard {
+public:
+    explicit TQueueGuard(TMainThreadDispatcher& q) : installed_(&MainThreadDispatcher() == &BuiltInSyncQueue()) {
+        if (installed_) SetMainThreadDispatcher(&q);
+    }
+    ~TQueueGuard() {
+        if (installed_) SetMainThreadDispatcher(nullptr);
+    }
+    TQueueGuard(const TQueueGuard&) = delete;
+    TQueueGuard& operator=(const TQueueGuard&) = delete;
+
+private:
+    bool installed_;
+};
+
+// Waits for the worker however the port is left.
+class TCloseGuard {
+public:
+    explicit TCloseGuard(TInheritanceSession& s) : s_(s) {}
+    ~TCloseGuard() { s_.Close(); }
+    TCloseGuard(const TCloseGuard&) = delete;
+    TCloseGuard& operator=(const TCloseGuard&) = delete;
+
+private:
+    TInheritanceSession& s_;
+};
 
 }  // namespace
 
@@ -75,67 +118,63 @@ TInheritanceWizardForm::TInheritanceWizardForm(QWidget* parent) : QDialog(parent
     layout->addWidget(VirtualView);
     layout->addLayout(buttons);
     resize(200 + 400 + 40, 400);
-
-    timer_ = new QTimer(this);
-    timer_->setInterval(0);
-    connect(timer_, &QTimer::timeout, this, &TInheritanceWizardForm::FeedOne);
     VirtualView->setFocus();
 }
 
-TInheritanceWizardForm::~TInheritanceWizardForm() { feed_ = nullptr; }
+TInheritanceWizardForm::~TInheritanceWizardForm() { StopWalk(); }
 
 void TInheritanceWizardForm::SetClassName(const std::string& className) {
     setWindowTitle(QStringLiteral("Inheritance Wizard of ") + QString::fromStdString(className));
 }
 
-void TInheritanceWizardForm::Feed(TInheritanceFeed& feed) {
-    feed_ = &feed;
-    timer_->start();
+void TInheritanceWizardForm::Walk(TInheritanceSession& session) {
+    session_ = &session;
+    feeding_ = true;
+    session.Start(*this);
 }
 
-bool TInheritanceWizardForm::Feeding() const { return feed_ != nullptr; }
+bool TInheritanceWizardForm::Feeding() const { return feeding_; }
 
-void TInheritanceWizardForm::FeedOne() {
-    // A load that turns the event loop must not start another one.
-    if (!feed_ || inFeed_) return;
-    inFeed_ = true;
-    std::vector<TWizardRow> rows;
-    bool more = false;
-    try {
-        more = feed_->Next(rows);
-    } catch (...) {
-        // An exception must not cross the event loop: the feed is done.
-        more = false;
-    }
-    inFeed_ = false;
-    // The rows keep their places even when the form closed meanwhile.
-    for (const TWizardRow& row : rows) AddRow(row);
-    if (!more || !feed_) {
-        timer_->stop();
-        feed_ = nullptr;
+void TInheritanceWizardForm::StopWalk() {
+    // Never waits: the close may come from a loop turned inside a marshalled call.
+    if (session_) session_->Stop();
+    session_ = nullptr;
+    feeding_ = false;
+}
+
+void TInheritanceWizardForm::AddRows(const std::vector<TWizardRow>& rows) {
+    for (const TWizardRow& row : rows) {
+        auto* item =
+            new QTreeWidgetItem(VirtualView, {QString::fromStdString(row.Caption), QString::fromStdString(row.Header)});
+        item->setIcon(0, RowIcon(row.Image));
+        item->setData(0, Qt::UserRole, rows_++);
+        if (row.Kind == 0) item->setFlags(item->flags() & ~Qt::ItemIsSelectable);
     }
 }
 
-void TInheritanceWizardForm::AddRow(const TWizardRow& row) {
-    auto* item = new QTreeWidgetItem(VirtualView, {QString::fromStdString(row.Caption), QString::fromStdString(row.Header)});
-    item->setIcon(0, RowIcon(row.Image));
-    item->setData(0, Qt::UserRole, rows_++);
-    if (row.Kind == 0) item->setFlags(item->flags() & ~Qt::ItemIsSelectable);
+void TInheritanceWizardForm::WalkEnded(const std::string& why) {
+    feeding_ = false;
+    if (why.empty()) return;
+    // Why the list ends early, where the user looks for the missing members.
+    auto* item = new QTreeWidgetItem(VirtualView, {QString::fromStdString(why)});
+    item->setFlags(item->flags() & ~Qt::ItemIsSelectable);
+    item->setForeground(0, QBrush(Qt::gray));
+    item->setFirstColumnSpanned(true);
 }
 
 std::vector<int> TInheritanceWizardForm::SelectedRows() const {
     std::vector<int> r;
     for (int i = 0; i < VirtualView->topLevelItemCount(); ++i) {
         const QTreeWidgetItem* item = VirtualView->topLevelItem(i);
-        if (item->isSelected()) r.push_back(item->data(0, Qt::UserRole).toInt());
+        const QVariant index = item->data(0, Qt::UserRole);
+        if (item->isSelected() && index.isValid()) r.push_back(index.toInt());
     }
     return r;
 }
 
 void TInheritanceWizardForm::done(int result) {
-    // Closed: the walk is not asked again.
-    timer_->stop();
-    feed_ = nullptr;
+    // Closed: the worker is told to stop and the list is fed no more.
+    StopWalk();
     QDialog::done(result == mrOk ? mrOk : mrCancel);
 }
 
@@ -143,12 +182,18 @@ void TInheritanceWizardForm::done(int result) {
 
 TQtInheritanceWizardPort::TQtInheritanceWizardPort(QWidget* parent) : parent_(parent) {}
 
-bool TQtInheritanceWizardPort::Execute(const std::string& className, TInheritanceFeed& feed,
+bool TQtInheritanceWizardPort::Execute(const std::string& className, TInheritanceSession& session,
                                        std::vector<int>& selected) {
+    TQtSyncQueue queue;
+    TQueueGuard queueGuard(queue);
     TInheritanceWizardForm form(parent_ ? parent_.data() : QApplication::activeWindow());
+    // Declared after the form: the worker has ended before the form goes.
+    TCloseGuard closeGuard(session);
     form.SetClassName(className);
-    form.Feed(feed);
-    if (RunDialog(form) != mrOk) return false;
+    form.Walk(session);
+    const bool ok = RunDialog(form) == mrOk;
+    session.Close();
+    if (!ok) return false;
     selected = form.SelectedRows();
     return true;
 }

@@ -229,7 +229,7 @@ TEST_F(WizardCorpus, EveryAncestorUpToTObjectWithWhatItDeclares) {
         std::vector<Member> ownMembers = Members(Code[own->File], own->Line);
         auto declaredByOwn = [&](const Member& m) {
             return std::any_of(ownMembers.begin(), ownMembers.end(),
-                               [&](const Member& o) { return o.Kind == m.Kind && o.Name == m.Name; });
+                               [&](const Member& o) { return o.Kind == m.Kind && SameText(o.Name, m.Name); });
         };
 
         // What the files say: the ancestors and, per ancestor, the names listed.
