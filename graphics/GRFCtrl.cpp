@@ -1,6 +1,7 @@
 #include "graphics/GRFCtrl.h"
 
 #include <algorithm>
+#include <bitset>
 #include <cmath>
 #include <vector>
 
@@ -32,6 +33,9 @@ struct PaletteState {
     HPALETTE Handle;
     bool ForPrint = false;
     bool Changed = false;
+    // The entries given a colour since loading: only their keys are saved,
+    // so that what others wrote to the file meanwhile stays.
+    std::bitset<PaletteEntries> Touched;
 };
 
 PaletteState gPal;
@@ -65,6 +69,7 @@ void LoadPalette() {
         if (value != 0) ChangePalColor(i, value);
     }
     gPal.Changed = false;
+    gPal.Touched.reset();
 }
 
 void SavePalette() {
@@ -73,6 +78,7 @@ void SavePalette() {
     store.BeginUpdate();
     try {
         for (int32_t i = StandardColors; i < gPal.Size; ++i) {
+            if (!gPal.Touched[size_t(i)]) continue;
             const TPaletteEntry& e = gPal.Entries[size_t(i)];
             store.WriteValue(kSection, Key(i), int32_t(e.peRed + 256 * e.peGreen + 65536 * e.peBlue));
         }
@@ -82,6 +88,7 @@ void SavePalette() {
     }
     store.EndUpdate();
     gPal.Changed = false;
+    gPal.Touched.reset();
 }
 
 void FreePalette() { gPal = PaletteState(); }
@@ -106,6 +113,7 @@ int32_t ChangePalColor(int32_t index, TColor color) {
     gPal.Entries[size_t(index)] = EntryOf(color);
     RebuildHandle();
     gPal.Changed = true;
+    gPal.Touched.set(size_t(index));
     return index;
 }
 
