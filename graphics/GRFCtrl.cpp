@@ -198,11 +198,12 @@ struct Marker {
     std::vector<TPoint> Points;
     int32_t Radius = 0;
     bool Circle = false;
-    // How far from its anchor the marker can reach, in pixels.
-    int32_t Reach(int32_t penWidth) const {
+    // How far from its anchor the marker can reach, in pixels (a pen width
+    // may be anything).
+    double Reach(int32_t penWidth) const {
         int32_t r = Radius;
         for (const TPoint& p : Points) r = std::max({r, std::abs(p.X), std::abs(p.Y)});
-        return r + std::max(penWidth, 1) + 1;
+        return double(r) + std::max(penWidth, 1) + 1;
     }
 };
 
@@ -251,10 +252,10 @@ void TakeFillColour(TCanvas& canvas, const Marker& m, bool fill) {
 }
 
 // The range [lo, hi] of distances s along the line p + s u for which the
-// point lies in r; false when there is none.
-bool SpanInRect(Vec p, Vec u, const TRect& r, double& lo, double& hi) {
+// point lies in the clip r grown by margin; false when there is none.
+bool SpanInRect(Vec p, Vec u, const TRect& r, double margin, double& lo, double& hi) {
     lo = -HUGE_VAL, hi = HUGE_VAL;
-    const double mins[2] = {double(r.Left), double(r.Top)}, maxs[2] = {double(r.Right), double(r.Bottom)};
+    const double mins[2] = {r.Left - margin, r.Top - margin}, maxs[2] = {r.Right + margin, r.Bottom + margin};
     const double ps[2] = {p.X, p.Y}, us[2] = {u.X, u.Y};
     for (int axis = 0; axis < 2; ++axis) {
         if (us[axis] == 0) {
@@ -326,10 +327,8 @@ float DrawLineMarker(TCanvas& canvas, TLineMarkerStyle style, bool drawLine, flo
     const double count = std::floor(remaining / spacing) + 1;
     const Vec start{double(x1), double(y1)};
     const TRect clip = canvas.ClipRect();
-    const int32_t reach = m.Reach(canvas.Pen.Width);
-    const TRect near{clip.Left - reach, clip.Top - reach, clip.Right + reach, clip.Bottom + reach};
     double lo, hi;
-    if (!clip.IsEmpty() && SpanInRect(start, Vec{ux, uy}, near, lo, hi)) {
+    if (!clip.IsEmpty() && SpanInRect(start, Vec{ux, uy}, clip, m.Reach(canvas.Pen.Width), lo, hi)) {
         const double kFirst = std::max(0.0, std::ceil((lo - phase) / spacing) - 1);
         const double kLast = std::min(count - 1, std::floor((hi - phase) / spacing) + 1);
         for (double k = kFirst; k <= kLast; ++k) {

@@ -48,6 +48,19 @@ TEST(Markers, PhaseRunsOnFromSegmentToSegment) {
     EXPECT_EQ(DrawLineMarker(c, lm2, false, 1, 1, 1.2f, 1.1f, 5, 4, 1, false, false), 1);  // length rounds to 0
 }
 
+TEST(Markers, AnEnormousPenStillReachesTheClip) {
+    QImage im = Blank(12, 7);
+    float next;
+    {
+        TCanvas c(&im);
+        c.Pen.Width = INT32_MAX;
+        // Both markers lie far outside; the pen's reach brings them in.
+        next = DrawLineMarker(c, lm1, false, -1000, 3, -990, 3, 5, 4, 4, false, false);
+    }
+    EXPECT_EQ(next, 2);
+    EXPECT_EQ(Art(im).find('.'), std::string::npos) << Art(im);
+}
+
 TEST(Markers, AnchorsFarOutsideTheClipAreCountedNotWalked) {
     QImage im = Blank(20, 10);
     const auto start = std::chrono::steady_clock::now();

@@ -201,6 +201,19 @@ TEST(Colors, SystemColoursComeFromTheQtPaletteAndPlainOnesStay) {
     EXPECT_EQ(ColorToRGB(SystemColor(200)), clBlack);
 }
 
+TEST(Canvas, AnEnormousPenInARasterModeMeetsEachPixelOnce) {
+    QImage im = Blank(6, 4);
+    {
+        TCanvas c(&im);
+        c.Pen.Width = INT32_MAX;
+        c.Pen.Mode = pmXor;
+        c.Pen.Color = clWhite;
+        c.Brush.Style = bsClear;
+        c.Rectangle(1, 1, 4, 3);  // white XOR white: black, once
+    }
+    EXPECT_EQ(Art(im), Lines({"######", "######", "######", "######"}));
+}
+
 TEST(Font, SizeFollowsHeightAndEveryChangeIsReported) {
     TFont f;
     int changes = 0;
