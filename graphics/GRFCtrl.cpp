@@ -198,12 +198,12 @@ struct Marker {
     std::vector<TPoint> Points;
     int32_t Radius = 0;
     bool Circle = false;
-    // How far from its anchor the marker can reach, in pixels (a pen width
-    // may be anything).
-    double Reach(int32_t penWidth) const {
+    // How far from its anchor the marker can reach, in pixels. A pen wider
+    // than widest counts as that wide: one such marker covers the clip.
+    double Reach(int32_t penWidth, double widest) const {
         int32_t r = Radius;
         for (const TPoint& p : Points) r = std::max({r, std::abs(p.X), std::abs(p.Y)});
-        return double(r) + std::max(penWidth, 1) + 1;
+        return double(r) + std::min(double(std::max(penWidth, 1)), widest) + 1;
     }
 };
 
@@ -273,8 +273,11 @@ bool SpanInRect(Vec p, Vec u, const TRect& r, double margin, double& lo, double&
 
 void DrawPtr(TCanvas& canvas, TPointerStyle style, bool drawLine, float x1, float y1, float x2, float y2, float size,
              float offset) {
+    // A point at infinity has no direction: nothing to draw towards it.
+    for (float v : {x1, y1, x2, y2, size, offset})
+        if (!std::isfinite(v)) return;
     const float len = float(std::nearbyint(double(GrfUtils::Distance(TSPoint{x1, y1}, TSPoint{x2, y2}))));
-    if (!(len >= 0.001f)) return;
+    if (!std::isfinite(len) || !(len >= 0.001f)) return;
     const float ux = float((double(x2) - x1) / len), uy = float((double(y2) - y1) / len);
     const float nx = uy, ny = -ux;
     const bool narrow = style == psP1 || style == psP1Filled;
@@ -317,6 +320,8 @@ float DrawLineMarker(TCanvas& canvas, TLineMarkerStyle style, bool drawLine, flo
     }
     if (len < phase) return phase - len;
     if (style == lmNone || style > lm12) return phase;
+    // Else the phase runs on and no marker is drawn.
+    const bool drawable = std::isfinite(size) && std::isfinite(phase);
     const Marker m = MakeMarker(style, size, [&](int x, int y) {
         return rotate ? Vec{x * double(ux) - y * double(uy), x * double(uy) + y * double(ux)} : Vec{double(x), double(y)};
     });
@@ -327,12 +332,16 @@ float DrawLineMarker(TCanvas& canvas, TLineMarkerStyle style, bool drawLine, flo
     const double count = std::floor(remaining / spacing) + 1;
     const Vec start{double(x1), double(y1)};
     const TRect clip = canvas.ClipRect();
+    const double reach = m.Reach(canvas.Pen.Width, double(clip.Width()) + clip.Height());
     double lo, hi;
-    if (!clip.IsEmpty() && SpanInRect(start, Vec{ux, uy}, clip, m.Reach(canvas.Pen.Width), lo, hi)) {
+    if (drawable && !clip.IsEmpty() && SpanInRect(start, Vec{ux, uy}, clip, reach, lo, hi)) {
         const double kFirst = std::max(0.0, std::ceil((lo - phase) / spacing) - 1);
         const double kLast = std::min(count - 1, std::floor((hi - phase) / spacing) + 1);
-        for (double k = kFirst; k <= kLast; ++k) {
-            const double s = phase + k * spacing;
+        // Counted in whole steps: far along a long segment k + 1 may equal k,
+        // and kLast - kFirst may carry the rounding of both.
+        const double steps = std::min(kLast - kFirst, (hi - lo) / spacing + 2);
+        for (int64_t i = 0; double(i) <= steps; ++i) {
+            const double s = phase + (kFirst + double(i)) * spacing;
             DrawMarker(canvas, m, fill, TPoint{Pix(float(start.X + s * ux)), Pix(float(start.Y + s * uy))});
         }
     }
@@ -342,6 +351,7 @@ float DrawLineMarker(TCanvas& canvas, TLineMarkerStyle style, bool drawLine, flo
 float DrawOneLineMarker(TCanvas& canvas, TLineMarkerStyle style, bool fill, float x, float y, float size,
                         bool rotate) {
     if (style == lmNone || style > lm12) return 0;
+    if (!std::isfinite(x) || !std::isfinite(y) || !std::isfinite(size)) return 0;
     const Marker m = MakeMarker(style, size, [&](int px, int py) {
         return rotate ? Vec{-double(py), double(px)} : Vec{double(px), double(py)};
     });
