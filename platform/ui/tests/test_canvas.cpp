@@ -111,6 +111,19 @@ TEST(Canvas, StyledPensFillTheirGapsOnlyOverASolidBrush) {
     EXPECT_EQ(Art(im), Lines({"###rrr###rrr##", "###...###...##"}));
 }
 
+TEST(Canvas, AStyledOutlineRunsItsPatternOnRoundTheCorners) {
+    QImage im = Blank(7, 5);
+    {
+        TCanvas c(&im);
+        c.Pen.Style = psDot;
+        c.Brush.Style = bsClear;
+        // Clockwise from the top left; each side goes on where the last one
+        // left the pattern, the bottom one starting in a gap.
+        c.Rectangle(0, 0, 7, 5);
+    }
+    EXPECT_EQ(Art(im), Lines({"###...#", "#.....#", "#.....#", ".......", "..###.."}));
+}
+
 TEST(Canvas, RasterOperationsMeetEveryPixelOnce) {
     const QColor background(0x20, 0x40, 0x60);
     QImage im(10, 10, QImage::Format_RGB32);
