@@ -261,6 +261,36 @@ TEST(Bitmap, ResizingKeepsThePictureAndMonochromeKeepsWhiteOnly) {
     EXPECT_THROW(WriteBitmapFile(s, b.Image(), 24), EInvalidGraphic);
 }
 
+TEST(Bitmap, AFileWithoutAllItsRowsIsNotValid) {
+    TBitmap b(3, 2);
+    b.Canvas().SetPixel(2, 0, clRed);
+    TMemoryStream whole;
+    b.SaveToStream(whole);
+    std::string bytes(whole.Memory(), size_t(whole.Size()));
+    auto load = [](const std::string& file) {
+        TMemoryStream s;
+        s.WriteBuffer(file.data(), int64_t(file.size()));
+        s.SetPosition(0);
+        TBitmap read;
+        read.LoadFromStream(s);
+        return read;
+    };
+    EXPECT_EQ(load(bytes).Canvas().Pixel(2, 0), clRed);
+    bytes.pop_back();  // the padding of the last row
+    EXPECT_THROW(load(bytes), EInvalidGraphic);
+    // A few bytes that claim 4 x 7,497,473 pixels of 4 bits.
+    std::string claim = bytes.substr(0, 54) + std::string(64, '\0');
+    const uint32_t height = 7497473, bits = 4;
+    std::memcpy(claim.data() + 22, &height, 4);
+    std::memcpy(claim.data() + 28, &bits, 2);
+    try {
+        load(claim);
+        ADD_FAILURE() << "read";
+    } catch (const EInvalidGraphic& e) {
+        EXPECT_STREQ(e.what(), "Bitmap image is not valid");
+    }
+}
+
 TEST(Bitmap, BrushCopyPaintsOneColourWithTheBrush) {
     TBitmap source(3, 1);
     source.Canvas().SetPixel(1, 0, clBlue);
