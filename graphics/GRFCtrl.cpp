@@ -1,6 +1,7 @@
 #include "graphics/GRFCtrl.h"
 
 #include <algorithm>
+#include <bitset>
 #include <cmath>
 #include <vector>
 
@@ -32,6 +33,9 @@ struct PaletteState {
     HPALETTE Handle;
     bool ForPrint = false;
     bool Changed = false;
+    // The entries given a colour since loading: only their keys are saved,
+    // so that what others wrote to the file meanwhile stays.
+    std::bitset<PaletteEntries> Touched;
 };
 
 PaletteState gPal;
@@ -65,6 +69,7 @@ void LoadPalette() {
         if (value != 0) ChangePalColor(i, value);
     }
     gPal.Changed = false;
+    gPal.Touched.reset();
 }
 
 void SavePalette() {
@@ -73,6 +78,7 @@ void SavePalette() {
     store.BeginUpdate();
     try {
         for (int32_t i = StandardColors; i < gPal.Size; ++i) {
+            if (!gPal.Touched[size_t(i)]) continue;
             const TPaletteEntry& e = gPal.Entries[size_t(i)];
             store.WriteValue(kSection, Key(i), int32_t(e.peRed + 256 * e.peGreen + 65536 * e.peBlue));
         }
@@ -82,6 +88,7 @@ void SavePalette() {
     }
     store.EndUpdate();
     gPal.Changed = false;
+    gPal.Touched.reset();
 }
 
 void FreePalette() { gPal = PaletteState(); }
@@ -106,6 +113,7 @@ int32_t ChangePalColor(int32_t index, TColor color) {
     gPal.Entries[size_t(index)] = EntryOf(color);
     RebuildHandle();
     gPal.Changed = true;
+    gPal.Touched.set(size_t(index));
     return index;
 }
 
@@ -190,11 +198,12 @@ struct Marker {
     std::vector<TPoint> Points;
     int32_t Radius = 0;
     bool Circle = false;
-    // How far from its anchor the marker can reach, in pixels.
-    int32_t Reach(int32_t penWidth) const {
+    // How far from its anchor the marker can reach, in pixels. A pen wider
+    // than widest counts as that wide: one such marker covers the clip.
+    double Reach(int32_t penWidth, double widest) const {
         int32_t r = Radius;
         for (const TPoint& p : Points) r = std::max({r, std::abs(p.X), std::abs(p.Y)});
-        return r + std::max(penWidth, 1) + 1;
+        return double(r) + std::min(double(std::max(penWidth, 1)), widest) + 1;
     }
 };
 
@@ -243,10 +252,10 @@ void TakeFillColour(TCanvas& canvas, const Marker& m, bool fill) {
 }
 
 // The range [lo, hi] of distances s along the line p + s u for which the
-// point lies in r; false when there is none.
-bool SpanInRect(Vec p, Vec u, const TRect& r, double& lo, double& hi) {
+// point lies in the clip r grown by margin; false when there is none.
+bool SpanInRect(Vec p, Vec u, const TRect& r, double margin, double& lo, double& hi) {
     lo = -HUGE_VAL, hi = HUGE_VAL;
-    const double mins[2] = {double(r.Left), double(r.Top)}, maxs[2] = {double(r.Right), double(r.Bottom)};
+    const double mins[2] = {r.Left - margin, r.Top - margin}, maxs[2] = {r.Right + margin, r.Bottom + margin};
     const double ps[2] = {p.X, p.Y}, us[2] = {u.X, u.Y};
     for (int axis = 0; axis < 2; ++axis) {
         if (us[axis] == 0) {
@@ -264,8 +273,11 @@ bool SpanInRect(Vec p, Vec u, const TRect& r, double& lo, double& hi) {
 
 void DrawPtr(TCanvas& canvas, TPointerStyle style, bool drawLine, float x1, float y1, float x2, float y2, float size,
              float offset) {
+    // A point at infinity has no direction: nothing to draw towards it.
+    for (float v : {x1, y1, x2, y2, size, offset})
+        if (!std::isfinite(v)) return;
     const float len = float(std::nearbyint(double(GrfUtils::Distance(TSPoint{x1, y1}, TSPoint{x2, y2}))));
-    if (!(len >= 0.001f)) return;
+    if (!std::isfinite(len) || !(len >= 0.001f)) return;
     const float ux = float((double(x2) - x1) / len), uy = float((double(y2) - y1) / len);
     const float nx = uy, ny = -ux;
     const bool narrow = style == psP1 || style == psP1Filled;
@@ -308,6 +320,8 @@ float DrawLineMarker(TCanvas& canvas, TLineMarkerStyle style, bool drawLine, flo
     }
     if (len < phase) return phase - len;
     if (style == lmNone || style > lm12) return phase;
+    // Else the phase runs on and no marker is drawn.
+    const bool drawable = std::isfinite(size) && std::isfinite(phase);
     const Marker m = MakeMarker(style, size, [&](int x, int y) {
         return rotate ? Vec{x * double(ux) - y * double(uy), x * double(uy) + y * double(ux)} : Vec{double(x), double(y)};
     });
@@ -318,14 +332,16 @@ float DrawLineMarker(TCanvas& canvas, TLineMarkerStyle style, bool drawLine, flo
     const double count = std::floor(remaining / spacing) + 1;
     const Vec start{double(x1), double(y1)};
     const TRect clip = canvas.ClipRect();
-    const int32_t reach = m.Reach(canvas.Pen.Width);
-    const TRect near{clip.Left - reach, clip.Top - reach, clip.Right + reach, clip.Bottom + reach};
+    const double reach = m.Reach(canvas.Pen.Width, double(clip.Width()) + clip.Height());
     double lo, hi;
-    if (!clip.IsEmpty() && SpanInRect(start, Vec{ux, uy}, near, lo, hi)) {
+    if (drawable && !clip.IsEmpty() && SpanInRect(start, Vec{ux, uy}, clip, reach, lo, hi)) {
         const double kFirst = std::max(0.0, std::ceil((lo - phase) / spacing) - 1);
         const double kLast = std::min(count - 1, std::floor((hi - phase) / spacing) + 1);
-        for (double k = kFirst; k <= kLast; ++k) {
-            const double s = phase + k * spacing;
+        // Counted in whole steps: far along a long segment k + 1 may equal k,
+        // and kLast - kFirst may carry the rounding of both.
+        const double steps = std::min(kLast - kFirst, (hi - lo) / spacing + 2);
+        for (int64_t i = 0; double(i) <= steps; ++i) {
+            const double s = phase + (kFirst + double(i)) * spacing;
             DrawMarker(canvas, m, fill, TPoint{Pix(float(start.X + s * ux)), Pix(float(start.Y + s * uy))});
         }
     }
@@ -335,6 +351,7 @@ float DrawLineMarker(TCanvas& canvas, TLineMarkerStyle style, bool drawLine, flo
 float DrawOneLineMarker(TCanvas& canvas, TLineMarkerStyle style, bool fill, float x, float y, float size,
                         bool rotate) {
     if (style == lmNone || style > lm12) return 0;
+    if (!std::isfinite(x) || !std::isfinite(y) || !std::isfinite(size)) return 0;
     const Marker m = MakeMarker(style, size, [&](int px, int py) {
         return rotate ? Vec{-double(py), double(px)} : Vec{double(px), double(py)};
     });

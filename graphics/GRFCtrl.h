@@ -96,8 +96,10 @@ inline constexpr int32_t StandardColors = 16;
 // "C16" to "C63" of the "Palette" section (a missing, 0 or non-numeric
 // value stores none). The INI store must be open.
 void LoadPalette();
-// Writes keys "C16" .. "C<PalSize-1>" when the palette changed and has user
-// entries. File errors pass through.
+// When the palette changed and has user entries: writes the keys among
+// "C16" .. "C<PalSize-1>" of the entries given a colour since loading, over
+// what the file holds now (another instance's colours and the user's edits
+// stay). File errors pass through.
 void SavePalette();
 // Forgets the palette (no entries, no palette object).
 void FreePalette();

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 
 #include "foundation/SysUtils.h"
+#include "platform/registry/AtomicFile.h"
 
 namespace velt::Options {
 
@@ -12,6 +13,16 @@ namespace {
 
 std::unique_ptr<TOptionsStore> gStore;
 int gUsers = 0;
+
+// The file as text lines; a missing file reads as empty, other file errors
+// pass through.
+std::unique_ptr<TMemIni> ReadIni(const std::string& fileName) {
+    auto ini = std::make_unique<TMemIni>();
+    struct stat st {};
+    if (::stat(fileName.c_str(), &st) != 0 && errno == ENOENT) return ini;  // a fresh installation
+    ini->LoadFromFile(fileName);
+    return ini;
+}
 
 }  // namespace
 
@@ -21,14 +32,11 @@ TOptionValue::TOptionValue(double v) {
     text_.assign(buf, r.ptr);
 }
 
-TOptionsStore::TOptionsStore(std::string fileName) : fileName_(std::move(fileName)) {
-    struct stat st {};
-    if (::stat(fileName_.c_str(), &st) != 0 && errno == ENOENT) return;  // a fresh installation
-    ini_.LoadFromFile(fileName_);
-}
+TOptionsStore::TOptionsStore(std::string fileName) : fileName_(std::move(fileName)), ini_(ReadIni(fileName_)) {}
 
-TOptionsStore::TOptionsStore(std::string fileName, std::string_view text) : fileName_(std::move(fileName)) {
-    ini_.AppendFromText(text);
+TOptionsStore::TOptionsStore(std::string fileName, std::string_view text)
+    : fileName_(std::move(fileName)), ini_(std::make_unique<TMemIni>()) {
+    ini_->AppendFromText(text);
 }
 
 std::string TOptionsStore::ReadValue(std::string_view section, std::string_view ident) const {
@@ -37,25 +45,25 @@ std::string TOptionsStore::ReadValue(std::string_view section, std::string_view 
 
 std::string TOptionsStore::ReadValueDef(std::string_view section, std::string_view ident,
                                         const TOptionValue& def) const {
-    const TStringList* lines = ini_.SectionLines(section);
+    const TStringList* lines = ini_->SectionLines(section);
     if (!lines || lines->IndexOfName(ident) < 0) return def.Text();
-    return ini_.ReadString(section, ident, "");
+    return ini_->ReadString(section, ident, "");
 }
 
 void TOptionsStore::WriteValue(std::string_view section, std::string_view ident, const TOptionValue& value) {
-    ini_.WriteString(section, ident, value.Text());
-    Changed();
+    ini_->WriteString(section, ident, value.Text());  // refuses what the file cannot hold
+    Changed(TChange{false, std::string(section), std::string(ident), value.Text()});
 }
 
 void TOptionsStore::EraseSection(std::string_view section) {
-    if (ini_.IndexOf(section) < 0) return;
-    ini_.EraseSection(section);
-    Changed();
+    // Erased from the file even when this store has not seen the section.
+    ini_->EraseSection(section);
+    Changed(TChange{true, std::string(section), {}, {}});
 }
 
 void TOptionsStore::ReadSection(std::string_view section, TStringList& strings) const {
     TStringList lines;
-    ini_.ReadSectionValues(section, lines);
+    ini_->ReadSectionValues(section, lines);
     strings.Clear();
     for (int i = 0; i < lines.Count(); ++i) {
         const std::string& line = lines[i];
@@ -65,19 +73,29 @@ void TOptionsStore::ReadSection(std::string_view section, TStringList& strings) 
     }
 }
 
-void TOptionsStore::Changed() {
-    modified_ = true;
+void TOptionsStore::Changed(TChange change) {
+    if (fileName_.empty()) return;  // nothing to save them to
+    changes_.push_back(std::move(change));
     if (updating_ == 0) UpdateFile();
 }
 
 void TOptionsStore::EndUpdate() {
-    if (updating_ > 0 && --updating_ == 0 && modified_) UpdateFile();
+    if (updating_ > 0 && --updating_ == 0 && Modified()) UpdateFile();
 }
 
 void TOptionsStore::UpdateFile() {
-    if (!modified_ || fileName_.empty()) return;
-    ini_.SaveToFile(fileName_);
-    modified_ = false;
+    if (changes_.empty() || fileName_.empty()) return;
+    TFileLock lock(fileName_);
+    if (!lock.Locked()) throw EFCreateError("Cannot lock file \"" + fileName_ + "\"");
+    std::unique_ptr<TMemIni> fresh = ReadIni(fileName_);
+    const std::string before = fresh->IniText();
+    for (const TChange& c : changes_) {
+        if (c.Erase) fresh->EraseSection(c.Section);
+        else fresh->WriteString(c.Section, c.Ident, c.Value);
+    }
+    if (fresh->IniText() != before) fresh->SaveToFile(fileName_);
+    ini_ = std::move(fresh);
+    changes_.clear();
 }
 
 void OptionsStartup(const std::string& iniName) {

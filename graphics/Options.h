@@ -6,13 +6,19 @@
 // package's entry points (never by a static constructor): OptionsStartup
 // loads the file, OptionsShutdown lets it go. Calls are counted, so that
 // several modules may start it and the last stop frees it. Every change is
-// written at once, atomically (temporary file, then rename), unless a
-// BeginUpdate holds the writes back until the matching EndUpdate.
+// written at once, unless a BeginUpdate holds the writes back until the
+// matching EndUpdate.
+//
+// Other programs (another instance, the user's editor) may change the file
+// while this one runs: a save takes the file's lock, reads it afresh, puts
+// only the changes made since the last save over it and replaces it
+// atomically (temporary file, then rename; a symbolic link stays a link).
 
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "foundation/MemIni.h"
 #include "graphics/grStr.h"
@@ -39,12 +45,14 @@ public:
     // Loads fileName; a missing file reads as empty, other file errors pass
     // through.
     explicit TOptionsStore(std::string fileName);
-    // A store over text that is never written (fileName empty) or written to
-    // fileName on the first change.
+    // A store over text that is never written (fileName empty) or whose
+    // changes are saved into fileName as those of a loaded store are.
     TOptionsStore(std::string fileName, std::string_view text);
 
     const std::string& FileName() const { return fileName_; }
-    const TMemIni& Ini() const { return ini_; }
+    // What this store knows: the file as read or last saved, with the
+    // changes since.
+    const TMemIni& Ini() const { return *ini_; }
 
     // The stored text; empty when absent.
     std::string ReadValue(std::string_view section, std::string_view ident) const;
@@ -60,17 +68,24 @@ public:
     void BeginUpdate() { ++updating_; }
     // The last EndUpdate writes what changed meanwhile.
     void EndUpdate();
-    // Writes the file now when anything is unsaved. File errors pass
-    // through; the changes stay in memory.
+    // Saves the changes now when there are any: under the file's lock, over
+    // a fresh read of the file, which this store then holds. The file is
+    // left untouched when they change nothing in it. File errors pass
+    // through; the changes stay in memory, to be saved by the next call.
     void UpdateFile();
-    bool Modified() const { return modified_; }
+    bool Modified() const { return !changes_.empty(); }
 
 private:
-    void Changed();
+    // One change, to be put again over a fresh read of the file.
+    struct TChange {
+        bool Erase = false;  // the section; else Ident := Value
+        std::string Section, Ident, Value;
+    };
+    void Changed(TChange change);
     std::string fileName_;
-    TMemIni ini_;
+    std::unique_ptr<TMemIni> ini_;
+    std::vector<TChange> changes_;
     int updating_ = 0;
-    bool modified_ = false;
 };
 
 // Opens the store on iniName (the first call), or counts one more user.

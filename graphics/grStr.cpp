@@ -206,7 +206,8 @@ double Str_Real(std::string_view s) {
         t.insert(dot + 1, "0");
         if (!TryStrToFloat(t, v)) return 0;
     }
-    return double(v);
+    // Out of a double's range, as any other text that is no number.
+    return std::isfinite(double(v)) ? double(v) : 0;
 }
 
 double Str_RealEx(std::string_view s) {

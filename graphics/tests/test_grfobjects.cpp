@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QFont>
 #include <QImage>
 #include <string>
 
@@ -38,6 +39,37 @@ TEST(FontStreams, AFontComesBackWithItsCyrillicNameAndStyles) {
     EXPECT_EQ(copy.Pitch(), fpDefault);
     EXPECT_TRUE(copy.SameAs(font));
     AssignFont(nullptr, &copy);
+}
+
+TEST(FontStreams, SizesAtTheEndsOfTheIntegerRangeAreClampedNotOverflowed) {
+    // A record with Size -1610612736: its height would be 2^31.
+    TFontRecord r;
+    r.Name = "Arial";
+    r.Size = -1610612736;
+    TMemoryStream s;
+    WriteFontRecord(s, &r);
+    r.Size = INT32_MAX;  // its height would be below -2^31
+    WriteFontRecord(s, &r);
+    s.SetPosition(0);
+    std::unique_ptr<TFont> font;
+    ReadFont(font, s);
+    ASSERT_NE(font, nullptr);
+    EXPECT_EQ(font->Height(), INT32_MAX);
+    EXPECT_EQ(font->Size(), -1610612735);
+    EXPECT_EQ(ToQFont(*font).pixelSize(), MaxFontPixelSize);
+    EXPECT_EQ(FontToStr(font.get()), "Arial , -1610612735");
+    ReadFont(font, s);
+    EXPECT_EQ(font->Height(), -INT32_MAX);  // not the 1 that an overflowed MulDiv gives
+    EXPECT_EQ(font->Size(), 1610612735);
+    font->SetHeight(INT32_MIN);
+    EXPECT_EQ(font->Height(), -INT32_MAX);
+    EXPECT_EQ(ToQFont(*font).pixelSize(), MaxFontPixelSize);
+    TMemoryStream out;
+    WriteFont(font.get(), out);
+    out.SetPosition(0);
+    TFontRecord back;
+    ASSERT_TRUE(ReadFontRecord(out, back));
+    EXPECT_EQ(back.Size, 1610612735);
 }
 
 TEST(FontStreams, CharsetNamesInTheirLongAndShortForms) {

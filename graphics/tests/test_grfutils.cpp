@@ -135,6 +135,18 @@ TEST(HitTests, VerticesWinOverSegmentsAndTheLastOneWins) {
     EXPECT_EQ(PtInPoly(SPoint(5, 5), poly, index, 0.1f), flNone);
     EXPECT_EQ(index, -7);
 
+    // Exactly at the tolerance: a vertex is hit on both axes, a segment is
+    // not (its test is strict). (6, 8) is 10 from (0, 0) and 17 from (21, 0).
+    auto edgeList = Polyline({{0, 0}, {21, 0}});
+    TPoints& edge = *edgeList;
+    EXPECT_EQ(PtInPoly(SPoint(21.5f, -0.5f), edge, index, 0.5f), flPoint);
+    EXPECT_EQ(index, 1);
+    EXPECT_EQ(PtInPoly(SPoint(0.25f, 0.5f), edge, index, 0.5f), flPoint);
+    EXPECT_EQ(index, 0);
+    EXPECT_EQ(PtInPoly(SPoint(6, 8), edge, index, 6), flNone);
+    EXPECT_EQ(PtInPoly(SPoint(6, 8), edge, index, 6.01f), flLine);
+    EXPECT_EQ(index, 1);
+
     TSPoint p{5, 1};
     EXPECT_TRUE(PtInLineEx(p, SPoint(0, 0), SPoint(10, 0), 2));
     EXPECT_EQ(p, SPoint(5, 0));

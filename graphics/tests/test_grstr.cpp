@@ -56,6 +56,12 @@ TEST(RealStr, TheReaderTakesWhatTheLabelsWrite) {
     EXPECT_EQ(Str_Real("3.E2"), 300);
     for (const char* junk : {"", ".", "abc", "1e", "1.2.3", "--1", "INF", "1,5"}) EXPECT_EQ(Str_Real(junk), 0) << junk;
     EXPECT_EQ(Str_RealEx("."), 0);
+    // Beyond the range of a double: read as 0, never as infinity.
+    for (const char* huge : {"1e999", "-1e999", "1.7976931348623159e308", "3.E999"})
+        EXPECT_EQ(Str_Real(huge), 0) << huge;
+    EXPECT_EQ(Str_Real("1.7976931348623157e308"), 1.7976931348623157e308);
+    EXPECT_EQ(Str_RealEx("1e999."), 0);
+    EXPECT_EQ(NumOnly("x = 1e999 mm"), 0);
     EXPECT_EQ(NumOnly("x = 12.5 mm"), 12.5);
     EXPECT_EQ(Str_Int(" -42"), -42);
     EXPECT_EQ(Str_Int("$1F"), 31);

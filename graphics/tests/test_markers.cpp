@@ -2,6 +2,7 @@
 
 #include <QImage>
 #include <chrono>
+#include <limits>
 #include <string>
 
 #include "graphics/GRFCtrl.h"
@@ -23,6 +24,24 @@ TEST(Pointers, ALineOfAtMostHalfAPixelDrawsNothingAtAll) {
         EXPECT_EQ(c.Brush.Style, bsClear);  // not even the brush changes
     }
     EXPECT_EQ(im, before);
+}
+
+TEST(Pointers, CoordinatesOrSizesThatAreNotFiniteDrawNothing) {
+    const float inf = std::numeric_limits<float>::infinity(), nan = std::numeric_limits<float>::quiet_NaN();
+    QImage im = Blank(8, 8);
+    const QImage before = im.copy();
+    {
+        TCanvas c(&im);
+        DrawPtr(c, psP2, true, 3, 3, inf, 5, 2, 0);
+        DrawPtr(c, psP2Filled, true, nan, 3, 5, 5, 2, 0);
+        DrawPtr(c, psP1, true, 3, 3, 6, 6, inf, 0);
+        DrawPtr(c, psCircle, true, 3, 3, 6, 6, 2, nan);
+        DrawPtr(c, psP3, true, -3e38f, 3, 3e38f, 3, 2, 0);  // a length beyond a Single
+        DrawOneLineMarker(c, lmCircle, true, 4, 4, inf, false);
+        DrawOneLineMarker(c, lm4, false, nan, 4, 3, false);
+        EXPECT_EQ(DrawLineMarker(c, lm7, false, 1, 1, 7, 1, nan, 2, 0, false, false), 2);  // runs on
+    }
+    EXPECT_EQ(Art(im), Art(before));
 }
 
 TEST(Markers, PhaseRunsOnFromSegmentToSegment) {
@@ -48,6 +67,19 @@ TEST(Markers, PhaseRunsOnFromSegmentToSegment) {
     EXPECT_EQ(DrawLineMarker(c, lm2, false, 1, 1, 1.2f, 1.1f, 5, 4, 1, false, false), 1);  // length rounds to 0
 }
 
+TEST(Markers, AnEnormousPenStillReachesTheClip) {
+    QImage im = Blank(12, 7);
+    float next;
+    {
+        TCanvas c(&im);
+        c.Pen.Width = INT32_MAX;
+        // Both markers lie outside; the pen's reach brings them in.
+        next = DrawLineMarker(c, lm1, false, -20, 3, -10, 3, 5, 4, 4, false, false);
+    }
+    EXPECT_EQ(next, 2);
+    EXPECT_EQ(Art(im).find('.'), std::string::npos) << Art(im);
+}
+
 TEST(Markers, AnchorsFarOutsideTheClipAreCountedNotWalked) {
     QImage im = Blank(20, 10);
     const auto start = std::chrono::steady_clock::now();
@@ -55,6 +87,10 @@ TEST(Markers, AnchorsFarOutsideTheClipAreCountedNotWalked) {
     {
         TCanvas c(&im);
         next = DrawLineMarker(c, lmCircle, true, -1e9f, 5, 1e9f, 5, 4, 0.5f, 0, false, false);
+        // So far along a segment a step of k no longer changes k: the walk
+        // counts its steps, and ends.
+        DrawLineMarker(c, lm1, false, -1e20f, 50, 10, 50, 5, 0.5f, 0, false, false);
+        DrawLineMarker(c, lm1, false, 0, 50, 10, 50, 5, 0.5f, -1e20f, false, false);
     }
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
     EXPECT_EQ(next, 0.5f);

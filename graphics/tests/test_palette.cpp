@@ -3,6 +3,8 @@
 #include <string>
 #include <vector>
 
+#include <sys/stat.h>
+
 #include "foundation/Classes.h"
 #include "foundation/CommMsg.h"
 #include "graphics/GRFCtrl.h"
@@ -90,15 +92,43 @@ TEST(Palette, UserColoursGoBackToTheirKeysAndGapsStayBlack) {
         EXPECT_EQ(GetColor(21), RGB(1, 2, 3));
         SetPalForPrint(false);
     }
-    const std::string text = folder.Read();
-    EXPECT_NE(text.find("C16=0\r\n"), std::string::npos);
-    EXPECT_NE(text.find("C20=255\r\n"), std::string::npos);
-    EXPECT_NE(text.find("C21=197121\r\n"), std::string::npos);  // 1 + 2 x 256 + 3 x 65536
-    EXPECT_NE(text.find("C63=0\r\n"), std::string::npos);       // beyond PalSize: left as it was
-    EXPECT_NE(text.find("[Other]\r\nC16=1\r\n"), std::string::npos);
+    // Only the entry given a colour is written (1 + 2 x 256 + 3 x 65536); the
+    // gaps keep no key, C63 beyond PalSize is left as it was.
+    EXPECT_EQ(folder.Read(), "[Other]\r\nC16=1\r\n[Palette]\r\nC20=255\r\nC21=197121\r\nC63=0\r\n");
     Started again(folder.Ini());
     EXPECT_EQ(PalSize(), 22);
     EXPECT_EQ(GetColorIndex(RGB(1, 2, 3)), 21);
+}
+
+TEST(Palette, ColoursOthersSavedMeanwhileStayAndAnUnchangedPaletteWritesNothing) {
+    IniFolder folder;
+    folder.Write("[Palette]\nC20=255\n");
+    {
+        Started s(folder.Ini());
+        EXPECT_EQ(PalSize(), 21);
+        // Another instance saves a colour above this run's PalSize; the user
+        // edits a loaded one.
+        Options::TOptionsStore other(folder.Ini());
+        other.WriteValue("Palette", "C40", int32_t(5));
+        other.WriteValue("Palette", "C20", int32_t(77));
+        EXPECT_EQ(GetColorIndex(RGB(1, 2, 3)), 21);
+    }
+    EXPECT_EQ(folder.Read(), "[Palette]\r\nC20=77\r\nC40=5\r\nC21=197121\r\n");
+
+    folder.Write("[Palette]\nC20=255\n");
+    struct stat before {}, after {};
+    ASSERT_EQ(::stat(folder.Ini().c_str(), &before), 0);
+    {
+        Started s(folder.Ini());
+        // Colour 0 stores nothing, yet the palette grows to take the index.
+        EXPECT_EQ(ChangePalColor(30, 0), 0);
+        EXPECT_EQ(PalSize(), 31);
+        EXPECT_FALSE(PaletteChanged());
+        EXPECT_EQ(GetColorName(30), "0.0.0");
+    }
+    ASSERT_EQ(::stat(folder.Ini().c_str(), &after), 0);
+    EXPECT_EQ(after.st_ino, before.st_ino);  // not even rewritten
+    EXPECT_EQ(folder.Read(), "[Palette]\nC20=255\n");
 }
 
 TEST(Palette, AFullPaletteOverwritesItsLastEntryAndBadIndicesAreRefused) {

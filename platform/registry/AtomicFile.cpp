@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -39,9 +40,51 @@ bool WriteAll(int fd, const void* data, size_t size) {
     return true;
 }
 
+std::string FolderOf(const std::string& path) {
+    const size_t slash = path.rfind('/');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
 }  // namespace
 
-TAtomicWriteResult WriteFileAtomically(const std::string& fileName, const void* data, size_t size) {
+std::string ResolveFileLinks(const std::string& fileName) {
+    // As the kernel does: at most 40 links on the way.
+    std::string path = fileName;
+    for (int links = 0; links <= 40; ++links) {
+        struct stat st;
+        if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return path;
+        std::string target(size_t(st.st_size > 0 ? st.st_size : 0) + 256, '\0');
+        const ssize_t n = ::readlink(path.c_str(), target.data(), target.size());
+        if (n <= 0 || size_t(n) >= target.size()) return std::string();
+        target.resize(size_t(n));
+        path = target[0] == '/' ? target : FolderOf(path) + target;
+    }
+    return std::string();
+}
+
+TFileLock::TFileLock(const std::string& fileName) {
+    const std::string target = ResolveFileLinks(fileName);
+    if (target.empty()) return;
+    lockName_ = target + ".lock";
+    int fd = ::open(lockName_.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    if (fd < 0) return;
+    while (::flock(fd, LOCK_EX) != 0) {
+        if (errno != EINTR) {
+            ::close(fd);
+            return;
+        }
+    }
+    fd_ = fd;
+}
+
+TFileLock::~TFileLock() {
+    if (fd_ >= 0) ::close(fd_);  // releases the lock
+}
+
+TAtomicWriteResult WriteFileAtomically(const std::string& linkName, const void* data, size_t size) {
+    // Renaming over a link would put a plain file in its place.
+    const std::string fileName = ResolveFileLinks(linkName);
+    if (fileName.empty()) return TAtomicWriteResult::CannotCreate;
     // A unique temporary name: two writers of one file never share it.
     std::string tmp = fileName + ".tmpXXXXXX";
     int fd = ::mkostemp(tmp.data(), O_CLOEXEC);
@@ -58,8 +101,8 @@ TAtomicWriteResult WriteFileAtomically(const std::string& fileName, const void* 
         return TAtomicWriteResult::CannotCreate;
     }
     // The rename itself survives a crash only once the folder is flushed.
-    size_t slash = fileName.rfind('/');
-    std::string folder = slash == std::string::npos ? "." : fileName.substr(0, slash + 1);
+    std::string folder = FolderOf(fileName);
+    if (folder.empty()) folder = ".";
     int dfd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dfd >= 0) {
         ::fsync(dfd);

@@ -9,7 +9,6 @@
 
 #include <fcntl.h>
 #include <pwd.h>
-#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -157,14 +156,8 @@ int32_t ModifyHive(Root root, F&& change) {
     std::string folder = RegistryFolder();
     if (folder.empty() || !MakeFolders(folder)) return ERROR_CANTWRITE;
     std::string file = folder + RootFile(root);
-    int lockFd = ::open((file + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
-    if (lockFd < 0) return ERROR_CANTWRITE;
-    while (::flock(lockFd, LOCK_EX) != 0) {
-        if (errno != EINTR) {
-            ::close(lockFd);
-            return ERROR_CANTWRITE;
-        }
-    }
+    TFileLock lock(file);
+    if (!lock.Locked()) return ERROR_CANTWRITE;
     std::string old;
     int32_t st = ReadHiveFile(file, old);
     if (st == ERROR_SUCCESS) {
@@ -178,7 +171,6 @@ int32_t ModifyHive(Root root, F&& change) {
                 st = ERROR_CANTWRITE;
         }
     }
-    ::close(lockFd);  // releases the lock
     return st;
 }
 

@@ -312,10 +312,13 @@ void TCanvas::Paint(const Shape& shape) {
     }
     // A raster operation must meet every pixel once: the shape is drawn on
     // a layer in copy mode, then combined through the layer's own shape.
-    const double margin = std::max(Pen.Width, 1) + 2;
+    const double margin = double(std::max(Pen.Width, 1)) + 2;
     QRectF bounds = shape.Curve.isEmpty() ? PolylinePath(shape.Points, false).boundingRect() : shape.Curve.boundingRect();
     if (shape.Figure) bounds = bounds.united(shape.Area.boundingRect());
-    const QRect box = bounds.adjusted(-margin, -margin, margin, margin).toAlignedRect().intersected(ToQRect(clip));
+    // Cut to the clip before it becomes integers: a wide pen's margin may lie
+    // beyond their range.
+    const QRect box =
+        bounds.adjusted(-margin, -margin, margin, margin).intersected(QRectF(ToQRect(clip))).toAlignedRect();
     if (box.isEmpty()) return;
     QImage layer(box.size(), QImage::Format_ARGB32_Premultiplied);
     layer.fill(Qt::transparent);

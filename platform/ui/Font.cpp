@@ -1,6 +1,7 @@
 #include "platform/ui/Font.h"
 
 #include <QFont>
+#include <algorithm>
 
 #include "platform/ui/GdiTypes.h"
 
@@ -32,7 +33,15 @@ void TFont::SetName(const std::string& name) {
     Changed();
 }
 
-void TFont::SetHeight(int32_t height) {
+namespace {
+
+// Heights keep both signs within reach: -2^31 has no positive twin.
+int32_t LimitedHeight(int64_t height) { return int32_t(std::clamp<int64_t>(height, -INT32_MAX, INT32_MAX)); }
+
+}  // namespace
+
+void TFont::SetHeight(int32_t requested) {
+    const int32_t height = LimitedHeight(requested);
     if (height == height_) return;
     height_ = height;
     Changed();
@@ -40,7 +49,12 @@ void TFont::SetHeight(int32_t height) {
 
 int32_t TFont::Size() const { return -MulDiv(height_, 72, ScreenPixelsPerInch); }
 
-void TFont::SetSize(int32_t size) { SetHeight(-MulDiv(size, ScreenPixelsPerInch, 72)); }
+void TFont::SetSize(int32_t size) {
+    // MulDiv's rounding, in 64 bits: a size from data may lie anywhere.
+    const int64_t p = int64_t(size) * ScreenPixelsPerInch;
+    const int64_t q = ((p < 0 ? -p : p) + 36) / 72;
+    SetHeight(LimitedHeight(p < 0 ? q : -q));
+}
 
 void TFont::SetStyle(TFontStyles style) {
     style &= 0x0F;
@@ -69,8 +83,8 @@ void TFont::SetPitch(TFontPitch pitch) {
 
 QFont ToQFont(const TFont& font) {
     QFont f(QString::fromStdString(font.Name()));
-    const int32_t h = font.Height();
-    f.setPixelSize(h == 0 ? 13 : (h < 0 ? -h : h));
+    const int64_t h = font.Height();
+    f.setPixelSize(h == 0 ? 13 : int(std::min<int64_t>(h < 0 ? -h : h, MaxFontPixelSize)));
     f.setBold(font.HasStyle(fsBold));
     f.setItalic(font.HasStyle(fsItalic));
     f.setUnderline(font.HasStyle(fsUnderline));

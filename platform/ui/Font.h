@@ -32,6 +32,8 @@ inline constexpr TFontCharset EASTEUROPE_CHARSET = 238;
 inline constexpr TFontCharset OEM_CHARSET = 255;
 
 inline constexpr int ScreenPixelsPerInch = 96;
+// The tallest font drawn: Qt's metrics overflow for glyphs much taller.
+inline constexpr int MaxFontPixelSize = 8192;
 
 class TFont {
 public:
@@ -48,8 +50,10 @@ public:
     const std::string& Name() const { return name_; }
     void SetName(const std::string& name);
     int32_t Height() const { return height_; }
+    // Kept within -(2^31 - 1) .. 2^31 - 1.
     void SetHeight(int32_t height);
-    // -MulDiv(Height, 72, 96); setting it sets Height to -MulDiv(Size, 96, 72).
+    // -MulDiv(Height, 72, 96); setting it sets Height to -MulDiv(Size, 96, 72),
+    // worked out in 64 bits and kept within the range of Height.
     int32_t Size() const;
     void SetSize(int32_t size);
     TFontStyles Style() const { return style_; }
@@ -76,8 +80,9 @@ private:
     TFontPitch pitch_ = fpDefault;
 };
 
-// The QFont that draws it: pixel size |Height|, the styles, fixed pitch as
-// a hint, never antialiased (the platform's pixels are hard-edged).
+// The QFont that draws it: pixel size |Height| (at most MaxFontPixelSize),
+// the styles, fixed pitch as a hint, never antialiased (the platform's
+// pixels are hard-edged).
 QFont ToQFont(const TFont& font);
 
 }  // namespace velt

@@ -55,10 +55,14 @@ std::vector<QRgb> StandardPalette(int bits) {
 // The distinct colours of the image (0xRRGGBB) when there are at most max.
 bool OwnColours(const QImage& image, size_t max, std::vector<QRgb>& out) {
     std::map<QRgb, int> seen;
+    QRgb last = 0x1000000;  // no colour: runs of one colour are looked up once
     for (int y = 0; y < image.height(); ++y) {
         const auto* line = reinterpret_cast<const QRgb*>(image.constScanLine(y));
         for (int x = 0; x < image.width(); ++x) {
-            if (seen.emplace(line[x] & 0xFFFFFF, 0).second && seen.size() > max) return false;
+            const QRgb c = line[x] & 0xFFFFFF;
+            if (c == last) continue;
+            last = c;
+            if (seen.emplace(c, 0).second && seen.size() > max) return false;
         }
     }
     out.clear();
@@ -124,6 +128,8 @@ void WriteBitmapFile(TStream& s, const QImage& source, int bits) {
         b += char(0);
     }
     std::map<QRgb, int> index;
+    QRgb lastColour = 0x1000000;
+    unsigned lastIndex = 0;
     std::string row(rowBytes, '\0');
     for (int y = h - 1; y >= 0; --y) {
         std::fill(row.begin(), row.end(), '\0');
@@ -136,9 +142,12 @@ void WriteBitmapFile(TStream& s, const QImage& source, int bits) {
                 row[size_t(x) * 3 + 2] = char(qRed(c));
                 continue;
             }
-            auto it = index.find(c);
-            if (it == index.end()) it = index.emplace(c, Nearest(pal, c)).first;
-            const unsigned v = unsigned(it->second);
+            if (c != lastColour) {
+                auto it = index.find(c);
+                if (it == index.end()) it = index.emplace(c, Nearest(pal, c)).first;
+                lastColour = c, lastIndex = unsigned(it->second);
+            }
+            const unsigned v = lastIndex;
             const size_t bit = size_t(x) * size_t(bits);
             // The leftmost pixel takes the highest bits of its byte.
             row[bit / 8] = char(uint8_t(row[bit / 8]) | (v << (8 - bits - bit % 8)));
@@ -228,10 +237,38 @@ void TBitmap::Draw(TCanvas& canvas, const TRect& r) const {
 
 void TBitmap::SaveToStream(TStream& s) const { WriteBitmapFile(s, Image(), BitsPerPixel()); }
 
+namespace {
+
+// Whether a bitmap file stored without compression holds all the rows its
+// header gives: a few bytes must not claim a picture of millions of pixels.
+bool HoldsItsRows(const std::string& b) {
+    auto u16 = [&](size_t at) { return int64_t(uint8_t(b[at]) | uint8_t(b[at + 1]) << 8); };
+    auto u32 = [&](size_t at) { return uint32_t(u16(at) | u16(at + 2) << 16); };
+    if (b.size() < 26) return true;  // too short for a header: the reader says so
+    const int64_t headerSize = u32(14), dataAt = std::max<int64_t>(u32(10), 14 + headerSize);
+    int64_t width, height, bits;
+    if (headerSize == 12) {
+        width = u16(18), height = u16(20), bits = u16(24);
+    } else if (headerSize >= 40 && b.size() >= 34) {
+        const uint32_t compression = u32(30);
+        if (compression != 0 && compression != 3 && compression != 6) return true;  // run lengths and the like
+        width = int32_t(u32(18)), height = int32_t(u32(22)), bits = u16(28);
+    } else {
+        return true;
+    }
+    if (height < 0) height = -height;
+    const int64_t rowBytes = (std::max<int64_t>(width, 0) * bits + 31) / 32 * 4;
+    const int64_t room = int64_t(b.size()) - dataAt;
+    if (rowBytes == 0 || height == 0) return true;
+    return room >= 0 && height <= room / rowBytes;
+}
+
+}  // namespace
+
 void TBitmap::LoadFromStream(TStream& s) {
     const std::string bytes = ReadRest(s);
     QImage image;
-    if (!image.loadFromData(Bytes(bytes), "BMP")) throw EInvalidGraphic(kInvalidBitmap);
+    if (!HoldsItsRows(bytes) || !image.loadFromData(Bytes(bytes), "BMP")) throw EInvalidGraphic(kInvalidBitmap);
     Assign(image);
     monochrome_ = false;
     uint16_t bits = 0;

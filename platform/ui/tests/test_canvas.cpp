@@ -111,6 +111,19 @@ TEST(Canvas, StyledPensFillTheirGapsOnlyOverASolidBrush) {
     EXPECT_EQ(Art(im), Lines({"###rrr###rrr##", "###...###...##"}));
 }
 
+TEST(Canvas, AStyledOutlineRunsItsPatternOnRoundTheCorners) {
+    QImage im = Blank(7, 5);
+    {
+        TCanvas c(&im);
+        c.Pen.Style = psDot;
+        c.Brush.Style = bsClear;
+        // Clockwise from the top left; each side goes on where the last one
+        // left the pattern, the bottom one starting in a gap.
+        c.Rectangle(0, 0, 7, 5);
+    }
+    EXPECT_EQ(Art(im), Lines({"###...#", "#.....#", "#.....#", ".......", "..###.."}));
+}
+
 TEST(Canvas, RasterOperationsMeetEveryPixelOnce) {
     const QColor background(0x20, 0x40, 0x60);
     QImage im(10, 10, QImage::Format_RGB32);
@@ -201,6 +214,19 @@ TEST(Colors, SystemColoursComeFromTheQtPaletteAndPlainOnesStay) {
     EXPECT_EQ(ColorToRGB(SystemColor(200)), clBlack);
 }
 
+TEST(Canvas, AnEnormousPenInARasterModeMeetsEachPixelOnce) {
+    QImage im = Blank(6, 4);
+    {
+        TCanvas c(&im);
+        c.Pen.Width = INT32_MAX;
+        c.Pen.Mode = pmXor;
+        c.Pen.Color = clWhite;
+        c.Brush.Style = bsClear;
+        c.Rectangle(1, 1, 4, 3);  // white XOR white: black, once
+    }
+    EXPECT_EQ(Art(im), Lines({"######", "######", "######", "######"}));
+}
+
 TEST(Font, SizeFollowsHeightAndEveryChangeIsReported) {
     TFont f;
     int changes = 0;
@@ -233,6 +259,36 @@ TEST(Bitmap, ResizingKeepsThePictureAndMonochromeKeepsWhiteOnly) {
     EXPECT_TRUE(b.Empty());
     TMemoryStream s;
     EXPECT_THROW(WriteBitmapFile(s, b.Image(), 24), EInvalidGraphic);
+}
+
+TEST(Bitmap, AFileWithoutAllItsRowsIsNotValid) {
+    TBitmap b(3, 2);
+    b.Canvas().SetPixel(2, 0, clRed);
+    TMemoryStream whole;
+    b.SaveToStream(whole);
+    std::string bytes(whole.Memory(), size_t(whole.Size()));
+    auto load = [](const std::string& file) {
+        TMemoryStream s;
+        s.WriteBuffer(file.data(), int64_t(file.size()));
+        s.SetPosition(0);
+        TBitmap read;
+        read.LoadFromStream(s);
+        return read;
+    };
+    EXPECT_EQ(load(bytes).Canvas().Pixel(2, 0), clRed);
+    bytes.pop_back();  // the padding of the last row
+    EXPECT_THROW(load(bytes), EInvalidGraphic);
+    // A few bytes that claim 4 x 7,497,473 pixels of 4 bits.
+    std::string claim = bytes.substr(0, 54) + std::string(64, '\0');
+    const uint32_t height = 7497473, bits = 4;
+    std::memcpy(claim.data() + 22, &height, 4);
+    std::memcpy(claim.data() + 28, &bits, 2);
+    try {
+        load(claim);
+        ADD_FAILURE() << "read";
+    } catch (const EInvalidGraphic& e) {
+        EXPECT_STREQ(e.what(), "Bitmap image is not valid");
+    }
 }
 
 TEST(Bitmap, BrushCopyPaintsOneColourWithTheBrush) {
