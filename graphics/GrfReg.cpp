@@ -1,0 +1,34 @@
+#include "graphics/GrfReg.h"
+
+#include "graphics/GrfRERul.h"
+#include "graphics/GrfSel.h"
+#include "graphics/GrfSelFn.h"
+#include "platform/ui/ComponentPalette.h"
+
+namespace velt {
+
+namespace {
+
+template <typename T>
+TComponentFactory Factory() {
+    return [] { return std::unique_ptr<QWidget>(T::Create().release()); };
+}
+
+}  // namespace
+
+void RegisterGraphicsControls() {
+    RegisterComponents("VerUdov", {
+                                      {"TGraphSelect", Factory<TGraphSelect>()},
+                                      {"TGraphSelectColor", Factory<TGraphSelectColor>()},
+                                      {"TGraphSelectFont", Factory<TGraphSelectFont>()},
+                                      {"TGraphSelectFontSize", Factory<TGraphSelectFontSize>()},
+                                      {"TRichRuller", Factory<TRichRuller>()},
+                                  });
+}
+
+void FreeGraphicsControls() {
+    FreeGraphSelectLists();
+    FreeRullerBitmaps();
+}
+
+}  // namespace velt
