@@ -256,6 +256,9 @@ void TGraphSelectFont::SetCharset(int32_t charset) {
 }
 
 void TGraphSelectFont::CharsetMenu() {
+    // The shared list may hold another picker's face, or none before the
+    // first change: the menu offers this picker's own.
+    BuildCharsets(GetFontName());
     const std::vector<TCharsetListEntry>& charsets = Charsets();
     TMenuList list;
     const QPointer<TGraphSelectFont> self(this);

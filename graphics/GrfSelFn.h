@@ -127,8 +127,9 @@ public:
     // Shows the charset's short name on the charset button.
     void SetCharset(int32_t charset);
     TCharsetButton* CharsetButton() const { return charsetButton_; }
-    // The charset menu at the charset button (one item per entry of the
-    // charset list; choosing one sets Charset and reports a change).
+    // The charset menu at the charset button: the charset list made for
+    // this picker's face, one item per entry; choosing one sets Charset and
+    // reports a change.
     void CharsetMenu();
 
     void ReBuild() override;
