@@ -941,7 +941,13 @@ void TCustomGraphSelect::focusInEvent(QFocusEvent*) {
     if (OnEnter) OnEnter(this);
 }
 
-void TCustomGraphSelect::focusOutEvent(QFocusEvent*) {
+void TCustomGraphSelect::focusOutEvent(QFocusEvent* event) {
+    // A platform that activates the popup all the same: the picker's window
+    // takes the activation back, and the popup stays.
+    if (event->reason() == Qt::ActiveWindowFocusReason && QApplication::activeWindow() == popup_) {
+        window()->activateWindow();
+        return;
+    }
     CloseUp();
     update();
     if (OnExit) OnExit(this);

@@ -108,6 +108,7 @@ TEST_F(Ruller, TabsAreAddedKeptAndRemoved) {
     EXPECT_EQ(r->GetTabs(19), 30);
     // Indices outside the slots: ignored on write, 0 on read.
     r->SetTabs(-1, 5);
+    EXPECT_EQ(r->GetTabCount(), 20);
     EXPECT_EQ(r->GetTabs(-1), 0);
     EXPECT_EQ(r->GetTabs(21), 0);
     EXPECT_EQ(r->GetTabs(0), 60);
@@ -188,6 +189,7 @@ TEST_F(Ruller, ParagraphValuesTravelInWholePoints) {
     r->LoadFromRE(&edit, 1);
     EXPECT_EQ(r->GetTabCount(), 20);
     EXPECT_EQ(r->GetTabs(19), 160);
+    EXPECT_EQ(r->GetTabs(20), 0);  // the spare slot takes none of the later ones
     r->SetTabs(0, 4);
     r->SaveToRE(&edit, 1);
     const std::vector<int> points = TabPoints(Paragraph(edit));

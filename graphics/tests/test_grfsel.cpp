@@ -469,3 +469,23 @@ TEST_F(Pickers, SamplesDrawInThePenColourTheStateCallsFor) {
     EXPECT_EQ(im.pixel(20, 7) & 0xFFFFFF, 0x00FF00u);
     EXPECT_EQ(im.pixel(20, 11) & 0xFFFFFF, 0x00FF00u);
 }
+
+TEST_F(Pickers, TheOpenPopupLeavesTheKeyboardWithThePicker) {
+    Show();
+    auto* p = Colour();
+    p->setFocus();
+    QTest::keyClick(p, Qt::Key_Down, Qt::AltModifier);
+    QApplication::processEvents();  // a platform may activate the popup's window
+    QApplication::processEvents();
+    EXPECT_TRUE(p->PopupShown());
+    EXPECT_TRUE(p->Focused());
+    EXPECT_EQ(QApplication::activeWindow(), form.get());
+    QTest::keyClick(p, Qt::Key_Right);
+    EXPECT_EQ(p->GetItemIndex(), 1);
+    // Another control taking the focus closes it.
+    QWidget other(form.get());
+    other.setFocusPolicy(Qt::StrongFocus);
+    other.show();
+    other.setFocus();
+    EXPECT_FALSE(p->PopupShown());
+}

@@ -101,14 +101,19 @@ TEST_F(FontPickers, AMissingFaceIsDrawnGreyAndLongNamesEndInDots) {
     TCanvas c(&im);
     const std::string name = "Шрифт дуже довгої назви";
     EXPECT_EQ(FitFontName(c, "Arial", 200), "Arial");
-    const std::string fitted = FitFontName(c, name, 60);
-    ASSERT_GE(fitted.size(), 3u);
-    EXPECT_EQ(fitted.substr(fitted.size() - 3), "...");
-    const std::string kept = fitted.substr(0, fitted.size() - 3);
-    EXPECT_EQ(name.compare(0, kept.size(), kept), 0);
-    EXPECT_LE(c.TextWidth(kept), 52);
-    EXPECT_GT(c.TextWidth(name.substr(0, kept.size() + 2)), 52);  // one character more would not fit
-    EXPECT_TRUE(QString::fromStdString(kept).toStdString() == kept);  // valid UTF-8
+    for (int width = 10; width <= 120; ++width) {
+        SCOPED_TRACE(width);
+        const std::string fitted = FitFontName(c, name, width);
+        ASSERT_GE(fitted.size(), 3u);
+        EXPECT_EQ(fitted.substr(fitted.size() - 3), "...");
+        const std::string kept = fitted.substr(0, fitted.size() - 3);
+        EXPECT_EQ(name.compare(0, kept.size(), kept), 0);
+        EXPECT_EQ(QString::fromStdString(kept).toStdString(), kept);  // whole characters only
+        EXPECT_LE(c.TextWidth(kept), width - 8);
+        // One character more would not have fitted.
+        const QString more = QString::fromStdString(name).left(QString::fromStdString(kept).size() + 1);
+        EXPECT_GT(c.TextWidth(more.toStdString()), width - 8);
+    }
     EXPECT_EQ(FitFontName(c, name, 0), "...");
 }
 
