@@ -97,7 +97,8 @@ bool TAlignLayout::eventFilter(QObject* watched, QEvent* event) {
 
 void TAlignLayout::setGeometry(const QRect& r) {
     QLayout::setGeometry(r);
-    AlignControls(r);
+    if (auto* panel = qobject_cast<TCustomPanel*>(parentWidget())) panel->AlignControls(r);
+    else PlaceChildren(r);
 }
 
 void TAlignLayout::Realign() {
@@ -106,7 +107,7 @@ void TAlignLayout::Realign() {
     setGeometry(parent->contentsRect());
 }
 
-void TAlignLayout::AlignControls(const QRect& area) {
+void TAlignLayout::PlaceChildren(const QRect& area) {
     QWidget* parent = parentWidget();
     if (!parent || aligning_) return;
     aligning_ = true;
@@ -209,12 +210,12 @@ TColor ControlColor(const QWidget* control) {
 TCustomPanel::TCustomPanel(QWidget* parent) : QWidget(parent) {
     new TAlignLayout(this);
     resize(185, 41);
+    ApplyMargins();
     // The subclass's handler runs once it is set up (from Loaded on).
     font_.OnChange = [this] {
-        if (loading_) Invalidate();
+        if (loading_) update();
         else FontChanged();
     };
-    FrameChanged();
 }
 
 TCustomPanel::~TCustomPanel() { font_.OnChange = nullptr; }
@@ -268,13 +269,13 @@ void TCustomPanel::SetBorderStyle(TBorderStyle value) {
 void TCustomPanel::SetCaption(const std::string& value) {
     if (value == caption_) return;
     caption_ = value;
-    Invalidate();
+    Changed();
 }
 
 void TCustomPanel::SetAlignment(TAlignment value) {
     if (value == alignment_) return;
     alignment_ = value;
-    Invalidate();
+    Changed();
 }
 
 TColor TCustomPanel::GetColor() const {
@@ -286,13 +287,13 @@ void TCustomPanel::SetColor(TColor value) {
     if (value == color_ && !parentColor_) return;
     color_ = value;
     parentColor_ = false;
-    Invalidate();
+    Changed();
 }
 
 void TCustomPanel::SetParentColor(bool value) {
     if (value == parentColor_) return;
     parentColor_ = value;
-    Invalidate();
+    Changed();
 }
 
 TRect TCustomPanel::ClientRect() const {
@@ -309,17 +310,30 @@ void TCustomPanel::AdjustClientRect(TRect& r) const {
 
 void TCustomPanel::Loaded() { loading_ = false; }
 
-void TCustomPanel::FrameChanged() {
+void TCustomPanel::ApplyMargins() {
     // The insets do not depend on the size: margins keep the aligned
     // children inside them.
-    TRect outer{0, 0, 1000000, 1000000};
-    TRect inner = outer;
+    const TRect outer{0, 0, 1000000, 1000000};
     const int b = borderStyle_ == bsSingle ? 1 : 0;
-    inner = TRect{b, b, outer.Right - b, outer.Bottom - b};
+    TRect inner{b, b, outer.Right - b, outer.Bottom - b};
     AdjustClientRect(inner);
     setContentsMargins(inner.Left, inner.Top, outer.Right - inner.Right, outer.Bottom - inner.Bottom);
-    RequestAlign(this);
-    Invalidate();
+}
+
+void TCustomPanel::FrameChanged() {
+    ApplyMargins();
+    if (!loading_) RequestAlign(this);
+    Changed();
+}
+
+void TCustomPanel::Changed() {
+    // A subclass's own repaint runs once it is set up.
+    if (loading_) update();
+    else Invalidate();
+}
+
+void TCustomPanel::AlignControls(const QRect& r) {
+    if (auto* layout = dynamic_cast<TAlignLayout*>(this->layout())) layout->PlaceChildren(r);
 }
 
 void TCustomPanel::FontChanged() { Invalidate(); }
@@ -341,13 +355,16 @@ void TCustomPanel::PaintBevels(TRect& r) {
     }
 }
 
+void TCustomPanel::PaintBorder() {
+    if (borderStyle_ != bsSingle) return;
+    canvas_.Brush.Style = bsSolid;
+    canvas_.Brush.Color = clWindowFrame;
+    canvas_.FrameRect(TRect{0, 0, width(), height()});
+}
+
 void TCustomPanel::Paint() {
     TCanvas& c = canvas_;
-    if (borderStyle_ == bsSingle) {
-        c.Brush.Style = bsSolid;
-        c.Brush.Color = clWindowFrame;
-        c.FrameRect(TRect{0, 0, width(), height()});
-    }
+    PaintBorder();
     TRect r = ClientRect();
     PaintBevels(r);
     c.Brush.Style = bsSolid;

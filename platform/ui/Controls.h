@@ -89,8 +89,9 @@ public:
     ~TAlignLayout() override;
 
     // Places the children in r at once.
-    void AlignControls(const QRect& r);
-    // Places them in the parent's contentsRect.
+    void PlaceChildren(const QRect& r);
+    // Places them in the parent's contentsRect (through a panel's
+    // AlignControls).
     void Realign();
 
     void setGeometry(const QRect& r) override;
@@ -192,9 +193,14 @@ public:
     bool IsLoading() const { return loading_; }
     virtual void Loaded();
 
-    // Invalidate = update(), Update = repaint().
-    void Invalidate() { update(); }
+    // Invalidate = update() (a control painting on its own surface also
+    // marks it stale), Update = repaint().
+    virtual void Invalidate() { update(); }
     void Update() { repaint(); }
+
+    // Places the aligned children in r (the layout calls it with the
+    // contentsRect); a subclass that lays out more does it after this.
+    virtual void AlignControls(const QRect& r);
 
     // The canvas Paint draws on.
     TCanvas& Canvas() { return canvas_; }
@@ -206,6 +212,8 @@ public:
 protected:
     // Bevels, border, colour and caption, on Canvas().
     virtual void Paint();
+    // The single border, when BorderStyle has one.
+    void PaintBorder();
     // Draws the bevels and BorderWidth inside r and leaves r inside them.
     void PaintBevels(TRect& r);
     // A frame change: the aligned children follow the new client area, and
@@ -223,6 +231,11 @@ protected:
     void SetCaptionQ(const QString& v) { SetCaption(v.toStdString()); }
 
 private:
+    // The contents margins from the border and bevels.
+    void ApplyMargins();
+    // Invalidate, or a plain repaint while loading.
+    void Changed();
+
     TPanelBevel bevelInner_ = bvNone;
     TPanelBevel bevelOuter_ = bvRaised;
     int bevelWidth_ = 1;
