@@ -3,6 +3,7 @@
 #include "graphics/GrfRERul.h"
 #include "graphics/GrfSel.h"
 #include "graphics/GrfSelFn.h"
+#include "graphics/RxCtrls.h"
 #include "platform/ui/ComponentPalette.h"
 
 namespace velt {
@@ -24,6 +25,11 @@ void RegisterGraphicsControls() {
                                       {"TGraphSelectFontSize", Factory<TGraphSelectFontSize>()},
                                       {"TRichRuller", Factory<TRichRuller>()},
                                   });
+    RegisterComponents("RX", {
+                                 {"TrxSplitter", Factory<TrxSplitter>()},
+                                 {"TrxLabel", Factory<TrxLabel>()},
+                                 {"TrxClock", Factory<TrxClock>()},
+                             });
 }
 
 void FreeGraphicsControls() {

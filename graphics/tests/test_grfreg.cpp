@@ -5,6 +5,7 @@
 #include "graphics/GrfRERul.h"
 #include "graphics/GrfSel.h"
 #include "graphics/GrfSelFn.h"
+#include "graphics/RxCtrls.h"
 #include "graphics/tests/PickerTestSupport.h"
 #include "platform/ui/ComponentPalette.h"
 
@@ -38,4 +39,16 @@ TEST_F(Registration, PagesAndClassesExactly) {
     EXPECT_TRUE(select->setProperty("Kind", int(skPenStyle)));
     EXPECT_EQ(select->property("ItemsCount").toInt(), 6);
     EXPECT_NE(qobject_cast<TGraphSelectFont*>(ComponentPalette().CreateComponent("TGraphSelectFont").get()), nullptr);
+
+    const auto rx = std::find(pages.begin(), pages.end(), "RX");
+    ASSERT_NE(rx, pages.end());
+    EXPECT_EQ(rx - verUdov, 1);  // made after "VerUdov"
+    EXPECT_EQ(ComponentPalette().GetClasses("RX"), (std::vector<std::string>{"TrxSplitter", "TrxLabel", "TrxClock"}));
+    auto split = ComponentPalette().CreateComponent("TrxSplitter");
+    ASSERT_NE(qobject_cast<TrxSplitter*>(split.get()), nullptr);
+    EXPECT_FALSE(static_cast<TrxSplitter*>(split.get())->IsLoading());
+    EXPECT_NE(qobject_cast<TrxLabel*>(ComponentPalette().CreateComponent("TrxLabel").get()), nullptr);
+    auto clock = ComponentPalette().CreateComponent("TrxClock");
+    ASSERT_NE(qobject_cast<TrxClock*>(clock.get()), nullptr);
+    EXPECT_FALSE(static_cast<TrxClock*>(clock.get())->IsLoading());
 }
