@@ -4,6 +4,7 @@
 #include <QDialog>
 #include <QPushButton>
 #include <QScreen>
+#include <QStyle>
 #include <QTest>
 #include <QVBoxLayout>
 
@@ -488,4 +489,56 @@ TEST_F(Pickers, TheOpenPopupLeavesTheKeyboardWithThePicker) {
     other.show();
     other.setFocus();
     EXPECT_FALSE(p->PopupShown());
+}
+
+TEST_F(Pickers, TheNextPopupShowsColoursAddedElsewhere) {
+    Show();
+    auto* p = Colour();
+    for (int i = 0; i < 10; ++i) ChangePalColor(-1, RGB(uint8_t(i), 200, 10));  // 26 colours now
+    EXPECT_EQ(p->GetItemsCount(), 16);
+    p->DropDown();
+    EXPECT_EQ(p->GetItemsCount(), 26);
+    EXPECT_EQ(p->GetColCount(), 8);
+    EXPECT_EQ(p->Popup()->size(), QSize((20 + 1) * 8 + 3, 2 + 4 * 19 + 20));
+    p->CloseUp();
+    // A colour set through ColorValue is a new cell of the next popup.
+    p->SetColorValue(RGB(1, 2, 3));
+    EXPECT_EQ(p->GetItemIndex(), 26);
+    p->DropDown();
+    EXPECT_EQ(p->Popup()->Row(), 3);
+    EXPECT_EQ(p->Popup()->Col(), 2);
+    EXPECT_EQ(Hint(p), "1.2.3");
+}
+
+TEST_F(Pickers, ArrowFlatLookMinimumHeightAndOwnDrawing) {
+    Show();
+    auto* p = Select(skPenStyle);
+    EXPECT_EQ(p->Button()->width(), p->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, p));
+    EXPECT_EQ(p->Button()->geometry(), QRect(p->width() - p->Button()->width() - 1, 1, p->Button()->width(), 20));
+    EXPECT_EQ(p->DrawedRect().Right, p->width() - p->Button()->width() - 2);
+    p->resize(60, 2);
+    EXPECT_EQ(p->height(), 5);
+    p->SetFlat(true);
+    EXPECT_TRUE(p->GetFlat());
+    EXPECT_EQ(p->GetColor(), clBtnFace);
+    // An item-draw handler draws in the item's rectangle only, on a canvas
+    // it may change freely.
+    TRect seen;
+    p->OnItemDraw = [&](QObject*, TCanvas& c, int32_t index, TRect r, TOwnerDrawState) {
+        EXPECT_EQ(index, 2);
+        seen = r;
+        c.Brush = TBrush{clRed, bsSolid, {}};
+        c.FillRect(Rect(0, 0, 100, 100));
+    };
+    QImage im = test::Blank(30, 10);
+    {
+        TCanvas c(&im);
+        p->InternalDrawItem(c, 2, 0, Rect(5, 2, 15, 8));
+        EXPECT_EQ(c.Brush.Style, bsClear);  // reset afterwards
+    }
+    EXPECT_EQ(seen, Rect(5, 2, 15, 8));
+    EXPECT_EQ(im.pixel(5, 2) & 0xFFFFFF, 0xFF0000u);
+    EXPECT_EQ(im.pixel(14, 7) & 0xFFFFFF, 0xFF0000u);
+    EXPECT_EQ(im.pixel(15, 7) & 0xFFFFFF, 0xFFFFFFu);
+    EXPECT_EQ(im.pixel(4, 2) & 0xFFFFFF, 0xFFFFFFu);
 }

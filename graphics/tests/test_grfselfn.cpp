@@ -235,3 +235,17 @@ TEST_F(FontPickers, APopupTallerThanTheScreenIsCutToItAndScrolls) {
     EXPECT_EQ(g->Row(), 2 * visible);
     EXPECT_EQ(g->TopRow(), visible + 1);
 }
+
+TEST(QtFontSource, FacesAndTheirCharsetsComeFromTheFontDatabase) {
+    TQtFontSource qt;
+    const std::vector<std::string> families = qt.Families();
+    ASSERT_FALSE(families.empty());
+    const std::string face = "DejaVu Sans";
+    if (std::find(families.begin(), families.end(), face) == families.end()) GTEST_SKIP() << "no " << face;
+    // Cyrillic and Greek by its writing systems; Ő, Ė and Ğ by its Latin letters.
+    const std::vector<int32_t> charsets = qt.Charsets(face);
+    for (int32_t cs : {161, 204, 238, 186, 162})
+        EXPECT_NE(std::find(charsets.begin(), charsets.end(), cs), charsets.end()) << cs;
+    EXPECT_EQ(std::find(charsets.begin(), charsets.end(), 128), charsets.end());  // no Japanese
+    EXPECT_TRUE(qt.Charsets("No Such Family 42").empty());
+}
