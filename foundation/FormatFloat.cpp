@@ -218,8 +218,9 @@ std::optional<std::string> Lay(const Picture& p, long double v, bool minus, cons
         }
     };
     // A picture without integer places still shows the integer part, just
-    // before the point (or the first fraction place, or the exponent).
-    bool intPending = p.IntPlaces == 0;
+    // before the point (or the first fraction place, or the exponent); one
+    // without any places is text only.
+    bool intPending = p.IntPlaces == 0 && (p.Point || p.FracPlaces > 0 || p.Scientific);
     auto flushInt = [&] {
         if (intPending) emitInt(0, nI - 1);
         intPending = false;

@@ -110,6 +110,16 @@ Qt::CursorShape TrxSplitter::GetCursor() const {
     }
 }
 
+int TrxSplitter::GetCursorCode() const {
+    if (!testAttribute(Qt::WA_SetCursor)) return 0;
+    switch (cursor().shape()) {
+    case Qt::SplitVCursor: return -15;
+    case Qt::SplitHCursor: return -14;
+    case Qt::ForbiddenCursor: return -13;
+    default: return 0;
+    }
+}
+
 void TrxSplitter::UpdateState() {
     if (GetStyle() == spUnknown) unsetCursor();
     else setCursor(GetCursor());

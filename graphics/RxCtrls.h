@@ -72,7 +72,7 @@ class TrxSplitter : public TCustomPanel {
     Q_PROPERTY(QWidget* ControlFirst READ GetControlFirst WRITE SetControlFirst)
     Q_PROPERTY(QWidget* ControlSecond READ GetControlSecond WRITE SetControlSecond)
     Q_PROPERTY(int LimitOffset READ GetLimitOffset WRITE SetLimitOffset)
-    Q_PROPERTY(int Cursor READ GetCursorShape)
+    Q_PROPERTY(int Cursor READ GetCursorCode)
     Q_PROPERTY(bool Enabled READ isEnabled WRITE setEnabled)
     Q_PROPERTY(bool Visible READ isVisible WRITE setVisible)
 
@@ -97,7 +97,9 @@ public:
     TSplitterStyle GetStyle() const;
     // The split cursor across the moving axis; the arrow for spUnknown.
     Qt::CursorShape GetCursor() const;
-    int GetCursorShape() const { return int(cursor().shape()); }
+    // The cursor shown, as the platform numbers it: -15 vertical split,
+    // -14 horizontal split, -13 no drop, 0 the default.
+    int GetCursorCode() const;
     // The cursor from the style.
     void UpdateState();
     // A bar not yet aligned to a side takes 3 pixels across it.
@@ -274,6 +276,7 @@ class TrxClock : public TCustomPanel {
     Q_PROPERTY(int AlarmSecond READ GetAlarmSecond WRITE SetAlarmSecond)
     Q_PROPERTY(bool AutoSize READ GetAutoSize WRITE SetAutoSize)
     Q_PROPERTY(velt::rx::TShowClock ShowMode READ GetShowMode WRITE SetShowMode)
+    Q_PROPERTY(bool ParentFont READ GetParentFont WRITE SetParentFont)
     Q_PROPERTY(bool Enabled READ isEnabled WRITE setEnabled)
     Q_PROPERTY(bool Visible READ isVisible WRITE setVisible)
 
@@ -305,6 +308,9 @@ public:
     // scAnalog is refused without the hand table.
     void SetShowMode(TShowClock value);
     bool HandsLoaded() const { return hands_ != nullptr; }
+    // Kept without effect: the clock's font is its own.
+    bool GetParentFont() const { return parentFont_; }
+    void SetParentFont(bool value) { parentFont_ = value; }
 
     // Armed while the time of day is before AlarmTime.
     void ResetAlarm();
@@ -373,6 +379,7 @@ private:
     QImage image_;
     bool imageValid_ = false;
     bool resizingFont_ = false;
+    bool parentFont_ = true;
 };
 
 }  // namespace velt

@@ -56,6 +56,7 @@ TEST(FormatFloat, PicturesSectionsAndRounding) {
         {"0.00", 1e20L, "1E20"},  // beyond 18 integer digits
         {"", 1.5L, "1.5"},
         {"0.00;(0.00);zero;ignored", 0, "zero"},
+        {"'n/a'", 5, "n/a"},  // no places: text only
     };
     for (const Case& c : cases) EXPECT_EQ(FormatFloat(c.Format, c.Value, us), c.Want) << c.Format << " " << double(c.Value);
 

@@ -96,22 +96,23 @@ TEST(rxSplitter, StyleAndCursorFollowTheAlignments) {
         TAlign First, Second, Split;
         TSplitterStyle Want;
         Qt::CursorShape Cursor;
+        int Code;
     };
     const Case cases[] = {
-        {alTop, alClient, alTop, spHorizontalFirst, Qt::SplitVCursor},
-        {alBottom, alClient, alBottom, spHorizontalFirst, Qt::SplitVCursor},
-        {alClient, alBottom, alBottom, spHorizontalSecond, Qt::SplitVCursor},
-        {alLeft, alClient, alLeft, spVerticalFirst, Qt::SplitHCursor},
-        {alClient, alRight, alRight, spVerticalSecond, Qt::SplitHCursor},
-        {alTop, alClient, alLeft, spUnknown, Qt::ArrowCursor},  // the bar is not aligned as the control
-        {alTop, alTop, alTop, spUnknown, Qt::ArrowCursor},
-        {alClient, alClient, alTop, spUnknown, Qt::ArrowCursor},
+        {alTop, alClient, alTop, spHorizontalFirst, Qt::SplitVCursor, -15},
+        {alBottom, alClient, alBottom, spHorizontalFirst, Qt::SplitVCursor, -15},
+        {alClient, alBottom, alBottom, spHorizontalSecond, Qt::SplitVCursor, -15},
+        {alLeft, alClient, alLeft, spVerticalFirst, Qt::SplitHCursor, -14},
+        {alClient, alRight, alRight, spVerticalSecond, Qt::SplitHCursor, -14},
+        {alTop, alClient, alLeft, spUnknown, Qt::ArrowCursor, 0},  // the bar is not aligned as the control
+        {alTop, alTop, alTop, spUnknown, Qt::ArrowCursor, 0},
+        {alClient, alClient, alTop, spUnknown, Qt::ArrowCursor, 0},
     };
     for (const Case& c : cases) {
         SplitForm f(c.First, c.Second, c.Split, 50, c.Want != spHorizontalSecond && c.Want != spVerticalSecond);
         EXPECT_EQ(f.Split->GetStyle(), c.Want) << int(c.First) << " " << int(c.Second) << " " << int(c.Split);
         EXPECT_EQ(f.Split->cursor().shape(), c.Cursor);
-        EXPECT_EQ(f.Split->property("Cursor").toInt(), int(c.Cursor));
+        EXPECT_EQ(f.Split->property("Cursor").toInt(), c.Code);
     }
     // Without a second control the first decides.
     SplitForm f(alTop, alClient, alTop, 50);
@@ -172,6 +173,7 @@ TEST(rxSplitter, DraggingResizesTheTopPanelWithinItsLimits) {
     QTest::mousePress(f.Split, Qt::LeftButton, {}, QPoint(50, 1));
     QTest::mouseMove(f.Split, QPoint(50, -500));
     EXPECT_EQ(f.Split->cursor().shape(), Qt::ForbiddenCursor);
+    EXPECT_EQ(f.Split->property("Cursor").toInt(), -13);
     QTest::mouseMove(f.Split, QPoint(50, -20));
     EXPECT_EQ(f.Split->cursor().shape(), Qt::SplitVCursor);
     QTest::mouseMove(f.Split, QPoint(50, -500));
