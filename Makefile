@@ -1,5 +1,5 @@
 # Thin wrapper over the CMake presets.
-.PHONY: run demo test bench fuzz clean deps
+.PHONY: run demo palette test bench fuzz clean deps
 
 JOBS ?= $(shell nproc)
 FUZZ_SECONDS ?= 30
@@ -16,6 +16,11 @@ demo: deps
 	cmake --preset release
 	cmake --build --preset release -j $(JOBS) --target VELTdemo ss vss-admin SSExp
 	scripts/run-demo build/release
+
+palette: deps
+	cmake --preset release
+	cmake --build --preset release -j $(JOBS) --target velt-palette
+	build/release/examples/palette/velt-palette
 
 test: deps
 	cmake --preset debug-asan

@@ -5,6 +5,7 @@
 
 #include "foundation/CommMsg.h"
 #include "graphics/GRFCtrl.h"
+#include "graphics/GrfReg.h"
 #include "graphics/Options.h"
 
 // Resources of a static library are registered by name, outside any
@@ -44,6 +45,7 @@ void GraphicsShutdown() {
         } catch (...) {  // a sink that cannot report either: shut-down goes on
         }
     }
+    FreeGraphicsControls();
     FreePalette();
     Options::OptionsShutdown();
 }

@@ -1,8 +1,10 @@
 #include "platform/ui/TimerSource.h"
 
 #include <QElapsedTimer>
+#include <QTime>
 #include <QTimer>
 #include <algorithm>
+#include <cmath>
 #include <vector>
 
 #include "platform/ui/ExceptionReporter.h"
@@ -29,6 +31,8 @@ void TTimer::Fire() {
 
 namespace {
 
+constexpr int64_t kMsPerDay = 86400000;
+
 class TQtTimer : public TTimer {
 public:
     TQtTimer() {
@@ -52,6 +56,7 @@ public:
     TQtTimerSource() { clock_.start(); }
     std::unique_ptr<TTimer> NewTimer() override { return std::make_unique<TQtTimer>(); }
     int64_t NowMs() override { return clock_.elapsed(); }
+    TDateTime Now() override { return QTime::currentTime().msecsSinceStartOfDay() / double(kMsPerDay); }
 
 private:
     QElapsedTimer clock_;
@@ -88,6 +93,9 @@ class TManualTimer;
 
 struct TManualTimerSource::State {
     int64_t Now = 0;
+    // The time of day SetNow gave, in milliseconds, and Now at that moment.
+    int64_t DayMs = 0;
+    int64_t DaySetAt = 0;
     uint64_t NextSerial = 0;
     std::vector<TManualTimer*> Timers;
 };
@@ -123,6 +131,21 @@ TManualTimerSource::~TManualTimerSource() = default;
 std::unique_ptr<TTimer> TManualTimerSource::NewTimer() { return std::make_unique<TManualTimer>(state_); }
 
 int64_t TManualTimerSource::NowMs() { return state_->Now; }
+
+TDateTime TManualTimerSource::Now() {
+    int64_t ms = (state_->DayMs + (state_->Now - state_->DaySetAt)) % kMsPerDay;
+    if (ms < 0) ms += kMsPerDay;
+    return double(ms) / double(kMsPerDay);
+}
+
+void TManualTimerSource::SetNow(TDateTime timeOfDay) {
+    // The fraction counts forward from midnight whatever the sign, as dates do.
+    double day = std::isfinite(timeOfDay) ? std::fabs(timeOfDay - std::trunc(timeOfDay)) : 0.0;
+    int64_t ms = std::llround(day * double(kMsPerDay));
+    if (ms >= kMsPerDay) ms = 0;
+    state_->DayMs = ms;
+    state_->DaySetAt = state_->Now;
+}
 
 void TManualTimerSource::Advance(int64_t ms) {
     const int64_t until = state_->Now + std::max<int64_t>(ms, 0);

@@ -7,6 +7,8 @@
 #include <functional>
 #include <memory>
 
+#include "foundation/DateUtils.h"
+
 namespace velt {
 
 // An interval timer in the manner of the class library's: while enabled and
@@ -44,6 +46,8 @@ public:
     virtual std::unique_ptr<TTimer> NewTimer() = 0;
     // Milliseconds of a steady clock.
     virtual int64_t NowMs() = 0;
+    // The time of day, as the fraction of a day (0 <= Now() < 1).
+    virtual TDateTime Now() = 0;
 };
 
 // Installs a source (not owned) and answers the previous one; null restores
@@ -64,6 +68,11 @@ public:
     ~TManualTimerSource() override;
     std::unique_ptr<TTimer> NewTimer() override;
     int64_t NowMs() override;
+    // Midnight until SetNow; Advance moves it on with the steady clock,
+    // past midnight into the next day.
+    TDateTime Now() override;
+    // The time of day from now on (its date part is dropped).
+    void SetNow(TDateTime timeOfDay);
     void Advance(int64_t ms);
     // Timers that would fire.
     int RunningTimers() const;

@@ -1,0 +1,313 @@
+#include "examples/palette/PaletteForm.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QPainter>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextEdit>
+#include <QVBoxLayout>
+#include <algorithm>
+
+#include "graphics/CurrEdit.h"
+#include "graphics/GrfRERul.h"
+#include "graphics/GrfSel.h"
+#include "graphics/GrfSelFn.h"
+#include "graphics/RxCtrls.h"
+#include "platform/ui/ComponentPalette.h"
+#include "platform/ui/Controls.h"
+
+namespace velt {
+
+namespace {
+
+constexpr int kLabelX = 12;
+constexpr int kControlX = 196;
+constexpr int kRow = 32;
+
+const char* const kKindNames[] = {"skColor", "skPenStyle", "skBrushStyle", "skPenWidth",
+                                  "skPtrBegin", "skPtrEnd", "skLineMarker"};
+
+// Paragraphs for the ruler to show: an indented first line, a hanging
+// indent, and columns at tab stops.
+void FillSample(QTextEdit* edit) {
+    edit->setPlainText(
+        "The ruler above shows the paragraph under the caret: the upper marker is the first line, the lower "
+        "ones the left and right margins. Drag them; click the ruler to add a tab stop, drag one off to the "
+        "left to take it away.\n"
+        "A hanging paragraph: its first line starts at the edge and the lines after it further in, where the "
+        "left margin marker sits.\n"
+        "Item\tSize\tColour\n"
+        "Pen\t1\tBlack\n"
+        "Brush\t-\tSilver");
+    QTextDocument* doc = edit->document();
+    auto format = [doc](int block, qreal left, qreal indent, std::initializer_list<qreal> tabs) {
+        QTextBlockFormat f;
+        f.setLeftMargin(left);
+        f.setTextIndent(indent);
+        QList<QTextOption::Tab> stops;
+        for (qreal t : tabs) stops.append(QTextOption::Tab(t, QTextOption::LeftTab));
+        f.setTabPositions(stops);
+        QTextCursor(doc->findBlockByNumber(block)).setBlockFormat(f);
+    };
+    format(0, 0, 40, {});
+    format(1, 60, -60, {});
+    for (int b = 2; b < 5; ++b) format(b, 0, 0, {80, 160});
+}
+
+}  // namespace
+
+TPaletteForm::TPaletteForm() {
+    setWindowTitle("velt-palette");
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(6, 6, 6, 6);
+    tabs_ = new QTabWidget(this);
+    layout->addWidget(tabs_);
+    for (const std::string& page : ComponentPalette().GetPages()) {
+        QWidget* p = AddPage(page);
+        if (page == "RX") FillRxPage(p, page);
+        else FillPickerPage(p, page);
+    }
+    FillOtherPage(AddPage(kOtherPage));
+    resize(720, 470);
+}
+
+QWidget* TPaletteForm::AddPage(const std::string& name) {
+    auto* page = new QWidget;
+    page->setObjectName(QString::fromStdString(name));
+    page->setAutoFillBackground(true);
+    tabs_->addTab(page, QString::fromStdString(name));
+    return page;
+}
+
+std::string TPaletteForm::NewName(const std::string& className) {
+    const std::string base = className.size() > 1 && className[0] == 'T' ? className.substr(1) : className;
+    for (int n = 1;; ++n) {
+        const std::string name = base + std::to_string(n);
+        if (!Component(name)) return name;
+    }
+}
+
+void TPaletteForm::Name(QWidget* component, const std::string& pageName) {
+    std::string cls = component->metaObject()->className();
+    if (const size_t colon = cls.rfind(':'); colon != std::string::npos) cls = cls.substr(colon + 1);
+    component->setObjectName(QString::fromStdString(NewName(cls)));
+    made_.push_back(Made{pageName, cls});
+}
+
+void TPaletteForm::Place(QWidget* page, const std::string& pageName, QWidget* component, const std::string& label,
+                         int x, int y) {
+    Name(component, pageName);
+    auto* text = new QLabel(QString::fromStdString(label), page);
+    text->adjustSize();
+    text->move(kLabelX, y + 3);
+    component->setParent(page);
+    component->move(x, y);
+}
+
+void TPaletteForm::FillPickerPage(QWidget* page, const std::string& pageName) {
+    int y = 12;
+    TGraphSelectColor* colour = nullptr;
+    std::vector<TCustomGraphSelect*> linked;
+    for (const std::string& cls : ComponentPalette().GetClasses(pageName)) {
+        if (cls == "TGraphSelect") {
+            for (int kind = skColor; kind <= skLineMarker; ++kind) {
+                QWidget* w = ComponentPalette().CreateComponent(cls).release();
+                w->setProperty("Kind", kind);
+                w->resize(96, 22);
+                Place(page, pageName, w, cls + " (" + kKindNames[kind] + ")", kControlX, y);
+                if (kind != skColor) linked.push_back(qobject_cast<TCustomGraphSelect*>(w));
+                y += kRow;
+            }
+            continue;
+        }
+        QWidget* w = ComponentPalette().CreateComponent(cls).release();
+        if (cls == "TRichRuller") {
+            // Over a rich edit of sample paragraphs, on the right of the pickers.
+            auto* box = new QWidget(page);
+            box->setGeometry(318, 12, 370, 380);
+            auto* ruller = qobject_cast<TRichRuller*>(w);
+            auto* edit = new QTextEdit(box);
+            // No margin inside the edit, so that the ruler's 0 is where the text starts.
+            edit->document()->setDocumentMargin(0);
+            FillSample(edit);
+            Name(w, pageName);
+            w->setParent(box);
+            SetAlign(w, alTop);
+            w->resize(w->width(), 30);
+            SetAlign(edit, alClient);
+            if (ruller) {
+                ruller->SetRE(edit);
+                ruller->OnChanged = [edit](QObject* sender) {
+                    static_cast<TRichRuller*>(sender)->SaveToRE(edit, 1);
+                };
+                QObject::connect(edit, &QTextEdit::cursorPositionChanged, ruller,
+                                 [ruller, edit] { ruller->LoadFromRE(edit, 1); });
+                ruller->LoadFromRE(edit, 1);
+            }
+            auto* label = new QLabel(QString::fromStdString(cls), page);
+            label->adjustSize();
+            label->move(318, 396);
+            continue;
+        }
+        if (cls == "TGraphSelectColor") {
+            colour = qobject_cast<TGraphSelectColor*>(w);
+            w->resize(96, 22);
+        } else if (cls == "TGraphSelectFont") {
+            w->resize(116, 24);
+        } else if (cls == "TGraphSelectFontSize") {
+            w->resize(56, 22);
+        }
+        Place(page, pageName, w, cls, kControlX, y);
+        y += kRow;
+    }
+    // The style pickers draw in the colour picker's colour.
+    if (colour) {
+        colour->SetColorValue(clNavy);
+        for (TCustomGraphSelect* p : linked)
+            if (p) p->SetColorControl(colour);
+        colour->DoChange();
+    }
+}
+
+void TPaletteForm::FillRxPage(QWidget* page, const std::string& pageName) {
+    // A top panel with the clocks, the splitter under it and a client panel
+    // with the labels, in the order the aligned passes place them.
+    auto* top = TCustomPanel::Create(page).release();
+    top->setGeometry(0, 0, 700, 176);
+    QWidget* splitter = nullptr;
+    std::vector<QWidget*> others;
+    for (const std::string& cls : ComponentPalette().GetClasses(pageName)) {
+        if (cls == "TrxSplitter" && !splitter) {
+            splitter = ComponentPalette().CreateComponent(cls).release();
+            Name(splitter, pageName);
+            splitter->setParent(page);
+            splitter->setGeometry(0, 176, 700, 4);
+        } else {
+            others.push_back(ComponentPalette().CreateComponent(cls).release());
+        }
+    }
+    auto* client = TCustomPanel::Create(page).release();
+    client->setGeometry(0, 180, 700, 200);
+    SetAlign(top, alTop);
+    if (splitter) {
+        SetAlign(splitter, alTop);
+        splitter->setProperty("ControlFirst", QVariant::fromValue<QWidget*>(top));
+        splitter->setProperty("ControlSecond", QVariant::fromValue<QWidget*>(client));
+        auto* hint = new QLabel("TrxSplitter: drag the bar above to resize the clocks' panel", client);
+        hint->adjustSize();
+        hint->move(kLabelX, 8);
+    }
+    SetAlign(client, alClient);
+
+    int clockX = kLabelX, labelY = 36;
+    const char* const positions[] = {"spLeftTop", "spLeftBottom", "spRightBottom", "spRightTop"};
+    for (QWidget* w : others) {
+        if (auto* clock = qobject_cast<TrxClock*>(w)) {
+            // Both modes: the digital clock, then the dial.
+            for (TShowClock mode : {scDigital, scAnalog}) {
+                TrxClock* c = clock;
+                if (mode == scAnalog) c = qobject_cast<TrxClock*>(ComponentPalette().CreateComponent("TrxClock").release());
+                if (!c) continue;
+                c->SetShowMode(mode);
+                c->SetAutoSize(true);
+                const bool dial = c->GetShowMode() == scAnalog;
+                const std::string label = std::string("TrxClock (") + (dial ? "scAnalog" : "scDigital") + ")";
+                auto* text = new QLabel(QString::fromStdString(label), top);
+                text->adjustSize();
+                text->move(clockX, 8);
+                Name(c, pageName);
+                c->setParent(top);
+                c->setGeometry(clockX, 30, dial ? 136 : 220, dial ? 136 : 64);
+                clockX += (dial ? 136 : 220) + 40;
+            }
+        } else if (auto* label = qobject_cast<TrxLabel*>(w)) {
+            // Shadowed labels, one for each shadow position.
+            for (int i = 0; i < 4; ++i) {
+                TrxLabel* l = i == 0 ? label : qobject_cast<TrxLabel*>(ComponentPalette().CreateComponent("TrxLabel").release());
+                if (!l) continue;
+                l->Font().SetHeight(-22);
+                l->Font().SetStyle(FontStyleBit(fsBold));
+                l->SetShadowSize(2);
+                l->SetShadowColor(clGray);
+                l->SetShadowPos(TShadowPosition(i));
+                l->SetCaption("Shadowed label");
+                auto* text = new QLabel(QString("TrxLabel (") + positions[i] + ")", client);
+                text->adjustSize();
+                text->move(kLabelX, labelY + 8);
+                Name(l, pageName);
+                l->setParent(client);
+                l->move(kControlX, labelY);
+                labelY += 40;
+            }
+        } else {
+            Place(client, pageName, w, w->metaObject()->className(), kControlX, labelY);
+            labelY += std::max(w->height(), 22) + 10;
+        }
+    }
+}
+
+void TPaletteForm::FillOtherPage(QWidget* page) {
+    auto edit = TCurrencyEdit::Create();
+    edit->SetValue(1234.5L);
+    Place(page, kOtherPage, edit.release(), "TCurrencyEdit", kControlX, 12);
+}
+
+std::vector<std::string> TPaletteForm::PageNames() const {
+    std::vector<std::string> names;
+    for (int i = 0; i < tabs_->count(); ++i) names.push_back(tabs_->tabText(i).toStdString());
+    return names;
+}
+
+std::vector<std::string> TPaletteForm::ClassesOn(const std::string& page) const {
+    std::vector<std::string> classes;
+    for (const Made& m : made_)
+        if (m.Page == page) classes.push_back(m.Class);
+    return classes;
+}
+
+bool TPaletteForm::ShowPage(const std::string& page) {
+    for (int i = 0; i < tabs_->count(); ++i)
+        if (tabs_->tabText(i).toStdString() == page) {
+            tabs_->setCurrentIndex(i);
+            return true;
+        }
+    return false;
+}
+
+QWidget* TPaletteForm::Component(const std::string& name) const {
+    return findChild<QWidget*>(QString::fromStdString(name));
+}
+
+std::string TPaletteForm::DropDown(const std::string& name) {
+    auto* picker = qobject_cast<TCustomGraphSelect*>(Component(name));
+    if (!picker) return "no picker named " + name;
+    for (int i = 0; i < tabs_->count(); ++i)
+        if (tabs_->widget(i)->isAncestorOf(picker)) tabs_->setCurrentIndex(i);
+    QApplication::processEvents();
+    picker->setFocus();
+    picker->DropDown();
+    QApplication::processEvents();
+    if (!picker->PopupShown()) return "the popup of " + name + " did not open";
+    return {};
+}
+
+QImage TPaletteForm::Screenshot() {
+    const QImage window = grab().toImage();
+    QRect all(QPoint(0, 0), window.size());
+    std::vector<std::pair<QPoint, QImage>> popups;
+    for (TPopupGrid* popup : findChildren<TPopupGrid*>())
+        if (popup->isVisible()) {
+            const QPoint at = mapFromGlobal(popup->mapToGlobal(QPoint(0, 0)));
+            popups.emplace_back(at, popup->grab().toImage());
+            all |= QRect(at, popup->size());
+        }
+    QImage shot(all.size(), QImage::Format_RGB32);
+    shot.fill(palette().color(QPalette::Window));
+    QPainter p(&shot);
+    p.drawImage(-all.topLeft(), window);
+    for (const auto& [at, image] : popups) p.drawImage(at - all.topLeft(), image);
+    return shot;
+}
+
+}  // namespace velt

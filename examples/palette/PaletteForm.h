@@ -1,0 +1,57 @@
+#pragma once
+// The palette host's window: a tab per page of the component palette, in
+// its order, each a form with every class of the page made through the
+// palette and labelled, and a tab "Not on the palette" for the controls no
+// page holds. Components are named as a form designer names them
+// ("GraphSelectColor1"), so that they can be found by name.
+
+#include <QTabWidget>
+#include <QWidget>
+#include <string>
+#include <vector>
+
+namespace velt {
+
+class TPaletteForm : public QWidget {
+    Q_OBJECT
+public:
+    static constexpr char kOtherPage[] = "Not on the palette";
+
+    TPaletteForm();
+
+    QTabWidget* Tabs() const { return tabs_; }
+    // The tab's page names, in order.
+    std::vector<std::string> PageNames() const;
+    // The classes made on a page, in order (a class made twice is listed twice).
+    std::vector<std::string> ClassesOn(const std::string& page) const;
+    // Shows the tab of that page; false when there is none.
+    bool ShowPage(const std::string& page);
+    // The component of that name, or null.
+    QWidget* Component(const std::string& name) const;
+    // Shows the picker's page and opens its popup; an error text when the
+    // name is no picker or the popup did not open.
+    std::string DropDown(const std::string& name);
+    // The window as it shows, with every open popup composed in.
+    QImage Screenshot();
+
+private:
+    QWidget* AddPage(const std::string& name);
+    void FillPickerPage(QWidget* page, const std::string& pageName);
+    void FillRxPage(QWidget* page, const std::string& pageName);
+    void FillOtherPage(QWidget* page);
+    // Names the component as a designer would and counts it as made.
+    void Name(QWidget* component, const std::string& pageName);
+    // A label at the left of row y and the component at (x, y).
+    void Place(QWidget* page, const std::string& pageName, QWidget* component, const std::string& label, int x,
+               int y);
+    std::string NewName(const std::string& className);
+
+    QTabWidget* tabs_;
+    struct Made {
+        std::string Page;
+        std::string Class;
+    };
+    std::vector<Made> made_;
+};
+
+}  // namespace velt
