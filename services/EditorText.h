@@ -50,8 +50,12 @@ std::string_view LineBreakOf(std::string_view text);
 // finalBreak is set.
 std::string JoinLines(const TStringList& lines, std::string_view lineBreak, bool finalBreak);
 
-// The model's lines as they go back into a buffer that held oldText: its
-// line break, and a break after the last line only when oldText ended so.
+// The model's lines as they go back into a buffer that held oldText. Each
+// line that is still there (the same text at the start or the end, or a
+// changed line in the place of an old one) keeps its own line end, so that
+// a unit with mixed line ends is not rewritten; a new line takes the line
+// end of the line above it (of the line below at the top, CR LF in an empty
+// buffer). A break follows the last line only when oldText ended so.
 std::string TextForBuffer(const TStringList& lines, std::string_view oldText);
 
 // Old[First, OldEnd) is replaced by New[First, NewEnd); the common prefix

@@ -118,6 +118,22 @@ TEST_F(ExchangeTest, ACommandRewritesOnlyTheChangedMiddleAsOneUndoStep) {
     EXPECT_EQ(host.Text("A.pas"), kUnitA);
 }
 
+TEST_F(ExchangeTest, OneTypedCharacterInAUnitWithMixedLineEndsIsAllTheWriterDoes) {
+    // Lines pasted from elsewhere end in LF amid CR LF lines.
+    const std::string mixed = "unit A;\r\n\r\ninterface\n\nvar\n  abc: Integer;\r\n\nimplementation\r\n\r\nend.\n";
+    host.OpenBuffer("A.pas", mixed);
+    host.SetCursor("A.pas", {5, 6});  // "  ab|c"
+    Run("InsertB");
+    ASSERT_TRUE(host.Messages.empty()) << host.Messages[0];
+    const int32_t at = int32_t(mixed.find("abc") + 2);
+    EXPECT_THAT(WriterCalls(), ElementsAre("Editor.CreateUndoableWriter", "Writer.CopyTo(" + std::to_string(at) + ")",
+                                           "Writer.DeleteTo(" + std::to_string(at) + ")", "Writer.Insert(b)",
+                                           "Writer.Release"));
+    std::string expected = mixed;
+    expected.insert(size_t(at), "b");
+    EXPECT_EQ(host.Text("A.pas"), expected);
+}
+
 TEST_F(ExchangeTest, TheModelFollowsTheUsersEditsBetweenCommands) {
     host.OpenBuffer("A.pas", kUnitA);
     Run("Nothing");
