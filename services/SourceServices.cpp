@@ -462,6 +462,9 @@ void TSourceServices::LoadFromIDE(const std::string& fileName) {
     const int32_t lines = ReadUnitText(*a.Editor, fileName, scratch_);
     const TEditPos cursor = a.View->GetCursorPos();
     const TEditPos top = a.View->GetTopPos();
+    // Below the unit the model has no lines: a command would write after
+    // "end." instead of at the cursor.
+    if (cursor.Line > lines) throw EInvalidAction("The cursor is after the final end.");
 
     TIHyperSourceCode& m = *sourceCode_;
     // Splitting a large unit into lines is most of a command's time. A model
@@ -512,10 +515,13 @@ void TSourceServices::SaveToIDE() {
     const int32_t line = ClampLine(m.GetCursorLine(), count);
     a.View->SetCursorPos({EditCol(m.GetCursorCol()), line + 1});
 
+    // A cursor outside the view re-centres it: below it when the cursor's
+    // line (1-based) lies more than a view's height past the top line
+    // (0-based), above it when it lies above the top line.
     int32_t topLine = m.GetTopLine();
-    const int32_t cursorLine = a.View->GetCursorPos().Line - 1;
+    const int32_t cursorLine = a.View->GetCursorPos().Line;
     const int32_t height = a.View->GetViewSize().cy;
-    if (std::abs(int64_t(cursorLine) - topLine) > height) topLine = cursorLine - height / 2;
+    if (int64_t(cursorLine) - topLine > height || cursorLine - 1 < topLine) topLine = cursorLine - height / 2;
     a.View->SetTopPos({EditCol(m.GetTopCol()), ClampLine(topLine, count) + 1});
 }
 

@@ -39,6 +39,9 @@ const char kCommands[] =
     "\" TB\" GotoClass\r\n"
     "\" X\" SourceCode :: Text .!\r\n"
     ";\r\n"
+    ": AppendX\r\n"
+    "4 SourceCode :: CursorLine .! 1 SourceCode :: CursorCol .! \" X\" SourceCode :: Text .!\r\n"
+    ";\r\n"
     ": Ask\r\n"
     "\" Units\" \" Find unit\" \" Name:\" \" Alpha\" InputQueryWithHistory Writeln\r\n"
     ";\r\n";
@@ -210,6 +213,28 @@ TEST_F(ExchangeTest, TextTheModelCannotTakeIsRefusedWithoutTouchingAnything) {
     }
 }
 
+TEST_F(ExchangeTest, ACursorAfterTheFinalEndRefusesTheCommandAndChangesNothing) {
+    host.OpenBuffer("B.pas", UnitText("B", 1));
+    Run("Nothing");
+    host.OpenBuffer("A.pas", kUnitA);
+    host.SetCursor("A.pas", {3, 11});  // in "This text after the unit stays."
+    Run("Touch");
+    ASSERT_EQ(host.Messages.size(), 1u);
+    EXPECT_EQ(host.Messages[0], "The cursor is after the final end.");
+    EXPECT_TRUE(WriterCalls().empty());
+    EXPECT_EQ(host.Text("A.pas"), kUnitA);
+    EXPECT_EQ(s->SourceCode().GetFileName(), "B.pas");
+    EXPECT_EQ(s->SourceCode().GetLines()->Text(), UnitText("B", 1));
+
+    // On the "end." line itself the command runs.
+    host.Messages.clear();
+    host.SetCursor("A.pas", {1, 10});  // "|end."
+    Run("Touch");
+    EXPECT_TRUE(host.Messages.empty()) << host.Messages[0];
+    EXPECT_EQ(host.Text("A.pas"), "unit A;\r\n\r\ninterface\r\n\r\nvar\r\n  abc: Integer;\r\n\r\nimplementation\r\n\r\n"
+                                  "Xend.\r\nThis text after the unit stays.\r\n");
+}
+
 TEST_F(ExchangeTest, WriteBackGoesToTheUnitTheModelHoldsAsItIsNow) {
     // The jump loads unit B (from disk); the change goes into B's buffer,
     // measured against B's text, not against A's.
@@ -229,35 +254,47 @@ TEST_F(ExchangeTest, WriteBackGoesToTheUnitTheModelHoldsAsItIsNow) {
     EXPECT_THAT(WriterCalls()[3], "Writer.Insert(X)");
     EXPECT_EQ(host.GetCurrentFile(), fileB);  // the unit jumped to comes to the front
 
-    // A word that appends after the last line: the old text is a prefix of the new.
+    // A word that writes below the last line: the old text is a prefix of the new.
     host.SetCurrentFile("A.pas");
     host.SetText("A.pas", "unit A;\r\ninterface\r\nimplementation\r\nend.\r\n");
-    host.SetCursor("A.pas", {1, 5});
-    Run("Touch");
+    host.SetCursor("A.pas", {1, 4});
+    Run("AppendX");
     EXPECT_THAT(WriterCalls(), ElementsAre("Editor.CreateUndoableWriter", "Writer.CopyTo(42)", "Writer.DeleteTo(42)",
                                            "Writer.Insert(X  \r\n)", "Writer.Release"));  // the model pads the new line
 }
 
-TEST_F(ExchangeTest, CursorAndViewAreKeptOnExistingLinesAndRecentredWhenFarAway) {
+TEST_F(ExchangeTest, CursorAndViewAreKeptOnExistingLinesAndRecentredWhenOutOfView) {
     host.OpenBuffer("A.pas", UnitText("A", 100));  // 104 lines
     host.SetCursor("A.pas", {3, 10}, {1, 1});
     Run("Nothing");
     EXPECT_TRUE(Logged("View.SetCursorPos(3,10)"));
     EXPECT_TRUE(Logged("View.SetTopPos(1,1)"));
 
-    // 25 lines below the top is still in view (the view is 25 lines high).
-    host.SetCursor("A.pas", {1, 26}, {1, 1});
+    // The view is 25 lines high: its last line stays where it is, the line
+    // below it re-centres the view on the cursor (which lands on view row 12).
+    host.SetCursor("A.pas", {1, 25}, {1, 1});
     Run("Nothing");
     EXPECT_TRUE(Logged("View.SetTopPos(1,1)")) << ::testing::PrintToString(host.Log);
+    host.SetCursor("A.pas", {1, 26}, {1, 1});
+    Run("Nothing");
+    EXPECT_TRUE(Logged("View.SetTopPos(1,15)")) << ::testing::PrintToString(host.Log);
+
+    // Above the view it is re-centred too; the top line itself is in view.
+    host.SetCursor("A.pas", {1, 40}, {1, 40});
+    Run("Nothing");
+    EXPECT_TRUE(Logged("View.SetTopPos(1,40)")) << ::testing::PrintToString(host.Log);
+    host.SetCursor("A.pas", {1, 39}, {1, 40});
+    Run("Nothing");
+    EXPECT_TRUE(Logged("View.SetTopPos(1,28)")) << ::testing::PrintToString(host.Log);
 
     host.SetCursor("A.pas", {1, 1}, {1, 1});
     Run("Far");
     EXPECT_TRUE(Logged("View.SetCursorPos(1,81)"));
-    EXPECT_TRUE(Logged("View.SetTopPos(1,69)"));
+    EXPECT_TRUE(Logged("View.SetTopPos(1,70)"));
 
     Run("Beyond");
     EXPECT_TRUE(Logged("View.SetCursorPos(1,104)"));
-    EXPECT_TRUE(Logged("View.SetTopPos(1,92)"));
+    EXPECT_TRUE(Logged("View.SetTopPos(1,93)"));
     EXPECT_TRUE(host.Messages.empty());
 }
 
