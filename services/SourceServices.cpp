@@ -125,6 +125,14 @@ void TSourceServices::Guarded(F&& f) {
     }
 }
 
+template <class F>
+void TSourceServices::Command(F&& f) {
+    Guarded(std::forward<F>(f));
+    // What a command left on the stack, or pushed before it failed, would
+    // pile up for ever.
+    forth_->ClearStack();
+}
+
 // ---- creation --------------------------------------------------------------------
 
 TSourceServices::TSourceServices(TIToolServices& tools, bool demo)
@@ -297,7 +305,7 @@ void TSourceServices::AppendBuiltInItems() {
 
 void TSourceServices::ReinitializeClick(TIMenuItemIntf*) {
     auto reinitialize = [this] {
-        Guarded([this] {
+        Command([this] {
             Finalize();
             Initialize();
         });
@@ -309,17 +317,17 @@ void TSourceServices::ReinitializeClick(TIMenuItemIntf*) {
 }
 
 void TSourceServices::RegisterSourceClick(TIMenuItemIntf*) {
-    Guarded([this] { sourceCode_->RegisterSource(*forth_); });
+    Command([this] { sourceCode_->RegisterSource(*forth_); });
 }
 
 void TSourceServices::ReRegisterAllSourceClick(TIMenuItemIntf*) {
-    Guarded([this] { ReRegisterAllSource(); });
+    Command([this] { ReRegisterAllSource(); });
 }
 
 void TSourceServices::ShowDocWndClick(TIMenuItemIntf*) {}
 
 void TSourceServices::OptionsClick(TIMenuItemIntf*) {
-    Guarded([this] {
+    Command([this] {
         TIHyperSourceCode& m = *sourceCode_;
         TSourceOptionsForm form;
         form.AutoRefreshHeader->setChecked(m.AutoRefreshHeader);
@@ -340,24 +348,21 @@ void TSourceServices::OptionsClick(TIMenuItemIntf*) {
 }
 
 void TSourceServices::ProjectTreeClick(TIMenuItemIntf*) {
-    Guarded([this] { ShowProjectTree(tools_, *forth_, sourceCode_->ClassesRegistry.Ini()); });
+    Command([this] { ShowProjectTree(tools_, *forth_, sourceCode_->ClassesRegistry.Ini()); });
 }
 
 void TSourceServices::ParletBureauClick(TIMenuItemIntf*) {
-    Guarded([this] { ParletBureau(); });
+    Command([this] { ParletBureau(); });
 }
 
 void TSourceServices::ExecForth(TIMenuItemIntf* Sender) {
-    try {
+    Command([&] {
         if (!Sender) throw Exception("A command needs its menu item");
         forth_->PushString(tools_.GetCurrentFile());
         forth_->ExecWord("LoadFromIDE");
         forth_->ExecWord(Sender->GetName());
         forth_->ExecWord("SaveToIDE");
-    } catch (...) {
-        forth_->ClearStack();
-        ReportCurrentException();
-    }
+    });
 }
 
 // ---- built-in commands ---------------------------------------------------------------------

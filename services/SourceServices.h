@@ -167,6 +167,10 @@ private:
     // Runs f; a failure goes to the IDE's RaiseException.
     template <class F>
     void Guarded(F&& f);
+    // A command of a menu item: Guarded, then the interpreter's stack is
+    // emptied, whether it succeeded or not.
+    template <class F>
+    void Command(F&& f);
     void ReportCurrentException();
 
     // Destroys the items of the demonstration build's menu, not its root.

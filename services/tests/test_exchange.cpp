@@ -8,6 +8,7 @@
 #include "platform/ui/ShortCut.h"
 #include "platform/ui/tests/UiTestSupport.h"
 #include "services/EditorText.h"
+#include "services/ProjectTree.h"
 #include "services/ServiceForms.h"
 #include "services/tests/ServicesTestSupport.h"
 
@@ -42,6 +43,9 @@ const char kCommands[] =
     ": AppendX\r\n"
     "4 SourceCode :: CursorLine .! 1 SourceCode :: CursorCol .! \" X\" SourceCode :: Text .!\r\n"
     ";\r\n"
+    ": Leave 1 2 3 ;\r\n"
+    ": PushAndFail 4 5 Nowhere ;\r\n"
+    ": StartupSourceSafeTree 7 ;\r\n"
     ": Ask\r\n"
     "\" Units\" \" Find unit\" \" Name:\" \" Alpha\" InputQueryWithHistory Writeln\r\n"
     ";\r\n";
@@ -296,6 +300,21 @@ TEST_F(ExchangeTest, CursorAndViewAreKeptOnExistingLinesAndRecentredWhenOutOfVie
     EXPECT_TRUE(Logged("View.SetCursorPos(1,104)"));
     EXPECT_TRUE(Logged("View.SetTopPos(1,93)"));
     EXPECT_TRUE(host.Messages.empty());
+}
+
+TEST_F(ExchangeTest, EveryCommandOfAMenuItemLeavesAnEmptyStack) {
+    host.OpenBuffer("A.pas", kUnitA);
+    Run("Leave");
+    EXPECT_TRUE(host.Messages.empty()) << host.Messages[0];
+    EXPECT_EQ(s->Forth().Stack.Count(), 0);
+    Run("PushAndFail");
+    ASSERT_EQ(host.Messages.size(), 1u);
+    EXPECT_THAT(host.Messages[0], ::testing::HasSubstr("Nowhere"));
+    EXPECT_EQ(s->Forth().Stack.Count(), 0);
+    // A built-in item whose word leaves a value behind.
+    ASSERT_TRUE(host.Click(*VeltItem(host, "Project Tree")));
+    EXPECT_EQ(s->Forth().Stack.Count(), 0);
+    FreeProjectTreeForm();
 }
 
 TEST_F(ExchangeTest, HistoryListsLiveInTheProjectsDesktopFile) {
