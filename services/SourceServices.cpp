@@ -7,9 +7,15 @@
 #include <QMetaProperty>
 #include <QTimer>
 #include <QWidget>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include "foundation/CommMsg.h"
 #include "foundation/Dialogs.h"
@@ -91,6 +97,104 @@ std::vector<std::pair<std::string, std::vector<std::string>>> SectionsInOrder(co
             sections.back().second.push_back(line);
     }
     return sections;
+}
+
+// The entries of a history section: "H0" .. "H<Count-1>". A count that is
+// missing, no number or beyond the section's lines counts the entries
+// that are there from "H0" on. Next is the first index from the count on
+// that names no entry: a new answer goes there and never over an old one.
+struct THistory {
+    std::vector<std::string> Entries;
+    int32_t Next = 0;
+};
+
+// The index of a key "H<n>" (any letter case, n in decimal without leading
+// zeros) below limit, else -1.
+int32_t HistoryIndex(std::string_view key, int32_t limit) {
+    if (key.size() < 2 || key.size() > 11 || (key[0] != 'H' && key[0] != 'h') || (key[1] == '0' && key.size() > 2))
+        return -1;
+    int64_t n = 0;
+    for (char c : key.substr(1)) {
+        if (c < '0' || c > '9') return -1;
+        n = n * 10 + (c - '0');
+    }
+    return n < limit ? int32_t(n) : -1;
+}
+
+THistory ReadHistory(const TStringList* lines) {
+    THistory h;
+    if (!lines) return h;
+    const int32_t n = lines->Count();
+    // One pass; the first line of a name is its value, as Values reads it.
+    std::vector<const std::string*> byIndex(size_t(n), nullptr);
+    const std::string* count = nullptr;
+    for (const std::string& line : lines->Strings()) {
+        const size_t eq = line.find('=');
+        if (eq == std::string::npos) continue;
+        const std::string_view key = std::string_view(line).substr(0, eq);
+        if (!count && CompareText(key, "Count") == 0) count = &line;
+        const int32_t i = HistoryIndex(key, n);
+        if (i >= 0 && !byIndex[size_t(i)]) byIndex[size_t(i)] = &line;
+    }
+    int32_t stored = -1;
+    if (count && !TryStrToInt(Trim(count->substr(count->find('=') + 1)), stored)) stored = -1;
+    int32_t used = 0;
+    if (stored >= 0 && stored <= n) {
+        used = int32_t(stored);
+    } else {
+        while (used < n && byIndex[size_t(used)]) ++used;
+    }
+    for (int32_t i = 0; i < used; ++i)
+        h.Entries.push_back(byIndex[size_t(i)] ? byIndex[size_t(i)]->substr(byIndex[size_t(i)]->find('=') + 1)
+                                               : std::string());
+    h.Next = used;
+    while (h.Next < n && byIndex[size_t(h.Next)]) ++h.Next;
+    return h;
+}
+
+// An exclusive lock on a file beside the one it guards, for the life of
+// the object; every store of that file takes it.
+class TFileLock {
+public:
+    explicit TFileLock(const std::string& file) : fd_(::open((file + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600)) {
+        if (fd_ < 0) throw Exception("Cannot lock " + file + ": " + std::strerror(errno));
+        while (::flock(fd_, LOCK_EX) != 0) {
+            if (errno == EINTR) continue;
+            const int e = errno;
+            ::close(fd_);
+            throw Exception("Cannot lock " + file + ": " + std::strerror(e));
+        }
+    }
+    ~TFileLock() { ::close(fd_); }
+    TFileLock(const TFileLock&) = delete;
+    TFileLock& operator=(const TFileLock&) = delete;
+
+private:
+    int fd_;
+};
+
+// Adds value to the history section of the desktop file, read afresh under
+// its lock so that what others wrote since stays. What the INI text cannot
+// hold is not kept, and the console says so; the answer itself is never lost.
+void KeepInHistory(const std::string& desktop, const std::string& section, const std::string& value) {
+    const auto breaks = [](std::string_view t) { return t.find_first_of("\r\n") != std::string_view::npos; };
+    if (breaks(section) || section.find(']') != std::string::npos) {
+        Q("The answer is not kept in the history: its name \"" + section.substr(section.find('\\') + 1) +
+          "\" holds \"]\" or a line break.");
+        return;
+    }
+    if (breaks(value)) {
+        Q("The answer is not kept in the history: it holds a line break.");
+        return;
+    }
+    const TFileLock lock(desktop);
+    TMemIni ini;
+    if (FileExists(desktop)) ini.LoadFromFile(desktop);
+    const THistory h = ReadHistory(ini.SectionLines(section));
+    if (std::find(h.Entries.begin(), h.Entries.end(), value) != h.Entries.end()) return;
+    ini.WriteString(section, "Count", IntToStr(h.Next + 1));
+    ini.WriteString(section, "H" + IntToStr(h.Next), value);
+    ini.SaveToFile(desktop);
 }
 
 constexpr const char* kLogo[] = {
@@ -554,22 +658,15 @@ std::string TSourceServices::InputQueryWithHistory(const std::string& name, cons
     TInputQueryForm form;
     form.setWindowTitle(QString::fromStdString(caption));
     form.Prompt->setText(QString::fromStdString(prompt));
-    const TStringList* lines = ini.SectionLines(section);
-    // A count beyond the section's lines cannot be real.
-    const int32_t count = std::clamp(StrToIntDef(ini.ReadString(section, "Count", "0"), 0), 0,
-                                     lines ? lines->Count() : 0);
-    for (int32_t i = 0; i < count; ++i)
-        form.Default->addItem(QString::fromStdString(ini.ReadString(section, "H" + IntToStr(i), "")));
+    const std::vector<std::string> history = ReadHistory(ini.SectionLines(section)).Entries;
+    for (const std::string& entry : history) form.Default->addItem(QString::fromStdString(entry));
     form.Default->setEditText(QString::fromStdString(def));
 
     if (RunDialog(form) != mrOk) return def;
-    const QString value = form.Default->currentText();
-    if (form.Default->findText(value, Qt::MatchExactly | Qt::MatchCaseSensitive) < 0 && !desktop.empty()) {
-        ini.WriteString(section, "Count", IntToStr(count + 1));
-        ini.WriteString(section, "H" + IntToStr(count), value.toStdString());
-        ini.SaveToFile(desktop);
-    }
-    return value.toStdString();
+    const std::string value = form.Default->currentText().toStdString();
+    if (!desktop.empty() && std::find(history.begin(), history.end(), value) == history.end())
+        KeepInHistory(desktop, section, value);
+    return value;
 }
 
 void TSourceServices::RegisterHotkey(const std::string& caption, const std::string& name,

@@ -360,3 +360,58 @@ TEST_F(ExchangeTest, HistoryListsLiveInTheProjectsDesktopFile) {
     EXPECT_FALSE(std::filesystem::exists(".dsk"));
     EXPECT_EQ(runner.Runs, 4);
 }
+
+TEST_F(ExchangeTest, HistoryAnswersAreNeverLostAndOldEntriesNeverOverwritten) {
+    const std::string desktop = inst.Path("proj/P.dsk");
+    host.SetProjectUnits(inst.Path("proj/P.dpr"), {});
+    std::vector<std::string> offered;
+    std::string answer;
+    std::function<void()> during;  // what happens while the dialog is up
+    std::string shown;             // the answer as the dialog holds it
+    AnsweringRunner runner([&](QDialog& d) {
+        auto* form = dynamic_cast<TInputQueryForm*>(&d);
+        ASSERT_NE(form, nullptr);
+        offered.clear();
+        for (int i = 0; i < form->Default->count(); ++i) offered.push_back(form->Default->itemText(i).toStdString());
+        if (!answer.empty()) form->Default->setEditText(QString::fromStdString(answer));
+        shown = form->Default->currentText().toStdString();
+        if (during) during();
+        form->done(mrOk);
+    });
+    const auto ask = [&](const std::string& name, const std::string& def) {
+        return s->InputQueryWithHistory(name, "Find unit", "Name:", def);
+    };
+
+    // A damaged count: the entries that are there are offered and kept.
+    inst.Write("proj/P.dsk", "[HistoryLists\\Units]\r\nCount=-1\r\nH0=Alpha\r\nH1=Beta\r\n");
+    answer = "Gamma";
+    EXPECT_EQ(ask("Units", "Alpha"), "Gamma");
+    EXPECT_THAT(offered, ElementsAre("Alpha", "Beta"));
+    EXPECT_EQ(ReadWholeFile(desktop), "[HistoryLists\\Units]\r\nCount=3\r\nH0=Alpha\r\nH1=Beta\r\nH2=Gamma\r\n");
+
+    // A count below the entries: the new one goes after them all.
+    inst.Write("proj/P.dsk", "[HistoryLists\\Units]\r\nCount=1\r\nH0=Alpha\r\nH1=Beta\r\n");
+    EXPECT_EQ(ask("Units", "Alpha"), "Gamma");
+    EXPECT_THAT(offered, ElementsAre("Alpha"));
+    EXPECT_EQ(ReadWholeFile(desktop), "[HistoryLists\\Units]\r\nCount=3\r\nH0=Alpha\r\nH1=Beta\r\nH2=Gamma\r\n");
+
+    // What the file cannot hold is answered all the same and not kept.
+    const std::string before = ReadWholeFile(desktop);
+    EXPECT_EQ(ask("Odd]Name", "Alpha"), "Gamma");
+    EXPECT_TRUE(inst.Sink.HasLine("The answer is not kept in the history: its name \"Odd]Name\" holds \"]\" or a line break."));
+    answer.clear();  // OK on a default with a line break
+    EXPECT_EQ(ask("Units", "two\nlines"), "two\nlines");
+    EXPECT_EQ(shown, "two\nlines");
+    EXPECT_TRUE(inst.Sink.HasLine("The answer is not kept in the history: it holds a line break."));
+    EXPECT_EQ(ReadWholeFile(desktop), before);
+
+    // Another program's change to the file while the dialog is up stays.
+    answer = "Delta";
+    during = [&] { inst.Write("proj/P.dsk", before + "[HistoryLists\\Other]\r\nCount=1\r\nH0=Zeta\r\n"); };
+    EXPECT_EQ(ask("Units", "Alpha"), "Delta");
+    TMemIni ini;
+    ini.LoadFromFile(desktop);
+    EXPECT_EQ(ini.ReadString("HistoryLists\\Other", "H0", ""), "Zeta");
+    EXPECT_EQ(ini.ReadString("HistoryLists\\Units", "H3", ""), "Delta");
+    EXPECT_EQ(ini.ReadString("HistoryLists\\Units", "Count", ""), "4");
+}
