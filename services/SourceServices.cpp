@@ -16,6 +16,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 
 #include "foundation/CommMsg.h"
 #include "foundation/Dialogs.h"
@@ -604,7 +605,12 @@ void TSourceServices::SaveToIDE() {
     if (fileName.empty()) throw Exception("No unit is loaded");
     // A unit that the word went to comes to the front (opened when it is not open yet).
     const bool front = tools_.IsFileOpen(fileName) && tools_.GetCurrentFile() == fileName;
-    if (!front && !tools_.OpenFile(fileName)) throw Exception("Cannot open " + fileName);
+    if (!front && !tools_.OpenFile(fileName)) {
+        // The IDE does not say why; a file it cannot read is the reason it has.
+        std::error_code ec;
+        if (!std::filesystem::is_regular_file(fileName, ec)) throw EFOpenError("Cannot open file \"" + fileName + "\"");
+        throw Exception("The editor cannot open " + fileName);
+    }
     const TEditorAccess a = OpenEditor(fileName);
     const int32_t count = m.GetLines()->Count();
 

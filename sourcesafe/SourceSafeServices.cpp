@@ -505,7 +505,7 @@ bool TSourceSafeServices::CloseInIde(const std::string& file) {
 void TSourceSafeServices::OpenInIde(const std::string& file) {
     if (file.empty() || file == closingFile_ || !FileExists(file)) return;
     TOwnFileOps own(*this);
-    tools_.OpenFile(file);
+    if (!tools_.OpenFile(file)) Q("The editor cannot open " + file + " again.");
 }
 
 void TSourceSafeServices::RunAutomation(TSafeSourceForm& form, TSourceSafeEvent callback) {

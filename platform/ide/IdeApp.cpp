@@ -100,7 +100,7 @@ int RunIde(const TIdeOptions& options) {
             if (IsProjectFile(file))
                 host.OpenProject(file);
             else
-                host.OpenFile(file);
+                host.OpenFileReporting(file);
         }
         try {
             for (const std::string& key : options.Keys) {
