@@ -677,7 +677,17 @@ std::string TSourceServices::InputQueryWithHistory(const std::string& name, cons
 
 void TSourceServices::RegisterHotkey(const std::string& caption, const std::string& name,
                                      const std::string& shortCut, bool visible) {
-    AppendItem(caption, name, TextToShortCut(shortCut), visible ? kVisibleItem : kHiddenItem,
+    // An item without its word, or whose hotkey would not work, is not made.
+    if (Trim(name).empty()) {
+        Q("RegisterHotkey: the item \"" + caption + "\" names no word; it is not added.");
+        return;
+    }
+    const TShortCut key = TextToShortCut(shortCut);
+    if (key == 0 && !Trim(shortCut).empty()) {
+        Q("RegisterHotkey: \"" + shortCut + "\" of the item \"" + caption + "\" is no shortcut; it is not added.");
+        return;
+    }
+    AppendItem(caption, name, key, visible ? kVisibleItem : kHiddenItem,
                [this](TIMenuItemIntf* sender) { ExecForth(sender); });
 }
 

@@ -121,6 +121,25 @@ TEST_F(StartupTest, ABrokenCommandFileStillGivesTheWholeMenu) {
     }
 }
 
+TEST_F(StartupTest, AHotkeyWithoutItsWordOrWithABadShortcutIsRefusedOnOneLine) {
+    inst.CommandFile(
+        ": Startup\r\n"
+        "\" NoWord\" \" \" \" Ctrl+T\" 1 RegisterHotkey\r\n"
+        "\" BadKey\" \" Nothing\" \" Ctrl+Nonsense\" 1 RegisterHotkey\r\n"
+        "\" NoKey\" \" Nothing\" \" \" 1 RegisterHotkey\r\n"
+        ";\r\n: Nothing ;\r\n");
+    ComPtr<TSourceServices> s = Install();
+    EXPECT_TRUE(host.Messages.empty()) << host.Messages[0];
+    EXPECT_THAT(VeltItems(host), ElementsAreArray(Expected({"NoKey"})));
+    const auto count = [&](const std::string& line) {
+        return std::count(inst.Sink.Lines.begin(), inst.Sink.Lines.end(), line);
+    };
+    EXPECT_EQ(count("RegisterHotkey: the item \"NoWord\" names no word; it is not added."), 1);
+    EXPECT_EQ(count("RegisterHotkey: \"Ctrl+Nonsense\" of the item \"BadKey\" is no shortcut; it is not added."), 1);
+    EXPECT_EQ(VeltItem(host, "NoKey")->GetShortCut(), 0);
+    s->Finalize();
+}
+
 TEST_F(StartupTest, AFreshUserIsAskedForTheCommandFileWithTheStoredSettingsKept) {
     // Settings of an earlier run, but no command file named.
     inst.Settings()->SetVInteger("CaseSensitive", 1);
