@@ -302,6 +302,20 @@ TEST_F(ExchangeTest, CursorAndViewAreKeptOnExistingLinesAndRecentredWhenOutOfVie
     EXPECT_TRUE(host.Messages.empty());
 }
 
+TEST_F(ExchangeTest, SwitchingUnitsClearsTheStoredJumpsAndStayingKeepsThem) {
+    host.OpenBuffer("B.pas", UnitText("B", 1));
+    host.OpenBuffer("A.pas", kUnitA);
+    Run("Nothing");
+    THyperJumpList& jumps = *s->SourceCode().HyperJumps;
+    jumps.Add(TLinkInfo{"Paint", "TFoo", 0, 1, 5, 3, "A.pas"});
+    Run("Touch");
+    EXPECT_EQ(jumps.GetCount(), 1);
+    host.SetCurrentFile("B.pas");
+    Run("Nothing");
+    EXPECT_EQ(jumps.GetCount(), 0);
+    EXPECT_TRUE(host.Messages.empty()) << host.Messages[0];
+}
+
 TEST_F(ExchangeTest, EveryCommandOfAMenuItemLeavesAnEmptyStack) {
     host.OpenBuffer("A.pas", kUnitA);
     Run("Leave");
