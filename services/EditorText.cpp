@@ -285,7 +285,11 @@ std::string TextForBuffer(const TStringList& lines, std::string_view oldText) {
         r += lines[int(i)];
         std::string_view end = ends[i];
         if (end.empty()) end = above.empty() ? below[i] : above;
-        if (i + 1 < nNew || finalBreak) r += end;
+        // After a CR an empty line's LF would read as one CR LF: the line
+        // would be gone.
+        if (end == "\n" && lines[int(i)].empty() && !r.empty() && r.back() == '\r') end = "\r";
+        // An empty last line is there only with a break after it.
+        if (i + 1 < nNew || finalBreak || lines[int(i)].empty()) r += end;
         above = end;
     }
     return r;
@@ -367,6 +371,11 @@ bool PatchLines(TStringList& lines, std::string_view oldText, std::string_view n
     for (size_t i = common; i < was.size(); ++i) lines.Delete(int(first + common));
     for (size_t i = common; i < now.size(); ++i) lines.Insert(int(first + i), now[i]);
     return true;
+}
+
+void TakeUnitText(TIText& model, bool sameUnit, std::string_view loaded, int32_t loadedLines, std::string_view text) {
+    const bool holdsLoaded = sameUnit && !model.GetModified() && SameLines(*model.GetLines(), loaded, loadedLines);
+    if (!holdsLoaded || (text != loaded && !PatchLines(*model.GetLines(), loaded, text))) model.SetLinesText(text);
 }
 
 int32_t ClampLine(int32_t line, int32_t count) { return std::clamp(line, 0, std::max(count - 1, 0)); }

@@ -581,13 +581,11 @@ void TSourceServices::LoadFromIDE(const std::string& fileName) {
     // that still holds the text of the last load (or write-back) of this
     // file only takes the lines the user changed since.
     const bool sameFile = m.GetFileName() == fileName;
-    const bool holdsLoaded = sameFile && !m.GetModified() && SameLines(*m.GetLines(), loadedText_, loadedLines_);
     if (!sameFile) {
         m.HyperJumps->Clear();
         m.SetFileName(fileName);
     }
-    if (!holdsLoaded || (scratch_ != loadedText_ && !PatchLines(*m.GetLines(), loadedText_, scratch_)))
-        m.SetLinesText(scratch_);
+    TakeUnitText(m, sameFile, loadedText_, loadedLines_, scratch_);
     loadedText_.swap(scratch_);
     loadedLines_ = lines;
     m.ValidateLines();

@@ -103,6 +103,14 @@ TEST(EditorText, MixedLineEndsStayAndNewLinesTakeTheirNeighbours) {
     // Deleted lines take their ends with them.
     EXPECT_EQ(back({"unit A;", "interface", "implementation", "end."}), "unit A;\r\ninterface\nimplementation\rend.\n");
     // A line after a last line without a break gets the break of the line above.
+    // An emptied line after a line that ends in CR alone keeps its place.
+    TStringList emptied;
+    for (const char* l : {"a", "", "c"}) emptied.Add(l);
+    EXPECT_EQ(TextForBuffer(emptied, "a\rb\nc\n"), "a\r\rc\n");
+    // An empty last line needs a break to be a line.
+    TStringList trailing;
+    for (const char* l : {"a", ""}) trailing.Add(l);
+    EXPECT_EQ(TextForBuffer(trailing, "a\nb"), "a\n\n");
     TStringList three;
     for (const char* l : {"a", "b", "c"}) three.Add(l);
     EXPECT_EQ(TextForBuffer(three, "a\nb"), "a\nb\nc");
