@@ -506,7 +506,7 @@ bool TSourceSafeServices::CloseInIde(const std::string& file) {
 void TSourceSafeServices::OpenInIde(const std::string& file) {
     if (file.empty() || file == closingFile_ || !FileExists(file)) return;
     TOwnFileOps own(*this);
-    if (!tools_.OpenFile(file)) Q("The editor cannot open " + file + " again.");
+    if (!tools_.OpenFile(file)) Q(file + " was not opened in the editor again.");
 }
 
 void TSourceSafeServices::RunAutomation(TSafeSourceForm& form, TSourceSafeEvent callback) {
