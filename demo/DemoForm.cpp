@@ -110,6 +110,13 @@ void TDemoForm::FormCreate(const std::string& startFile) {
     SourceServices = source;
     source->MainMenu = MainMenu1;
     source->VELTMenu = VELT1;
+    try {
+        // As the package's start-up does: without a command file the user
+        // is told so and names one in the options dialog.
+        source->Startup();
+    } catch (...) {
+        Tools->RaiseException(ReleaseException());
+    }
     source->WriteBanner();
     try {
         source->OpenRegistry();

@@ -244,8 +244,55 @@ std::string JoinLines(const TStringList& lines, std::string_view lineBreak, bool
 }
 
 std::string TextForBuffer(const TStringList& lines, std::string_view oldText) {
+    // The old lines with their own line ends (the last one's may be empty).
+    struct TOldLine {
+        std::string_view Text, End;
+    };
+    std::vector<TOldLine> old;
+    for (size_t pos = 0; pos < oldText.size();) {
+        const size_t br = std::min(oldText.find_first_of("\r\n", pos), oldText.size());
+        const size_t next = br == oldText.size() ? br
+                            : br + ((oldText[br] == '\r' && br + 1 < oldText.size() && oldText[br + 1] == '\n') ? 2 : 1);
+        old.push_back({oldText.substr(pos, br - pos), oldText.substr(br, next - br)});
+        pos = next;
+    }
+    const size_t nOld = old.size(), nNew = size_t(lines.Count());
+    // Lines equal at the start and at the end keep their line ends; a changed
+    // line keeps the end of the old line in its place; a new line has none
+    // of its own and takes its neighbour's.
+    size_t head = 0;
+    while (head < nOld && head < nNew && old[head].Text == lines[int(head)]) ++head;
+    size_t tail = 0;
+    while (tail < nOld - head && tail < nNew - head && old[nOld - 1 - tail].Text == lines[int(nNew - 1 - tail)]) ++tail;
+    std::vector<std::string_view> ends(nNew);
+    for (size_t i = 0; i < nNew; ++i) {
+        if (i < head || (i < nNew - tail && i < nOld - tail))
+            ends[i] = old[i].End;
+        else if (i >= nNew - tail)
+            ends[i] = old[i - nNew + nOld].End;
+    }
     const bool finalBreak = oldText.empty() || IsBreak(oldText.back());
-    return JoinLines(lines, LineBreakOf(oldText), finalBreak);
+    // The nearest line end below each line, for new lines at the top.
+    std::vector<std::string_view> below(nNew + 1);
+    below[nNew] = LineBreakOf(oldText);
+    for (size_t i = nNew; i > 0; --i) below[i - 1] = ends[i - 1].empty() ? below[i] : ends[i - 1];
+    size_t size = 0;
+    for (const std::string& s : lines.Strings()) size += s.size() + 2;
+    std::string r;
+    r.reserve(size);
+    std::string_view above;
+    for (size_t i = 0; i < nNew; ++i) {
+        r += lines[int(i)];
+        std::string_view end = ends[i];
+        if (end.empty()) end = above.empty() ? below[i] : above;
+        // After a CR an empty line's LF would read as one CR LF: the line
+        // would be gone.
+        if (end == "\n" && lines[int(i)].empty() && !r.empty() && r.back() == '\r') end = "\r";
+        // An empty last line is there only with a break after it.
+        if (i + 1 < nNew || finalBreak || lines[int(i)].empty()) r += end;
+        above = end;
+    }
+    return r;
 }
 
 TTextChange MinimalChange(std::string_view oldText, std::string_view newText) {
@@ -324,6 +371,11 @@ bool PatchLines(TStringList& lines, std::string_view oldText, std::string_view n
     for (size_t i = common; i < was.size(); ++i) lines.Delete(int(first + common));
     for (size_t i = common; i < now.size(); ++i) lines.Insert(int(first + i), now[i]);
     return true;
+}
+
+void TakeUnitText(TIText& model, bool sameUnit, std::string_view loaded, int32_t loadedLines, std::string_view text) {
+    const bool holdsLoaded = sameUnit && !model.GetModified() && SameLines(*model.GetLines(), loaded, loadedLines);
+    if (!holdsLoaded || (text != loaded && !PatchLines(*model.GetLines(), loaded, text))) model.SetLinesText(text);
 }
 
 int32_t ClampLine(int32_t line, int32_t count) { return std::clamp(line, 0, std::max(count - 1, 0)); }

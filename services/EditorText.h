@@ -15,6 +15,7 @@ namespace velt {
 
 class TStringList;
 class TIEditWriter;
+class TIText;
 
 // The buffer is read in pieces of this many bytes.
 inline constexpr int32_t EditorChunkSize = 32000;
@@ -50,8 +51,13 @@ std::string_view LineBreakOf(std::string_view text);
 // finalBreak is set.
 std::string JoinLines(const TStringList& lines, std::string_view lineBreak, bool finalBreak);
 
-// The model's lines as they go back into a buffer that held oldText: its
-// line break, and a break after the last line only when oldText ended so.
+// The model's lines as they go back into a buffer that held oldText. Each
+// line that is still there (the same text at the start or the end, or a
+// changed line in the place of an old one) keeps its own line end, so that
+// a unit with mixed line ends is not rewritten; a new line takes the line
+// end of the line above it (of the line below at the top, CR LF in an empty
+// buffer). A break follows the last line only when oldText ended so, or
+// when that line is empty (it would be lost without one).
 std::string TextForBuffer(const TStringList& lines, std::string_view oldText);
 
 // Old[First, OldEnd) is replaced by New[First, NewEnd); the common prefix
@@ -80,6 +86,12 @@ int32_t LineCountOf(std::string_view text);
 // False, with lines untouched, when that middle adds or takes away too
 // many lines (a full reload is faster then) or lines is not long enough.
 bool PatchLines(TStringList& lines, std::string_view oldText, std::string_view newText);
+
+// Brings the model's lines to those of text, the unit just read from its
+// buffer. A model of the same unit that is not modified and still holds
+// loaded (the text of its last load or write-back, of loadedLines lines)
+// takes only the lines that changed since; any other loads text whole.
+void TakeUnitText(TIText& model, bool sameUnit, std::string_view loaded, int32_t loadedLines, std::string_view text);
 
 // A 0-based line of a text of count lines kept on an existing line (0 for
 // an empty text).

@@ -166,13 +166,21 @@ std::unique_ptr<T> TProjectTreeNode::MakeChild(int32_t RecordID, const std::stri
 void TProjectTreeNode::RunWord(const char* Word, std::initializer_list<std::string> Args) {
     TForth* forth = GetLists().Forth;
     if (!forth) throw Exception("The project tree has no interpreter");
+    for (const std::string& a : Args) forth->PushString(a);
+    forth->ExecWord(Word);
+}
+
+void TProjectTreeNode::RunCommand(const std::function<void()>& Command) {
+    TProjectTreeLists& lists = GetLists();
     try {
-        for (const std::string& a : Args) forth->PushString(a);
-        forth->ExecWord(Word);
+        Command();
     } catch (...) {
-        forth->ClearStack();
-        throw;
+        if (lists.Forth) lists.Forth->ClearStack();
+        if (!lists.Tools) throw;
+        lists.Tools->RaiseException(ReleaseException());
+        return;
     }
+    if (lists.Forth) lists.Forth->ClearStack();
 }
 
 // ---- TDomainNode ---------------------------------------------------------------------------
@@ -258,7 +266,9 @@ void TModuleNode::GetMenuList(TMenuList& List) {
 
 std::string TModuleNode::GetFileName() const { return ModuleFileName(GetLists(), GetRecordID()); }
 
-void TModuleNode::OpenSourceClick() { RunWord("OpenUnitSource", {GetFileName()}); }
+void TModuleNode::OpenSourceClick() {
+    RunCommand([this] { RunWord("OpenUnitSource", {GetFileName()}); });
+}
 
 // ---- TClassNode ------------------------------------------------------------------------------
 
@@ -312,9 +322,11 @@ std::string TClassNode::GetFileName() const {
 }
 
 void TClassNode::OpenSourceClick() {
-    const std::string file = GetFileName();
-    if (file.empty()) throw Exception("The class " + GetText() + " has no source file");
-    RunWord("OpenClassSource", {GetText(), file});
+    RunCommand([this] {
+        const std::string file = GetFileName();
+        if (file.empty()) throw Exception("The class " + GetText() + " has no source file");
+        RunWord("OpenClassSource", {GetText(), file});
+    });
 }
 
 // ---- TProjectTreeForm ---------------------------------------------------------------------------
@@ -378,6 +390,7 @@ TProjectTreeForm::~TProjectTreeForm() {
 
 void TProjectTreeForm::BuildProjectTreeByClassesRegistry(const TMemIni& Registry) {
     lists_->Forth = Forth;
+    lists_->Tools = ToolServices;
     std::vector<std::string> files;
     if (ToolServices) {
         const std::string project = ToolServices->GetProjectName();

@@ -14,6 +14,7 @@
 
 #include <QMainWindow>
 #include <QPointer>
+#include <functional>
 #include <initializer_list>
 #include <memory>
 #include <string>
@@ -52,9 +53,12 @@ protected:
     // tables, caption and image.
     template <class T>
     std::unique_ptr<T> MakeChild(int32_t RecordID, const std::string& Caption, int32_t Image);
-    // Pushes the arguments and runs a word of the interpreter; a failure
-    // leaves an empty stack behind.
+    // Pushes the arguments and runs a word of the interpreter.
     void RunWord(const char* Word, std::initializer_list<std::string> Args);
+    // Runs a menu command: a failure is reported once, through the IDE's
+    // RaiseException (raised on without an IDE), and the interpreter's
+    // stack is empty afterwards either way.
+    void RunCommand(const std::function<void()>& Command);
 
 private:
     TProjectTreeLists* lists_ = nullptr;

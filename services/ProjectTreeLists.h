@@ -32,6 +32,7 @@
 namespace velt {
 
 class TForth;
+class TIToolServices;
 class TMemIni;
 
 #pragma pack(push, 1)
@@ -146,13 +147,14 @@ public:
     TClassRec GetRec(int index) const;
 };
 
-// The three tables of one project tree and the interpreter that its menus
-// run words with (not owned).
+// The three tables of one project tree, the interpreter that its menus
+// run words with and the IDE that hears of their failures (not owned).
 struct TProjectTreeLists {
     TDomainList DomainList;
     TModuleList ModuleList;
     TClassList ClassList;
     TForth* Forth = nullptr;
+    TIToolServices* Tools = nullptr;
 
     // The domain IDs that every build makes.
     static constexpr int32_t ProjectDomain = 1;

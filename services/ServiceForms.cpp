@@ -250,6 +250,15 @@ void THotKey::keyPressEvent(QKeyEvent* event) {
         QLineEdit::keyPressEvent(event);
         return;
     }
+    // Escape and Enter close the dialog, and a letter alone is typing, not
+    // a hotkey: those go on to the dialog.
+    const Qt::KeyboardModifiers mods = event->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier);
+    const int key = event->key();
+    if (mods == Qt::NoModifier &&
+        (key == Qt::Key_Escape || key == Qt::Key_Return || key == Qt::Key_Enter || (key >= Qt::Key_A && key <= Qt::Key_Z))) {
+        event->ignore();
+        return;
+    }
     // Backspace alone empties the control, as a hotkey box does.
     SetHotKey((sc == vkBack) ? 0 : sc);
     event->accept();

@@ -100,7 +100,9 @@ protected:
     void Button1Click() override;
 };
 
-// Takes one key with its modifiers and shows its text form.
+// Takes one key with its modifiers and shows its text form; Backspace
+// alone clears it. Escape, Enter and a letter without modifiers are left to
+// the dialog.
 class THotKey : public QLineEdit {
     Q_OBJECT
 public:

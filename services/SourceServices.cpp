@@ -7,9 +7,16 @@
 #include <QMetaProperty>
 #include <QTimer>
 #include <QWidget>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <filesystem>
 
 #include "foundation/CommMsg.h"
 #include "foundation/Dialogs.h"
@@ -93,6 +100,104 @@ std::vector<std::pair<std::string, std::vector<std::string>>> SectionsInOrder(co
     return sections;
 }
 
+// The entries of a history section: "H0" .. "H<Count-1>". A count that is
+// missing, no number or beyond the section's lines counts the entries
+// that are there from "H0" on. Next is the first index from the count on
+// that names no entry: a new answer goes there and never over an old one.
+struct THistory {
+    std::vector<std::string> Entries;
+    int32_t Next = 0;
+};
+
+// The index of a key "H<n>" (any letter case, n in decimal without leading
+// zeros) below limit, else -1.
+int32_t HistoryIndex(std::string_view key, int32_t limit) {
+    if (key.size() < 2 || key.size() > 11 || (key[0] != 'H' && key[0] != 'h') || (key[1] == '0' && key.size() > 2))
+        return -1;
+    int64_t n = 0;
+    for (char c : key.substr(1)) {
+        if (c < '0' || c > '9') return -1;
+        n = n * 10 + (c - '0');
+    }
+    return n < limit ? int32_t(n) : -1;
+}
+
+THistory ReadHistory(const TStringList* lines) {
+    THistory h;
+    if (!lines) return h;
+    const int32_t n = lines->Count();
+    // One pass; the first line of a name is its value, as Values reads it.
+    std::vector<const std::string*> byIndex(size_t(n), nullptr);
+    const std::string* count = nullptr;
+    for (const std::string& line : lines->Strings()) {
+        const size_t eq = line.find('=');
+        if (eq == std::string::npos) continue;
+        const std::string_view key = std::string_view(line).substr(0, eq);
+        if (!count && CompareText(key, "Count") == 0) count = &line;
+        const int32_t i = HistoryIndex(key, n);
+        if (i >= 0 && !byIndex[size_t(i)]) byIndex[size_t(i)] = &line;
+    }
+    int32_t stored = -1;
+    if (count && !TryStrToInt(Trim(count->substr(count->find('=') + 1)), stored)) stored = -1;
+    int32_t used = 0;
+    if (stored >= 0 && stored <= n) {
+        used = int32_t(stored);
+    } else {
+        while (used < n && byIndex[size_t(used)]) ++used;
+    }
+    for (int32_t i = 0; i < used; ++i)
+        h.Entries.push_back(byIndex[size_t(i)] ? byIndex[size_t(i)]->substr(byIndex[size_t(i)]->find('=') + 1)
+                                               : std::string());
+    h.Next = used;
+    while (h.Next < n && byIndex[size_t(h.Next)]) ++h.Next;
+    return h;
+}
+
+// An exclusive lock on a file beside the one it guards, for the life of
+// the object; every store of that file takes it.
+class TFileLock {
+public:
+    explicit TFileLock(const std::string& file) : fd_(::open((file + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600)) {
+        if (fd_ < 0) throw Exception("Cannot lock " + file + ": " + std::strerror(errno));
+        while (::flock(fd_, LOCK_EX) != 0) {
+            if (errno == EINTR) continue;
+            const int e = errno;
+            ::close(fd_);
+            throw Exception("Cannot lock " + file + ": " + std::strerror(e));
+        }
+    }
+    ~TFileLock() { ::close(fd_); }
+    TFileLock(const TFileLock&) = delete;
+    TFileLock& operator=(const TFileLock&) = delete;
+
+private:
+    int fd_;
+};
+
+// Adds value to the history section of the desktop file, read afresh under
+// its lock so that what others wrote since stays. What the INI text cannot
+// hold is not kept, and the console says so; the answer itself is never lost.
+void KeepInHistory(const std::string& desktop, const std::string& section, const std::string& value) {
+    const auto breaks = [](std::string_view t) { return t.find_first_of("\r\n") != std::string_view::npos; };
+    if (breaks(section) || section.find(']') != std::string::npos) {
+        Q("The answer is not kept in the history: its name \"" + section.substr(section.find('\\') + 1) +
+          "\" holds \"]\" or a line break.");
+        return;
+    }
+    if (breaks(value)) {
+        Q("The answer is not kept in the history: it holds a line break.");
+        return;
+    }
+    const TFileLock lock(desktop);
+    TMemIni ini;
+    if (FileExists(desktop)) ini.LoadFromFile(desktop);
+    const THistory h = ReadHistory(ini.SectionLines(section));
+    if (std::find(h.Entries.begin(), h.Entries.end(), value) != h.Entries.end()) return;
+    ini.WriteString(section, "Count", IntToStr(h.Next + 1));
+    ini.WriteString(section, "H" + IntToStr(h.Next), value);
+    ini.SaveToFile(desktop);
+}
+
 constexpr const char* kLogo[] = {
     "##   ##  #######  ##       ########",
     "##   ##  ##       ##          ##   ",
@@ -123,6 +228,14 @@ void TSourceServices::Guarded(F&& f) {
     } catch (...) {
         ReportCurrentException();
     }
+}
+
+template <class F>
+void TSourceServices::Command(F&& f) {
+    Guarded(std::forward<F>(f));
+    // What a command left on the stack, or pushed before it failed, would
+    // pile up for ever.
+    forth_->ClearStack();
 }
 
 // ---- creation --------------------------------------------------------------------
@@ -297,7 +410,7 @@ void TSourceServices::AppendBuiltInItems() {
 
 void TSourceServices::ReinitializeClick(TIMenuItemIntf*) {
     auto reinitialize = [this] {
-        Guarded([this] {
+        Command([this] {
             Finalize();
             Initialize();
         });
@@ -309,17 +422,17 @@ void TSourceServices::ReinitializeClick(TIMenuItemIntf*) {
 }
 
 void TSourceServices::RegisterSourceClick(TIMenuItemIntf*) {
-    Guarded([this] { sourceCode_->RegisterSource(*forth_); });
+    Command([this] { sourceCode_->RegisterSource(*forth_); });
 }
 
 void TSourceServices::ReRegisterAllSourceClick(TIMenuItemIntf*) {
-    Guarded([this] { ReRegisterAllSource(); });
+    Command([this] { ReRegisterAllSource(); });
 }
 
 void TSourceServices::ShowDocWndClick(TIMenuItemIntf*) {}
 
 void TSourceServices::OptionsClick(TIMenuItemIntf*) {
-    Guarded([this] {
+    Command([this] {
         TIHyperSourceCode& m = *sourceCode_;
         TSourceOptionsForm form;
         form.AutoRefreshHeader->setChecked(m.AutoRefreshHeader);
@@ -340,24 +453,21 @@ void TSourceServices::OptionsClick(TIMenuItemIntf*) {
 }
 
 void TSourceServices::ProjectTreeClick(TIMenuItemIntf*) {
-    Guarded([this] { ShowProjectTree(tools_, *forth_, sourceCode_->ClassesRegistry.Ini()); });
+    Command([this] { ShowProjectTree(tools_, *forth_, sourceCode_->ClassesRegistry.Ini()); });
 }
 
 void TSourceServices::ParletBureauClick(TIMenuItemIntf*) {
-    Guarded([this] { ParletBureau(); });
+    Command([this] { ParletBureau(); });
 }
 
 void TSourceServices::ExecForth(TIMenuItemIntf* Sender) {
-    try {
+    Command([&] {
         if (!Sender) throw Exception("A command needs its menu item");
         forth_->PushString(tools_.GetCurrentFile());
         forth_->ExecWord("LoadFromIDE");
         forth_->ExecWord(Sender->GetName());
         forth_->ExecWord("SaveToIDE");
-    } catch (...) {
-        forth_->ClearStack();
-        ReportCurrentException();
-    }
+    });
 }
 
 // ---- built-in commands ---------------------------------------------------------------------
@@ -462,19 +572,20 @@ void TSourceServices::LoadFromIDE(const std::string& fileName) {
     const int32_t lines = ReadUnitText(*a.Editor, fileName, scratch_);
     const TEditPos cursor = a.View->GetCursorPos();
     const TEditPos top = a.View->GetTopPos();
+    // Below the unit the model has no lines: a command would write after
+    // "end." instead of at the cursor.
+    if (cursor.Line > lines) throw EInvalidAction("The cursor is after the final end.");
 
     TIHyperSourceCode& m = *sourceCode_;
     // Splitting a large unit into lines is most of a command's time. A model
     // that still holds the text of the last load (or write-back) of this
     // file only takes the lines the user changed since.
     const bool sameFile = m.GetFileName() == fileName;
-    const bool holdsLoaded = sameFile && !m.GetModified() && SameLines(*m.GetLines(), loadedText_, loadedLines_);
     if (!sameFile) {
         m.HyperJumps->Clear();
         m.SetFileName(fileName);
     }
-    if (!holdsLoaded || (scratch_ != loadedText_ && !PatchLines(*m.GetLines(), loadedText_, scratch_)))
-        m.SetLinesText(scratch_);
+    TakeUnitText(m, sameFile, loadedText_, loadedLines_, scratch_);
     loadedText_.swap(scratch_);
     loadedLines_ = lines;
     m.ValidateLines();
@@ -492,7 +603,12 @@ void TSourceServices::SaveToIDE() {
     if (fileName.empty()) throw Exception("No unit is loaded");
     // A unit that the word went to comes to the front (opened when it is not open yet).
     const bool front = tools_.IsFileOpen(fileName) && tools_.GetCurrentFile() == fileName;
-    if (!front && !tools_.OpenFile(fileName)) throw Exception("Cannot open " + fileName);
+    if (!front && !tools_.OpenFile(fileName)) {
+        // The IDE does not say why; a file it cannot read is the reason it has.
+        std::error_code ec;
+        if (!std::filesystem::is_regular_file(fileName, ec)) throw EFOpenError("Cannot open file \"" + fileName + "\"");
+        throw Exception("The editor cannot open " + fileName);
+    }
     const TEditorAccess a = OpenEditor(fileName);
     const int32_t count = m.GetLines()->Count();
 
@@ -512,10 +628,13 @@ void TSourceServices::SaveToIDE() {
     const int32_t line = ClampLine(m.GetCursorLine(), count);
     a.View->SetCursorPos({EditCol(m.GetCursorCol()), line + 1});
 
+    // A cursor outside the view re-centres it: below it when the cursor's
+    // line (1-based) lies more than a view's height past the top line
+    // (0-based), above it when it lies above the top line.
     int32_t topLine = m.GetTopLine();
-    const int32_t cursorLine = a.View->GetCursorPos().Line - 1;
+    const int32_t cursorLine = a.View->GetCursorPos().Line;
     const int32_t height = a.View->GetViewSize().cy;
-    if (std::abs(int64_t(cursorLine) - topLine) > height) topLine = cursorLine - height / 2;
+    if (int64_t(cursorLine) - topLine > height || cursorLine - 1 < topLine) topLine = cursorLine - height / 2;
     a.View->SetTopPos({EditCol(m.GetTopCol()), ClampLine(topLine, count) + 1});
 }
 
@@ -543,27 +662,30 @@ std::string TSourceServices::InputQueryWithHistory(const std::string& name, cons
     TInputQueryForm form;
     form.setWindowTitle(QString::fromStdString(caption));
     form.Prompt->setText(QString::fromStdString(prompt));
-    const TStringList* lines = ini.SectionLines(section);
-    // A count beyond the section's lines cannot be real.
-    const int32_t count = std::clamp(StrToIntDef(ini.ReadString(section, "Count", "0"), 0), 0,
-                                     lines ? lines->Count() : 0);
-    for (int32_t i = 0; i < count; ++i)
-        form.Default->addItem(QString::fromStdString(ini.ReadString(section, "H" + IntToStr(i), "")));
+    const std::vector<std::string> history = ReadHistory(ini.SectionLines(section)).Entries;
+    for (const std::string& entry : history) form.Default->addItem(QString::fromStdString(entry));
     form.Default->setEditText(QString::fromStdString(def));
 
     if (RunDialog(form) != mrOk) return def;
-    const QString value = form.Default->currentText();
-    if (form.Default->findText(value, Qt::MatchExactly | Qt::MatchCaseSensitive) < 0 && !desktop.empty()) {
-        ini.WriteString(section, "Count", IntToStr(count + 1));
-        ini.WriteString(section, "H" + IntToStr(count), value.toStdString());
-        ini.SaveToFile(desktop);
-    }
-    return value.toStdString();
+    const std::string value = form.Default->currentText().toStdString();
+    if (!desktop.empty() && std::find(history.begin(), history.end(), value) == history.end())
+        KeepInHistory(desktop, section, value);
+    return value;
 }
 
 void TSourceServices::RegisterHotkey(const std::string& caption, const std::string& name,
                                      const std::string& shortCut, bool visible) {
-    AppendItem(caption, name, TextToShortCut(shortCut), visible ? kVisibleItem : kHiddenItem,
+    // An item without its word, or whose hotkey would not work, is not made.
+    if (Trim(name).empty()) {
+        Q("RegisterHotkey: the item \"" + caption + "\" names no word; it is not added.");
+        return;
+    }
+    const TShortCut key = TextToShortCut(shortCut);
+    if (key == 0 && !Trim(shortCut).empty()) {
+        Q("RegisterHotkey: \"" + shortCut + "\" of the item \"" + caption + "\" is no shortcut; it is not added.");
+        return;
+    }
+    AppendItem(caption, name, key, visible ? kVisibleItem : kHiddenItem,
                [this](TIMenuItemIntf* sender) { ExecForth(sender); });
 }
 

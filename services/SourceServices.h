@@ -120,6 +120,8 @@ public:
     std::string LoadFromIDEOrFile(const std::string& fileName);
     std::string InputQueryWithHistory(const std::string& name, const std::string& caption, const std::string& prompt,
                                       const std::string& def);
+    // An empty word name, or a shortcut text that is not empty and no
+    // shortcut, makes no item and says so on the console.
     void RegisterHotkey(const std::string& caption, const std::string& name, const std::string& shortCut, bool visible);
     // Re-registers every unit of the Classes Registry; a failing unit is
     // reported and the rest go on. The registry is saved, then "Done.".
@@ -167,6 +169,10 @@ private:
     // Runs f; a failure goes to the IDE's RaiseException.
     template <class F>
     void Guarded(F&& f);
+    // A command of a menu item: Guarded, then the interpreter's stack is
+    // emptied, whether it succeeded or not.
+    template <class F>
+    void Command(F&& f);
     void ReportCurrentException();
 
     // Destroys the items of the demonstration build's menu, not its root.

@@ -193,17 +193,32 @@ std::vector<const TSafeFileList::TEntry*> TSafeFileList::EntriesNamed(std::strin
     return found;
 }
 
-const TSafeFileList::TEntry* TSafeFileList::EntryOf(std::string_view file) const {
+const TSafeFileList::TEntry* TSafeFileList::EntryOf(std::string_view file, const THeldByUser& heldByUser) const {
     if (file.empty()) return nullptr;
     const std::string spec = FileNameToSafeSource(file);
-    const std::string folder = SafeFolder(spec);
-    for (const TEntry* e : EntriesNamed(SafeName(spec)))
-        if (SameSafeProject(e->Project, folder)) return e;
-    return nullptr;
+    const std::vector<const TEntry*> named = EntriesNamed(SafeName(spec));
+    if (named.empty()) return nullptr;
+    // The folder's own project, else the deepest project above it.
+    const std::string folder = ProjectKey(SafeFolder(spec)) + "/";
+    const TEntry* within = nullptr;
+    size_t depth = 0;
+    for (const TEntry* e : named) {
+        const std::string project = ProjectKey(e->Project) + "/";
+        if (project == folder) return e;
+        if (folder.compare(0, project.size(), project) == 0 && project.size() > depth) {
+            within = e;
+            depth = project.size();
+        }
+    }
+    if (within) return within;
+    if (named.size() > 1 && heldByUser)
+        for (const TEntry* e : named)
+            if (heldByUser(*e)) return e;
+    return named.front();
 }
 
-std::string TSafeFileList::GetSourceSafeProject(std::string_view file) const {
-    if (const TEntry* e = EntryOf(file)) return e->Project;
+std::string TSafeFileList::GetSourceSafeProject(std::string_view file, const THeldByUser& heldByUser) const {
+    if (const TEntry* e = EntryOf(file, heldByUser)) return e->Project;
     return SafeFolder(FileNameToSafeSource(file));
 }
 

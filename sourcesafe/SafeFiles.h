@@ -10,6 +10,7 @@
 // side.
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -79,12 +80,19 @@ public:
     // The entries for a file name (without folder), ASCII case folded, in
     // list order.
     std::vector<const TEntry*> EntriesNamed(std::string_view name) const;
-    // The entry of the file itself: its name and the project that
-    // FileNameToSafeSource gives for its folder; null when there is none.
-    const TEntry* EntryOf(std::string_view file) const;
-    bool FileInSourceSafe(std::string_view file) const { return EntryOf(file) != nullptr; }
+    // Whether the user holds a check-out of the entry's file.
+    using THeldByUser = std::function<bool(const TEntry&)>;
+    // The entry of a file, among those of its name: the one whose project
+    // is the item path of the file's folder (FileNameToSafeSource); else the
+    // nearest project that holds that folder; else, when the name is in
+    // several projects, the first whose file the user has checked out
+    // (heldByUser, when given); else the first. Null when the name is not
+    // listed.
+    const TEntry* EntryOf(std::string_view file, const THeldByUser& heldByUser = {}) const;
+    // Whether the file's name is listed.
+    bool FileInSourceSafe(std::string_view file) const { return !EntriesNamed(SafeName(file)).empty(); }
     // The project of the file's entry, else the item path of the file's folder.
-    std::string GetSourceSafeProject(std::string_view file) const;
+    std::string GetSourceSafeProject(std::string_view file, const THeldByUser& heldByUser = {}) const;
 
     // The stamp of the file the list was last loaded from (FileModified).
     int32_t ModiTime = 0;

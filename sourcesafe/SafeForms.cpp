@@ -154,17 +154,17 @@ void TSafeSourceForm::SetFileName(const std::string& file) {
     std::string item = FileNameToSafeSource(file);
     const std::string name = ExtractFileName(file);
     if (FileList && !name.empty()) {
-        // Every project holding a file of this name is offered; the one
-        // that holds this file's folder (the nearest, the list being sorted)
-        // is taken.
-        const std::string folder = SafeFolder(item);
-        for (const TSafeFileList::TEntry* e : FileList->EntriesNamed(name)) {
-            const std::string spec = JoinSafe(e->Project, e->Name);
-            SourceSafeItem->addItem(QStr(spec));
-            if (isPrefix(JoinSafe(e->Project, ""), folder)) item = spec;
-        }
+        // Every project holding a file of this name is offered; the file's
+        // own entry is taken.
+        for (const TSafeFileList::TEntry* e : FileList->EntriesNamed(name))
+            SourceSafeItem->addItem(QStr(JoinSafe(e->Project, e->Name)));
+        if (const TSafeFileList::TEntry* e = FileList->EntryOf(file, HeldByUser)) item = JoinSafe(e->Project, e->Name);
     }
-    if (!item.empty()) item = ChangeFileExt(item, ".*");
+    // Every file of the base name (unit and form): a name without an
+    // extension stands for itself alone.
+    const std::string itemName = SafeName(item);
+    const size_t dot = itemName.rfind('.');
+    if (dot != std::string::npos && dot > 0) item = SafeFolder(item) + itemName.substr(0, dot) + ".*";
     SourceSafeItem->setEditText(QStr(item));
 }
 

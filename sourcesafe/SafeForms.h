@@ -14,6 +14,7 @@
 #include "foundation/ComPtr.h"
 #include "platform/vss/VssAutomation.h"
 #include "services/ServiceForms.h"
+#include "sourcesafe/SafeFiles.h"
 
 class QCheckBox;
 class QComboBox;
@@ -23,8 +24,6 @@ class QPlainTextEdit;
 class QPushButton;
 
 namespace velt {
-
-class TSafeFileList;
 
 // What an operation dialog has ss do: each part is one run of ss (its
 // arguments, without the user), in order; the second runs only when the
@@ -62,13 +61,16 @@ public:
     // Set by the driver before SetFileName.
     std::string DatabaseFolder;
     TSafeFileList* FileList = nullptr;
+    // Which of several projects of a file's name the user works in.
+    TSafeFileList::THeldByUser HeldByUser;
     // Where OK saves the comment for the ss client.
     std::string CommentFile;
     ComPtr<vss::IVSSDatabase> Database;
 
     // The working folder and the item for a file: the file's folder, and
     // the file's entry of the file list (reloaded first when "filelist.vss"
-    // changed) or else the item path of its path, with the extension ".*".
+    // changed) or else the item path of its path, its extension made ".*"
+    // (a name without an extension is kept as it is).
     void SetFileName(const std::string& file);
 
     // The automation flag word of the boxes.

@@ -473,6 +473,7 @@ void TSourceSafeServices::SourceSafeClick(TSafeSourceFormClass formClass, bool f
     const std::unique_ptr<TSafeSourceForm> form = formClass();
     form->DatabaseFolder = CurrentDatabase;
     form->FileList = &fileList_;
+    form->HeldByUser = [this](const TSafeFileList::TEntry& e) { return HeldByUser(e); };
     form->CommentFile = CommentFileName();
     form->SetFileName(file);
     if (!item.empty()) {
@@ -505,7 +506,7 @@ bool TSourceSafeServices::CloseInIde(const std::string& file) {
 void TSourceSafeServices::OpenInIde(const std::string& file) {
     if (file.empty() || file == closingFile_ || !FileExists(file)) return;
     TOwnFileOps own(*this);
-    tools_.OpenFile(file);
+    if (!tools_.OpenFile(file)) Q(file + " was not opened in the editor again.");
 }
 
 void TSourceSafeServices::RunAutomation(TSafeSourceForm& form, TSourceSafeEvent callback) {
@@ -548,6 +549,11 @@ void TSourceSafeServices::RunAutomation(TSafeSourceForm& form, TSourceSafeEvent 
             if (child && Like(pattern, child->Name())) names.push_back(child->Name());
         }
     }
+    // A pattern that matches nothing would otherwise do nothing and say nothing.
+    if (names.empty())
+        throw Exception(callback == &TSourceSafeServices::_AddFiles
+                            ? "No file matches " + JoinSafe(folder.empty() ? "." : folder, pattern)
+                            : "No SourceSafe item matches " + item);
     for (const std::string& name : names) run(JoinSafe(project, name));
 }
 
@@ -639,9 +645,26 @@ void TSourceSafeServices::_GetLatestVersion(const std::string&, const std::strin
     ItemOf(OpenDatabase(), spec)->Get(JoinSafe(folder, SafeName(spec)), flags);
 }
 
+bool TSourceSafeServices::HeldByUser(const TSafeFileList::TEntry& entry) {
+    if (!database_) return false;
+    try {
+        const ComPtr<vss::IVSSItem> item = database_->VSSItem(JoinSafe(entry.Project, entry.Name), false);
+        if (!item || item->IsCheckedOut() == 0) return false;
+        const ComPtr<vss::IVSSCheckouts> checkouts = item->Checkouts();
+        const std::string user = database_->UserName();
+        for (int32_t i = 1; checkouts && i <= checkouts->Count(); ++i)
+            if (const ComPtr<vss::IVSSCheckout> c = checkouts->Item(i); c && SameText(c->Username(), user)) return true;
+    } catch (const std::exception&) {
+        // An entry whose item is gone is no check-out of the user's.
+    }
+    return false;
+}
+
 ComPtr<vss::IVSSItem> TSourceSafeServices::GetVSSItem(const std::string& file) {
     const ComPtr<vss::IVSSItems> children =
-        ItemOf(OpenDatabase(), fileList_.GetSourceSafeProject(file))->Items(false);
+        ItemOf(OpenDatabase(), fileList_.GetSourceSafeProject(
+                                   file, [this](const TSafeFileList::TEntry& e) { return HeldByUser(e); }))
+            ->Items(false);
     const std::string name = ExtractFileName(file);
     for (int32_t i = 1; i <= children->Count(); ++i) {
         ComPtr<vss::IVSSItem> child = children->Item(i);

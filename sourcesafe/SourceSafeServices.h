@@ -195,6 +195,9 @@ private:
     bool Answer(int32_t setting, const char* question, const std::string& file);
     // The item of file, when the database is open and the file is listed.
     ComPtr<vss::IVSSItem> ListedItem(const std::string& file);
+    // Whether the logged-on user has the file of a file-list entry checked
+    // out (false when not logged on or the item is gone).
+    bool HeldByUser(const TSafeFileList::TEntry& entry);
     void RunAutomation(TSafeSourceForm& form, TSourceSafeEvent callback);
     void RunCommandLine(TSafeSourceForm& form, const std::string& file);
     // Closes or opens a file in the IDE for "Reload in IDE", unless it is

@@ -10,6 +10,7 @@
 #include <QTextBlock>
 #include <filesystem>
 
+#include "demo/DemoApp.h"
 #include "demo/DemoForm.h"
 #include "demo/DemoTools.h"
 #include "foundation/CodePages.h"
@@ -267,4 +268,32 @@ TEST_F(DemoTest, CheckingInAFileThatIsNotCheckedOutWarnsOnTwoLinesAndGoesOn) {
                                    "Hey ma'an! What are you doing?\nFile $/Proj/a.pas is not currently checked out."}));
     // The check-in itself ran: the database refuses it.
     EXPECT_NE(error.find("do not have file $/Proj/a.pas checked out"), std::string::npos) << error;
+}
+
+// The services' start-up check, as in the IDE: without a command file the
+// user is told so and the options dialog opens before the menus are made.
+TEST_F(DemoTest, WithoutACommandFileTheUserIsToldAndTheOptionsOpen) {
+    form.reset();
+    inst.Settings()->SetVString("CommandFileName", "");
+    runner.Titles.clear();
+    inst.Sink.Notes.clear();
+    form = std::make_unique<TDemoForm>();
+    form->FormCreate();
+    ASSERT_FALSE(inst.Sink.Notes.empty());
+    EXPECT_EQ(inst.Sink.Notes[0], "VELT Forth file not found");
+    EXPECT_EQ(runner.Titles, (std::vector<std::string>{"VELT Loom/2 Services Options", "SourceSafe Logon"}));
+    std::vector<std::string> velt;
+    for (const auto& item : form->VELT1->Children()) velt.push_back(item->GetCaption());
+    EXPECT_NE(std::find(velt.begin(), velt.end(), "Reinitialize"), velt.end());
+}
+
+TEST(DemoArguments, KeysAnswersAndTheStartFile) {
+    const TDemoOptions o = ParseDemoArguments({"VELTdemo", "--quit-when-loaded", "--press", "Ctrl+Shift+H", "--press",
+                                               "F10", "--answer-dialog", "Register Source", "U.pas"});
+    EXPECT_TRUE(o.QuitWhenLoaded);
+    EXPECT_EQ(o.Keys, (std::vector<std::string>{"Ctrl+Shift+H", "F10"}));
+    EXPECT_EQ(o.DialogAnswers, (std::vector<std::string>{"Register Source"}));
+    EXPECT_EQ(o.StartFile, "U.pas");
+    EXPECT_THROW(ParseDemoArguments({"VELTdemo", "--press"}), Exception);
+    EXPECT_THROW(ParseDemoArguments({"VELTdemo", "--nonsense"}), Exception);
 }

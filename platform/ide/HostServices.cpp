@@ -179,11 +179,23 @@ bool THostServices::OpenFile(const std::string& FileName) {
     std::string bytes;
     try {
         bytes = ReadFileBytes(name);
-    } catch (const std::exception& e) {
-        ReportFailure("Cannot open file " + name + ": " + e.what());
+    } catch (const std::exception&) {
         return false;
     }
     return OpenBuffer(name, std::move(bytes));
+}
+
+bool THostServices::OpenFileReporting(const std::string& FileName) {
+    if (OpenFile(FileName)) return true;
+    if (FileName.empty()) return false;
+    const std::string name = NormalizeFileName(FileName);
+    try {
+        ReadFileBytes(name);  // names the reason
+        ReportFailure("Cannot open file " + name);
+    } catch (const std::exception& e) {
+        ReportFailure(e.what());
+    }
+    return false;
 }
 
 bool THostServices::OpenBuffer(const std::string& fileName, std::string bytes) {

@@ -34,6 +34,8 @@ public:
     bool RegisterLibraryExpert(const ComPtr<TIExpert>& Expert) override;
     std::string GetCurrentFile() override { return CurrentFile_; }
     bool IsFileOpen(const std::string& FileName) override;
+    // False, saying nothing, when the file cannot be read: the package that
+    // asked reports it (once, through RaiseException).
     bool OpenFile(const std::string& FileName) override;
     bool CloseFile(const std::string& FileName) override;
     bool SaveFile(const std::string& FileName) override;
@@ -49,6 +51,9 @@ public:
     void RaiseException(const std::string& Message) override;
 
     // ---- host operations ---------------------------------------------------------
+    // OpenFile for the user (File > Open, the command line): a file that
+    // cannot be read is reported.
+    bool OpenFileReporting(const std::string& FileName);
     // Opens a buffer with the given bytes without reading a file (fires
     // fnFileOpened like OpenFile); false when the file is open already.
     bool OpenBuffer(const std::string& fileName, std::string bytes);

@@ -1,14 +1,13 @@
 #include "platform/ide/IdeApp.h"
 
 #include <QApplication>
-#include <QKeyEvent>
-#include <QKeySequence>
 #include <QPixmap>
 #include <iostream>
 
 #include "foundation/Dialogs.h"
 #include "foundation/SysUtils.h"
 #include "platform/ide/PackageLoader.h"
+#include "platform/ide/PressKey.h"
 #include "platform/ide/QtHost.h"
 #include "platform/ui/BatchDialogRunner.h"
 #include "platform/ui/ShortCut.h"
@@ -21,21 +20,6 @@ namespace velt {
 namespace {
 
 bool IsProjectFile(const std::string& file) { return SameText(ExtractFileExt(file), ".dpr"); }
-
-// A shortcut of the menus runs its item; any other key goes where Qt sends
-// a keystroke: an open popup menu, else the focused widget.
-void PressKey(THostServices& host, const std::string& key) {
-    if (!QApplication::activePopupWidget() && host.PressShortCut(TextToShortCut(key))) return;
-    const QKeySequence sequence(QString::fromStdString(key));
-    QWidget* target = QApplication::activePopupWidget();
-    if (!target) target = QApplication::focusWidget() ? QApplication::focusWidget() : QApplication::activeWindow();
-    if (sequence.isEmpty() || !target) throw Exception("velt-ide: cannot press " + key);
-    const QKeyCombination combination = sequence[0];
-    QKeyEvent press(QEvent::KeyPress, combination.key(), combination.keyboardModifiers());
-    QKeyEvent release(QEvent::KeyRelease, combination.key(), combination.keyboardModifiers());
-    QApplication::sendEvent(target, &press);
-    QApplication::sendEvent(target, &release);
-}
 
 // The shown top-level window with that title.
 QWidget* WindowTitled(const std::string& title) {
@@ -100,12 +84,12 @@ int RunIde(const TIdeOptions& options) {
             if (IsProjectFile(file))
                 host.OpenProject(file);
             else
-                host.OpenFile(file);
+                host.OpenFileReporting(file);
         }
         try {
             for (const std::string& key : options.Keys) {
                 QApplication::processEvents();
-                PressKey(host, key);
+                PressKey("velt-ide", key, [&](TShortCut shortCut) { return host.PressShortCut(shortCut); });
             }
         } catch (const std::exception& e) {
             std::cerr << e.what() << std::endl;

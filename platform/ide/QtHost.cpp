@@ -75,7 +75,7 @@ void TQtHost::InstallMenuCommands() {
     };
     on("FileOpenItem", [this] {
         const std::string file = ChooseFile("Open", "Delphi Unit (*.pas);;Delphi Project (*.dpr);;All Files (*)");
-        if (!file.empty()) OpenFile(file);
+        if (!file.empty()) OpenFileReporting(file);
     });
     on("FileSaveItem", [this] {
         if (!CurrentFile_.empty()) SaveFile(CurrentFile_);

@@ -76,8 +76,42 @@ TEST(EditorText, LinesGoBackWithTheBuffersLineEnds) {
     EXPECT_EQ(TextForBuffer(lines, "unit B;\rend."), "unit A;\rend.");
     EXPECT_EQ(TextForBuffer(lines, "unit B;\r\nend."), "unit A;\r\nend.");
     EXPECT_EQ(LineBreakOf("no break"), "\r\n");
+    EXPECT_EQ(TextForBuffer(lines, ""), "unit A;\r\nend.\r\n");
     EXPECT_EQ(ClampLine(5, 3), 2);
     EXPECT_EQ(ClampLine(3, 3), 2);  // one past the last line is not a line
     EXPECT_EQ(ClampLine(-4, 3), 0);
     EXPECT_EQ(ClampLine(7, 0), 0);
+}
+
+TEST(EditorText, MixedLineEndsStayAndNewLinesTakeTheirNeighbours) {
+    const std::string old = "unit A;\r\ninterface\nvar\r\n  x: Integer;\nimplementation\rend.\n";
+    const auto back = [&](const std::vector<std::string>& now) {
+        TStringList lines;
+        for (const std::string& l : now) lines.Add(l);
+        return TextForBuffer(lines, old);
+    };
+    // Unchanged: the very bytes of the buffer.
+    EXPECT_EQ(back(SplitLines(old)), old);
+    // A changed line keeps its own end.
+    EXPECT_EQ(back({"unit A;", "interface", "var", "  x: Cardinal;", "implementation", "end."}),
+              "unit A;\r\ninterface\nvar\r\n  x: Cardinal;\nimplementation\rend.\n");
+    // Inserted lines take the end of the line above; at the top, of the line below.
+    EXPECT_EQ(back({"unit A;", "interface", "var", "  y: Byte;", "  z: Byte;", "  x: Integer;", "implementation", "end."}),
+              "unit A;\r\ninterface\nvar\r\n  y: Byte;\r\n  z: Byte;\r\n  x: Integer;\nimplementation\rend.\n");
+    EXPECT_EQ(back({"{ top }", "unit A;", "interface", "var", "  x: Integer;", "implementation", "end."}),
+              "{ top }\r\nunit A;\r\ninterface\nvar\r\n  x: Integer;\nimplementation\rend.\n");
+    // Deleted lines take their ends with them.
+    EXPECT_EQ(back({"unit A;", "interface", "implementation", "end."}), "unit A;\r\ninterface\nimplementation\rend.\n");
+    // A line after a last line without a break gets the break of the line above.
+    // An emptied line after a line that ends in CR alone keeps its place.
+    TStringList emptied;
+    for (const char* l : {"a", "", "c"}) emptied.Add(l);
+    EXPECT_EQ(TextForBuffer(emptied, "a\rb\nc\n"), "a\r\rc\n");
+    // An empty last line needs a break to be a line.
+    TStringList trailing;
+    for (const char* l : {"a", ""}) trailing.Add(l);
+    EXPECT_EQ(TextForBuffer(trailing, "a\nb"), "a\n\n");
+    TStringList three;
+    for (const char* l : {"a", "b", "c"}) three.Add(l);
+    EXPECT_EQ(TextForBuffer(three, "a\nb"), "a\nb\nc");
 }

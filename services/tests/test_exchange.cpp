@@ -8,6 +8,7 @@
 #include "platform/ui/ShortCut.h"
 #include "platform/ui/tests/UiTestSupport.h"
 #include "services/EditorText.h"
+#include "services/ProjectTree.h"
 #include "services/ServiceForms.h"
 #include "services/tests/ServicesTestSupport.h"
 
@@ -39,6 +40,12 @@ const char kCommands[] =
     "\" TB\" GotoClass\r\n"
     "\" X\" SourceCode :: Text .!\r\n"
     ";\r\n"
+    ": AppendX\r\n"
+    "4 SourceCode :: CursorLine .! 1 SourceCode :: CursorCol .! \" X\" SourceCode :: Text .!\r\n"
+    ";\r\n"
+    ": Leave 1 2 3 ;\r\n"
+    ": PushAndFail 4 5 Nowhere ;\r\n"
+    ": StartupSourceSafeTree 7 ;\r\n"
     ": Ask\r\n"
     "\" Units\" \" Find unit\" \" Name:\" \" Alpha\" InputQueryWithHistory Writeln\r\n"
     ";\r\n";
@@ -118,6 +125,22 @@ TEST_F(ExchangeTest, ACommandRewritesOnlyTheChangedMiddleAsOneUndoStep) {
     EXPECT_EQ(host.Text("A.pas"), kUnitA);
 }
 
+TEST_F(ExchangeTest, OneTypedCharacterInAUnitWithMixedLineEndsIsAllTheWriterDoes) {
+    // Lines pasted from elsewhere end in LF amid CR LF lines.
+    const std::string mixed = "unit A;\r\n\r\ninterface\n\nvar\n  abc: Integer;\r\n\nimplementation\r\n\r\nend.\n";
+    host.OpenBuffer("A.pas", mixed);
+    host.SetCursor("A.pas", {5, 6});  // "  ab|c"
+    Run("InsertB");
+    ASSERT_TRUE(host.Messages.empty()) << host.Messages[0];
+    const int32_t at = int32_t(mixed.find("abc") + 2);
+    EXPECT_THAT(WriterCalls(), ElementsAre("Editor.CreateUndoableWriter", "Writer.CopyTo(" + std::to_string(at) + ")",
+                                           "Writer.DeleteTo(" + std::to_string(at) + ")", "Writer.Insert(b)",
+                                           "Writer.Release"));
+    std::string expected = mixed;
+    expected.insert(size_t(at), "b");
+    EXPECT_EQ(host.Text("A.pas"), expected);
+}
+
 TEST_F(ExchangeTest, TheModelFollowsTheUsersEditsBetweenCommands) {
     host.OpenBuffer("A.pas", kUnitA);
     Run("Nothing");
@@ -194,6 +217,28 @@ TEST_F(ExchangeTest, TextTheModelCannotTakeIsRefusedWithoutTouchingAnything) {
     }
 }
 
+TEST_F(ExchangeTest, ACursorAfterTheFinalEndRefusesTheCommandAndChangesNothing) {
+    host.OpenBuffer("B.pas", UnitText("B", 1));
+    Run("Nothing");
+    host.OpenBuffer("A.pas", kUnitA);
+    host.SetCursor("A.pas", {3, 11});  // in "This text after the unit stays."
+    Run("Touch");
+    ASSERT_EQ(host.Messages.size(), 1u);
+    EXPECT_EQ(host.Messages[0], "The cursor is after the final end.");
+    EXPECT_TRUE(WriterCalls().empty());
+    EXPECT_EQ(host.Text("A.pas"), kUnitA);
+    EXPECT_EQ(s->SourceCode().GetFileName(), "B.pas");
+    EXPECT_EQ(s->SourceCode().GetLines()->Text(), UnitText("B", 1));
+
+    // On the "end." line itself the command runs.
+    host.Messages.clear();
+    host.SetCursor("A.pas", {1, 10});  // "|end."
+    Run("Touch");
+    EXPECT_TRUE(host.Messages.empty()) << host.Messages[0];
+    EXPECT_EQ(host.Text("A.pas"), "unit A;\r\n\r\ninterface\r\n\r\nvar\r\n  abc: Integer;\r\n\r\nimplementation\r\n\r\n"
+                                  "Xend.\r\nThis text after the unit stays.\r\n");
+}
+
 TEST_F(ExchangeTest, WriteBackGoesToTheUnitTheModelHoldsAsItIsNow) {
     // The jump loads unit B (from disk); the change goes into B's buffer,
     // measured against B's text, not against A's.
@@ -213,36 +258,77 @@ TEST_F(ExchangeTest, WriteBackGoesToTheUnitTheModelHoldsAsItIsNow) {
     EXPECT_THAT(WriterCalls()[3], "Writer.Insert(X)");
     EXPECT_EQ(host.GetCurrentFile(), fileB);  // the unit jumped to comes to the front
 
-    // A word that appends after the last line: the old text is a prefix of the new.
+    // A word that writes below the last line: the old text is a prefix of the new.
     host.SetCurrentFile("A.pas");
     host.SetText("A.pas", "unit A;\r\ninterface\r\nimplementation\r\nend.\r\n");
-    host.SetCursor("A.pas", {1, 5});
-    Run("Touch");
+    host.SetCursor("A.pas", {1, 4});
+    Run("AppendX");
     EXPECT_THAT(WriterCalls(), ElementsAre("Editor.CreateUndoableWriter", "Writer.CopyTo(42)", "Writer.DeleteTo(42)",
                                            "Writer.Insert(X  \r\n)", "Writer.Release"));  // the model pads the new line
 }
 
-TEST_F(ExchangeTest, CursorAndViewAreKeptOnExistingLinesAndRecentredWhenFarAway) {
+TEST_F(ExchangeTest, CursorAndViewAreKeptOnExistingLinesAndRecentredWhenOutOfView) {
     host.OpenBuffer("A.pas", UnitText("A", 100));  // 104 lines
     host.SetCursor("A.pas", {3, 10}, {1, 1});
     Run("Nothing");
     EXPECT_TRUE(Logged("View.SetCursorPos(3,10)"));
     EXPECT_TRUE(Logged("View.SetTopPos(1,1)"));
 
-    // 25 lines below the top is still in view (the view is 25 lines high).
-    host.SetCursor("A.pas", {1, 26}, {1, 1});
+    // The view is 25 lines high: its last line stays where it is, the line
+    // below it re-centres the view on the cursor (which lands on view row 12).
+    host.SetCursor("A.pas", {1, 25}, {1, 1});
     Run("Nothing");
     EXPECT_TRUE(Logged("View.SetTopPos(1,1)")) << ::testing::PrintToString(host.Log);
+    host.SetCursor("A.pas", {1, 26}, {1, 1});
+    Run("Nothing");
+    EXPECT_TRUE(Logged("View.SetTopPos(1,15)")) << ::testing::PrintToString(host.Log);
+
+    // Above the view it is re-centred too; the top line itself is in view.
+    host.SetCursor("A.pas", {1, 40}, {1, 40});
+    Run("Nothing");
+    EXPECT_TRUE(Logged("View.SetTopPos(1,40)")) << ::testing::PrintToString(host.Log);
+    host.SetCursor("A.pas", {1, 39}, {1, 40});
+    Run("Nothing");
+    EXPECT_TRUE(Logged("View.SetTopPos(1,28)")) << ::testing::PrintToString(host.Log);
 
     host.SetCursor("A.pas", {1, 1}, {1, 1});
     Run("Far");
     EXPECT_TRUE(Logged("View.SetCursorPos(1,81)"));
-    EXPECT_TRUE(Logged("View.SetTopPos(1,69)"));
+    EXPECT_TRUE(Logged("View.SetTopPos(1,70)"));
 
     Run("Beyond");
     EXPECT_TRUE(Logged("View.SetCursorPos(1,104)"));
-    EXPECT_TRUE(Logged("View.SetTopPos(1,92)"));
+    EXPECT_TRUE(Logged("View.SetTopPos(1,93)"));
     EXPECT_TRUE(host.Messages.empty());
+}
+
+TEST_F(ExchangeTest, SwitchingUnitsClearsTheStoredJumpsAndStayingKeepsThem) {
+    host.OpenBuffer("B.pas", UnitText("B", 1));
+    host.OpenBuffer("A.pas", kUnitA);
+    Run("Nothing");
+    THyperJumpList& jumps = *s->SourceCode().HyperJumps;
+    jumps.Add(TLinkInfo{"Paint", "TFoo", 0, 1, 5, 3, "A.pas"});
+    Run("Touch");
+    EXPECT_EQ(jumps.GetCount(), 1);
+    host.SetCurrentFile("B.pas");
+    Run("Nothing");
+    EXPECT_EQ(jumps.GetCount(), 0);
+    EXPECT_TRUE(host.Messages.empty()) << host.Messages[0];
+}
+
+TEST_F(ExchangeTest, EveryCommandOfAMenuItemLeavesAnEmptyStack) {
+    host.OpenBuffer("A.pas", kUnitA);
+    Run("Leave");
+    EXPECT_TRUE(host.Messages.empty()) << host.Messages[0];
+    EXPECT_EQ(s->Forth().Stack.Count(), 0);
+    Run("PushAndFail");
+    ASSERT_EQ(host.Messages.size(), 1u);
+    EXPECT_THAT(host.Messages[0], ::testing::HasSubstr("Nowhere"));
+    EXPECT_EQ(s->Forth().Stack.Count(), 0);
+    // A built-in item whose word leaves a value behind.
+    ASSERT_TRUE(host.Click(*VeltItem(host, "Project Tree")));
+    EXPECT_EQ(s->Forth().Stack.Count(), 0);
+    FreeProjectTreeForm();
 }
 
 TEST_F(ExchangeTest, HistoryListsLiveInTheProjectsDesktopFile) {
@@ -287,4 +373,59 @@ TEST_F(ExchangeTest, HistoryListsLiveInTheProjectsDesktopFile) {
     EXPECT_TRUE(offered.empty());
     EXPECT_FALSE(std::filesystem::exists(".dsk"));
     EXPECT_EQ(runner.Runs, 4);
+}
+
+TEST_F(ExchangeTest, HistoryAnswersAreNeverLostAndOldEntriesNeverOverwritten) {
+    const std::string desktop = inst.Path("proj/P.dsk");
+    host.SetProjectUnits(inst.Path("proj/P.dpr"), {});
+    std::vector<std::string> offered;
+    std::string answer;
+    std::function<void()> during;  // what happens while the dialog is up
+    std::string shown;             // the answer as the dialog holds it
+    AnsweringRunner runner([&](QDialog& d) {
+        auto* form = dynamic_cast<TInputQueryForm*>(&d);
+        ASSERT_NE(form, nullptr);
+        offered.clear();
+        for (int i = 0; i < form->Default->count(); ++i) offered.push_back(form->Default->itemText(i).toStdString());
+        if (!answer.empty()) form->Default->setEditText(QString::fromStdString(answer));
+        shown = form->Default->currentText().toStdString();
+        if (during) during();
+        form->done(mrOk);
+    });
+    const auto ask = [&](const std::string& name, const std::string& def) {
+        return s->InputQueryWithHistory(name, "Find unit", "Name:", def);
+    };
+
+    // A damaged count: the entries that are there are offered and kept.
+    inst.Write("proj/P.dsk", "[HistoryLists\\Units]\r\nCount=-1\r\nH0=Alpha\r\nH1=Beta\r\n");
+    answer = "Gamma";
+    EXPECT_EQ(ask("Units", "Alpha"), "Gamma");
+    EXPECT_THAT(offered, ElementsAre("Alpha", "Beta"));
+    EXPECT_EQ(ReadWholeFile(desktop), "[HistoryLists\\Units]\r\nCount=3\r\nH0=Alpha\r\nH1=Beta\r\nH2=Gamma\r\n");
+
+    // A count below the entries: the new one goes after them all.
+    inst.Write("proj/P.dsk", "[HistoryLists\\Units]\r\nCount=1\r\nH0=Alpha\r\nH1=Beta\r\n");
+    EXPECT_EQ(ask("Units", "Alpha"), "Gamma");
+    EXPECT_THAT(offered, ElementsAre("Alpha"));
+    EXPECT_EQ(ReadWholeFile(desktop), "[HistoryLists\\Units]\r\nCount=3\r\nH0=Alpha\r\nH1=Beta\r\nH2=Gamma\r\n");
+
+    // What the file cannot hold is answered all the same and not kept.
+    const std::string before = ReadWholeFile(desktop);
+    EXPECT_EQ(ask("Odd]Name", "Alpha"), "Gamma");
+    EXPECT_TRUE(inst.Sink.HasLine("The answer is not kept in the history: its name \"Odd]Name\" holds \"]\" or a line break."));
+    answer.clear();  // OK on a default with a line break
+    EXPECT_EQ(ask("Units", "two\nlines"), "two\nlines");
+    EXPECT_EQ(shown, "two\nlines");
+    EXPECT_TRUE(inst.Sink.HasLine("The answer is not kept in the history: it holds a line break."));
+    EXPECT_EQ(ReadWholeFile(desktop), before);
+
+    // Another program's change to the file while the dialog is up stays.
+    answer = "Delta";
+    during = [&] { inst.Write("proj/P.dsk", before + "[HistoryLists\\Other]\r\nCount=1\r\nH0=Zeta\r\n"); };
+    EXPECT_EQ(ask("Units", "Alpha"), "Delta");
+    TMemIni ini;
+    ini.LoadFromFile(desktop);
+    EXPECT_EQ(ini.ReadString("HistoryLists\\Other", "H0", ""), "Zeta");
+    EXPECT_EQ(ini.ReadString("HistoryLists\\Units", "H3", ""), "Delta");
+    EXPECT_EQ(ini.ReadString("HistoryLists\\Units", "Count", ""), "4");
 }

@@ -93,3 +93,21 @@ TEST(ServiceForms, SourceOptionsBrowseFromTheEditsTextAndEscapeCancels) {
     EXPECT_EQ(startedAt, "/tmp/old.4th");
     EXPECT_EQ(form.edCmdFileName->text(), "/tmp/new.4th");
 }
+
+// Escape cancels the hotkey editor and Enter closes it with OK; neither, nor
+// a letter alone, becomes the hotkey.
+TEST(ServiceForms, TheHotkeyEditorLeavesEscapeEnterAndLettersToTheDialog) {
+    for (const bool escape : {true, false}) {
+        THotKeyEditForm editor;
+        editor.HotKey->SetHotKey(TextToShortCut("Ctrl+F2"));
+        AnsweringRunner runner([&](QDialog&) {
+            QTest::keyClick(editor.HotKey, Qt::Key_A);
+            EXPECT_EQ(editor.HotKey->text(), "Ctrl+F2");
+            QTest::keyClick(editor.HotKey, Qt::Key_K, Qt::ControlModifier | Qt::ShiftModifier);
+            EXPECT_EQ(editor.HotKey->text(), "Shift+Ctrl+K");
+            QTest::keyClick(editor.HotKey, escape ? Qt::Key_Escape : Qt::Key_Return);
+        });
+        EXPECT_EQ(RunDialog(editor), escape ? mrCancel : mrOk);
+        EXPECT_EQ(ShortCutToText(editor.HotKey->HotKey()), "Shift+Ctrl+K");
+    }
+}

@@ -153,16 +153,19 @@ TEST_F(ProjectTreeTest, MenusRunTheCommandFileWordsWithTheirArguments) {
                                              "class:", "/p/A.pas", "TGamma"));
     EXPECT_EQ(s->Forth().Stack.Count(), 0);
 
-    // A failing word is reported and leaves no arguments behind; the root of
-    // the hierarchy has no file to open.
-    std::vector<std::string> reported;
-    TExceptionReporterGuard reporter([&](const std::exception& e) { reported.push_back(e.what()); });
+    // A failing word is reported through the IDE and leaves no arguments
+    // behind; the root of the hierarchy has no file to open.
     s->Forth().SetText(": OpenUnitSource DROP 1 Nowhere ;");
     ClickMenu(*form.UnitTree, Child(Child(units, "Project"), "A"), "Open Source");
     ClickMenu(*form.HieraTree, hierarchy, "Open Source");
-    ASSERT_EQ(reported.size(), 2u);
-    EXPECT_THAT(reported[0], HasSubstr("Nowhere"));
-    EXPECT_EQ(reported[1], "The class ** has no source file");
+    ASSERT_EQ(host.Messages.size(), 2u);
+    EXPECT_THAT(host.Messages[0], HasSubstr("Nowhere"));
+    EXPECT_EQ(host.Messages[1], "The class ** has no source file");
+    EXPECT_EQ(s->Forth().Stack.Count(), 0);
+    // A word that leaves values behind leaves none after the command.
+    s->Forth().SetText(": OpenUnitSource 1 2 ;");
+    ClickMenu(*form.UnitTree, Child(Child(units, "Project"), "A"), "Open Source");
+    EXPECT_EQ(host.Messages.size(), 2u);
     EXPECT_EQ(s->Forth().Stack.Count(), 0);
 }
 
@@ -275,4 +278,23 @@ TEST(ProjectTreePackageTest, TheWindowGoesBeforeThePackageEvenWhileTheServicesAr
     ASSERT_EQ(VeltPackageShutdown(), 0);
     EXPECT_FALSE(window);
     host.ReleaseExperts(1);
+}
+
+// The example command file's Open Source of a unit that is gone: one report,
+// through the IDE, naming the file once.
+TEST_F(ProjectTreeTest, OpenSourceOfAMissingUnitIsReportedOnceThroughTheIde) {
+    s->Forth().SetText(ReadWholeFile(std::string(VELT_EXAMPLES_DIR) + "/velt.4th"));
+    const std::string missing = inst.Path("gone/Missing.pas");
+    Build("[Missing]\r\nSource=" + missing + "\r\n[Missing.Classes]\r\nTGone=TObject\r\n");
+    std::vector<std::string> reported;
+    TExceptionReporterGuard reporter([&](const std::exception& e) { reported.push_back(e.what()); });
+    inst.Sink.Notes.clear();
+    TGeneralNode* external = Child(form.UnitTree->GetNode0(), "External");
+    ClickMenu(*form.UnitTree, Child(external, "Missing"), "Open Source");
+    ClickMenu(*form.UnitTree, Child(Child(external, "Missing"), "TGone"), "Open Source");
+    EXPECT_TRUE(reported.empty()) << reported[0];
+    EXPECT_TRUE(inst.Sink.Notes.empty()) << inst.Sink.Notes[0];
+    ASSERT_EQ(host.Messages.size(), 2u) << ::testing::PrintToString(host.Messages);
+    for (const std::string& m : host.Messages) EXPECT_EQ(m, "Cannot open file \"" + missing + "\"");
+    EXPECT_EQ(s->Forth().Stack.Count(), 0);
 }

@@ -1,13 +1,14 @@
 // Start-up, the menu, Reinitialize, settings and the built-in commands of
 // the source services, on the in-memory IDE.
 #include <QApplication>
-#include <QPushButton>
 #include <QCheckBox>
+#include <QPushButton>
 #include <QLineEdit>
 #include <QWidget>
 
 #include "foundation/Dialogs.h"
 #include "foundation/SysUtils.h"
+#include "platform/registry/Registry.h"
 #include "platform/ui/ConsoleWindow.h"
 #include "platform/ui/ShortCut.h"
 #include "platform/ui/tests/UiTestSupport.h"
@@ -121,6 +122,25 @@ TEST_F(StartupTest, ABrokenCommandFileStillGivesTheWholeMenu) {
     }
 }
 
+TEST_F(StartupTest, AHotkeyWithoutItsWordOrWithABadShortcutIsRefusedOnOneLine) {
+    inst.CommandFile(
+        ": Startup\r\n"
+        "\" NoWord\" \" \" \" Ctrl+T\" 1 RegisterHotkey\r\n"
+        "\" BadKey\" \" Nothing\" \" Ctrl+Nonsense\" 1 RegisterHotkey\r\n"
+        "\" NoKey\" \" Nothing\" \" \" 1 RegisterHotkey\r\n"
+        ";\r\n: Nothing ;\r\n");
+    ComPtr<TSourceServices> s = Install();
+    EXPECT_TRUE(host.Messages.empty()) << host.Messages[0];
+    EXPECT_THAT(VeltItems(host), ElementsAreArray(Expected({"NoKey"})));
+    const auto count = [&](const std::string& line) {
+        return std::count(inst.Sink.Lines.begin(), inst.Sink.Lines.end(), line);
+    };
+    EXPECT_EQ(count("RegisterHotkey: the item \"NoWord\" names no word; it is not added."), 1);
+    EXPECT_EQ(count("RegisterHotkey: \"Ctrl+Nonsense\" of the item \"BadKey\" is no shortcut; it is not added."), 1);
+    EXPECT_EQ(VeltItem(host, "NoKey")->GetShortCut(), 0);
+    s->Finalize();
+}
+
 TEST_F(StartupTest, AFreshUserIsAskedForTheCommandFileWithTheStoredSettingsKept) {
     // Settings of an earlier run, but no command file named.
     inst.Settings()->SetVInteger("CaseSensitive", 1);
@@ -152,6 +172,35 @@ TEST_F(StartupTest, AFreshUserIsAskedForTheCommandFileWithTheStoredSettingsKept)
 
     s->InstallAddIn();
     EXPECT_THAT(VeltItems(host), ElementsAreArray(Expected({"Touch", "Quiet (hidden)"})));
+    s->Finalize();
+}
+
+TEST_F(StartupTest, OptionsCancelChangesNeitherTheModelNorTheRegistry) {
+    inst.CommandFile(kCommands);
+    inst.Settings()->SetVString("ClassesRegistryFileName", inst.Path("classes.ini"));
+    ComPtr<TSourceServices> s = Install();
+    const TIHyperSourceCode& m = s->SourceCode();
+    const bool flags[] = {m.AutoRefreshHeader, m.ConfirmAutoCreate, m.AdaNestingComments, m.CaseSensitive};
+    const std::string hive = winreg::RegistryFileName(winreg::HKEY_CURRENT_USER);
+    const std::string stored = ReadWholeFile(hive);
+    AnsweringRunner runner([&](QDialog& d) {
+        auto* form = dynamic_cast<TSourceOptionsForm*>(&d);
+        ASSERT_NE(form, nullptr);
+        for (QCheckBox* box : {form->AutoRefreshHeader, form->ConfirmAutoCreate, form->AdaNestingComments, form->CaseSensitive})
+            box->toggle();
+        form->edClassRegFileName->setText("/elsewhere/classes.ini");
+        form->edCmdFileName->setText("/elsewhere/velt.4th");
+        QTest::mouseClick(form->CancelButton, Qt::LeftButton);
+    });
+    ASSERT_TRUE(host.Click(*VeltItem(host, "&Options ...")));
+    EXPECT_EQ(runner.Runs, 1);
+    EXPECT_EQ(m.AutoRefreshHeader, flags[0]);
+    EXPECT_EQ(m.ConfirmAutoCreate, flags[1]);
+    EXPECT_EQ(m.AdaNestingComments, flags[2]);
+    EXPECT_EQ(m.CaseSensitive, flags[3]);
+    EXPECT_EQ(m.ClassesRegistry.FileName, inst.Path("classes.ini"));
+    EXPECT_EQ(s->GetCommandFileName(), inst.Path("velt.4th"));
+    EXPECT_EQ(ReadWholeFile(hive), stored);
     s->Finalize();
 }
 

@@ -107,14 +107,24 @@ TEST_F(ExpertTest, FileEventsGetTheReactionsTheirSettingsGive) {
     host.FireNotification(fnFileClosing, b);
     EXPECT_EQ(port.Log.size(), 1u);
 
-    // A file of the same name in another folder is never asked about or touched.
+    // A file of a listed name in a folder that mirrors no project is the
+    // listed one: its dialog offers that item for the file's own folder.
     s.OpeningCheckOut = saYes;
-    s.ClosingCheckIn = saYes;
-    s.AutoSourceSafeRemoving = saYes;
     const std::string other = inst.Write("other/a.pas", "unit a;");
-    for (TFileNotification code : {fnFileOpened, fnFileClosing, fnRemovedFromProject})
-        host.FireNotification(code, other);
-    EXPECT_TRUE(inst.Session()->TryFind(inst.Spec("a.pas"), false).has_value());
+    runner.Script.push_back([&](QDialog& d) {
+        auto* form = qobject_cast<TSafeSourceForm*>(&d);
+        ASSERT_NE(form, nullptr);
+        EXPECT_EQ(form->ItemText(), inst.ProjectSpec + "/a.*");
+        EXPECT_EQ(form->FolderText(), inst.Path("other/"));
+        d.done(mrCancel);
+    });
+    host.FireNotification(fnFileOpened, other);
+    EXPECT_THAT(runner.Titles, ElementsAre("SourceSafe Check Out"));
+    runner.Titles.clear();
+    s.OpeningCheckOut = saNo;
+    // A name the list does not hold stays silent.
+    s.AutoSourceSafeRemoving = saYes;
+    host.FireNotification(fnRemovedFromProject, inst.Write("other/unlisted.pas", "unit unlisted;"));
     EXPECT_THAT(runner.Titles, IsEmpty());
 
     // Adding a file opens the add dialog without a question.
@@ -133,6 +143,7 @@ TEST_F(ExpertTest, FileEventsGetTheReactionsTheirSettingsGive) {
     EXPECT_EQ(port.Log.back(), "Confirm: Would you like to remove the file " + cd + " from SourceSafe?");
 
     // "Yes" for opening: the check-out dialog, no question.
+    s.OpeningCheckOut = saYes;
     runner.Script.push_back(Cancel());
     host.FireNotification(fnFileOpened, b);
     EXPECT_THAT(runner.Titles, ElementsAre("Add Files to SourceSafe", "SourceSafe Check Out"));
@@ -303,4 +314,28 @@ TEST_F(ExpertTest, TheWordsRunTheOperationsAndGoWithThePackage) {
         EXPECT_THAT(e.what(), HasSubstr("not found"));
     }
     forth.ClearStack();
+}
+
+// A name held by two projects, the file in the folder of neither: the
+// project where the user has that file checked out is the file's (another
+// user's check-out does not count); without one, the first.
+TEST_F(ExpertTest, OfTwoProjectsOfANameTheUsersOwnCheckOutDecides) {
+    inst.Write("two/One/u.pas", "unit u;");
+    inst.Write("two/Two/u.pas", "unit u;");
+    inst.Import(inst.Path("two/One"), "$/One");
+    inst.Import(inst.Path("two/Two"), "$/Two");
+    inst.BuildList();
+    LoadedPackages packages(host);
+    packages.LogOn();
+    TSourceSafeServices& s = packages.Services();
+    const std::string mine = inst.Write("mine/u.pas", "unit u;");
+    EXPECT_EQ(s.GetVSSItem(mine)->Spec(), "$/One/u.pas");
+    ComPtr<vss::IVSSDatabase> bob = vss::CoVSSDatabase::Create();
+    bob->Open(inst.Database, "Bob", "bobpw");
+    bob->VSSItem("$/Two/u.pas", false)->Checkout("", inst.Path("bob/u.pas"), 0);
+    EXPECT_EQ(s.GetVSSItem(mine)->Spec(), "$/One/u.pas");
+    bob->VSSItem("$/Two/u.pas", false)->UndoCheckout(inst.Path("bob/u.pas"), 0);
+    s.Database()->VSSItem("$/Two/u.pas", false)->Checkout("", inst.Path("ann/u.pas"), 0);
+    EXPECT_EQ(s.GetVSSItem(mine)->Spec(), "$/Two/u.pas");
+    EXPECT_THAT(host.Messages, IsEmpty());
 }

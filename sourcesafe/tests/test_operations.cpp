@@ -167,9 +167,11 @@ TEST_F(OperationTest, AutomationTakesTheBoxesAsFlagsAndWalksWildcardsInOrder) {
         EXPECT_EQ(inst.CheckedOut(inst.Spec(name)), vss::VSSFILE_CHECKEDOUT_ME) << name;
     EXPECT_THAT(notifier->Events, ElementsAre("1 " + a, "1 " + inst.File("b.pas"), "1 " + inst.File("c d.pas")));
 
-    // A pattern that matches nothing does nothing and says nothing.
+    // A pattern that matches nothing does nothing and says so.
     Operate(&TSourceSafeServices::CheckInClick, a, WithItem(inst.ProjectSpec + "/x*.pas"));
     EXPECT_EQ(inst.CheckedOut(inst.Spec("a.pas")), vss::VSSFILE_CHECKEDOUT_ME);
+    EXPECT_THAT(host.Messages, ElementsAre("No SourceSafe item matches " + inst.ProjectSpec + "/x*.pas"));
+    host.Messages.clear();
 
     // Without "Reload in IDE" the editor is neither closed nor opened.
     notifier->Events.clear();
@@ -189,6 +191,22 @@ TEST_F(OperationTest, TheDefaultAddDialogAddsANewFile) {
     EXPECT_EQ(inst.Version(inst.Spec("fresh.pas")), 1);
     EXPECT_EQ(inst.Version(inst.Spec("fresh.txt")), 1);
     EXPECT_TRUE(host.IsFileOpen(file));
+}
+
+// A name without an extension is its own default item, not "README.*"
+// (which matches nothing); a pattern of new files that matches none says so.
+TEST_F(OperationTest, AFileWithoutAnExtensionIsItsOwnDefaultItem) {
+    const std::string readme = inst.Write("work/Proj/README", "read me");
+    Operate(&TSourceSafeServices::AddFilesClick, readme,
+            Ok([&](TSafeSourceForm& f) { EXPECT_EQ(f.ItemText(), inst.ProjectSpec + "/README"); }));
+    EXPECT_THAT(host.Messages, IsEmpty());
+    EXPECT_EQ(inst.Version(inst.Spec("README")), 1);
+    Operate(&TSourceSafeServices::CheckOutClick, readme, Ok());
+    EXPECT_THAT(host.Messages, IsEmpty());
+    EXPECT_EQ(inst.CheckedOut(inst.Spec("README")), vss::VSSFILE_CHECKEDOUT_ME);
+
+    Operate(&TSourceSafeServices::AddFilesClick, readme, WithItem(inst.ProjectSpec + "/none.*"));
+    EXPECT_THAT(host.Messages, ElementsAre("No file matches " + inst.Project + "/none.*"));
 }
 
 TEST_F(OperationTest, TheReplaceBoxDecidesAboutAChangedWritableCopyOnTheCommandLine) {

@@ -27,22 +27,59 @@ TEST(SafeNames, SpecsComeFromFullPathsWithOrWithoutDriveLetters) {
     EXPECT_EQ(ArgumentsText({"add", "/w/c d.pas", "-c@/t/c", ""}), "add \"/w/c d.pas\" -c@/t/c \"\"");
 }
 
-// A file matches its own entry only: its name and the project of its folder.
-TEST(SafeFileList, FilesAreMatchedByTheirPathNotTheirBareName) {
+// A file is in SourceSafe when its name is listed. Its entry is the one of
+// its folder's project, else the nearest project above its folder, else (of
+// several) the one the user has checked out, else the first.
+TEST(SafeFileList, FilesAreMatchedByPathThenByNameThenByTheUsersCheckOut) {
     TSafeFileList list;
-    auto report = list.LoadFromText("A.pas=$/home/two/\r\na.pas=$/home/one/\r\nb.pas=$/\r\n");
-    EXPECT_EQ(report.Loaded, 3);
+    auto report = list.LoadFromText("A.pas=$/home/two/\r\na.pas=$/home/one/\r\nb.pas=$/\r\nc.pas=$/Proj/\r\n"
+                                    "d.pas=$/X/\r\nd.pas=$/Y/\r\n");
+    EXPECT_EQ(report.Loaded, 6);
     EXPECT_TRUE(report.Problems.empty());
-    EXPECT_EQ(list.Text(), "a.pas=$/home/one/\r\nA.pas=$/home/two/\r\nb.pas=$/\r\n");
+    EXPECT_EQ(list.Text(), "a.pas=$/home/one/\r\nA.pas=$/home/two/\r\nb.pas=$/\r\nc.pas=$/Proj/\r\n"
+                           "d.pas=$/X/\r\nd.pas=$/Y/\r\n");
 
     EXPECT_TRUE(list.FileInSourceSafe("/home/one/a.pas"));
-    EXPECT_TRUE(list.FileInSourceSafe("/HOME/Two/A.PAS"));
-    EXPECT_FALSE(list.FileInSourceSafe("/home/three/a.pas"));
-    EXPECT_FALSE(list.FileInSourceSafe("/home/one/b.pas"));
-    EXPECT_TRUE(list.FileInSourceSafe("/b.pas"));
-    EXPECT_EQ(list.GetSourceSafeProject("/home/two/a.pas"), "$/home/two/");
-    EXPECT_EQ(list.GetSourceSafeProject("/home/three/a.pas"), "$/home/three/");
+    EXPECT_TRUE(list.FileInSourceSafe("/home/three/a.pas"));
+    EXPECT_TRUE(list.FileInSourceSafe("/home/u/proj/c.pas"));
+    EXPECT_FALSE(list.FileInSourceSafe("/home/one/e.pas"));
+    EXPECT_EQ(list.GetSourceSafeProject("/HOME/Two/A.PAS"), "$/home/two/");
+    EXPECT_EQ(list.GetSourceSafeProject("/home/three/a.pas"), "$/home/one/");  // the first of the name
+    EXPECT_EQ(list.GetSourceSafeProject("/home/one/sub/b.pas"), "$/");         // the project above the folder
+    EXPECT_EQ(list.GetSourceSafeProject("/home/u/proj/c.pas"), "$/Proj/");     // the name alone
+    EXPECT_EQ(list.GetSourceSafeProject("/home/one/e.pas"), "$/home/one/");    // not listed: its own path
+    // Of several, the one of the user's own check-out.
+    std::vector<std::string> asked;
+    const auto heldInY = [&](const TSafeFileList::TEntry& e) {
+        asked.push_back(e.Project);
+        return e.Project == "$/Y/";
+    };
+    EXPECT_EQ(list.GetSourceSafeProject("/w/d.pas", heldInY), "$/Y/");
+    EXPECT_EQ(list.GetSourceSafeProject("/w/d.pas", [](const TSafeFileList::TEntry&) { return false; }), "$/X/");
+    // A single entry, or one of the folder's own project, asks nothing.
+    EXPECT_EQ(list.GetSourceSafeProject("/w/c.pas", heldInY), "$/Proj/");
+    EXPECT_EQ(list.GetSourceSafeProject("/X/d.pas", heldInY), "$/X/");
+    EXPECT_THAT(asked, ElementsAre("$/X/", "$/Y/"));
     EXPECT_EQ(list.EntriesNamed("a.PAS").size(), 2u);
+}
+
+// The default item of the operation dialogs: the file's entry (found by
+// name where no project mirrors its folder), every file of its base name.
+TEST(SafeFileList, TheDialogsDefaultItemComesFromTheFilesEntry) {
+    TSafeFileList list;
+    list.LoadFromText("a.pas=$/Proj/\r\nREADME=$/Proj/\r\n");
+    const auto item = [&](const std::string& file) {
+        TCheckOutForm form;
+        form.FileList = &list;
+        form.SetFileName(file);
+        return form.ItemText();
+    };
+    EXPECT_TRUE(list.FileInSourceSafe("/home/u/proj/a.pas"));
+    EXPECT_EQ(item("/home/u/proj/a.pas"), "$/Proj/a.*");
+    EXPECT_EQ(item("/home/u/proj/README"), "$/Proj/README");
+    EXPECT_EQ(item("/home/u/proj/Makefile"), "$/home/u/proj/Makefile");
+    EXPECT_EQ(item("/home/u/proj/.profile"), "$/home/u/proj/.profile");
+    EXPECT_EQ(item("/home/u/proj/b.pas"), "$/home/u/proj/b.*");
 }
 
 TEST(SafeFileList, ADamagedListLoadsWhatItCanAndSaysWhatItSkipped) {
