@@ -113,7 +113,8 @@ struct Digits {
     int Exp = 0;
 };
 
-Digits DecimalDigits(long double v) {
+// The library's conversion: correct for every value, but slow for long double.
+Digits LibraryDigits(long double v) {
     char buf[64];
     const auto res = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::scientific, kDigits - 1);
     const std::string_view s(buf, size_t(res.ptr - buf));
@@ -126,6 +127,80 @@ Digits DecimalDigits(long double v) {
     std::from_chars(s.data() + e + 1 + (s[e + 1] == '+' ? 1 : 0), s.data() + s.size(), exp);
     d.Exp = exp + 1;
     return d;
+}
+
+// The same digits from the exact binary value in 128-bit integers, for
+// 2^-59 <= v < 2^127 (the amounts a program formats); false elsewhere.
+bool ExactDigits(long double v, Digits& d) {
+    using u128 = unsigned __int128;
+    int e2 = 0;
+    const long double m = std::frexp(v, &e2);  // v = m 2^e2, 1/2 <= m < 1
+    const uint64_t mant = uint64_t(std::ldexp(m, 64));
+    const int s = 64 - e2;  // bits after the binary point
+    if (s < -63 || s > 123) return false;
+    u128 whole = 0, frac = 0, mask = 0;
+    if (s <= 0) {
+        whole = u128(mant) << -s;
+    } else if (s < 64) {
+        whole = u128(mant) >> s;
+        mask = (u128(1) << s) - 1;
+        frac = u128(mant) & mask;
+    } else {
+        mask = (u128(1) << s) - 1;
+        frac = mant;
+    }
+    // Up to 19 significant digits, and whether anything follows them.
+    char digits[48];
+    int n = 0, exp = 0;
+    if (whole != 0) {
+        char rev[48];
+        int k = 0;
+        for (u128 w = whole; w != 0; w /= 10) rev[k++] = char('0' + int(w % 10));
+        exp = k;
+        while (k > 0) digits[n++] = rev[--k];
+    }
+    bool sticky = false;
+    if (n > kDigits + 1) {
+        for (int i = kDigits + 1; i < n; ++i) sticky |= digits[i] != '0';
+        n = kDigits + 1;
+        sticky |= frac != 0;
+    } else {
+        while (n < kDigits + 1 && frac != 0) {
+            frac *= 10;
+            const char digit = char('0' + int(frac >> s));
+            frac &= mask;
+            if (n == 0 && digit == '0') {
+                --exp;  // a leading zero of the fraction
+                continue;
+            }
+            digits[n++] = digit;
+        }
+        sticky = frac != 0;
+    }
+    while (n < kDigits + 1) digits[n++] = '0';
+    // Rounded to 18 digits, halves to even, as the library rounds.
+    d.D.assign(digits, kDigits);
+    d.Exp = exp;
+    const char next = digits[kDigits];
+    const bool up = next > '5' || (next == '5' && (sticky || (d.D.back() - '0') % 2 == 1));
+    if (up) {
+        int i = kDigits - 1;
+        while (i >= 0 && d.D[size_t(i)] == '9') d.D[size_t(i--)] = '0';
+        if (i >= 0) {
+            ++d.D[size_t(i)];
+        } else {
+            d.D.insert(d.D.begin(), '1');
+            d.D.pop_back();
+            ++d.Exp;
+        }
+    }
+    return true;
+}
+
+Digits DecimalDigits(long double v) {
+    Digits d;
+    if (ExactDigits(v, d)) return d;
+    return LibraryDigits(v);
 }
 
 // Rounds to keep digits, halves away from zero; a carry lengthens the

@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <charconv>
 #include <cmath>
 #include <limits>
+#include <random>
 #include <string>
 
 #include "foundation/FormatFloat.h"
@@ -100,4 +102,28 @@ TEST(FormatFloat, ReadingTakesTheDecimalSeparator) {
     const TFormatSettings us;
     ASSERT_TRUE(TryTextToFloat("1.5E2", v, us));
     EXPECT_EQ(v, 150);
+}
+
+TEST(FormatFloat, EighteenDigitsAreTheLibrarysCorrectlyRoundedOnes) {
+    // 1 + 17 places in scientific form show the 18 digits unrounded.
+    auto expect = [](long double v) {
+        char buf[64];
+        const auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::scientific, 17);
+        std::string want(buf, r.ptr);
+        const size_t e = want.find('e');
+        const int exp = std::stoi(want.substr(e + 1));
+        want = want.substr(0, e) + "E" + (exp < 0 ? "-" : "+") + std::to_string(std::abs(exp));
+        return want;
+    };
+    const char* picture = "0.00000000000000000E+0";
+    std::mt19937_64 rng(18);
+    std::uniform_int_distribution<int> scale(-70, 130);
+    for (int i = 0; i < 20000; ++i) {
+        const long double v = std::ldexp((long double)(rng() | (1ull << 63)) / 18446744073709551616.0L, scale(rng));
+        ASSERT_EQ(FormatFloat(picture, v), expect(v)) << double(v);
+    }
+    // Ties beyond the 18th digit go to even, as the library has them.
+    for (long double v : {1000000000000000005.0L, 1000000000000000015.0L, 999999999999999999.5L, 0.1L, 1e-18L,
+                          std::ldexp(1.0L, 126), std::ldexp(1.0L, -59), 5e-324L, 1e4000L})
+        EXPECT_EQ(FormatFloat(picture, v), expect(v)) << double(v);
 }
