@@ -17,6 +17,7 @@
 #include "graphics/GrfReg.h"
 #include "graphics/GraphicsUnits.h"
 #include "platform/ui/BatchDialogRunner.h"
+#include "platform/ui/LocaleSettings.h"
 
 namespace {
 
@@ -42,6 +43,7 @@ int main(int argc, char* argv[]) {
         else if (a == QLatin1String("--screenshot") && hasValue) screenshot = args[++i].toStdString();
         else return Fail("unknown option " + a.toStdString());
     }
+    velt::LoadLocaleFormatSettings();
     const bool batch = quit || !screenshot.empty();
     velt::TBatchDialogRunner batchRunner("velt-palette", {});
     velt::TDialogRunnerGuard runnerGuard(batch ? &batchRunner : &velt::GetDialogRunner());
