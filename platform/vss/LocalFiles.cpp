@@ -14,6 +14,7 @@
 
 #include "platform/vss/VssError.h"
 #include "platform/vss/VssNames.h"
+#include "platform/vss/VssStop.h"
 
 namespace velt::vss {
 
@@ -253,9 +254,10 @@ TFileLock::TFileLock(const std::string& path, mode_t mode) {
     else if (errno == EEXIST) fd_ = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
     if (fd_ < 0) RaiseVss(VSS_E_LOCALIO, "Cannot open the lock file \"" + path + "\": " + Why());
     while (::flock(fd_, LOCK_EX) != 0) {
-        if (errno == EINTR) continue;
+        if (errno == EINTR && !StopRequested()) continue;
         std::string why = Why();
         ::close(fd_);
+        CheckStop();
         RaiseVss(VSS_E_LOCALIO, "Cannot lock \"" + path + "\": " + why);
     }
 }

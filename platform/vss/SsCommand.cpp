@@ -368,6 +368,8 @@ int RunSsCommand(const TSsCommand& c, const TSsEnvironment& env, std::ostream& o
         err << "A writable copy of \"" << path << "\" differs from the database; it was left as it was\n";
     for (const std::string& line : untouched) err << line << "\n";
     if (code == 0 && (!skipped.empty() || !untouched.empty())) code = kExitWarnings;
+    // Stopped between two items: what was done stays done, the rest was not begun.
+    if (StopRequested() && code != kExitError) err << "Stopped; the items after the last one done were left alone\n";
     if (StopRequested()) code = kExitError;
     return code;
 }

@@ -898,8 +898,14 @@ TVssItemRow TVssSession::Add(const TVssItemRow& project, const std::string& loca
     std::string path = AbsoluteLocalPath(local);
     while (path.size() > 1 && path.back() == '/') path.pop_back();
     TLocalChanges changes;
-    TVssItemRow added = impl_->AddLocal(changes, row, path, comment, options);
-    CheckStop();
+    TVssItemRow added;
+    try {
+        added = impl_->AddLocal(changes, row, path, comment, options);
+        CheckStop();
+    } catch (const EOleException& e) {
+        if (e.ErrorCode != VSS_E_STOPPED) throw;
+        RaiseVss(e.ErrorCode, e.Message + "; \"" + path + "\" was not added");
+    }
     t.Commit();
     changes.Apply();
     return added;

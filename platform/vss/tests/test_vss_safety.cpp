@@ -28,7 +28,8 @@ using namespace velt::vss::test;
 
 namespace {
 
-constexpr int kManyFiles = 300;
+constexpr int kManyFiles = 120;
+constexpr size_t kManySize = 32768;
 
 std::string ManyName(int i) {
     char name[16];
@@ -152,10 +153,10 @@ protected:
         o.Flags = VSSFLAG_RECURSYES;
         session->Add(session->Find("$/", false), dir_ + "/src/Work", "", o);
     }
-    // kManyFiles files of 64 KB in $/Work, checked out to ann_ and edited there.
+    // kManyFiles files of kManySize bytes in $/Work, checked out to ann_ and edited there.
     void ManyFilesCheckedOutAndEdited() {
         std::vector<std::pair<std::string, std::string>> files;
-        for (int i = 0; i < kManyFiles; ++i) files.push_back({ManyName(i), std::string(65536, char('a' + i % 26))});
+        for (int i = 0; i < kManyFiles; ++i) files.push_back({ManyName(i), std::string(kManySize, char('a' + i % 26))});
         AddWork(files);
         auto session = Session();
         TVssOptions o;
@@ -362,7 +363,7 @@ TEST_F(VssSafety, StoppedCheckinRollsBackAndLeavesEveryCopyWritable) {
         TChild ss = Start(SsArgs({"checkin", "$/Work", "-gl" + ann_}), SsEnv());
         ASSERT_GT(ss.Pid, 0);
         // About a third of the way in.
-        ASSERT_TRUE(StopAfterReading(ss.Pid, kManyFiles / 3 * 2 * 65536)) << "ss ended too soon";
+        ASSERT_TRUE(StopAfterReading(ss.Pid, kManyFiles / 3 * 2 * kManySize)) << "ss ended too soon";
         ::kill(ss.Pid, signal);
         ::kill(ss.Pid, SIGCONT);
         TEnded ended = Wait(ss);
@@ -380,12 +381,12 @@ TEST_F(VssSafety, StoppedCheckinRollsBackAndLeavesEveryCopyWritable) {
 
 TEST_F(VssSafety, AKilledGetLeavesOnlyHiddenFilesThatNobodyTakesIn) {
     std::vector<std::pair<std::string, std::string>> files;
-    for (int i = 0; i < kManyFiles; ++i) files.push_back({ManyName(i), std::string(65536, 'x')});
+    for (int i = 0; i < kManyFiles; ++i) files.push_back({ManyName(i), std::string(kManySize, 'x')});
     AddWork(files);
     const std::string got = dir_ + "/got";
     std::filesystem::create_directory(got);
     TChild ss = Start(SsArgs({"get", "$/Work", "-gl" + got}), SsEnv());
-    ASSERT_TRUE(StopAfterReading(ss.Pid, kManyFiles / 3 * 65536)) << "ss ended too soon";
+    ASSERT_TRUE(StopAfterReading(ss.Pid, kManyFiles / 3 * kManySize)) << "ss ended too soon";
     ::kill(ss.Pid, SIGKILL);
     Wait(ss);
     std::vector<std::string> visible;
