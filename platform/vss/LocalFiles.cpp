@@ -109,7 +109,8 @@ void SweepTemporaries(const std::string& folder) {
         long pid = 0;
         if (!IsLocalTemporaryName(e->d_name, &pid) || pid == long(::getpid())) continue;
         // EPERM: alive, another user's.
-        if (pid > 0 && ::kill(pid_t(pid), 0) != 0 && errno == ESRCH) ::unlinkat(::dirfd(dir), e->d_name, 0);
+        if (pid > 0 && pid <= 0x7fffffff && ::kill(pid_t(pid), 0) != 0 && errno == ESRCH)
+            ::unlinkat(::dirfd(dir), e->d_name, 0);
     }
     ::closedir(dir);
 }
