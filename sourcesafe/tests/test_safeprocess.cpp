@@ -11,8 +11,6 @@
 #include <atomic>
 #include <chrono>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <thread>
 
 #include <gtest/gtest.h>
@@ -20,24 +18,14 @@
 #include "platform/vss/LocalFiles.h"
 #include "platform/vss/SrcSafeIni.h"
 #include "platform/vss/VssSession.h"
+#define VSS_SS_PATH VELT_SS_PATH  // the shared helpers of the stand-in's tests run the same ss
+#include "platform/vss/tests/VssTestUtil.h"
 #include "sourcesafe/SafeProcess.h"
 
 using namespace velt;
+using velt::vss::test::ProcField;
 
 namespace {
-
-std::string Slurp(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-// A field of /proc/<pid>/<file> ("rchar:", "ShdPnd:"); empty once it is gone.
-std::string ProcField(pid_t pid, const char* file, const std::string& key) {
-    std::istringstream in(Slurp("/proc/" + std::to_string(pid) + "/" + file));
-    for (std::string line; std::getline(in, line);)
-        if (line.rfind(key, 0) == 0) return line.substr(key.size());
-    return {};
-}
 
 // The running child of this process started from program, or 0.
 pid_t ChildRunning(const std::string& program) {
@@ -102,13 +90,7 @@ TEST_F(SafeProcess, CancelDuringACheckinOf300FilesLeavesEveryCopyWritable) {
     std::thread watcher([&] {
         pid_t pid = 0;
         while (!done && !(pid = ChildRunning(VELT_SS_PATH))) std::this_thread::sleep_for(std::chrono::microseconds(200));
-        while (!done) {
-            std::string read = ProcField(pid, "io", "rchar: ");
-            if (read.empty()) return;
-            if (std::stoll(read) >= kFiles / 3 * 2 * 65536) break;
-            std::this_thread::sleep_for(std::chrono::microseconds(100));
-        }
-        ::kill(pid, SIGSTOP);
+        if (done || !vss::test::StopAfterReading(pid, kFiles / 3 * 2 * 65536)) return;
         held = true;
         // SIGTERM is bit 15 of the pending set.
         for (;;) {
@@ -143,7 +125,7 @@ TEST_F(SafeProcess, CancelDuringACheckinOf300FilesLeavesEveryCopyWritable) {
     for (int i = 0; i < kFiles; ++i) {
         const std::string local = work + "/" + name(i);
         ASSERT_TRUE(vss::LocalState(local).Writable) << local;
-        ASSERT_EQ(Slurp(local), "edited " + std::to_string(i) + "\n");
+        ASSERT_EQ(vss::test::ReadText(local), "edited " + std::to_string(i) + "\n");
         vss::TVssItemRow row = session->Find("$/Work/" + name(i), false);
         ASSERT_EQ(row.Version, 1);
         ASSERT_EQ(session->IsCheckedOut(row), vss::VSSFILE_CHECKEDOUT_ME);

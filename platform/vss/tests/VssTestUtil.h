@@ -7,6 +7,7 @@
 #include <fstream>
 #include <iterator>
 #include <map>
+#include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -150,6 +151,29 @@ inline TProcessResult RunProcess(const std::vector<std::string>& argv,
     return r;
 }
 
+// A line of /proc/<pid>/<file> after key ("rchar: ", "ShdPnd:\t"); empty
+// once the process is gone.
+inline std::string ProcField(pid_t pid, const char* file, const std::string& key) {
+    std::istringstream in(ReadText("/proc/" + std::to_string(pid) + "/" + file));
+    for (std::string line; std::getline(in, line);)
+        if (line.rfind(key, 0) == 0) return line.substr(key.size());
+    return {};
+}
+
+// Holds the process still (SIGSTOP) once it has read at least bytes (its
+// reads of local files and of the database: how far an operation has got);
+// false when it ended first.
+inline bool StopAfterReading(pid_t pid, long long bytes) {
+    for (;;) {
+        std::string read = ProcField(pid, "io", "rchar: ");
+        if (read.empty()) return false;
+        if (std::stoll(read) >= bytes) return ::kill(pid, SIGSTOP) == 0;
+        siginfo_t info {};
+        if (::waitid(P_PID, id_t(pid), &info, WEXITED | WNOHANG | WNOWAIT) == 0 && info.si_pid == pid) return false;
+        ::usleep(100);
+    }
+}
+
 #define EXPECT_RUN(result, code)            \
     do {                                    \
         TProcessResult r_ = (result);       \
@@ -185,6 +209,15 @@ protected:
         TSrcSafeIni ini = LoadSrcSafeIni(ini_);
         ini.Users = {{"Ann", HashPassword("annpw", kTestIterations)}, {"Bob", HashPassword("bobpw", kTestIterations)}};
         SaveSrcSafeIni(ini_, ini);
+    }
+
+    // ss as the package runs it: the user on -y, the password in SSPWD.
+    TProcessResult Ss(std::vector<std::string> args, const std::string& user = "Ann", const std::string& cwd = "",
+                      const std::string& stdoutPath = "") {
+        args.insert(args.begin(), VSS_SS_PATH);
+        args.push_back("-y" + user);
+        return RunProcess(args, {{"SSDIR", db_}, {"SSPWD", user == "Ann" ? "annpw" : "bobpw"}}, cwd, 60000,
+                          stdoutPath);
     }
 
     std::string dir_, db_, ini_, ann_, bob_;

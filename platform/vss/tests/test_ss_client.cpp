@@ -19,12 +19,6 @@ const std::map<std::string, std::string> kNoUser = {{"SSUSER", "\x01unset"}, {"S
 
 class SsClient : public VssFixture {
 protected:
-    // ss with the user on -y and the password in SSPWD, as the package runs it.
-    TProcessResult Ss(std::vector<std::string> args, const std::string& user = "Ann", const std::string& cwd = "") {
-        args.insert(args.begin(), VSS_SS_PATH);
-        args.push_back("-y" + user);
-        return RunProcess(args, {{"SSDIR", db_}, {"SSPWD", user == "Ann" ? "annpw" : "bobpw"}}, cwd);
-    }
     ComPtr<IVSSItem> Item(const std::string& spec, const std::string& user = "Ann") {
         auto db = CoVSSDatabase::Create();
         db->Open(ini_, user, user == "Ann" ? "annpw" : "bobpw");

@@ -81,30 +81,6 @@ TEnded Wait(TChild& child) {
     return ended;
 }
 
-// Bytes the process has read so far (its reads of local files and of the
-// database): how far an operation has got. -1 once it is gone.
-long long CharsRead(pid_t pid) {
-    std::istringstream in(ReadText("/proc/" + std::to_string(pid) + "/io"));
-    std::string key;
-    long long value = -1;
-    while (in >> key >> value)
-        if (key == "rchar:") return value;
-    return -1;
-}
-
-// Holds the child still once it has read at least bytes; false when it
-// ended first.
-bool StopAfterReading(pid_t pid, long long bytes) {
-    for (;;) {
-        long long read = CharsRead(pid);
-        if (read < 0) return false;
-        if (read >= bytes) return ::kill(pid, SIGSTOP) == 0;
-        siginfo_t info {};
-        if (::waitid(P_PID, id_t(pid), &info, WEXITED | WNOHANG | WNOWAIT) == 0 && info.si_pid == pid) return false;
-        std::this_thread::sleep_for(std::chrono::microseconds(100));
-    }
-}
-
 bool HiddenTemporariesIn(const std::string& folder, std::vector<std::string>* visible = nullptr) {
     bool found = false;
     for (auto& e : std::filesystem::directory_iterator(folder)) {
@@ -122,14 +98,6 @@ mode_t Mode(const std::string& path) {
 
 class VssSafety : public VssFixture {
 protected:
-    // ss as the package runs it: the user on -y, the password in SSPWD.
-    TProcessResult Ss(std::vector<std::string> args, const std::string& user = "Ann", const std::string& cwd = "",
-                      const std::string& stdoutPath = "") {
-        args.insert(args.begin(), VSS_SS_PATH);
-        args.push_back("-y" + user);
-        return RunProcess(args, {{"SSDIR", db_}, {"SSPWD", user == "Ann" ? "annpw" : "bobpw"}}, cwd, 60000,
-                          stdoutPath);
-    }
     std::vector<std::string> SsArgs(std::vector<std::string> args) {
         args.insert(args.begin(), VSS_SS_PATH);
         args.push_back("-yAnn");
