@@ -1,5 +1,6 @@
 // The source-control stand-in: checking in 1,000 files of 50 KB through the
-// automation objects and through ss processes, getting them all back, one ss
+// automation objects, as one project check-in and through one ss process
+// per file, getting them all back, one logon (its PBKDF2 rounds), one ss
 // process start, and listing a database of 10,000 files in 200 projects.
 // Per-file figures are in the counters (ms_per_file).
 #include <benchmark/benchmark.h>
@@ -18,6 +19,7 @@
 #include <unistd.h>
 
 #include "VssBenchDatabase.h"
+#include "platform/vss/SrcSafeIni.h"
 #include "platform/vss/VssAutomation.h"
 
 extern char** environ;
@@ -127,6 +129,21 @@ void BM_AutomationCheckinThenGet(benchmark::State& state) {
 }
 BENCHMARK(BM_AutomationCheckinThenGet)->Iterations(1)->Unit(benchmark::kMillisecond);
 
+// The whole project in one ss check-in: one transaction, one commit.
+void BM_SsProjectCheckin(benchmark::State& state) {
+    for (auto _ : state) {
+        state.PauseTiming();
+        TPreparedCheckin p;
+        TBenchDatabase& b = p.Bench;
+        state.ResumeTiming();
+        int failures = 0;
+        double checkin = Seconds([&] { failures += Ss({"checkin", "$/work", "-i-", "-gl" + b.Dir + "/work/"}) != 0; });
+        state.counters["checkin_ms_per_file"] = checkin * 1000.0 / kFiles;
+        if (failures || p.Db->VSSItem("$/work/unit7.pas", false)->VersionNumber() != 2) state.SkipWithError("ss failed");
+    }
+}
+BENCHMARK(BM_SsProjectCheckin)->Iterations(1)->Unit(benchmark::kMillisecond);
+
 void BM_SsCheckinThenGet(benchmark::State& state) {
     for (auto _ : state) {
         state.PauseTiming();
@@ -145,6 +162,14 @@ void BM_SsCheckinThenGet(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_SsCheckinThenGet)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+// One logon with a password hashed with the current number of rounds.
+void BM_Logon(benchmark::State& state) {
+    TBenchDatabase b;
+    for (auto _ : state) TVssSession::Open(b.Db, "Bench", "pw");
+    state.counters["pbkdf2_iterations"] = kPasswordIterations;
+}
+BENCHMARK(BM_Logon)->Iterations(20)->Unit(benchmark::kMillisecond);
 
 // One ss process from start to exit, with logon: "cp $/".
 void BM_SsProcessStart(benchmark::State& state) {

@@ -1,6 +1,6 @@
 // Parses arbitrary bytes as an ss command line, one argument a line. Whatever
 // parses must be a whole command; whatever is refused must not show the
-// password of a -y option in its message.
+// password of a -y option, mistyped or not, in its message.
 #include <cstdint>
 #include <cstdlib>
 #include <string>
@@ -42,13 +42,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         Check(ParseSsCommandLine(args));
     } catch (const ESsUsage&) {
     }
-    // The same line with every -y password replaced by a marker found nowhere else.
+    // The same line with whatever follows a comma in a -y option, a
+    // mistyped one or the command word replaced by a marker found nowhere
+    // else: a password there is never shown.
     const std::string marker = "\x01\x02\x03";
     if (text.find('\x01') != std::string_view::npos) return 0;
     bool marked = false;
-    for (std::string& a : args) {
+    for (size_t i = 0; i < args.size(); ++i) {
+        std::string& a = args[i];
         size_t comma = a.find(',');
-        if (a.size() > 1 && a[0] == '-' && (a[1] == 'y' || a[1] == 'Y') && comma != std::string::npos) {
+        if (comma != std::string::npos && (i == 0 || (a.size() > 1 && a[0] == '-'))) {
             a = a.substr(0, comma + 1) + marker;
             marked = true;
         }

@@ -70,8 +70,13 @@ TProcessResult RunChildProcess(const TProcessRequest& request) {
         }
     }
     if (result.TimedOut || result.Cancelled) {
-        process.kill();
-        process.waitForFinished(5000);
+        if (progress) progress->hide();
+        process.terminate();
+        if (!process.waitForFinished(request.StopGraceMs)) {
+            result.Killed = true;
+            process.kill();
+            process.waitForFinished(5000);
+        }
     }
     result.Output = process.readAllStandardOutput().toStdString();
     result.Errors = process.readAllStandardError().toStdString();

@@ -4,6 +4,9 @@
 // for the child only. The client's standard input is empty, so a client
 // that would ask gets no answer; while it runs the user sees a progress
 // window with Cancel after a moment, and a time limit stops it for good.
+// Cancel and the time limit stop it with SIGTERM, so it can roll back what
+// it was doing, and kill it only when it has not ended after a grace
+// period.
 
 #include <string>
 #include <utility>
@@ -17,6 +20,7 @@ struct TProcessRequest {
     std::string WorkingFolder;  // empty: the caller's
     std::vector<std::pair<std::string, std::string>> Environment;  // added to the caller's
     int TimeLimitMs = 5 * 60 * 1000;
+    int StopGraceMs = 10 * 1000;  // between SIGTERM and SIGKILL
     std::string Caption;  // of the progress window
 };
 
@@ -25,6 +29,7 @@ struct TProcessResult {
     bool Finished = false;  // ended by itself, without crashing
     bool TimedOut = false;
     bool Cancelled = false;
+    bool Killed = false;  // it did not end within the grace period
     int ExitCode = -1;
     std::string Output;
     std::string Errors;

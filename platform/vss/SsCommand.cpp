@@ -4,12 +4,14 @@
 #include <ostream>
 
 #include <pwd.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "platform/vss/LocalFiles.h"
 #include "platform/vss/SrcSafeIni.h"
 #include "platform/vss/VssError.h"
 #include "platform/vss/VssNames.h"
+#include "platform/vss/VssStop.h"
 
 namespace velt::vss {
 
@@ -30,6 +32,13 @@ unsigned Verbs(std::initializer_list<TSsVerb> verbs) {
     unsigned r = 0;
     for (TSsVerb v : verbs) r |= Bit(v);
     return r;
+}
+
+// An argument as a message may show it: never past a comma, where a
+// mistyped -y option would carry its password.
+std::string Shown(const std::string& arg) {
+    size_t comma = arg.find(',');
+    return comma == std::string::npos ? arg : arg.substr(0, comma) + ",...";
 }
 
 void ParseOption(TSsCommand& c, const std::string& arg) {
@@ -121,7 +130,7 @@ void ParseOption(TSsCommand& c, const std::string& arg) {
         if (c.OutputFile.empty()) throw ESsUsage("Option -O@ needs a file name");
         return;
     }
-    throw ESsUsage("Invalid option: " + arg);
+    throw ESsUsage("Invalid option: " + Shown(arg));
 }
 
 int32_t Flags(const TSsCommand& c) {
@@ -171,6 +180,24 @@ std::vector<std::string> ExpandLocal(const std::string& arg, bool recursive) {
     return paths;
 }
 
+// -o@: a new file, or a regular one replaced; never a device, a folder or
+// a link put in its place.
+void WriteOutputFile(const std::string& path, const std::string& text) {
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode))
+        RaiseVss(VSS_E_LOCALIO, "Cannot write \"" + path + "\": it exists and is not a regular file");
+    WriteLocalFile(path, text, true, 0);
+}
+
+// What a project operation says when it touched no file.
+std::string NothingDone(TSsVerb verb, TVssSession& session, const TVssItemRow& project) {
+    if (verb != TSsVerb::Checkout) return "No files of " + project.Spec + " are checked out to you";
+    for (const TVssProjectListing& block : session.List(project, false))
+        for (const TVssListEntry& e : block.Items)
+            if (e.Type == VSSITEM_FILE) return "All files of " + project.Spec + " are already checked out to you";
+    return project.Spec + " holds no files";
+}
+
 std::string DirText(TVssSession& session, const TSsCommand& c) {
     std::string spec = c.Args.empty() ? session.CurrentProject() : c.Args[0];
     std::string abs = AbsoluteSpec(spec, session.CurrentProject());
@@ -202,7 +229,8 @@ TSsCommand ParseSsCommandLine(const std::vector<std::string>& args) {
             known = true;
         }
     // An option in the command's place is not echoed: it may be -y with a password.
-    if (!known) throw ESsUsage(args[0].rfind('-', 0) == 0 ? "The command must come first" : "Unknown command: " + args[0]);
+    if (!known)
+        throw ESsUsage(args[0].rfind('-', 0) == 0 ? "The command must come first" : "Unknown command: " + Shown(args[0]));
     for (size_t i = 1; i < args.size(); ++i) {
         const std::string& a = args[i];
         if (a.size() > 1 && a[0] == '-') ParseOption(c, a);
@@ -266,8 +294,14 @@ int RunSsCommand(const TSsCommand& c, const TSsEnvironment& env, std::ostream& o
         }
         if (c.Verb == TSsVerb::Dir) {
             std::string text = DirText(*session, c);
-            if (c.OutputFile.empty()) out << text;
-            else WriteLocalFile(AbsoluteLocalPath(c.OutputFile), text, true, 0);
+            if (c.OutputFile.empty()) {
+                // A listing that did not reach its reader is no success.
+                out << text;
+                out.flush();
+                if (!out) RaiseVss(VSS_E_LOCALIO, "Cannot write the listing to standard output");
+            } else {
+                WriteOutputFile(AbsoluteLocalPath(c.OutputFile), text);
+            }
             return 0;
         }
     } catch (const std::exception& e) {
@@ -293,11 +327,13 @@ int RunSsCommand(const TSsCommand& c, const TSsEnvironment& env, std::ostream& o
     if (c.Verb == TSsVerb::Get && c.Args.size() == 2) folder = c.Args[1];
     if (!folder.empty()) folder = AbsoluteLocalPath(folder) + "/";
     size_t items = c.Verb == TSsVerb::Get ? 1 : c.Args.size();
-    for (size_t i = 0; i < items; ++i) {
+    std::vector<std::string> untouched;
+    for (size_t i = 0; i < items && !StopRequested(); ++i) {
         try {
             if (c.Verb == TSsVerb::Add) {
                 TVssItemRow project = session->Find(session->CurrentProject(), false);
                 for (const std::string& path : ExpandLocal(c.Args[i], c.Recursive)) {
+                    if (StopRequested()) break;
                     try {
                         session->Add(project, path, comment, options);
                     } catch (const std::exception& e) {
@@ -308,13 +344,16 @@ int RunSsCommand(const TSsCommand& c, const TSsEnvironment& env, std::ostream& o
                 continue;
             }
             for (const TVssItemRow& row : ExpandItems(*session, c.Args[i])) {
+                if (StopRequested()) break;
                 try {
+                    int touched = 1;
                     switch (c.Verb) {
-                        case TSsVerb::Checkin: session->Checkin(row, folder, comment, options); break;
-                        case TSsVerb::Checkout: session->Checkout(row, folder, comment, options); break;
-                        case TSsVerb::UndoCheckout: session->UndoCheckout(row, folder, options); break;
+                        case TSsVerb::Checkin: touched = session->Checkin(row, folder, comment, options); break;
+                        case TSsVerb::Checkout: touched = session->Checkout(row, folder, comment, options); break;
+                        case TSsVerb::UndoCheckout: touched = session->UndoCheckout(row, folder, options); break;
                         default: session->Get(row, 0, folder, options); break;
                     }
+                    if (touched == 0) untouched.push_back(NothingDone(c.Verb, *session, row));
                 } catch (const std::exception& e) {
                     err << e.what() << "\n";
                     code = kExitError;
@@ -327,7 +366,11 @@ int RunSsCommand(const TSsCommand& c, const TSsEnvironment& env, std::ostream& o
     }
     for (const std::string& path : skipped)
         err << "A writable copy of \"" << path << "\" differs from the database; it was left as it was\n";
-    if (code == 0 && !skipped.empty()) code = kExitWarnings;
+    for (const std::string& line : untouched) err << line << "\n";
+    if (code == 0 && (!skipped.empty() || !untouched.empty())) code = kExitWarnings;
+    // Stopped between two items: what was done stays done, the rest was not begun.
+    if (StopRequested() && code != kExitError) err << "Stopped; the items after the last one done were left alone\n";
+    if (StopRequested()) code = kExitError;
     return code;
 }
 

@@ -24,7 +24,7 @@
 //   -gwa -gwr -gws -gwm    a changed writable local copy: ask (default), replace,
 //                          skip, merge (checkout, undocheckout, get)
 //   -gtc -gtm -gtu         local file time: now, modification, check-in (same)
-//   -o@<file>              write the output to a file (dir)
+//   -o@<file>              write the output to a file (dir): a new or a regular one
 // Anything else is an error. ss never reads standard input: where it would
 // ask ("-gwa", the default) it answers No, leaves the local copy alone and
 // says so.
@@ -36,8 +36,12 @@
 // program's own folder when it holds one.
 //
 // Exit codes: 0 done; 1 done, but local copies were left alone (listed on
-// standard error); 100 an error (its message on standard error; an item that
-// failed is left as it was, the others of the command are still done).
+// standard error), or a project had no file to act on ("No files of $/P are
+// checked out to you"); 100 an error (its message on standard error; an item
+// that failed is left as it was, the others of the command are still done),
+// also when the listing could not be written. Stopped by SIGTERM or SIGINT,
+// ss rolls back the operation under way, does no further item and ends by
+// that signal.
 //
 // Output of dir (LF line ends), a block per project, depth-first with -r:
 //

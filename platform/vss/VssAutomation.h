@@ -5,7 +5,7 @@
 // CoVSSDatabase::Create, then Open it.
 //
 // Every failing call raises EOleException (VssError.h) with a clear message:
-// "Invalid password", "File $/Work/a.pas is checked out by Bob",
+// "Unknown user or wrong password", "File $/Work/a.pas is checked out by Bob",
 // "$/Work/x.pas is not an existing filename or project", ...
 //
 // Item paths are normalised ("\" read as "/", doubled "/" collapsed); an item path not

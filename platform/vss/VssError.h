@@ -25,6 +25,8 @@ inline constexpr HResult VSS_E_CONFLICT = int32_t(0x8004D00Bu);       // a merge
 inline constexpr HResult VSS_E_LOCALIO = int32_t(0x8004D00Cu);        // a local file could not be read or written
 inline constexpr HResult VSS_E_OLDVERSION = int32_t(0x8004D00Du);     // only Get works on an old version
 inline constexpr HResult VSS_E_INDEX = int32_t(0x8004D00Eu);          // collection index out of range
+inline constexpr HResult VSS_E_STOPPED = int32_t(0x8004D00Fu);        // stopped from outside; rolled back
+inline constexpr HResult VSS_E_DAMAGED = int32_t(0x8004D010u);        // a stored version fails its checksum
 
 class EOleException : public Exception {
 public:

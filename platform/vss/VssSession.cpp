@@ -1,8 +1,16 @@
 #include "platform/vss/VssSession.h"
 
+#include <chrono>
+#include <cerrno>
+#include <cstring>
 #include <ctime>
 #include <functional>
+#include <thread>
 #include <unordered_map>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <sqlite3.h>
 
@@ -11,13 +19,17 @@
 #include "platform/vss/VssError.h"
 #include "platform/vss/VssMerge.h"
 #include "platform/vss/VssNames.h"
+#include "platform/vss/VssStop.h"
 
 namespace velt::vss {
 
 namespace {
 
 constexpr int kBusyTimeoutMs = 30000;
-constexpr const char* kSchemaVersion = "1";
+// 2: every version carries the SHA-256 of its bytes. A database of 1 gets
+// them computed on its first open (see Migrate).
+constexpr const char* kSchemaVersion = "2";
+constexpr int kLogonFailureDelayMs = 1000;
 
 constexpr const char* kSchema = R"sql(
 CREATE TABLE info(key TEXT PRIMARY KEY, value TEXT NOT NULL);
@@ -40,6 +52,7 @@ CREATE TABLE versions(
   modified INTEGER NOT NULL,
   comment TEXT NOT NULL,
   data BLOB NOT NULL,
+  sha256 BLOB,
   PRIMARY KEY(item, number));
 CREATE TABLE checkouts(
   item INTEGER NOT NULL REFERENCES items(id),
@@ -112,7 +125,8 @@ public:
             db_ = nullptr;
             RaiseVss(VSS_E_DATABASE, "Cannot open the database \"" + path + "\": " + why);
         }
-        sqlite3_busy_timeout(db_, kBusyTimeoutMs);
+        sqlite3_busy_handler(db_, &TDb::Busy, this);
+        sqlite3_progress_handler(db_, 1000, &TDb::Progress, this);
         sqlite3_extended_result_codes(db_, 1);
     }
     ~TDb() {
@@ -136,14 +150,32 @@ public:
 
     [[noreturn]] void Fail() {
         int code = sqlite3_errcode(db_) & 0xFF;
+        CheckStop();
         if (code == SQLITE_BUSY || code == SQLITE_LOCKED)
             RaiseVss(VSS_E_DATABASE, "The database is busy: another client held it too long; try again");
         RaiseVss(VSS_E_DATABASE, std::string("Database error: ") + sqlite3_errmsg(db_));
     }
 
+    // While a transaction runs (never during its commit or rollback), a
+    // stop interrupts the statement under way.
+    bool Interruptible = false;
+
 private:
+    // Waits for another client's transaction up to the time limit, in
+    // short sleeps, so a stop is seen at once.
+    static int Busy(void* self, int count) {
+        auto* db = static_cast<TDb*>(self);
+        auto now = std::chrono::steady_clock::now();
+        if (count == 0) db->busySince_ = now;
+        if (StopRequested() || now - db->busySince_ > std::chrono::milliseconds(kBusyTimeoutMs)) return 0;
+        std::this_thread::sleep_for(std::chrono::milliseconds(count < 10 ? 1 : 5));
+        return 1;
+    }
+    static int Progress(void* self) { return static_cast<TDb*>(self)->Interruptible && StopRequested(); }
+
     sqlite3* db_ = nullptr;
     std::unordered_map<const char*, sqlite3_stmt*> cache_;
+    std::chrono::steady_clock::time_point busySince_;
 };
 
 bool TStmt::Step() {
@@ -157,11 +189,16 @@ bool TStmt::Step() {
 // upgrade; whatever is not committed is rolled back.
 class TTransaction {
 public:
-    TTransaction(TDb& db, bool write) : db_(db) { db_.Exec(write ? "BEGIN IMMEDIATE" : "BEGIN"); }
+    TTransaction(TDb& db, bool write) : db_(db) {
+        db_.Exec(write ? "BEGIN IMMEDIATE" : "BEGIN");
+        db_.Interruptible = true;
+    }
     ~TTransaction() {
+        db_.Interruptible = false;
         if (!done_) sqlite3_exec(db_.Handle(), "ROLLBACK", nullptr, nullptr, nullptr);
     }
     void Commit() {
+        db_.Interruptible = false;
         db_.Exec("COMMIT");
         done_ = true;
     }
@@ -324,11 +361,18 @@ struct TVssSession::TImpl {
         return {int32_t(s.IntAt(0)), s.TextAt(1), s.IntAt(2), s.IntAt(3), s.TextAt(4)};
     }
 
+    // Only bytes that match their checksum are handed out.
     std::string VersionData(const TVssItemRow& item, int32_t version) {
-        TStmt s = Db->Prepare("SELECT data FROM versions WHERE item = ?1 AND number = ?2");
+        TStmt s = Db->Prepare("SELECT data, sha256 FROM versions WHERE item = ?1 AND number = ?2");
         s.Int(1, item.Id).Int(2, version);
         if (!s.Step()) RaiseVss(VSS_E_NOTFOUND, NoVersion(item, version));
-        return s.TextAt(0);
+        std::string data = s.TextAt(0);
+        if (!SameBytes(Sha256(data), s.TextAt(1))) RaiseVss(VSS_E_DAMAGED, Damaged(item.Spec, version));
+        return data;
+    }
+
+    static std::string Damaged(const std::string& spec, int32_t version) {
+        return "Version " + std::to_string(version) + " of " + spec + " is damaged";
     }
 
     static std::string NoVersion(const TVssItemRow& item, int32_t version) {
@@ -365,15 +409,16 @@ struct TVssSession::TImpl {
     // Puts data at path unless a changed writable copy is in the way, then the
     // replace flag decides. base is what that copy started from, when known
     // (merge needs it).
-    static TPut PutLocal(const TVssItemRow& file, const std::string& path, const std::string& data, bool writable,
-                         int64_t time, const TVssOptions& o, const std::optional<std::string>& base) {
+    static TPut PutLocal(TLocalChanges& local, const TVssItemRow& file, const std::string& path,
+                         const std::string& data, bool writable, int64_t time, const TVssOptions& o,
+                         const std::optional<std::string>& base) {
         TLocalState st = LocalState(path);
         if (st.IsFolder) RaiseVss(VSS_E_LOCALIO, "\"" + path + "\" is a folder, not a file");
         std::string current;
         if (st.Exists && !TryReadLocalFile(path, current))
             RaiseVss(VSS_E_LOCALIO, "Cannot read \"" + path + "\"");
         if (st.Exists && current == data) {
-            SetLocalWritable(path, writable);
+            local.SetWritable(path, writable);
             return TPut::Same;
         }
         if (st.Exists && st.Writable) {
@@ -385,7 +430,7 @@ struct TVssSession::TImpl {
                     if (!merged)
                         RaiseVss(VSS_E_CONFLICT, "Cannot merge " + file.Spec + " into \"" + path +
                                                      "\": the changes overlap; nothing was changed");
-                    WriteLocalFile(path, *merged, true, 0);
+                    local.Write(path, *merged, true, 0);
                     return TPut::Merged;
                 }
                 default:
@@ -397,7 +442,7 @@ struct TVssSession::TImpl {
                     return TPut::Skipped;
             }
         }
-        WriteLocalFile(path, data, writable, time);
+        local.Write(path, data, writable, time);
         return TPut::Written;
     }
 
@@ -405,8 +450,9 @@ struct TVssSession::TImpl {
 
     void NewVersion(const TVssItemRow& file, int32_t number, const std::string& data, int64_t modified,
                     const std::string& comment) {
-        Db->Prepare("INSERT INTO versions(item, number, user, time, modified, comment, data) "
-                    "VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7)")
+        const std::string digest = Sha256(data);
+        Db->Prepare("INSERT INTO versions(item, number, user, time, modified, comment, data, sha256) "
+                    "VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8)")
             .Int(1, file.Id)
             .Int(2, number)
             .Text(3, User)
@@ -414,6 +460,7 @@ struct TVssSession::TImpl {
             .Int(5, modified)
             .Text(6, comment)
             .Blob(7, data)
+            .Blob(8, digest)
             .Run();
         Db->Prepare("UPDATE items SET version = ?2 WHERE id = ?1").Int(1, file.Id).Int(2, number).Run();
     }
@@ -468,15 +515,16 @@ struct TVssSession::TImpl {
         return r;
     }
 
-    TVssItemRow AddLocal(const TVssItemRow& project, const std::string& path, const std::string& comment,
-                         const TVssOptions& o) {
+    TVssItemRow AddLocal(TLocalChanges& local, const TVssItemRow& project, const std::string& path,
+                         const std::string& comment, const TVssOptions& o) {
+        CheckStop();
         TLocalState st = LocalState(path);
         if (!st.Exists) RaiseVss(VSS_E_NOTFOUND, "File \"" + path + "\" not found");
         if (st.IsFolder) {
             TVssItemRow sub = InsertItem(project, LocalName(path), VSSITEM_PROJECT, false, 0);
             for (const TLocalEntry& e : ListLocalFolder(path))
                 if (!e.IsFolder || (o.Flags & VSSFLAG_RECURS_MASK) == VSSFLAG_RECURSYES)
-                    AddLocal(sub, JoinLocal(path, e.Name), comment, o);
+                    AddLocal(local, sub, JoinLocal(path, e.Name), comment, o);
             return sub;
         }
         std::string data = ReadLocalFile(path);
@@ -488,7 +536,7 @@ struct TVssSession::TImpl {
         file.Version = 1;
         bool keep = (o.Flags & VSSFLAG_KEEP_MASK) == VSSFLAG_KEEPYES;
         if (keep) RecordCheckout(file, LocalFolder(path), 1, comment);
-        SetLocalWritable(path, keep || (o.Flags & VSSFLAG_USERRO_MASK) == VSSFLAG_USERRONO);
+        local.SetWritable(path, keep || (o.Flags & VSSFLAG_USERRO_MASK) == VSSFLAG_USERRONO);
         return file;
     }
 
@@ -501,30 +549,51 @@ struct TVssSession::TImpl {
         }
     }
 
-    // Runs op on the item, or on every file of the project; one transaction.
+    // Runs op on the item, or on every file of the project, in one
+    // transaction; the local copies change only once it has committed. done
+    // says what the operation does ("checked in"), for the message of a
+    // failure. Answers the number of files op touched.
     template <class Op>
-    void ForFiles(const TVssItemRow& item, const std::string& local, int32_t flags, Op op) {
-        TTransaction t(*Db, true);
-        TVssItemRow row = Live(item);
-        if (row.Type == VSSITEM_FILE) {
-            op(row, local, true);
-        } else {
-            std::vector<TFileUnder> files;
-            FilesUnder(row, (flags & VSSFLAG_RECURS_MASK) == VSSFLAG_RECURSYES, "", files);
-            std::string root = local.empty() ? std::string() : LocalFolderFor(local);
-            for (TFileUnder& f : files) {
-                std::string folder = root.empty() ? root : (f.Folder.empty() ? root : JoinLocal(root, f.Folder));
-                op(f.File, folder.empty() ? folder : folder + "/", false);
+    int ForFiles(const TVssItemRow& item, const std::string& local, int32_t flags, const char* done, Op op) {
+        TLocalChanges changes;
+        int touched = 0;
+        {
+            TTransaction t(*Db, true);
+            TVssItemRow row = Live(item);
+            try {
+                if (row.Type == VSSITEM_FILE) {
+                    CheckStop();
+                    touched += op(changes, row, local, true);
+                } else {
+                    std::vector<TFileUnder> files;
+                    FilesUnder(row, (flags & VSSFLAG_RECURS_MASK) == VSSFLAG_RECURSYES, "", files);
+                    std::string root = local.empty() ? std::string() : LocalFolderFor(local);
+                    for (TFileUnder& f : files) {
+                        CheckStop();
+                        std::string folder =
+                            root.empty() ? root : (f.Folder.empty() ? root : JoinLocal(root, f.Folder));
+                        touched += op(changes, f.File, folder.empty() ? folder : folder + "/", false);
+                    }
+                }
+                CheckStop();
+            } catch (const EOleException& e) {
+                if (row.Type == VSSITEM_PROJECT)
+                    RaiseVss(e.ErrorCode, e.Message + "; nothing of " + row.Spec + " was " + done);
+                if (e.ErrorCode == VSS_E_STOPPED)
+                    RaiseVss(e.ErrorCode, e.Message + "; " + row.Spec + " was not " + done);
+                throw;
             }
+            t.Commit();
         }
-        t.Commit();
+        changes.Apply();
+        return touched;
     }
 
-    void CheckinFile(const TVssItemRow& file, const std::string& local, const std::string& comment,
-                     const TVssOptions& o, bool single) {
+    bool CheckinFile(TLocalChanges& changes, const TVssItemRow& file, const std::string& local,
+                     const std::string& comment, const TVssOptions& o, bool single) {
         auto mine = MyCheckout(file.Id);
         if (!mine) {
-            if (!single) return;
+            if (!single) return false;
             RaiseVss(VSS_E_NOTCHECKEDOUT, "You currently do not have file " + file.Spec + " checked out");
         }
         std::string path = local.empty() ? JoinLocal(mine->Folder, file.Name) : LocalFileFor(file, local);
@@ -541,24 +610,25 @@ struct TVssSession::TImpl {
                     file.Binary ? std::nullopt : MergeText(VersionData(file, mine->Version), data, latest);
                 if (!merged)
                     RaiseVss(VSS_E_CONFLICT, "Cannot check in " + file.Spec + ": version " +
-                                                 std::to_string(file.Version) +
-                                                 " changed the same lines; nothing was checked in");
+                                                 std::to_string(file.Version) + " changed the same lines" +
+                                                 (single ? "; nothing was checked in" : ""));
                 data = std::move(*merged);
-                WriteLocalFile(path, data, writable, 0);
+                changes.Write(path, data, writable, 0);
             }
             if (data != latest) NewVersion(file, ++version, data, modified, comment);
         }
         if (keep) SetCheckoutVersion(file, version);
         else DropCheckout(file);
-        SetLocalWritable(path, writable);
+        changes.SetWritable(path, writable);
+        return true;
     }
 
-    void CheckoutFile(const TVssItemRow& file, const std::string& local, const std::string& comment,
-                      const TVssOptions& o, bool single) {
+    bool CheckoutFile(TLocalChanges& changes, const TVssItemRow& file, const std::string& local,
+                      const std::string& comment, const TVssOptions& o, bool single) {
         std::string others;
         for (const TVssCheckoutRow& c : Checkouts(file.Id)) {
             if (SameName(c.User, User)) {
-                if (!single) return;
+                if (!single) return false;
                 RaiseVss(VSS_E_CHECKEDOUT, "You currently have file " + file.Spec + " checked out");
             }
             others += (others.empty() ? "" : ", ") + c.User;
@@ -568,27 +638,31 @@ struct TVssSession::TImpl {
         std::string path = LocalFileFor(file, local);
         RecordCheckout(file, LocalFolder(path), file.Version, comment);
         if ((o.Flags & VSSFLAG_GET_MASK) == VSSFLAG_GETNO) {
-            SetLocalWritable(path, true);
-            return;
+            changes.SetWritable(path, true);
+            return true;
         }
-        PutLocal(file, path, VersionData(file, file.Version), true, TimeFor(VersionInfo(file, file.Version), o.Flags),
-                 o, std::nullopt);
+        PutLocal(changes, file, path, VersionData(file, file.Version), true,
+                 TimeFor(VersionInfo(file, file.Version), o.Flags), o, std::nullopt);
+        return true;
     }
 
-    void UndoCheckoutFile(const TVssItemRow& file, const std::string& local, const TVssOptions& o, bool single) {
+    bool UndoCheckoutFile(TLocalChanges& changes, const TVssItemRow& file, const std::string& local,
+                          const TVssOptions& o, bool single) {
         auto mine = MyCheckout(file.Id);
         if (!mine) {
-            if (!single) return;
+            if (!single) return false;
             RaiseVss(VSS_E_NOTCHECKEDOUT, "You currently do not have file " + file.Spec + " checked out");
         }
         std::string path = local.empty() ? JoinLocal(mine->Folder, file.Name) : LocalFileFor(file, local);
         DropCheckout(file);
-        PutLocal(file, path, VersionData(file, file.Version),
+        PutLocal(changes, file, path, VersionData(file, file.Version),
                  (o.Flags & VSSFLAG_USERRO_MASK) == VSSFLAG_USERRONO,
                  TimeFor(VersionInfo(file, file.Version), o.Flags), o, std::nullopt);
+        return true;
     }
 
-    void GetFile(const TVssItemRow& file, int32_t version, const std::string& local, const TVssOptions& o) {
+    bool GetFile(TLocalChanges& changes, const TVssItemRow& file, int32_t version, const std::string& local,
+                 const TVssOptions& o) {
         int32_t number = version > 0 ? version : file.Version;
         std::string path = LocalFileFor(file, local);
         auto mine = MyCheckout(file.Id);
@@ -596,10 +670,11 @@ struct TVssSession::TImpl {
         std::optional<std::string> base;
         if (mine) base = VersionData(file, mine->Version);
         bool writable = checkedOutHere || (o.Flags & VSSFLAG_USERRO_MASK) == VSSFLAG_USERRONO;
-        TPut put = PutLocal(file, path, VersionData(file, number), writable, TimeFor(VersionInfo(file, number), o.Flags),
-                            o, base);
+        TPut put = PutLocal(changes, file, path, VersionData(file, number), writable,
+                            TimeFor(VersionInfo(file, number), o.Flags), o, base);
         // The merged copy now holds that version's changes.
         if (put == TPut::Merged && mine) SetCheckoutVersion(file, number);
+        return true;
     }
 
     bool AnyCheckoutUnder(const TVssItemRow& item) {
@@ -625,6 +700,49 @@ std::string IniPathOf(const std::string& path) {
     return p;
 }
 
+std::function<void(int)>& LogonFailureDelay() {
+    static std::function<void(int)> delay = [](int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); };
+    return delay;
+}
+
+[[noreturn]] void FailLogon() {
+    LogonFailureDelay()(kLogonFailureDelayMs);
+    RaiseVss(VSS_E_LOGON, "Unknown user or wrong password");
+}
+
+std::string SchemaOf(TDb& db) {
+    TStmt s = db.Prepare("SELECT value FROM info WHERE key = 'schema'");
+    return s.Step() ? s.TextAt(0) : std::string();
+}
+
+// A database of schema 1 keeps no checksums: they are computed from the
+// versions as they are now, once, by the first client of this version to
+// open it (damage from before cannot be told apart; from then on it is
+// found). Other clients wait on the write lock and find schema 2.
+void Migrate(TDb& db, const std::string& dataPath) {
+    TTransaction t(db, true);
+    const std::string schema = SchemaOf(db);
+    if (schema == kSchemaVersion) return;
+    if (schema != "1") RaiseVss(VSS_E_DATABASE, "\"" + dataPath + "\" is not a database of this version");
+    db.Exec("ALTER TABLE versions ADD COLUMN sha256 BLOB");
+    std::vector<int64_t> rows;
+    {
+        TStmt s = db.Prepare("SELECT rowid FROM versions");
+        while (s.Step()) rows.push_back(s.IntAt(0));
+    }
+    for (int64_t row : rows) {
+        std::string data;
+        {
+            TStmt s = db.Prepare("SELECT data FROM versions WHERE rowid = ?1");
+            s.Int(1, row);
+            if (s.Step()) data = s.TextAt(0);
+        }
+        db.Prepare("UPDATE versions SET sha256 = ?2 WHERE rowid = ?1").Int(1, row).Blob(2, Sha256(data)).Run();
+    }
+    db.Prepare("UPDATE info SET value = ?1 WHERE key = 'schema'").Text(1, kSchemaVersion).Run();
+    t.Commit();
+}
+
 // Without a password (null) the user is trusted.
 std::shared_ptr<TVssSession> OpenAs(const std::string& iniPath, const std::string& user, const std::string* password) {
     auto impl = std::make_unique<TVssSession::TImpl>();
@@ -632,10 +750,20 @@ std::shared_ptr<TVssSession> OpenAs(const std::string& iniPath, const std::strin
     TSrcSafeIni ini = LoadSrcSafeIni(impl->IniPath);
     if (password || !user.empty()) {
         int u = ini.FindUser(user);
-        if (u < 0) RaiseVss(VSS_E_LOGON, "User \"" + user + "\" not found");
-        if (password && !VerifyPassword(*password, ini.Users[size_t(u)].second))
-            RaiseVss(VSS_E_LOGON, "Invalid password");
-        impl->User = ini.Users[size_t(u)].first;
+        if (u < 0 && !password) RaiseVss(VSS_E_LOGON, "User \"" + user + "\" not found");
+        // One answer for an unknown user and a wrong password, in the same time.
+        if (u < 0) {
+            SpendPasswordCheck(*password);
+            FailLogon();
+        }
+        const auto& [name, stored] = ini.Users[size_t(u)];
+        if (password) {
+            TPasswordCheck check = CheckPassword(*password, stored);
+            if (check == TPasswordCheck::Damaged)
+                RaiseVss(VSS_E_DATABASE, "srcsafe.ini is damaged: the password of \"" + name + "\" is not a valid hash");
+            if (check != TPasswordCheck::Match) FailLogon();
+        }
+        impl->User = name;
     }
     impl->UserKey = FoldName(impl->User);
     impl->Multiple = ini.MultipleCheckouts;
@@ -643,10 +771,9 @@ std::shared_ptr<TVssSession> OpenAs(const std::string& iniPath, const std::strin
     if (!LocalState(dataPath).Exists)
         RaiseVss(VSS_E_DATABASE, "The database file \"" + dataPath + "\" named in \"" + impl->IniPath + "\" is missing");
     impl->Db = std::make_unique<TDb>(dataPath, false);
-    impl->Db->Exec("PRAGMA synchronous = NORMAL");
-    TStmt s = impl->Db->Prepare("SELECT value FROM info WHERE key = 'schema'");
-    if (!s.Step() || s.TextAt(0) != kSchemaVersion)
-        RaiseVss(VSS_E_DATABASE, "\"" + dataPath + "\" is not a database of this version");
+    // A check-in reported as done survives a power loss.
+    impl->Db->Exec("PRAGMA synchronous = FULL");
+    if (SchemaOf(*impl->Db) != kSchemaVersion) Migrate(*impl->Db, dataPath);
     return std::make_shared<TVssSession>(std::move(impl));
 }
 
@@ -661,7 +788,10 @@ std::shared_ptr<TVssSession> TVssSession::OpenTrusted(const std::string& iniPath
     return OpenAs(iniPath, user, nullptr);
 }
 
-void TVssSession::CreateDatabase(const std::string& folder, bool multipleCheckouts) {
+void TVssSession::SetLogonFailureDelay(std::function<void(int)> delay) { LogonFailureDelay() = std::move(delay); }
+
+void TVssSession::CreateDatabase(const std::string& folder, bool multipleCheckouts, bool groupShared) {
+    const mode_t mode = groupShared ? kGroupMode : kPrivateMode;
     std::string dir = AbsoluteLocalPath(folder);
     std::string iniPath = JoinLocal(dir, kSrcSafeIni);
     if (LocalState(iniPath).Exists) RaiseVss(VSS_E_EXISTS, "\"" + dir + "\" already holds a database");
@@ -670,16 +800,26 @@ void TVssSession::CreateDatabase(const std::string& folder, bool multipleCheckou
     std::string dataPath = JoinLocal(dir, ini.DataFile);
     // The ini comes last, so a half-made database is never taken for one.
     MakeLocalFolders(dir);
-    if (LocalState(dataPath).Exists) RaiseVss(VSS_E_EXISTS, "\"" + dataPath + "\" already exists");
     {
-        TDb db(dataPath, true);
+        // Made here with its bits (SQLite would take the umask's); its
+        // journal files take the same.
+        int fd = ::open(dataPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+        if (fd < 0 && errno == EEXIST) RaiseVss(VSS_E_EXISTS, "\"" + dataPath + "\" already exists");
+        if (fd < 0) RaiseVss(VSS_E_LOCALIO, "Cannot create \"" + dataPath + "\": " + std::strerror(errno));
+        bool ok = ::fchmod(fd, mode) == 0;
+        ::close(fd);
+        if (!ok) RaiseVss(VSS_E_LOCALIO, "Cannot set the permissions of \"" + dataPath + "\"");
+    }
+    {
+        TDb db(dataPath, false);
         db.Exec("PRAGMA journal_mode = WAL");
+        db.Exec("PRAGMA synchronous = FULL");
         TTransaction t(db, true);
         db.Exec(kSchema);
         db.Prepare("INSERT INTO info(key, value) VALUES('schema', ?1)").Text(1, kSchemaVersion).Run();
         t.Commit();
     }
-    SaveSrcSafeIni(iniPath, ini);
+    SaveSrcSafeIni(iniPath, ini, mode);
 }
 
 const std::string& TVssSession::UserName() const { return impl_->User; }
@@ -757,42 +897,91 @@ TVssItemRow TVssSession::Add(const TVssItemRow& project, const std::string& loca
     if (row.Type != VSSITEM_PROJECT) RaiseVss(VSS_E_WRONGTYPE, row.Spec + " is a file; files are added to projects");
     std::string path = AbsoluteLocalPath(local);
     while (path.size() > 1 && path.back() == '/') path.pop_back();
-    TVssItemRow added = impl_->AddLocal(row, path, comment, options);
+    TLocalChanges changes;
+    TVssItemRow added;
+    try {
+        added = impl_->AddLocal(changes, row, path, comment, options);
+        CheckStop();
+    } catch (const EOleException& e) {
+        if (e.ErrorCode != VSS_E_STOPPED) throw;
+        RaiseVss(e.ErrorCode, e.Message + "; \"" + path + "\" was not added");
+    }
     t.Commit();
+    changes.Apply();
     return added;
 }
 
-void TVssSession::Checkin(const TVssItemRow& item, const std::string& local, const std::string& comment,
-                          const TVssOptions& options) {
-    impl_->ForFiles(item, local, options.Flags, [&](const TVssItemRow& f, const std::string& l, bool single) {
-        impl_->CheckinFile(f, l, comment, options, single);
-    });
+int TVssSession::Checkin(const TVssItemRow& item, const std::string& local, const std::string& comment,
+                        const TVssOptions& options) {
+    return impl_->ForFiles(item, local, options.Flags, "checked in",
+                           [&](TLocalChanges& c, const TVssItemRow& f, const std::string& l, bool single) {
+                               return impl_->CheckinFile(c, f, l, comment, options, single);
+                           });
 }
 
-void TVssSession::Checkout(const TVssItemRow& item, const std::string& local, const std::string& comment,
-                           const TVssOptions& options) {
+int TVssSession::Checkout(const TVssItemRow& item, const std::string& local, const std::string& comment,
+                         const TVssOptions& options) {
     // A project's files go to the current folder when no folder is given.
     std::string where = local.empty() && item.Type == VSSITEM_PROJECT ? AbsoluteLocalPath("") : local;
-    impl_->ForFiles(item, where, options.Flags, [&](const TVssItemRow& f, const std::string& l, bool single) {
-        impl_->CheckoutFile(f, l, comment, options, single);
-    });
+    return impl_->ForFiles(item, where, options.Flags, "checked out",
+                           [&](TLocalChanges& c, const TVssItemRow& f, const std::string& l, bool single) {
+                               return impl_->CheckoutFile(c, f, l, comment, options, single);
+                           });
 }
 
-void TVssSession::UndoCheckout(const TVssItemRow& item, const std::string& local, const TVssOptions& options) {
-    impl_->ForFiles(item, local, options.Flags, [&](const TVssItemRow& f, const std::string& l, bool single) {
-        impl_->UndoCheckoutFile(f, l, options, single);
-    });
+int TVssSession::UndoCheckout(const TVssItemRow& item, const std::string& local, const TVssOptions& options) {
+    return impl_->ForFiles(item, local, options.Flags, "undone",
+                           [&](TLocalChanges& c, const TVssItemRow& f, const std::string& l, bool single) {
+                               return impl_->UndoCheckoutFile(c, f, l, options, single);
+                           });
 }
 
 void TVssSession::Get(const TVssItemRow& item, int32_t version, const std::string& local, const TVssOptions& options) {
     if (version > 0 && item.Type == VSSITEM_PROJECT)
         RaiseVss(VSS_E_WRONGTYPE, item.Spec + " is a project; old versions are got file by file");
     std::string where = local.empty() && item.Type == VSSITEM_PROJECT ? AbsoluteLocalPath("") : local;
-    impl_->ForFiles(item, where, options.Flags, [&](const TVssItemRow& f, const std::string& l, bool) {
-        if (version > 0 && version > f.Version)
-            RaiseVss(VSS_E_NOTFOUND, f.Spec + " has no version " + std::to_string(version));
-        impl_->GetFile(f, version, l, options);
-    });
+    impl_->ForFiles(item, where, options.Flags, "written",
+                    [&](TLocalChanges& c, const TVssItemRow& f, const std::string& l, bool) {
+                        if (version > 0 && version > f.Version)
+                            RaiseVss(VSS_E_NOTFOUND, f.Spec + " has no version " + std::to_string(version));
+                        return impl_->GetFile(c, f, version, l, options);
+                    });
+}
+
+std::vector<std::string> TVssSession::Verify(size_t& versions) {
+    TDb& db = *impl_->Db;
+    std::vector<std::string> problems;
+    TTransaction t(db, false);
+    {
+        TStmt s = db.Prepare("PRAGMA integrity_check");
+        while (s.Step()) {
+            std::string line = s.TextAt(0);
+            if (line != "ok") problems.push_back("SQLite integrity check: " + line);
+        }
+    }
+    // Item paths of every item, deleted ones too, from one read.
+    std::unordered_map<int64_t, std::pair<int64_t, std::string>> items;
+    {
+        TStmt s = db.Prepare("SELECT id, parent, name FROM items");
+        while (s.Step()) items[s.IntAt(0)] = {s.IntAt(1), s.TextAt(2)};
+    }
+    std::unordered_map<int64_t, std::string> specs;
+    std::function<std::string(int64_t, int)> specOf = [&](int64_t id, int depth) -> std::string {
+        if (id == kRootId) return "$/";
+        if (auto it = specs.find(id); it != specs.end()) return it->second;
+        auto it = items.find(id);
+        // A damaged parent chain ends the walk instead of looping.
+        if (it == items.end() || depth > 1000) return "$/?";
+        return specs[id] = JoinSpec(specOf(it->second.first, depth + 1), it->second.second);
+    };
+    versions = 0;
+    TStmt s = db.Prepare("SELECT item, number, data, sha256 FROM versions ORDER BY item, number");
+    while (s.Step()) {
+        ++versions;
+        if (!SameBytes(Sha256(s.TextAt(2)), s.TextAt(3)))
+            problems.push_back(TImpl::Damaged(specOf(s.IntAt(0), 0), int32_t(s.IntAt(1))));
+    }
+    return problems;
 }
 
 std::vector<TVssProjectListing> TVssSession::List(const TVssItemRow& project, bool recursive) {

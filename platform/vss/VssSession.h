@@ -5,16 +5,20 @@
 // The database folder holds "srcsafe.ini" (see SrcSafeIni.h) and one SQLite
 // database in WAL mode: projects and files (items with a deleted flag), every
 // version's bytes, check-out records (user, local folder, time, version) and
-// each user's current project. Every operation is one transaction (writers
-// take the write lock at its start and wait up to 30 s for another process's
-// transaction), so concurrent clients lose nothing and never see half an
-// operation. Local files are written before the transaction commits; a
-// failure rolls the database back.
+// each user's current project. Every version carries the SHA-256 of its
+// bytes and is checked against it on every read. Every operation is one
+// transaction (writers take the write lock at its start and wait up to 30 s
+// for another process's transaction), so concurrent clients lose nothing and
+// never see half an operation. New local copies are written to hidden
+// temporary files during the transaction, and they and every change of a
+// local file's mode take effect only after it commits: a failure, or a stop
+// (VssStop.h), rolls the database back and leaves every local copy as it was.
 //
 // A session belongs to one thread at a time. Every failure raises
 // EOleException.
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -82,16 +86,21 @@ struct TVssProjectListing {
 class TVssSession {
 public:
     // Opens the database of the "srcsafe.ini" at iniPath (a folder holding
-    // one will do) for the user. "Invalid password" for a wrong password,
-    // `User "x" not found` for an unknown user.
+    // one will do) for the user. A wrong password and an unknown user both
+    // fail with "Unknown user or wrong password", after the logon-failure
+    // delay; a stored hash that cannot be read is reported as damage.
     static std::shared_ptr<TVssSession> Open(const std::string& iniPath, const std::string& user,
                                              const std::string& password);
+    // What a failed logon waits through (argument: milliseconds; one
+    // second). Tests put in one that does not sleep.
+    static void SetLogonFailureDelay(std::function<void(int)> delay);
     // For vss-admin, which has the database's files at hand anyway: no
     // password is asked for. An empty user may change projects only.
     static std::shared_ptr<TVssSession> OpenTrusted(const std::string& iniPath, const std::string& user);
     // A new database in folder (created when missing; an existing
-    // "srcsafe.ini" there is an error) with no users yet.
-    static void CreateDatabase(const std::string& folder, bool multipleCheckouts);
+    // "srcsafe.ini" there is an error) with no users yet. Its files are
+    // private to their owner (0600), or shared with the group (0660).
+    static void CreateDatabase(const std::string& folder, bool multipleCheckouts, bool groupShared = false);
 
     ~TVssSession();
     TVssSession(const TVssSession&) = delete;
@@ -116,6 +125,8 @@ public:
     std::vector<TVssCheckoutRow> Checkouts(const TVssItemRow& item);
     int32_t IsCheckedOut(const TVssItemRow& item);
     TVssVersionRow VersionInfo(const TVssItemRow& item, int32_t version);
+    // Raises VSS_E_DAMAGED ("Version N of $/a.pas is damaged") when the bytes
+    // do not match their checksum.
     std::string VersionData(const TVssItemRow& item, int32_t version);
 
     // Deleting refuses an item with check-outs; recovering refuses a name
@@ -132,18 +143,25 @@ public:
     // in it; empty: the file in the check-out's folder). On a project, local
     // is the folder matching it. Check-in merges when others checked in since
     // the check-out (several check-outs allowed); overlapping changes refuse.
-    void Checkin(const TVssItemRow& item, const std::string& local, const std::string& comment,
-                 const TVssOptions& options);
+    // Check-in, check-out and undo answer the number of files they touched
+    // (on a project: those checked out to the user, or, for check-out, not
+    // yet); a failure on a project says "...; nothing of $/P was checked in".
+    int Checkin(const TVssItemRow& item, const std::string& local, const std::string& comment,
+                const TVssOptions& options);
     // An empty local means the process's current folder.
-    void Checkout(const TVssItemRow& item, const std::string& local, const std::string& comment,
-                  const TVssOptions& options);
-    void UndoCheckout(const TVssItemRow& item, const std::string& local, const TVssOptions& options);
+    int Checkout(const TVssItemRow& item, const std::string& local, const std::string& comment,
+                 const TVssOptions& options);
+    int UndoCheckout(const TVssItemRow& item, const std::string& local, const TVssOptions& options);
     // Version 0 is the latest; an old version only for a file.
     void Get(const TVssItemRow& item, int32_t version, const std::string& local, const TVssOptions& options);
 
     // The project's listing, and with recursive every project below it, in
     // depth-first order: one read of the database however many items.
     std::vector<TVssProjectListing> List(const TVssItemRow& project, bool recursive);
+
+    // SQLite's integrity check and the checksum of every stored version:
+    // each problem found (none: sound); versions is the number checked.
+    std::vector<std::string> Verify(size_t& versions);
 
     struct TImpl;
     explicit TVssSession(std::unique_ptr<TImpl> impl);  // through Open and OpenTrusted

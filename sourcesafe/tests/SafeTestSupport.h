@@ -137,7 +137,9 @@ public:
         const std::string folder = Path(name);
         vss::TVssSession::CreateDatabase(folder, false);
         vss::TSrcSafeIni ini = vss::LoadSrcSafeIni(folder + "/srcsafe.ini");
-        ini.Users = {{"Ann", vss::HashPassword("annpw")}, {"Bob", vss::HashPassword("bobpw")}};
+        // Few rounds keep logons quick; a failed logon does not sleep.
+        ini.Users = {{"Ann", vss::HashPassword("annpw", 1000)}, {"Bob", vss::HashPassword("bobpw", 1000)}};
+        vss::TVssSession::SetLogonFailureDelay([](int) {});
         vss::SaveSrcSafeIni(folder + "/srcsafe.ini", ini);
         return folder;
     }

@@ -207,7 +207,7 @@ TEST_F(ExpertTest, AFailedOrCancelledLogonIsReportedAndThePackageKeepsWorking) {
         LoadedPackages packages(host, true);
         TSourceSafeServices& s = packages.Services();
         EXPECT_THAT(runner.Titles, ElementsAre("SourceSafe Logon"));
-        EXPECT_THAT(host.Messages, ElementsAre("SourceSafe logon failed: Invalid password"));
+        EXPECT_THAT(host.Messages, ElementsAre("SourceSafe logon failed: Unknown user or wrong password"));
         EXPECT_FALSE(s.Database());
 
         s.ClosingCheckIn = saYes;
@@ -216,7 +216,7 @@ TEST_F(ExpertTest, AFailedOrCancelledLogonIsReportedAndThePackageKeepsWorking) {
         runner.Script.push_back(Ok());
         host.SetCurrentFile(a);
         ASSERT_TRUE(host.ClickByName("ssCheckOutItem"));
-        EXPECT_THAT(host.Messages, ElementsAre("SourceSafe logon failed: Invalid password",
+        EXPECT_THAT(host.Messages, ElementsAre("SourceSafe logon failed: Unknown user or wrong password",
                                                "Not logged on to SourceSafe: see SourceS&afe > Lo&gon ..."));
 
         // Lo&gon from the menu logs on again.

@@ -7,6 +7,7 @@
 #include <fstream>
 #include <iterator>
 #include <map>
+#include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -62,18 +63,34 @@ struct TProcessResult {
     std::string Err;
 };
 
+// Fixtures hash with few rounds: logons in tests stay quick (the count is
+// stored with each hash).
+inline constexpr unsigned kTestIterations = 1000;
+
+// The logon-failure delays asked for since the last clear; nothing sleeps.
+inline std::vector<int>& LogonDelays() {
+    static std::vector<int> delays;
+    return delays;
+}
+inline void RecordLogonDelays() {
+    LogonDelays().clear();
+    TVssSession::SetLogonFailureDelay([](int ms) { LogonDelays().push_back(ms); });
+}
+
 // Runs argv[0] (an absolute path) with extra environment entries, in folder
 // cwd when given. Its standard input is a pipe that stays open and empty, so
-// a child that reads it hangs until the time limit kills it.
+// a child that reads it hangs until the time limit kills it. With stdoutPath
+// its standard output goes to that file instead of being collected.
 inline TProcessResult RunProcess(const std::vector<std::string>& argv,
                                  const std::map<std::string, std::string>& env = {}, const std::string& cwd = "",
-                                 int timeoutMs = 60000) {
+                                 int timeoutMs = 60000, const std::string& stdoutPath = "") {
     int in[2], out[2], err[2];
     if (::pipe2(in, O_CLOEXEC) || ::pipe2(out, O_CLOEXEC) || ::pipe2(err, O_CLOEXEC)) return {};
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, in[0], 0);
-    posix_spawn_file_actions_adddup2(&actions, out[1], 1);
+    if (stdoutPath.empty()) posix_spawn_file_actions_adddup2(&actions, out[1], 1);
+    else posix_spawn_file_actions_addopen(&actions, 1, stdoutPath.c_str(), O_WRONLY, 0);
     posix_spawn_file_actions_adddup2(&actions, err[1], 2);
     if (!cwd.empty()) posix_spawn_file_actions_addchdir_np(&actions, cwd.c_str());
     std::vector<std::string> envText;
@@ -134,11 +151,41 @@ inline TProcessResult RunProcess(const std::vector<std::string>& argv,
     return r;
 }
 
+// A line of /proc/<pid>/<file> after key ("rchar: ", "ShdPnd:\t"); empty
+// once the process is gone.
+inline std::string ProcField(pid_t pid, const char* file, const std::string& key) {
+    std::istringstream in(ReadText("/proc/" + std::to_string(pid) + "/" + file));
+    for (std::string line; std::getline(in, line);)
+        if (line.rfind(key, 0) == 0) return line.substr(key.size());
+    return {};
+}
+
+// Holds the process still (SIGSTOP) once it has read at least bytes (its
+// reads of local files and of the database: how far an operation has got);
+// false when it ended first.
+inline bool StopAfterReading(pid_t pid, long long bytes) {
+    for (;;) {
+        std::string read = ProcField(pid, "io", "rchar: ");
+        if (read.empty()) return false;
+        if (std::stoll(read) >= bytes) return ::kill(pid, SIGSTOP) == 0;
+        siginfo_t info {};
+        if (::waitid(P_PID, id_t(pid), &info, WEXITED | WNOHANG | WNOWAIT) == 0 && info.si_pid == pid) return false;
+        ::usleep(100);
+    }
+}
+
+#define EXPECT_RUN(result, code)            \
+    do {                                    \
+        TProcessResult r_ = (result);       \
+        EXPECT_EQ(r_.Exit, code) << r_.Err; \
+    } while (0)
+
 // A private folder with a database "db" holding the users Ann ("annpw") and
 // Bob ("bobpw"), and a working folder per user.
 class VssFixture : public ::testing::Test {
 protected:
     void SetUp() override {
+        RecordLogonDelays();
         std::string tmpl = ::testing::TempDir() + "velt-vss-XXXXXX";
         ASSERT_NE(::mkdtemp(tmpl.data()), nullptr);
         dir_ = tmpl;
@@ -160,8 +207,17 @@ protected:
         std::filesystem::remove_all(db_, ec);
         TVssSession::CreateDatabase(db_, multipleCheckouts);
         TSrcSafeIni ini = LoadSrcSafeIni(ini_);
-        ini.Users = {{"Ann", HashPassword("annpw")}, {"Bob", HashPassword("bobpw")}};
+        ini.Users = {{"Ann", HashPassword("annpw", kTestIterations)}, {"Bob", HashPassword("bobpw", kTestIterations)}};
         SaveSrcSafeIni(ini_, ini);
+    }
+
+    // ss as the package runs it: the user on -y, the password in SSPWD.
+    TProcessResult Ss(std::vector<std::string> args, const std::string& user = "Ann", const std::string& cwd = "",
+                      const std::string& stdoutPath = "") {
+        args.insert(args.begin(), VSS_SS_PATH);
+        args.push_back("-y" + user);
+        return RunProcess(args, {{"SSDIR", db_}, {"SSPWD", user == "Ann" ? "annpw" : "bobpw"}}, cwd, 60000,
+                          stdoutPath);
     }
 
     std::string dir_, db_, ini_, ann_, bob_;

@@ -43,11 +43,13 @@ protected:
 TEST_F(VssAutomation, LogonChecksUserAndPassword) {
     auto db = CoVSSDatabase::Create();
     EXPECT_EQ(CodeOf([&] { db->VSSItem("$/", false); }), VSS_E_NOTOPEN);
+    // One answer for both, each after the one-second delay.
     std::string message;
     EXPECT_EQ(CodeOf([&] { db->Open(ini_, "Ann", "wrong"); }, &message), VSS_E_LOGON);
-    EXPECT_EQ(message, "Invalid password");
+    EXPECT_EQ(message, "Unknown user or wrong password");
     EXPECT_EQ(CodeOf([&] { db->Open(ini_, "Carl", "annpw"); }, &message), VSS_E_LOGON);
-    EXPECT_EQ(message, "User \"Carl\" not found");
+    EXPECT_EQ(message, "Unknown user or wrong password");
+    EXPECT_EQ(LogonDelays(), (std::vector<int>{1000, 1000}));
     EXPECT_EQ(CodeOf([&] { db->Open(dir_ + "/nowhere/srcsafe.ini", "Ann", "annpw"); }), VSS_E_DATABASE);
     // A backslash path and a user name in another case; the folder alone will do.
     db->Open(db_ + "\\srcsafe.ini", "ANN", "annpw");
@@ -56,6 +58,7 @@ TEST_F(VssAutomation, LogonChecksUserAndPassword) {
     Logon("bob", "bobpw");
     CoVSSDatabase::Create()->Open(db_, "ann", "annpw");
     EXPECT_EQ(ReadText(ini_).find("annpw"), std::string::npos);
+    EXPECT_EQ(LogonDelays().size(), 2u);  // a good logon waits for nothing
 }
 
 TEST_F(VssAutomation, CheckOutAndInKeepEveryVersion) {

@@ -77,15 +77,15 @@ TEST(VssMerge, LargeFilesWithScatteredChangesMerge) {
 TEST(SrcSafeIni, ReadsWhatItWritesAndNamesDamagedLines) {
     TSrcSafeIni ini;
     ini.MultipleCheckouts = true;
-    ini.Users = {{"Ann", HashPassword("secret")}};
+    ini.Users = {{"Ann", HashPassword("secret", 1000)}};
     std::string text = FormatSrcSafeIni(ini);
     EXPECT_EQ(text.find("secret"), std::string::npos);
     TSrcSafeIni back = ParseSrcSafeIni(text);
     EXPECT_TRUE(back.Problems.empty());
     EXPECT_TRUE(back.MultipleCheckouts);
     ASSERT_EQ(back.FindUser("ANN"), 0);
-    EXPECT_TRUE(VerifyPassword("secret", back.Users[0].second));
-    EXPECT_FALSE(VerifyPassword("Secret", back.Users[0].second));
+    EXPECT_EQ(CheckPassword("secret", back.Users[0].second), TPasswordCheck::Match);
+    EXPECT_EQ(CheckPassword("Secret", back.Users[0].second), TPasswordCheck::Mismatch);
 
     TSrcSafeIni bad = ParseSrcSafeIni(
         "[database]\r\nMULTIPLE_CHECKOUTS = maybe\r\nData_File = ../x.db\r[Users]\nann\nAnn = x\nann = y\n[Other]\n");
@@ -93,17 +93,40 @@ TEST(SrcSafeIni, ReadsWhatItWritesAndNamesDamagedLines) {
     EXPECT_EQ(bad.Problems[0], "line 2: Multiple_Checkouts must be Yes or No");
     EXPECT_EQ(bad.Problems[1], "line 3: Data_File must be a file name in the database folder");
     EXPECT_EQ(bad.DataFile, "vss.db");
-    EXPECT_FALSE(VerifyPassword("x", bad.Users[0].second));  // not a hash: never matches
+    EXPECT_EQ(CheckPassword("x", bad.Users[0].second), TPasswordCheck::Damaged);  // not a hash: never matches
 }
 
-TEST(SrcSafeIni, HashesAreSaltedPbkdf2OverSha256) {
+TEST(SrcSafeIni, HashesAreSaltedPbkdf2OverSha256WithTheirCount) {
     EXPECT_EQ(HexBytes(Sha256("abc")), "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
     EXPECT_EQ(HexBytes(Sha256(std::string(1000, 'a'))),
               "41edece42d63e8d9bf515a9ba6932e1c20cbc9f5a5d134645adb5db1b9737ea3");
+    // RFC 7914's PBKDF2-HMAC-SHA256 vector (P "passwd", S "salt", c 1), first 32 bytes.
+    EXPECT_EQ(CheckPassword("passwd", "pbkdf2-sha256:1:73616c74:"
+                                      "55ac046e56e3089fec1691c22544b605f94185216dde0465e68b9d57c20dacbc"),
+              TPasswordCheck::Match);
+    // A hash of the earlier format, 2,000 rounds, still opens.
+    const std::string old = "pbkdf2-sha256:2000:000102030405060708090a0b0c0d0e0f:"
+                            "1ccc896a33ea5625bb839f7d1e7f674757ed628cdb9045db35935f90d55b724d";
+    EXPECT_EQ(CheckPassword("old pw", old), TPasswordCheck::Match);
+    EXPECT_EQ(CheckPassword("old pW", old), TPasswordCheck::Mismatch);
+    // Every byte counts: the last one changed, or the first.
+    EXPECT_EQ(CheckPassword("old pw", old.substr(0, old.size() - 1) + "c"), TPasswordCheck::Mismatch);
+    std::string first = old;
+    first[first.size() - 64] = '0';
+    EXPECT_EQ(CheckPassword("old pw", first), TPasswordCheck::Mismatch);
+    EXPECT_TRUE(SameBytes("abc", "abc"));
+    EXPECT_FALSE(SameBytes("abc", "abd"));
+    EXPECT_FALSE(SameBytes("abc", "ab"));
+
+    // New hashes carry the current count and a fresh salt.
     std::string a = HashPassword("pw"), b = HashPassword("pw");
+    EXPECT_EQ(a.rfind("pbkdf2-sha256:" + std::to_string(kPasswordIterations) + ":", 0), 0u) << a;
     EXPECT_NE(a, b);
-    EXPECT_TRUE(VerifyPassword("pw", a) && VerifyPassword("pw", b));
-    for (std::string damaged : {a.substr(0, a.size() - 2), "pbkdf2-sha256:0" + a.substr(a.find(':', 14)),
-                                std::string("md5:1:00:00"), std::string("")})
-        EXPECT_FALSE(VerifyPassword("pw", damaged)) << damaged;
+    EXPECT_EQ(CheckPassword("pw", a), TPasswordCheck::Match);
+    EXPECT_EQ(CheckPassword("pw", b), TPasswordCheck::Match);
+    for (std::string damaged :
+         {a.substr(0, a.size() - 2), "pbkdf2-sha256:0" + a.substr(a.find(':', 14)),
+          "pbkdf2-sha256:99999999" + a.substr(a.find(':', 14)), "pbkdf2-sha256:1::" + a.substr(a.rfind(':') + 1),
+          std::string("md5:1:00:00"), std::string(""), a + ":00"})
+        EXPECT_EQ(CheckPassword("pw", damaged), TPasswordCheck::Damaged) << damaged;
 }

@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QTreeWidget>
 
+#include "platform/vss/SsCommand.h"
 #include "platform/vss/VssAutomation.h"
 #include "platform/vss/explorer/SSExplorer.h"
 #include "platform/vss/tests/VssTestUtil.h"
@@ -69,9 +70,19 @@ TEST_F(SSExp, StartsAsThePackageStartsItAndRefusesAWrongPassword) {
     auto withPassword = env;
     withPassword["SSPWD"] = "bobpw";
     EXPECT_EQ(RunProcess({VSS_SSEXP_PATH, "-yBob", "--quit-when-shown"}, withPassword).Exit, 0);
-    TProcessResult wrong = RunProcess({VSS_SSEXP_PATH, "-yBob,n0tit", "--quit-when-shown"}, env);
-    EXPECT_EQ(wrong.Exit, 100);
-    EXPECT_NE(wrong.Err.find("Invalid password"), std::string::npos);
+    // A wrong password through the logon SSExp uses (in-process: the
+    // program would wait out the failure delay).
+    TSsEnvironment logon;
+    logon.DatabaseFolder = db_;
+    logon.User = "Bob";
+    logon.Password = "n0tit";
+    try {
+        logon.Logon();
+        ADD_FAILURE() << "logged on with a wrong password";
+    } catch (const EOleException& e) {
+        EXPECT_EQ(e.Message, "Unknown user or wrong password");
+    }
+    EXPECT_EQ(LogonDelays(), std::vector<int>{1000});
     TProcessResult stray = RunProcess({VSS_SSEXP_PATH, "Bob,n0tit", "--quit-when-shown"}, env);
     EXPECT_EQ(stray.Exit, 100);
     EXPECT_EQ(stray.Err.find("n0tit"), std::string::npos);
