@@ -12,6 +12,8 @@
 #include <QMimeData>
 #include <QTreeWidgetItemIterator>
 #include <algorithm>
+#include <iterator>
+#include <utility>
 
 #include "platform/ui/ComponentPalette.h"
 #include "platform/ui/ExceptionReporter.h"
@@ -111,28 +113,40 @@ TEmptyNode::TEmptyNode(TGeneralNode* Node) {
 }
 
 TEmptyNode* TEmptyNodeList::Empty(const TGeneralNode* Node) const {
-    auto it = entries_.find(Node);
-    return it == entries_.end() ? nullptr : it->second.get();
+    auto it = index_.find(Node);
+    return it == index_.end() ? nullptr : it->second->Placeholder.get();
+}
+
+int TEmptyNodeList::IndexOf(const TGeneralNode* Node) const {
+    auto it = index_.find(Node);
+    if (it == index_.end()) return -1;
+    return int(std::distance(entries_.begin(), TEntries::const_iterator(it->second)));
 }
 
 void TEmptyNodeList::AddField(const TGeneralNode* Node, std::unique_ptr<TEmptyNode> Placeholder) {
+    auto it = index_.find(Node);
+    if (it == index_.end()) {
+        entries_.push_back(TEntry{Node, std::move(Placeholder)});
+        index_.emplace(Node, std::prev(entries_.end()));
+        return;
+    }
     // A placeholder's destructor comes back here: free the old one only
-    // once the map is done with it.
-    std::unique_ptr<TEmptyNode> old = std::move(entries_[Node]);
-    entries_[Node] = std::move(Placeholder);
+    // once the entry holds the new one.
+    std::unique_ptr<TEmptyNode> old = std::exchange(it->second->Placeholder, std::move(Placeholder));
 }
 
 void TEmptyNodeList::DeleteField(const TGeneralNode* Node) {
-    auto it = entries_.find(Node);
-    if (it == entries_.end()) return;
-    std::unique_ptr<TEmptyNode> old = std::move(it->second);
-    entries_.erase(it);
+    auto it = index_.find(Node);
+    if (it == index_.end()) return;
+    std::unique_ptr<TEmptyNode> old = std::move(it->second->Placeholder);
+    entries_.erase(it->second);
+    index_.erase(it);
 }
 
 void TEmptyNodeList::Clear() {
-    std::vector<std::unique_ptr<TEmptyNode>> all;
-    for (auto& [node, placeholder] : entries_) all.push_back(std::move(placeholder));
+    TEntries all = std::move(entries_);
     entries_.clear();
+    index_.clear();
 }
 
 // ---- TOutlineLink ----------------------------------------------------------------------
@@ -216,7 +230,10 @@ void TOutlineLink::AddNodeEmpty(TGeneralNode* Node) {
     auto placeholder = std::make_unique<TEmptyNode>(Node);
     TEmptyNode* p = placeholder.get();
     empty_.AddField(Node, std::move(placeholder));
-    treeView_->AddChildFirst(Node, p);
+    // The placeholder is the node's button, not a row: Qt walks every
+    // persistent index (each expanded row has one) on every row it removes,
+    // which an expansion would do for the placeholder.
+    treeView_->AddedNode(p);
 }
 
 int TOutlineLink::ImageIndex(TGeneralNode* Node, bool Selected) const {
@@ -302,7 +319,7 @@ std::unique_ptr<TGeneralNode> T__GeneralTreeView::SetNode0(std::unique_ptr<TGene
     std::unique_ptr<TGeneralNode> old = std::move(node0_);
     if (old) ForgetNodes(old.get(), true);
     clear();
-    link_->ClearPlaceholders();  // their items went with the rest
+    link_->ClearPlaceholders();  // the items they gave buttons to are gone
     node0_ = std::move(Node);
     if (TGeneralNode* root = node0_.get()) {
         root->SetLink(link_.get());
@@ -407,7 +424,7 @@ void T__GeneralTreeView::SetSelection(TGeneralNode* Node) {
 TGeneralNode* T__GeneralTreeView::GetTopNode() const { return GetNodeAt(0, 0); }
 
 void T__GeneralTreeView::SetTopNode(TGeneralNode* Node) {
-    if (QTreeWidgetItem* item = Node ? Node->GetItemHandle() : nullptr) scrollToItem(item, PositionAtTop);
+    if (QTreeWidgetItem* item = Node ? Node->GetItemHandle() : nullptr) scrollTo(indexFromItem(item), PositionAtTop);
 }
 
 TGeneralNode* T__GeneralTreeView::GetNextSibling(TGeneralNode* Node) const {
@@ -426,7 +443,8 @@ TGeneralNode* T__GeneralTreeView::GetPrevSibling(TGeneralNode* Node) const {
 }
 
 void T__GeneralTreeView::EnsureVisible(TGeneralNode* Node) {
-    if (QTreeWidgetItem* item = Node ? Node->GetItemHandle() : nullptr) scrollToItem(item, QAbstractItemView::EnsureVisible);
+    if (QTreeWidgetItem* item = Node ? Node->GetItemHandle() : nullptr)
+        scrollTo(indexFromItem(item), QAbstractItemView::EnsureVisible);
 }
 
 int T__GeneralTreeView::GetVisibleCount() const {
@@ -464,6 +482,9 @@ bool T__GeneralTreeView::ExternalExpand(TGeneralNode* Node) {
         else
             ItemCollapsed(item);
     } else {
+        // Qt lays a shown tree out again after each expansion, unless a
+        // layout is due anyway: callers that open node after node get one.
+        scheduleDelayedItemsLayout();
         item->setExpanded(expand);
     }
     item = Node->GetItemHandle();
@@ -524,8 +545,30 @@ void T__GeneralTreeView::ItemExpanded(QTreeWidgetItem* Item) {
         // Children that a merge removed before the node counted as expanded
         // gave it a placeholder again.
         if (node->Expanded) link_->RemoveNodeEmpty(node);
+        RequestExpandScroll(node);
+    });
+}
+
+void T__GeneralTreeView::RequestExpandScroll(TGeneralNode* Node) {
+    // A scroll lays out every row first: one expansion after another in
+    // one action (the "*" key, opening a whole subtree) would lay out the
+    // tree again each time. The scroll waits until the action is over; the
+    // action's first expansion says where.
+    if (!scrollNode_) scrollNode_ = Node;
+    if (scrollPosted_) return;
+    scrollPosted_ = true;
+    QMetaObject::invokeMethod(this, [this] { RunExpandScroll(); }, Qt::QueuedConnection);
+}
+
+void T__GeneralTreeView::RunExpandScroll() {
+    scrollPosted_ = false;
+    TGeneralNode* node = std::exchange(scrollNode_, nullptr);
+    if (!node || destroying_) return;
+    Guard([&] {
+        QTreeWidgetItem* item = node->GetItemHandle();
         const int count = node->GetSubnodeCount();
-        if (count > 0) EnsureVisible(node->GetNodes(std::max(0, std::min(GetVisibleCount() - 3, count - 1))));
+        if (!item || !item->isExpanded() || count == 0) return;
+        EnsureVisible(node->GetNodes(std::max(0, std::min(GetVisibleCount() - 3, count - 1))));
     });
 }
 
@@ -765,6 +808,7 @@ void T__GeneralTreeView::ForgetNodes(TGeneralNode* Node, bool Whole) {
         canDrag_ = false;
     }
     if (within(hintNode_)) hintNode_ = nullptr;
+    if (within(scrollNode_)) scrollNode_ = nullptr;
     if (within(dropHilite_)) SetdropHilight(nullptr);
     if (within(menuNode_)) {
         // Its actions call into the node; the menu goes with it.

@@ -2,8 +2,8 @@
 // T__GeneralTreeView shows a tree of TGeneralNode objects in a Qt tree
 // widget. The widget keeps no data of its own: each item carries its node
 // and asks it for text and images when it paints, and children are loaded
-// only when an item is expanded, a placeholder child (TEmptyNode) giving a
-// node that is not loaded yet its expand button. On top: label editing
+// only when an item is expanded, a placeholder (TEmptyNode) giving a node
+// that is not loaded yet its expand button. On top: label editing
 // through the node, context menus from the node's TMenuList (right click,
 // Shift+F10, the menu key), drag and drop between nodes with expansion on
 // hover and scrolling at the edges, and a side panel in which a node can
@@ -18,6 +18,7 @@
 #include <QPointer>
 #include <QTreeWidget>
 #include <functional>
+#include <list>
 #include <memory>
 #include <unordered_map>
 
@@ -31,7 +32,9 @@ namespace velt {
 class T__GeneralTreeView;
 class TNodeItem;
 
-// The placeholder child of a node whose children are not loaded.
+// The placeholder of a node whose children are not loaded: it gives the
+// node's item its expand button (the item shows the button without a row
+// below it) and stands below the node without being one of its children.
 class TEmptyNode : public TGeneralNode {
 public:
     TEmptyNode() = default;
@@ -41,13 +44,17 @@ public:
     std::unique_ptr<TGeneralNode> NewInstance() const override { return std::make_unique<TEmptyNode>(); }
 };
 
-// The placeholders by node; each entry owns its placeholder.
+// The placeholders by node, in the order they were recorded; each entry
+// owns its placeholder.
 class TEmptyNodeList {
 public:
     ~TEmptyNodeList() { Clear(); }
+    // The place of Node's entry, -1 when none (a walk over the entries).
+    int IndexOf(const TGeneralNode* Node) const;
     // Node's placeholder, null when none.
     TEmptyNode* Empty(const TGeneralNode* Node) const;
-    // Records Placeholder for Node, freeing one recorded before.
+    // Records Placeholder for Node, freeing one recorded before (the entry
+    // keeps its place).
     void AddField(const TGeneralNode* Node, std::unique_ptr<TEmptyNode> Placeholder);
     // Frees Node's placeholder and forgets the entry.
     void DeleteField(const TGeneralNode* Node);
@@ -55,7 +62,13 @@ public:
     void Clear();
 
 private:
-    std::unordered_map<const TGeneralNode*, std::unique_ptr<TEmptyNode>> entries_;
+    struct TEntry {
+        const TGeneralNode* Node;
+        std::unique_ptr<TEmptyNode> Placeholder;
+    };
+    using TEntries = std::list<TEntry>;
+    TEntries entries_;
+    std::unordered_map<const TGeneralNode*, TEntries::iterator> index_;
 };
 
 class TOutlineLink : public TNodeLink {
@@ -269,6 +282,9 @@ private:
     void ItemExpanded(QTreeWidgetItem* Item);
     void ItemCollapsed(QTreeWidgetItem* Item);
     void SetExpandedQuietly(QTreeWidgetItem* Item, bool Value);
+    // The scroll that shows an expanded node's children.
+    void RequestExpandScroll(TGeneralNode* Node);
+    void RunExpandScroll();
     void PlaceItem(TGeneralNode* Parent, TGeneralNode* Node, TAddMode Mode, QTreeWidgetItem* AfterItem);
     QVariant ItemIcon(TGeneralNode* Node) const;
     void EndLabelEdit(TGeneralNode* Node, const std::string& Text);
@@ -303,6 +319,9 @@ private:
     QPointer<QMenu> nodeMenu_;
     TGeneralNode* menuNode_ = nullptr;
     TGeneralNode* hintNode_ = nullptr;
+    // The expansion whose scroll waits for the end of the action.
+    TGeneralNode* scrollNode_ = nullptr;
+    bool scrollPosted_ = false;
     QPointer<QWidget> previewControl_;
     QPointer<QWidget> panelControl_;
     bool viewLock_ = false;

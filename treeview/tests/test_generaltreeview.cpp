@@ -6,6 +6,7 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QVBoxLayout>
+#include <functional>
 
 #include "platform/ui/ComponentPalette.h"
 #include "treeview/tests/TreeTestSupport.h"
@@ -83,8 +84,15 @@ private:
 TEST_F(GeneralTreeView, ChildrenLoadOnExpansionAndAVetoRemovesTheButton) {
     QTreeWidgetItem* rootItem = root->GetItemHandle();
     ASSERT_NE(rootItem, nullptr);
-    ASSERT_EQ(rootItem->childCount(), 1);  // the placeholder gives the button
-    EXPECT_NE(dynamic_cast<TEmptyNode*>(view->GetNode(rootItem->child(0))), nullptr);
+    // The placeholder gives the button; it has no row.
+    EXPECT_EQ(rootItem->childCount(), 0);
+    EXPECT_EQ(rootItem->childIndicatorPolicy(), QTreeWidgetItem::ShowIndicator);
+    EXPECT_TRUE(root->GetChildren());
+    TEmptyNode* placeholder = view->GetLink().GetEmptyNodes().Empty(root);
+    ASSERT_NE(placeholder, nullptr);
+    EXPECT_EQ(placeholder->GetParent(), root);
+    EXPECT_EQ(root->GetSubnodeCount(), 0);
+    EXPECT_EQ(view->GetLink().GetEmptyNodes().IndexOf(root), 0);
     EXPECT_EQ(root->Expands, 0);
 
     root->ChildrenExpand = true;
@@ -94,6 +102,8 @@ TEST_F(GeneralTreeView, ChildrenLoadOnExpansionAndAVetoRemovesTheButton) {
     EXPECT_EQ(rootItem->child(1)->text(0), "root.1");
     EXPECT_EQ(view->GetNode(rootItem->child(1)), Child(root, 1));
     EXPECT_EQ(view->GetLink().GetEmptyNodes().GetCount(), 3);  // each child shows its button
+    EXPECT_EQ(view->GetLink().GetEmptyNodes().IndexOf(root), -1);
+    EXPECT_EQ(view->GetLink().GetEmptyNodes().IndexOf(Child(root, 2)), 2);
 
     // A child whose answer turned to no: its placeholder and button go, it stays closed.
     TTestNode* a = Child(root, 0);
@@ -104,6 +114,7 @@ TEST_F(GeneralTreeView, ChildrenLoadOnExpansionAndAVetoRemovesTheButton) {
     EXPECT_FALSE(a->GetChildren());
     EXPECT_EQ(a->Expands, 0);
     EXPECT_EQ(view->GetLink().GetEmptyNodes().GetCount(), 2);
+    EXPECT_EQ(view->GetLink().GetEmptyNodes().IndexOf(Child(root, 2)), 1);  // the later entries move up
 
     // Collapsing frees the children; the button stays for the next load.
     rootItem->setExpanded(false);
@@ -131,7 +142,8 @@ TEST_F(GeneralTreeView, ChildrenLoadOnExpansionAndAVetoRemovesTheButton) {
     // The previous root shown again gets its button again.
     old = view->SetNode0(std::move(old));
     EXPECT_EQ(view->GetNode0(), root);
-    EXPECT_EQ(root->GetItemHandle()->childCount(), 1);
+    EXPECT_TRUE(root->GetChildren());
+    EXPECT_EQ(root->GetItemHandle()->childCount(), 0);
     EXPECT_EQ(view->GetLink().GetEmptyNodes().GetCount(), 1);  // none left of its children's
     old = view->SetNode0(std::move(old));
     old.reset();  // the previous root goes without touching the view
@@ -175,6 +187,89 @@ TEST_F(GeneralTreeView, AnExpandedNodeScrollsTheChildThreeRowsAboveTheLastWholeR
     const QRect c17 = view->visualItemRect(x->GetNodes(17)->GetItemHandle());
     EXPECT_LE(c16.bottom(), bottom);  // child 16 = min(19 - 3, 49) is in view
     EXPECT_GT(c17.bottom(), bottom);  // child 17 is not whole
+}
+
+// A node that loads two children of one level less, down to leaves.
+class TBinaryNode : public TGeneralNode {
+public:
+    TBinaryNode(TGeneralNode* owner, int levels) : TGeneralNode(owner), levels_(levels) {}
+    bool GetCanExpand() override { return levels_ > 0; }
+    void Expand() override {
+        for (int i = 0; i < 2 && levels_ > 0; ++i) {
+            auto child = std::make_unique<TBinaryNode>(this, levels_ - 1);
+            child->SetText(GetText() + "." + std::to_string(i));
+            AddNode(std::move(child));
+        }
+        Expanded = true;
+    }
+
+private:
+    int levels_;
+};
+
+// Counts the full layouts and the scrolls of the view.
+class TCountingView : public T__GeneralTreeView {
+public:
+    void doItemsLayout() override {
+        ++Layouts;
+        T__GeneralTreeView::doItemsLayout();
+    }
+    void scrollTo(const QModelIndex& index, ScrollHint hint) override {
+        ++Scrolls;
+        T__GeneralTreeView::scrollTo(index, hint);
+    }
+    int Layouts = 0;
+    int Scrolls = 0;
+};
+
+int CountShown(QTreeWidgetItem* item) {
+    int n = 1;
+    for (int i = 0; i < item->childCount(); ++i) n += CountShown(item->child(i));
+    return n;
+}
+
+TEST_F(GeneralTreeView, OpeningAWholeSubtreeLaysOutAndScrollsOncePerAction) {
+    TCountingView counting;
+    counting.resize(240, 320);
+    counting.show();
+    auto made = std::make_unique<TBinaryNode>(nullptr, 6);
+    made->SetText("r");
+    TGeneralNode* r = made.get();
+    counting.SetNode0(std::move(made));
+    r->GetItemHandle()->setExpanded(true);
+    counting.setCurrentItem(r->GetItemHandle());
+    QApplication::processEvents();
+    auto action = [&](const std::function<void()>& act) {
+        counting.Layouts = counting.Scrolls = 0;
+        act();
+        QApplication::processEvents();
+        return std::make_pair(counting.Layouts, counting.Scrolls);
+    };
+
+    // "*" opens everything below the current node: 62 nodes open, one layout, one scroll.
+    EXPECT_EQ(action([&] { QTest::keyClick(&counting, Qt::Key_Asterisk); }), std::make_pair(1, 1));
+    EXPECT_EQ(CountShown(r->GetItemHandle()), 127);
+    // The scroll is the first opening's: its child 1 comes into view.
+    const QRect shown = counting.visualItemRect(r->GetNodes(0)->GetNodes(1)->GetItemHandle());
+    EXPECT_TRUE(counting.viewport()->rect().contains(shown)) << shown.y();
+
+    // A caller that opens node after node in one go.
+    r->GetItemHandle()->setExpanded(false);
+    QApplication::processEvents();
+    ASSERT_EQ(r->GetSubnodeCount(), 0);
+    const std::function<void(TGeneralNode*)> openAll = [&](TGeneralNode* node) {
+        if (!node->Expanded && node->GetCanExpand()) counting.ExternalExpand(node);
+        for (int i = 0; i < node->GetSubnodeCount(); ++i) openAll(node->GetNodes(i));
+    };
+    EXPECT_EQ(action([&] { openAll(r); }), std::make_pair(1, 1));
+    EXPECT_EQ(CountShown(r->GetItemHandle()), 127);
+
+    // Qt's own recursive expansion.
+    r->GetItemHandle()->setExpanded(false);
+    QApplication::processEvents();
+    EXPECT_EQ(action([&] { counting.expandRecursively(counting.model()->index(0, 0)); }), std::make_pair(1, 1));
+    EXPECT_EQ(CountShown(r->GetItemHandle()), 127);
+    EXPECT_TRUE(reports.Messages.empty());
 }
 
 TEST_F(GeneralTreeView, NodeMenusOpenByRightClickShiftF10AndTheMenuKey) {
