@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <memory>
 #include <numeric>
+#include <random>
 #include <vector>
 
 #include "foundation/IDList.h"
@@ -192,8 +193,9 @@ void BM_MergeReversed(benchmark::State& state) {
 }
 BENCHMARK(BM_MergeReversed)->Arg(10000)->Unit(benchmark::kMillisecond);
 
-// The same in a shown view, where every moved entry gets its node again.
-void BM_MergeReversedShown(benchmark::State& state) {
+// The same in a shown view, where every moved entry gets its node again;
+// and a shuffled list.
+void MergeShown(benchmark::State& state, bool shuffle) {
     App();
     const int n = int(state.range(0));
     std::vector<int> order(static_cast<size_t>(n));
@@ -210,7 +212,10 @@ void BM_MergeReversedShown(benchmark::State& state) {
         view.SetNode0(std::move(root)).reset();
         r->GetItemHandle()->setExpanded(true);
         QApplication::processEvents();
-        std::reverse(r->Order.begin(), r->Order.end());
+        if (shuffle)
+            std::shuffle(r->Order.begin(), r->Order.end(), std::mt19937(17));
+        else
+            std::reverse(r->Order.begin(), r->Order.end());
         state.ResumeTiming();
         r->Update();
         QApplication::processEvents();
@@ -219,6 +224,9 @@ void BM_MergeReversedShown(benchmark::State& state) {
         state.ResumeTiming();
     }
 }
+void BM_MergeReversedShown(benchmark::State& state) { MergeShown(state, false); }
 BENCHMARK(BM_MergeReversedShown)->Arg(10000)->Unit(benchmark::kMillisecond);
+void BM_MergeShuffledShown(benchmark::State& state) { MergeShown(state, true); }
+BENCHMARK(BM_MergeShuffledShown)->Arg(10000)->Unit(benchmark::kMillisecond);
 
 }  // namespace

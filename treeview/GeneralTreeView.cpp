@@ -337,17 +337,27 @@ std::unique_ptr<TGeneralNode> T__GeneralTreeView::SetNode0(std::unique_ptr<TGene
 QTreeWidgetItem* T__GeneralTreeView::AddItem(QTreeWidgetItem* ParentItem, QTreeWidgetItem* AfterItem, TAddMode Mode,
                                              std::unique_ptr<QTreeWidgetItem> Item) {
     QTreeWidgetItem* parent = ParentItem ? ParentItem : invisibleRootItem();
-    const int count = parent->childCount();
     int at = 0;
-    if (Mode == taAdd) {
-        at = count;
-    } else if (Mode == taInsert && AfterItem) {
-        // Children mostly come in order: try the last place first.
-        at = count > 0 && parent->child(count - 1) == AfterItem ? count : parent->indexOfChild(AfterItem) + 1;
-    }
+    if (Mode == taAdd)
+        at = parent->childCount();
+    else if (Mode == taInsert && AfterItem)
+        at = RowOf(parent, AfterItem, rowGuess_) + 1;
     QTreeWidgetItem* item = Item.release();
     parent->insertChild(at, item);
     return item;
+}
+
+int T__GeneralTreeView::RowOf(QTreeWidgetItem* Parent, QTreeWidgetItem* Item, int Guess) const {
+    // Rows mostly stand where their nodes do, or last: look there before
+    // Qt's walk over the rows from the first.
+    const int count = Parent->childCount();
+    for (int row : {Guess, count - 1})
+        if (row >= 0 && row < count && Parent->child(row) == Item) return row;
+    if (Item->parent() == Parent || (Parent == invisibleRootItem() && !Item->parent())) {
+        const QModelIndex index = indexFromItem(Item);  // Qt's own guess, then a walk from the last
+        if (index.isValid()) return index.row();
+    }
+    return Parent->indexOfChild(Item);
 }
 
 std::unique_ptr<QTreeWidgetItem> T__GeneralTreeView::CreateItem(TGeneralNode* Node) {
@@ -387,7 +397,9 @@ void T__GeneralTreeView::InsertEx(TGeneralNode* Parent, TGeneralNode* After, TGe
         return;
     }
     Node->Data = 0;
+    rowGuess_ = After && Parent ? Parent->IndexOfNode(After) : -1;
     PlaceItem(Parent, Node, taInsert, After ? After->GetItemHandle() : nullptr);
+    rowGuess_ = -1;
 }
 
 void T__GeneralTreeView::Insert(TGeneralNode* Parent, TGeneralNode* Node) {
@@ -404,7 +416,17 @@ void T__GeneralTreeView::AddedNode(TGeneralNode* Node) {
     if (TGeneralNode* parent = Node->GetParent()) parent->SetChildren(true);
 }
 
-void T__GeneralTreeView::DeleteNode(TGeneralNode* Node) { delete Node->GetItemHandle(); }
+void T__GeneralTreeView::DeleteNode(TGeneralNode* Node) {
+    QTreeWidgetItem* item = Node->GetItemHandle();
+    if (!item) return;
+    // Qt finds the row of an item it deletes by a walk from the first row;
+    // taken out of its known row first, it goes without one.
+    QTreeWidgetItem* parent = item->parent() ? item->parent() : invisibleRootItem();
+    // A child's row is where its node stood among the children.
+    const int row = RowOf(parent, item, Node->GetParent() ? Node->GetIndexHint() : -1);
+    if (row >= 0 && parent->child(row) == item) item = item->parent() ? parent->takeChild(row) : takeTopLevelItem(row);
+    delete item;
+}
 
 TGeneralNode* T__GeneralTreeView::GetNode(QTreeWidgetItem* Item) const {
     TNodeItem* item = AsNodeItem(Item);

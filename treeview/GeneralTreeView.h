@@ -286,6 +286,8 @@ private:
     void RequestExpandScroll(TGeneralNode* Node);
     void RunExpandScroll();
     void PlaceItem(TGeneralNode* Parent, TGeneralNode* Node, TAddMode Mode, QTreeWidgetItem* AfterItem);
+    // The row of Item under Parent, looking at Guess first.
+    int RowOf(QTreeWidgetItem* Parent, QTreeWidgetItem* Item, int Guess) const;
     QVariant ItemIcon(TGeneralNode* Node) const;
     void EndLabelEdit(TGeneralNode* Node, const std::string& Text);
     void RightClickMenu(const QPoint& At);
@@ -337,6 +339,8 @@ private:
     bool hideSelection_ = true;
     TDragMode dragMode_ = dmAutomatic;
     int quiet_ = 0;
+    // Where the row after which an item goes probably stands.
+    int rowGuess_ = -1;
     bool destroying_ = false;
 };
 

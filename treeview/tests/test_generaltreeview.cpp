@@ -92,6 +92,7 @@ TEST_F(GeneralTreeView, ChildrenLoadOnExpansionAndAVetoRemovesTheButton) {
     ASSERT_NE(placeholder, nullptr);
     EXPECT_EQ(placeholder->GetParent(), root);
     EXPECT_EQ(root->GetSubnodeCount(), 0);
+    EXPECT_EQ(root->IndexOfNode(placeholder), -1);
     EXPECT_EQ(view->GetLink().GetEmptyNodes().IndexOf(root), 0);
     EXPECT_EQ(root->Expands, 0);
 
