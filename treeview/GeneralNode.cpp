@@ -161,8 +161,8 @@ TGeneralNode* TGeneralNode::GetNodes(int I) const {
 int TGeneralNode::IndexOfNode(const TGeneralNode* Node) const {
     const size_t count = nodes_.size();
     if (!Node || Node->parent_ != this || count == 0) return -1;
-    // Where the child stood when last looked for, the last place, then
-    // outwards from there: children that come and go one by one (a merge
+    // Where the child stood when last looked for, the first and the last
+    // place, then outwards from there: children that come and go one by one (a merge
     // of a long list) are found in a few steps, not by a walk from the first.
     auto found = [&](size_t i) {
         if (nodes_[i] != Node) return false;
@@ -171,6 +171,7 @@ int TGeneralNode::IndexOfNode(const TGeneralNode* Node) const {
     };
     const size_t hint = std::min(Node->indexHint_, count - 1);
     if (found(hint)) return int(hint);
+    if (found(0)) return 0;
     if (found(count - 1)) return int(count - 1);
     for (size_t d = 1; d <= hint || hint + d < count; ++d) {
         if (d <= hint && found(hint - d)) return int(hint - d);

@@ -607,6 +607,10 @@ void T__GeneralTreeView::ItemCollapsed(QTreeWidgetItem* Item) {
             SetExpandedQuietly(node->GetItemHandle(), true);
             return;
         }
+        // A selection that is hidden now moves to the node first: freed one
+        // by one, the children would hand it on to each later sibling.
+        if (TGeneralNode* selected = GetSelection(); selected && selected != node && node->Contains(selected))
+            SetSelection(node);
         node->Collapse();
     });
 }

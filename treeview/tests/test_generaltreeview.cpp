@@ -273,6 +273,32 @@ TEST_F(GeneralTreeView, OpeningAWholeSubtreeLaysOutAndScrollsOncePerAction) {
     EXPECT_TRUE(reports.Messages.empty());
 }
 
+TEST_F(GeneralTreeView, CollapsingANodeWithASelectedChildSelectsTheNodeOnce) {
+    root->Children = 200;
+    root->ChildrenExpand = true;
+    ExpandRoot();
+    TTestNode* deep = Child(root, 100);
+    deep->GetItemHandle()->setExpanded(true);
+    view->SetSelection(deep->GetNodes(1));
+    std::vector<TGeneralNode*> changes;
+    view->OnChange = [&](T__GeneralTreeView*, TGeneralNode* n) { changes.push_back(n); };
+
+    root->GetItemHandle()->setExpanded(false);
+    EXPECT_EQ(changes, std::vector<TGeneralNode*>{root});
+    EXPECT_EQ(view->GetSelection(), root);
+    EXPECT_EQ(root->GetSubnodeCount(), 0);
+
+    // A selection outside the collapsing node stays where it is.
+    ExpandRoot();
+    view->SetSelection(Child(root, 5));
+    changes.clear();
+    Child(root, 7)->GetItemHandle()->setExpanded(true);
+    Child(root, 7)->GetItemHandle()->setExpanded(false);
+    EXPECT_TRUE(changes.empty());
+    EXPECT_EQ(view->GetSelection(), Child(root, 5));
+    EXPECT_TRUE(reports.Messages.empty());
+}
+
 TEST_F(GeneralTreeView, NodeMenusOpenByRightClickShiftF10AndTheMenuKey) {
     ExpandRoot();
     TTestNode* a = Child(root, 0);
