@@ -607,7 +607,10 @@ TEST_F(GeneralTreeView, ExceptionsFromNodeCallbacksGoToTheReporterNotThroughQt) 
     TTestNode* a = Child(root, 0);
     TTestNode* b = Child(root, 1);
     a->OnExpand = [](TTestNode&) { throw Exception("Circular class refference: A = class(A)"); };
-    a->Menu = [](TTestNode&, TMenuList& l) { l.AddItem("Fail", true, [](QObject*) { throw Exception("menu failed"); }); };
+    a->Menu = [](TTestNode&, TMenuList& l) {
+        l.AddItem("Fail", true, [](QObject*) { throw Exception("menu failed"); });
+        l.AddItem("Odd", true, [](QObject*) { throw 42; });
+    };
     b->AcceptDrop = true;
     b->OnDrop = [](TTestNode&) { throw Exception("drop failed"); };
 
@@ -615,12 +618,14 @@ TEST_F(GeneralTreeView, ExceptionsFromNodeCallbacksGoToTheReporterNotThroughQt) 
     RightClick(a);
     ASSERT_NE(view->GetLastNodeMenu(), nullptr);
     view->GetLastNodeMenu()->actions()[0]->trigger();
+    view->GetLastNodeMenu()->actions()[1]->trigger();
     Drag(QEvent::DragEnter, At(b), &outside);
     Drag(QEvent::Drop, At(b), &outside);
     Drag(QEvent::DragEnter, At(a), &outside);
     clock.Advance(1500);  // the hover expansion fails again
-    EXPECT_EQ(reports.Messages, (std::vector<std::string>{"Circular class refference: A = class(A)", "menu failed",
-                                                          "drop failed", "Circular class refference: A = class(A)"}));
+    EXPECT_EQ(reports.Messages,
+              (std::vector<std::string>{"Circular class refference: A = class(A)", "menu failed", "Unknown exception",
+                                        "drop failed", "Circular class refference: A = class(A)"}));
 }
 
 TEST_F(GeneralTreeView, AViewedNodeShowsItsControlInThePanelUntilTheSelectionMoves) {

@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "foundation/Classes.h"
+#include "platform/ui/ExceptionReporter.h"
 #include "platform/ui/ShortCut.h"
 #include "treeview/MenuList.h"
 
@@ -169,4 +170,18 @@ TEST(MenuList, PopupMenuListSharesOnePopupAndFreesThePreviousLater) {
     EXPECT_FALSE(second);
     FreeSharedPopupMenu();
     EXPECT_EQ(SharedPopupMenu(), nullptr);
+}
+
+TEST(MenuList, WhatAHandlerThrowsIsReportedAndStaysOutOfQt) {
+    std::vector<std::string> reports;
+    TExceptionReporterGuard guard([&](const std::exception& e) { reports.push_back(e.what()); });
+    TMenuList list;
+    list.AddItem("Plain", true, [](QObject*) { throw Exception("Unit not found"); });
+    list.AddItem("Odd", true, [](QObject*) { throw 42; });
+    QMenu menu;
+    CreateMenu(&menu, nullptr, list);
+    ASSERT_EQ(menu.actions().size(), 2);
+    EXPECT_NO_THROW(menu.actions()[0]->trigger());
+    EXPECT_NO_THROW(menu.actions()[1]->trigger());
+    EXPECT_EQ(reports, (std::vector<std::string>{"Unit not found", "Unknown exception"}));
 }
