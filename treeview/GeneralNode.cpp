@@ -6,6 +6,7 @@
 
 #include "platform/ui/ExceptionReporter.h"
 #include "platform/ui/TimerSource.h"
+#include "treeview/GeneralTreeView.h"
 #include "treeview/ImageList.h"
 
 namespace velt {
@@ -265,6 +266,16 @@ QPixmap TGeneralNode::GetSmallBitmapFromImageList() const {
 }
 
 bool TGeneralNode::DoDragOver(const TDragSource& Source, TDragState State, std::string& Text) {
+    // The source's picture: its drag object's, else its view's, else that of
+    // the view that shows the source node.
+    const QPixmap* images = nullptr;
+    if (Source.DragObject) images = Source.DragObject->GetDragImages();
+    if (!images)
+        if (auto* view = dynamic_cast<T__GeneralTreeView*>(Source.Control)) images = view->GetDragImages();
+    if (!images && Source.Node)
+        if (TNodeLink* link = Source.Node->GetLink())
+            if (auto* view = dynamic_cast<T__GeneralTreeView*>(link->GetControl())) images = view->GetDragImages();
+    DragImages = images ? *images : QPixmap();
     if (State == dsDragEnter) {
         if (!hoverTimer_)
             hoverTimer_ = NewTimer(HoverExpandMs, [this] { HoverTimerFired(); });

@@ -257,10 +257,14 @@ public:
     void SetItemHandle(QTreeWidgetItem* Item) { itemHandle_ = Item; }
     // The drag-hover timer while a drag is over the node.
     TTimer* GetHoverTimer() const { return hoverTimer_.get(); }
+    // The picture of the last drag over the node, taken from its source;
+    // null when the source has none.
+    const QPixmap* GetDragImages() const { return DragImages.isNull() ? nullptr : &DragImages; }
     // Whether node is this one or lies below it.
     bool Contains(const TGeneralNode* Node) const;
 
     int32_t Data = 0;
+    QPixmap DragImages;
     int32_t ImageIndex = -1;
     int32_t SelectedIndex = -1;
     int32_t Level = 0;

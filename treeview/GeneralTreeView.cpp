@@ -1,6 +1,7 @@
 #include "treeview/GeneralTreeView.h"
 
 #include <QActionGroup>
+#include <QApplication>
 #include <QContextMenuEvent>
 #include <QDrag>
 #include <QDragEnterEvent>
@@ -435,6 +436,12 @@ TGeneralNode* T__GeneralTreeView::GetNode(QTreeWidgetItem* Item) const {
 
 TGeneralNode* T__GeneralTreeView::GetNodeAt(int X, int Y) const { return GetNode(itemAt(X, Y)); }
 
+TGeneralNode* T__GeneralTreeView::GetNodeFromItem(const QModelIndex& Index) const {
+    return Index.isValid() && Index.model() == model() ? GetNode(itemFromIndex(Index)) : nullptr;
+}
+
+TGeneralNode* T__GeneralTreeView::GetSourceNode() const { return dragging_ ? dragNode_ : GetSelection(); }
+
 TGeneralNode* T__GeneralTreeView::GetSelection() const { return GetNode(currentItem()); }
 
 void T__GeneralTreeView::SetSelection(TGeneralNode* Node) {
@@ -621,7 +628,7 @@ bool T__GeneralTreeView::edit(const QModelIndex& index, EditTrigger trigger, QEv
     if (trigger != AllEditTriggers && !(editTriggers() & trigger)) return QTreeWidget::edit(index, trigger, event);
     bool allowed = false;
     Guard([&] {
-        TGeneralNode* node = GetNode(itemFromIndex(index));
+        TGeneralNode* node = GetNodeFromItem(index);
         allowed = node && !readOnly_ && !dragging_ && state() != DraggingState && node->CanEdit();
     });
     return allowed && QTreeWidget::edit(index, trigger, event);
@@ -661,7 +668,53 @@ void T__GeneralTreeView::keyPressEvent(QKeyEvent* event) {
         QTreeWidget::keyPressEvent(event);
 }
 
+void T__GeneralTreeView::mousePressEvent(QMouseEvent* event) {
+    dragEnded_ = false;  // Qt's drag loop may have taken that release
+    // With DragMode manual a press on a node's label waits: a small move
+    // drags that node, without selecting it; a release is a click after all.
+    if (event->button() == Qt::LeftButton && dragMode_ == dmManual && !dragging_ && state() == NoState) {
+        const QPoint at = event->position().toPoint();
+        const QModelIndex index = indexAt(at);
+        TGeneralNode* node = GetNodeFromItem(index);
+        if (node && visualRect(index).contains(at)) {
+            pressNode_ = node;
+            pressAt_ = at;
+            event->accept();
+            return;
+        }
+    }
+    pressNode_ = nullptr;
+    QTreeWidget::mousePressEvent(event);
+}
+
+void T__GeneralTreeView::mouseReleaseEvent(QMouseEvent* event) {
+    if (std::exchange(dragEnded_, false) && event->button() == Qt::LeftButton) {
+        event->accept();  // the release that ended a drag started here
+        return;
+    }
+    if (TGeneralNode* node = std::exchange(pressNode_, nullptr); node && event->button() == Qt::LeftButton) {
+        QMouseEvent press(QEvent::MouseButtonPress, QPointF(pressAt_), viewport()->mapToGlobal(QPointF(pressAt_)),
+                          Qt::LeftButton, Qt::LeftButton, event->modifiers());
+        QTreeWidget::mousePressEvent(&press);
+    }
+    QTreeWidget::mouseReleaseEvent(event);
+}
+
 void T__GeneralTreeView::mouseMoveEvent(QMouseEvent* event) {
+    if (pressNode_) {
+        if (!(event->buttons() & Qt::LeftButton)) {
+            pressNode_ = nullptr;  // the release went elsewhere
+        } else {
+            if ((event->position().toPoint() - pressAt_).manhattanLength() >= QApplication::startDragDistance()) {
+                TGeneralNode* node = std::exchange(pressNode_, nullptr);
+                QPointer<T__GeneralTreeView> alive(this);
+                DragOut(node);
+                if (alive) dragEnded_ = true;
+            }
+            event->accept();
+            return;
+        }
+    }
     if (OnGetHint) {
         Guard([&] {
             TGeneralNode* node = GetNodeAt(event->position().toPoint().x(), event->position().toPoint().y());
@@ -835,6 +888,7 @@ void T__GeneralTreeView::ForgetNodes(TGeneralNode* Node, bool Whole) {
     }
     if (within(hintNode_)) hintNode_ = nullptr;
     if (within(scrollNode_)) scrollNode_ = nullptr;
+    if (within(pressNode_)) pressNode_ = nullptr;
     if (within(dropHilite_)) SetdropHilight(nullptr);
     if (within(menuNode_)) {
         // Its actions call into the node; the menu goes with it.
@@ -878,7 +932,7 @@ TDragSource T__GeneralTreeView::MakeDragSource(const QMimeData* Data, QObject* S
         if (!s.Control) s.Control = drag.View.data();
         if (s.Control == drag.View.data()) s.DragObject = drag.Object;
     }
-    if (auto* tree = dynamic_cast<T__GeneralTreeView*>(s.Control)) s.Node = tree->GetSelection();
+    if (auto* tree = dynamic_cast<T__GeneralTreeView*>(s.Control)) s.Node = tree->GetSourceNode();
     return s;
 }
 
@@ -1004,16 +1058,20 @@ void T__GeneralTreeView::DragDrop(const TDragSource& Source, int X, int Y) {
 
 void T__GeneralTreeView::startDrag(Qt::DropActions /*supportedActions*/) { BeginDrag(); }
 
-void T__GeneralTreeView::BeginDrag() {
+void T__GeneralTreeView::BeginDrag() { DragOut(GetSelection()); }
+
+void T__GeneralTreeView::DragOut(TGeneralNode* Node) {
     if (dragging_) return;
     std::unique_ptr<TCustomDragObject> object;
     QPixmap image;
     bool go = false;
+    dragImage_ = QPixmap();
     Guard([&] {
-        dragNode_ = GetSelection();
-        canDrag_ = dragNode_ && dragNode_->CanDrag();
+        dragNode_ = Node;
+        canDrag_ = dragNode_ && dragNode_->GetItemHandle() && dragNode_->CanDrag();
         if (!canDrag_) return;
         image = viewport()->grab(visualItemRect(dragNode_->GetItemHandle()));
+        dragImage_ = image;
         dragNode_->StartDrag(object);
         if (object && !image.isNull()) {
             object->DragImage = image;

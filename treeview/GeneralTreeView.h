@@ -200,6 +200,8 @@ public:
     void DeleteNode(TGeneralNode* Node);
 
     TGeneralNode* GetNode(QTreeWidgetItem* Item) const;
+    // The node of the item that an index (as Qt's signals carry it) stands for.
+    TGeneralNode* GetNodeFromItem(const QModelIndex& Index) const;
     // The node at a point of the viewport.
     TGeneralNode* GetNodeAt(int X, int Y) const;
     TGeneralNode* GetSelection() const;
@@ -240,8 +242,14 @@ public:
     // A drop at the viewport point (X, Y).
     void DragDrop(const TDragSource& Source, int X, int Y);
     // Starts a drag of the selected node (what a press and move do with
-    // DragMode automatic).
+    // DragMode automatic; with DragMode manual they drag the pressed node
+    // and leave the selection alone).
     void BeginDrag();
+    // The picture of the item of the last drag from here, null when none.
+    const QPixmap* GetDragImages() const { return dragImage_.isNull() ? nullptr : &dragImage_; }
+    // What a drag from here carries: the dragged node while the drag runs
+    // (null when it has left the tree), else the selection.
+    TGeneralNode* GetSourceNode() const;
     // -1 in the top edge zone of a viewport of Height, 1 in the bottom one,
     // else 0. The zones never take the whole viewport.
     static int EdgeZone(int Y, int Height);
@@ -261,6 +269,8 @@ public:
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
@@ -279,6 +289,7 @@ private:
     void Guard(F&& f) {
         link_->Guard(std::forward<F>(f));
     }
+    void DragOut(TGeneralNode* Node);
     void ItemExpanded(QTreeWidgetItem* Item);
     void ItemCollapsed(QTreeWidgetItem* Item);
     void SetExpandedQuietly(QTreeWidgetItem* Item, bool Value);
@@ -315,6 +326,11 @@ private:
     QPoint dragPoint_;
     // The drag from this view.
     TGeneralNode* dragNode_ = nullptr;
+    QPixmap dragImage_;
+    // A press on a node that waits for a move (DragMode manual).
+    TGeneralNode* pressNode_ = nullptr;
+    QPoint pressAt_;
+    bool dragEnded_ = false;
     bool canDrag_ = false;
     bool dragging_ = false;
     TGeneralNode* dropHilite_ = nullptr;

@@ -448,6 +448,54 @@ TEST_F(GeneralTreeView, ADragAsksTheNodesUnderItAndTheDropReachesTheNode) {
     EXPECT_EQ(viewDrops, 1);
 }
 
+TEST_F(GeneralTreeView, PressAndMoveStartADragInEitherDragMode) {
+    ExpandRoot();
+    TTestNode* a = Child(root, 0);
+    TTestNode* b = Child(root, 1);
+    TTestNode* c = Child(root, 2);
+    c->AcceptDrop = true;
+    const int far = QApplication::startDragDistance() + 2;
+    std::vector<TGeneralNode*> dragged;
+    TDragExecGuard exec([&](QDrag& drag) {
+        dragged.push_back(view->GetDragNode());
+        EXPECT_NE(view->GetDragImages(), nullptr);  // the item's picture
+        Drag(QEvent::DragEnter, At(c), drag.mimeData());
+        EXPECT_NE(c->GetDragImages(), nullptr);  // the node under the drag sees the source's picture
+        Drag(QEvent::Drop, At(c), drag.mimeData());
+        return Qt::MoveAction;
+    });
+
+    // Automatic: the press selects the node, a small move drags it.
+    QTest::mousePress(view->viewport(), Qt::LeftButton, {}, At(a));
+    EXPECT_EQ(view->GetSelection(), a);
+    QTest::mouseMove(view->viewport(), At(a) + QPoint(far / 2, 0));
+    EXPECT_TRUE(dragged.empty());  // not far enough yet
+    QTest::mouseMove(view->viewport(), At(a) + QPoint(far, 0));
+    QTest::mouseRelease(view->viewport(), Qt::LeftButton, {}, At(a) + QPoint(far, 0));
+    EXPECT_EQ(dragged, std::vector<TGeneralNode*>{a});
+    EXPECT_EQ(c->Drops, 1);
+    EXPECT_EQ(c->LastSource.Node, a);
+
+    // Manual: the press leaves the selection alone, the move drags the pressed node.
+    view->SetDragMode(dmManual);
+    view->SetSelection(b);
+    QTest::mousePress(view->viewport(), Qt::LeftButton, {}, At(a));
+    EXPECT_EQ(view->GetSelection(), b);
+    QTest::mouseMove(view->viewport(), At(a) + QPoint(far, 0));
+    QTest::mouseRelease(view->viewport(), Qt::LeftButton, {}, At(a) + QPoint(far, 0));
+    EXPECT_EQ(dragged, (std::vector<TGeneralNode*>{a, a}));
+    EXPECT_EQ(c->Drops, 2);
+    EXPECT_EQ(c->LastSource.Node, a);  // what was dragged, not what is selected
+    EXPECT_EQ(view->GetSelection(), c);  // the drop selects its target
+
+    // Manual: a press and release without a move is a click.
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, At(b));
+    EXPECT_EQ(view->GetSelection(), b);
+    EXPECT_EQ(dragged.size(), 2u);
+    EXPECT_EQ(view->GetNodeFromItem(view->model()->index(0, 0)), root);
+    EXPECT_TRUE(reports.Messages.empty());
+}
+
 TEST_F(GeneralTreeView, ANodeHeldUnderADragOpensAfterOneAndAHalfSeconds) {
     root->ChildrenExpand = true;
     ExpandRoot();
