@@ -394,6 +394,99 @@ TEST_F(GeneralTreeView, TheNodeDecidesWhetherItsLabelIsEditedAndWhatItBecomes) {
     EXPECT_EQ(Editor(), nullptr);
 }
 
+TEST_F(GeneralTreeView, TheSelectedNodeSeesEveryKeyAndMayTakeIt) {
+    ExpandRoot();
+    TTestNode* a = Child(root, 0);
+    view->SetSelection(a);
+    view->setFocus();
+    using TKeys = std::vector<std::pair<int, Qt::KeyboardModifiers>>;
+    // The keys a node saw, leaving out Shift and Ctrl pressed on their own.
+    auto seen = [](const TTestNode* n) {
+        TKeys r;
+        for (const auto& k : n->Keys)
+            if (k.first != Qt::Key_Shift && k.first != Qt::Key_Control) r.push_back(k);
+        return r;
+    };
+
+    a->TakesKey = Qt::Key_Down;
+    QTest::keyClick(view.get(), Qt::Key_Down);
+    EXPECT_EQ(view->GetSelection(), a);  // taken: the view does not move
+    QTest::keyClick(view.get(), Qt::Key_Down, Qt::ShiftModifier);
+    EXPECT_EQ(view->GetSelection(), a);
+    QTest::keyClick(view.get(), Qt::Key_End);
+    EXPECT_EQ(view->GetSelection(), Child(root, 2));  // not taken: the view moves
+    EXPECT_EQ(seen(a), (TKeys{{Qt::Key_Down, Qt::NoModifier}, {Qt::Key_Down, Qt::ShiftModifier},
+                              {Qt::Key_End, Qt::NoModifier}}));
+    EXPECT_TRUE(Child(root, 2)->Keys.empty());
+
+    // F2 edits; with Shift or Ctrl it does not, and the node still sees it.
+    TTestNode* c = Child(root, 2);
+    c->Editable = true;
+    QTest::keyClick(view.get(), Qt::Key_F2, Qt::ShiftModifier);
+    EXPECT_EQ(Editor(), nullptr);
+    QTest::keyClick(view.get(), Qt::Key_F2, Qt::ControlModifier);
+    EXPECT_EQ(Editor(), nullptr);
+    EXPECT_EQ(seen(c), (TKeys{{Qt::Key_F2, Qt::ShiftModifier}, {Qt::Key_F2, Qt::ControlModifier}}));
+    QTest::keyClick(view.get(), Qt::Key_F2);
+    ASSERT_NE(Editor(), nullptr);
+    EXPECT_EQ(Editor()->text(), "root.2");
+}
+
+TEST_F(GeneralTreeView, RadioItemsOfANodeMenuAreExclusiveWithinTheirGroup) {
+    ExpandRoot();
+    TTestNode* a = Child(root, 0);
+    a->Menu = [](TTestNode&, TMenuList& l) {
+        l.AddItemEx("One", true, nullptr, -1, true, true, 1, 0);
+        l.AddItemEx("Two", true, nullptr, -1, false, true, 1, 0);
+        l.AddItemEx("Three", true, nullptr, -1, true, true, 2, 0);
+        // Res2 does not reach a node menu: this one stays in group 2.
+        l.CAdd(TCMenu().Caption("Four").SetRadioItem().GroupIndex(2).Res2(1).Apply());
+        l.AddItemEx("Five", true, nullptr, -1, true, false, 1, 0);  // checked, not a radio item
+    };
+    RightClick(a);
+    QMenu* menu = view->GetLastNodeMenu();
+    ASSERT_NE(menu, nullptr);
+    const QList<QAction*> items = menu->actions();
+    ASSERT_EQ(items.size(), 5);
+    auto checked = [&] {
+        std::vector<bool> r;
+        for (const QAction* item : items) r.push_back(item->isChecked());
+        return r;
+    };
+    EXPECT_EQ(checked(), (std::vector<bool>{true, false, true, false, true}));
+    items[1]->trigger();
+    EXPECT_EQ(checked(), (std::vector<bool>{false, true, true, false, true}));
+    items[3]->trigger();
+    EXPECT_EQ(checked(), (std::vector<bool>{false, true, false, true, true}));
+    items[1]->trigger();  // a checked radio item stays checked
+    EXPECT_EQ(checked(), (std::vector<bool>{false, true, false, true, true}));
+}
+
+TEST_F(GeneralTreeView, AnInsertedNodeThatCanExpandGetsItsButtonAtItsPlace) {
+    ExpandRoot();
+    auto made = root->MakeChild("inserted");
+    made->CanExpand = true;
+    made->Children = 2;
+    TGeneralNode* inserted = root->InsertNode(0, std::move(made));
+    auto first = root->MakeChild("first");
+    TGeneralNode* front = root->InsertNode(-1, std::move(first));
+
+    EXPECT_EQ(root->IndexOfNode(inserted), 2);
+    EXPECT_EQ(root->IndexOfNode(front), 0);
+    QTreeWidgetItem* rootItem = root->GetItemHandle();
+    ASSERT_EQ(rootItem->childCount(), 5);
+    EXPECT_EQ(rootItem->child(0), front->GetItemHandle());
+    EXPECT_EQ(rootItem->child(1), Child(root, 1)->GetItemHandle());
+    EXPECT_EQ(rootItem->child(2), inserted->GetItemHandle());
+    EXPECT_EQ(rootItem->child(2)->text(0), "inserted");
+    EXPECT_NE(view->GetLink().GetEmptyNodes().Empty(inserted), nullptr);
+    EXPECT_EQ(inserted->GetItemHandle()->childIndicatorPolicy(), QTreeWidgetItem::ShowIndicator);
+    EXPECT_EQ(view->GetLink().GetEmptyNodes().Empty(front), nullptr);  // it cannot expand
+    inserted->GetItemHandle()->setExpanded(true);
+    EXPECT_EQ(inserted->GetItemHandle()->childCount(), 2);
+    EXPECT_EQ(inserted->GetItemHandle()->child(1)->text(0), "inserted.1");
+}
+
 TEST_F(GeneralTreeView, ADragAsksTheNodesUnderItAndTheDropReachesTheNode) {
     ExpandRoot();
     TTestNode* a = Child(root, 0);
