@@ -692,12 +692,15 @@ void T__GeneralTreeView::mouseReleaseEvent(QMouseEvent* event) {
         event->accept();  // the release that ended a drag started here
         return;
     }
-    if (TGeneralNode* node = std::exchange(pressNode_, nullptr); node && event->button() == Qt::LeftButton) {
-        QMouseEvent press(QEvent::MouseButtonPress, QPointF(pressAt_), viewport()->mapToGlobal(QPointF(pressAt_)),
-                          Qt::LeftButton, Qt::LeftButton, event->modifiers());
-        QTreeWidget::mousePressEvent(&press);
-    }
+    if (TGeneralNode* node = std::exchange(pressNode_, nullptr); node && event->button() == Qt::LeftButton)
+        ReplayPress(event->modifiers());
     QTreeWidget::mouseReleaseEvent(event);
+}
+
+void T__GeneralTreeView::ReplayPress(Qt::KeyboardModifiers Modifiers) {
+    QMouseEvent press(QEvent::MouseButtonPress, QPointF(pressAt_), viewport()->mapToGlobal(QPointF(pressAt_)),
+                      Qt::LeftButton, Qt::LeftButton, Modifiers);
+    QTreeWidget::mousePressEvent(&press);
 }
 
 void T__GeneralTreeView::mouseMoveEvent(QMouseEvent* event) {
@@ -705,14 +708,19 @@ void T__GeneralTreeView::mouseMoveEvent(QMouseEvent* event) {
         if (!(event->buttons() & Qt::LeftButton)) {
             pressNode_ = nullptr;  // the release went elsewhere
         } else {
-            if ((event->position().toPoint() - pressAt_).manhattanLength() >= QApplication::startDragDistance()) {
-                TGeneralNode* node = std::exchange(pressNode_, nullptr);
-                QPointer<T__GeneralTreeView> alive(this);
-                DragOut(node);
-                if (alive) dragEnded_ = true;
+            if ((event->position().toPoint() - pressAt_).manhattanLength() < QApplication::startDragDistance()) {
+                event->accept();
+                return;
             }
-            event->accept();
-            return;
+            TGeneralNode* node = std::exchange(pressNode_, nullptr);
+            QPointer<T__GeneralTreeView> alive(this);
+            if (DragOut(node)) {
+                if (alive) dragEnded_ = true;
+                event->accept();
+                return;
+            }
+            // The node refused: the press was an ordinary one after all.
+            ReplayPress(event->modifiers());
         }
     }
     if (OnGetHint) {
@@ -1060,8 +1068,8 @@ void T__GeneralTreeView::startDrag(Qt::DropActions /*supportedActions*/) { Begin
 
 void T__GeneralTreeView::BeginDrag() { DragOut(GetSelection()); }
 
-void T__GeneralTreeView::DragOut(TGeneralNode* Node) {
-    if (dragging_) return;
+bool T__GeneralTreeView::DragOut(TGeneralNode* Node) {
+    if (dragging_) return false;
     std::unique_ptr<TCustomDragObject> object;
     QPixmap image;
     bool go = false;
@@ -1081,7 +1089,7 @@ void T__GeneralTreeView::DragOut(TGeneralNode* Node) {
     });
     if (!go) {
         dragNode_ = nullptr;
-        return;
+        return false;
     }
     QPointer<T__GeneralTreeView> alive(this);
     QPointer<QDrag> drag = new QDrag(this);
@@ -1101,7 +1109,7 @@ void T__GeneralTreeView::DragOut(TGeneralNode* Node) {
     });
     CurrentDrag() = TCurrentDrag{};
     if (drag) drag->deleteLater();
-    if (!alive) return;
+    if (!alive) return true;
     dragging_ = false;
     dragNode_ = nullptr;
     canDrag_ = false;
@@ -1112,6 +1120,7 @@ void T__GeneralTreeView::DragOut(TGeneralNode* Node) {
             SetSelection(GetSelection());
         });
     }
+    return true;
 }
 
 void T__GeneralTreeView::drawBranches(QPainter* painter, const QRect& rect, const QModelIndex& index) const {

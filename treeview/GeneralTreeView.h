@@ -289,7 +289,10 @@ private:
     void Guard(F&& f) {
         link_->Guard(std::forward<F>(f));
     }
-    void DragOut(TGeneralNode* Node);
+    // Drags Node out; false when there was nothing to drag.
+    bool DragOut(TGeneralNode* Node);
+    // Hands Qt the press that waited for a move.
+    void ReplayPress(Qt::KeyboardModifiers Modifiers);
     void ItemExpanded(QTreeWidgetItem* Item);
     void ItemCollapsed(QTreeWidgetItem* Item);
     void SetExpandedQuietly(QTreeWidgetItem* Item, bool Value);

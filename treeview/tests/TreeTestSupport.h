@@ -54,6 +54,7 @@ public:
         if (OnDrop) OnDrop(*this);
     }
     void EndDrag() override { ++EndDrags; }
+    bool CanDrag() override { return Draggable; }
     void StartDrag(std::unique_ptr<TCustomDragObject>& DragObject) override {
         if (MakesDragObject) DragObject = std::make_unique<TCustomDragObject>();
     }
@@ -85,6 +86,7 @@ public:
     bool Viewable = false;
     bool LockView = false;
     bool MakesDragObject = false;
+    bool Draggable = true;
     std::function<void(TTestNode&)> OnExpand;
     std::function<void(TTestNode&, TMenuList&)> Menu;
     std::function<void(TTestNode&)> OnDrop;

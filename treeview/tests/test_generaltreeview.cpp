@@ -581,9 +581,15 @@ TEST_F(GeneralTreeView, PressAndMoveStartADragInEitherDragMode) {
     EXPECT_EQ(c->LastSource.Node, a);  // what was dragged, not what is selected
     EXPECT_EQ(view->GetSelection(), c);  // the drop selects its target
 
-    // Manual: a press and release without a move is a click.
+    // Manual: a press and release without a move is a click; so is a press
+    // and move on a node that cannot be dragged.
     QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, At(b));
     EXPECT_EQ(view->GetSelection(), b);
+    a->Draggable = false;
+    QTest::mousePress(view->viewport(), Qt::LeftButton, {}, At(a));
+    QTest::mouseMove(view->viewport(), At(a) + QPoint(far, 0));
+    QTest::mouseRelease(view->viewport(), Qt::LeftButton, {}, At(a) + QPoint(far, 0));
+    EXPECT_EQ(view->GetSelection(), a);
     EXPECT_EQ(dragged.size(), 2u);
     EXPECT_EQ(view->GetNodeFromItem(view->model()->index(0, 0)), root);
     EXPECT_TRUE(reports.Messages.empty());
