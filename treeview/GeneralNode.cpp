@@ -163,8 +163,9 @@ int TGeneralNode::IndexOfNode(const TGeneralNode* Node) const {
     const size_t count = nodes_.size();
     if (!Node || Node->parent_ != this || count == 0) return -1;
     // Where the child stood when last looked for, the first and the last
-    // place, then outwards from there: children that come and go one by one (a merge
-    // of a long list) are found in a few steps, not by a walk from the first.
+    // place, then outwards from there: children that come and go one by one
+    // (a merge of a long list, a collapse) are found in a few steps, not by
+    // a walk from the first.
     auto found = [&](size_t i) {
         if (nodes_[i] != Node) return false;
         Node->indexHint_ = i;

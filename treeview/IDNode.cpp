@@ -99,7 +99,10 @@ public:
         if (it == positions_.end() || it->second.Next >= it->second.At.size()) return -1;
         return it->second.At[it->second.Next];
     }
-    void TakeHead() { Take(head_); }
+    void TakeHead() {
+        HeadID();
+        Take(head_);
+    }
     void Take(int position) {
         ++lookups_;
         gone_[size_t(position)] = 1;
