@@ -1,10 +1,12 @@
 #include "treeview/GeneralNode.h"
 
 #include <QWidget>
+#include <algorithm>
 #include <typeinfo>
 
 #include "platform/ui/ExceptionReporter.h"
 #include "platform/ui/TimerSource.h"
+#include "treeview/GeneralTreeView.h"
 #include "treeview/ImageList.h"
 
 namespace velt {
@@ -38,6 +40,21 @@ void TNodeLink::FreePending() {
 
 void TNodeLink::ReportGuarded() noexcept { ReportCurrentException(); }
 
+// ---- TGeneralNode::TChildren ---------------------------------------------------
+
+TGeneralNode::TChildren::~TChildren() {
+    while (!list_.isEmpty()) delete list_.takeLast();
+}
+
+void TGeneralNode::TChildren::insert(size_t i, std::unique_ptr<TGeneralNode> node) {
+    list_.insert(qsizetype(i), node.get());
+    node.release();  // the list owns it now
+}
+
+std::unique_ptr<TGeneralNode> TGeneralNode::TChildren::take(size_t i) {
+    return std::unique_ptr<TGeneralNode>(list_.takeAt(qsizetype(i)));
+}
+
 // ---- TGeneralNode --------------------------------------------------------------
 
 TGeneralNode::TGeneralNode(TGeneralNode* AOwner) : Level(AOwner ? AOwner->Level + 1 : 0) {}
@@ -46,10 +63,7 @@ TGeneralNode::~TGeneralNode() {
     // The control lets go of the whole subtree and deletes its items at once.
     if (TNodeLink* link = link_.data()) link->NodeDestroying(this);
     hoverTimer_.reset();
-    while (!nodes_.empty()) {
-        std::unique_ptr<TGeneralNode> child = std::move(nodes_.back());
-        nodes_.pop_back();
-    }
+    while (!nodes_.empty()) nodes_.take(nodes_.size() - 1).reset();
 }
 
 std::unique_ptr<TGeneralNode> TGeneralNode::NewInstance() const { return std::make_unique<TGeneralNode>(); }
@@ -93,7 +107,8 @@ TGeneralNode* TGeneralNode::Adopt(size_t Index, std::unique_ptr<TGeneralNode> No
     TGeneralNode* child = Node.get();
     child->parent_ = this;
     child->link_ = link_;
-    nodes_.insert(nodes_.begin() + ptrdiff_t(Index), std::move(Node));
+    child->indexHint_ = Index;
+    nodes_.insert(Index, std::move(Node));
     return child;
 }
 
@@ -116,8 +131,7 @@ TGeneralNode* TGeneralNode::InsertNode(int Index, std::unique_ptr<TGeneralNode> 
 TGeneralNode* TGeneralNode::InsertNodeEx(TGeneralNode* After, std::unique_ptr<TGeneralNode> Node) {
     size_t at = 0;
     if (After) {
-        // Children mostly come in order: try the last place first.
-        const int i = !nodes_.empty() && nodes_.back().get() == After ? GetSubnodeCount() - 1 : IndexOfNode(After);
+        const int i = IndexOfNode(After);
         if (i < 0) throw Exception("The node to insert after is not a child of " + text_);
         at = size_t(i) + 1;
     }
@@ -134,8 +148,7 @@ void TGeneralNode::RemoveNode(TGeneralNode* Node) {
     // What NodeRemoving ran may have moved the children.
     const int i = IndexOfNode(Node);
     if (i < 0) return;
-    std::unique_ptr<TGeneralNode> owned = std::move(nodes_[size_t(i)]);
-    nodes_.erase(nodes_.begin() + i);
+    std::unique_ptr<TGeneralNode> owned = nodes_.take(size_t(i));
     if (link) link->DeleteNode(this, owned.get());
     owned->parent_ = nullptr;
     if (link) link->Dispose(std::move(owned));  // else it goes here
@@ -143,12 +156,29 @@ void TGeneralNode::RemoveNode(TGeneralNode* Node) {
 
 TGeneralNode* TGeneralNode::GetNodes(int I) const {
     if (I < 0 || I >= GetSubnodeCount()) throw Exception("Node index out of range: " + IntToStr(I));
-    return nodes_[size_t(I)].get();
+    return nodes_[size_t(I)];
 }
 
 int TGeneralNode::IndexOfNode(const TGeneralNode* Node) const {
-    for (size_t i = 0; i < nodes_.size(); ++i)
-        if (nodes_[i].get() == Node) return int(i);
+    const size_t count = nodes_.size();
+    if (!Node || Node->parent_ != this || count == 0) return -1;
+    // Where the child stood when last looked for, the first and the last
+    // place, then outwards from there: children that come and go one by one
+    // (a merge of a long list, a collapse) are found in a few steps, not by
+    // a walk from the first.
+    auto found = [&](size_t i) {
+        if (nodes_[i] != Node) return false;
+        Node->indexHint_ = i;
+        return true;
+    };
+    const size_t hint = std::min(Node->indexHint_, count - 1);
+    if (found(hint)) return int(hint);
+    if (found(0)) return 0;
+    if (found(count - 1)) return int(count - 1);
+    for (size_t d = 1; d <= hint || hint + d < count; ++d) {
+        if (d <= hint && found(hint - d)) return int(hint - d);
+        if (hint + d < count && found(hint + d)) return int(hint + d);
+    }
     return -1;
 }
 
@@ -161,7 +191,7 @@ bool TGeneralNode::Contains(const TGeneralNode* Node) const {
 void TGeneralNode::Close() {
     TNodeLink* link = link_.data();
     for (size_t i = 0; i < nodes_.size(); ++i) {
-        TGeneralNode* child = nodes_[i].get();
+        TGeneralNode* child = nodes_[i];
         if (child->Expanded) child->Close();
         if (link) link->DeleteNode(this, child);
     }
@@ -172,7 +202,7 @@ void TGeneralNode::InternalCollapse() {
     const int n = GetExpandedCount();
     for (int k = 0; k < n && !nodes_.empty(); ++k) {
         if (nodes_.front()->Expanded) nodes_.front()->Collapse();
-        if (!nodes_.empty()) RemoveNode(nodes_.front().get());
+        if (!nodes_.empty()) RemoveNode(nodes_.front());
     }
     Expanded = false;
 }
@@ -185,7 +215,7 @@ void TGeneralNode::InternalUpdate() {
 void TGeneralNode::ExpandByList() {
     TNodeLink* link = link_.data();
     if (link)
-        for (size_t i = 0; i < nodes_.size(); ++i) link->Add(this, nodes_[i].get());
+        for (size_t i = 0; i < nodes_.size(); ++i) link->Add(this, nodes_[i]);
     Expanded = false;
     if (link) {
         link->ExpandingByList = true;
@@ -213,10 +243,11 @@ std::unique_ptr<TGeneralNode> TGeneralNode::CloneSubLevel(TGeneralNode* Node, in
         throw Exception("Class " + Node->ClassName() + " does not make instances of its own for cloning");
     copy->Assign(Node);
     for (size_t i = 0; i < Node->nodes_.size(); ++i) {
-        std::unique_ptr<TGeneralNode> child = CloneSubLevel(Node->nodes_[i].get(), Base);
+        std::unique_ptr<TGeneralNode> child = CloneSubLevel(Node->nodes_[i], Base);
         if (!child) continue;
         child->Level -= Base;
         child->parent_ = copy.get();
+        child->indexHint_ = copy->nodes_.size();
         copy->nodes_.push_back(std::move(child));
     }
     return copy;
@@ -236,6 +267,16 @@ QPixmap TGeneralNode::GetSmallBitmapFromImageList() const {
 }
 
 bool TGeneralNode::DoDragOver(const TDragSource& Source, TDragState State, std::string& Text) {
+    // The source's picture: its drag object's, else its view's, else that of
+    // the view that shows the source node.
+    const QPixmap* images = nullptr;
+    if (Source.DragObject) images = Source.DragObject->GetDragImages();
+    if (!images)
+        if (auto* view = dynamic_cast<T__GeneralTreeView*>(Source.Control)) images = view->GetDragImages();
+    if (!images && Source.Node)
+        if (TNodeLink* link = Source.Node->GetLink())
+            if (auto* view = dynamic_cast<T__GeneralTreeView*>(link->GetControl())) images = view->GetDragImages();
+    DragImages = images ? *images : QPixmap();
     if (State == dsDragEnter) {
         if (!hoverTimer_)
             hoverTimer_ = NewTimer(HoverExpandMs, [this] { HoverTimerFired(); });

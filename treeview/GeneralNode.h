@@ -13,6 +13,7 @@
 // callback that the control runs is still on the stack, the free waits until
 // that callback has returned.
 
+#include <QList>
 #include <QObject>
 #include <QPixmap>
 #include <QPointer>
@@ -212,7 +213,11 @@ public:
     int GetSubnodeCount() const { return int(nodes_.size()); }
     // The number of children while Expanded, else 0.
     int GetExpandedCount() const { return Expanded ? GetSubnodeCount() : 0; }
+    // The child's place, -1 for a node that is not a child.
     int IndexOfNode(const TGeneralNode* Node) const;
+    // Where the node stood among its parent's children when last looked
+    // for there: a guess, right until the children change.
+    int GetIndexHint() const { return int(indexHint_); }
 
     // Deletes the items of the whole subtree; the nodes stay.
     void Close();
@@ -252,10 +257,14 @@ public:
     void SetItemHandle(QTreeWidgetItem* Item) { itemHandle_ = Item; }
     // The drag-hover timer while a drag is over the node.
     TTimer* GetHoverTimer() const { return hoverTimer_.get(); }
+    // The picture of the last drag over the node, taken from its source;
+    // null when the source has none.
+    const QPixmap* GetDragImages() const { return DragImages.isNull() ? nullptr : &DragImages; }
     // Whether node is this one or lies below it.
     bool Contains(const TGeneralNode* Node) const;
 
     int32_t Data = 0;
+    QPixmap DragImages;
     int32_t ImageIndex = -1;
     int32_t SelectedIndex = -1;
     int32_t Level = 0;
@@ -270,6 +279,10 @@ protected:
     // A placeholder stands below the node it gives an expand button to
     // without being one of its children.
     void SetParentNode(TGeneralNode* Parent) { parent_ = Parent; }
+    // Tells IndexOfNode where Child probably stands now.
+    static void HintIndex(const TGeneralNode* Child, int Index) {
+        if (Child && Index >= 0) Child->indexHint_ = size_t(Index);
+    }
 
 private:
     TGeneralNode* Adopt(size_t Index, std::unique_ptr<TGeneralNode> Node);
@@ -277,8 +290,32 @@ private:
 
     std::unique_ptr<TTimer> hoverTimer_;
     QTreeWidgetItem* itemHandle_ = nullptr;
+    // The node's place among its parent's children when last seen there.
+    mutable size_t indexHint_ = 0;
     QPointer<TNodeLink> link_;
-    std::vector<std::unique_ptr<TGeneralNode>> nodes_;
+    // The children, owned. Pointers in a QList rather than unique_ptrs in a
+    // vector: a long list that changes in the middle (a merge) or loses its
+    // first child again and again (a collapse) then moves memory in one go,
+    // or none, instead of one pointer at a time.
+    class TChildren {
+    public:
+        TChildren() = default;
+        TChildren(const TChildren&) = delete;
+        TChildren& operator=(const TChildren&) = delete;
+        ~TChildren();
+        size_t size() const { return size_t(list_.size()); }
+        bool empty() const { return list_.isEmpty(); }
+        TGeneralNode* operator[](size_t i) const { return list_[qsizetype(i)]; }
+        TGeneralNode* front() const { return list_.first(); }
+        TGeneralNode* back() const { return list_.last(); }
+        void insert(size_t i, std::unique_ptr<TGeneralNode> node);
+        void push_back(std::unique_ptr<TGeneralNode> node) { insert(size(), std::move(node)); }
+        std::unique_ptr<TGeneralNode> take(size_t i);
+
+    private:
+        QList<TGeneralNode*> list_;
+    };
+    TChildren nodes_;
     std::string text_;
     TGeneralNode* parent_ = nullptr;
 };

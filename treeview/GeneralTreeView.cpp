@@ -1,6 +1,7 @@
 #include "treeview/GeneralTreeView.h"
 
 #include <QActionGroup>
+#include <QApplication>
 #include <QContextMenuEvent>
 #include <QDrag>
 #include <QDragEnterEvent>
@@ -12,6 +13,8 @@
 #include <QMimeData>
 #include <QTreeWidgetItemIterator>
 #include <algorithm>
+#include <iterator>
+#include <utility>
 
 #include "platform/ui/ComponentPalette.h"
 #include "platform/ui/ExceptionReporter.h"
@@ -111,28 +114,40 @@ TEmptyNode::TEmptyNode(TGeneralNode* Node) {
 }
 
 TEmptyNode* TEmptyNodeList::Empty(const TGeneralNode* Node) const {
-    auto it = entries_.find(Node);
-    return it == entries_.end() ? nullptr : it->second.get();
+    auto it = index_.find(Node);
+    return it == index_.end() ? nullptr : it->second->Placeholder.get();
+}
+
+int TEmptyNodeList::IndexOf(const TGeneralNode* Node) const {
+    auto it = index_.find(Node);
+    if (it == index_.end()) return -1;
+    return int(std::distance(entries_.begin(), TEntries::const_iterator(it->second)));
 }
 
 void TEmptyNodeList::AddField(const TGeneralNode* Node, std::unique_ptr<TEmptyNode> Placeholder) {
+    auto it = index_.find(Node);
+    if (it == index_.end()) {
+        entries_.push_back(TEntry{Node, std::move(Placeholder)});
+        index_.emplace(Node, std::prev(entries_.end()));
+        return;
+    }
     // A placeholder's destructor comes back here: free the old one only
-    // once the map is done with it.
-    std::unique_ptr<TEmptyNode> old = std::move(entries_[Node]);
-    entries_[Node] = std::move(Placeholder);
+    // once the entry holds the new one.
+    std::unique_ptr<TEmptyNode> old = std::exchange(it->second->Placeholder, std::move(Placeholder));
 }
 
 void TEmptyNodeList::DeleteField(const TGeneralNode* Node) {
-    auto it = entries_.find(Node);
-    if (it == entries_.end()) return;
-    std::unique_ptr<TEmptyNode> old = std::move(it->second);
-    entries_.erase(it);
+    auto it = index_.find(Node);
+    if (it == index_.end()) return;
+    std::unique_ptr<TEmptyNode> old = std::move(it->second->Placeholder);
+    entries_.erase(it->second);
+    index_.erase(it);
 }
 
 void TEmptyNodeList::Clear() {
-    std::vector<std::unique_ptr<TEmptyNode>> all;
-    for (auto& [node, placeholder] : entries_) all.push_back(std::move(placeholder));
+    TEntries all = std::move(entries_);
     entries_.clear();
+    index_.clear();
 }
 
 // ---- TOutlineLink ----------------------------------------------------------------------
@@ -216,7 +231,10 @@ void TOutlineLink::AddNodeEmpty(TGeneralNode* Node) {
     auto placeholder = std::make_unique<TEmptyNode>(Node);
     TEmptyNode* p = placeholder.get();
     empty_.AddField(Node, std::move(placeholder));
-    treeView_->AddChildFirst(Node, p);
+    // The placeholder is the node's button, not a row: Qt walks every
+    // persistent index (each expanded row has one) on every row it removes,
+    // which an expansion would do for the placeholder.
+    treeView_->AddedNode(p);
 }
 
 int TOutlineLink::ImageIndex(TGeneralNode* Node, bool Selected) const {
@@ -302,7 +320,7 @@ std::unique_ptr<TGeneralNode> T__GeneralTreeView::SetNode0(std::unique_ptr<TGene
     std::unique_ptr<TGeneralNode> old = std::move(node0_);
     if (old) ForgetNodes(old.get(), true);
     clear();
-    link_->ClearPlaceholders();  // their items went with the rest
+    link_->ClearPlaceholders();  // the items they gave buttons to are gone
     node0_ = std::move(Node);
     if (TGeneralNode* root = node0_.get()) {
         root->SetLink(link_.get());
@@ -320,17 +338,27 @@ std::unique_ptr<TGeneralNode> T__GeneralTreeView::SetNode0(std::unique_ptr<TGene
 QTreeWidgetItem* T__GeneralTreeView::AddItem(QTreeWidgetItem* ParentItem, QTreeWidgetItem* AfterItem, TAddMode Mode,
                                              std::unique_ptr<QTreeWidgetItem> Item) {
     QTreeWidgetItem* parent = ParentItem ? ParentItem : invisibleRootItem();
-    const int count = parent->childCount();
     int at = 0;
-    if (Mode == taAdd) {
-        at = count;
-    } else if (Mode == taInsert && AfterItem) {
-        // Children mostly come in order: try the last place first.
-        at = count > 0 && parent->child(count - 1) == AfterItem ? count : parent->indexOfChild(AfterItem) + 1;
-    }
+    if (Mode == taAdd)
+        at = parent->childCount();
+    else if (Mode == taInsert && AfterItem)
+        at = RowOf(parent, AfterItem, rowGuess_) + 1;
     QTreeWidgetItem* item = Item.release();
     parent->insertChild(at, item);
     return item;
+}
+
+int T__GeneralTreeView::RowOf(QTreeWidgetItem* Parent, QTreeWidgetItem* Item, int Guess) const {
+    // Rows mostly stand where their nodes do, or last: look there before
+    // Qt's walk over the rows from the first.
+    const int count = Parent->childCount();
+    for (int row : {Guess, count - 1})
+        if (row >= 0 && row < count && Parent->child(row) == Item) return row;
+    if (Item->parent() == Parent || (Parent == invisibleRootItem() && !Item->parent())) {
+        const QModelIndex index = indexFromItem(Item);  // Qt's own guess, then a walk from the last
+        if (index.isValid()) return index.row();
+    }
+    return Parent->indexOfChild(Item);
 }
 
 std::unique_ptr<QTreeWidgetItem> T__GeneralTreeView::CreateItem(TGeneralNode* Node) {
@@ -370,7 +398,9 @@ void T__GeneralTreeView::InsertEx(TGeneralNode* Parent, TGeneralNode* After, TGe
         return;
     }
     Node->Data = 0;
+    rowGuess_ = After && Parent ? Parent->IndexOfNode(After) : -1;
     PlaceItem(Parent, Node, taInsert, After ? After->GetItemHandle() : nullptr);
+    rowGuess_ = -1;
 }
 
 void T__GeneralTreeView::Insert(TGeneralNode* Parent, TGeneralNode* Node) {
@@ -387,7 +417,17 @@ void T__GeneralTreeView::AddedNode(TGeneralNode* Node) {
     if (TGeneralNode* parent = Node->GetParent()) parent->SetChildren(true);
 }
 
-void T__GeneralTreeView::DeleteNode(TGeneralNode* Node) { delete Node->GetItemHandle(); }
+void T__GeneralTreeView::DeleteNode(TGeneralNode* Node) {
+    QTreeWidgetItem* item = Node->GetItemHandle();
+    if (!item) return;
+    // Qt finds the row of an item it deletes by a walk from the first row;
+    // taken out of its known row first, it goes without one.
+    QTreeWidgetItem* parent = item->parent() ? item->parent() : invisibleRootItem();
+    // A child's row is where its node stood among the children.
+    const int row = RowOf(parent, item, Node->GetParent() ? Node->GetIndexHint() : -1);
+    if (row >= 0 && parent->child(row) == item) item = item->parent() ? parent->takeChild(row) : takeTopLevelItem(row);
+    delete item;
+}
 
 TGeneralNode* T__GeneralTreeView::GetNode(QTreeWidgetItem* Item) const {
     TNodeItem* item = AsNodeItem(Item);
@@ -395,6 +435,12 @@ TGeneralNode* T__GeneralTreeView::GetNode(QTreeWidgetItem* Item) const {
 }
 
 TGeneralNode* T__GeneralTreeView::GetNodeAt(int X, int Y) const { return GetNode(itemAt(X, Y)); }
+
+TGeneralNode* T__GeneralTreeView::GetNodeFromItem(const QModelIndex& Index) const {
+    return Index.isValid() && Index.model() == model() ? GetNode(itemFromIndex(Index)) : nullptr;
+}
+
+TGeneralNode* T__GeneralTreeView::GetSourceNode() const { return dragging_ ? dragNode_ : GetSelection(); }
 
 TGeneralNode* T__GeneralTreeView::GetSelection() const { return GetNode(currentItem()); }
 
@@ -407,7 +453,7 @@ void T__GeneralTreeView::SetSelection(TGeneralNode* Node) {
 TGeneralNode* T__GeneralTreeView::GetTopNode() const { return GetNodeAt(0, 0); }
 
 void T__GeneralTreeView::SetTopNode(TGeneralNode* Node) {
-    if (QTreeWidgetItem* item = Node ? Node->GetItemHandle() : nullptr) scrollToItem(item, PositionAtTop);
+    if (QTreeWidgetItem* item = Node ? Node->GetItemHandle() : nullptr) scrollTo(indexFromItem(item), PositionAtTop);
 }
 
 TGeneralNode* T__GeneralTreeView::GetNextSibling(TGeneralNode* Node) const {
@@ -426,7 +472,8 @@ TGeneralNode* T__GeneralTreeView::GetPrevSibling(TGeneralNode* Node) const {
 }
 
 void T__GeneralTreeView::EnsureVisible(TGeneralNode* Node) {
-    if (QTreeWidgetItem* item = Node ? Node->GetItemHandle() : nullptr) scrollToItem(item, QAbstractItemView::EnsureVisible);
+    if (QTreeWidgetItem* item = Node ? Node->GetItemHandle() : nullptr)
+        scrollTo(indexFromItem(item), QAbstractItemView::EnsureVisible);
 }
 
 int T__GeneralTreeView::GetVisibleCount() const {
@@ -464,6 +511,9 @@ bool T__GeneralTreeView::ExternalExpand(TGeneralNode* Node) {
         else
             ItemCollapsed(item);
     } else {
+        // Qt lays a shown tree out again after each expansion, unless a
+        // layout is due anyway: callers that open node after node get one.
+        scheduleDelayedItemsLayout();
         item->setExpanded(expand);
     }
     item = Node->GetItemHandle();
@@ -524,8 +574,30 @@ void T__GeneralTreeView::ItemExpanded(QTreeWidgetItem* Item) {
         // Children that a merge removed before the node counted as expanded
         // gave it a placeholder again.
         if (node->Expanded) link_->RemoveNodeEmpty(node);
+        RequestExpandScroll(node);
+    });
+}
+
+void T__GeneralTreeView::RequestExpandScroll(TGeneralNode* Node) {
+    // A scroll lays out every row first: one expansion after another in
+    // one action (the "*" key, opening a whole subtree) would lay out the
+    // tree again each time. The scroll waits until the action is over; the
+    // action's first expansion says where.
+    if (!scrollNode_) scrollNode_ = Node;
+    if (scrollPosted_) return;
+    scrollPosted_ = true;
+    QMetaObject::invokeMethod(this, [this] { RunExpandScroll(); }, Qt::QueuedConnection);
+}
+
+void T__GeneralTreeView::RunExpandScroll() {
+    scrollPosted_ = false;
+    TGeneralNode* node = std::exchange(scrollNode_, nullptr);
+    if (!node || destroying_) return;
+    Guard([&] {
+        QTreeWidgetItem* item = node->GetItemHandle();
         const int count = node->GetSubnodeCount();
-        if (count > 0) EnsureVisible(node->GetNodes(std::max(0, std::min(GetVisibleCount() - 3, count - 1))));
+        if (!item || !item->isExpanded() || count == 0) return;
+        EnsureVisible(node->GetNodes(std::max(0, std::min(GetVisibleCount() - 3, count - 1))));
     });
 }
 
@@ -542,6 +614,10 @@ void T__GeneralTreeView::ItemCollapsed(QTreeWidgetItem* Item) {
             SetExpandedQuietly(node->GetItemHandle(), true);
             return;
         }
+        // A selection that is hidden now moves to the node first: freed one
+        // by one, the children would hand it on to each later sibling.
+        if (TGeneralNode* selected = GetSelection(); selected && selected != node && node->Contains(selected))
+            SetSelection(node);
         node->Collapse();
     });
 }
@@ -552,7 +628,7 @@ bool T__GeneralTreeView::edit(const QModelIndex& index, EditTrigger trigger, QEv
     if (trigger != AllEditTriggers && !(editTriggers() & trigger)) return QTreeWidget::edit(index, trigger, event);
     bool allowed = false;
     Guard([&] {
-        TGeneralNode* node = GetNode(itemFromIndex(index));
+        TGeneralNode* node = GetNodeFromItem(index);
         allowed = node && !readOnly_ && !dragging_ && state() != DraggingState && node->CanEdit();
     });
     return allowed && QTreeWidget::edit(index, trigger, event);
@@ -592,7 +668,61 @@ void T__GeneralTreeView::keyPressEvent(QKeyEvent* event) {
         QTreeWidget::keyPressEvent(event);
 }
 
+void T__GeneralTreeView::mousePressEvent(QMouseEvent* event) {
+    dragEnded_ = false;  // Qt's drag loop may have taken that release
+    // With DragMode manual a press on a node's label waits: a small move
+    // drags that node, without selecting it; a release is a click after all.
+    if (event->button() == Qt::LeftButton && dragMode_ == dmManual && !dragging_ && state() == NoState) {
+        const QPoint at = event->position().toPoint();
+        const QModelIndex index = indexAt(at);
+        TGeneralNode* node = GetNodeFromItem(index);
+        if (node && visualRect(index).contains(at)) {
+            pressNode_ = node;
+            pressAt_ = at;
+            event->accept();
+            return;
+        }
+    }
+    pressNode_ = nullptr;
+    QTreeWidget::mousePressEvent(event);
+}
+
+void T__GeneralTreeView::mouseReleaseEvent(QMouseEvent* event) {
+    if (std::exchange(dragEnded_, false) && event->button() == Qt::LeftButton) {
+        event->accept();  // the release that ended a drag started here
+        return;
+    }
+    if (TGeneralNode* node = std::exchange(pressNode_, nullptr); node && event->button() == Qt::LeftButton)
+        ReplayPress(event->modifiers());
+    QTreeWidget::mouseReleaseEvent(event);
+}
+
+void T__GeneralTreeView::ReplayPress(Qt::KeyboardModifiers Modifiers) {
+    QMouseEvent press(QEvent::MouseButtonPress, QPointF(pressAt_), viewport()->mapToGlobal(QPointF(pressAt_)),
+                      Qt::LeftButton, Qt::LeftButton, Modifiers);
+    QTreeWidget::mousePressEvent(&press);
+}
+
 void T__GeneralTreeView::mouseMoveEvent(QMouseEvent* event) {
+    if (pressNode_) {
+        if (!(event->buttons() & Qt::LeftButton)) {
+            pressNode_ = nullptr;  // the release went elsewhere
+        } else {
+            if ((event->position().toPoint() - pressAt_).manhattanLength() < QApplication::startDragDistance()) {
+                event->accept();
+                return;
+            }
+            TGeneralNode* node = std::exchange(pressNode_, nullptr);
+            QPointer<T__GeneralTreeView> alive(this);
+            if (DragOut(node)) {
+                if (alive) dragEnded_ = true;
+                event->accept();
+                return;
+            }
+            // The node refused: the press was an ordinary one after all.
+            ReplayPress(event->modifiers());
+        }
+    }
     if (OnGetHint) {
         Guard([&] {
             TGeneralNode* node = GetNodeAt(event->position().toPoint().x(), event->position().toPoint().y());
@@ -765,6 +895,8 @@ void T__GeneralTreeView::ForgetNodes(TGeneralNode* Node, bool Whole) {
         canDrag_ = false;
     }
     if (within(hintNode_)) hintNode_ = nullptr;
+    if (within(scrollNode_)) scrollNode_ = nullptr;
+    if (within(pressNode_)) pressNode_ = nullptr;
     if (within(dropHilite_)) SetdropHilight(nullptr);
     if (within(menuNode_)) {
         // Its actions call into the node; the menu goes with it.
@@ -808,7 +940,7 @@ TDragSource T__GeneralTreeView::MakeDragSource(const QMimeData* Data, QObject* S
         if (!s.Control) s.Control = drag.View.data();
         if (s.Control == drag.View.data()) s.DragObject = drag.Object;
     }
-    if (auto* tree = dynamic_cast<T__GeneralTreeView*>(s.Control)) s.Node = tree->GetSelection();
+    if (auto* tree = dynamic_cast<T__GeneralTreeView*>(s.Control)) s.Node = tree->GetSourceNode();
     return s;
 }
 
@@ -934,16 +1066,20 @@ void T__GeneralTreeView::DragDrop(const TDragSource& Source, int X, int Y) {
 
 void T__GeneralTreeView::startDrag(Qt::DropActions /*supportedActions*/) { BeginDrag(); }
 
-void T__GeneralTreeView::BeginDrag() {
-    if (dragging_) return;
+void T__GeneralTreeView::BeginDrag() { DragOut(GetSelection()); }
+
+bool T__GeneralTreeView::DragOut(TGeneralNode* Node) {
+    if (dragging_) return false;
     std::unique_ptr<TCustomDragObject> object;
     QPixmap image;
     bool go = false;
+    dragImage_ = QPixmap();
     Guard([&] {
-        dragNode_ = GetSelection();
-        canDrag_ = dragNode_ && dragNode_->CanDrag();
+        dragNode_ = Node;
+        canDrag_ = dragNode_ && dragNode_->GetItemHandle() && dragNode_->CanDrag();
         if (!canDrag_) return;
         image = viewport()->grab(visualItemRect(dragNode_->GetItemHandle()));
+        dragImage_ = image;
         dragNode_->StartDrag(object);
         if (object && !image.isNull()) {
             object->DragImage = image;
@@ -953,7 +1089,7 @@ void T__GeneralTreeView::BeginDrag() {
     });
     if (!go) {
         dragNode_ = nullptr;
-        return;
+        return false;
     }
     QPointer<T__GeneralTreeView> alive(this);
     QPointer<QDrag> drag = new QDrag(this);
@@ -973,7 +1109,7 @@ void T__GeneralTreeView::BeginDrag() {
     });
     CurrentDrag() = TCurrentDrag{};
     if (drag) drag->deleteLater();
-    if (!alive) return;
+    if (!alive) return true;
     dragging_ = false;
     dragNode_ = nullptr;
     canDrag_ = false;
@@ -984,6 +1120,7 @@ void T__GeneralTreeView::BeginDrag() {
             SetSelection(GetSelection());
         });
     }
+    return true;
 }
 
 void T__GeneralTreeView::drawBranches(QPainter* painter, const QRect& rect, const QModelIndex& index) const {

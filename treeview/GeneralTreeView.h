@@ -2,8 +2,8 @@
 // T__GeneralTreeView shows a tree of TGeneralNode objects in a Qt tree
 // widget. The widget keeps no data of its own: each item carries its node
 // and asks it for text and images when it paints, and children are loaded
-// only when an item is expanded, a placeholder child (TEmptyNode) giving a
-// node that is not loaded yet its expand button. On top: label editing
+// only when an item is expanded, a placeholder (TEmptyNode) giving a node
+// that is not loaded yet its expand button. On top: label editing
 // through the node, context menus from the node's TMenuList (right click,
 // Shift+F10, the menu key), drag and drop between nodes with expansion on
 // hover and scrolling at the edges, and a side panel in which a node can
@@ -18,6 +18,7 @@
 #include <QPointer>
 #include <QTreeWidget>
 #include <functional>
+#include <list>
 #include <memory>
 #include <unordered_map>
 
@@ -31,7 +32,9 @@ namespace velt {
 class T__GeneralTreeView;
 class TNodeItem;
 
-// The placeholder child of a node whose children are not loaded.
+// The placeholder of a node whose children are not loaded: it gives the
+// node's item its expand button (the item shows the button without a row
+// below it) and stands below the node without being one of its children.
 class TEmptyNode : public TGeneralNode {
 public:
     TEmptyNode() = default;
@@ -41,13 +44,17 @@ public:
     std::unique_ptr<TGeneralNode> NewInstance() const override { return std::make_unique<TEmptyNode>(); }
 };
 
-// The placeholders by node; each entry owns its placeholder.
+// The placeholders by node, in the order they were recorded; each entry
+// owns its placeholder.
 class TEmptyNodeList {
 public:
     ~TEmptyNodeList() { Clear(); }
+    // The place of Node's entry, -1 when none (a walk over the entries).
+    int IndexOf(const TGeneralNode* Node) const;
     // Node's placeholder, null when none.
     TEmptyNode* Empty(const TGeneralNode* Node) const;
-    // Records Placeholder for Node, freeing one recorded before.
+    // Records Placeholder for Node, freeing one recorded before (the entry
+    // keeps its place).
     void AddField(const TGeneralNode* Node, std::unique_ptr<TEmptyNode> Placeholder);
     // Frees Node's placeholder and forgets the entry.
     void DeleteField(const TGeneralNode* Node);
@@ -55,7 +62,13 @@ public:
     void Clear();
 
 private:
-    std::unordered_map<const TGeneralNode*, std::unique_ptr<TEmptyNode>> entries_;
+    struct TEntry {
+        const TGeneralNode* Node;
+        std::unique_ptr<TEmptyNode> Placeholder;
+    };
+    using TEntries = std::list<TEntry>;
+    TEntries entries_;
+    std::unordered_map<const TGeneralNode*, TEntries::iterator> index_;
 };
 
 class TOutlineLink : public TNodeLink {
@@ -187,6 +200,8 @@ public:
     void DeleteNode(TGeneralNode* Node);
 
     TGeneralNode* GetNode(QTreeWidgetItem* Item) const;
+    // The node of the item that an index (as Qt's signals carry it) stands for.
+    TGeneralNode* GetNodeFromItem(const QModelIndex& Index) const;
     // The node at a point of the viewport.
     TGeneralNode* GetNodeAt(int X, int Y) const;
     TGeneralNode* GetSelection() const;
@@ -227,8 +242,14 @@ public:
     // A drop at the viewport point (X, Y).
     void DragDrop(const TDragSource& Source, int X, int Y);
     // Starts a drag of the selected node (what a press and move do with
-    // DragMode automatic).
+    // DragMode automatic; with DragMode manual they drag the pressed node
+    // and leave the selection alone).
     void BeginDrag();
+    // The picture of the item of the last drag from here, null when none.
+    const QPixmap* GetDragImages() const { return dragImage_.isNull() ? nullptr : &dragImage_; }
+    // What a drag from here carries: the dragged node while the drag runs
+    // (null when it has left the tree), else the selection.
+    TGeneralNode* GetSourceNode() const;
     // -1 in the top edge zone of a viewport of Height, 1 in the bottom one,
     // else 0. The zones never take the whole viewport.
     static int EdgeZone(int Y, int Height);
@@ -248,6 +269,8 @@ public:
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
@@ -266,10 +289,19 @@ private:
     void Guard(F&& f) {
         link_->Guard(std::forward<F>(f));
     }
+    // Drags Node out; false when there was nothing to drag.
+    bool DragOut(TGeneralNode* Node);
+    // Hands Qt the press that waited for a move.
+    void ReplayPress(Qt::KeyboardModifiers Modifiers);
     void ItemExpanded(QTreeWidgetItem* Item);
     void ItemCollapsed(QTreeWidgetItem* Item);
     void SetExpandedQuietly(QTreeWidgetItem* Item, bool Value);
+    // The scroll that shows an expanded node's children.
+    void RequestExpandScroll(TGeneralNode* Node);
+    void RunExpandScroll();
     void PlaceItem(TGeneralNode* Parent, TGeneralNode* Node, TAddMode Mode, QTreeWidgetItem* AfterItem);
+    // The row of Item under Parent, looking at Guess first.
+    int RowOf(QTreeWidgetItem* Parent, QTreeWidgetItem* Item, int Guess) const;
     QVariant ItemIcon(TGeneralNode* Node) const;
     void EndLabelEdit(TGeneralNode* Node, const std::string& Text);
     void RightClickMenu(const QPoint& At);
@@ -297,12 +329,20 @@ private:
     QPoint dragPoint_;
     // The drag from this view.
     TGeneralNode* dragNode_ = nullptr;
+    QPixmap dragImage_;
+    // A press on a node that waits for a move (DragMode manual).
+    TGeneralNode* pressNode_ = nullptr;
+    QPoint pressAt_;
+    bool dragEnded_ = false;
     bool canDrag_ = false;
     bool dragging_ = false;
     TGeneralNode* dropHilite_ = nullptr;
     QPointer<QMenu> nodeMenu_;
     TGeneralNode* menuNode_ = nullptr;
     TGeneralNode* hintNode_ = nullptr;
+    // The expansion whose scroll waits for the end of the action.
+    TGeneralNode* scrollNode_ = nullptr;
+    bool scrollPosted_ = false;
     QPointer<QWidget> previewControl_;
     QPointer<QWidget> panelControl_;
     bool viewLock_ = false;
@@ -318,6 +358,8 @@ private:
     bool hideSelection_ = true;
     TDragMode dragMode_ = dmAutomatic;
     int quiet_ = 0;
+    // Where the row after which an item goes probably stands.
+    int rowGuess_ = -1;
     bool destroying_ = false;
 };
 

@@ -71,6 +71,9 @@ public:
     // The list as of the last merge; null before the first fetch.
     const TIDList* GetOldList() const { return OldList.get(); }
     bool GetHasItemsKnown() const { return HasItemsKnown; }
+    // The IDs the last merge compared while it looked entries and children
+    // up: what its work grows with.
+    int64_t GetMergeLookups() const { return mergeLookups_; }
 
 protected:
     bool HasItems = false;
@@ -78,7 +81,9 @@ protected:
     std::unique_ptr<TIDList> OldList;
 
 private:
+    int64_t mergeLookups_ = 0;
     class TChildIndex;
+    class TOldEntries;
     // New entry i as a new child right after Prev.
     TIDNode* CreateEntry(const TIDList& New, int I, TIDNode* Prev, TChildIndex& Index);
     void RemoveEntry(TIDNode* Child, TChildIndex& Index);

@@ -9,7 +9,7 @@
 #include <cstring>
 #include <unordered_map>
 
-#include "foundation/CommMsg.h"
+#include "platform/ui/ExceptionReporter.h"
 #include "platform/ui/ShortCut.h"
 
 namespace velt {
@@ -368,14 +368,9 @@ void CreateMenu(QWidget* menu, QAction* item, TMenuList& list) {
         a->setShortcuts(ShortCutToKeySequences(TextToShortCut(r.GetShortCut())));
         a->setEnabled(r.Enabled != 0);
         if (const TNotifyEvent* proc = r.Proc()) {
-            // The item keeps its own copy: the list may be gone when it is clicked.
-            QObject::connect(a, &QAction::triggered, a, [a, handler = *proc] {
-                try {
-                    handler(a);
-                } catch (const std::exception& e) {
-                    Warning(e.what());
-                }
-            });
+            // The item keeps its own copy: the list may be gone when it is
+            // clicked. Nothing a handler throws may pass through Qt.
+            QObject::connect(a, &QAction::triggered, a, [a, handler = *proc] { CallReporting([&] { handler(a); }); });
         }
         a->setProperty(kDefaultProperty, r.Default != 0);
         a->setCheckable(r.Checked || r.RadioItem);

@@ -9,6 +9,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/ui/ExceptionReporter.h"
@@ -53,8 +54,13 @@ public:
         if (OnDrop) OnDrop(*this);
     }
     void EndDrag() override { ++EndDrags; }
+    bool CanDrag() override { return Draggable; }
     void StartDrag(std::unique_ptr<TCustomDragObject>& DragObject) override {
         if (MakesDragObject) DragObject = std::make_unique<TCustomDragObject>();
+    }
+    void KeyDown(int& Key, Qt::KeyboardModifiers Shift) override {
+        Keys.emplace_back(Key, Shift);
+        if (Key == TakesKey) Key = 0;
     }
     std::string GetHint() override { return "hint of " + GetText(); }
     bool GetCanView() override { return Viewable; }
@@ -80,6 +86,7 @@ public:
     bool Viewable = false;
     bool LockView = false;
     bool MakesDragObject = false;
+    bool Draggable = true;
     std::function<void(TTestNode&)> OnExpand;
     std::function<void(TTestNode&, TMenuList&)> Menu;
     std::function<void(TTestNode&)> OnDrop;
@@ -91,6 +98,9 @@ public:
     int ViewEnds = 0;
     std::vector<std::string> Edits;
     std::vector<TDragState> DragStates;
+    // The keys KeyDown saw; TakesKey it takes.
+    std::vector<std::pair<int, Qt::KeyboardModifiers>> Keys;
+    int TakesKey = -1;
     TDragSource LastSource;
     QPoint DropAt;
 };

@@ -6,6 +6,7 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QVBoxLayout>
+#include <functional>
 
 #include "platform/ui/ComponentPalette.h"
 #include "treeview/tests/TreeTestSupport.h"
@@ -83,8 +84,16 @@ private:
 TEST_F(GeneralTreeView, ChildrenLoadOnExpansionAndAVetoRemovesTheButton) {
     QTreeWidgetItem* rootItem = root->GetItemHandle();
     ASSERT_NE(rootItem, nullptr);
-    ASSERT_EQ(rootItem->childCount(), 1);  // the placeholder gives the button
-    EXPECT_NE(dynamic_cast<TEmptyNode*>(view->GetNode(rootItem->child(0))), nullptr);
+    // The placeholder gives the button; it has no row.
+    EXPECT_EQ(rootItem->childCount(), 0);
+    EXPECT_EQ(rootItem->childIndicatorPolicy(), QTreeWidgetItem::ShowIndicator);
+    EXPECT_TRUE(root->GetChildren());
+    TEmptyNode* placeholder = view->GetLink().GetEmptyNodes().Empty(root);
+    ASSERT_NE(placeholder, nullptr);
+    EXPECT_EQ(placeholder->GetParent(), root);
+    EXPECT_EQ(root->GetSubnodeCount(), 0);
+    EXPECT_EQ(root->IndexOfNode(placeholder), -1);
+    EXPECT_EQ(view->GetLink().GetEmptyNodes().IndexOf(root), 0);
     EXPECT_EQ(root->Expands, 0);
 
     root->ChildrenExpand = true;
@@ -94,6 +103,8 @@ TEST_F(GeneralTreeView, ChildrenLoadOnExpansionAndAVetoRemovesTheButton) {
     EXPECT_EQ(rootItem->child(1)->text(0), "root.1");
     EXPECT_EQ(view->GetNode(rootItem->child(1)), Child(root, 1));
     EXPECT_EQ(view->GetLink().GetEmptyNodes().GetCount(), 3);  // each child shows its button
+    EXPECT_EQ(view->GetLink().GetEmptyNodes().IndexOf(root), -1);
+    EXPECT_EQ(view->GetLink().GetEmptyNodes().IndexOf(Child(root, 2)), 2);
 
     // A child whose answer turned to no: its placeholder and button go, it stays closed.
     TTestNode* a = Child(root, 0);
@@ -104,6 +115,7 @@ TEST_F(GeneralTreeView, ChildrenLoadOnExpansionAndAVetoRemovesTheButton) {
     EXPECT_FALSE(a->GetChildren());
     EXPECT_EQ(a->Expands, 0);
     EXPECT_EQ(view->GetLink().GetEmptyNodes().GetCount(), 2);
+    EXPECT_EQ(view->GetLink().GetEmptyNodes().IndexOf(Child(root, 2)), 1);  // the later entries move up
 
     // Collapsing frees the children; the button stays for the next load.
     rootItem->setExpanded(false);
@@ -131,7 +143,8 @@ TEST_F(GeneralTreeView, ChildrenLoadOnExpansionAndAVetoRemovesTheButton) {
     // The previous root shown again gets its button again.
     old = view->SetNode0(std::move(old));
     EXPECT_EQ(view->GetNode0(), root);
-    EXPECT_EQ(root->GetItemHandle()->childCount(), 1);
+    EXPECT_TRUE(root->GetChildren());
+    EXPECT_EQ(root->GetItemHandle()->childCount(), 0);
     EXPECT_EQ(view->GetLink().GetEmptyNodes().GetCount(), 1);  // none left of its children's
     old = view->SetNode0(std::move(old));
     old.reset();  // the previous root goes without touching the view
@@ -175,6 +188,115 @@ TEST_F(GeneralTreeView, AnExpandedNodeScrollsTheChildThreeRowsAboveTheLastWholeR
     const QRect c17 = view->visualItemRect(x->GetNodes(17)->GetItemHandle());
     EXPECT_LE(c16.bottom(), bottom);  // child 16 = min(19 - 3, 49) is in view
     EXPECT_GT(c17.bottom(), bottom);  // child 17 is not whole
+}
+
+// A node that loads two children of one level less, down to leaves.
+class TBinaryNode : public TGeneralNode {
+public:
+    TBinaryNode(TGeneralNode* owner, int levels) : TGeneralNode(owner), levels_(levels) {}
+    bool GetCanExpand() override { return levels_ > 0; }
+    void Expand() override {
+        for (int i = 0; i < 2 && levels_ > 0; ++i) {
+            auto child = std::make_unique<TBinaryNode>(this, levels_ - 1);
+            child->SetText(GetText() + "." + std::to_string(i));
+            AddNode(std::move(child));
+        }
+        Expanded = true;
+    }
+
+private:
+    int levels_;
+};
+
+// Counts the full layouts and the scrolls of the view.
+class TCountingView : public T__GeneralTreeView {
+public:
+    void doItemsLayout() override {
+        ++Layouts;
+        T__GeneralTreeView::doItemsLayout();
+    }
+    void scrollTo(const QModelIndex& index, ScrollHint hint) override {
+        ++Scrolls;
+        T__GeneralTreeView::scrollTo(index, hint);
+    }
+    int Layouts = 0;
+    int Scrolls = 0;
+};
+
+int CountShown(QTreeWidgetItem* item) {
+    int n = 1;
+    for (int i = 0; i < item->childCount(); ++i) n += CountShown(item->child(i));
+    return n;
+}
+
+TEST_F(GeneralTreeView, OpeningAWholeSubtreeLaysOutAndScrollsOncePerAction) {
+    TCountingView counting;
+    counting.resize(240, 320);
+    counting.show();
+    auto made = std::make_unique<TBinaryNode>(nullptr, 6);
+    made->SetText("r");
+    TGeneralNode* r = made.get();
+    counting.SetNode0(std::move(made));
+    r->GetItemHandle()->setExpanded(true);
+    counting.setCurrentItem(r->GetItemHandle());
+    QApplication::processEvents();
+    auto action = [&](const std::function<void()>& act) {
+        counting.Layouts = counting.Scrolls = 0;
+        act();
+        QApplication::processEvents();
+        return std::make_pair(counting.Layouts, counting.Scrolls);
+    };
+
+    // "*" opens everything below the current node: 62 nodes open, one layout, one scroll.
+    EXPECT_EQ(action([&] { QTest::keyClick(&counting, Qt::Key_Asterisk); }), std::make_pair(1, 1));
+    EXPECT_EQ(CountShown(r->GetItemHandle()), 127);
+    // The scroll is the first opening's: its child 1 comes into view.
+    const QRect shown = counting.visualItemRect(r->GetNodes(0)->GetNodes(1)->GetItemHandle());
+    EXPECT_TRUE(counting.viewport()->rect().contains(shown)) << shown.y();
+
+    // A caller that opens node after node in one go.
+    r->GetItemHandle()->setExpanded(false);
+    QApplication::processEvents();
+    ASSERT_EQ(r->GetSubnodeCount(), 0);
+    const std::function<void(TGeneralNode*)> openAll = [&](TGeneralNode* node) {
+        if (!node->Expanded && node->GetCanExpand()) counting.ExternalExpand(node);
+        for (int i = 0; i < node->GetSubnodeCount(); ++i) openAll(node->GetNodes(i));
+    };
+    EXPECT_EQ(action([&] { openAll(r); }), std::make_pair(1, 1));
+    EXPECT_EQ(CountShown(r->GetItemHandle()), 127);
+
+    // Qt's own recursive expansion.
+    r->GetItemHandle()->setExpanded(false);
+    QApplication::processEvents();
+    EXPECT_EQ(action([&] { counting.expandRecursively(counting.model()->index(0, 0)); }), std::make_pair(1, 1));
+    EXPECT_EQ(CountShown(r->GetItemHandle()), 127);
+    EXPECT_TRUE(reports.Messages.empty());
+}
+
+TEST_F(GeneralTreeView, CollapsingANodeWithASelectedChildSelectsTheNodeOnce) {
+    root->Children = 200;
+    root->ChildrenExpand = true;
+    ExpandRoot();
+    TTestNode* deep = Child(root, 100);
+    deep->GetItemHandle()->setExpanded(true);
+    view->SetSelection(deep->GetNodes(1));
+    std::vector<TGeneralNode*> changes;
+    view->OnChange = [&](T__GeneralTreeView*, TGeneralNode* n) { changes.push_back(n); };
+
+    root->GetItemHandle()->setExpanded(false);
+    EXPECT_EQ(changes, std::vector<TGeneralNode*>{root});
+    EXPECT_EQ(view->GetSelection(), root);
+    EXPECT_EQ(root->GetSubnodeCount(), 0);
+
+    // A selection outside the collapsing node stays where it is.
+    ExpandRoot();
+    view->SetSelection(Child(root, 5));
+    changes.clear();
+    Child(root, 7)->GetItemHandle()->setExpanded(true);
+    Child(root, 7)->GetItemHandle()->setExpanded(false);
+    EXPECT_TRUE(changes.empty());
+    EXPECT_EQ(view->GetSelection(), Child(root, 5));
+    EXPECT_TRUE(reports.Messages.empty());
 }
 
 TEST_F(GeneralTreeView, NodeMenusOpenByRightClickShiftF10AndTheMenuKey) {
@@ -272,6 +394,99 @@ TEST_F(GeneralTreeView, TheNodeDecidesWhetherItsLabelIsEditedAndWhatItBecomes) {
     EXPECT_EQ(Editor(), nullptr);
 }
 
+TEST_F(GeneralTreeView, TheSelectedNodeSeesEveryKeyAndMayTakeIt) {
+    ExpandRoot();
+    TTestNode* a = Child(root, 0);
+    view->SetSelection(a);
+    view->setFocus();
+    using TKeys = std::vector<std::pair<int, Qt::KeyboardModifiers>>;
+    // The keys a node saw, leaving out Shift and Ctrl pressed on their own.
+    auto seen = [](const TTestNode* n) {
+        TKeys r;
+        for (const auto& k : n->Keys)
+            if (k.first != Qt::Key_Shift && k.first != Qt::Key_Control) r.push_back(k);
+        return r;
+    };
+
+    a->TakesKey = Qt::Key_Down;
+    QTest::keyClick(view.get(), Qt::Key_Down);
+    EXPECT_EQ(view->GetSelection(), a);  // taken: the view does not move
+    QTest::keyClick(view.get(), Qt::Key_Down, Qt::ShiftModifier);
+    EXPECT_EQ(view->GetSelection(), a);
+    QTest::keyClick(view.get(), Qt::Key_End);
+    EXPECT_EQ(view->GetSelection(), Child(root, 2));  // not taken: the view moves
+    EXPECT_EQ(seen(a), (TKeys{{Qt::Key_Down, Qt::NoModifier}, {Qt::Key_Down, Qt::ShiftModifier},
+                              {Qt::Key_End, Qt::NoModifier}}));
+    EXPECT_TRUE(Child(root, 2)->Keys.empty());
+
+    // F2 edits; with Shift or Ctrl it does not, and the node still sees it.
+    TTestNode* c = Child(root, 2);
+    c->Editable = true;
+    QTest::keyClick(view.get(), Qt::Key_F2, Qt::ShiftModifier);
+    EXPECT_EQ(Editor(), nullptr);
+    QTest::keyClick(view.get(), Qt::Key_F2, Qt::ControlModifier);
+    EXPECT_EQ(Editor(), nullptr);
+    EXPECT_EQ(seen(c), (TKeys{{Qt::Key_F2, Qt::ShiftModifier}, {Qt::Key_F2, Qt::ControlModifier}}));
+    QTest::keyClick(view.get(), Qt::Key_F2);
+    ASSERT_NE(Editor(), nullptr);
+    EXPECT_EQ(Editor()->text(), "root.2");
+}
+
+TEST_F(GeneralTreeView, RadioItemsOfANodeMenuAreExclusiveWithinTheirGroup) {
+    ExpandRoot();
+    TTestNode* a = Child(root, 0);
+    a->Menu = [](TTestNode&, TMenuList& l) {
+        l.AddItemEx("One", true, nullptr, -1, true, true, 1, 0);
+        l.AddItemEx("Two", true, nullptr, -1, false, true, 1, 0);
+        l.AddItemEx("Three", true, nullptr, -1, true, true, 2, 0);
+        // Res2 does not reach a node menu: this one stays in group 2.
+        l.CAdd(TCMenu().Caption("Four").SetRadioItem().GroupIndex(2).Res2(1).Apply());
+        l.AddItemEx("Five", true, nullptr, -1, true, false, 1, 0);  // checked, not a radio item
+    };
+    RightClick(a);
+    QMenu* menu = view->GetLastNodeMenu();
+    ASSERT_NE(menu, nullptr);
+    const QList<QAction*> items = menu->actions();
+    ASSERT_EQ(items.size(), 5);
+    auto checked = [&] {
+        std::vector<bool> r;
+        for (const QAction* item : items) r.push_back(item->isChecked());
+        return r;
+    };
+    EXPECT_EQ(checked(), (std::vector<bool>{true, false, true, false, true}));
+    items[1]->trigger();
+    EXPECT_EQ(checked(), (std::vector<bool>{false, true, true, false, true}));
+    items[3]->trigger();
+    EXPECT_EQ(checked(), (std::vector<bool>{false, true, false, true, true}));
+    items[1]->trigger();  // a checked radio item stays checked
+    EXPECT_EQ(checked(), (std::vector<bool>{false, true, false, true, true}));
+}
+
+TEST_F(GeneralTreeView, AnInsertedNodeThatCanExpandGetsItsButtonAtItsPlace) {
+    ExpandRoot();
+    auto made = root->MakeChild("inserted");
+    made->CanExpand = true;
+    made->Children = 2;
+    TGeneralNode* inserted = root->InsertNode(0, std::move(made));
+    auto first = root->MakeChild("first");
+    TGeneralNode* front = root->InsertNode(-1, std::move(first));
+
+    EXPECT_EQ(root->IndexOfNode(inserted), 2);
+    EXPECT_EQ(root->IndexOfNode(front), 0);
+    QTreeWidgetItem* rootItem = root->GetItemHandle();
+    ASSERT_EQ(rootItem->childCount(), 5);
+    EXPECT_EQ(rootItem->child(0), front->GetItemHandle());
+    EXPECT_EQ(rootItem->child(1), Child(root, 1)->GetItemHandle());
+    EXPECT_EQ(rootItem->child(2), inserted->GetItemHandle());
+    EXPECT_EQ(rootItem->child(2)->text(0), "inserted");
+    EXPECT_NE(view->GetLink().GetEmptyNodes().Empty(inserted), nullptr);
+    EXPECT_EQ(inserted->GetItemHandle()->childIndicatorPolicy(), QTreeWidgetItem::ShowIndicator);
+    EXPECT_EQ(view->GetLink().GetEmptyNodes().Empty(front), nullptr);  // it cannot expand
+    inserted->GetItemHandle()->setExpanded(true);
+    EXPECT_EQ(inserted->GetItemHandle()->childCount(), 2);
+    EXPECT_EQ(inserted->GetItemHandle()->child(1)->text(0), "inserted.1");
+}
+
 TEST_F(GeneralTreeView, ADragAsksTheNodesUnderItAndTheDropReachesTheNode) {
     ExpandRoot();
     TTestNode* a = Child(root, 0);
@@ -324,6 +539,60 @@ TEST_F(GeneralTreeView, ADragAsksTheNodesUnderItAndTheDropReachesTheNode) {
     Drag(QEvent::DragEnter, below, &outside);
     Drag(QEvent::Drop, below, &outside);
     EXPECT_EQ(viewDrops, 1);
+}
+
+TEST_F(GeneralTreeView, PressAndMoveStartADragInEitherDragMode) {
+    ExpandRoot();
+    TTestNode* a = Child(root, 0);
+    TTestNode* b = Child(root, 1);
+    TTestNode* c = Child(root, 2);
+    c->AcceptDrop = true;
+    const int far = QApplication::startDragDistance() + 2;
+    std::vector<TGeneralNode*> dragged;
+    TDragExecGuard exec([&](QDrag& drag) {
+        dragged.push_back(view->GetDragNode());
+        EXPECT_NE(view->GetDragImages(), nullptr);  // the item's picture
+        Drag(QEvent::DragEnter, At(c), drag.mimeData());
+        EXPECT_NE(c->GetDragImages(), nullptr);  // the node under the drag sees the source's picture
+        Drag(QEvent::Drop, At(c), drag.mimeData());
+        return Qt::MoveAction;
+    });
+
+    // Automatic: the press selects the node, a small move drags it.
+    QTest::mousePress(view->viewport(), Qt::LeftButton, {}, At(a));
+    EXPECT_EQ(view->GetSelection(), a);
+    QTest::mouseMove(view->viewport(), At(a) + QPoint(far / 2, 0));
+    EXPECT_TRUE(dragged.empty());  // not far enough yet
+    QTest::mouseMove(view->viewport(), At(a) + QPoint(far, 0));
+    QTest::mouseRelease(view->viewport(), Qt::LeftButton, {}, At(a) + QPoint(far, 0));
+    EXPECT_EQ(dragged, std::vector<TGeneralNode*>{a});
+    EXPECT_EQ(c->Drops, 1);
+    EXPECT_EQ(c->LastSource.Node, a);
+
+    // Manual: the press leaves the selection alone, the move drags the pressed node.
+    view->SetDragMode(dmManual);
+    view->SetSelection(b);
+    QTest::mousePress(view->viewport(), Qt::LeftButton, {}, At(a));
+    EXPECT_EQ(view->GetSelection(), b);
+    QTest::mouseMove(view->viewport(), At(a) + QPoint(far, 0));
+    QTest::mouseRelease(view->viewport(), Qt::LeftButton, {}, At(a) + QPoint(far, 0));
+    EXPECT_EQ(dragged, (std::vector<TGeneralNode*>{a, a}));
+    EXPECT_EQ(c->Drops, 2);
+    EXPECT_EQ(c->LastSource.Node, a);  // what was dragged, not what is selected
+    EXPECT_EQ(view->GetSelection(), c);  // the drop selects its target
+
+    // Manual: a press and release without a move is a click; so is a press
+    // and move on a node that cannot be dragged.
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, At(b));
+    EXPECT_EQ(view->GetSelection(), b);
+    a->Draggable = false;
+    QTest::mousePress(view->viewport(), Qt::LeftButton, {}, At(a));
+    QTest::mouseMove(view->viewport(), At(a) + QPoint(far, 0));
+    QTest::mouseRelease(view->viewport(), Qt::LeftButton, {}, At(a) + QPoint(far, 0));
+    EXPECT_EQ(view->GetSelection(), a);
+    EXPECT_EQ(dragged.size(), 2u);
+    EXPECT_EQ(view->GetNodeFromItem(view->model()->index(0, 0)), root);
+    EXPECT_TRUE(reports.Messages.empty());
 }
 
 TEST_F(GeneralTreeView, ANodeHeldUnderADragOpensAfterOneAndAHalfSeconds) {
@@ -485,7 +754,10 @@ TEST_F(GeneralTreeView, ExceptionsFromNodeCallbacksGoToTheReporterNotThroughQt) 
     TTestNode* a = Child(root, 0);
     TTestNode* b = Child(root, 1);
     a->OnExpand = [](TTestNode&) { throw Exception("Circular class refference: A = class(A)"); };
-    a->Menu = [](TTestNode&, TMenuList& l) { l.AddItem("Fail", true, [](QObject*) { throw Exception("menu failed"); }); };
+    a->Menu = [](TTestNode&, TMenuList& l) {
+        l.AddItem("Fail", true, [](QObject*) { throw Exception("menu failed"); });
+        l.AddItem("Odd", true, [](QObject*) { throw 42; });
+    };
     b->AcceptDrop = true;
     b->OnDrop = [](TTestNode&) { throw Exception("drop failed"); };
 
@@ -493,12 +765,14 @@ TEST_F(GeneralTreeView, ExceptionsFromNodeCallbacksGoToTheReporterNotThroughQt) 
     RightClick(a);
     ASSERT_NE(view->GetLastNodeMenu(), nullptr);
     view->GetLastNodeMenu()->actions()[0]->trigger();
+    view->GetLastNodeMenu()->actions()[1]->trigger();
     Drag(QEvent::DragEnter, At(b), &outside);
     Drag(QEvent::Drop, At(b), &outside);
     Drag(QEvent::DragEnter, At(a), &outside);
     clock.Advance(1500);  // the hover expansion fails again
-    EXPECT_EQ(reports.Messages, (std::vector<std::string>{"Circular class refference: A = class(A)", "menu failed",
-                                                          "drop failed", "Circular class refference: A = class(A)"}));
+    EXPECT_EQ(reports.Messages,
+              (std::vector<std::string>{"Circular class refference: A = class(A)", "menu failed", "Unknown exception",
+                                        "drop failed", "Circular class refference: A = class(A)"}));
 }
 
 TEST_F(GeneralTreeView, AViewedNodeShowsItsControlInThePanelUntilTheSelectionMoves) {

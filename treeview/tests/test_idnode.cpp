@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <numeric>
+#include <random>
+
 #include "treeview/IDNode.h"
 #include "treeview/tests/TreeTestSupport.h"
 
@@ -27,6 +31,7 @@ public:
         T2IntRec r;
         std::memcpy(&r, Info, sizeof r);
         Log.push_back("create " + std::to_string(r.ID));
+        if (r.ID == FailCreate) throw Exception("no node for " + std::to_string(r.ID));
         auto node = std::make_unique<TListNode>(this);
         node->SetText("n" + std::to_string(r.ID));
         if (Nested)
@@ -48,6 +53,7 @@ public:
     int Fetches = 0;
     bool Nested = false;
     const char* FailWith = nullptr;
+    int32_t FailCreate = -1;
 };
 
 std::vector<int32_t> IDs(const TIDListNode& n) {
@@ -68,7 +74,7 @@ std::vector<int32_t> ItemIDs(T__GeneralTreeView& view, TGeneralNode* n) {
     QTreeWidgetItem* item = n->GetItemHandle();
     for (int i = 0; item && i < item->childCount(); ++i) {
         auto* node = dynamic_cast<TIDNode*>(view.GetNode(item->child(i)));
-        r.push_back(node ? node->GetID() : -100);  // -100: not an ID node (a placeholder)
+        r.push_back(node ? node->GetID() : -100);  // -100: not an ID node
     }
     return r;
 }
@@ -165,7 +171,8 @@ TEST_F(IDListNode, CollapsingAndExpandingAgainKeepsTheNodesAndShowsNoPlaceholder
     node->GetItemHandle()->setExpanded(true);
     const std::vector<TGeneralNode*> first = Children(*node);
     TGeneralNode* two = first[1];
-    EXPECT_EQ(two->GetItemHandle()->childCount(), 1);  // its placeholder: its own list has entries
+    EXPECT_NE(view->GetLink().GetEmptyNodes().Empty(two), nullptr);  // its own list has entries
+    EXPECT_TRUE(two->GetChildren());
 
     node->GetItemHandle()->setExpanded(false);
     EXPECT_FALSE(node->Expanded);
@@ -214,4 +221,57 @@ TEST_F(IDListNode, AFailingFetchIsReportedAndTheClassOfTheListStaysOne) {
     node->AssignTo(c);
     ASSERT_NE(c->GetOldList(), nullptr);
     EXPECT_EQ(c->GetOldList()->GetCount(), 2);
+}
+
+TEST_F(IDListNode, AMergeLooksEachIDUpAFewTimesHoweverTheEntriesMove) {
+    constexpr int n = 2000;
+    std::vector<int32_t> ids(n);
+    std::iota(ids.begin(), ids.end(), 1);
+    std::vector<int32_t> reversed(ids.rbegin(), ids.rend());
+    std::vector<int32_t> rotated(ids.begin() + 1, ids.end());
+    rotated.push_back(ids.front());
+    std::vector<int32_t> shuffled = ids;
+    std::shuffle(shuffled.begin(), shuffled.end(), std::mt19937(17));
+    std::vector<int32_t> halfGone;  // every other entry gone, the rest reversed, new ones between
+    for (int i = n - 1; i >= 0; i -= 2) halfGone.insert(halfGone.end(), {ids[size_t(i)], n + i + 1});
+
+    for (bool shown : {false, true}) {
+        SCOPED_TRACE(shown ? "in a view" : "without a view");
+        if (shown) {
+            node->Entries = ids;
+            Show();
+            node->GetItemHandle()->setExpanded(true);
+        }
+        for (const std::vector<int32_t>* order : {&reversed, &rotated, &shuffled, &halfGone, &ids}) {
+            Merge(ids);
+            Merge(*order);
+            EXPECT_LE(node->GetMergeLookups(), 8 * n);
+            std::vector<int32_t> now = IDs(*node);
+            if (shown) {
+                EXPECT_EQ(now, *order);
+                EXPECT_EQ(ItemIDs(*view, node), *order);
+            } else {  // moved entries keep their nodes where they are
+                std::vector<int32_t> wanted = *order;
+                std::sort(now.begin(), now.end());
+                std::sort(wanted.begin(), wanted.end());
+                EXPECT_EQ(now, wanted);
+            }
+        }
+    }
+    EXPECT_TRUE(reports.Messages.empty());
+}
+
+TEST_F(IDListNode, AMergeThatFailsHalfWayLeavesTheNextOneNothingToDoTwice) {
+    node->Entries = {1, 2, 3};
+    Show();
+    node->GetItemHandle()->setExpanded(true);
+    node->FailCreate = 5;
+    EXPECT_THROW(Merge({4, 3, 5, 1}), Exception);
+    EXPECT_EQ(IDs(*node), (std::vector<int32_t>{4, 3, 1, 2}));  // 4 and 3 were done, 5 failed
+    node->FailCreate = -1;
+    Merge({4, 3, 5, 1});
+    EXPECT_EQ(IDs(*node), (std::vector<int32_t>{4, 3, 5, 1}));  // no second node for 4
+    EXPECT_EQ(ItemIDs(*view, node), (std::vector<int32_t>{4, 3, 5, 1}));
+    EXPECT_EQ(node->Log, (std::vector<std::string>{"before", "update 4 40", "update 3 30", "create 5", "update 1 10",
+                                                   "after"}));
 }

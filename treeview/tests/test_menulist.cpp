@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "foundation/Classes.h"
+#include "platform/ui/ExceptionReporter.h"
 #include "platform/ui/ShortCut.h"
 #include "treeview/MenuList.h"
 
@@ -169,4 +170,45 @@ TEST(MenuList, PopupMenuListSharesOnePopupAndFreesThePreviousLater) {
     EXPECT_FALSE(second);
     FreeSharedPopupMenu();
     EXPECT_EQ(SharedPopupMenu(), nullptr);
+}
+
+TEST(MenuList, WhatAHandlerThrowsIsReportedAndStaysOutOfQt) {
+    std::vector<std::string> reports;
+    TExceptionReporterGuard guard([&](const std::exception& e) { reports.push_back(e.what()); });
+    TMenuList list;
+    list.AddItem("Plain", true, [](QObject*) { throw Exception("Unit not found"); });
+    list.AddItem("Odd", true, [](QObject*) { throw 42; });
+    QMenu menu;
+    CreateMenu(&menu, nullptr, list);
+    ASSERT_EQ(menu.actions().size(), 2);
+    EXPECT_NO_THROW(menu.actions()[0]->trigger());
+    EXPECT_NO_THROW(menu.actions()[1]->trigger());
+    EXPECT_EQ(reports, (std::vector<std::string>{"Unit not found", "Unknown exception"}));
+}
+
+TEST(MenuList, RadioItemsAreExclusiveWithinTheirGroup) {
+    TMenuList list;
+    list.AddItemEx("One", true, nullptr, -1, true, true, 1, 0);
+    list.AddItemEx("Two", true, nullptr, -1, false, true, 1, 0);
+    list.AddItemEx("Three", true, nullptr, -1, true, true, 2, 0);
+    // Res2 moves this one into group 1.
+    list.CAdd(TCMenu().Caption("Four").SetRadioItem().GroupIndex(2).Res2(1).Apply());
+    const int sub = list.AddItem("Sub", true, nullptr);
+    list.AddItemEx("Inner", true, nullptr, sub, true, true, 1, 0);  // another menu, another group
+    QMenu menu;
+    CreateMenu(&menu, nullptr, list);
+    std::vector<QAction*> items;
+    for (int i = 0; i < list.GetCount(); ++i) items.push_back(list.GetItems(i)->MenuItem());
+    auto checked = [&] {
+        std::vector<bool> r;
+        for (const QAction* item : items) r.push_back(item->isChecked());
+        return r;
+    };
+    EXPECT_EQ(checked(), (std::vector<bool>{true, false, true, false, false, true}));
+    items[1]->trigger();
+    EXPECT_EQ(checked(), (std::vector<bool>{false, true, true, false, false, true}));
+    items[3]->trigger();
+    EXPECT_EQ(checked(), (std::vector<bool>{false, false, true, true, false, true}));
+    items[0]->trigger();
+    EXPECT_EQ(checked(), (std::vector<bool>{true, false, true, false, false, true}));
 }
