@@ -6,6 +6,8 @@
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
+
+#include "bench/BenchApp.h"
 #include <functional>
 #include <string>
 
@@ -21,14 +23,7 @@ constexpr int kUnits = 2000;
 constexpr int kClassesPerUnit = 10;
 constexpr int kBases = 20;
 
-QApplication& App() {
-    static int argc = 1;
-    static char name[] = "bench_ide_projecttree";
-    static char* argv[] = {name, nullptr};
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    static QApplication app(argc, argv);
-    return app;
-}
+QApplication& App() { return velt::bench::BenchApp(); }
 
 std::string UnitFile(int u) { return "/bench/src/U" + std::to_string(u) + ".pas"; }
 

@@ -4,6 +4,8 @@
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
+
+#include "bench/BenchApp.h"
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -20,14 +22,7 @@ using namespace velt::vss;
 
 constexpr int kFiles = 1000;
 
-QApplication& App() {
-    static int argc = 1;
-    static char name[] = "bench_ide_sstree";
-    static char* argv[] = {name, nullptr};
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    static QApplication app(argc, argv);
-    return app;
-}
+QApplication& App() { return velt::bench::BenchApp(); }
 
 // $/Big with 1,000 files, every tenth checked out, in a fresh temporary folder.
 struct TBigDatabase : TVssBenchDatabase {

@@ -4,6 +4,8 @@
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
+
+#include "bench/BenchApp.h"
 #include <QImage>
 #include <QWidget>
 #include <filesystem>
@@ -24,11 +26,7 @@ void Start() {
     static bool started = false;
     if (started) return;
     started = true;
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    static int argc = 1;
-    static char name[] = "bench_pickers";
-    static char* argv[] = {name, nullptr};
-    new QApplication(argc, argv);
+    velt::bench::BenchApp();
     const std::filesystem::path dir = std::filesystem::temp_directory_path() / "velt_bench_pickers";
     std::filesystem::create_directories(dir);
     GraphicsStartup((dir / "bench.INI").string());

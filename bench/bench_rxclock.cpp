@@ -4,6 +4,8 @@
 
 #include <QApplication>
 
+#include "bench/BenchApp.h"
+
 #include "foundation/DateUtils.h"
 #include "graphics/RxCtrls.h"
 #include "platform/ui/TimerSource.h"
@@ -12,14 +14,7 @@ using namespace velt;
 
 namespace {
 
-QApplication& App() {
-    static int argc = 1;
-    static char name[] = "bench_rxclock";
-    static char* argv[] = {name, nullptr};
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    static QApplication app(argc, argv);
-    return app;
-}
+QApplication& App() { return velt::bench::BenchApp(); }
 
 void Tick(benchmark::State& state, TShowClock mode) {
     App();

@@ -7,6 +7,8 @@
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
+
+#include "bench/BenchApp.h"
 #include <QKeyEvent>
 #include <algorithm>
 #include <memory>
@@ -44,15 +46,7 @@ public:
     int Count = 0;
 };
 
-QApplication& App() {
-    static int argc = 1;
-    static char name[] = "bench_treeview";
-    static char* argv[] = {name, nullptr};
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    // Never destroyed: at exit Qt's own statics are gone before it would be.
-    static QApplication* app = new QApplication(argc, argv);
-    return *app;
-}
+QApplication& App() { return velt::bench::BenchApp(); }
 
 TBenchNode* NewRoot(T__GeneralTreeView& view, int count) {
     auto root = std::make_unique<TBenchNode>();
