@@ -24,8 +24,9 @@ QApplication& App() {
     static char name[] = "bench_highlight";
     static char* argv[] = {name, nullptr};
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    static QApplication app(argc, argv);
-    return app;
+    // Never destroyed: at exit Qt's own statics are gone before it would be.
+    static QApplication* app = new QApplication(argc, argv);
+    return *app;
 }
 
 TStringList IniText(int lines) {

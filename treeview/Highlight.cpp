@@ -105,6 +105,15 @@ void THighlight::HighlightLineEx(int Line) {
     try {
         OnHighlightLine(this, text);
     } catch (...) {
+        // A handler that raises gets no line lost: what it wrote so far
+        // goes, the line comes back as it was.
+        QTextCursor undo(doc);
+        undo.setPosition(start);
+        undo.setPosition(std::clamp(textCursor().position(), start, doc->characterCount() - 1),
+                         QTextCursor::KeepAnchor);
+        undo.insertText(QString::fromStdString(text), block.charFormat());
+        undo.setPosition(std::min(caret, doc->characterCount() - 1));
+        setTextCursor(undo);
         c.endEditBlock();
         throw;
     }

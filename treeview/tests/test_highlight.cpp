@@ -6,6 +6,7 @@
 #include <QTextDocument>
 #include <string>
 
+#include "foundation/SysUtils.h"
 #include "platform/ui/Colors.h"
 #include "treeview/Highlight.h"
 
@@ -120,6 +121,13 @@ TEST(Highlight, CaretStaysWithinItsLineAndOutOfRangeLinesAreLeftAlone) {
     const std::string before = e->toPlainText().toStdString();
     e->HighlightLineEx(-1);
     e->HighlightLineEx(2);
+    EXPECT_EQ(e->toPlainText().toStdString(), before);
+    // A handler that raises half-way loses no text.
+    e->OnHighlightLine = [](QObject* sender, const std::string&) {
+        static_cast<THighlight*>(sender)->SetSelText("partial");
+        throw Exception("colouring failed");
+    };
+    EXPECT_THROW(e->HighlightLineEx(1), Exception);
     EXPECT_EQ(e->toPlainText().toStdString(), before);
     // Without a handler nothing happens.
     e->OnHighlightLine = nullptr;
