@@ -167,7 +167,8 @@ TVarData TCompList::AsVariant() const {
     return v;
 }
 
-QStringList TCompList::GetComponentsQ() const {
+QStringList TCompList::GetComponentsQ() {
+    WriteState();
     QStringList names;
     for (const Entry& e : entries_) names.append(QString::fromStdString(e.Name));
     return names;

@@ -82,7 +82,8 @@ private:
     QObject* Resolve(const std::string& name) const;
     void CheckIndex(int index, int limit) const;
 
-    QStringList GetComponentsQ() const;
+    // What a form stores: the names after WriteState.
+    QStringList GetComponentsQ();
     void SetComponentsQ(const QStringList& names);
 
     TVarData varData_;

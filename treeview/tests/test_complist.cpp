@@ -55,9 +55,11 @@ TEST(CompList, NamesResolveAmongTheOwnersComponents) {
     EXPECT_EQ(list->GetIndexOf(f.label), 3);
     EXPECT_FALSE(list->GetExists(f.panel));
 
-    // The published list of names reads and writes through the meta-object.
+    // The published list of names reads (as the components spell them) and
+    // writes through the meta-object.
+    EXPECT_EQ(list->GetNames(), (std::vector<std::string>{"button1", "EDIT1", "Missing", "Label1"}));
     EXPECT_EQ(list->property("Components").toStringList(),
-              (QStringList{"button1", "EDIT1", "Missing", "Label1"}));
+              (QStringList{"Button1", "Edit1", "Missing", "Label1"}));
     list->setProperty("Components", QStringList{"Panel1"});
     EXPECT_EQ(list->GetItems(0), f.panel);
 
@@ -66,6 +68,9 @@ TEST(CompList, NamesResolveAmongTheOwnersComponents) {
     EXPECT_EQ(list->GetNames(), std::vector<std::string>{"Panel1"});
     list->WriteState();
     EXPECT_EQ(list->GetNames(), std::vector<std::string>{"Renamed"});
+    // Reading the published names for storing runs WriteState first.
+    f.panel->setObjectName("Panel9");
+    EXPECT_EQ(list->property("Components").toStringList(), QStringList{"Panel9"});
 
     // A name that did not resolve resolves once the component is there.
     list->SetList(std::vector<std::string>{"Late"});
