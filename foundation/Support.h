@@ -18,8 +18,12 @@ namespace velt {
 
 // ---- class references --------------------------------------------------------
 
-// What a class reference stands for: a name and the parent class.
-struct TClassDesc {
+// What a class reference stands for: a name and the parent class. An
+// object, so that string lists can carry it and records hold its handle.
+struct TClassDesc : TObject {
+    explicit TClassDesc(std::string name, const TClassDesc* parent = nullptr)
+        : Name(std::move(name)), Parent(parent) {}
+    std::string ClassName() const override { return "TClassDesc"; }
     std::string Name;
     const TClassDesc* Parent = nullptr;
     // True for this class and every class it descends from.
