@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cmath>
 #include <numbers>
+#include <utility>
 
 #include "platform/ui/Graphic.h"
 
@@ -90,9 +91,92 @@ QPainter* TCanvas::Painter() {
     if (borrowed_) return borrowed_;
     if (!device_) return nullptr;
     if (!own_) own_ = std::make_unique<QPainter>();
-    if (!own_->isActive() && !own_->begin(device_)) return nullptr;
+    if (!own_->isActive()) {
+        if (!own_->begin(device_)) return nullptr;
+        ApplyClip(*own_);
+    }
     return own_.get();
 }
+
+// ---- device-context state ---------------------------------------------------------
+
+void TCanvas::ApplyClip(QPainter& p) const {
+    if (clip_) p.setClipRegion(*clip_);
+    else p.setClipping(false);
+}
+
+int TCanvas::SaveDC() {
+    saved_.push_back(State{Pen, Brush, Font, clip_, bkMode_, bkColor_, textAlign_, charExtra_});
+    return int(saved_.size());
+}
+
+bool TCanvas::RestoreDC(int index) {
+    const int n = int(saved_.size());
+    const int at = index < 0 ? n + index : index - 1;
+    if (at < 0 || at >= n) return false;
+    State st = std::move(saved_[size_t(at)]);
+    saved_.resize(size_t(at));
+    Pen = st.Pen;
+    Brush = st.Brush;
+    Font = st.Font;
+    bkMode_ = st.BkMode;
+    bkColor_ = st.BkColor;
+    textAlign_ = st.TextAlign;
+    charExtra_ = st.CharExtra;
+    clip_ = std::move(st.Clip);
+    if (QPainter* p = (own_ && own_->isActive()) ? own_.get() : borrowed_) ApplyClip(*p);
+    return true;
+}
+
+void TCanvas::SelectClipRgn(const QRegion* region) {
+    if (region) clip_ = *region;
+    else clip_.reset();
+    if (QPainter* p = (own_ && own_->isActive()) ? own_.get() : borrowed_) ApplyClip(*p);
+}
+
+namespace {
+QRect ClipBox(int32_t left, int32_t top, int32_t right, int32_t bottom) {
+    Normalize(left, top, right, bottom);
+    return QRect(left, top, int(std::min<int64_t>(int64_t(right) - left, INT32_MAX)),
+                 int(std::min<int64_t>(int64_t(bottom) - top, INT32_MAX)));
+}
+}  // namespace
+
+void TCanvas::IntersectClipRect(int32_t left, int32_t top, int32_t right, int32_t bottom) {
+    const QRegion box(ClipBox(left, top, right, bottom));
+    const QRegion whole = clip_ ? *clip_ : QRegion(device_ ? QRect(0, 0, device_->width(), device_->height()) : QRect());
+    const QRegion r = whole.intersected(box);
+    SelectClipRgn(&r);
+}
+
+void TCanvas::ExcludeClipRect(int32_t left, int32_t top, int32_t right, int32_t bottom) {
+    const QRegion whole = clip_ ? *clip_ : QRegion(device_ ? QRect(0, 0, device_->width(), device_->height()) : QRect());
+    const QRegion r = whole.subtracted(QRegion(ClipBox(left, top, right, bottom)));
+    SelectClipRgn(&r);
+}
+
+int TCanvas::SetBkMode(int mode) { return std::exchange(bkMode_, mode); }
+TColor TCanvas::SetBkColor(TColor color) { return std::exchange(bkColor_, color); }
+uint32_t TCanvas::SetTextAlign(uint32_t align) { return std::exchange(textAlign_, align); }
+int32_t TCanvas::SetTextCharacterExtra(int32_t extra) { return std::exchange(charExtra_, extra); }
+
+void TCanvas::Touch(int64_t left, int64_t top, int64_t right, int64_t bottom) {
+    if (right <= left || bottom <= top) return;
+    if (!touchedAny_) {
+        touchedAny_ = true;
+        tl_ = left, tt_ = top, tr_ = right, tb_ = bottom;
+        return;
+    }
+    tl_ = std::min(tl_, left), tt_ = std::min(tt_, top), tr_ = std::max(tr_, right), tb_ = std::max(tb_, bottom);
+}
+
+TRect TCanvas::TakeTouched() {
+    if (!touchedAny_) return {};
+    touchedAny_ = false;
+    auto c = [](int64_t v) { return int32_t(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX)); };
+    return TRect{c(tl_), c(tt_), c(tr_), c(tb_)};
+}
+
 
 TRect TCanvas::ClipRect() {
     QPainter* p = Painter();
@@ -229,8 +313,51 @@ QPainterPath PolylinePath(const std::vector<TPoint>& points, bool closed) {
 
 }  // namespace
 
+namespace {
+
+// A raster operation on one 32-bit pixel; false for those done by Qt.
+bool PixelOp(TPenMode m, QRgb src, QRgb& combineXor, QRgb& combineAnd, QRgb& combineOr) {
+    // dst' = ((dst & and) | or) ^ xor, on the colour bits; alpha stays opaque.
+    switch (m) {
+    case pmCopy: combineAnd = 0, combineOr = src, combineXor = 0; return true;
+    case pmBlack: combineAnd = 0, combineOr = 0, combineXor = 0; return true;
+    case pmWhite: combineAnd = 0, combineOr = 0xFFFFFF, combineXor = 0; return true;
+    case pmXor: combineAnd = 0xFFFFFF, combineOr = 0, combineXor = src; return true;
+    case pmNotXor: combineAnd = 0xFFFFFF, combineOr = 0, combineXor = ~src & 0xFFFFFF; return true;
+    case pmNot: combineAnd = 0xFFFFFF, combineOr = 0, combineXor = 0xFFFFFF; return true;
+    case pmMask: combineAnd = src, combineOr = 0, combineXor = 0; return true;
+    case pmMerge: combineAnd = 0xFFFFFF, combineOr = src, combineXor = 0; return true;
+    default: return false;
+    }
+}
+
+}  // namespace
+
 void TCanvas::PaintThinPolyline(QPainter& p, const Shape& shape, const TRect& clip) {
     const std::span<const int> pattern = DashPattern(Pen.Style);
+    QRgb cx = 0, ca = 0, co = 0;
+    if (pattern.empty() && image_ && p.device() == image_ && !borrowed_ && p.transform().isIdentity() &&
+        (!clip_ || clip_->rectCount() <= 1) &&
+        (image_->format() == QImage::Format_RGB32 || image_->format() == QImage::Format_ARGB32 ||
+         image_->format() == QImage::Format_ARGB32_Premultiplied) &&
+        PixelOp(Pen.Mode, PenColor().rgb() & 0xFFFFFF, cx, ca, co)) {
+        // Thin solid lines straight into the pixels: the painter's per-call
+        // cost dwarfs the pixels of a line.
+        const TRect c{std::max(clip.Left, 0), std::max(clip.Top, 0), std::min(clip.Right, image_->width()),
+                      std::min(clip.Bottom, image_->height())};
+        uchar* bits = image_->bits();
+        const qsizetype bpl = image_->bytesPerLine();
+        const size_t n = shape.Points.size();
+        const size_t segments = shape.Closed ? n : n - 1;
+        for (size_t k = 0; k < segments; ++k) {
+            const TPoint a = shape.Points[k], b = shape.Points[(k + 1) % n];
+            LinePixels(a, b, c, [&](int x, int y, int64_t) {
+                QRgb& d = reinterpret_cast<QRgb*>(bits + qsizetype(y) * bpl)[x];
+                d = 0xFF000000u | ((((d & ca) | co) ^ cx) & 0xFFFFFF);
+            });
+        }
+        return;
+    }
     const bool opaque = !pattern.empty() && Brush.Style == bsSolid && Brush.Bitmap.isNull();
     std::vector<QPoint>& on = on_;
     std::vector<QPoint>& off = off_;
@@ -300,6 +427,15 @@ void TCanvas::Paint(const Shape& shape) {
     if (!p) return;
     Unsmoothed(*p);
     const TRect clip = ClipRect();
+    {
+        const int64_t m = int64_t(std::max(Pen.Width, 1)) + 1;
+        QRectF b = shape.Curve.isEmpty() ? PolylinePath(shape.Points, shape.Closed).boundingRect() : shape.Curve.boundingRect();
+        if (shape.Figure) b = b.united(shape.Area.boundingRect());
+        Touch(std::max<int64_t>(int64_t(std::floor(b.left())) - m, clip.Left),
+              std::max<int64_t>(int64_t(std::floor(b.top())) - m, clip.Top),
+              std::min<int64_t>(int64_t(std::ceil(b.right())) + m, clip.Right),
+              std::min<int64_t>(int64_t(std::ceil(b.bottom())) + m, clip.Bottom));
+    }
     // A figure, or a styled curve over an opaque background, may meet a
     // pixel twice.
     const bool twice = shape.Figure || (!shape.Curve.isEmpty() && Pen.Width <= 1 && !DashPattern(Pen.Style).empty() &&
@@ -384,6 +520,15 @@ void TCanvas::Rectangle(int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
     Paint(s);
 }
 
+void TCanvas::RoundRect(int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t w, int32_t h) {
+    const QRectF box = FigureBox(x1, y1, x2, y2);
+    Shape s;
+    s.Figure = true;
+    s.Area.addRoundedRect(box, std::abs(double(w)) / 2, std::abs(double(h)) / 2);
+    s.Curve = s.Area;
+    Paint(s);
+}
+
 void TCanvas::Ellipse(int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
     Shape s;
     s.Figure = true;
@@ -444,6 +589,7 @@ void TCanvas::FillRect(const TRect& r) {
     ApplyBrush(*p);
     Pen.Mode = mode;
     p->fillRect(ToQRect(r), p->brush());
+    Touch(r.Left, r.Top, r.Right, r.Bottom);
 }
 
 void TCanvas::FrameRect(const TRect& r) {
@@ -477,8 +623,15 @@ void TCanvas::DrawFocusRect(const TRect& r) {
 
 // ---- text ------------------------------------------------------------------------------
 
+QFont TCanvas::TextFont() const {
+    QFont f = ToQFont(Font);
+    if (charExtra_ != 0) f.setLetterSpacing(QFont::AbsoluteSpacing, charExtra_);
+    return f;
+}
+
 TSize TCanvas::TextExtent(const std::string& text) {
-    const QFontMetrics fm = device_ ? QFontMetrics(ToQFont(Font), device_) : QFontMetrics(ToQFont(Font));
+    const QFont f = TextFont();
+    const QFontMetrics fm = device_ ? QFontMetrics(f, device_) : QFontMetrics(f);
     return TSize{fm.horizontalAdvance(QString::fromStdString(text)), fm.height()};
 }
 
@@ -488,12 +641,21 @@ void TCanvas::TextOut(int32_t x, int32_t y, const std::string& text) {
     if (p) {
         Unsmoothed(*p);
         p->setCompositionMode(QPainter::CompositionMode_SourceOver);
-        if (Brush.Style == bsSolid && Brush.Bitmap.isNull())
-            p->fillRect(QRect(x, y, size.cx, size.cy), ColorToQColor(Brush.Color));
-        const QFont f = ToQFont(Font);
+        const QFont f = TextFont();
+        const int ascent = QFontMetrics(f, device_).ascent();
+        // The cell's top left relative to the reference point.
+        const int top = textAlign_ == TA_BASELINE ? -ascent : 0;
+        p->save();
+        p->translate(x, y);
+        if (Font.Escapement() != 0) p->rotate(-Font.Escapement() / 10.0);
+        const bool fill = bkMode_ == OPAQUE || (bkMode_ == 0 && Brush.Style == bsSolid && Brush.Bitmap.isNull());
+        if (fill) p->fillRect(QRect(0, top, size.cx, size.cy), ColorToQColor(bkMode_ == OPAQUE ? bkColor_ : Brush.Color));
         p->setFont(f);
         p->setPen(ColorToQColor(Font.Color()));
-        p->drawText(QPoint(x, y + QFontMetrics(f, device_).ascent()), QString::fromStdString(text));
+        p->drawText(QPoint(0, top + ascent), QString::fromStdString(text));
+        const QRect cell = p->transform().mapRect(QRect(0, top, size.cx, size.cy));
+        p->restore();
+        Touch(int64_t(cell.left()) - 1, int64_t(cell.top()) - 1, int64_t(cell.right()) + 2, int64_t(cell.bottom()) + 2);
     }
     PenPos = TPoint{x + size.cx, y};
 }
@@ -528,6 +690,7 @@ void TCanvas::CopyRect(const TRect& dest, const QImage& image, const TRect& sour
     Unsmoothed(*p);
     p->setCompositionMode(QPainter::CompositionMode_Source);
     p->drawImage(ToQRect(dest), image, ToQRect(source));
+    Touch(dest.Left, dest.Top, dest.Right, dest.Bottom);
     p->setCompositionMode(QPainter::CompositionMode_SourceOver);
 }
 
@@ -566,6 +729,15 @@ TColor TCanvas::Pixel(int32_t x, int32_t y) {
 void TCanvas::SetPixel(int32_t x, int32_t y, TColor color) {
     QPainter* p = Painter();
     if (!p) return;
+    Touch(x, y, int64_t(x) + 1, int64_t(y) + 1);
+    if (image_ && !borrowed_ && p->transform().isIdentity() && !clip_ &&
+        (image_->format() == QImage::Format_RGB32 || image_->format() == QImage::Format_ARGB32 ||
+         image_->format() == QImage::Format_ARGB32_Premultiplied)) {
+        // Straight into the pixels: the painter adds nothing to a copy.
+        if (image_->valid(x, y))
+            reinterpret_cast<QRgb*>(image_->scanLine(y))[x] = ColorToQColor(color).rgba();
+        return;
+    }
     p->setCompositionMode(QPainter::CompositionMode_SourceOver);
     p->fillRect(QRect(x, y, 1, 1), ColorToQColor(color));
 }
