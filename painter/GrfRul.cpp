@@ -154,7 +154,7 @@ void TCustomRuller::Scroll(TScrollMode mode) {
 
 int32_t TCustomRuller::BtnSize() const {
     const int32_t t = ScrollWidth();
-    return std::min(t > 20 ? 21 : t, length_ / 2);
+    return std::min(t > 20 ? 21 : t, Length() / 2);
 }
 
 double TCustomRuller::ScrollMst() const { return max_ > min_ ? double(ActLen()) / (double(max_) - min_) : 1; }
@@ -209,7 +209,7 @@ void TCustomRuller::Loaded() {
     }
 }
 
-void TCustomRuller::Resize() { length_ = kind_ == rkHorz ? width() : height(); }
+void TCustomRuller::Resize() {}
 
 void TCustomRuller::resizeEvent(QResizeEvent* e) {
     TCustomPanel::resizeEvent(e);
@@ -458,6 +458,19 @@ void TGraphRuller::CMResized() {
     else SetMinV(v.Top), SetMaxV(v.Bottom);
 }
 
+double RullerTickStep(double step, bool stepEnabled, double s) {
+    double h = stepEnabled ? step : 0;
+    if (!(h >= 0.001)) h = 1;
+    // Each loop stops on a scale or step that makes no progress.
+    if (!std::isfinite(s) || !(s > 0) || !std::isfinite(h)) return 0;
+    for (int i = 0; i < 400 && h * s <= 6; ++i) h *= 5;
+    for (int i = 0; i < 400 && h * s > 30; ++i) h *= 0.2;
+    for (int i = 0; i < 400 && h * s <= 6; ++i) h *= 5;
+    if (stepEnabled && h < step) h = step;
+    if (!std::isfinite(h) || !(h * s > 0.5)) return 0;
+    return h;
+}
+
 int32_t TGraphRuller::PosOf(float v) const {
     if (allCoord_) {
         const double len = double(MaxV()) - MinV();
@@ -505,17 +518,9 @@ void TGraphRuller::PaintCoord() {
         start = horz ? a.X : a.Y, end = horz ? b.X : b.Y;
     }
     TStep& st = painter_->Step();
-    double h = st.Active() ? st.Value() : 0;
-    if (h < 0.001) h = 1;
-    // Each loop stops on a scale or step that makes no progress.
-    const bool ok = std::isfinite(s) && s > 0 && std::isfinite(h) && std::isfinite(start) && std::isfinite(end);
+    const double h = RullerTickStep(st.Value(), st.Active(), s);
+    const bool ok = h > 0 && std::isfinite(start) && std::isfinite(end);
     if (ok) {
-        for (int i = 0; i < 400 && h * s <= 6; ++i) h *= 5;
-        for (int i = 0; i < 400 && h * s > 30; ++i) h *= 0.2;
-        for (int i = 0; i < 400 && h * s <= 6; ++i) h *= 5;
-        if (st.Active() && h < st.Value()) h = st.Value();
-    }
-    if (ok && std::isfinite(h) && h > 0 && h * s > 0.5) {
         double first = double(Rnd(float(start / (10 * h)))) * 10 * h;
         if (first > start) first -= 10 * h;
         const int64_t count = int64_t(std::min((end - first) / h + 2, 100000.0));

@@ -44,7 +44,8 @@ public:
     void SetMaxV(float v);
     std::function<void(TGraphRuller*)> OnChanged;
     std::function<void(TCustomRuller*, TScrollMode)> OnScroll;
-    int32_t Length() const { return length_; }
+    // Width for a horizontal ruler, Height for a vertical one.
+    int32_t Length() const { return kind_ == rkHorz ? width() : height(); }
     bool StdDraw() const { return stdDraw_; }
     void SetStdDraw(bool on);
     TTimer* RepeatTimer() const { return repeatTimer_.get(); }
@@ -62,7 +63,7 @@ public:
 
     int32_t ScrollWidth() const { return kind_ == rkHorz ? height() : width(); }
     int32_t BtnSize() const;
-    int32_t ActLen() const { return length_ - 2 * BtnSize(); }
+    int32_t ActLen() const { return Length() - 2 * BtnSize(); }
     double ScrollMst() const;
     TRect WorkRect() const;
     TRect VisRect() const;
@@ -95,7 +96,6 @@ private:
     void Drag(int32_t along);
     TRullerKind kind_ = rkHorz;
     float min_ = 0, max_ = 100, minV_ = 0, maxV_ = 10;
-    int32_t length_ = 0;
     bool stdDraw_ = false;
     std::unique_ptr<TTimer> repeatTimer_;
     bool dragging_ = false;
@@ -149,6 +149,12 @@ private:
     TRullers* link_ = nullptr;
     bool infoShown_ = false;
 };
+
+// The spacing of the scale's ticks: the surface's step when enabled (else
+// 0, and below 0.001 it is 1) grown or shrunk by 5 to lie over 6 and at most
+// 30 pixels at scale pixels a unit, and never below an enabled step. 0 when
+// no finite spacing exists.
+double RullerTickStep(double step, bool stepEnabled, double scale);
 
 // The cursor of a ruler part (9 modes by 2 kinds); the arrow for none.
 QCursor RullerCursor(TScrollMode mode, TRullerKind kind);
