@@ -497,15 +497,20 @@ void TGraphPaint::PaintGrids(TCanvas& c) {
     });
     lattice(*grid_, [&](double x0, double y0, double V, int64_t nx, int64_t ny) {
         const TColor col = grid_->Color();
+        // The columns once; then a row of dots at a time.
+        std::vector<int32_t> xs;
+        for (int64_t n = 0; n < nx; ++n) {
+            const double x = x0 + double(n) * V;
+            if (x > v.Right) break;
+            xs.push_back(Cx(float(x)));
+        }
+        std::vector<TPoint> row(xs.size());
         for (int64_t j = 0; j < ny; ++j) {
             const double y = y0 + double(j) * V;
             if (y > v.Bottom) break;
             const int32_t dy = Cy(float(y));
-            for (int64_t n = 0; n < nx; ++n) {
-                const double x = x0 + double(n) * V;
-                if (x > v.Right) break;
-                c.SetPixel(Cx(float(x)), dy, col);
-            }
+            for (size_t k = 0; k < xs.size(); ++k) row[k] = TPoint{xs[k], dy};
+            c.SetPixels(row, col);
         }
     });
 }

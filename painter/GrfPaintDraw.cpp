@@ -3,6 +3,7 @@
 #include <QPolygon>
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 #include "foundation/CodePages.h"
 #include "painter/GrfPaint.h"
@@ -53,7 +54,8 @@ std::span<const TPoint> TGraphPaint::MapPoints(const TPoints& list) {
     std::vector<TPoint>& b = PointBuffer();
     if (b.size() < size_t(count)) b.resize(size_t(count));
     for (int i = 0; i < count; ++i) {
-        const TSPoint q = list.At(i);
+        TSPoint q;
+        std::memcpy(&q, list.GetItem(i), sizeof q);  // records may be longer; each starts with its point
         const TSPoint p = Matrix.Map(q.X, q.Y);
         b[size_t(i)] = TPoint{Cx(p.X), Cy(p.Y)};
     }

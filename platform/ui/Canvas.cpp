@@ -233,6 +233,9 @@ struct TCanvas::Shape {
     QPainterPath Curve;
     bool Figure = false;
     QPainterPath Area;
+    // The area is AreaRect's pixels (an upright box).
+    bool RectArea = false;
+    QRect AreaRect;
 };
 
 namespace {
@@ -333,31 +336,100 @@ bool PixelOp(TPenMode m, QRgb src, QRgb& combineXor, QRgb& combineAnd, QRgb& com
 
 }  // namespace
 
-void TCanvas::PaintThinPolyline(QPainter& p, const Shape& shape, const TRect& clip) {
-    const std::span<const int> pattern = DashPattern(Pen.Style);
-    QRgb cx = 0, ca = 0, co = 0;
-    if (pattern.empty() && image_ && p.device() == image_ && !borrowed_ && p.transform().isIdentity() &&
-        (!clip_ || clip_->rectCount() <= 1) &&
-        (image_->format() == QImage::Format_RGB32 || image_->format() == QImage::Format_ARGB32 ||
-         image_->format() == QImage::Format_ARGB32_Premultiplied) &&
-        PixelOp(Pen.Mode, PenColor().rgb() & 0xFFFFFF, cx, ca, co)) {
-        // Thin solid lines straight into the pixels: the painter's per-call
-        // cost dwarfs the pixels of a line.
-        const TRect c{std::max(clip.Left, 0), std::max(clip.Top, 0), std::min(clip.Right, image_->width()),
-                      std::min(clip.Bottom, image_->height())};
-        uchar* bits = image_->bits();
-        const qsizetype bpl = image_->bytesPerLine();
-        const size_t n = shape.Points.size();
-        const size_t segments = shape.Closed ? n : n - 1;
-        for (size_t k = 0; k < segments; ++k) {
-            const TPoint a = shape.Points[k], b = shape.Points[(k + 1) % n];
-            LinePixels(a, b, c, [&](int x, int y, int64_t) {
-                QRgb& d = reinterpret_cast<QRgb*>(bits + qsizetype(y) * bpl)[x];
-                d = 0xFF000000u | ((((d & ca) | co) ^ cx) & 0xFFFFFF);
-            });
+namespace {
+
+// dst' = ((dst & a) | o) ^ x on the colour bits.
+inline void Put(QRgb& d, QRgb a, QRgb o, QRgb x) { d = 0xFF000000u | ((((d & a) | o) ^ x) & 0xFFFFFF); }
+
+// The pixels LinePixels gives, stepped incrementally.
+void DirectSegment(TPoint a, TPoint b, const TRect& clip, uchar* bits, qsizetype bpl, QRgb ca, QRgb co, QRgb cx) {
+    const int64_t ax = Limited(a.X), ay = Limited(a.Y);
+    const int64_t dx = Limited(b.X) - ax, dy = Limited(b.Y) - ay;
+    const int64_t adx = dx < 0 ? -dx : dx, ady = dy < 0 ? -dy : dy;
+    const int64_t n = std::max(adx, ady);
+    if (n == 0 || clip.IsEmpty()) return;
+    const int64_t sx = dx < 0 ? -1 : 1, sy = dy < 0 ? -1 : 1;
+    if (dy == 0) {  // a row
+        if (ay < clip.Top || ay >= clip.Bottom) return;
+        int64_t x0 = sx > 0 ? ax : ax - n + 1, x1 = sx > 0 ? ax + n - 1 : ax;
+        x0 = std::max<int64_t>(x0, clip.Left), x1 = std::min<int64_t>(x1, clip.Right - 1);
+        QRgb* row = reinterpret_cast<QRgb*>(bits + qsizetype(ay) * bpl);
+        for (int64_t x = x0; x <= x1; ++x) Put(row[x], ca, co, cx);
+        return;
+    }
+    if (dx == 0) {  // a column
+        if (ax < clip.Left || ax >= clip.Right) return;
+        int64_t y0 = sy > 0 ? ay : ay - n + 1, y1 = sy > 0 ? ay + n - 1 : ay;
+        y0 = std::max<int64_t>(y0, clip.Top), y1 = std::min<int64_t>(y1, clip.Bottom - 1);
+        for (int64_t y = y0; y <= y1; ++y) Put(reinterpret_cast<QRgb*>(bits + qsizetype(y) * bpl)[ax], ca, co, cx);
+        return;
+    }
+    const int64_t major = std::max(adx, ady), minor = std::min(adx, ady);
+    const int64_t den = 2 * major;
+    const int64_t bx = ax + dx, by = ay + dy;
+    if (ax >= clip.Left && ax < clip.Right && ay >= clip.Top && ay < clip.Bottom && bx >= clip.Left &&
+        bx < clip.Right && by >= clip.Top && by < clip.Bottom) {
+        // Inside: no clipping at all.
+        int64_t q = major / den, r = major % den;
+        const qsizetype step = adx >= ady ? sx : qsizetype(sy) * (bpl / 4);
+        const qsizetype side = adx >= ady ? qsizetype(sy) * (bpl / 4) : sx;
+        QRgb* at = reinterpret_cast<QRgb*>(bits + qsizetype(ay) * bpl) + ax + side * q;
+        for (int64_t i = 0; i < n; ++i) {
+            Put(*at, ca, co, cx);
+            at += step;
+            r += 2 * minor;
+            if (r >= den) r -= den, at += side;
         }
         return;
     }
+    double lo = 0, hi = double(n - 1);
+    auto limit = [&](int64_t from, int64_t d, int32_t min, int32_t max) {
+        double t1 = double(min - 1 - from) * double(n) / double(d), t2 = double(max + 1 - from) * double(n) / double(d);
+        if (t1 > t2) std::swap(t1, t2);
+        lo = std::max(lo, std::floor(t1) - 1), hi = std::min(hi, std::ceil(t2) + 1);
+    };
+    limit(ax, dx, clip.Left, clip.Right);
+    limit(ay, dy, clip.Top, clip.Bottom);
+    if (hi < lo) return;
+    int64_t i = int64_t(lo);
+    int64_t num = 2 * i * minor + major;
+    int64_t q = num / den, r = num % den;
+    for (; double(i) <= hi; ++i) {
+        int64_t x, y;
+        if (adx >= ady) x = ax + sx * i, y = ay + sy * q;
+        else y = ay + sy * i, x = ax + sx * q;
+        if (x >= clip.Left && x < clip.Right && y >= clip.Top && y < clip.Bottom)
+            Put(reinterpret_cast<QRgb*>(bits + qsizetype(y) * bpl)[x], ca, co, cx);
+        r += 2 * minor;
+        while (r >= den) r -= den, ++q;
+    }
+}
+
+}  // namespace
+
+bool TCanvas::DirectLines(std::span<const TPoint> points, bool closed, const TRect& clip) {
+    QRgb cx = 0, ca = 0, co = 0;
+    if (points.size() < 2 || !image_ || borrowed_ || !own_ || !own_->isActive() || !own_->transform().isIdentity() ||
+        Pen.Width > 1 || Pen.Style != psSolid || (clip_ && clip_->rectCount() > 1) ||
+        (image_->format() != QImage::Format_RGB32 && image_->format() != QImage::Format_ARGB32 &&
+         image_->format() != QImage::Format_ARGB32_Premultiplied) ||
+        !PixelOp(Pen.Mode, PenColor().rgb() & 0xFFFFFF, cx, ca, co))
+        return false;
+    // Thin solid lines straight into the pixels: the painter's per-call
+    // cost dwarfs the pixels of a line.
+    const TRect c{std::max(clip.Left, 0), std::max(clip.Top, 0), std::min(clip.Right, image_->width()),
+                  std::min(clip.Bottom, image_->height())};
+    uchar* bits = image_->bits();
+    const qsizetype bpl = image_->bytesPerLine();
+    const size_t n = points.size();
+    const size_t segments = closed ? n : n - 1;
+    for (size_t k = 0; k < segments; ++k) DirectSegment(points[k], points[(k + 1) % n], c, bits, bpl, ca, co, cx);
+    return true;
+}
+
+void TCanvas::PaintThinPolyline(QPainter& p, const Shape& shape, const TRect& clip) {
+    const std::span<const int> pattern = DashPattern(Pen.Style);
+    if (pattern.empty() && &p == own_.get() && DirectLines(shape.Points, shape.Closed, clip)) return;
     const bool opaque = !pattern.empty() && Brush.Style == bsSolid && Brush.Bitmap.isNull();
     std::vector<QPoint>& on = on_;
     std::vector<QPoint>& off = off_;
@@ -389,7 +461,10 @@ void TCanvas::PaintPlain(QPainter& p, const Shape& shape, const TRect& clip) {
     if (shape.Figure && BrushFills()) {
         ApplyBrush(p);
         p.setPen(Qt::NoPen);
-        p.drawPath(shape.Area);
+        if (shape.RectArea && p.brush().style() == Qt::SolidPattern && p.transform().isIdentity())
+            p.fillRect(shape.AreaRect, p.brush());
+        else
+            p.drawPath(shape.Area);
     }
     if (!PenDraws()) return;
     p.setBrush(Qt::NoBrush);
@@ -429,8 +504,16 @@ void TCanvas::Paint(const Shape& shape) {
     const TRect clip = ClipRect();
     {
         const int64_t m = int64_t(std::max(Pen.Width, 1)) + 1;
-        QRectF b = shape.Curve.isEmpty() ? PolylinePath(shape.Points, shape.Closed).boundingRect() : shape.Curve.boundingRect();
-        if (shape.Figure) b = b.united(shape.Area.boundingRect());
+        QRectF b;
+        if (shape.Curve.isEmpty()) {
+            int64_t l = INT64_MAX, t = INT64_MAX, r = INT64_MIN, bt = INT64_MIN;
+            for (const TPoint& p : shape.Points) l = std::min<int64_t>(l, p.X), t = std::min<int64_t>(t, p.Y),
+                                                 r = std::max<int64_t>(r, p.X), bt = std::max<int64_t>(bt, p.Y);
+            if (!shape.Points.empty()) b = QRectF(QPointF(double(l), double(t)), QPointF(double(r), double(bt)));
+        } else {
+            b = shape.Curve.boundingRect();
+        }
+        if (shape.Figure && !shape.RectArea) b = b.united(shape.Area.boundingRect());
         Touch(std::max<int64_t>(int64_t(std::floor(b.left())) - m, clip.Left),
               std::max<int64_t>(int64_t(std::floor(b.top())) - m, clip.Top),
               std::min<int64_t>(int64_t(std::ceil(b.right())) + m, clip.Right),
@@ -472,6 +555,17 @@ void TCanvas::Paint(const Shape& shape) {
 }
 
 void TCanvas::LineTo(int32_t x, int32_t y) {
+    if (Pen.Style == psSolid && Pen.Width <= 1 && Pen.Mode != pmNop && Painter() && own_) {
+        const TPoint pts[2] = {PenPos, TPoint{x, y}};
+        const TRect clip = ClipRect();
+        if (DirectLines(pts, false, clip)) {
+            Touch(std::max<int64_t>(std::min(PenPos.X, x), clip.Left), std::max<int64_t>(std::min(PenPos.Y, y), clip.Top),
+                  std::min<int64_t>(int64_t(std::max(PenPos.X, x)) + 1, clip.Right),
+                  std::min<int64_t>(int64_t(std::max(PenPos.Y, y)) + 1, clip.Bottom));
+            PenPos = TPoint{x, y};
+            return;
+        }
+    }
     Shape s;
     s.Points = {PenPos, TPoint{x, y}};
     Paint(s);
@@ -480,6 +574,17 @@ void TCanvas::LineTo(int32_t x, int32_t y) {
 
 void TCanvas::Polyline(std::span<const TPoint> points) {
     if (points.size() < 2) return;
+    if (Pen.Style == psSolid && Pen.Width <= 1 && Pen.Mode != pmNop && Painter() && own_) {
+        const TRect clip = ClipRect();
+        if (DirectLines(points, false, clip)) {
+            int64_t l = INT64_MAX, t = INT64_MAX, r = INT64_MIN, b = INT64_MIN;
+            for (const TPoint& p : points) l = std::min<int64_t>(l, p.X), t = std::min<int64_t>(t, p.Y),
+                                           r = std::max<int64_t>(r, p.X), b = std::max<int64_t>(b, p.Y);
+            Touch(std::max<int64_t>(l, clip.Left), std::max<int64_t>(t, clip.Top), std::min<int64_t>(r + 1, clip.Right),
+                  std::min<int64_t>(b + 1, clip.Bottom));
+            return;
+        }
+    }
     Shape s;
     s.Points.assign(points.begin(), points.end());
     Paint(s);
@@ -514,6 +619,8 @@ void TCanvas::Rectangle(int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
         const int32_t r = int32_t(box.right()), b = int32_t(box.bottom());
         s.Points = {{l, t}, {r, t}, {r, b}, {l, b}};
         s.Closed = true;
+        s.RectArea = true;
+        s.AreaRect = QRect(l, t, r - l, b - t);
     } else {
         s.Curve = s.Area;  // a wide pen moved inside the frame
     }
@@ -727,19 +834,36 @@ TColor TCanvas::Pixel(int32_t x, int32_t y) {
 }
 
 void TCanvas::SetPixel(int32_t x, int32_t y, TColor color) {
+    const TPoint p{x, y};
+    SetPixels(std::span<const TPoint>(&p, 1), color);
+}
+
+void TCanvas::SetPixels(std::span<const TPoint> points, TColor color) {
     QPainter* p = Painter();
-    if (!p) return;
-    Touch(x, y, int64_t(x) + 1, int64_t(y) + 1);
-    if (image_ && !borrowed_ && p->transform().isIdentity() && !clip_ &&
+    if (!p || points.empty()) return;
+    const TRect clip = ClipRect();
+    if (image_ && !borrowed_ && p->transform().isIdentity() && (!clip_ || clip_->rectCount() <= 1) &&
         (image_->format() == QImage::Format_RGB32 || image_->format() == QImage::Format_ARGB32 ||
          image_->format() == QImage::Format_ARGB32_Premultiplied)) {
         // Straight into the pixels: the painter adds nothing to a copy.
-        if (image_->valid(x, y))
-            reinterpret_cast<QRgb*>(image_->scanLine(y))[x] = ColorToQColor(color).rgba();
+        const QRgb c = ColorToQColor(color).rgba();
+        const TRect r{std::max(clip.Left, 0), std::max(clip.Top, 0), std::min(clip.Right, image_->width()),
+                      std::min(clip.Bottom, image_->height())};
+        uchar* bits = image_->bits();
+        const qsizetype bpl = image_->bytesPerLine();
+        for (const TPoint& q : points) {
+            if (q.X < r.Left || q.X >= r.Right || q.Y < r.Top || q.Y >= r.Bottom) continue;
+            reinterpret_cast<QRgb*>(bits + qsizetype(q.Y) * bpl)[q.X] = c;
+            Touch(q.X, q.Y, int64_t(q.X) + 1, int64_t(q.Y) + 1);
+        }
         return;
     }
     p->setCompositionMode(QPainter::CompositionMode_SourceOver);
-    p->fillRect(QRect(x, y, 1, 1), ColorToQColor(color));
+    const QColor c = ColorToQColor(color);
+    for (const TPoint& q : points) {
+        p->fillRect(QRect(q.X, q.Y, 1, 1), c);
+        Touch(q.X, q.Y, int64_t(q.X) + 1, int64_t(q.Y) + 1);
+    }
 }
 
 }  // namespace velt

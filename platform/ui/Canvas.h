@@ -157,6 +157,8 @@ public:
     TColor Pixel(int32_t x, int32_t y);
     // Sets one pixel (in copy mode).
     void SetPixel(int32_t x, int32_t y, TColor color);
+    // SetPixel of each point, in one colour.
+    void SetPixels(std::span<const TPoint> points, TColor color);
 
     // ---- device-context state ----
     // Pushes pen, brush, font, clip, background, alignment and character
@@ -189,6 +191,9 @@ public:
     TRect TakeTouched();
 
 private:
+    // Thin solid lines written into an image surface; false when the pen,
+    // surface or clip needs the painter.
+    bool DirectLines(std::span<const TPoint> points, bool closed, const TRect& clip);
     void Touch(int64_t left, int64_t top, int64_t right, int64_t bottom);
     void ApplyClip(QPainter& p) const;
     QFont TextFont() const;
