@@ -1,4 +1,5 @@
 #include "examples/palette/PaletteForm.h"
+#include "examples/palette/SurfacePage.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -69,6 +70,10 @@ TPaletteForm::TPaletteForm() {
         else FillPickerPage(p, page);
     }
     FillOtherPage(AddPage(kOtherPage));
+    surface_ = FillSurfacePage(AddPage(kSurfacePage));
+    made_.push_back({kSurfacePage, "TGraphPaint"});
+    made_.push_back({kSurfacePage, "TGraphRuller"});
+    made_.push_back({kSurfacePage, "TGraphRuller"});
     resize(720, 470);
 }
 

@@ -12,10 +12,13 @@
 
 namespace velt {
 
+class TGraphPaint;
+
 class TPaletteForm : public QWidget {
     Q_OBJECT
 public:
     static constexpr char kOtherPage[] = "Not on the palette";
+    static constexpr char kSurfacePage[] = "Drawing surface";
 
     TPaletteForm();
 
@@ -33,6 +36,8 @@ public:
     std::string DropDown(const std::string& name);
     // The window as it shows, with every open popup composed in.
     QImage Screenshot();
+    // The surface of the page "Drawing surface".
+    TGraphPaint* Surface() const { return surface_; }
 
 private:
     QWidget* AddPage(const std::string& name);
@@ -47,6 +52,7 @@ private:
     std::string NewName(const std::string& className);
 
     QTabWidget* tabs_;
+    TGraphPaint* surface_ = nullptr;
     struct Made {
         std::string Page;
         std::string Class;
