@@ -23,7 +23,11 @@ TGraphRuller* TRullers::Vert() const { return vert_.data(); }
 void TRullers::Bind(TGraphRuller* r) {
     if (!r) return;
     r->SetPainterLink(this, Owner);
-    r->OnChanged = [this](TGraphRuller* sender) { RulChanged(sender); };
+    // The ruler may outlive the surface: it reaches the surface through a
+    // guarded pointer.
+    r->OnChanged = [owner = QPointer<TGraphPaint>(Owner)](TGraphRuller* sender) {
+        if (owner) owner->Rullers().RulChanged(sender);
+    };
 }
 
 void TRullers::SetRuller(TGraphRuller* r) {

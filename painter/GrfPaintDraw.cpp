@@ -2,6 +2,7 @@
 // primitives in world coordinates, markers, styled lines and text.
 #include <QPolygon>
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstring>
 
@@ -137,7 +138,11 @@ void TGraphPaint::SetTextSpasing(int32_t n) {
                                                   INT32_MIN, INT32_MAX)));
 }
 
-void TGraphPaint::SetTextPunkt(bool on) { textPunkt_ = on ? 0.3527778f : 1.0f; }
+void TGraphPaint::SetTextPunkt(bool on) {
+    // The stored constant's own bits: the nearest Single to 0.3527778 is one
+    // unit of the last place above them.
+    textPunkt_ = on ? std::bit_cast<float>(uint32_t(0x3EB49F4A)) : 1.0f;
+}
 
 // ---- primitives ------------------------------------------------------------------------
 

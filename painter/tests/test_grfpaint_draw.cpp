@@ -2,6 +2,7 @@
 
 #include <QImage>
 #include <cmath>
+#include <bit>
 #include <set>
 
 #include "painter/tests/SurfaceTestSupport.h"
@@ -239,4 +240,28 @@ TEST_F(GraphPaintDraw, UkrainianVectorTextGolden) {
         });
         EXPECT_TRUE(velt::test::MatchesGolden(im, VELT_PAINTER_TEST_DATA, "vector-text-" + std::to_string(int(h))));
     }
+}
+
+TEST_F(GraphPaintDraw, TextInPointsAndStates) {
+    EXPECT_FALSE(box->GetTextPunkt());
+    box->SetTextPunkt(true);
+    EXPECT_TRUE(box->GetTextPunkt());
+    EXPECT_EQ(std::bit_cast<uint32_t>(box->TextPunkt()), 0x3EB49F4Au);
+    box->SetTextPunkt(false);
+    EXPECT_EQ(box->TextPunkt(), 1.0f);
+    // Saved states and clips of the surface's canvas.
+    const QImage clipped = Drawn([](TGraphPaint& p) {
+        p.SaveDC();
+        p.SetClipRect(SRect(10, 10, 20, 20));
+        p.DefPen(psSolid, clBlack, 0);
+        p.DefBrush(bsSolid, clBlack);
+        p.Rectangle(0, 0, 100, 50);
+        p.RestoreDC();
+        p.SetPixel(50, 40, clRed);  // the clip is gone again
+    });
+    int black = 0;
+    for (int y = 0; y < H; ++y)
+        for (int x = 0; x < W; ++x) black += (clipped.pixel(x, y) & 0xFFFFFF) == 0;
+    EXPECT_EQ(black, 100);
+    EXPECT_EQ(clipped.pixel(50, 40) & 0xFFFFFF, 0xFF0000u);
 }

@@ -146,3 +146,30 @@ TEST_F(Rullers, ScalesWithLabelsGolden) {
     EXPECT_TRUE(velt::test::MatchesGolden(v, VELT_PAINTER_TEST_DATA, "ruler-vert"));
     EXPECT_EQ(horz->CursorPos(), 40);
 }
+
+TEST_F(Rullers, SurfaceDeletedWhileBound) {
+    QWidget holder;
+    horz->setParent(&holder);
+    Send(horz, QEvent::MouseButtonPress, {horz->VisRect().Left + 8, 12}, Qt::LeftButton, Qt::LeftButton);
+    delete box;
+    box = nullptr;
+    EXPECT_EQ(horz->Painter(), nullptr);
+    Send(horz, QEvent::MouseMove, {200, 12}, Qt::NoButton, Qt::LeftButton);
+    Send(horz, QEvent::MouseButtonRelease, {200, 12}, Qt::LeftButton, Qt::NoButton);
+    QImage im(horz->size(), QImage::Format_RGB32);
+    horz->render(&im);
+    horz->setParent(parent.get());
+}
+
+TEST_F(Rullers, HoverSetsThePartsCursor) {
+    Send(horz, QEvent::MouseMove, {5, 12}, Qt::NoButton, Qt::NoButton);
+    EXPECT_EQ(horz->Mode(), smBtnUp);
+    EXPECT_EQ(horz->cursor().shape(), Qt::BitmapCursor);
+    Send(horz, QEvent::MouseMove, {horz->BtnPanelRect().Left + 2, 12}, Qt::NoButton, Qt::NoButton);
+    EXPECT_EQ(horz->Mode(), smCustom);
+    EXPECT_EQ(horz->cursor().shape(), Qt::ArrowCursor);
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    Send(horz, QEvent::MouseMove, {5, 12}, Qt::NoButton, Qt::NoButton);
+    EXPECT_EQ(horz->cursor().shape(), Qt::ArrowCursor);  // the application's cursor wins
+    QApplication::restoreOverrideCursor();
+}
