@@ -77,6 +77,8 @@ TDlgPainterSetup::TDlgPainterSetup(QWidget* parent) : QDialog(parent) {
     Label5 = Label(TSWindow, "Label5", "Фон вікна", QRect(224, 32, 80, 16));
     ColWindow = Colour(TSWindow, "ColWindow", QRect(310, 28, 88, 24));
     ColWindow->SetOptions(OptBit(soHint) | OptBit(soUsePalette));
+    ColWindow->SetColSize(20);
+    ColWindow->SetRowSize(18);
     Label6 = Label(TSWindow, "Label6", "Лінійки", QRect(14, 120, 120, 16));
     CBRulShow = Check(TSWindow, "CBRulShow", "Показувати", QRect(16, 140, 180, 20));
     CBRulPos = Check(TSWindow, "CBRulPos", "Поточна позиція", QRect(16, 164, 180, 20));

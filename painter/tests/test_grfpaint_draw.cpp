@@ -229,6 +229,15 @@ TEST_F(GraphPaintDraw, TinyTextDrawsAndMeasuresNothing) {
     EXPECT_GT(Differing(Drawn(rect(12)), blank), 20);
     box->DefFont(clBlack, 0, "");
     EXPECT_EQ(box->TextWidht("Sample", 0.2f), 0.0f);
+    // With MinTextTT at 0 a scaled height of 0.2 pixels is TrueType at size
+    // 0: nothing, never the platform's default size.
+    box->MinTextTT = 0;
+    EXPECT_EQ(Differing(Drawn([](TGraphPaint& p) {
+                  p.DefFont(clBlack, 0, "DejaVu Sans");
+                  p.TextOut(10, 50, 0.2f, 0, "Sample");
+              }),
+              blank),
+              0);
 }
 
 TEST_F(GraphPaintDraw, UkrainianVectorTextGolden) {
