@@ -2,6 +2,8 @@
 
 #include <QApplication>
 #include <QBitmap>
+#include <QDragEnterEvent>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
@@ -100,6 +102,45 @@ void FreeRullerCursors() { Cursors().clear(); }
 TCustomRuller::TCustomRuller(QWidget* parent) : TCustomPanel(parent) {
     setAttribute(Qt::WA_OpaquePaintEvent);
     setMouseTracking(true);
+    setAcceptDrops(true);
+}
+
+bool TCustomRuller::DragOverAt(QDropEvent* e, TDragState state) {
+    if (!OnDragOver) return false;
+    TDragSource src;
+    src.Control = e->source();
+    src.MimeData = e->mimeData();
+    bool accept = false;
+    const QPoint p = e->position().toPoint();
+    CallReporting([&] { OnDragOver(this, src, p.x(), p.y(), state, accept); });
+    return accept;
+}
+
+void TCustomRuller::dragEnterEvent(QDragEnterEvent* e) {
+    if (DragOverAt(e, dsDragEnter)) e->acceptProposedAction();
+    else e->ignore();
+}
+
+void TCustomRuller::dragMoveEvent(QDragMoveEvent* e) {
+    if (DragOverAt(e, dsDragMove)) e->acceptProposedAction();
+    else e->ignore();
+}
+
+void TCustomRuller::dragLeaveEvent(QDragLeaveEvent*) {
+    if (!OnDragOver) return;
+    TDragSource src;
+    bool accept = false;
+    CallReporting([&] { OnDragOver(this, src, -1, -1, dsDragLeave, accept); });
+}
+
+void TCustomRuller::dropEvent(QDropEvent* e) {
+    if (!OnDragDrop) return;
+    TDragSource src;
+    src.Control = e->source();
+    src.MimeData = e->mimeData();
+    const QPoint p = e->position().toPoint();
+    CallReporting([&] { OnDragDrop(this, src, p.x(), p.y()); });
+    e->acceptProposedAction();
 }
 
 TCustomRuller::~TCustomRuller() = default;

@@ -83,11 +83,17 @@ protected:
     void mousePressEvent(QMouseEvent* e) override;
     void mouseMoveEvent(QMouseEvent* e) override;
     void mouseReleaseEvent(QMouseEvent* e) override;
+    void dragEnterEvent(QDragEnterEvent* e) override;
+    void dragMoveEvent(QDragMoveEvent* e) override;
+    void dragLeaveEvent(QDragLeaveEvent* e) override;
+    void dropEvent(QDropEvent* e) override;
     virtual void MouseDown(TMouseButton button, TShiftState shift, int32_t x, int32_t y);
     virtual void MouseMove(TShiftState shift, int32_t x, int32_t y);
     virtual void MouseUp(TMouseButton button, TShiftState shift, int32_t x, int32_t y);
     virtual void Resize();
     bool ButtonPressed(bool up) const;
+    // OnDragOver's answer for a drag at p; false without a handler.
+    bool DragOverAt(QDropEvent* e, TDragState state);
     TPoint lastMouse_;
 
     TScrollMode mode_ = smNone;

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QImage>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <vector>
 
@@ -172,4 +173,25 @@ TEST_F(Rullers, HoverSetsThePartsCursor) {
     Send(horz, QEvent::MouseMove, {5, 12}, Qt::NoButton, Qt::NoButton);
     EXPECT_EQ(horz->cursor().shape(), Qt::ArrowCursor);  // the application's cursor wins
     QApplication::restoreOverrideCursor();
+}
+
+TEST(Ruller, DragOverAndDrop) {
+    TGraphRuller r;
+    r.resize(200, 20);
+    QMimeData data;
+    data.setText("x");
+    std::string log;
+    r.OnDragOver = [&](TCustomRuller*, const TDragSource& s, int x, int, TDragState st, bool& accept) {
+        log += "over" + std::to_string(x) + (st == dsDragEnter ? "e " : "m ");
+        accept = s.MimeData && s.MimeData->hasText();
+    };
+    r.OnDragDrop = [&](TCustomRuller*, const TDragSource& s, int x, int) {
+        log += "drop" + std::to_string(x) + (s.MimeData == &data ? " " : "? ");
+    };
+    QDragEnterEvent enter(QPoint(10, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&r, &enter);
+    EXPECT_TRUE(enter.isAccepted());
+    QDropEvent drop(QPointF(12, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&r, &drop);
+    EXPECT_EQ(log, "over10e drop12 ");
 }
