@@ -1,4 +1,5 @@
 #include "examples/palette/PaletteForm.h"
+#include "examples/palette/SurfacePage.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -98,6 +99,10 @@ TPaletteForm::TPaletteForm() {
     for (const Made& m : made_)
         if (m.Component) palettePages_->Add(m.Component);
     FillOtherPage(AddPage(kOtherPage));
+    surface_ = FillSurfacePage(AddPage(kSurfacePage));
+    made_.push_back({kSurfacePage, "TGraphPaint"});
+    made_.push_back({kSurfacePage, "TGraphRuller"});
+    made_.push_back({kSurfacePage, "TGraphRuller"});
     resize(720, 470);
 }
 

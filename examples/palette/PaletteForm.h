@@ -14,11 +14,13 @@
 namespace velt {
 
 class TCompList;
+class TGraphPaint;
 
 class TPaletteForm : public QWidget {
     Q_OBJECT
 public:
     static constexpr char kOtherPage[] = "Not on the palette";
+    static constexpr char kSurfacePage[] = "Drawing surface";
 
     TPaletteForm();
 
@@ -38,6 +40,8 @@ public:
     std::string DropDown(const std::string& name);
     // The window as it shows, with every open popup composed in.
     QImage Screenshot();
+    // The surface of the page "Drawing surface".
+    TGraphPaint* Surface() const { return surface_; }
 
 private:
     QWidget* AddPage(const std::string& name);
@@ -55,6 +59,7 @@ private:
     std::string NewName(const std::string& className);
 
     QTabWidget* tabs_;
+    TGraphPaint* surface_ = nullptr;
     struct Made {
         std::string Page;
         std::string Class;

@@ -1,13 +1,15 @@
 // velt-palette: the graphics controls and the small controls of the
 // component palette, a tab per page, each class made through the palette.
 //
-//   velt-palette [--quit-when-up] [--page NAME] [--drop-down NAME] [--screenshot PNG]
+//   velt-palette [--quit-when-up] [--page NAME] [--drop-down NAME] [--screenshot PNG] [--setup-screenshot PNG]
 //
 // --page shows the tab of that palette page ("Not on the palette" for the
 // controls no page holds); --drop-down opens the popup of the picker of
 // that name ("GraphSelectColor1"); --screenshot writes the window, an open
 // popup composed in, to a PNG file and ends; --quit-when-up ends once the
-// window is up, listing each page's classes on standard output. The colour
+// window is up, listing each page's classes on standard output;
+// --setup-screenshot writes the drawing surface's setup dialog and ends.
+// The colour
 // palette lives in velt-palette.INI in the installation folder.
 #include <QApplication>
 #include <iostream>
@@ -16,6 +18,8 @@
 #include "examples/palette/PaletteForm.h"
 #include "graphics/GrfReg.h"
 #include "graphics/GraphicsUnits.h"
+#include "painter/PainterUnits.h"
+#include "painter/dPainter.h"
 #include "platform/ui/BatchDialogRunner.h"
 #include "platform/ui/LocaleSettings.h"
 #include "treeview/CompList.h"
@@ -34,7 +38,7 @@ int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("velt-palette"));
     bool quit = false;
-    std::string page, dropDown, screenshot;
+    std::string page, dropDown, screenshot, setupShot;
     const QStringList args = QApplication::arguments();
     for (qsizetype i = 1; i < args.size(); ++i) {
         const QString& a = args[i];
@@ -43,15 +47,17 @@ int main(int argc, char* argv[]) {
         else if (a == QLatin1String("--page") && hasValue) page = args[++i].toStdString();
         else if (a == QLatin1String("--drop-down") && hasValue) dropDown = args[++i].toStdString();
         else if (a == QLatin1String("--screenshot") && hasValue) screenshot = args[++i].toStdString();
+        else if (a == QLatin1String("--setup-screenshot") && hasValue) setupShot = args[++i].toStdString();
         else return Fail("unknown option " + a.toStdString());
     }
     velt::LoadLocaleFormatSettings();
-    const bool batch = quit || !screenshot.empty();
+    const bool batch = quit || !screenshot.empty() || !setupShot.empty();
     velt::TBatchDialogRunner batchRunner("velt-palette", {});
     velt::TDialogRunnerGuard runnerGuard(batch ? &batchRunner : &velt::GetDialogRunner());
 
     try {
         velt::GraphicsStartup();
+        velt::PainterStartup();
     } catch (const std::exception& e) {
         return Fail(std::string("cannot start: ") + e.what());
     }
@@ -69,6 +75,13 @@ int main(int argc, char* argv[]) {
             if (const std::string error = form.DropDown(dropDown); !error.empty()) exitCode = Fail(error);
         QApplication::processEvents();
         if (exitCode != 0) {
+        } else if (!setupShot.empty()) {
+            velt::TDlgPainterSetup dlg(&form);
+            dlg.LoadFromBox(form.Surface());
+            dlg.show();
+            QApplication::processEvents();
+            if (!dlg.grab().toImage().save(QString::fromStdString(setupShot), "PNG"))
+                exitCode = Fail("cannot write " + setupShot);
         } else if (!screenshot.empty()) {
             if (!form.Screenshot().save(QString::fromStdString(screenshot), "PNG"))
                 exitCode = Fail("cannot write " + screenshot);
@@ -82,6 +95,7 @@ int main(int argc, char* argv[]) {
             exitCode = QApplication::exec();
         }
     }
+    velt::PainterShutdown();
     velt::RestoreCompListDispatcher();
     velt::GraphicsShutdown();
     return exitCode;

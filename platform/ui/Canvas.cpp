@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cmath>
 #include <numbers>
+#include <utility>
 
 #include "platform/ui/Graphic.h"
 
@@ -90,9 +91,92 @@ QPainter* TCanvas::Painter() {
     if (borrowed_) return borrowed_;
     if (!device_) return nullptr;
     if (!own_) own_ = std::make_unique<QPainter>();
-    if (!own_->isActive() && !own_->begin(device_)) return nullptr;
+    if (!own_->isActive()) {
+        if (!own_->begin(device_)) return nullptr;
+        ApplyClip(*own_);
+    }
     return own_.get();
 }
+
+// ---- device-context state ---------------------------------------------------------
+
+void TCanvas::ApplyClip(QPainter& p) const {
+    if (clip_) p.setClipRegion(*clip_);
+    else p.setClipping(false);
+}
+
+int TCanvas::SaveDC() {
+    saved_.push_back(State{Pen, Brush, Font, clip_, bkMode_, bkColor_, textAlign_, charExtra_});
+    return int(saved_.size());
+}
+
+bool TCanvas::RestoreDC(int index) {
+    const int n = int(saved_.size());
+    const int at = index < 0 ? n + index : index - 1;
+    if (at < 0 || at >= n) return false;
+    State st = std::move(saved_[size_t(at)]);
+    saved_.resize(size_t(at));
+    Pen = st.Pen;
+    Brush = st.Brush;
+    Font = st.Font;
+    bkMode_ = st.BkMode;
+    bkColor_ = st.BkColor;
+    textAlign_ = st.TextAlign;
+    charExtra_ = st.CharExtra;
+    clip_ = std::move(st.Clip);
+    if (QPainter* p = (own_ && own_->isActive()) ? own_.get() : borrowed_) ApplyClip(*p);
+    return true;
+}
+
+void TCanvas::SelectClipRgn(const QRegion* region) {
+    if (region) clip_ = *region;
+    else clip_.reset();
+    if (QPainter* p = (own_ && own_->isActive()) ? own_.get() : borrowed_) ApplyClip(*p);
+}
+
+namespace {
+QRect ClipBox(int32_t left, int32_t top, int32_t right, int32_t bottom) {
+    Normalize(left, top, right, bottom);
+    return QRect(left, top, int(std::min<int64_t>(int64_t(right) - left, INT32_MAX)),
+                 int(std::min<int64_t>(int64_t(bottom) - top, INT32_MAX)));
+}
+}  // namespace
+
+void TCanvas::IntersectClipRect(int32_t left, int32_t top, int32_t right, int32_t bottom) {
+    const QRegion box(ClipBox(left, top, right, bottom));
+    const QRegion whole = clip_ ? *clip_ : QRegion(device_ ? QRect(0, 0, device_->width(), device_->height()) : QRect());
+    const QRegion r = whole.intersected(box);
+    SelectClipRgn(&r);
+}
+
+void TCanvas::ExcludeClipRect(int32_t left, int32_t top, int32_t right, int32_t bottom) {
+    const QRegion whole = clip_ ? *clip_ : QRegion(device_ ? QRect(0, 0, device_->width(), device_->height()) : QRect());
+    const QRegion r = whole.subtracted(QRegion(ClipBox(left, top, right, bottom)));
+    SelectClipRgn(&r);
+}
+
+int TCanvas::SetBkMode(int mode) { return std::exchange(bkMode_, mode); }
+TColor TCanvas::SetBkColor(TColor color) { return std::exchange(bkColor_, color); }
+uint32_t TCanvas::SetTextAlign(uint32_t align) { return std::exchange(textAlign_, align); }
+int32_t TCanvas::SetTextCharacterExtra(int32_t extra) { return std::exchange(charExtra_, extra); }
+
+void TCanvas::Touch(int64_t left, int64_t top, int64_t right, int64_t bottom) {
+    if (right <= left || bottom <= top) return;
+    if (!touchedAny_) {
+        touchedAny_ = true;
+        tl_ = left, tt_ = top, tr_ = right, tb_ = bottom;
+        return;
+    }
+    tl_ = std::min(tl_, left), tt_ = std::min(tt_, top), tr_ = std::max(tr_, right), tb_ = std::max(tb_, bottom);
+}
+
+TRect TCanvas::TakeTouched() {
+    if (!touchedAny_) return {};
+    touchedAny_ = false;
+    auto c = [](int64_t v) { return int32_t(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX)); };
+    return TRect{c(tl_), c(tt_), c(tr_), c(tb_)};
+}
+
 
 TRect TCanvas::ClipRect() {
     QPainter* p = Painter();
@@ -149,6 +233,9 @@ struct TCanvas::Shape {
     QPainterPath Curve;
     bool Figure = false;
     QPainterPath Area;
+    // The area is AreaRect's pixels (an upright box).
+    bool RectArea = false;
+    QRect AreaRect;
 };
 
 namespace {
@@ -229,8 +316,120 @@ QPainterPath PolylinePath(const std::vector<TPoint>& points, bool closed) {
 
 }  // namespace
 
+namespace {
+
+// A raster operation on one 32-bit pixel; false for those done by Qt.
+bool PixelOp(TPenMode m, QRgb src, QRgb& combineXor, QRgb& combineAnd, QRgb& combineOr) {
+    // dst' = ((dst & and) | or) ^ xor, on the colour bits; alpha stays opaque.
+    switch (m) {
+    case pmCopy: combineAnd = 0, combineOr = src, combineXor = 0; return true;
+    case pmBlack: combineAnd = 0, combineOr = 0, combineXor = 0; return true;
+    case pmWhite: combineAnd = 0, combineOr = 0xFFFFFF, combineXor = 0; return true;
+    case pmXor: combineAnd = 0xFFFFFF, combineOr = 0, combineXor = src; return true;
+    case pmNotXor: combineAnd = 0xFFFFFF, combineOr = 0, combineXor = ~src & 0xFFFFFF; return true;
+    case pmNot: combineAnd = 0xFFFFFF, combineOr = 0, combineXor = 0xFFFFFF; return true;
+    case pmMask: combineAnd = src, combineOr = 0, combineXor = 0; return true;
+    case pmMerge: combineAnd = 0xFFFFFF, combineOr = src, combineXor = 0; return true;
+    default: return false;
+    }
+}
+
+}  // namespace
+
+namespace {
+
+// dst' = ((dst & a) | o) ^ x on the colour bits.
+inline void Put(QRgb& d, QRgb a, QRgb o, QRgb x) { d = 0xFF000000u | ((((d & a) | o) ^ x) & 0xFFFFFF); }
+
+// The pixels LinePixels gives, stepped incrementally.
+void DirectSegment(TPoint a, TPoint b, const TRect& clip, uchar* bits, qsizetype bpl, QRgb ca, QRgb co, QRgb cx) {
+    const int64_t ax = Limited(a.X), ay = Limited(a.Y);
+    const int64_t dx = Limited(b.X) - ax, dy = Limited(b.Y) - ay;
+    const int64_t adx = dx < 0 ? -dx : dx, ady = dy < 0 ? -dy : dy;
+    const int64_t n = std::max(adx, ady);
+    if (n == 0 || clip.IsEmpty()) return;
+    const int64_t sx = dx < 0 ? -1 : 1, sy = dy < 0 ? -1 : 1;
+    if (dy == 0) {  // a row
+        if (ay < clip.Top || ay >= clip.Bottom) return;
+        int64_t x0 = sx > 0 ? ax : ax - n + 1, x1 = sx > 0 ? ax + n - 1 : ax;
+        x0 = std::max<int64_t>(x0, clip.Left), x1 = std::min<int64_t>(x1, clip.Right - 1);
+        QRgb* row = reinterpret_cast<QRgb*>(bits + qsizetype(ay) * bpl);
+        for (int64_t x = x0; x <= x1; ++x) Put(row[x], ca, co, cx);
+        return;
+    }
+    if (dx == 0) {  // a column
+        if (ax < clip.Left || ax >= clip.Right) return;
+        int64_t y0 = sy > 0 ? ay : ay - n + 1, y1 = sy > 0 ? ay + n - 1 : ay;
+        y0 = std::max<int64_t>(y0, clip.Top), y1 = std::min<int64_t>(y1, clip.Bottom - 1);
+        for (int64_t y = y0; y <= y1; ++y) Put(reinterpret_cast<QRgb*>(bits + qsizetype(y) * bpl)[ax], ca, co, cx);
+        return;
+    }
+    const int64_t major = std::max(adx, ady), minor = std::min(adx, ady);
+    const int64_t den = 2 * major;
+    const int64_t bx = ax + dx, by = ay + dy;
+    if (ax >= clip.Left && ax < clip.Right && ay >= clip.Top && ay < clip.Bottom && bx >= clip.Left &&
+        bx < clip.Right && by >= clip.Top && by < clip.Bottom) {
+        // Inside: no clipping at all.
+        int64_t q = major / den, r = major % den;
+        const qsizetype step = adx >= ady ? sx : qsizetype(sy) * (bpl / 4);
+        const qsizetype side = adx >= ady ? qsizetype(sy) * (bpl / 4) : sx;
+        QRgb* at = reinterpret_cast<QRgb*>(bits + qsizetype(ay) * bpl) + ax + side * q;
+        for (int64_t i = 0; i < n; ++i) {
+            Put(*at, ca, co, cx);
+            at += step;
+            r += 2 * minor;
+            if (r >= den) r -= den, at += side;
+        }
+        return;
+    }
+    double lo = 0, hi = double(n - 1);
+    auto limit = [&](int64_t from, int64_t d, int32_t min, int32_t max) {
+        double t1 = double(min - 1 - from) * double(n) / double(d), t2 = double(max + 1 - from) * double(n) / double(d);
+        if (t1 > t2) std::swap(t1, t2);
+        lo = std::max(lo, std::floor(t1) - 1), hi = std::min(hi, std::ceil(t2) + 1);
+    };
+    limit(ax, dx, clip.Left, clip.Right);
+    limit(ay, dy, clip.Top, clip.Bottom);
+    if (hi < lo) return;
+    int64_t i = int64_t(lo);
+    int64_t num = 2 * i * minor + major;
+    int64_t q = num / den, r = num % den;
+    for (; double(i) <= hi; ++i) {
+        int64_t x, y;
+        if (adx >= ady) x = ax + sx * i, y = ay + sy * q;
+        else y = ay + sy * i, x = ax + sx * q;
+        if (x >= clip.Left && x < clip.Right && y >= clip.Top && y < clip.Bottom)
+            Put(reinterpret_cast<QRgb*>(bits + qsizetype(y) * bpl)[x], ca, co, cx);
+        r += 2 * minor;
+        while (r >= den) r -= den, ++q;
+    }
+}
+
+}  // namespace
+
+bool TCanvas::DirectLines(std::span<const TPoint> points, bool closed, const TRect& clip) {
+    QRgb cx = 0, ca = 0, co = 0;
+    if (points.size() < 2 || !image_ || borrowed_ || !own_ || !own_->isActive() || !own_->transform().isIdentity() ||
+        Pen.Width > 1 || Pen.Style != psSolid || (clip_ && clip_->rectCount() > 1) ||
+        (image_->format() != QImage::Format_RGB32 && image_->format() != QImage::Format_ARGB32 &&
+         image_->format() != QImage::Format_ARGB32_Premultiplied) ||
+        !PixelOp(Pen.Mode, PenColor().rgb() & 0xFFFFFF, cx, ca, co))
+        return false;
+    // Thin solid lines straight into the pixels: the painter's per-call
+    // cost dwarfs the pixels of a line.
+    const TRect c{std::max(clip.Left, 0), std::max(clip.Top, 0), std::min(clip.Right, image_->width()),
+                  std::min(clip.Bottom, image_->height())};
+    uchar* bits = image_->bits();
+    const qsizetype bpl = image_->bytesPerLine();
+    const size_t n = points.size();
+    const size_t segments = closed ? n : n - 1;
+    for (size_t k = 0; k < segments; ++k) DirectSegment(points[k], points[(k + 1) % n], c, bits, bpl, ca, co, cx);
+    return true;
+}
+
 void TCanvas::PaintThinPolyline(QPainter& p, const Shape& shape, const TRect& clip) {
     const std::span<const int> pattern = DashPattern(Pen.Style);
+    if (pattern.empty() && &p == own_.get() && DirectLines(shape.Points, shape.Closed, clip)) return;
     const bool opaque = !pattern.empty() && Brush.Style == bsSolid && Brush.Bitmap.isNull();
     std::vector<QPoint>& on = on_;
     std::vector<QPoint>& off = off_;
@@ -262,7 +461,10 @@ void TCanvas::PaintPlain(QPainter& p, const Shape& shape, const TRect& clip) {
     if (shape.Figure && BrushFills()) {
         ApplyBrush(p);
         p.setPen(Qt::NoPen);
-        p.drawPath(shape.Area);
+        if (shape.RectArea && p.brush().style() == Qt::SolidPattern && p.transform().isIdentity())
+            p.fillRect(shape.AreaRect, p.brush());
+        else
+            p.drawPath(shape.Area);
     }
     if (!PenDraws()) return;
     p.setBrush(Qt::NoBrush);
@@ -300,6 +502,23 @@ void TCanvas::Paint(const Shape& shape) {
     if (!p) return;
     Unsmoothed(*p);
     const TRect clip = ClipRect();
+    {
+        const int64_t m = int64_t(std::max(Pen.Width, 1)) + 1;
+        QRectF b;
+        if (shape.Curve.isEmpty()) {
+            int64_t l = INT64_MAX, t = INT64_MAX, r = INT64_MIN, bt = INT64_MIN;
+            for (const TPoint& p : shape.Points) l = std::min<int64_t>(l, p.X), t = std::min<int64_t>(t, p.Y),
+                                                 r = std::max<int64_t>(r, p.X), bt = std::max<int64_t>(bt, p.Y);
+            if (!shape.Points.empty()) b = QRectF(QPointF(double(l), double(t)), QPointF(double(r), double(bt)));
+        } else {
+            b = shape.Curve.boundingRect();
+        }
+        if (shape.Figure && !shape.RectArea) b = b.united(shape.Area.boundingRect());
+        Touch(std::max<int64_t>(int64_t(std::floor(b.left())) - m, clip.Left),
+              std::max<int64_t>(int64_t(std::floor(b.top())) - m, clip.Top),
+              std::min<int64_t>(int64_t(std::ceil(b.right())) + m, clip.Right),
+              std::min<int64_t>(int64_t(std::ceil(b.bottom())) + m, clip.Bottom));
+    }
     // A figure, or a styled curve over an opaque background, may meet a
     // pixel twice.
     const bool twice = shape.Figure || (!shape.Curve.isEmpty() && Pen.Width <= 1 && !DashPattern(Pen.Style).empty() &&
@@ -336,6 +555,17 @@ void TCanvas::Paint(const Shape& shape) {
 }
 
 void TCanvas::LineTo(int32_t x, int32_t y) {
+    if (Pen.Style == psSolid && Pen.Width <= 1 && Pen.Mode != pmNop && Painter() && own_) {
+        const TPoint pts[2] = {PenPos, TPoint{x, y}};
+        const TRect clip = ClipRect();
+        if (DirectLines(pts, false, clip)) {
+            Touch(std::max<int64_t>(std::min(PenPos.X, x), clip.Left), std::max<int64_t>(std::min(PenPos.Y, y), clip.Top),
+                  std::min<int64_t>(int64_t(std::max(PenPos.X, x)) + 1, clip.Right),
+                  std::min<int64_t>(int64_t(std::max(PenPos.Y, y)) + 1, clip.Bottom));
+            PenPos = TPoint{x, y};
+            return;
+        }
+    }
     Shape s;
     s.Points = {PenPos, TPoint{x, y}};
     Paint(s);
@@ -344,6 +574,17 @@ void TCanvas::LineTo(int32_t x, int32_t y) {
 
 void TCanvas::Polyline(std::span<const TPoint> points) {
     if (points.size() < 2) return;
+    if (Pen.Style == psSolid && Pen.Width <= 1 && Pen.Mode != pmNop && Painter() && own_) {
+        const TRect clip = ClipRect();
+        if (DirectLines(points, false, clip)) {
+            int64_t l = INT64_MAX, t = INT64_MAX, r = INT64_MIN, b = INT64_MIN;
+            for (const TPoint& p : points) l = std::min<int64_t>(l, p.X), t = std::min<int64_t>(t, p.Y),
+                                           r = std::max<int64_t>(r, p.X), b = std::max<int64_t>(b, p.Y);
+            Touch(std::max<int64_t>(l, clip.Left), std::max<int64_t>(t, clip.Top), std::min<int64_t>(r + 1, clip.Right),
+                  std::min<int64_t>(b + 1, clip.Bottom));
+            return;
+        }
+    }
     Shape s;
     s.Points.assign(points.begin(), points.end());
     Paint(s);
@@ -378,9 +619,20 @@ void TCanvas::Rectangle(int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
         const int32_t r = int32_t(box.right()), b = int32_t(box.bottom());
         s.Points = {{l, t}, {r, t}, {r, b}, {l, b}};
         s.Closed = true;
+        s.RectArea = true;
+        s.AreaRect = QRect(l, t, r - l, b - t);
     } else {
         s.Curve = s.Area;  // a wide pen moved inside the frame
     }
+    Paint(s);
+}
+
+void TCanvas::RoundRect(int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t w, int32_t h) {
+    const QRectF box = FigureBox(x1, y1, x2, y2);
+    Shape s;
+    s.Figure = true;
+    s.Area.addRoundedRect(box, std::abs(double(w)) / 2, std::abs(double(h)) / 2);
+    s.Curve = s.Area;
     Paint(s);
 }
 
@@ -444,6 +696,7 @@ void TCanvas::FillRect(const TRect& r) {
     ApplyBrush(*p);
     Pen.Mode = mode;
     p->fillRect(ToQRect(r), p->brush());
+    Touch(r.Left, r.Top, r.Right, r.Bottom);
 }
 
 void TCanvas::FrameRect(const TRect& r) {
@@ -477,8 +730,15 @@ void TCanvas::DrawFocusRect(const TRect& r) {
 
 // ---- text ------------------------------------------------------------------------------
 
+QFont TCanvas::TextFont() const {
+    QFont f = ToQFont(Font);
+    if (charExtra_ != 0) f.setLetterSpacing(QFont::AbsoluteSpacing, charExtra_);
+    return f;
+}
+
 TSize TCanvas::TextExtent(const std::string& text) {
-    const QFontMetrics fm = device_ ? QFontMetrics(ToQFont(Font), device_) : QFontMetrics(ToQFont(Font));
+    const QFont f = TextFont();
+    const QFontMetrics fm = device_ ? QFontMetrics(f, device_) : QFontMetrics(f);
     return TSize{fm.horizontalAdvance(QString::fromStdString(text)), fm.height()};
 }
 
@@ -488,12 +748,21 @@ void TCanvas::TextOut(int32_t x, int32_t y, const std::string& text) {
     if (p) {
         Unsmoothed(*p);
         p->setCompositionMode(QPainter::CompositionMode_SourceOver);
-        if (Brush.Style == bsSolid && Brush.Bitmap.isNull())
-            p->fillRect(QRect(x, y, size.cx, size.cy), ColorToQColor(Brush.Color));
-        const QFont f = ToQFont(Font);
+        const QFont f = TextFont();
+        const int ascent = QFontMetrics(f, device_).ascent();
+        // The cell's top left relative to the reference point.
+        const int top = textAlign_ == TA_BASELINE ? -ascent : 0;
+        p->save();
+        p->translate(x, y);
+        if (Font.Escapement() != 0) p->rotate(-Font.Escapement() / 10.0);
+        const bool fill = bkMode_ == OPAQUE || (bkMode_ == 0 && Brush.Style == bsSolid && Brush.Bitmap.isNull());
+        if (fill) p->fillRect(QRect(0, top, size.cx, size.cy), ColorToQColor(bkMode_ == OPAQUE ? bkColor_ : Brush.Color));
         p->setFont(f);
         p->setPen(ColorToQColor(Font.Color()));
-        p->drawText(QPoint(x, y + QFontMetrics(f, device_).ascent()), QString::fromStdString(text));
+        p->drawText(QPoint(0, top + ascent), QString::fromStdString(text));
+        const QRect cell = p->transform().mapRect(QRect(0, top, size.cx, size.cy));
+        p->restore();
+        Touch(int64_t(cell.left()) - 1, int64_t(cell.top()) - 1, int64_t(cell.right()) + 2, int64_t(cell.bottom()) + 2);
     }
     PenPos = TPoint{x + size.cx, y};
 }
@@ -528,6 +797,7 @@ void TCanvas::CopyRect(const TRect& dest, const QImage& image, const TRect& sour
     Unsmoothed(*p);
     p->setCompositionMode(QPainter::CompositionMode_Source);
     p->drawImage(ToQRect(dest), image, ToQRect(source));
+    Touch(dest.Left, dest.Top, dest.Right, dest.Bottom);
     p->setCompositionMode(QPainter::CompositionMode_SourceOver);
 }
 
@@ -564,10 +834,36 @@ TColor TCanvas::Pixel(int32_t x, int32_t y) {
 }
 
 void TCanvas::SetPixel(int32_t x, int32_t y, TColor color) {
+    const TPoint p{x, y};
+    SetPixels(std::span<const TPoint>(&p, 1), color);
+}
+
+void TCanvas::SetPixels(std::span<const TPoint> points, TColor color) {
     QPainter* p = Painter();
-    if (!p) return;
+    if (!p || points.empty()) return;
+    const TRect clip = ClipRect();
+    if (image_ && !borrowed_ && p->transform().isIdentity() && (!clip_ || clip_->rectCount() <= 1) &&
+        (image_->format() == QImage::Format_RGB32 || image_->format() == QImage::Format_ARGB32 ||
+         image_->format() == QImage::Format_ARGB32_Premultiplied)) {
+        // Straight into the pixels: the painter adds nothing to a copy.
+        const QRgb c = ColorToQColor(color).rgba();
+        const TRect r{std::max(clip.Left, 0), std::max(clip.Top, 0), std::min(clip.Right, image_->width()),
+                      std::min(clip.Bottom, image_->height())};
+        uchar* bits = image_->bits();
+        const qsizetype bpl = image_->bytesPerLine();
+        for (const TPoint& q : points) {
+            if (q.X < r.Left || q.X >= r.Right || q.Y < r.Top || q.Y >= r.Bottom) continue;
+            reinterpret_cast<QRgb*>(bits + qsizetype(q.Y) * bpl)[q.X] = c;
+            Touch(q.X, q.Y, int64_t(q.X) + 1, int64_t(q.Y) + 1);
+        }
+        return;
+    }
     p->setCompositionMode(QPainter::CompositionMode_SourceOver);
-    p->fillRect(QRect(x, y, 1, 1), ColorToQColor(color));
+    const QColor c = ColorToQColor(color);
+    for (const TPoint& q : points) {
+        p->fillRect(QRect(q.X, q.Y, 1, 1), c);
+        Touch(q.X, q.Y, int64_t(q.X) + 1, int64_t(q.Y) + 1);
+    }
 }
 
 }  // namespace velt

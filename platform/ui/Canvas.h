@@ -32,6 +32,8 @@
 #include <QImage>
 #include <QPoint>
 #include <QRectF>
+#include <QRegion>
+#include <optional>
 #include <memory>
 #include <span>
 #include <vector>
@@ -48,6 +50,12 @@ class QPainterPath;
 namespace velt {
 
 class TGraphic;
+
+// Background modes and text alignment of the device context.
+inline constexpr int TRANSPARENT = 1;
+inline constexpr int OPAQUE = 2;
+inline constexpr uint32_t TA_TOP = 0;
+inline constexpr uint32_t TA_BASELINE = 24;
 
 enum TPenStyle : uint8_t { psSolid, psDash, psDot, psDashDot, psDashDotDot, psClear, psInsideFrame };
 enum TPenMode : uint8_t {
@@ -149,8 +157,46 @@ public:
     TColor Pixel(int32_t x, int32_t y);
     // Sets one pixel (in copy mode).
     void SetPixel(int32_t x, int32_t y, TColor color);
+    // SetPixel of each point, in one colour.
+    void SetPixels(std::span<const TPoint> points, TColor color);
+
+    // ---- device-context state ----
+    // Pushes pen, brush, font, clip, background, alignment and character
+    // extra; answers the new depth.
+    int SaveDC();
+    // Pops back to depth index (a negative index counts from the top, -1
+    // the last saved); false, with nothing changed, when there is no such
+    // state.
+    bool RestoreDC(int index = -1);
+    int SavedDCCount() const { return int(saved_.size()); }
+    void IntersectClipRect(int32_t left, int32_t top, int32_t right, int32_t bottom);
+    void ExcludeClipRect(int32_t left, int32_t top, int32_t right, int32_t bottom);
+    // Replaces the clip by region; null removes it.
+    void SelectClipRgn(const QRegion* region);
+    bool HasClip() const { return clip_.has_value(); }
+    // A rectangle with corners of the ellipse w x h.
+    void RoundRect(int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t w, int32_t h);
+    // OPAQUE fills a text's cell with the background colour, TRANSPARENT
+    // leaves it; until set, a solid brush fills it. Answer the old value.
+    int SetBkMode(int mode);
+    TColor SetBkColor(TColor color);
+    int BkMode() const { return bkMode_; }
+    TColor BkColor() const { return bkColor_; }
+    // TA_TOP: TextOut's y is the cell's top; TA_BASELINE: its baseline.
+    uint32_t SetTextAlign(uint32_t align);
+    // Extra pixels after each character of TextOut and TextExtent.
+    int32_t SetTextCharacterExtra(int32_t extra);
+    // The device rectangle drawing has touched since the last call (empty
+    // when nothing was drawn); the next call starts afresh.
+    TRect TakeTouched();
 
 private:
+    // Thin solid lines written into an image surface; false when the pen,
+    // surface or clip needs the painter.
+    bool DirectLines(std::span<const TPoint> points, bool closed, const TRect& clip);
+    void Touch(int64_t left, int64_t top, int64_t right, int64_t bottom);
+    void ApplyClip(QPainter& p) const;
+    QFont TextFont() const;
     struct Shape;
     bool PenDraws() const;
     bool BrushFills() const;
@@ -173,6 +219,25 @@ private:
     QPainter* borrowed_ = nullptr;
     // The pixels of one thin line, kept for the next call.
     std::vector<QPoint> on_, off_;
+
+    struct State {
+        TPen Pen;
+        TBrush Brush;
+        TFont Font;
+        std::optional<QRegion> Clip;
+        int BkMode;
+        TColor BkColor;
+        uint32_t TextAlign;
+        int32_t CharExtra;
+    };
+    std::optional<QRegion> clip_;
+    int bkMode_ = 0;
+    TColor bkColor_ = clWhite;
+    uint32_t textAlign_ = TA_TOP;
+    int32_t charExtra_ = 0;
+    std::vector<State> saved_;
+    bool touchedAny_ = false;
+    int64_t tl_ = 0, tt_ = 0, tr_ = 0, tb_ = 0;
 };
 
 }  // namespace velt

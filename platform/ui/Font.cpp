@@ -19,12 +19,20 @@ void TFont::Assign(const TFont& source) {
     color_ = source.color_;
     charset_ = source.charset_;
     pitch_ = source.pitch_;
+    escapement_ = source.escapement_;
     Changed();
 }
 
 bool TFont::SameAs(const TFont& o) const {
     return name_ == o.name_ && height_ == o.height_ && style_ == o.style_ && color_ == o.color_ &&
-           charset_ == o.charset_ && pitch_ == o.pitch_;
+           charset_ == o.charset_ && pitch_ == o.pitch_ &&
+           escapement_ == o.escapement_;
+}
+
+void TFont::SetEscapement(int32_t tenths) {
+    if (tenths == escapement_) return;
+    escapement_ = tenths;
+    Changed();
 }
 
 void TFont::SetName(const std::string& name) {

@@ -66,6 +66,11 @@ public:
     TFontPitch Pitch() const { return pitch_; }
     void SetPitch(TFontPitch pitch);
 
+    // Direction of the text's baseline in tenths of a degree,
+    // counter-clockwise on the screen.
+    int32_t Escapement() const { return escapement_; }
+    void SetEscapement(int32_t tenths);
+
     bool SameAs(const TFont& other) const;
 
     std::function<void()> OnChange;
@@ -78,6 +83,7 @@ private:
     TColor color_ = clWindowText;
     TFontCharset charset_ = DEFAULT_CHARSET;
     TFontPitch pitch_ = fpDefault;
+    int32_t escapement_ = 0;
 };
 
 // The QFont that draws it: pixel size |Height| (at most MaxFontPixelSize),

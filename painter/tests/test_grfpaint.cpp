@@ -1,0 +1,238 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QMouseEvent>
+#include <cmath>
+
+#include "foundation/Classes.h"
+#include "foundation/SysUtils.h"
+#include "painter/tests/SurfaceTestSupport.h"
+#include "platform/ui/ExceptionReporter.h"
+#include "platform/ui/TimerSource.h"
+
+using namespace velt;
+using velt::test::SurfaceTest;
+
+using GraphPaintView = SurfaceTest;
+
+TEST_F(GraphPaintView, ScaleStepUnitsAndMeasures) {
+    box->SetMst(0);
+    EXPECT_EQ(box->Mst(), 0.0005f);
+    box->SetMst(0.3f);
+    EXPECT_EQ(box->Mst(), 0.25f);
+    box->StandartScale = false;
+    box->SetMst(0.3f);
+    EXPECT_EQ(box->Mst(), 0.3f);
+    box->SetMst(NAN);
+    EXPECT_EQ(box->Mst(), 0.3f);
+    float v = 14.9f;
+    box->ToStep(v);
+    EXPECT_EQ(v, 10.0f);
+    v = 15, box->ToStep(v);
+    EXPECT_EQ(v, 20.0f);
+    v = -15, box->ToStep(v);
+    EXPECT_EQ(v, -20.0f);
+    box->Step().SetValue(NAN);
+    v = 14.9f, box->ToStep(v);
+    EXPECT_EQ(v, 14.9f);
+    std::string s;
+    ASSERT_TRUE(box->SetMeasureShow(mtInch));
+    box->Un(25, s, true);
+    EXPECT_EQ(s, "1.\"");
+    EXPECT_FALSE(box->SetMeasureType(-1));
+    EXPECT_FALSE(box->SetMeasureShow(6));
+    EXPECT_EQ(box->MeasureShow(), mtInch);
+}
+
+TEST_F(GraphPaintView, ConversionFarFromTheOrigin) {
+    box->SetView(SPoint(2e9f, 0), TPoint{100, 0}, 0, 0.05f);
+    EXPECT_EQ(box->OrgX(), -99999901);  // 0.05f is a little above 0.05
+    EXPECT_EQ(box->Cx(2e9f), 100);
+    // Beyond the pixel range it is clamped, never wrapped.
+    EXPECT_EQ(box->Cx(-2e9f), -(1 << 27));
+    box->SetView(SPoint(2e9f, 0), TPoint{100, 0}, 0, 1);
+    EXPECT_EQ(box->OrgX(), -(1 << 27));
+    EXPECT_TRUE(box->PtInAct(0, 0, 4, -4));
+    EXPECT_FALSE(box->PtInAct(0, 0, 4.5f, 0));
+}
+
+TEST_F(GraphPaintView, ScrollRepaintsOnlyTheUncoveredStrip) {
+    std::vector<TRect> clips;
+    box->OnPaint = [&](TGraphPaint* p) {
+        clips.push_back(p->Canvas().ClipRect());
+        p->DefPen(psSolid, clBlack, 0);
+        p->SetPixel(50, 50, clBlack);
+    };
+    box->Invalidate();
+    box->Update();
+    ASSERT_EQ(clips.size(), 1u);
+    EXPECT_EQ(clips[0], (TRect{0, 0, W, H}));
+    EXPECT_EQ(Px(50, 50), 0u);
+    clips.clear();
+    // World (10, 0) to pixel (0, 0): a scroll by 10 to the left.
+    box->SetView(SPoint(10, 0), TPoint{0, 0}, SetViewBit(svoScroll), 1);
+    EXPECT_EQ(box->OrgX(), -10);
+    ASSERT_EQ(clips.size(), 1u);
+    EXPECT_EQ(clips[0], (TRect{W - 10, 0, W, H}));
+    EXPECT_EQ(Px(40, 50), 0u);
+    EXPECT_EQ(Px(50, 50), 0xFFFFFFu);
+    // A new scale repaints everything.
+    clips.clear();
+    box->SetView(SPoint(10, 0), TPoint{0, 0}, SetViewBit(svoScroll), 2);
+    box->Update();
+    ASSERT_EQ(clips.size(), 1u);
+    EXPECT_EQ(clips[0], (TRect{0, 0, W, H}));
+}
+
+TEST_F(GraphPaintView, ViewPointsAndBases) {
+    box->SetViewPoint(SPoint(500, 50), LookBit(ltAuto));
+    EXPECT_EQ(box->OrgX(), 180 - 500);
+    EXPECT_EQ(box->OrgY(), 0);
+    const TSPoint p = box->GetViewPoint(LookBit(ltRight));
+    EXPECT_EQ(p.X, 500.0f);
+    EXPECT_EQ(p.Y, 50.0f);
+    // Left beats right when both are given.
+    box->SetViewPoint(SPoint(0, 0), LookBit(ltLeft) | LookBit(ltRight));
+    EXPECT_EQ(box->OrgX(), 20);
+
+    box->SetView(SPoint(0, 0), TPoint{0, 0}, 0, 2);
+    box->OfsetBase(10.7f, 5);
+    EXPECT_EQ(box->OrgX(), 21);
+    EXPECT_EQ(box->OrgY(), 10);
+    TSPoint off;
+    box->RestoreBase(off);
+    EXPECT_EQ(off.X, 10.5f);
+    EXPECT_EQ(off.Y, 5.0f);
+    EXPECT_EQ(box->OrgX(), 0);
+    box->RestoreBase(off);  // nothing pushed
+    EXPECT_EQ(off.X, 0.0f);
+}
+
+TEST_F(GraphPaintView, ViewStateStreams) {
+    box->SetView(SPoint(0, 0), TPoint{7, -3}, 0, 0.5f);
+    TMemoryStream s;
+    box->SaveToStream(s);
+    ASSERT_EQ(s.GetSize(), 12);
+    EXPECT_EQ(std::string(s.Memory(), 12), std::string("\x00\x00\x00\x3F\x07\x00\x00\x00\xFD\xFF\xFF\xFF", 12));
+    box->SetView(SPoint(0, 0), TPoint{0, 0}, 0, 1);
+    box->Update();
+    int changes = 0;
+    box->OnDeviceChange = [&](TGraphPaint*) { ++changes; };
+    s.SetPosition(0);
+    box->LoadFromStream(s);
+    EXPECT_EQ(box->Mst(), 0.5f);
+    EXPECT_EQ(box->OrgX(), 7);
+    EXPECT_EQ(changes, 1);
+    EXPECT_FALSE(box->DirtyRegion().isEmpty());
+    TMemoryStream shortS;
+    shortS.WriteBuffer("\x00\x00\x80\x3F", 4);
+    shortS.SetPosition(0);
+    EXPECT_THROW(box->LoadFromStream(shortS), EReadError);
+    EXPECT_EQ(box->Mst(), 0.5f);
+    EXPECT_EQ(changes, 1);
+}
+
+TEST_F(GraphPaintView, GridsAtTenPixelsOnly) {
+    box->Grid().SetEnabled(true);
+    box->Grid().SetColor(clRed);
+    box->SetMst(0.5f);
+    box->Invalidate();
+    box->Update();
+    EXPECT_EQ(Px(10, 10), 0xFF0000u);
+    EXPECT_EQ(Px(0, 0), 0xFF0000u);
+    EXPECT_EQ(Px(5, 10), 0xFFFFFFu);
+    box->StandartScale = false;
+    box->SetMst(0.45f);
+    box->Invalidate();
+    box->Update();
+    int red = 0;
+    for (int y = 0; y < H; ++y)
+        for (int x = 0; x < W; ++x) red += Px(x, y) == 0xFF0000u;
+    EXPECT_EQ(red, 0);
+    // The line grid far from the origin ends, and still draws its lattice.
+    box->GridLn().SetEnabled(true);
+    box->GridLn().SetColor(clBlue);
+    box->GridLn().SetValue(200);
+    box->SetView(SPoint(2e9f, 2e9f), TPoint{0, 0}, 0, 0.05f);
+    box->Update();
+    int blue = 0;
+    for (int x = 0; x < W; ++x) blue += Px(x, 50) == 0x0000FFu;
+    EXPECT_GT(blue, 5);
+    box->GridLn().SetValue(INFINITY);
+    box->Invalidate();
+    box->Update();
+    blue = 0;
+    for (int x = 0; x < W; ++x) blue += Px(x, 50) == 0x0000FFu;
+    EXPECT_EQ(blue, 0);
+}
+
+TEST_F(GraphPaintView, FailingPaintUnwinds) {
+    TExceptionReporterGuard quiet([](const std::exception&) {});
+    box->OnPaint = [](TGraphPaint* p) {
+        p->PushMatr();
+        p->Matrix.Translate(5, 5);
+        p->OfsetBase(5, 5);
+        p->SaveDC();
+        throw Exception("broken");
+    };
+    box->Invalidate();
+    box->Update();
+    EXPECT_EQ(box->MatrDepth(), 0);
+    EXPECT_EQ(box->Matrix, T2DMatrix());
+    EXPECT_EQ(box->OrgX(), 0);
+    EXPECT_EQ(box->BaseDepth(), 0);
+    EXPECT_EQ(box->Canvas().SavedDCCount(), 0);
+    EXPECT_FALSE(box->Painting());
+    box->PopMatr();
+    box->RestoreDC();
+    EXPECT_EQ(box->MatrDepth(), 0);
+}
+
+namespace {
+void Send(QWidget* w, QEvent::Type type, QPoint at, Qt::MouseButton b, Qt::MouseButtons held) {
+    QMouseEvent e(type, QPointF(at), w->mapToGlobal(QPointF(at)), b, held, Qt::NoModifier);
+    QApplication::sendEvent(w, &e);
+}
+}  // namespace
+
+TEST_F(GraphPaintView, PressesDoubleClicksAndMoves) {
+    TManualTimerSource clock;
+    TTimerSourceGuard guard(&clock);
+    std::string log;
+    box->OnRealMouseDown = [&](TGraphPaint*, TMouseButton, TShiftState, float, float) { log += "down "; };
+    box->OnRealMouseDbl = [&](TGraphPaint*, TMouseButton, TShiftState, float, float) { log += "dbl "; };
+    box->OnRealMouseMove = [&](TGraphPaint*, TShiftState, float x, float) { log += "move" + std::to_string(int(x)) + " "; };
+    auto click = [&] {
+        Send(box, QEvent::MouseButtonPress, {20, 20}, Qt::LeftButton, Qt::LeftButton);
+        Send(box, QEvent::MouseButtonRelease, {20, 20}, Qt::LeftButton, Qt::NoButton);
+    };
+    click();  // at time 0: a first press is never a double click
+    clock.Advance(100);
+    click();
+    clock.Advance(100);
+    click();
+    EXPECT_EQ(log, "down dbl down ");
+    log.clear();
+    Send(box, QEvent::MouseMove, {23, 20}, Qt::NoButton, Qt::NoButton);
+    EXPECT_EQ(log, "");
+    Send(box, QEvent::MouseMove, {26, 20}, Qt::NoButton, Qt::NoButton);
+    EXPECT_EQ(log, "move30 ");
+    EXPECT_EQ(box->MoveDelta().X, 10.0f);
+}
+
+TEST_F(GraphPaintView, AutoScrollWhileHeldOutside) {
+    TManualTimerSource clock;
+    TTimerSourceGuard guard(&clock);
+    box->Step().SetEnabled(false);
+    Send(box, QEvent::MouseButtonPress, {50, 50}, Qt::LeftButton, Qt::LeftButton);
+    Send(box, QEvent::MouseMove, {-5, 50}, Qt::NoButton, Qt::LeftButton);
+    clock.Advance(10);
+    EXPECT_EQ(box->OrgX(), 10);
+    Send(box, QEvent::MouseMove, {-40, 120}, Qt::NoButton, Qt::LeftButton);
+    clock.Advance(10);
+    EXPECT_EQ(box->OrgX(), 40);
+    EXPECT_EQ(box->OrgY(), -10);
+    Send(box, QEvent::MouseButtonRelease, {-40, 120}, Qt::LeftButton, Qt::NoButton);
+    clock.Advance(50);
+    EXPECT_EQ(box->OrgX(), 40);
+}

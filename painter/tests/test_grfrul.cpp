@@ -1,0 +1,197 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QImage>
+#include <QMimeData>
+#include <QMouseEvent>
+#include <vector>
+
+#include "painter/GrfRul.h"
+#include "painter/tests/SurfaceTestSupport.h"
+#include "platform/ui/TimerSource.h"
+#include "platform/ui/tests/GoldenImage.h"
+
+using namespace velt;
+
+namespace {
+
+void Send(QWidget* w, QEvent::Type type, QPoint at, Qt::MouseButton b, Qt::MouseButtons held) {
+    QMouseEvent e(type, QPointF(at), w->mapToGlobal(QPointF(at)), b, held, Qt::NoModifier);
+    QApplication::sendEvent(w, &e);
+}
+
+class Rullers : public velt::test::SurfaceTest {
+protected:
+    void SetUp() override {
+        W = 300, H = 200;
+        SurfaceTest::SetUp();
+        box->setGeometry(24, 24, 276, 176);
+        horz = new TGraphRuller(parent.get());
+        horz->setGeometry(24, 0, 276, 24);
+        vert = new TGraphRuller(parent.get());
+        vert->SetKind(rkVert);
+        vert->setGeometry(0, 24, 24, 176);
+        box->Rullers().SetRuller(horz);
+        box->Rullers().SetRuller(vert);
+        box->SetupRullers();
+    }
+    TGraphRuller* horz = nullptr;
+    TGraphRuller* vert = nullptr;
+};
+
+}  // namespace
+
+TEST(Ruller, ShortRulerAndTickSteps) {
+    TGraphRuller r;
+    r.resize(30, 20);
+    r.Loaded();
+    EXPECT_EQ(r.Length(), 30);
+    EXPECT_EQ(r.BtnSize(), 15);
+    EXPECT_EQ(r.ActLen(), 0);
+    EXPECT_EQ(r.WorkRect().Width(), 0);
+    EXPECT_EQ(RullerTickStep(10, true, 0.05), 250.0);
+    EXPECT_EQ(RullerTickStep(10, true, 1), 10.0);
+    EXPECT_EQ(RullerTickStep(0, false, 1), 25.0);
+    EXPECT_EQ(RullerTickStep(10, true, 0), 0.0);
+    EXPECT_EQ(RullerTickStep(10, true, NAN), 0.0);
+    EXPECT_EQ(RullerTickStep(10, true, 1e-320), 0.0);
+}
+
+TEST(Ruller, RepeatSpeedsUpByQuarterWindows) {
+    TManualTimerSource clock;
+    TTimerSourceGuard guard(&clock);
+    TGraphRuller r;
+    r.resize(200, 20);
+    r.Loaded();
+    r.SetMin(0), r.SetMax(1000), r.SetMinV(0), r.SetMaxV(100);
+    Send(&r, QEvent::MouseButtonPress, {195, 10}, Qt::LeftButton, Qt::LeftButton);
+    ASSERT_EQ(r.Mode(), smBtnDown);
+    EXPECT_EQ(r.MaxV(), 125.0f);
+    EXPECT_EQ(r.MinV(), 25.0f);
+    std::vector<int> intervals{r.RepeatTimer()->GetInterval()};
+    for (int i = 0; i < 8; ++i) {
+        clock.Advance(intervals.back());
+        intervals.push_back(r.RepeatTimer()->GetInterval());
+    }
+    EXPECT_EQ(intervals, (std::vector<int>{400, 320, 256, 204, 163, 130, 104, 83, 83}));
+    EXPECT_EQ(r.MinV(), 25.0f * 9);
+    EXPECT_EQ(r.MaxV(), 100 + 25.0f * 9);
+    Send(&r, QEvent::MouseButtonRelease, {195, 10}, Qt::LeftButton, Qt::NoButton);
+    EXPECT_EQ(r.RepeatTimer(), nullptr);
+}
+
+TEST(Ruller, ThumbDragStopsAtMaxAndNoScaleBox) {
+    TGraphRuller r;
+    r.resize(200, 20);
+    r.Loaded();
+    r.SetMin(0), r.SetMax(100), r.SetMinV(10), r.SetMaxV(30);
+    // Buttons of 20, a track of 160: the thumb spans 36..68.
+    EXPECT_EQ(r.VisRect().Left, 36);
+    EXPECT_EQ(r.VisRect().Right, 68);
+    Send(&r, QEvent::MouseButtonPress, {50, 10}, Qt::LeftButton, Qt::LeftButton);
+    EXPECT_EQ(r.Mode(), smTrack);
+    Send(&r, QEvent::MouseMove, {300, 10}, Qt::NoButton, Qt::LeftButton);
+    EXPECT_EQ(r.MaxV(), 100.0f);
+    EXPECT_EQ(r.MinV(), 80.0f);
+    Send(&r, QEvent::MouseButtonRelease, {300, 10}, Qt::LeftButton, Qt::NoButton);
+    r.SetMinV(10), r.SetMaxV(30);
+    EXPECT_EQ(r.GetMode(TPoint{36, 10}), smMin);
+    r.NoScaleBox = true;
+    EXPECT_EQ(r.GetMode(TPoint{36, 10}), smTrack);
+    EXPECT_EQ(r.GetMode(TPoint{5, 10}), smBtnUp);
+    EXPECT_EQ(r.GetMode(TPoint{25, 10}), smPageUp);
+    EXPECT_EQ(r.GetMode(TPoint{150, 10}), smPageDown);
+}
+
+TEST_F(Rullers, BindingZoomAndDeletion) {
+    EXPECT_EQ(box->Rullers().Horz(), horz);
+    EXPECT_EQ(box->Rullers().Vert(), vert);
+    EXPECT_EQ(horz->Painter(), box);
+    EXPECT_EQ(horz->MinV(), 0.0f);
+    EXPECT_EQ(horz->MaxV(), 276.0f);
+    EXPECT_EQ(vert->MaxV(), 176.0f);
+    EXPECT_TRUE(box->Rullers().Visible());
+    box->Rullers().SetWorkArea(SRect(0, 0, 1000, 1000));
+    EXPECT_EQ(box->Rullers().GetWorkArea(), SRect(0, 0, 1000, 1000));
+    // Zoom by the thumb's end: the window 0..138 over 276 pixels is scale 2.
+    box->StandartScale = false;
+    const TRect v = horz->VisRect();
+    Send(horz, QEvent::MouseButtonPress, {v.Right, 12}, Qt::LeftButton, Qt::LeftButton);
+    ASSERT_EQ(horz->Mode(), smMax);
+    const int target = horz->BtnSize() + int(138 * horz->ScrollMst() + 0.5);
+    Send(horz, QEvent::MouseMove, {target, 12}, Qt::NoButton, Qt::LeftButton);
+    EXPECT_EQ(box->Mst(), 1.0f);  // not before the release
+    Send(horz, QEvent::MouseButtonRelease, {target, 12}, Qt::LeftButton, Qt::NoButton);
+    EXPECT_NEAR(box->Mst(), 276.0 / (horz->MaxV() - horz->MinV()), 1e-4);
+    EXPECT_GT(box->Mst(), 1.9f);
+    // A ruler deleted while bound is forgotten; none clears one.
+    delete vert;
+    EXPECT_EQ(box->Rullers().Vert(), nullptr);
+    box->SetupRullers();
+    Send(box, QEvent::MouseMove, {30, 30}, Qt::NoButton, Qt::NoButton);
+    box->Rullers().SetHorz(nullptr);
+    EXPECT_EQ(box->Rullers().Horz(), nullptr);
+    EXPECT_FALSE(box->Rullers().Visible());
+}
+
+TEST_F(Rullers, ScalesWithLabelsGolden) {
+    box->SetMst(2);
+    box->SetupRullers();
+    box->Step().SetValue(5);
+    horz->SetInfoShown(true);
+    Send(box, QEvent::MouseMove, {40, 30}, Qt::NoButton, Qt::NoButton);
+    QImage h(horz->size(), QImage::Format_RGB32), v(vert->size(), QImage::Format_RGB32);
+    horz->render(&h);
+    vert->render(&v);
+    EXPECT_TRUE(velt::test::MatchesGolden(h, VELT_PAINTER_TEST_DATA, "ruler-horz"));
+    EXPECT_TRUE(velt::test::MatchesGolden(v, VELT_PAINTER_TEST_DATA, "ruler-vert"));
+    EXPECT_EQ(horz->CursorPos(), 40);
+}
+
+TEST_F(Rullers, SurfaceDeletedWhileBound) {
+    QWidget holder;
+    horz->setParent(&holder);
+    Send(horz, QEvent::MouseButtonPress, {horz->VisRect().Left + 8, 12}, Qt::LeftButton, Qt::LeftButton);
+    delete box;
+    box = nullptr;
+    EXPECT_EQ(horz->Painter(), nullptr);
+    Send(horz, QEvent::MouseMove, {200, 12}, Qt::NoButton, Qt::LeftButton);
+    Send(horz, QEvent::MouseButtonRelease, {200, 12}, Qt::LeftButton, Qt::NoButton);
+    QImage im(horz->size(), QImage::Format_RGB32);
+    horz->render(&im);
+    horz->setParent(parent.get());
+}
+
+TEST_F(Rullers, HoverSetsThePartsCursor) {
+    Send(horz, QEvent::MouseMove, {5, 12}, Qt::NoButton, Qt::NoButton);
+    EXPECT_EQ(horz->Mode(), smBtnUp);
+    EXPECT_EQ(horz->cursor().shape(), Qt::BitmapCursor);
+    Send(horz, QEvent::MouseMove, {horz->BtnPanelRect().Left + 2, 12}, Qt::NoButton, Qt::NoButton);
+    EXPECT_EQ(horz->Mode(), smCustom);
+    EXPECT_EQ(horz->cursor().shape(), Qt::ArrowCursor);
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    Send(horz, QEvent::MouseMove, {5, 12}, Qt::NoButton, Qt::NoButton);
+    EXPECT_EQ(horz->cursor().shape(), Qt::ArrowCursor);  // the application's cursor wins
+    QApplication::restoreOverrideCursor();
+}
+
+TEST(Ruller, DragOverAndDrop) {
+    TGraphRuller r;
+    r.resize(200, 20);
+    QMimeData data;
+    data.setText("x");
+    std::string log;
+    r.OnDragOver = [&](TCustomRuller*, const TDragSource& s, int x, int, TDragState st, bool& accept) {
+        log += "over" + std::to_string(x) + (st == dsDragEnter ? "e " : "m ");
+        accept = s.MimeData && s.MimeData->hasText();
+    };
+    r.OnDragDrop = [&](TCustomRuller*, const TDragSource& s, int x, int) {
+        log += "drop" + std::to_string(x) + (s.MimeData == &data ? " " : "? ");
+    };
+    QDragEnterEvent enter(QPoint(10, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&r, &enter);
+    EXPECT_TRUE(enter.isAccepted());
+    QDropEvent drop(QPointF(12, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&r, &drop);
+    EXPECT_EQ(log, "over10e drop12 ");
+}
