@@ -276,6 +276,13 @@ void TStringList::FreeObject(int i) {
 void TStringList::Assign(const TPersistent* source) {
     if (auto* other = dynamic_cast<const TStringList*>(source)) {
         if (other == this) return;
+        if (!AddKeepsText()) {
+            std::vector<std::string> items = other->items_;
+            std::vector<TObject*> objects = other->objects_;
+            Clear();
+            for (size_t i = 0; i < items.size(); ++i) AddObject(items[i], ownsObjects_ ? nullptr : objects[i]);
+            return;
+        }
         Clear();
         items_ = other->items_;
         Changed(0, 0, Count());
@@ -512,7 +519,7 @@ std::string TStringList::Text() const {
 }
 
 void TStringList::SetText(std::string_view text) {
-    if (sorted_) {
+    if (sorted_ || !AddKeepsText()) {
         Clear();
         ForEachLine(text, [&](std::string_view l) {
             Add(std::string(l));

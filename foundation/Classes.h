@@ -137,7 +137,8 @@ public:
     // With Sorted, inserts at the sorted place (dupIgnore answers the
     // existing index, dupError raises "Duplicates not allowed").
     int Add(const std::string& s);
-    int AddObject(const std::string& s, TObject* obj);
+    // Every addition (Add, Assign, SetText, LoadFromStream) comes here.
+    virtual int AddObject(const std::string& s, TObject* obj);
     void Insert(int index, const std::string& s);
     void InsertObject(int index, const std::string& s, TObject* obj);
     void Delete(int index);
@@ -193,6 +194,11 @@ public:
         int First = 0, Removed = 0, Added = 0;
     };
     const TChange& LastChange() const { return change_; }
+
+protected:
+    // False in a subclass whose AddObject may change what it adds: Assign
+    // and SetText then add line by line through it.
+    virtual bool AddKeepsText() const { return true; }
 
 private:
     void CheckIndex(int i) const;

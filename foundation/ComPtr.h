@@ -25,6 +25,7 @@ inline constexpr Guid IID_IUnknown{0x00000000, 0x0000, 0x0000, {0xC0, 0, 0, 0, 0
 
 class IUnknown {
 public:
+    static constexpr Guid IID = IID_IUnknown;
     // S_OK and *obj set to the interface with one reference added, or
     // E_NOINTERFACE and *obj set to null.
     virtual HResult QueryInterface(const Guid& iid, void** obj) = 0;
@@ -77,5 +78,36 @@ public:
 private:
     T* p_ = nullptr;
 };
+
+// The interface T of u (T::IID), or null when u is null or answers
+// E_NOINTERFACE.
+template <class T>
+ComPtr<T> ComQuery(IUnknown* u) {
+    if (!u) return {};
+    void* p = nullptr;
+    if (u->QueryInterface(T::IID, &p) != S_OK || !p) return {};
+    return ComPtr<T>::Adopt(static_cast<T*>(p));
+}
+
+// The body of every QueryInterface: when iid is the IID of one of I..., *obj
+// becomes self cast to that interface (by type, so the pointer handed out
+// through void* is the one a caller casts back to I*), with a reference
+// added, and S_OK; otherwise *obj is null and E_NOINTERFACE (the caller then
+// asks its base).
+template <class I, class Self>
+bool QueryOne(Self* self, const Guid& iid, void** obj) {
+    if (iid != I::IID) return false;
+    I* p = static_cast<I*>(self);
+    p->_AddRef();
+    *obj = static_cast<void*>(p);
+    return true;
+}
+
+template <class... I, class Self>
+HResult QueryFor(Self* self, const Guid& iid, void** obj) {
+    if ((QueryOne<I>(self, iid, obj) || ...)) return S_OK;
+    *obj = nullptr;
+    return E_NOINTERFACE;
+}
 
 }  // namespace velt

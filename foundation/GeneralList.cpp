@@ -365,14 +365,7 @@ void TGeneralList::DefineField(int offset, int32_t kind) {
 }
 
 HResult TGeneralList::QueryInterface(const Guid& iid, void** obj) {
-    if (iid == IID_IUnknown || iid == IID_IGeneralList) {
-        auto* itf = static_cast<IGeneralList*>(this);
-        itf->_AddRef();
-        *obj = iid == IID_IUnknown ? static_cast<void*>(static_cast<IUnknown*>(itf)) : static_cast<void*>(itf);
-        return S_OK;
-    }
-    *obj = nullptr;
-    return E_NOINTERFACE;
+    return QueryFor<IUnknown, IGeneralList>(this, iid, obj);
 }
 
 int32_t TGeneralList::_Release() {

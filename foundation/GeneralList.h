@@ -36,6 +36,7 @@ inline constexpr Guid IID_IGeneralList{0x395EDE59, 0xDCC7, 0x11D0, {0xB0, 0x2A, 
 
 class IGeneralList : public virtual IUnknown {
 public:
+    static constexpr Guid IID = IID_IGeneralList;
     virtual void* GetItem(int index) = 0;
     virtual int GetIndexByPtr(const void* p) const = 0;
     virtual int GetCount() const = 0;

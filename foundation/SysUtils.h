@@ -37,6 +37,12 @@ class EOutOfMemory : public Exception { using Exception::Exception; };
 class EAssertionFailed : public Exception { using Exception::Exception; };
 // An integer or float conversion out of range.
 class ERangeError : public Exception { using Exception::Exception; };
+// A list operation on a bad index or an unusable list.
+class EListError : public Exception { using Exception::Exception; };
+// An object is not of the class a cast asks for.
+class EInvalidCast : public Exception { using Exception::Exception; };
+// An object does not support the interface a cast asks for.
+class EIntfCastError : public Exception { using Exception::Exception; };
 
 // Root of the class hierarchy. AliveToken lets holders (for instance the
 // interpreter's object cells) notice that the object has been freed.
