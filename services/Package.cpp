@@ -6,6 +6,7 @@
 #include "platform/ui/ConsoleWindow.h"
 #include "services/ProjectTree.h"
 #include "services/SourceServices.h"
+#include "treeview/CompList.h"
 #include "treeview/MenuList.h"
 
 namespace velt {
@@ -19,6 +20,9 @@ std::unique_ptr<TConsole>& Console() {
     return console;
 }
 
+// Whether this package's start-up installed the component group's dispatcher.
+bool dispatcherInstalled = false;
+
 }  // namespace
 
 TConsole* PackageConsole() { return Console().get(); }
@@ -31,6 +35,10 @@ void PackageStartup(TIToolServices& tools) {
     }
     SourceServices = ComPtr<TSourceServices>(new TSourceServices(tools));
     SourceServices->Startup();
+    if (!dispatcherInstalled) {
+        InstallCompListDispatcher();
+        dispatcherInstalled = true;
+    }
 }
 
 void Register() {
@@ -42,6 +50,10 @@ void Register() {
 }
 
 void PackageShutdown() {
+    if (dispatcherInstalled) {
+        RestoreCompListDispatcher();
+        dispatcherInstalled = false;
+    }
     // The window's code goes with the package, whoever still holds the services.
     FreeProjectTreeForm();
     if (SourceServices) SourceServices->Finalize();

@@ -14,6 +14,29 @@ int TImageList::Add(const QPixmap& image) {
     return GetCount() - 1;
 }
 
+int TImageList::AddMasked(const QImage& strip, int32_t maskColor) {
+    if (strip.isNull()) return -1;
+    QImage image = strip.convertToFormat(QImage::Format_ARGB32);
+    const QRgb key = qRgb(maskColor & 0xFF, (maskColor >> 8) & 0xFF, (maskColor >> 16) & 0xFF) & 0xFFFFFF;
+    for (int y = 0; y < image.height(); ++y) {
+        auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < image.width(); ++x)
+            if ((line[x] & 0xFFFFFF) == key) line[x] = 0;
+    }
+    const int first = GetCount();
+    // A strip narrower than one image still gives one.
+    const int count = std::max(1, image.width() / width_);
+    for (int i = 0; i < count; ++i) {
+        const QImage piece = image.copy(i * width_, 0, width_, image.height());
+        images_.push_back(QPixmap::fromImage(
+            piece.size() == QSize(width_, height_)
+                ? piece
+                : piece.scaled(width_, height_, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)));
+    }
+    Changed();
+    return first;
+}
+
 void TImageList::Clear() {
     images_.clear();
     Changed();

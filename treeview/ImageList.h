@@ -3,7 +3,9 @@
 // tree view). Holders that show its images register for its changes.
 
 #include <QObject>
+#include <QImage>
 #include <QPixmap>
+#include <cstdint>
 #include <functional>
 #include <vector>
 
@@ -17,6 +19,10 @@ public:
     int GetCount() const { return int(images_.size()); }
     // Appends an image, scaled to the list's size; its index.
     int Add(const QPixmap& image);
+    // Cuts the strip into images of the list's width, pixels of the colour
+    // transparent (0x00BBGGRR), and appends them; the index of the first,
+    // -1 for an empty strip.
+    int AddMasked(const QImage& strip, int32_t maskColor);
     void Clear();
     // The image at index; a null pixmap outside the list.
     QPixmap GetImage(int index) const;

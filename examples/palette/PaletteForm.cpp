@@ -1,6 +1,7 @@
 #include "examples/palette/PaletteForm.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QLabel>
 #include <QPainter>
 #include <QTextBlock>
@@ -14,8 +15,13 @@
 #include "graphics/GrfSel.h"
 #include "graphics/GrfSelFn.h"
 #include "graphics/RxCtrls.h"
+#include "foundation/VarDisp.h"
 #include "platform/ui/ComponentPalette.h"
 #include "platform/ui/Controls.h"
+#include "platform/ui/ExceptionReporter.h"
+#include "treeview/CheckedListView.h"
+#include "treeview/CompList.h"
+#include "treeview/Highlight.h"
 
 namespace velt {
 
@@ -55,6 +61,23 @@ void FillSample(QTextEdit* edit) {
     for (int b = 2; b < 5; ++b) format(b, 0, 0, {80, 160});
 }
 
+const char* const kSampleIni[] = {
+    "[Window]", "Left=120", "Top=80;from the last session", "Maximized=0", "", "[Recent]",
+    "File1=examples/project/Unit1.pas", "File2=examples/project/Unit2.pas;;kept", "", "; a line colours as you type ; or ] in it",
+};
+
+const char* const kSampleRtf[] = {
+    "{\\rtf1\\ansi\\deff0", "{\\fonttbl{\\f0 Arial;}}", "\\pard\\b Checked list view\\b0  and {\\i colouring} rich edit\\par",
+    "A control symbol: \\{ and \\\\ and \\'e9\\par", "}",
+};
+
+template <size_t N>
+TStringList Lines(const char* const (&lines)[N]) {
+    TStringList list;
+    for (const char* l : lines) list.Add(l);
+    return list;
+}
+
 }  // namespace
 
 TPaletteForm::TPaletteForm() {
@@ -66,8 +89,14 @@ TPaletteForm::TPaletteForm() {
     for (const std::string& page : ComponentPalette().GetPages()) {
         QWidget* p = AddPage(page);
         if (page == "RX") FillRxPage(p, page);
+        else if (page == "Varno") FillVarnoPage(p, page);
         else FillPickerPage(p, page);
     }
+    // Before the last tab: its check box switches the controls made so far.
+    palettePages_ = new TCompList(this);
+    palettePages_->setObjectName("PaletteControls");
+    for (const Made& m : made_)
+        if (m.Component) palettePages_->Add(m.Component);
     FillOtherPage(AddPage(kOtherPage));
     resize(720, 470);
 }
@@ -92,7 +121,7 @@ void TPaletteForm::Name(QWidget* component, const std::string& pageName) {
     std::string cls = component->metaObject()->className();
     if (const size_t colon = cls.rfind(':'); colon != std::string::npos) cls = cls.substr(colon + 1);
     component->setObjectName(QString::fromStdString(NewName(cls)));
-    made_.push_back(Made{pageName, cls});
+    made_.push_back(Made{pageName, cls, component});
 }
 
 void TPaletteForm::Place(QWidget* page, const std::string& pageName, QWidget* component, const std::string& label,
@@ -247,10 +276,73 @@ void TPaletteForm::FillRxPage(QWidget* page, const std::string& pageName) {
     }
 }
 
+void TPaletteForm::FillVarnoPage(QWidget* page, const std::string& pageName) {
+    auto caption = [page](const std::string& text, int x, int y) {
+        auto* label = new QLabel(QString::fromStdString(text), page);
+        label->adjustSize();
+        label->move(x, y);
+    };
+    for (const std::string& cls : ComponentPalette().GetClasses(pageName)) {
+        if (cls == "TCheckedListView") {
+            auto* view = qobject_cast<TCheckedListView*>(ComponentPalette().CreateComponent(cls).release());
+            if (!view) continue;
+            Name(view, pageName);
+            view->setParent(page);
+            view->SetColumns({"Item", "Note"});
+            const char* const rows[][2] = {{"Tick me", "a click on the mark toggles it"},
+                                           {"Checked", "state image 0"},
+                                           {"Unchecked", "no state image"},
+                                           {"Another", ""},
+                                           {"And one more", ""}};
+            for (const auto& row : rows) {
+                const int i = view->Add(false);
+                view->topLevelItem(i)->setText(0, row[0]);
+                view->topLevelItem(i)->setText(1, row[1]);
+            }
+            view->SetChecked(1, true);
+            view->SetChecked(3, true);
+            view->setColumnWidth(0, 110);
+            caption(cls, kLabelX, 8);
+            view->setGeometry(kLabelX, 30, 300, 346);
+        } else if (cls == "THighlight") {
+            // One on INI text, one on RTF source.
+            for (const bool rtf : {false, true}) {
+                auto* edit = qobject_cast<THighlight*>(ComponentPalette().CreateComponent(cls).release());
+                if (!edit) continue;
+                Name(edit, pageName);
+                edit->setParent(page);
+                if (!rtf) {
+                    edit->OnHighlightLine = HighlightIniLine;
+                    edit->SetKeyChars("=;]");
+                    edit->SetLines(Lines(kSampleIni));
+                    caption("THighlight (HighlightIniLine)", 328, 8);
+                    edit->setGeometry(328, 30, 360, 180);
+                } else {
+                    edit->OnHighlightLine = HighlightRichLine;
+                    edit->SetKeyChars(" \\{}");
+                    edit->SetLines(Lines(kSampleRtf));
+                    caption("THighlight (HighlightRichLine)", 328, 218);
+                    edit->setGeometry(328, 240, 360, 136);
+                }
+            }
+        }
+    }
+}
+
 void TPaletteForm::FillOtherPage(QWidget* page) {
     auto edit = TCurrencyEdit::Create();
     edit->SetValue(1234.5L);
     Place(page, kOtherPage, edit.release(), "TCurrencyEdit", kControlX, 12);
+
+    auto* enabled = new QCheckBox("Enabled: every control on the other tabs (one TCompList broadcast)", page);
+    enabled->setObjectName("EnabledCheck");
+    enabled->setChecked(true);
+    enabled->adjustSize();
+    enabled->move(kLabelX, 12 + 2 * kRow);
+    TCompList* group = palettePages_;
+    QObject::connect(enabled, &QCheckBox::toggled, this, [group](bool on) {
+        CallReporting([&] { DispPut(group->AsVariant(), "Enabled", on); });
+    });
 }
 
 std::vector<std::string> TPaletteForm::PageNames() const {

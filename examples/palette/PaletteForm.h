@@ -5,12 +5,15 @@
 // page holds. Components are named as a form designer names them
 // ("GraphSelectColor1"), so that they can be found by name.
 
+#include <QPointer>
 #include <QTabWidget>
 #include <QWidget>
 #include <string>
 #include <vector>
 
 namespace velt {
+
+class TCompList;
 
 class TPaletteForm : public QWidget {
     Q_OBJECT
@@ -26,6 +29,8 @@ public:
     std::vector<std::string> ClassesOn(const std::string& page) const;
     // Shows the tab of that page; false when there is none.
     bool ShowPage(const std::string& page);
+    // The group of every control on the palette's tabs.
+    TCompList* PaletteControls() const { return palettePages_; }
     // The component of that name, or null.
     QWidget* Component(const std::string& name) const;
     // Shows the picker's page and opens its popup; an error text when the
@@ -38,6 +43,9 @@ private:
     QWidget* AddPage(const std::string& name);
     void FillPickerPage(QWidget* page, const std::string& pageName);
     void FillRxPage(QWidget* page, const std::string& pageName);
+    void FillVarnoPage(QWidget* page, const std::string& pageName);
+    // The currency edit, and a check box that sets Enabled of every control
+    // on the other tabs through one broadcast of a component group.
     void FillOtherPage(QWidget* page);
     // Names the component as a designer would and counts it as made.
     void Name(QWidget* component, const std::string& pageName);
@@ -50,8 +58,10 @@ private:
     struct Made {
         std::string Page;
         std::string Class;
+        QPointer<QWidget> Component;
     };
     std::vector<Made> made_;
+    TCompList* palettePages_ = nullptr;  // owned by the form
 };
 
 }  // namespace velt

@@ -1,5 +1,5 @@
-// velt-palette: the graphics controls of the component palette, a tab per
-// page, each class made through the palette.
+// velt-palette: the graphics controls and the small controls of the
+// component palette, a tab per page, each class made through the palette.
 //
 //   velt-palette [--quit-when-up] [--page NAME] [--drop-down NAME] [--screenshot PNG]
 //
@@ -18,6 +18,8 @@
 #include "graphics/GraphicsUnits.h"
 #include "platform/ui/BatchDialogRunner.h"
 #include "platform/ui/LocaleSettings.h"
+#include "treeview/CompList.h"
+#include "treeview/SmallReg.h"
 
 namespace {
 
@@ -54,6 +56,8 @@ int main(int argc, char* argv[]) {
         return Fail(std::string("cannot start: ") + e.what());
     }
     velt::RegisterGraphicsControls();
+    velt::RegisterSmallControls();
+    velt::InstallCompListDispatcher();
     int exitCode = 0;
     {
         velt::TPaletteForm form;
@@ -78,6 +82,7 @@ int main(int argc, char* argv[]) {
             exitCode = QApplication::exec();
         }
     }
+    velt::RestoreCompListDispatcher();
     velt::GraphicsShutdown();
     return exitCode;
 }

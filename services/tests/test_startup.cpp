@@ -8,6 +8,7 @@
 
 #include "foundation/Dialogs.h"
 #include "foundation/SysUtils.h"
+#include "foundation/VarDisp.h"
 #include "platform/registry/Registry.h"
 #include "platform/ui/ConsoleWindow.h"
 #include "platform/ui/ShortCut.h"
@@ -331,7 +332,10 @@ TEST_F(StartupTest, NewsParletBureauAndProjectTree) {
 
 TEST_F(StartupTest, PackageEntryPointsStartRegisterAndShutDown) {
     inst.CommandFile(kCommands);
+    const TVarDispProc platformDispatcher = GetVarDispProc();
     ASSERT_EQ(VeltPackageStartup(&host), 0);
+    // The component group's late-bound puts are answered while the package is in.
+    EXPECT_NE(GetVarDispProc(), platformDispatcher);
     ASSERT_NE(PackageConsole(), nullptr);
     ASSERT_NE(PackageConsole()->Window(), nullptr);
     EXPECT_EQ(PackageConsole()->Window()->windowTitle(), "VELT Output");
@@ -346,6 +350,7 @@ TEST_F(StartupTest, PackageEntryPointsStartRegisterAndShutDown) {
 
     host.ReleaseExperts(1);
     ASSERT_EQ(VeltPackageShutdown(), 0);
+    EXPECT_EQ(GetVarDispProc(), platformDispatcher);
     EXPECT_EQ(SourceServices, nullptr);
     EXPECT_EQ(PackageConsole(), nullptr);
     EXPECT_EQ(host.MainMenu().Find("VELTMenu"), nullptr);
