@@ -42,6 +42,10 @@ TPropertySheet::TPropertySheet(QWidget* parent) : TGenericTirneForm(parent) {
     PageControl = new QTabWidget(P);
     PageControl->setObjectName("PageControl");
     SetAlign(PageControl, alClient);
+    OkButtons = new TCompList(this);
+    OkButtons->setObjectName("OkButtons");
+    OkButtons->Add(BApply);
+    OkButtons->Add(BOk);
     connect(BOk, &QPushButton::clicked, this, [this] { CallReporting([this] { BOkClick(); }); });
     connect(BApply, &QPushButton::clicked, this, [this] { CallReporting([this] { BApplyClick(); }); });
     connect(BCancel, &QPushButton::clicked, this, &QDialog::reject);

@@ -8,6 +8,7 @@
 #include <QTabWidget>
 
 #include "helpdoc/GenForm.h"
+#include "treeview/CompList.h"
 
 namespace velt {
 
@@ -37,6 +38,8 @@ public:
     QPointer<QPushButton> BOk;
     QPointer<QPushButton> BCancel;
     QPointer<QPushButton> BApply;
+    // BApply and BOk, for descendants that switch them together.
+    TCompList* OkButtons = nullptr;  // owned by the form
 
 protected:
     void showEvent(QShowEvent* e) override;
