@@ -16,13 +16,23 @@
 
 namespace {
 
-const std::string& Folder() {
-    static const std::string dir = [] {
+// The private folder, removed when the process ends.
+struct TFolder {
+    std::string Path;
+    TFolder() {
         char tmpl[] = "/tmp/velt-fuzz-helpdoc-XXXXXX";
         if (!mkdtemp(tmpl)) std::abort();
-        return std::string(tmpl);
-    }();
-    return dir;
+        Path = tmpl;
+    }
+    ~TFolder() {
+        std::error_code ec;
+        std::filesystem::remove_all(Path, ec);
+    }
+};
+
+const std::string& Folder() {
+    static const TFolder folder;
+    return folder.Path;
 }
 
 void Put(const std::string& name, std::string_view bytes) {
