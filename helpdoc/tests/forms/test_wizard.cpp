@@ -211,3 +211,20 @@ TEST(NewDocWizard, PagesAndLocation) {
     w.Button1Click();
     EXPECT_EQ(w.edLocation->text(), "/tmp/Project.hpj");
 }
+
+TEST(Wizard, FinishReachedByBackCloses) {
+    Wiz w;
+    TWizardPanel* a = w.Page("A");
+    TWizardPanel* b = w.Page("B");
+    a->SetNextPage(b);
+    TScript script([&](QDialog& d) {
+        Click(w.W->BNext);
+        a->SetNextPage(nullptr);  // A is now the last page
+        Click(w.W->BBack);
+        EXPECT_EQ(w.W->BNext->text(), "Finish");
+        EXPECT_TRUE(d.isVisible());
+        Click(w.W->BNext);
+    });
+    TDialogRunnerGuard g(&script);
+    EXPECT_EQ(w.W->Start(), QDialog::Accepted);
+}
