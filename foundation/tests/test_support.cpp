@@ -75,6 +75,7 @@ struct THandlerHost : TObject {
     std::vector<std::string> calls;
     TObject* lastSender = nullptr;
     TMultiNotifyEvent* addTo = nullptr;
+    TMethod addKey;
     void A(TObject* s) {
         calls.push_back("A");
         lastSender = s;
@@ -86,7 +87,7 @@ struct THandlerHost : TObject {
     void AddMore(TObject*) {
         calls.push_back("AddMore");
         // Moves the records the walk is on.
-        for (int i = 0; i < 64; ++i) addTo->AddHandler(MakeMethod<&THandlerHost::B>(this), MakeMethod<&THandlerHost::A>(this));
+        for (int i = 0; i < 64; ++i) addTo->AddHandler(addKey, MakeMethod<&THandlerHost::A>(this));
     }
 };
 
@@ -248,6 +249,7 @@ TEST(Support, MultiNotifyEvents) {
     EXPECT_EQ(h.calls, (std::vector<std::string>{"B"}));
     // A handler adding handlers while the walk is on.
     e.AddHandler(key1, MakeMethod<&THandlerHost::AddMore>(&h));
+    h.addKey = key1;
     h.calls.clear();
     e.CallHandlers(&sender, key1);
     EXPECT_EQ(h.calls, (std::vector<std::string>{"B", "AddMore"}));

@@ -246,10 +246,16 @@ TEST(GrfClass, CraftedLengthsAndDepthAreRefused) {
     std::string root = Hex({0x40, 0x31, 0x0B, 0, 0, 0xE0, 0xB9, 0x30, 0x01, 4, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0});
     std::string child = Hex({0x40, 0x31, 0x0B, 0, 0, 0xE0, 0xB9, 0x30, 0x01, 0xEF, 0xFF, 0xFF, 0xFF, 0, 0, 0, 0});
     TMemoryStream m = StreamOf(root + child);
-    EXPECT_THROW(ReadVerUdov(m), EReadError);
+    try {
+        ReadVerUdov(m);
+        FAIL();
+    } catch (const EReadError& e) {
+        EXPECT_EQ(e.Message, "Invalid component data length");
+    }
     // A length shorter than ReadData reads.
     std::string shortLen = GoldenA;
     shortLen[9] = 2;
+    shortLen[5] = char(0xE2);  // version 19970530, left on the stack if not popped
     TMemoryStream s = StreamOf(shortLen);
     EXPECT_THROW(ReadVerUdov(s), EReadError);
     // A child count beyond the bytes.
