@@ -18,6 +18,7 @@ namespace velt {
 namespace {
 
 constexpr int kStateRole = Qt::UserRole + 77;
+constexpr int kImageRole = Qt::UserRole + 78;
 constexpr int kStateWidth = 16;
 // A press left of this toggles the row's mark.
 constexpr int kCheckArea = 24;
@@ -192,12 +193,30 @@ void TCheckedListView::DeleteItem(int Index) {
     delete takeTopLevelItem(Index);
 }
 
+int TCheckedListView::ImageIndex(const TListItem* item) {
+    if (!item) return -1;
+    const QVariant v = item->data(0, kImageRole);
+    return v.isValid() ? v.toInt() : -1;
+}
+
+void TCheckedListView::SetImageIndex(TListItem* item, int index) {
+    if (!item) return;
+    const QSignalBlocker block(this);
+    item->setData(0, kImageRole, index);
+    const QPixmap image = smallImages_ ? smallImages_->GetImage(index) : QPixmap();
+    item->setIcon(0, image.isNull() ? QIcon() : QIcon(image));
+}
+
+void TCheckedListView::RefreshIcons() {
+    for (int i = 0; i < topLevelItemCount(); ++i) SetImageIndex(topLevelItem(i), ImageIndex(topLevelItem(i)));
+}
+
 void TCheckedListView::SetSmallImages(TImageList* images) {
     if (smallImages_) smallImages_->UnRegisterChanges(smallImagesObserver_);
     smallImages_ = images;
-    smallImagesObserver_ = images ? images->RegisterChanges([this] { viewport()->update(); }) : 0;
+    smallImagesObserver_ = images ? images->RegisterChanges([this] { RefreshIcons(); }) : 0;
     if (images) setIconSize(QSize(images->GetWidth(), images->GetHeight()));
-    viewport()->update();
+    RefreshIcons();
 }
 
 void TCheckedListView::SetPopupMenu(QMenu* menu) {

@@ -121,6 +121,9 @@ public:
     static int StateIndex(const TListItem* item);
     void SetStateIndex(TListItem* item, int index);
 
+    // The item's icon in SmallImages; -1 for none.
+    static int ImageIndex(const TListItem* item);
+    void SetImageIndex(TListItem* item, int index);
     // The images of the first column's icons (not owned), or null.
     TImageList* GetSmallImages() const { return smallImages_; }
     void SetSmallImages(TImageList* images);
@@ -216,6 +219,8 @@ private:
     friend class TCheckedItem;
     friend class TStateDelegate;
     void RenewStateImages();
+    // Every item's icon from SmallImages again.
+    void RefreshIcons();
     void ApplyColor();
     TListItem* NewItem();
 

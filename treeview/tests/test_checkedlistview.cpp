@@ -103,3 +103,23 @@ TEST(CheckedListView, RegisteredOnTheVarnoPage) {
     ComponentPalette().UnregisterComponent("TCheckedListView");
     ComponentPalette().UnregisterComponent("THighlight");
 }
+
+TEST(CheckedListView, IconsComeFromSmallImagesAfterTheStatePlace) {
+    auto view = ShownView();
+    view->SetChecked(0, true);
+    TImageList images(16, 16);
+    QPixmap green(16, 16);
+    green.fill(QColor(0, 128, 0));
+    view->SetImageIndex(view->topLevelItem(0), 0);
+    EXPECT_TRUE(view->topLevelItem(0)->icon(0).isNull());
+    view->SetSmallImages(&images);
+    images.Add(green);  // the list's change reaches the items
+    EXPECT_FALSE(view->topLevelItem(0)->icon(0).isNull());
+    // The mark keeps its place; the icon is drawn after it.
+    EXPECT_EQ(StatePixel(*view, 0, 6, 11), clBlack);
+    bool iconAfterMark = false;
+    for (int x = 16; x < 40 && !iconAfterMark; ++x) iconAfterMark = StatePixel(*view, 0, x, 8) == clGreen;
+    EXPECT_TRUE(iconAfterMark);
+    view->SetSmallImages(nullptr);
+    EXPECT_TRUE(view->topLevelItem(0)->icon(0).isNull());
+}
