@@ -1,5 +1,5 @@
 # Thin wrapper over the CMake presets.
-.PHONY: run demo palette test bench fuzz clean deps
+.PHONY: run demo palette helpdoc test bench fuzz clean deps
 
 JOBS ?= $(shell nproc)
 FUZZ_SECONDS ?= 30
@@ -21,6 +21,13 @@ palette: deps
 	cmake --preset release
 	cmake --build --preset release -j $(JOBS) --target velt-palette
 	build/release/examples/palette/velt-palette
+
+helpdoc: deps
+	cmake --preset release
+	cmake --build --preset release -j $(JOBS) --target velt-helpdoc
+	mkdir -p build/velt-run/help
+	build/release/helpdoc/tools/velt-helpdoc build/velt-run/help/Project.hpj examples/project/*.pas
+	unrtf --text build/velt-run/help/Shapes.rtf
 
 test: deps
 	cmake --preset debug-asan

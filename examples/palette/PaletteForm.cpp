@@ -23,6 +23,10 @@
 #include "treeview/CheckedListView.h"
 #include "treeview/CompList.h"
 #include "treeview/Highlight.h"
+#include "helpdoc/GenForm.h"
+#include "helpdoc/NewDocWizard.h"
+#include "helpdoc/TopicProperties.h"
+#include <QPushButton>
 
 namespace velt {
 
@@ -98,12 +102,97 @@ TPaletteForm::TPaletteForm() {
     palettePages_->setObjectName("PaletteControls");
     for (const Made& m : made_)
         if (m.Component) palettePages_->Add(m.Component);
+    FillFormsPage(AddPage(kFormsPage));
     FillOtherPage(AddPage(kOtherPage));
     surface_ = FillSurfacePage(AddPage(kSurfacePage));
     made_.push_back({kSurfacePage, "TGraphPaint"});
     made_.push_back({kSurfacePage, "TGraphRuller"});
     made_.push_back({kSurfacePage, "TGraphRuller"});
     resize(720, 470);
+}
+
+// The window manager of this host: shows and hides the forms it is given.
+class THostWindowManager : public IWindowManager {
+public:
+    HResult QueryInterface(const Guid& iid, void** obj) override {
+        return QueryFor<IWindowManager, IUnknown>(this, iid, obj);
+    }
+    int32_t _AddRef() override { return ++refs_; }
+    int32_t _Release() override { return --refs_; }  // owned by the palette form
+    void ShowForm(IGenericTirneForm* form) override {
+        form->GetForm()->show();
+        form->ExternalActivate();
+    }
+    void HideForm(IGenericTirneForm* form) override {
+        form->ExternalHide();
+        form->GetForm()->hide();
+    }
+
+private:
+    int32_t refs_ = 0;
+};
+
+TPaletteForm::~TPaletteForm() {
+    if (topic_) topic_->ReleaseWindowManager();
+}
+
+void TPaletteForm::FillFormsPage(QWidget* page) {
+    auto* wizard = new QPushButton("New Documentation Project...", page);
+    wizard->setObjectName("NewDocumentationProject");
+    wizard->move(kLabelX, kRow / 2);
+    wizard->resize(240, 26);
+    connect(wizard, &QPushButton::clicked, this, [this] { CallReporting([this] { NewDocumentationProject(); }); });
+    auto* topic = new QPushButton("Topic Properties...", page);
+    topic->setObjectName("TopicProperties");
+    topic->move(kLabelX, kRow / 2 + kRow + 8);
+    topic->resize(240, 26);
+    connect(topic, &QPushButton::clicked, this, [this] { CallReporting([this] { TopicProperties(); }); });
+    choices_ = new QLabel(page);
+    choices_->setObjectName("Choices");
+    choices_->move(kLabelX, kRow / 2 + 2 * kRow + 24);
+    choices_->resize(660, 80);
+    choices_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    made_.push_back({kFormsPage, "TNewDocWizard", nullptr});
+    made_.push_back({kFormsPage, "TTopicPropertiesForm", nullptr});
+}
+
+void TPaletteForm::NewDocumentationProject() {
+    wizard_ = std::make_unique<TNewDocWizard>(this);
+    const int result = wizard_->Start();
+    if (result != QDialog::Accepted) {
+        choices_->setText("New Documentation Project: cancelled");
+        return;
+    }
+    const char* style = wizard_->DocStyleIndex() == 0 ? "Source Code Documentation" : "Form Design Documentation";
+    choices_->setText(QString("Style: %1\nContext Prefix: %2\nLocation: %3")
+                          .arg(style, wizard_->edCtxPrefix->text(), wizard_->edLocation->text()));
+}
+
+void TPaletteForm::TopicProperties() {
+    if (!manager_) manager_ = std::make_unique<THostWindowManager>();
+    if (!topic_) {
+        auto* form = new TTopicPropertiesForm(this);
+        form->setWindowFlag(Qt::Window);
+        form->edContext->setText("krVCL_TShape_Class");
+        form->edLocation->setText("Shapes.rtf");
+        topic_ = ComPtr<IGenericTirneForm>(form);
+        topic_->SetWindowManager(manager_.get());
+    }
+    topic_->Show();
+}
+
+QWidget* TPaletteForm::OpenForm(const std::string& name) {
+    if (name == "NewDocWizard") {
+        wizard_ = std::make_unique<TNewDocWizard>(this);
+        wizard_->edLocation->setText("/home/user/help/Project.hpj");
+        wizard_->show();
+        return wizard_.get();
+    }
+    if (name == "TopicProperties") {
+        TopicProperties();
+        return topic_->GetForm();
+    }
+    return nullptr;
 }
 
 QWidget* TPaletteForm::AddPage(const std::string& name) {

@@ -5,24 +5,42 @@
 // page holds. Components are named as a form designer names them
 // ("GraphSelectColor1"), so that they can be found by name.
 
+#include <QLabel>
 #include <QPointer>
 #include <QTabWidget>
 #include <QWidget>
+#include <memory>
 #include <string>
 #include <vector>
+
+#include "foundation/ComPtr.h"
 
 namespace velt {
 
 class TCompList;
 class TGraphPaint;
+class IGenericTirneForm;
+class TNewDocWizard;
+class THostWindowManager;
 
 class TPaletteForm : public QWidget {
     Q_OBJECT
 public:
     static constexpr char kOtherPage[] = "Not on the palette";
     static constexpr char kSurfacePage[] = "Drawing surface";
+    static constexpr char kFormsPage[] = "Forms";
 
     TPaletteForm();
+    ~TPaletteForm() override;
+
+    // "New Documentation Project...": runs the wizard, then shows its choices.
+    void NewDocumentationProject();
+    // "Topic Properties...": the sheet, shown through the host's window manager.
+    void TopicProperties();
+    // Opens the form of that name ("NewDocWizard", "TopicProperties") without
+    // waiting for it; null for another name.
+    QWidget* OpenForm(const std::string& name);
+    QLabel* Choices() const { return choices_; }
 
     QTabWidget* Tabs() const { return tabs_; }
     // The tab's page names, in order.
@@ -51,6 +69,8 @@ private:
     // The currency edit, and a check box that sets Enabled of every control
     // on the other tabs through one broadcast of a component group.
     void FillOtherPage(QWidget* page);
+    // The wizard and the property sheet of the help generator's forms.
+    void FillFormsPage(QWidget* page);
     // Names the component as a designer would and counts it as made.
     void Name(QWidget* component, const std::string& pageName);
     // A label at the left of row y and the component at (x, y).
@@ -67,6 +87,10 @@ private:
     };
     std::vector<Made> made_;
     TCompList* palettePages_ = nullptr;  // owned by the form
+    QPointer<QLabel> choices_;
+    std::unique_ptr<TNewDocWizard> wizard_;
+    std::unique_ptr<THostWindowManager> manager_;
+    ComPtr<IGenericTirneForm> topic_;
 };
 
 }  // namespace velt

@@ -1,15 +1,17 @@
 // velt-palette: the graphics controls and the small controls of the
 // component palette, a tab per page, each class made through the palette.
 //
-//   velt-palette [--quit-when-up] [--page NAME] [--drop-down NAME] [--screenshot PNG] [--setup-screenshot PNG]
+//   velt-palette [--quit-when-up] [--page NAME] [--drop-down NAME] [--open-form NAME] [--screenshot PNG]
+//                [--setup-screenshot PNG]
 //
 // --page shows the tab of that palette page ("Not on the palette" for the
 // controls no page holds); --drop-down opens the popup of the picker of
 // that name ("GraphSelectColor1"); --screenshot writes the window, an open
 // popup composed in, to a PNG file and ends; --quit-when-up ends once the
-// window is up, listing each page's classes on standard output;
-// --setup-screenshot writes the drawing surface's setup dialog and ends.
-// The colour
+// window is up, listing each page's classes on standard output. --open-form
+// opens one of the help generator's forms (NewDocWizard, TopicProperties)
+// from the tab "Forms"; --screenshot then writes that form.
+// --setup-screenshot writes the drawing surface's setup dialog and ends. The colour
 // palette lives in velt-palette.INI in the installation folder.
 #include <QApplication>
 #include <iostream>
@@ -38,7 +40,7 @@ int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("velt-palette"));
     bool quit = false;
-    std::string page, dropDown, screenshot, setupShot;
+    std::string page, dropDown, screenshot, openForm, setupShot;
     const QStringList args = QApplication::arguments();
     for (qsizetype i = 1; i < args.size(); ++i) {
         const QString& a = args[i];
@@ -46,6 +48,7 @@ int main(int argc, char* argv[]) {
         if (a == QLatin1String("--quit-when-up")) quit = true;
         else if (a == QLatin1String("--page") && hasValue) page = args[++i].toStdString();
         else if (a == QLatin1String("--drop-down") && hasValue) dropDown = args[++i].toStdString();
+        else if (a == QLatin1String("--open-form") && hasValue) openForm = args[++i].toStdString();
         else if (a == QLatin1String("--screenshot") && hasValue) screenshot = args[++i].toStdString();
         else if (a == QLatin1String("--setup-screenshot") && hasValue) setupShot = args[++i].toStdString();
         else return Fail("unknown option " + a.toStdString());
@@ -73,6 +76,11 @@ int main(int argc, char* argv[]) {
         if (!page.empty() && !form.ShowPage(page)) exitCode = Fail("no page " + page);
         if (exitCode == 0 && !dropDown.empty())
             if (const std::string error = form.DropDown(dropDown); !error.empty()) exitCode = Fail(error);
+        QWidget* opened = nullptr;
+        if (exitCode == 0 && !openForm.empty()) {
+            form.ShowPage(velt::TPaletteForm::kFormsPage);
+            if (!(opened = form.OpenForm(openForm))) exitCode = Fail("no form " + openForm);
+        }
         QApplication::processEvents();
         if (exitCode != 0) {
         } else if (!setupShot.empty()) {
@@ -83,7 +91,8 @@ int main(int argc, char* argv[]) {
             if (!dlg.grab().toImage().save(QString::fromStdString(setupShot), "PNG"))
                 exitCode = Fail("cannot write " + setupShot);
         } else if (!screenshot.empty()) {
-            if (!form.Screenshot().save(QString::fromStdString(screenshot), "PNG"))
+            const QImage shot = opened ? opened->grab().toImage() : form.Screenshot();
+            if (!shot.save(QString::fromStdString(screenshot), "PNG"))
                 exitCode = Fail("cannot write " + screenshot);
         } else if (quit) {
             for (const std::string& name : form.PageNames()) {

@@ -1,0 +1,79 @@
+// A help project from arbitrary bytes: cut into the .map, .fls, .lnk and
+// .rtf of a private folder, a fixed unit is documented into it and the link
+// pass runs. Nothing crashes; what the generator wrote itself (the links
+// document, and the unit's file when it was new) is valid RTF.
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+#include "foundation/Classes.h"
+#include "foundation/SysUtils.h"
+#include "helpdoc/HelpDoc.h"
+#include "helpdoc/tests/HelpTestUtil.h"
+
+namespace {
+
+// The private folder, removed when the process ends.
+struct TFolder {
+    std::string Path;
+    TFolder() {
+        char tmpl[] = "/tmp/velt-fuzz-helpdoc-XXXXXX";
+        if (!mkdtemp(tmpl)) std::abort();
+        Path = tmpl;
+    }
+    ~TFolder() {
+        std::error_code ec;
+        std::filesystem::remove_all(Path, ec);
+    }
+};
+
+const std::string& Folder() {
+    static const TFolder folder;
+    return folder.Path;
+}
+
+void Put(const std::string& name, std::string_view bytes) {
+    velt::AtomicWriteFile(Folder() + "/" + name, bytes.data(), bytes.size());
+}
+
+const char* const kUnit =
+    "unit U;\ninterface\ntype\n  IA = interface(IUnknown)\n    ['{F703E954-EBA2-11D0-B044-0000B46A6442}']\n  end;\n"
+    "  TA = class(TB)\n    X, Y: Integer;\n    procedure P(const S: string = 'C:\\x{');\n  end;\n"
+    "  TE = (e1, { \xD0\x96 }\n    e2);\nimplementation\nend.\n";
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    namespace fs = std::filesystem;
+    const std::string_view in(reinterpret_cast<const char*>(data), size);
+    for (const auto& e : fs::directory_iterator(Folder())) fs::remove_all(e.path());
+    // Parts separated by NUL bytes: .map, .fls, .lnk, .rtf.
+    std::string_view part[4];
+    std::string_view rest = in;
+    for (int i = 0; i < 4; ++i) {
+        const size_t nul = i < 3 ? rest.find('\0') : std::string_view::npos;
+        part[i] = rest.substr(0, nul);
+        rest = nul == std::string_view::npos ? std::string_view() : rest.substr(nul + 1);
+    }
+    Put("H.map", part[0]);
+    Put("H.fls", part[1]);
+    Put("U.lnk", part[2]);
+    Put("U.rtf", part[3]);
+    Put("U.pas", kUnit);
+    velt::TIHelpProject project;
+    bool unitNew = true;
+    try {
+        project.LoadHelpProject(Folder() + "/H.hpj");
+        for (const std::string& f : project.Files->Strings()) unitNew = unitNew && !velt::SameText(f, "U.rtf");
+        velt::DocumentUnits(project, {Folder() + "/U.pas"});
+    } catch (const velt::Exception&) {
+        return 0;  // a clear error
+    }
+    const std::string links = velt::ReadWholeFile(Folder() + "/help-links.rtf");
+    if (!velt::helptest::CheckRtf(links).empty()) std::abort();
+    if (unitNew && !velt::helptest::CheckRtf(velt::ReadWholeFile(Folder() + "/U.rtf")).empty()) std::abort();
+    return 0;
+}
