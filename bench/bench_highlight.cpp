@@ -11,6 +11,7 @@
 #include <memory>
 #include <string>
 
+#include "bench/BenchApp.h"
 #include "foundation/VarDisp.h"
 #include "treeview/CompList.h"
 #include "treeview/Highlight.h"
@@ -19,15 +20,7 @@ using namespace velt;
 
 namespace {
 
-QApplication& App() {
-    static int argc = 1;
-    static char name[] = "bench_highlight";
-    static char* argv[] = {name, nullptr};
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    // Never destroyed: at exit Qt's own statics are gone before it would be.
-    static QApplication* app = new QApplication(argc, argv);
-    return *app;
-}
+QApplication& App() { return velt::bench::BenchApp(); }
 
 TStringList IniText(int lines) {
     TStringList list;

@@ -13,6 +13,7 @@
 #include <QPainter>
 #include <memory>
 
+#include "bench/BenchApp.h"
 #include "painter/GrfPaint.h"
 #include "painter/GrfRul.h"
 #include "painter/PainterUnits.h"
@@ -27,11 +28,7 @@ void Start() {
     static bool started = false;
     if (started) return;
     started = true;
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    static int argc = 1;
-    static char name[] = "bench_painter";
-    static char* argv[] = {name, nullptr};
-    new QApplication(argc, argv);
+    velt::bench::BenchApp();
     PainterStartup();
 }
 
