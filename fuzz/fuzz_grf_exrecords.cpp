@@ -7,11 +7,12 @@
 #include <vector>
 
 #include "GrfFuzzClasses.h"
+#include "fuzz/FuzzStreams.h"
 
 using namespace velt;
 
 namespace {
-std::string Bytes(const TMemoryStream& m) { return std::string(m.Memory(), size_t(m.Size())); }
+using fuzz::Bytes;
 
 std::string WriteAll(const std::vector<ComPtr<IUnknown>>& objs) {
     TMemoryStream m;

@@ -14,6 +14,7 @@
 #include <string>
 
 #include "graphics/GrfObjects.h"
+#include "fuzz/FuzzStreams.h"
 
 using namespace velt;
 
@@ -28,7 +29,7 @@ void StartQt() {
     static QGuiApplication app(argc, argv);
 }
 
-std::string Bytes(const TMemoryStream& m) { return std::string(m.Memory(), size_t(m.Size())); }
+using fuzz::Bytes;
 
 void Check(bool ok) {
     if (!ok) std::abort();

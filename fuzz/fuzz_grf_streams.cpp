@@ -9,12 +9,13 @@
 
 #include "foundation/Filer.h"
 #include "graphics/GrfUtils.h"
+#include "fuzz/FuzzStreams.h"
 
 using namespace velt;
 
 namespace {
 
-std::string Bytes(const TMemoryStream& m) { return std::string(m.Memory(), size_t(m.Size())); }
+using fuzz::Bytes;
 
 // Reads with read, writes what it got with write, and reads that again:
 // the second writing must give the same bytes as the first.

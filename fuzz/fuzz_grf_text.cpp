@@ -5,12 +5,11 @@
 #include <string>
 
 #include "GrfFuzzClasses.h"
+#include "fuzz/FuzzStreams.h"
 
 using namespace velt;
 
-namespace {
-std::string Bytes(const TMemoryStream& m) { return std::string(m.Memory(), size_t(m.Size())); }
-}  // namespace
+using fuzz::Bytes;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     fuzz::RegisterFuzzClasses();

@@ -8,27 +8,18 @@
 
 namespace velt {
 
-namespace {
-
-template <typename T>
-TComponentFactory Factory() {
-    return [] { return std::unique_ptr<QWidget>(T::Create().release()); };
-}
-
-}  // namespace
-
 void RegisterGraphicsControls() {
     RegisterComponents("VerUdov", {
-                                      {"TGraphSelect", Factory<TGraphSelect>()},
-                                      {"TGraphSelectColor", Factory<TGraphSelectColor>()},
-                                      {"TGraphSelectFont", Factory<TGraphSelectFont>()},
-                                      {"TGraphSelectFontSize", Factory<TGraphSelectFontSize>()},
-                                      {"TRichRuller", Factory<TRichRuller>()},
+                                      {"TGraphSelect", ComponentFactory<TGraphSelect>()},
+                                      {"TGraphSelectColor", ComponentFactory<TGraphSelectColor>()},
+                                      {"TGraphSelectFont", ComponentFactory<TGraphSelectFont>()},
+                                      {"TGraphSelectFontSize", ComponentFactory<TGraphSelectFontSize>()},
+                                      {"TRichRuller", ComponentFactory<TRichRuller>()},
                                   });
     RegisterComponents("RX", {
-                                 {"TrxSplitter", Factory<TrxSplitter>()},
-                                 {"TrxLabel", Factory<TrxLabel>()},
-                                 {"TrxClock", Factory<TrxClock>()},
+                                 {"TrxSplitter", ComponentFactory<TrxSplitter>()},
+                                 {"TrxLabel", ComponentFactory<TrxLabel>()},
+                                 {"TrxClock", ComponentFactory<TrxClock>()},
                              });
 }
 

@@ -6,19 +6,10 @@
 
 namespace velt {
 
-namespace {
-
-template <typename T>
-TComponentFactory Factory() {
-    return [] { return std::unique_ptr<QWidget>(T::Create().release()); };
-}
-
-}  // namespace
-
 void RegisterSmallControls() {
     RegisterComponents("Varno", {
-                                    {"TCheckedListView", Factory<TCheckedListView>()},
-                                    {"THighlight", Factory<THighlight>()},
+                                    {"TCheckedListView", ComponentFactory<TCheckedListView>()},
+                                    {"THighlight", ComponentFactory<THighlight>()},
                                 });
 }
 

@@ -17,6 +17,13 @@ namespace velt {
 // ownership).
 using TComponentFactory = std::function<std::unique_ptr<QWidget>()>;
 
+// The factory of a control class whose T::Create() makes it complete (its
+// Loaded step run).
+template <typename T>
+TComponentFactory ComponentFactory() {
+    return [] { return std::unique_ptr<QWidget>(T::Create().release()); };
+}
+
 class TComponentPalette {
 public:
     // Puts the class on the page, which is made when new. A class registered
