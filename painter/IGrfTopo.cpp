@@ -180,8 +180,8 @@ bool TConnList::CanConnect(TConnList& other, int index, int& found) {
     if (!o.GetAttr(cnaEnabled)) return false;
     const TSPoint at = other.GetCoord(index);
     for (int i = 0; i < Count; ++i) {
-        const TConnectionInfo c = GetConn(i);
-        if (c.GetAttr(cnaEnabled) && PtEQ(GetCoord(i), at) && c.Group == o.Group) {
+        const TConnectionInfo* c = Conn(i);
+        if (c->GetAttr(cnaEnabled) && c->Group == o.Group && PtEQ(GetCoord(i), at)) {
             found = i;
             return true;
         }

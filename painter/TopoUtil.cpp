@@ -7,23 +7,17 @@ namespace velt {
 
 namespace {
 
-IUnknown* Identity(IUnknown& u) {
-    // The controlling unknown, without keeping the reference.
-    ComPtr<IUnknown> id = ComQuery<IUnknown>(&u);
-    return id ? id.get() : &u;
-}
-
 std::vector<ComPtr<ILinkedObject>> Others(IPainter& container, ILinkedObject& obj) {
     std::vector<ComPtr<ILinkedObject>> out;
     ComPtr<IGVIntfList> list = container.GetEdited();
     if (!list) return out;
-    IUnknown* self = Identity(obj);
+    // An object answers with one ILinkedObject, so the pointer tells Obj.
     const int n = list->GetCount();
     out.reserve(size_t(n));
     for (int i = 0; i < n; ++i) {
         ComPtr<IUnknown> item = list->GetItems(i);
         ComPtr<ILinkedObject> lo = ComQuery<ILinkedObject>(item.get());
-        if (lo && Identity(*lo) != self) out.push_back(std::move(lo));
+        if (lo && lo.get() != &obj) out.push_back(std::move(lo));
     }
     return out;
 }
@@ -43,8 +37,8 @@ bool Range(TConnList& list, int index, int& from, int& to) {
 
 // The objects MoveConn is moving further up the current chain: a follower
 // that moves its leader back is passed over instead of recursing.
-std::vector<IUnknown*>& MovingChain() {
-    static std::vector<IUnknown*> chain;
+std::vector<ILinkedObject*>& MovingChain() {
+    static std::vector<ILinkedObject*> chain;
     return chain;
 }
 
@@ -85,22 +79,34 @@ void TopoBeginMoveObject(IPainter& container, ILinkedObject& obj) {
 }
 
 void TopoMoveObject(IPainter& container, ILinkedObject& obj) {
-    const auto others = Others(container, obj);
     TConnList& list = obj.GetConnList();
-    const int level = obj.Level();
-    // Moving a follower may change the lists; every index is checked again.
+    // Obj's leading points: connected and not following in this drag.
+    std::vector<std::pair<int, int32_t>> leads;
     for (int i = 0; i < list.GetCount(); ++i) {
-        const TConnectionInfo p = list.GetConn(i);
-        if (!p.Connected() || p.GetAttr(cnaSlaveMoved)) continue;
-        for (const auto& o : others) {
-            TConnList& ol = o->GetConnList();
-            for (int j = 0; j < ol.GetCount(); ++j) {
-                if (ol.GetConn(j).Connection != p.Connection) continue;
+        const TConnectionInfo* p = list.Conn(i);
+        if (p->Connected() && !p->GetAttr(cnaSlaveMoved)) leads.push_back({i, p->Connection});
+    }
+    if (leads.empty()) return;
+    ComPtr<IGVIntfList> edited = container.GetEdited();
+    if (!edited) return;
+    const int level = obj.Level();
+    // One pass over the others' points, without a copy of the list: this
+    // runs for every moved object on every drag step. Moving a follower may
+    // change the point lists, so every index is checked again.
+    for (int k = 0; k < edited->GetCount(); ++k) {
+        ComPtr<IUnknown> item = edited->GetItems(k);
+        ComPtr<ILinkedObject> o = ComQuery<ILinkedObject>(item.get());
+        if (!o || o.get() == &obj) continue;
+        TConnList& ol = o->GetConnList();
+        for (int j = 0; j < ol.GetCount(); ++j) {
+            const int32_t id = ol.Conn(j)->Connection;
+            for (const auto& [i, lead] : leads) {
+                if (lead != id || !list.ValidIndex(i) || list.Conn(i)->Connection != id) continue;
                 if (level < o->Level())
                     MoveConn(container, obj, i, ol.GetCoord(j));
-                else if (list.ValidIndex(i))
+                else
                     MoveConn(container, *o, j, list.GetCoord(i));
-                if (!list.ValidIndex(i)) break;
+                if (!ol.ValidIndex(j)) break;
             }
         }
     }
@@ -181,7 +187,7 @@ void MoveConn(IPainter& container, ILinkedObject& obj, int index, const TSPoint&
     ComPtr<IGraphEdit> edit = ComQuery<IGraphEdit>(&obj);
     if (!edit) return;
     if (PtEQ(list.GetCoord(index), p)) return;
-    IUnknown* self = Identity(obj);
+    ILinkedObject* self = &obj;
     auto& chain = MovingChain();
     if (std::find(chain.begin(), chain.end(), self) != chain.end()) return;
 
@@ -196,7 +202,7 @@ void MoveConn(IPainter& container, ILinkedObject& obj, int index, const TSPoint&
 
     chain.push_back(self);
     struct Pop {
-        std::vector<IUnknown*>& c;
+        std::vector<ILinkedObject*>& c;
         ~Pop() { c.pop_back(); }
     } pop{chain};
     if (!edit->GetMoved()) container.BeginMoveObj(*edit);
