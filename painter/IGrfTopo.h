@@ -108,6 +108,11 @@ public:
     bool CanConnect(TConnList& other, int index, int& found);
     bool CanCreateByInform(TConnList& other, int index, int& found);
     void EndMove() {}
+
+    // Drawing lives with the canvas (the Qt library): the numbers of node
+    // points, and the rings of candidate points while dragging.
+    void Draw(TGraphPaint& surface);
+    void DrawActiv(TGraphPaint& surface);
 };
 
 // A link line's points: a TSPoint, a Fixed byte and one unused byte.
