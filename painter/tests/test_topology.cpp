@@ -64,7 +64,12 @@ public:
     TConnList& GetConnList() override { return List; }
     TConnObject GetConnObject() override { return coNode; }
     bool IsRigid() override { return false; }
-    bool TryConnect(ILinkedObject&, int, bool) override { return false; }
+    bool TryConnect(ILinkedObject&, int, bool) override {
+        ++Tries;
+        return Accept;
+    }
+    int Tries = 0;
+    bool Accept = false;
     void SetFollow(int index, bool flag) override { Follows.push_back({index, flag}); }
     int Level() override { return level_; }
 
@@ -395,5 +400,38 @@ TEST(Topology, MoveConnPassesOverAnObjectItIsAlreadyMoving) {
     EXPECT_TRUE(PtEQ(lead->List.Pos[0], TSPoint{3.4f, 0.4f}));
 }
 
-}  // namespace
+TEST(Topology, CandidatesAreMarkedAndAskedOnlyForPointsInTheList) {
+    TFakeCanvas canvas;
+    auto a = AddObject(canvas, 0), b = AddObject(canvas, 1), c = AddObject(canvas, 2);
+    a->List.Add(ConnPoint(0, ctPin));
+    a->List.Add(ConnPoint(1, ctPin));
+    b->List.Add(ConnPoint(0, ctPin));
+    a->List.Conn(0)->Connect(*b->List.Conn(0));
+    c->Accept = true;
 
+    TopoBeginMoveConnection(canvas, *a, -2);
+    TopoBeginMoveConnection(canvas, *a, 2);
+    EXPECT_FALSE(a->List.GetConn(0).GetAttr(cnaCanConnect));
+    TopoBeginMoveConnection(canvas, *a, -1);
+    EXPECT_TRUE(a->List.GetConn(0).GetAttr(cnaCanConnect));
+    EXPECT_FALSE(a->List.GetConn(1).GetAttr(cnaCanConnect));
+
+    TopoMoveConnection(canvas, *a, 2, true);
+    TopoMoveConnection(canvas, *a, -2, true);
+    EXPECT_EQ(b->Tries + c->Tries, 0);
+    // All points: the connected one is passed over; the free one asks the
+    // others in order until one accepts.
+    TopoMoveConnection(canvas, *a, -1, true);
+    EXPECT_EQ(b->Tries, 1);
+    EXPECT_EQ(c->Tries, 1);
+    EXPECT_TRUE(a->List.GetConn(1).GetAttr(cnaCanConnect));
+    EXPECT_TRUE(a->List.GetConn(0).Connected());
+    // One connected point on its own is first disconnected.
+    TopoMoveConnection(canvas, *a, 0, false);
+    EXPECT_FALSE(a->List.GetConn(0).Connected());
+    EXPECT_FALSE(b->List.GetConn(0).Connected());
+    EXPECT_TRUE(a->List.GetConn(0).GetAttr(cnaCanConnect));
+    EXPECT_EQ(c->Tries, 2);
+}
+
+}  // namespace
