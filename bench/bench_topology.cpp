@@ -8,9 +8,12 @@
 #include <map>
 #include <vector>
 
+#include "painter/GrfViewIntfList.h"
 #include "painter/TopoUtil.h"
+#include "painter/tests/StubEdit.h"
 
 using namespace velt;
+using velt::test::TStubEdit;
 
 namespace {
 
@@ -21,62 +24,6 @@ public:
         if (ValidIndex(index)) Pos[Conn(index)->ConnID] = p;
     }
     TSPoint Pos[4];
-};
-
-// The editor side of a linked object is never called by the link routines
-// beyond the move flag.
-class TStubEdit : public virtual IGraphEdit {
-public:
-    void AddInterface(IUnknown*) override {}
-    void ReplaceInterface(IUnknown*) override {}
-    void RemoveInterface(IUnknown*) override {}
-    int EnumInterface(const Guid&, IIntfList&) override { return 0; }
-    int EnumObjects(const Guid&, IIntfList&) override { return 0; }
-    ComPtr<IPainter> GetPainter() override { return {}; }
-    void SetPainter(IPainter*) override {}
-    bool GetVisible() override { return true; }
-    void SetVisible(bool) override {}
-    ComPtr<IGraphView> GetParent() override { return {}; }
-    TSRect GetRect() override { return {}; }
-    void SetRect(const TSRect&) override {}
-    void Paint(TGraphPaint&) override {}
-    void Hide(TGraphPaint&) override {}
-    void Draw(TGraphPaint&) override {}
-    void Invalidate(TGraphPaint*) override {}
-    bool CanPaint() override { return true; }
-    void GetInvalidateRect(TSRect&) override {}
-    void GetHint(const TEditInfo&, std::string&) override {}
-    int16_t GetCursor(const TSPoint&) override { return 0; }
-    bool GetMustDie() override { return false; }
-    void SetMustDie(bool) override {}
-    bool GetSelected() override { return false; }
-    void PutSelected(bool) override {}
-    bool GetMoved() override { return Moved; }
-    void PutMoved(bool v) override { Moved = v; }
-    bool GetLocked() override { return false; }
-    void PutLocked(bool) override {}
-    TGraphPaint* GetBox() override { return nullptr; }
-    void SetBox(TGraphPaint*) override {}
-    void BeginMove(TEditInfo&) override {}
-    bool PredMoving(TEditInfo&) override { return true; }
-    void Moving(TEditInfo&) override {}
-    void PostMoving(TEditInfo&) override {}
-    void EndMove(TEditInfo&) override {}
-    void Move(float, float) override {}
-    void MoveRel(float, float) override {}
-    void Find(TGraphPaint*, TEditInfo&) override {}
-    void CheckPointVisible(TGraphPaint&, TEditPointInfo&) override {}
-    bool CanDelete() override { return true; }
-    void DeleteSelf() override {}
-    void SendToBack() override {}
-    void BringToFront() override {}
-    void PaintActiv(TGraphPaint&) override {}
-    void DrawActiv(TGraphPaint&) override {}
-    void QueryFirstPoint(TEditInfo&) override {}
-    void QueryNextPoint(TEditInfo&) override {}
-    bool EditMouseDown(uint8_t, uint8_t, float, float) override { return false; }
-    void EditMenu(TMenuList&) override {}
-    bool Moved = false;
 };
 
 class TLinked : public TStubEdit, public ILinkedObject {
@@ -108,14 +55,6 @@ private:
     int32_t refs_ = 0;
 };
 
-class TViewList : public TIntfList, public virtual IGVIntfList {
-public:
-    static ComPtr<TViewList> Make() { return ComPtr<TViewList>(new TViewList); }
-    ComPtr<IGraphView> GetView(int index) override { return ComQuery<IGraphView>(GetItems(index).get()); }
-    void SetView(int index, IGraphView* v) override { SetItems(index, v); }
-    int AddView(IGraphView* v) override { return Add(v); }
-};
-
 class TCanvas : public IPainter {
 public:
     HResult QueryInterface(const Guid& iid, void** obj) override { return QueryFor<IPainter, IUnknown>(this, iid, obj); }
@@ -144,7 +83,7 @@ public:
     ComPtr<IGVIntfList> GetEdited() override { return ComPtr<IGVIntfList>(Edited.get()); }
     ComPtr<IGVIntfList> GetSelected() override { return {}; }
     void SelectComp(IGraphEdit&, bool) override {}
-    ComPtr<TViewList> Edited = TViewList::Make();
+    ComPtr<TGrfViewIntfList> Edited = TGrfViewIntfList::Create();
 };
 
 void BM_DragStep(benchmark::State& state) {

@@ -6,6 +6,7 @@
 #include <QtGlobal>
 
 #include "painter/CoComp.h"
+#include "painter/GrfViewIntfList.h"
 #include "painter/IGrfEdit.h"
 #include "treeview/GeneralNode.h"
 
@@ -22,21 +23,6 @@ public:
 
 protected:
     ~TVerUdovEx() override = default;
-};
-
-// Typed access to a list of views.
-class TGrfViewIntfList : public TIntfList, public virtual IGVIntfList {
-public:
-    static ComPtr<TGrfViewIntfList> Create();
-    std::string ClassName() const override { return "TGrfViewIntfList"; }
-    ComPtr<IGraphView> GetView(int index) override;
-    void SetView(int index, IGraphView* view) override { SetItems(index, view); }
-    int AddView(IGraphView* view) override { return Add(view); }
-    HResult QueryInterface(const Guid& iid, void** obj) override;
-
-protected:
-    TGrfViewIntfList() = default;
-    ~TGrfViewIntfList() override = default;
 };
 
 // A task of a drawing's root. The root is held uncounted: it owns the task.

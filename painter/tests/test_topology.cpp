@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "foundation/Classes.h"
+#include "painter/GrfViewIntfList.h"
 #include "painter/TopoUtil.h"
 #include "painter/tests/StubEdit.h"
 
@@ -82,14 +83,6 @@ private:
     int32_t refs_ = 0;
 };
 
-class TViewList : public TIntfList, public virtual IGVIntfList {
-public:
-    static ComPtr<TViewList> Make() { return ComPtr<TViewList>(new TViewList); }
-    ComPtr<IGraphView> GetView(int index) override { return ComQuery<IGraphView>(GetItems(index).get()); }
-    void SetView(int index, IGraphView* v) override { SetItems(index, v); }
-    int AddView(IGraphView* v) override { return Add(v); }
-};
-
 // The canvas as the link routines use it: applies an edit to the fake and
 // then runs the link routines, as the canvas does for linked objects.
 class TFakeCanvas : public IPainter {
@@ -131,7 +124,7 @@ public:
     ComPtr<IGVIntfList> GetSelected() override { return {}; }
     void SelectComp(IGraphEdit&, bool) override {}
 
-    ComPtr<TViewList> Edited = TViewList::Make();
+    ComPtr<TGrfViewIntfList> Edited = TGrfViewIntfList::Create();
     int Begins = 0;
     int Depth = 0;
     int MaxDepth = 0;
