@@ -743,6 +743,8 @@ void TEditGraphPaint::Delete() {
 }
 
 bool TEditGraphPaint::Copy() {
+    // Components being dragged carry their drag state: it is not stored.
+    EndDrag();
     const auto sel = Snapshot<IGraphEdit>(GetSelected().get());
     std::unordered_set<TVerUdov*> chosen;
     std::vector<TGrfEditComp*> comps;
