@@ -9,6 +9,7 @@
 #include <QDialog>
 #include <QHelpEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QTest>
 #include <QToolTip>
@@ -25,7 +26,9 @@
 #include "painter/IGrfTopo.h"
 #include "painter/PainterUnits.h"
 #include "painter/dPainter.h"
+#include "platform/ui/DialogRunner.h"
 #include "platform/ui/ExceptionReporter.h"
+#include "platform/ui/tests/GoldenImage.h"
 #include "platform/ui/TimerSource.h"
 
 namespace velt::test {
@@ -34,7 +37,10 @@ namespace {
 // A box of 40 x 20 at its position: point 0 its top left, point 1 its
 // bottom right (which sizes it). It offers one pin at its top left for
 // links, a drop target that records what it is told, and a few switches.
-class TTestBox : public TGrfEditComp, public virtual ILinkedObject, public virtual IDrop {
+class TTestBox : public TGrfEditComp,
+                 public virtual ILinkedObject,
+                 public virtual IDrop,
+                 public virtual IMouseClickSupport {
 public:
     static const TGrfClassDesc& Class() {
         static const TGrfClassDesc d("TTestBox", &TGrfEditComp::Class(), &MakeComponent<TTestBox>);
@@ -44,6 +50,7 @@ public:
     HResult QueryInterface(const Guid& iid, void** obj) override {
         if (QueryFor<ILinkedObject>(this, iid, obj) == S_OK) return S_OK;
         if (Droppable && QueryFor<IDrop>(this, iid, obj) == S_OK) return S_OK;
+        if (Clickable && QueryFor<IMouseClickSupport>(this, iid, obj) == S_OK) return S_OK;
         return TGrfEditComp::QueryInterface(iid, obj);
     }
     int GetPointsCount() override { return 2; }
@@ -109,9 +116,16 @@ public:
     }
     void Drop(const TDragSource&, TPoint) override { DropLog += "D"; }
 
+    void DoubleClick(TGraphPaint&) override { ++DoubleClicks; }
+    bool EditMouseDown(uint8_t, uint8_t, float, float) override {
+        ++EditDowns;
+        return true;
+    }
+
     float W = 40, H = 20;
     TBoxConns Conns;
-    bool Droppable = false, PaintFails = false, Deletable = true, FirstPointFails = false;
+    int DoubleClicks = 0, EditDowns = 0;
+    bool Clickable = false, Droppable = false, PaintFails = false, Deletable = true, FirstPointFails = false;
     int Paints = 0;
     std::string DropLog;
 
@@ -715,6 +729,76 @@ TEST_F(Canvas, RightClickMenuEndsWithProperties) {
     FreeSharedPopupMenu();
 }
 
+
+TEST_F(Canvas, PropertiesWithNothingSelectedRunTheCanvasSetup) {
+    struct TAnswer : TDialogRunner {
+        int Run(QDialog& d) override {
+            auto* editor = dynamic_cast<TPropEditor*>(&d);
+            if (!editor) return 2;
+            for (int i = 0; i < editor->PC->count(); ++i) Pages.push_back(editor->PC->widget(i)->objectName().toStdString());
+            auto* step = editor->PC->findChild<QLineEdit*>("EdStep");
+            if (!step) return 2;
+            step->setText("30");
+            d.done(1);
+            return d.result();
+        }
+        std::vector<std::string> Pages;
+    } answer;
+    TDialogRunnerGuard runner(&answer);
+    Click({250, 150}, {}, Qt::RightButton);
+    QMenu* menu = SharedPopupMenu();
+    ASSERT_TRUE(menu && menu->actions().size() == 1);
+    EXPECT_EQ(menu->actions()[0]->text().toStdString(), "Властивості");
+    menu->actions()[0]->trigger();
+    FreeSharedPopupMenu();
+    EXPECT_EQ(answer.Pages, (std::vector<std::string>{"TSWindow", "TSSteps"}));
+    EXPECT_EQ(canvas->Step().Value(), 30.0f);
+}
+
+TEST_F(Canvas, DoubleClickGoesToTheComponentOrEndsADrawing) {
+    TTestBox* a = Box(20, 20);
+    a->Clickable = true;
+    Click({40, 30});
+    QTest::mouseClick(canvas, Qt::LeftButton, {}, {40, 30});  // no time passed: a double click
+    EXPECT_EQ(a->DoubleClicks, 1);
+    TTestBox* b = Box(0, 0);
+    canvas->BeginDrawComp(*b, TSPoint{100, 100});
+    Click({120, 110});
+    EXPECT_EQ(canvas->WorkMode(), wmNone);  // the base has no second point
+}
+
+TEST_F(Canvas, CursorTellsWhatADragWouldDo) {
+    TTestBox* a = Box(20, 20);
+    Box(120, 20);
+    Click({40, 30});
+    QTest::mouseMove(canvas, {250, 150});
+    QTest::mouseMove(canvas, {40, 30});
+    EXPECT_EQ(canvas->cursor().shape(), Qt::DragMoveCursor);
+    QTest::mouseMove(canvas, {250, 150});
+    EXPECT_EQ(canvas->cursor().shape(), Qt::ArrowCursor);
+    canvas->SelectAll(true);
+    QTest::mouseMove(canvas, {140, 30});
+    EXPECT_EQ(canvas->cursor().shape(), Qt::DragCopyCursor);
+    (void)a;
+}
+
+TEST_F(Canvas, GoldenDrawingWithMarks) {
+    TTestBox* a = Box(20, 20);
+    a->W = 60, a->H = 40;
+    TTestBox* b = Box(150, 100);
+    TConnectionInfo pin;
+    pin.Init(0, ctPin);
+    a->Conns.Add(pin);
+    b->Conns.Add(pin);
+    TTestLink* l = Link({80, 60}, {150, 100});
+    l->Conns.Conn(0)->Connect(*a->Conns.Conn(0));
+    canvas->GridLn().SetEnabled(true);
+    Click({50, 40});
+    Click({170, 110}, Qt::ShiftModifier);
+    EXPECT_EQ(Selected().size(), 2u);
+    EXPECT_TRUE(MatchesGolden(Shot(), VELT_PAINTER_TEST_DATA, "edit-canvas"));
+}
+
 // ---- property editor -----------------------------------------------------------------
 
 // Fault: when Execute raised, the group moves stayed editing and the editor
@@ -769,7 +853,9 @@ TEST_F(Canvas, BeginDrawCompFailureIsReportedAsUnsupported) {
     EXPECT_EQ(b->GetX(), 50.0f);
     QTest::mouseMove(canvas, {80, 70});
     EXPECT_EQ(b->GetX(), 80.0f);
+    // Presses while it is drawn go to it.
     Click({80, 70});
+    EXPECT_EQ(b->EditDowns, 1);
     EXPECT_EQ(canvas->WorkMode(), wmNone);
     EXPECT_EQ(Selected(), (std::vector<TGrfEditComp*>{b}));
 }
