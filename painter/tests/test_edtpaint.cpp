@@ -482,7 +482,7 @@ TEST_F(Canvas, CommandsDuringADragEndItFirst) {
     using Cmd = std::function<void()>;
     for (const Cmd& cmd : {Cmd([&] { canvas->SelectByKey(27); }), Cmd([&] { canvas->SendTo(true); }),
                           Cmd([&] { canvas->SelectAll(true); }), Cmd([&] { canvas->Copy(), canvas->Paste(); }),
-                          Cmd([&] { canvas->Delete(); })}) {
+                          Cmd([&] { canvas->Cut(); }), Cmd([&] { canvas->Delete(); })}) {
         canvas->SelectAll(false);
         auto* first = static_cast<TGrfEditComp*>(root->GetComponent(0));
         first->Move(20, 20);
@@ -496,6 +496,20 @@ TEST_F(Canvas, CommandsDuringADragEndItFirst) {
             EXPECT_FALSE(static_cast<TGrfEditComp*>(root->GetComponent(i))->GetMoved());
         QTest::mouseRelease(canvas, Qt::LeftButton, {}, {50, 40});
     }
+    // Another drawing: the old one is left as it was, not half dragged.
+    TTestBox* last = Box(20, 20);
+    canvas->SelectAll(false);
+    canvas->SelectComp(*last, true);
+    Press({40, 30});
+    QTest::mouseMove(canvas, {50, 40});
+    ASSERT_EQ(canvas->WorkMode(), wmDraw);
+    TVerUdovPtr<TGrfRootComp> other = TVerUdov::NewRoot<TGrfRootComp>();
+    canvas->SetMainRoot(other.get());
+    EXPECT_EQ(canvas->WorkMode(), wmNone);
+    EXPECT_FALSE(last->GetMoved());
+    EXPECT_FALSE(last->GetSelected());
+    QTest::mouseRelease(canvas, Qt::LeftButton, {}, {50, 40});
+    canvas->SetMainRoot(nullptr);
 }
 
 // ---- clipboard ------------------------------------------------------------------------
