@@ -242,7 +242,7 @@ void Register() {
     (void)done;
 }
 
-class Canvas : public ::testing::Test {
+class EditCanvas : public ::testing::Test {
 protected:
     void SetUp() override {
         Register();
@@ -317,7 +317,7 @@ protected:
 
 // ---- selection by the mouse -----------------------------------------------------------
 
-TEST_F(Canvas, ClicksSelectShiftTogglesEmptySpaceDeselects) {
+TEST_F(EditCanvas, ClicksSelectShiftTogglesEmptySpaceDeselects) {
     TTestBox* a = Box(20, 20);
     TTestBox* b = Box(120, 20);
     int changes = 0;
@@ -350,7 +350,7 @@ TEST_F(Canvas, ClicksSelectShiftTogglesEmptySpaceDeselects) {
     EXPECT_GE(changes, 4);
 }
 
-TEST_F(Canvas, BodyAndPointDragsSnapToTheStep) {
+TEST_F(EditCanvas, BodyAndPointDragsSnapToTheStep) {
     TTestBox* a = Box(20, 20);
     Click({40, 30});
     // Pressed at (40, 30), let go at (73, 57): (70, 60) snapped, 30 and 30.
@@ -371,7 +371,7 @@ TEST_F(Canvas, BodyAndPointDragsSnapToTheStep) {
 
 // Fault: after a Shift-click that deselected, the drag moved the other
 // selected component by the deselected one's point.
-TEST_F(Canvas, ShiftClickThatDeselectsStartsNoDrag) {
+TEST_F(EditCanvas, ShiftClickThatDeselectsStartsNoDrag) {
     TTestBox* a = Box(20, 20);
     TTestBox* b = Box(120, 20);
     Click({40, 30});
@@ -394,7 +394,7 @@ TEST_F(Canvas, ShiftClickThatDeselectsStartsNoDrag) {
     EXPECT_EQ(b->GetY(), 50.0f);
 }
 
-TEST_F(Canvas, LinkEndFollowsTheDraggedBox) {
+TEST_F(EditCanvas, LinkEndFollowsTheDraggedBox) {
     TTestBox* a = Box(20, 20);
     a->Conns.SetCoordOf(0, TSPoint{20, 20});
     TConnectionInfo pin;
@@ -423,7 +423,7 @@ TEST_F(Canvas, LinkEndFollowsTheDraggedBox) {
 
 // ---- commands -------------------------------------------------------------------------
 
-TEST_F(Canvas, DeleteSkipsWhatMayNotGoAndNeverTheRoot) {
+TEST_F(EditCanvas, DeleteSkipsWhatMayNotGoAndNeverTheRoot) {
     TTestBox* a = Box(20, 20);
     TTestBox* keep = Box(120, 20);
     keep->Deletable = false;
@@ -446,7 +446,7 @@ TEST_F(Canvas, DeleteSkipsWhatMayNotGoAndNeverTheRoot) {
     EXPECT_EQ(root->GetComponentCount(), 0);
 }
 
-TEST_F(Canvas, EscSelectsTheParentSendToOrders) {
+TEST_F(EditCanvas, EscSelectsTheParentSendToOrders) {
     TTestBox* outer = Box(20, 20);
     auto* inner = TVerUdov::New<TTestBox>(outer);
     inner->Move(30, 30);
@@ -467,7 +467,7 @@ TEST_F(Canvas, EscSelectsTheParentSendToOrders) {
 
 
 // Fault: commands during a drag changed the lists under it.
-TEST_F(Canvas, CommandsDuringADragEndItFirst) {
+TEST_F(EditCanvas, CommandsDuringADragEndItFirst) {
     Box(20, 20);
     Box(120, 20);
     using Cmd = std::function<void()>;
@@ -505,7 +505,7 @@ TEST_F(Canvas, CommandsDuringADragEndItFirst) {
 
 // ---- clipboard ------------------------------------------------------------------------
 
-TEST_F(Canvas, CopyPasteAndCutKeepTheSelection) {
+TEST_F(EditCanvas, CopyPasteAndCutKeepTheSelection) {
     TTestBox* a = Box(20, 20, "A");
     auto* child = TVerUdov::New<TTestBox>(a);
     child->Name = "in";
@@ -549,7 +549,7 @@ TEST_F(Canvas, CopyPasteAndCutKeepTheSelection) {
 }
 
 // Fault: a broken payload left half a paste.
-TEST_F(Canvas, BrokenPayloadPastesNothingShortOnePastesWholeRecords) {
+TEST_F(EditCanvas, BrokenPayloadPastesNothingShortOnePastesWholeRecords) {
     TTestBox* a = Box(20, 20, "A");
     TTestBox* b = Box(120, 20, "B");
     TGrfEditCompList list;
@@ -584,7 +584,7 @@ TEST_F(Canvas, BrokenPayloadPastesNothingShortOnePastesWholeRecords) {
 }
 
 // Fault: pasted copies kept their originals' link identifiers.
-TEST_F(Canvas, PastedLinksGetNewIdentifiers) {
+TEST_F(EditCanvas, PastedLinksGetNewIdentifiers) {
     TTestBox* a = Box(20, 20, "A");
     TConnectionInfo pin;
     pin.Init(0, ctPin);
@@ -619,7 +619,7 @@ TEST_F(Canvas, PastedLinksGetNewIdentifiers) {
 }
 
 // Fault: names that code page 1251 lacks were stored as "?".
-TEST_F(Canvas, CopyRefusesANameThePageCannotHold) {
+TEST_F(EditCanvas, CopyRefusesANameThePageCannotHold) {
     TTestBox* a = Box(20, 20, "Вузол 中");
     canvas->SelectComp(*a, true);
     EXPECT_THROW(canvas->Copy(), EWriteError);
@@ -628,7 +628,7 @@ TEST_F(Canvas, CopyRefusesANameThePageCannotHold) {
 
 // ---- zoom -----------------------------------------------------------------------------
 
-TEST_F(Canvas, ZoomInThenOutReturnsAndNeverSticks) {
+TEST_F(EditCanvas, ZoomInThenOutReturnsAndNeverSticks) {
     QCursor::setPos(canvas->mapToGlobal(QPoint(-500, -500)));
     canvas->StandartScale = false;
     canvas->SetMst(1);
@@ -664,7 +664,7 @@ TEST_F(Canvas, ZoomInThenOutReturnsAndNeverSticks) {
 }
 
 // Fault: ZoomAll divided by zero without area or components.
-TEST_F(Canvas, ZoomAllFitsOrDoesNothing) {
+TEST_F(EditCanvas, ZoomAllFitsOrDoesNothing) {
     canvas->ZoomAll();
     EXPECT_EQ(canvas->Mst(), 1.0f);
     Box(0, 0);
@@ -689,7 +689,7 @@ QLabel* TipLabel() {
     return nullptr;
 }
 
-TEST_F(Canvas, HintsTellWhatADragDoesInColour) {
+TEST_F(EditCanvas, HintsTellWhatADragDoesInColour) {
     TTestBox* a = Box(20, 20, "first");
     Box(120, 20, "second");
     const QPalette before = QToolTip::palette();
@@ -719,7 +719,7 @@ TEST_F(Canvas, HintsTellWhatADragDoesInColour) {
 
 
 
-TEST_F(Canvas, RightClickMenuEndsWithPropertiesOrTheCanvasSetup) {
+TEST_F(EditCanvas, RightClickMenuEndsWithPropertiesOrTheCanvasSetup) {
     struct TAnswer : TDialogRunner {
         int Run(QDialog& d) override {
             auto* editor = dynamic_cast<TPropEditor*>(&d);
@@ -760,7 +760,7 @@ TEST_F(Canvas, RightClickMenuEndsWithPropertiesOrTheCanvasSetup) {
     EXPECT_EQ(canvas->Step().Value(), 30.0f);
 }
 
-TEST_F(Canvas, DoubleClickGoesToTheComponentOrEndsADrawing) {
+TEST_F(EditCanvas, DoubleClickGoesToTheComponentOrEndsADrawing) {
     TTestBox* a = Box(20, 20);
     a->Clickable = true;
     Click({40, 30});
@@ -772,7 +772,7 @@ TEST_F(Canvas, DoubleClickGoesToTheComponentOrEndsADrawing) {
     EXPECT_EQ(canvas->WorkMode(), wmNone);  // the base has no second point
 }
 
-TEST_F(Canvas, CursorTellsWhatADragWouldDo) {
+TEST_F(EditCanvas, CursorTellsWhatADragWouldDo) {
     TTestBox* a = Box(20, 20);
     Box(120, 20);
     Click({40, 30});
@@ -787,7 +787,7 @@ TEST_F(Canvas, CursorTellsWhatADragWouldDo) {
     (void)a;
 }
 
-TEST_F(Canvas, GoldenDrawingWithMarks) {
+TEST_F(EditCanvas, GoldenDrawingWithMarks) {
     TTestBox* a = Box(20, 20);
     a->W = 60, a->H = 40;
     TTestBox* b = Box(150, 100);
@@ -808,7 +808,7 @@ TEST_F(Canvas, GoldenDrawingWithMarks) {
 
 // Fault: when Execute raised, the group moves stayed editing and the editor
 // stayed alive.
-TEST_F(Canvas, PropertyEditorEndsTheGroupAndGoesWhenItFails) {
+TEST_F(EditCanvas, PropertyEditorEndsTheGroupAndGoesWhenItFails) {
     ComPtr<TGroupTask> task(new TGroupTask);
     root->AddInterface(static_cast<ITask*>(task.get()));
     ComPtr<TIntfList> list = TIntfList::Create();
@@ -825,7 +825,7 @@ TEST_F(Canvas, PropertyEditorEndsTheGroupAndGoesWhenItFails) {
 }
 
 // Fault: ApplyData took every dialog of the editor for its own.
-TEST_F(Canvas, ApplyDataTakesOnlyAChangedSetupDialog) {
+TEST_F(EditCanvas, ApplyDataTakesOnlyAChangedSetupDialog) {
     QDialog other;
     canvas->ApplyData(other);  // not the canvas's: nothing
     TDlgPainterSetup d;
@@ -839,7 +839,7 @@ TEST_F(Canvas, ApplyDataTakesOnlyAChangedSetupDialog) {
     EXPECT_EQ(canvas->Step().Value(), 25.0f);
 }
 
-TEST_F(Canvas, BeginDrawCompFailureIsReportedAsUnsupported) {
+TEST_F(EditCanvas, BeginDrawCompFailureIsReportedAsUnsupported) {
     TTestBox* a = Box(0, 0);
     a->FirstPointFails = true;
     try {
@@ -868,7 +868,7 @@ TEST_F(Canvas, BeginDrawCompFailureIsReportedAsUnsupported) {
 // ---- drag and drop ----------------------------------------------------------------------
 
 // Fault: the kept drop target was never cleared.
-TEST_F(Canvas, DragOverTellsTargetsEnterMoveLeaveAndForgetsThem) {
+TEST_F(EditCanvas, DragOverTellsTargetsEnterMoveLeaveAndForgetsThem) {
     TTestBox* a = Box(20, 20);
     TTestBox* b = Box(120, 20);
     a->Droppable = b->Droppable = true;
@@ -899,7 +899,7 @@ TEST_F(Canvas, DragOverTellsTargetsEnterMoveLeaveAndForgetsThem) {
 // ---- painting and the root ---------------------------------------------------------------
 
 // Fault: a paint that always fails invalidated for ever.
-TEST_F(Canvas, FailingPaintRetriesOnceAndReportsOnce) {
+TEST_F(EditCanvas, FailingPaintRetriesOnceAndReportsOnce) {
     TTestBox* a = Box(20, 20);
     a->PaintFails = true;
     canvas->Invalidate();
@@ -917,7 +917,7 @@ TEST_F(Canvas, FailingPaintRetriesOnceAndReportsOnce) {
     EXPECT_EQ(reports.size(), 1u);
 }
 
-TEST_F(Canvas, PaintOrderOverDrawsAroundTheComponents) {
+TEST_F(EditCanvas, PaintOrderOverDrawsAroundTheComponents) {
     TTestBox* a = Box(20, 20);
     std::string log;
     ComPtr<TOverDrawer> before(new TOverDrawer(omBefore, log)), after(new TOverDrawer(omAfter, log));
@@ -941,7 +941,7 @@ TEST_F(Canvas, PaintOrderOverDrawsAroundTheComponents) {
 
 // Fault: the root GetRoot made was never let go, and SetMainRoot dropped
 // the old root before taking a new one that lay inside it.
-TEST_F(Canvas, RootsAreTakenBeforeTheOldOneGoes) {
+TEST_F(EditCanvas, RootsAreTakenBeforeTheOldOneGoes) {
     ComPtr<TGrfEditComp> own(root);
     TTestBox* inside = Box(20, 20);
     ComPtr<TGrfEditComp> held(inside);
@@ -965,7 +965,7 @@ TEST_F(Canvas, RootsAreTakenBeforeTheOldOneGoes) {
     EXPECT_EQ(other->GetBox(), nullptr);
 }
 
-TEST_F(Canvas, CountedReferencesNeverDeleteTheWidget) {
+TEST_F(EditCanvas, CountedReferencesNeverDeleteTheWidget) {
     const int32_t start = canvas->RefCount();
     {
         ComPtr<IPainter> p = ComQuery<IPainter>(static_cast<IPainter*>(canvas));
