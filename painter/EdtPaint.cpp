@@ -8,6 +8,7 @@
 #include <QDropEvent>
 #include <QHelpEvent>
 #include <QMetaObject>
+#include <QResizeEvent>
 #include <QToolTip>
 #include <algorithm>
 #include <cmath>
@@ -336,6 +337,11 @@ void TEditGraphPaint::DeviceChanged() {
     pending_ |= UpdateListBit(ulVis);
     paintFailures_ = 0;
     TGraphPaint::DeviceChanged();
+}
+
+void TEditGraphPaint::resizeEvent(QResizeEvent* e) {
+    pending_ |= UpdateListBit(ulVis);
+    TGraphPaint::resizeEvent(e);
 }
 
 void TEditGraphPaint::PaintRectSelectRect(const TPoint& a, const TPoint& b) {

@@ -240,6 +240,8 @@ public:
 
 protected:
     bool event(QEvent* e) override;
+    // A new size shows other components: the visible list is rebuilt.
+    void resizeEvent(QResizeEvent* e) override;
     void dragEnterEvent(QDragEnterEvent* e) override;
     void dragMoveEvent(QDragMoveEvent* e) override;
     void dragLeaveEvent(QDragLeaveEvent* e) override;

@@ -919,6 +919,17 @@ TEST_F(EditCanvas, FailingPaintRetriesOnceAndReportsOnce) {
     EXPECT_EQ(reports.size(), 1u);
 }
 
+TEST_F(EditCanvas, AGrownCanvasPaintsWhatItNowShows) {
+    canvas->resize(100, 100);
+    TTestBox* far = Box(200, 150);
+    canvas->Update();
+    const int before = far->Paints;
+    canvas->resize(W, H);
+    canvas->Update();
+    EXPECT_GT(far->Paints, before);
+    EXPECT_EQ(Px(200, 160), 0u);  // its left edge
+}
+
 TEST_F(EditCanvas, PaintOrderOverDrawsAroundTheComponents) {
     TTestBox* a = Box(20, 20);
     std::string log;
