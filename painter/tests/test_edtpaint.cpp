@@ -11,6 +11,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMimeData>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QTest>
 #include <QToolTip>
 #include <memory>
@@ -895,6 +898,22 @@ TEST_F(EditCanvas, DragOverTellsTargetsEnterMoveLeaveAndForgetsThem) {
     canvas->DragOver(src, 40, 30, dsDragEnter, accept);
     canvas->DragOver(src, 40, 30, dsDragLeave, accept);
     EXPECT_EQ(a->DropLog, "02101");
+    EXPECT_FALSE(canvas->DropTarget());
+    // The same through Qt's drag events.
+    a->DropLog.clear();
+    QMimeData mime;
+    QDragEnterEvent enter(QPoint(40, 30), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(canvas, &enter);
+    EXPECT_TRUE(enter.isAccepted());
+    EXPECT_EQ(enter.dropAction(), Qt::CopyAction);
+    QDragMoveEvent move(QPoint(250, 150), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(canvas, &move);
+    EXPECT_FALSE(move.isAccepted());  // over nothing
+    QDropEvent drop(QPointF(40, 30), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QDragMoveEvent back(QPoint(40, 30), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(canvas, &back);
+    QApplication::sendEvent(canvas, &drop);
+    EXPECT_EQ(a->DropLog, "010D");
     EXPECT_FALSE(canvas->DropTarget());
 }
 
