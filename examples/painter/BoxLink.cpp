@@ -274,8 +274,8 @@ void TGrfBox::SetupSheet(TPropEditor& editor) {
     dlg->EdName->setText(QString::fromStdString(Name));
 }
 
-void TGrfBox::ApplyData(QDialog* dialog) {
-    auto* dlg = qobject_cast<TBoxNameDlg*>(dialog);
+void TGrfBox::ApplyData(QDialog& dialog) {
+    auto* dlg = qobject_cast<TBoxNameDlg*>(&dialog);
     if (!dlg || dlg->property(kTagProperty).toInt() != 1) return;
     SetName(dlg->EdName->text().toStdString());
 }

@@ -97,7 +97,7 @@ public:
 
     // ---- property editor ----
     void SetupSheet(TPropEditor& editor) override;
-    void ApplyData(QDialog* dialog) override;
+    void ApplyData(QDialog& dialog) override;
 
 protected:
     TGrfBox();
