@@ -85,7 +85,7 @@ void TEditGraphPanel::SetBox(TEditGraphPaint* box) {
     if (box->parentWidget() != this) box->setParent(this);
     // A press on the canvas gives the panel the focus, so the keys reach it.
     box->setFocusProxy(this);
-    SetAlign(box, alClient);
+    velt::SetAlign(box, controls::alClient);
     SetCaption("");
     if (horz_) box->Rullers().SetRuller(horz_);
     if (vert_) box->Rullers().SetRuller(vert_);
@@ -110,7 +110,7 @@ TRect TEditGraphPanel::BoxRect() const {
 void TEditGraphPanel::Resize() {
     const TRect r = BoxRect();
     if (box_) {
-        SetAlign(box_, alNone);
+        velt::SetAlign(box_, controls::alNone);
         box_->setGeometry(r.Left, r.Top, r.Right - r.Left, r.Bottom - r.Top);
     }
     if (vert_ && vert_->parentWidget() == this)

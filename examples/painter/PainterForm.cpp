@@ -33,7 +33,7 @@ bool EndsWith(const std::string& s, const std::string& tail) {
 }
 
 // Whether the bytes begin, after blanks and line ends, with "object (".
-bool LooksLikeText(const TMemoryStream& m) {
+bool LooksLikeText(TMemoryStream& m) {
     const auto* p = static_cast<const char*>(m.Memory());
     const int64_t n = m.GetSize();
     int64_t i = 0;

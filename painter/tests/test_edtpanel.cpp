@@ -39,7 +39,7 @@ TEST(EditGraphPanel, BoxAndRulersShareTheClientAreaAndResizedIsQueued) {
     EXPECT_EQ(panel->Box()->geometry(), QRect(0, 0, 296, 186));
     EXPECT_EQ(panel->VertRuller()->geometry(), QRect(296, 0, 24, 186));
     EXPECT_EQ(panel->HorzRuller()->geometry(), QRect(0, 186, 296, 24));
-    EXPECT_EQ(GetAlign(panel->Box()), alNone);
+    EXPECT_EQ(GetAlign(panel->Box()), controls::alNone);
     EXPECT_EQ(panel->GetBevelOuter(), bvNone);
     EXPECT_EQ(panel->GetBevelInner(), bvNone);
     EXPECT_EQ(panel->focusPolicy(), Qt::StrongFocus);
