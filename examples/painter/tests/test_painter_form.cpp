@@ -18,6 +18,9 @@
 #include "painter/GrfeReg.h"
 #include "platform/ui/DialogRunner.h"
 #include "platform/ui/ExceptionReporter.h"
+#include "platform/ui/TimerSource.h"
+#include <QLineEdit>
+#include <map>
 
 using namespace velt;
 using namespace velt::test;
@@ -132,6 +135,141 @@ TEST_F(PainterForm, MenusCarryThePanelsKeys) {
         EXPECT_EQ(a->text().toStdString(), text);
     }
     for (const char* tool : {"ToolSelect", "ToolBox", "ToolLink"}) EXPECT_TRUE(form.Action(tool)) << tool;
+}
+
+// Answers the property editor with a name on the box's page and OK.
+class TRenameRunner : public TDialogRunner {
+public:
+    int Run(QDialog& dialog) override {
+        titles.push_back(dialog.windowTitle().toStdString());
+        auto* edit = dialog.findChild<QLineEdit*>(QStringLiteral("EdName"));
+        if (!edit) return 2;
+        edit->selectAll();
+        QTest::keyClicks(edit, name);
+        return 1;
+    }
+    QString name;
+    std::vector<std::string> titles;
+};
+
+// Connection identifiers come from a counter of the process: numbered again
+// in the order they appear, so the text does not depend on what ran before.
+void RenumberConnections(TGrfEditComp& root) {
+    std::map<int32_t, int32_t> ids;
+    for (int i = 0; i < root.GetComponentCount(); ++i)
+        if (auto* lo = dynamic_cast<ILinkedObject*>(root.GetComponent(i))) {
+            TConnList& l = lo->GetConnList();
+            for (int j = 0; j < l.GetCount(); ++j) {
+                int32_t& id = l.Conn(j)->Connection;
+                if (id == 0) continue;
+                auto it = ids.emplace(id, int32_t(ids.size() + 1)).first;
+                id = it->second;
+            }
+        }
+}
+
+TEST_F(PainterForm, ASessionByMouseAndKeys) {
+    TManualTimerSource timers;
+    TTimerSourceGuard timerGuard(&timers);
+    std::vector<std::string> errors;
+    TExceptionReporterGuard reporter([&](const std::exception& e) { errors.push_back(e.what()); });
+    TRenameRunner runner;
+    TDialogRunnerGuard runnerGuard(&runner);
+
+    TPainterForm form;
+    form.resize(900, 640);
+    form.show();
+    QApplication::setActiveWindow(&form);
+    QApplication::processEvents();
+    TEditGraphPaint* c = form.Canvas();
+    auto at = [&](float x, float y) { return QPoint(c->Cx(x), c->Cy(y)); };
+    auto press = [&](QPoint p) { QTest::mousePress(c, Qt::LeftButton, Qt::NoModifier, p); };
+    auto release = [&](QPoint p) { QTest::mouseRelease(c, Qt::LeftButton, Qt::NoModifier, p); };
+    // Separate clicks: the time moves on past a double click.
+    auto click = [&](QPoint p) {
+        press(p);
+        release(p);
+        timers.Advance(1000);
+    };
+
+    form.SetTool(ptBox);
+    click(at(20, 20));
+    click(at(100, 20));
+    form.SetTool(ptLink);
+    click(at(60, 30));  // on the first box's right pin
+    QTest::mouseMove(c, at(100, 31));
+    press(at(100, 31));  // on the second box's left pin, then a double click
+    release(at(100, 31));
+    press(at(100, 31));
+    release(at(100, 31));
+    timers.Advance(1000);
+    QApplication::processEvents();
+    EXPECT_EQ(Summary(*form.Root()),
+              "TGrfBox Box1 (20, 20, 60, 40) [1: Link1.0]\n"
+              "TGrfBox Box2 (100, 20, 140, 40) [3: Link1.1]\n"
+              "TGrfLink Link1 60,30 100,30 [0: Box1.1] [1: Box2.3]\n");
+
+    // The second box dragged down: the link's end follows, square.
+    form.SetTool(ptSelect);
+    click(at(130, 35));
+    press(at(130, 35));
+    QTest::mouseMove(c, at(130, 50));
+    QTest::mouseMove(c, at(130, 65));
+    release(at(130, 65));
+    timers.Advance(1000);
+    EXPECT_EQ(Summary(*form.Root()),
+              "TGrfBox Box1 (20, 20, 60, 40) [1: Link1.0]\n"
+              "TGrfBox Box2 (100, 50, 140, 70) [3: Link1.1]\n"
+              "TGrfLink Link1 60,30 80,30 80,60 100,60 [0: Box1.1] [1: Box2.3]\n");
+
+    // Copy and paste the first box by the panel's keys.
+    click(at(30, 35));
+    form.Panel()->setFocus();
+    QTest::keyClick(form.Panel(), Qt::Key_Insert, Qt::ControlModifier);
+    QTest::keyClick(form.Panel(), Qt::Key_Insert, Qt::ShiftModifier);
+    ASSERT_EQ(form.Root()->GetComponentCount(), 4);
+    auto* copy = dynamic_cast<TGrfBox*>(form.Root()->GetComponent(3));
+    ASSERT_TRUE(copy);
+    EXPECT_EQ(copy->Name, "Box1");
+    EXPECT_TRUE(copy->GetSelected());
+    // Moved away by the keys of the menu's Edit and a drag.
+    press(at(30, 35));
+    QTest::mouseMove(c, at(30, 95));
+    release(at(30, 95));
+    timers.Advance(1000);
+    EXPECT_EQ(copy->GetRect().Top, 80);
+
+    // Renamed through "Властивості": a name 1251 lacks is refused.
+    runner.name = QStringLiteral("Box 中");
+    QTest::mouseDClick(c, Qt::LeftButton, Qt::NoModifier, at(30, 85));
+    timers.Advance(1000);
+    ASSERT_EQ(errors.size(), 1u);
+    EXPECT_EQ(errors[0], "The name \"Box 中\" cannot be stored: code page 1251 lacks some of its characters");
+    EXPECT_EQ(copy->Name, "Box1");
+    runner.name = QStringLiteral("Копія");
+    press(at(30, 85));
+    release(at(30, 85));
+    press(at(30, 85));
+    release(at(30, 85));
+    timers.Advance(1000);
+    EXPECT_EQ(copy->Name, "Копія");
+    ASSERT_GE(runner.titles.size(), 2u);
+    EXPECT_EQ(runner.titles[0], "Властивості");
+    EXPECT_EQ(errors.size(), 1u);
+
+    RenumberConnections(*form.Root());
+    const std::string want = Summary(*form.Root());
+    form.SaveFile(Path("s.grt"));
+    form.SaveFile(Path("s.grf"));
+    if (qEnvironmentVariableIsSet("VELT_UPDATE_EXAMPLE"))
+        WriteAll(VELT_PAINTER_TEST_DATA "/session.grt", ReadAll(Path("s.grt")));
+    EXPECT_EQ(ReadAll(Path("s.grt")), ReadAll(VELT_PAINTER_TEST_DATA "/session.grt"));
+    form.New();
+    form.OpenFile(Path("s.grt"));
+    EXPECT_EQ(Summary(*form.Root()), want);
+    form.New();
+    form.OpenFile(Path("s.grf"));
+    EXPECT_EQ(Summary(*form.Root()), want);
 }
 
 }  // namespace
