@@ -37,6 +37,8 @@ TEditGraphPanel::TEditGraphPanel(QWidget* parent) : TCustomPanel(parent) {
 
 TEditGraphPanel::~TEditGraphPanel() = default;
 
+TEditGraphPaint* TEditGraphPanel::Box() const { return box_.data(); }
+
 std::unique_ptr<TEditGraphPanel> TEditGraphPanel::Create(QWidget* parent) {
     auto panel = std::make_unique<TEditGraphPanel>(parent);
     panel->Loaded();

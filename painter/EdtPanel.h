@@ -59,7 +59,7 @@ public:
     // The key of a command; 0 for none.
     static TShortCut KeyOf(TPanelCommand command);
 
-    TEditGraphPaint* Box() const { return box_.data(); }
+    TEditGraphPaint* Box() const;
     // Attaches the canvas (the panel becomes its parent), fills the panel
     // with it, clears the caption and binds the rulers to it.
     void SetBox(TEditGraphPaint* box);

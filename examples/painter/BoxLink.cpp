@@ -314,7 +314,7 @@ void TGrfLink::SyncPos() {
 
 void TGrfLink::AddPoint(const TSPoint& p) {
     if (Line->GetCount() >= kMaxPoints) throw ERangeError("A link has at most 10000 points");
-    Line->Add(&p);  // the rest of the record (Fixed) stays zero
+    Line->Add(p);  // the rest of the record (Fixed) stays zero
     SyncPos();
 }
 
@@ -339,9 +339,10 @@ void TGrfLink::MoveEnd(int end, const TSPoint& p) {
         // Two bends halfway, so that moving one end leaves the other.
         const TSPoint a = Line->At(0), b = Line->At(1);
         const float mx = (a.X + b.X) / 2;
-        const TSPoint m1{mx, a.Y}, m2{mx, b.Y};
-        Line->Insert(1, &m2);
-        Line->Insert(1, &m1);
+        // Whole records: the list's records are longer than a point.
+        const TLinkPointInfo m1{{mx, a.Y}, 0, 0}, m2{{mx, b.Y}, 0, 0};
+        Line->Insert(1, static_cast<const void*>(&m2));
+        Line->Insert(1, static_cast<const void*>(&m1));
         n = 4;
     }
     const int i = end == 0 ? 0 : n - 1;

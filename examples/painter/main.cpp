@@ -16,6 +16,7 @@
 #include "examples/painter/PainterForm.h"
 #include "foundation/Dialogs.h"
 #include "graphics/GraphicsUnits.h"
+#include "painter/ClipUtil.h"
 #include "painter/EdtPaint.h"
 #include "painter/GrfeReg.h"
 #include "painter/PainterUnits.h"
@@ -62,6 +63,7 @@ int main(int argc, char* argv[]) {
     try {
         velt::GraphicsStartup();
         velt::PainterStartup();
+        velt::ClipUtilStartup();
     } catch (const std::exception& e) {
         velt::SetMessageSink(previousSink);
         return Fail(std::string("cannot start: ") + e.what());

@@ -11,6 +11,7 @@
 #include "painter/EdtPaint.h"
 #include "painter/EdtPanel.h"
 #include "painter/GrfeReg.h"
+#include "platform/ui/Colors.h"
 #include "platform/ui/ComponentPalette.h"
 #include "platform/ui/DialogRunner.h"
 
@@ -31,6 +32,9 @@ TEST(EditGraphPanel, BoxAndRulersShareTheClientAreaAndResizedIsQueued) {
     auto panel = MakePanel();
     int resized = 0;
     panel->OnResize = [&](QObject*) { ++resized; };
+    panel->show();
+    QApplication::processEvents();
+    resized = 0;
     panel->resize(320, 210);
     EXPECT_EQ(resized, 0);
     QApplication::processEvents();
@@ -122,8 +126,8 @@ TEST(EditGraphPanel, CornerIsAFlatButtonAndTheBackgroundEraseIsTheHandlers) {
     // Where the canvas would be, the handler's red; the corner is a flat
     // button face with a shadow frame.
     EXPECT_EQ(shot.pixelColor(50, 50), QColor(255, 0, 0));
-    EXPECT_EQ(shot.pixelColor(188, 138), QColor(192, 192, 192));
-    EXPECT_EQ(shot.pixelColor(176, 126), QColor(128, 128, 128));
+    EXPECT_EQ(shot.pixelColor(188, 138), ColorToQColor(clBtnFace));
+    EXPECT_EQ(shot.pixelColor(176, 126), ColorToQColor(clBtnShadow));
 }
 
 // Records the dialogs run and cancels them.

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QInputMethodEvent>
 #include <QLineEdit>
 #include <QTest>
 #include <cmath>
@@ -136,8 +137,8 @@ TEST_F(BoxLink, DrawingPointByPointStaysOrthogonalAndDropsRepeatedClicks) {
     info.Init(10, 10);
     link->QueryFirstPoint(info);
     EXPECT_TRUE(link->Drawing());
-    EXPECT_EQ(info.EditType, etMovePoint);
-    EXPECT_EQ(info.PointInfo.Index, 1);
+    EXPECT_EQ(int(info.EditType), etMovePoint);
+    EXPECT_EQ(int(info.PointInfo.Index), 1);
     auto moveTo = [&](float x, float y) {
         info.X = x;
         info.Y = y;
@@ -145,7 +146,7 @@ TEST_F(BoxLink, DrawingPointByPointStaysOrthogonalAndDropsRepeatedClicks) {
     };
     moveTo(50, 14);  // nearer a horizontal line
     link->QueryNextPoint(info);
-    EXPECT_EQ(info.PointInfo.Index, 2);
+    EXPECT_EQ(int(info.PointInfo.Index), 2);
     moveTo(47, 40);  // nearer a vertical one
     link->QueryNextPoint(info);
     link->QueryNextPoint(info);  // the clicks of the double click
@@ -153,7 +154,7 @@ TEST_F(BoxLink, DrawingPointByPointStaysOrthogonalAndDropsRepeatedClicks) {
     EXPECT_FALSE(link->Drawing());
     EXPECT_EQ(Points(*link), "10,10 50,10 50,40");
     link->QueryNextPoint(info);
-    EXPECT_EQ(info.EditType, etNone);
+    EXPECT_EQ(int(info.EditType), etNone);
 }
 
 TEST_F(BoxLink, PinsTakeALinkEndWithinReachAndPutItOnThePin) {
@@ -172,7 +173,7 @@ TEST_F(BoxLink, PinsTakeALinkEndWithinReachAndPutItOnThePin) {
     EXPECT_FALSE(box->TryConnect(*link, 0, true));
     EXPECT_TRUE(box->TryConnect(*link, 1, false));
     EXPECT_TRUE(ends.GetConn(1).Connected());
-    EXPECT_EQ(ends.GetConn(1).Connection, box->GetConnList().GetConn(3).Connection);
+    EXPECT_EQ(int32_t(ends.GetConn(1).Connection), int32_t(box->GetConnList().GetConn(3).Connection));
     EXPECT_TRUE(box->GetConnList().GetConn(3).Connected());
     EXPECT_EQ(Points(*link), "40,10 70,10 70,30 100,30");
     EXPECT_TRUE(Orthogonal(*link));
@@ -198,16 +199,16 @@ TEST_F(BoxLink, LinkHitTestPrefersPointsThenSegments) {
     TEditInfo info;
     info.Init(61, 49);
     link->Find(&paint, info);
-    EXPECT_EQ(info.EditType, etMovePoint);
-    EXPECT_EQ(info.PointInfo.Index, 2);
-    EXPECT_EQ(info.PointInfo.Kind, epLinkPoint());
-    EXPECT_EQ(info.PointInfo.Shape, 1);  // an end
+    EXPECT_EQ(int(info.EditType), etMovePoint);
+    EXPECT_EQ(int(info.PointInfo.Index), 2);
+    EXPECT_EQ(int(info.PointInfo.Kind), epLinkPoint());
+    EXPECT_EQ(int(info.PointInfo.Shape), 1);  // an end
     info.Init(30, 13);
     link->Find(&paint, info);
-    EXPECT_EQ(info.EditType, etMove);
+    EXPECT_EQ(int(info.EditType), etMove);
     info.Init(30, 20);
     link->Find(&paint, info);
-    EXPECT_EQ(info.EditType, etNone);
+    EXPECT_EQ(int(info.EditType), etNone);
 }
 
 // Types a name on the box's page and presses the button.
@@ -219,7 +220,10 @@ public:
         auto* edit = dialog.findChild<QLineEdit*>(QStringLiteral("EdName"));
         if (!edit) return 2;
         edit->selectAll();
-        QTest::keyClicks(edit, name_);
+        // Typed as an input method commits it (the keys of QTest are ASCII).
+        QInputMethodEvent typed;
+        typed.setCommitString(name_);
+        QApplication::sendEvent(edit, &typed);
         return ok_ ? 1 : 2;
     }
     int runs = 0;

@@ -4,6 +4,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QInputMethodEvent>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -14,6 +15,7 @@
 #include "examples/painter/PainterForm.h"
 #include "examples/painter/tests/ExampleDrawing.h"
 #include "foundation/SysUtils.h"
+#include "painter/ClipUtil.h"
 #include "painter/EdtPaint.h"
 #include "painter/GrfeReg.h"
 #include "platform/ui/DialogRunner.h"
@@ -43,6 +45,7 @@ class PainterForm : public ::testing::Test {
 protected:
     void SetUp() override {
         RegisterPainterComponents();
+        ClipUtilStartup();
         ASSERT_TRUE(dir.isValid());
     }
     std::string Path(const char* name) const { return QDir(dir.path()).filePath(name).toStdString(); }
@@ -104,7 +107,7 @@ TEST_F(PainterForm, FailuresLeaveTheDrawingAndTheFilesAsTheyWere) {
     EXPECT_FALSE(QFile::exists(QString::fromStdString(Path("b.grf"))));
     form.Root()->GetComponent(0)->Name = "Source";
 
-    WriteAll(Path("box.grt"), "object (TGrfBox)\r\n    Name = \"B\"\r\nend\r\n");
+    WriteAll(Path("box.grt"), "object (TGrfBox)\r\n    Name = \"B\"\r\n    W = 40\r\n    H = 20\r\nend\r\n");
     WriteAll(Path("cut.grf"), std::string("\xE0\xB9\x30\x01\xFF\xFF", 6));
     WriteAll(Path("cut.grt"), saved.substr(0, saved.size() / 2));
     for (const char* bad : {"box.grt", "cut.grf", "missing.grt"}) EXPECT_THROW(form.OpenFile(Path(bad)), Exception) << bad;
@@ -145,7 +148,10 @@ public:
         auto* edit = dialog.findChild<QLineEdit*>(QStringLiteral("EdName"));
         if (!edit) return 2;
         edit->selectAll();
-        QTest::keyClicks(edit, name);
+        // Typed as an input method commits it (the keys of QTest are ASCII).
+        QInputMethodEvent typed;
+        typed.setCommitString(name);
+        QApplication::sendEvent(edit, &typed);
         return 1;
     }
     QString name;
@@ -160,10 +166,10 @@ void RenumberConnections(TGrfEditComp& root) {
         if (auto* lo = dynamic_cast<ILinkedObject*>(root.GetComponent(i))) {
             TConnList& l = lo->GetConnList();
             for (int j = 0; j < l.GetCount(); ++j) {
-                int32_t& id = l.Conn(j)->Connection;
+                const int32_t id = l.Conn(j)->Connection;
                 if (id == 0) continue;
                 auto it = ids.emplace(id, int32_t(ids.size() + 1)).first;
-                id = it->second;
+                l.Conn(j)->Connection = it->second;
             }
         }
 }
@@ -191,6 +197,13 @@ TEST_F(PainterForm, ASessionByMouseAndKeys) {
         release(p);
         timers.Advance(1000);
     };
+    auto doubleClick = [&](QPoint p) {
+        press(p);
+        release(p);
+        press(p);
+        release(p);
+        timers.Advance(1000);
+    };
 
     form.SetTool(ptBox);
     click(at(20, 20));
@@ -198,11 +211,7 @@ TEST_F(PainterForm, ASessionByMouseAndKeys) {
     form.SetTool(ptLink);
     click(at(60, 30));  // on the first box's right pin
     QTest::mouseMove(c, at(100, 31));
-    press(at(100, 31));  // on the second box's left pin, then a double click
-    release(at(100, 31));
-    press(at(100, 31));
-    release(at(100, 31));
-    timers.Advance(1000);
+    doubleClick(at(100, 31));  // on the second box's left pin
     QApplication::processEvents();
     EXPECT_EQ(Summary(*form.Root()),
               "TGrfBox Box1 (20, 20, 60, 40) [1: Link1.0]\n"
@@ -241,17 +250,12 @@ TEST_F(PainterForm, ASessionByMouseAndKeys) {
 
     // Renamed through "Властивості": a name 1251 lacks is refused.
     runner.name = QStringLiteral("Box 中");
-    QTest::mouseDClick(c, Qt::LeftButton, Qt::NoModifier, at(30, 85));
-    timers.Advance(1000);
+    doubleClick(at(30, 85));
     ASSERT_EQ(errors.size(), 1u);
     EXPECT_EQ(errors[0], "The name \"Box 中\" cannot be stored: code page 1251 lacks some of its characters");
     EXPECT_EQ(copy->Name, "Box1");
     runner.name = QStringLiteral("Копія");
-    press(at(30, 85));
-    release(at(30, 85));
-    press(at(30, 85));
-    release(at(30, 85));
-    timers.Advance(1000);
+    doubleClick(at(30, 85));
     EXPECT_EQ(copy->Name, "Копія");
     ASSERT_GE(runner.titles.size(), 2u);
     EXPECT_EQ(runner.titles[0], "Властивості");
