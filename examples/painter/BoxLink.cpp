@@ -30,6 +30,10 @@ constexpr int16_t kPointCursor = -3;
 
 bool Finite(float v) { return std::isfinite(v); }
 
+bool SizeOK(float w, float h) {
+    return w >= TGrfBox::kMinSize && w <= TGrfBox::kMaxSize && h >= TGrfBox::kMinSize && h <= TGrfBox::kMaxSize;
+}
+
 float ReadCoord(TStream& s) {
     const float v = ReadFloat(s);
     if (!Finite(v)) throw EReadError("Invalid coordinate in a component record");
@@ -126,8 +130,8 @@ void TGrfBox::ResetPins() {
 }
 
 void TGrfBox::SetSize(float w, float h) {
-    if (!(w > 0 && w <= kMaxSize && h > 0 && h <= kMaxSize))
-        throw ERangeError("A box's sides lie above 0 and at most 100000");
+    if (!(SizeOK(w, h)))
+        throw ERangeError("A box's sides lie between 0.001 and 100000");
     W = w;
     H = h;
     Modified();
@@ -185,7 +189,7 @@ void TGrfBox::ReadPins(TStream& stream) {
 void TGrfBox::ReadData(TStream& stream) {
     TGrfEditComp::ReadData(stream);
     const float w = ReadCoord(stream), h = ReadCoord(stream);
-    if (!(w > 0 && w <= kMaxSize && h > 0 && h <= kMaxSize)) throw EReadError("A box's size is out of range");
+    if (!(SizeOK(w, h))) throw EReadError("A box's size is out of range");
     ReadPins(stream);
     W = w;
     H = h;
@@ -203,7 +207,7 @@ void TGrfBox::TextWriteState(TTextWriter& writer) {
 void TGrfBox::TextReadState(TTextReader& reader) {
     TGrfEditComp::TextReadState(reader);
     const float x = reader.RReal("X"), y = reader.RReal("Y"), w = reader.RReal("W"), h = reader.RReal("H");
-    if (!Finite(x) || !Finite(y) || !(w > 0 && w <= kMaxSize && h > 0 && h <= kMaxSize))
+    if (!Finite(x) || !Finite(y) || !(SizeOK(w, h)))
         throw EReadError("TGrfBox \"" + Name + "\": position or size out of range");
     std::unique_ptr<TMemoryStream> pins = ReadListBlock(reader, "Pins");
     if (pins->GetSize() > 0) ReadPins(*pins);

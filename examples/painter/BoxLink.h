@@ -59,10 +59,12 @@ public:
     const TGrfClassDesc& ClassType() const override { return Class(); }
     HResult QueryInterface(const Guid& iid, void** obj) override;
 
+    // The sides' range: the text form keeps four decimals.
+    static constexpr float kMinSize = 0.001f;
     static constexpr float kMaxSize = 100000;
     float GetW() const { return W; }
     float GetH() const { return H; }
-    // Each side above 0 and at most kMaxSize; ERangeError otherwise.
+    // Each side within kMinSize..kMaxSize; ERangeError otherwise.
     void SetSize(float w, float h);
     // Pin 0 top, 1 right, 2 bottom, 3 left: the middle of that side.
     TSPoint PinPos(int index) const;

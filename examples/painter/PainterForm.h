@@ -9,6 +9,7 @@
 #include <QPointer>
 #include <string>
 
+#include "examples/painter/Drawing.h"
 #include "painter/EdtComp.h"
 #include "painter/EdtPanel.h"
 
@@ -20,19 +21,6 @@ namespace velt {
 class TEditGraphPaint;
 
 enum TPainterTool : uint8_t { ptSelect, ptBox, ptLink };
-
-// The stored forms of a drawing.
-enum TDrawingForm : uint8_t { dfText, dfBinary };
-
-// The form a file name asks for: ".grt" text, ".grf" binary (ASCII case
-// ignored); EInOutError naming the file for another extension.
-TDrawingForm DrawingFormOf(const std::string& fileName);
-// Reads a drawing: the text form when the file begins (after blanks) with
-// "object (", else a binary root file. Errors name the file.
-TVerUdovPtr<TGrfRootComp> LoadDrawing(const std::string& fileName);
-// Writes root in the form the extension asks for, through a temporary file
-// renamed over the old one: a failure leaves the old file as it was.
-void SaveDrawing(TGrfRootComp& root, const std::string& fileName);
 
 class TPainterForm : public QMainWindow {
     Q_OBJECT

@@ -60,7 +60,11 @@ TEST_F(PainterForm, BothFormsRoundTripAndTheTextIsTheExampleFile) {
     EXPECT_EQ(form.FileName(), Path("a.grt"));
     EXPECT_EQ(form.windowTitle().toStdString(), Path("a.grt") + " - velt-painter");
     form.SaveFile(Path("b.GRF"));
-    if (qEnvironmentVariableIsSet("VELT_UPDATE_EXAMPLE")) WriteAll(VELT_PAINTER_EXAMPLE, ReadAll(Path("a.grt")));
+    if (qEnvironmentVariableIsSet("VELT_UPDATE_EXAMPLE")) {
+        WriteAll(VELT_PAINTER_EXAMPLE, ReadAll(Path("a.grt")));
+        WriteAll(VELT_FUZZ_CORPUS "/example.grt", ReadAll(Path("a.grt")));
+        WriteAll(VELT_FUZZ_CORPUS "/example.grf", ReadAll(Path("b.GRF")));
+    }
     EXPECT_EQ(ReadAll(Path("a.grt")), ReadAll(VELT_PAINTER_EXAMPLE));
     // A binary root file: the record body, without marker and class id.
     EXPECT_EQ(ReadAll(Path("b.GRF")).substr(0, 4), std::string("\xE0\xB9\x30\x01", 4));
