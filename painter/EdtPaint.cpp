@@ -303,12 +303,13 @@ void TEditGraphPaint::Paint() {
         ComPtr<IGVIntfList> vis = GetVisibled();
         for (int i = 0; i < vis->GetCount(); ++i) {
             ComPtr<IGraphView> gv = vis->GetView(i);
-            if (gv && gv->CanPaint()) gv->Paint(*this);
+            // One released behind the canvas's back waits for the next rebuild.
+            if (gv && !gv->GetMustDie() && gv->CanPaint()) gv->Paint(*this);
         }
         ComPtr<IGVIntfList> edt = GetEdited();
         for (int i = 0; i < edt->GetCount(); ++i) {
             ComPtr<IGraphEdit> ge = ItemAs<IGraphEdit>(*edt, i);
-            if (ge && (ge->GetSelected() || ge->GetMoved())) ge->PaintActiv(*this);
+            if (ge && !ge->GetMustDie() && (ge->GetSelected() || ge->GetMoved())) ge->PaintActiv(*this);
         }
         for (const auto& o : overs)
             if (o->GetOverrideMode() == omAfter) o->OverDraw(*this);
@@ -418,7 +419,7 @@ void TEditGraphPaint::SearchComp(TEditInfo& info, bool visibleOnly, ComPtr<IGrap
     best.EditType = etNone;
     for (int i = list->GetCount() - 1; i >= 0; --i) {
         ComPtr<IGraphEdit> ge = ItemAs<IGraphEdit>(*list, i);
-        if (!ge) continue;
+        if (!ge || ge->GetMustDie()) continue;
         const bool selected = ge->GetSelected();
         if (found && !selected) continue;
         TEditInfo t = info;
@@ -721,6 +722,7 @@ void TEditGraphPaint::Delete() {
     EndDrag();
     const int old = GetSelected()->GetCount();
     const auto sel = Snapshot<IGraphEdit>(GetSelected().get());
+    dropTarget_.reset();
     BeginInvalidate();
     try {
         for (auto it = sel.rbegin(); it != sel.rend(); ++it) {
@@ -743,6 +745,8 @@ void TEditGraphPaint::Delete() {
 }
 
 bool TEditGraphPaint::Copy() {
+    // Components being dragged carry their drag state: it is not stored.
+    EndDrag();
     const auto sel = Snapshot<IGraphEdit>(GetSelected().get());
     std::unordered_set<TVerUdov*> chosen;
     std::vector<TGrfEditComp*> comps;

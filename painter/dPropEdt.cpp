@@ -1,6 +1,7 @@
 #include "painter/dPropEdt.h"
 
 #include <QGuiApplication>
+#include <algorithm>
 #include <QHBoxLayout>
 #include <QHideEvent>
 #include <QLayout>
@@ -21,6 +22,8 @@ namespace {
 
 constexpr int kModalOk = 1;
 constexpr int kModalCancel = 2;
+constexpr int kPCMargin = 6;
+constexpr int kStripHeight = 32;
 
 // What the editor remembers between runs.
 struct TRemembered {
@@ -91,7 +94,7 @@ TPropEditor::TPropEditor(QWidget* parent) : QDialog(parent) {
     Panel1 = new QWidget(this);
     Panel1->setObjectName("Panel1");
     auto* around = new QVBoxLayout(Panel1);
-    around->setContentsMargins(6, 6, 6, 6);
+    around->setContentsMargins(kPCMargin, kPCMargin, kPCMargin, kPCMargin);
     PC = new QTabWidget(Panel1);
     PC->setObjectName("PC");
     around->addWidget(PC);
@@ -99,7 +102,7 @@ TPropEditor::TPropEditor(QWidget* parent) : QDialog(parent) {
 
     Panel2 = new QWidget(this);
     Panel2->setObjectName("Panel2");
-    Panel2->setFixedHeight(32);
+    Panel2->setFixedHeight(kStripHeight);
     auto* strip = new QHBoxLayout(Panel2);
     strip->setContentsMargins(0, 0, 0, 0);
     strip->addStretch(1);
@@ -128,7 +131,8 @@ TPropEditor::TPropEditor(QWidget* parent) : QDialog(parent) {
     connect(BtnCancel, &QPushButton::clicked, this, [this] { done(kModalCancel); });
     connect(BtnApply, &QPushButton::clicked, this, [this] { CallReporting([&] { BtnApplyClick(); }); });
 
-    resize(250, 125);
+    // A dialog frame: the user does not size it; pages added grow it.
+    setFixedSize(250, 125);
     FormCreate();
     if (QScreen* s = QGuiApplication::primaryScreen()) move(s->availableGeometry().center() - rect().center());
 }
@@ -191,17 +195,16 @@ void TPropEditor::AddPage(QWidget* sheet) {
         text = from->tabText(at);
         from->removeTab(at);
     }
-    const QSize content = ContentSize(sheet);
-    // The room around a page: the editor less PC's page area, measured with
-    // the page in place at the size it needs.
-    sheet->setMinimumSize(content);
+    // The page keeps the room its content needs; PC's minimum is then that
+    // plus its tabs and frame, and the editor adds PC's margins and the
+    // button strip.
+    sheet->setMinimumSize(ContentSize(sheet));
     PC->addTab(sheet, text);
-    if (QLayout* l = layout()) {
-        l->invalidate();
-        const QSize need = l->totalMinimumSize();
-        const QSize grown = size().expandedTo(need);
-        if (grown != size()) resize(grown);
-    }
+    const QSize pc = PC->minimumSizeHint();
+    const QSize need(std::max(pc.width() + 2 * kPCMargin, Panel3->minimumSizeHint().width()),
+                     pc.height() + 2 * kPCMargin + kStripHeight);
+    const QSize grown = size().expandedTo(need);
+    if (grown != size()) setFixedSize(grown);
 }
 
 void TPropEditor::AddControl(QWidget* parent, QWidget* control) {

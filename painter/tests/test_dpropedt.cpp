@@ -160,7 +160,10 @@ protected:
         GraphicsShutdown();
         std::filesystem::remove_all(dir);
     }
-    std::vector<QString> TabTexts(const TPropEditor& e) const {
+    static std::vector<QString> ButtonTexts(const TPropEditor& e) {
+        return {e.BtnOk->text(), e.BtnCancel->text(), e.BtnApply->text()};
+    }
+    static std::vector<QString> TabTexts(const TPropEditor& e) {
         std::vector<QString> r;
         for (int i = 0; i < e.PC->count(); ++i) r.push_back(e.PC->tabText(i) + "/" + e.PC->widget(i)->objectName());
         return r;
@@ -180,94 +183,49 @@ using Log = std::vector<std::string>;
 
 }  // namespace
 
-TEST_F(PropEditorTest, FormAsDesigned) {
+TEST_F(PropEditorTest, DialogsByExactClassPagesMovedEditorGrown) {
     auto list = ListOf({});
     auto e = CraatePropEditor(list.get());
-    EXPECT_EQ(e->parent(), nullptr);
-    EXPECT_EQ(e->List(), list.get());
     EXPECT_EQ(e->windowTitle(), QString::fromUtf8("Властивості"));
     EXPECT_EQ(e->size(), QSize(250, 125));
-    EXPECT_EQ(e->BtnOk->text(), "Ok");
-    EXPECT_EQ(e->BtnCancel->text(), "Cancel");
-    EXPECT_EQ(e->BtnApply->text(), "> &A >");
+    EXPECT_EQ(ButtonTexts(*e), (Texts{"Ok", "Cancel", "> &A >"}));
     EXPECT_TRUE(e->BtnOk->isDefault());
-    EXPECT_EQ(e->PC->parentWidget(), e->Panel1);
-    EXPECT_EQ(e->Panel1->layout()->contentsMargins(), QMargins(6, 6, 6, 6));
-    EXPECT_EQ(e->Panel2->height(), 32);
-    EXPECT_EQ(e->Panel3->parentWidget(), e->Panel2);
-    EXPECT_TRUE(e->AddPages());
-    EXPECT_EQ(e->PC->count(), 0);
-    FreePropEditor(e);
-    EXPECT_EQ(e, nullptr);
-}
 
-TEST_F(PropEditorTest, DialogsByClassAndTheirPagesMoved) {
-    auto list = ListOf({});
-    auto e = CraatePropEditor(list.get());
     auto* d = e->AddDlgClass<TPageDlg>();
     EXPECT_EQ(e->AddDlgClass<TPageDlg>(), d);
-    // Exactly the class: a subclass is a dialog of its own.
-    auto* sub = e->AddDlgClass<TPageDlgSub>();
+    auto* sub = e->AddDlgClass<TPageDlgSub>();  // a subclass is a dialog of its own
     EXPECT_NE(static_cast<TPageDlg*>(sub), d);
     ASSERT_EQ(e->GetDCount(), 2);
-    EXPECT_EQ(e->GetD(0), d);
     EXPECT_EQ(e->GetD(1), sub);
     EXPECT_THROW(e->GetD(2), EListError);
-    EXPECT_THROW(e->GetD(-1), EListError);
-    // Held by the editor, still forms of their own.
-    EXPECT_EQ(d->parentWidget(), e->DlgOwner());
     EXPECT_TRUE(d->isWindow());
-
     EXPECT_EQ(TabTexts(*e), (Texts{"Alpha/TSAlpha", "&Beta/TSBeta", "Alpha/TSAlpha", "&Beta/TSBeta"}));
     EXPECT_EQ(d->Tabs->count(), 0);
-    // The page's own tab widget went with it, its page in place.
+    // A page's own tab widget goes with it, its page in place.
     ASSERT_EQ(d->Inner->count(), 1);
-    EXPECT_EQ(d->Inner->widget(0)->objectName(), "TSInner");
     EXPECT_EQ(d->Inner->parentWidget(), e->PC->widget(1));
-    // The form's handlers still see the moved control.
+    // The form's handlers still reach the moved control.
     d->Edit->setText("x");
     EXPECT_EQ(d->property(kTagProperty).toInt(), 1);
 
-    e->SetAddPages(false);
-    auto* big = e->AddDlgClass<TBigDlg>();
-    EXPECT_EQ(e->PC->count(), 4);
-    EXPECT_EQ(big->findChild<QTabWidget*>()->count(), 1);
-    EXPECT_THROW(e->AddDlg(nullptr), EListError);
-}
-
-TEST_F(PropEditorTest, AddPageGrowsAndNeverShrinks) {
-    auto list = ListOf({});
-    auto e = CraatePropEditor(list.get());
-    e->AddDlgClass<TBigDlg>();
     // The page's controls reach 510 x 320 from a margin of 10 x 20.
+    e->AddDlgClass<TBigDlg>();
     const QSize grown = e->size();
     EXPECT_GE(grown.width(), 520 + 12);
     EXPECT_GE(grown.height(), 340 + 12 + 32);
-    e->AddDlgClass<TPageDlg>();
-    EXPECT_EQ(e->size(), grown);
-    e->resize(900, 700);
-    e->AddDlgClass<TPageDlgSub>();
-    EXPECT_EQ(e->size(), QSize(900, 700));
-    // Shown, the page area holds the whole content.
+    e->setFixedSize(900, 700);
+    e->SetAddPages(false);
+    e->AddDlg(std::make_unique<TBigDlg>());
+    EXPECT_EQ(e->PC->count(), 5);
+    e->AddPage(e->GetD(3)->findChild<QTabWidget*>()->widget(0));
+    EXPECT_EQ(e->size(), QSize(900, 700));  // never shrinks
+    EXPECT_EQ(e->PC->count(), 6);
     AnsweringRunner runner([&](QDialog& dlg) {
-        QWidget* gamma = e->PC->widget(0);
-        EXPECT_GE(gamma->width(), 520);
-        EXPECT_GE(gamma->height(), 340);
+        EXPECT_GE(e->PC->widget(4)->width(), 520);
+        EXPECT_GE(e->PC->widget(4)->height(), 340);
         dlg.reject();
     });
     RunDialog(*e);
-}
-
-TEST_F(PropEditorTest, ExecuteWithoutPagesShowsNothing) {
-    TEditObj a("A", log);
-    a.Setup = [](TPropEditor& e) { e.AddDlgClass<TPlainDlg>(); };
-    auto list = ListOf({&a});
-    AnsweringRunner runner([](QDialog& d) { d.reject(); });
-    auto e = CraatePropEditor(list.get());
-    EXPECT_FALSE(e->Execute());
-    EXPECT_EQ(runner.Runs, 0);
-    EXPECT_EQ(e->GetDCount(), 1);
-    EXPECT_EQ(log, (Log{"A.SetupSheet"}));
 }
 
 TEST_F(PropEditorTest, OkAppliesEveryDialogToEveryObjectInOrder) {
@@ -334,41 +292,38 @@ TEST_F(PropEditorTest, CancelEscapeAndApply) {
     });
     EXPECT_FALSE(e->Execute());
     EXPECT_EQ(log, (Log{"A.SetupSheet", "A.ApplyData PageDlg", "applied"}));
-    log.clear();
-    e->Apply(false);
-    EXPECT_TRUE(log.empty());
-    e->ControlChange(e->PC);
-    EXPECT_FALSE(e->BtnApply->isEnabled());
 }
 
-TEST_F(PropEditorTest, ObjectWithoutTheInterfaceFailsBeforeAnythingIsDone) {
-    TEditObj a("A", log);
-    a.Setup = [](TPropEditor& e) { e.AddDlgClass<TPageDlg>(); };
-    TBare bare;
-    auto list = ListOf({&a, &bare});
-    AnsweringRunner runner([](QDialog& d) { d.accept(); });
-    auto e = CraatePropEditor(list.get());
-    EXPECT_THROW(e->Execute(), EIntfCastError);
-    EXPECT_THROW(e->Apply(true), EIntfCastError);
-    EXPECT_EQ(runner.Runs, 0);
-    EXPECT_TRUE(log.empty());
-    EXPECT_EQ(e->PC->count(), 0);
-}
-
-TEST_F(PropEditorTest, FailingSetupLeavesTheEditorFreeable) {
-    TEditObj a("A", log);
-    a.Setup = [](TPropEditor& e) {
+TEST_F(PropEditorTest, ExecuteThatShowsNothing) {
+    TEditObj plain("A", log), failing("F", log);
+    plain.Setup = [](TPropEditor& e) { e.AddDlgClass<TPlainDlg>(); };
+    failing.Setup = [](TPropEditor& e) {
         e.AddDlgClass<TPageDlg>();
         throw Exception("setup failed");
     };
-    auto list = ListOf({&a});
+    TBare bare;
     AnsweringRunner runner([](QDialog& d) { d.accept(); });
+    // No page: false, nothing shown.
+    auto list = ListOf({&plain});
     auto e = CraatePropEditor(list.get());
+    EXPECT_FALSE(e->Execute());
+    EXPECT_EQ(e->GetDCount(), 1);
+    // An object without the interface: the cast error before any sheet is set up.
+    list->Add(&bare);
+    e = CraatePropEditor(list.get());
+    EXPECT_THROW(e->Execute(), EIntfCastError);
+    EXPECT_THROW(e->Apply(true), EIntfCastError);
+    EXPECT_EQ(e->GetDCount(), 0);
+    // A sheet that fails: the flag cleared, the editor and its pages freed.
+    list = ListOf({&failing});
+    e = CraatePropEditor(list.get());
     EXPECT_THROW(e->Execute(), Exception);
     EXPECT_FALSE(e->Executing());
-    EXPECT_EQ(runner.Runs, 0);
-    FreePropEditor(e);  // pages and dialogs go with it (LeakSanitizer)
+    EXPECT_EQ(e->PC->count(), 2);
+    FreePropEditor(e);
     EXPECT_EQ(e, nullptr);
+    EXPECT_EQ(runner.Runs, 0);
+    EXPECT_EQ(log, (Log{"A.SetupSheet", "F.SetupSheet"}));
 }
 
 TEST_F(PropEditorTest, RemembersThePageAndThePosition) {

@@ -584,6 +584,28 @@ TEST(EditCompTree, MovesPassThroughMovingAndTheRootKnowsTheBox) {
     EXPECT_EQ(&FindGrClassByName("TGrfRootComp"), &TGrfRootComp::Class());
 }
 
+TEST(EditCompTree, CreateExAndTheChildrenRectangle) {
+    RegisterAll();
+    TLog log;
+    auto over = Make(new TOverExt(&log, "o", omNone));
+    auto stored = TStoredExt::Class().Create();
+    TVerUdovPtr<TGrfRootComp> root(TGrfEditComp::CreateEx<TGrfRootComp>(nullptr, {U(over.get()), U(stored.get())}));
+    EXPECT_EQ(root->GetExIntfCount(), 2);
+    EXPECT_EQ(root->GetOverDraw(), static_cast<IOverDraw*>(over.get()));
+    EXPECT_EQ(stored->GetController().get(), static_cast<IUnknown*>(root.get()));
+    TSRect r;
+    EXPECT_EQ(root->GetChildRect(nullptr, r), 0);
+    EXPECT_EQ(r, SRect(0, 0, 0, 0));
+    auto* a = TVerUdov::New<TPtComp>(root.get());
+    a->AddPt(1, 2);
+    a->AddPt(5, 3);
+    auto* b = TVerUdov::New<TPtComp>(root.get());
+    b->AddPt(-4, 10);
+    TVerUdov::New<TVerUdov>(root.get());
+    EXPECT_EQ(root->GetChildRect(nullptr, r), 2);
+    EXPECT_EQ(r, SRect(-4, 2, 5, 10));
+}
+
 TEST(EditCompTree, CursorNumbersAndTheirShapes) {
     EXPECT_EQ(CursorShapeOf(crDefault), Qt::ArrowCursor);
     EXPECT_EQ(CursorShapeOf(crDrag), Qt::DragMoveCursor);
