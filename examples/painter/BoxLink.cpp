@@ -76,7 +76,7 @@ TSPoint TBoxPins::GetCoord(int index) { return box_ && ValidIndex(index) ? box_-
 
 TSPoint TLinkEnds::GetCoord(int index) {
     if (!link_ || !ValidIndex(index) || link_->Points().GetCount() == 0) return TSPoint{};
-    TLinkPoints& pts = link_->Points();
+    const TLinkPoints& pts = link_->Points();
     return GetConn(index).Kind == ctLineBeg ? pts.At(0) : pts.At(pts.GetCount() - 1);
 }
 

@@ -123,7 +123,7 @@ public:
 
     // The most points a link keeps.
     static constexpr int kMaxPoints = 10000;
-    TLinkPoints& Points() { return *Line; }
+    const TLinkPoints& Points() const { return *Line; }
     // Appends a point (a drawing built in code; the editor draws by mouse).
     void AddPoint(const TSPoint& p);
     // Moves end 0 (the first point) or 1 (the last) to p; the neighbour
