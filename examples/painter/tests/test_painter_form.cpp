@@ -252,6 +252,18 @@ TEST_F(PainterForm, ASessionByMouseAndKeys) {
     timers.Advance(1000);
     EXPECT_EQ(copy->GetRect().Top, 80);
 
+    // The link's end pulled off the second box's pin onto the copy's.
+    press(at(100, 60));
+    QTest::mouseMove(c, at(90, 75));
+    QTest::mouseMove(c, at(60, 90));
+    release(at(60, 90));
+    timers.Advance(1000);
+    const std::string moved = Summary(*form.Root());
+    EXPECT_NE(moved.find("TGrfBox Box2 (100, 50, 140, 70)\n"), std::string::npos) << moved;
+    EXPECT_NE(moved.find("TGrfLink Link1 60,30 80,30 80,90 60,90 [0: Box1.1] [1: Box1.1]\n"), std::string::npos)
+        << moved;
+    EXPECT_NE(moved.find("TGrfBox Box1 (20, 80, 60, 100) [1: Link1.1]\n"), std::string::npos) << moved;
+
     // Renamed through "Властивості": a name 1251 lacks is refused.
     runner.name = QStringLiteral("Box 中");
     doubleClick(at(30, 85));
