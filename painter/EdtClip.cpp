@@ -75,7 +75,11 @@ void RenumberPastedLinks(TVerUdov& root) {
         TConnList& l = o->GetConnList();
         for (int i = 0; i < l.GetCount(); ++i) {
             TConnectionInfo* p = l.Conn(i);
-            if (p->Connection == 0) continue;
+            if (p->Connection == 0) {
+                // Linked to "none": nothing can be its partner.
+                if (p->Connected()) p->Disconnect();
+                continue;
+            }
             const bool alone = uses[p->Connection] == 1;
             p->Connection = fresh[p->Connection];
             if (alone && p->Connected()) p->Disconnect();

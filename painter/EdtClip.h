@@ -28,7 +28,7 @@ void ReadPastePayload(TStream& stream, TVerUdov& into);
 // Gives every distinct non-zero connection identifier in the subtrees of
 // root's children one new identifier, so that copies do not share links
 // with their originals; a connected point whose partner is not among them
-// is disconnected.
+// (or that is linked to identifier 0) is disconnected.
 void RenumberPastedLinks(TVerUdov& root);
 
 }  // namespace velt
