@@ -1,5 +1,5 @@
 # Thin wrapper over the CMake presets.
-.PHONY: run demo palette helpdoc test bench fuzz clean deps
+.PHONY: run demo palette painter helpdoc test bench fuzz clean deps
 
 JOBS ?= $(shell nproc)
 FUZZ_SECONDS ?= 30
@@ -21,6 +21,11 @@ palette: deps
 	cmake --preset release
 	cmake --build --preset release -j $(JOBS) --target velt-palette
 	build/release/examples/palette/velt-palette
+
+painter: deps
+	cmake --preset release
+	cmake --build --preset release -j $(JOBS) --target velt-painter
+	build/release/examples/painter/velt-painter examples/painter/example.grt
 
 helpdoc: deps
 	cmake --preset release

@@ -304,6 +304,12 @@ void TPoints::Insert(int index, const void* rec) {
     if (OnInsert) OnInsert(this, index);
 }
 
+void TPoints::Insert(int index, const TSPoint& p) {
+    std::vector<char> rec(std::max(size_t(ItemSize), sizeof p), 0);
+    std::memcpy(rec.data(), &p, sizeof p);
+    Insert(index, static_cast<const void*>(rec.data()));
+}
+
 void TPoints::Delete(int index) {
     TGeneralList::Delete(index);
     if (OnDelete) OnDelete(this, index);

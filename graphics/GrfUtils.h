@@ -221,7 +221,8 @@ public:
     int Add(const TSPoint& p);
     // Inserts, then calls OnInsert with the index.
     void Insert(int index, const void* rec) override;
-    void Insert(int index, const TSPoint& p) { Insert(index, &p); }
+    // Longer records of a subclass get the point and zeros after it.
+    void Insert(int index, const TSPoint& p);
     // Removes, then calls OnDelete with the index.
     void Delete(int index) override;
 

@@ -35,6 +35,8 @@ namespace {
 constexpr int kLabelX = 12;
 constexpr int kControlX = 196;
 constexpr int kRow = 32;
+// The top of the painter's row on the page "VerUdov".
+constexpr int kPainterRowY = 424;
 
 const char* const kKindNames[] = {"skColor", "skPenStyle", "skBrushStyle", "skPenWidth",
                                   "skPtrBegin", "skPtrEnd", "skLineMarker"};
@@ -108,7 +110,7 @@ TPaletteForm::TPaletteForm() {
     made_.push_back({kSurfacePage, "TGraphPaint"});
     made_.push_back({kSurfacePage, "TGraphRuller"});
     made_.push_back({kSurfacePage, "TGraphRuller"});
-    resize(720, 470);
+    resize(720, 640);
 }
 
 // The window manager of this host: shows and hides the forms it is given.
@@ -232,7 +234,21 @@ void TPaletteForm::FillPickerPage(QWidget* page, const std::string& pageName) {
     int y = 12;
     TGraphSelectColor* colour = nullptr;
     std::vector<TCustomGraphSelect*> linked;
+    int painterX = kLabelX;
     for (const std::string& cls : ComponentPalette().GetClasses(pageName)) {
+        if (cls == "TGraphPaint" || cls == "TEditGraphPaint" || cls == "TEditGraphPanel" || cls == "TGraphRuller") {
+            // The painter's components in a row under the pickers.
+            QWidget* w = ComponentPalette().CreateComponent(cls).release();
+            Name(w, pageName);
+            w->setParent(page);
+            const int width = cls == "TEditGraphPanel" ? 250 : cls == "TGraphRuller" ? 120 : 130;
+            w->setGeometry(painterX, kPainterRowY + 20, width, cls == "TGraphRuller" ? 24 : 150);
+            auto* label = new QLabel(QString::fromStdString(cls), page);
+            label->adjustSize();
+            label->move(painterX, kPainterRowY);
+            painterX += width + 16;
+            continue;
+        }
         if (cls == "TGraphSelect") {
             for (int kind = skColor; kind <= skLineMarker; ++kind) {
                 QWidget* w = ComponentPalette().CreateComponent(cls).release();

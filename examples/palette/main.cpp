@@ -20,6 +20,7 @@
 #include "examples/palette/PaletteForm.h"
 #include "graphics/GrfReg.h"
 #include "graphics/GraphicsUnits.h"
+#include "painter/GrfeReg.h"
 #include "painter/PainterUnits.h"
 #include "painter/dPainter.h"
 #include "platform/ui/BatchDialogRunner.h"
@@ -65,6 +66,7 @@ int main(int argc, char* argv[]) {
         return Fail(std::string("cannot start: ") + e.what());
     }
     velt::RegisterGraphicsControls();
+    velt::RegisterPainterComponents();
     velt::RegisterSmallControls();
     velt::InstallCompListDispatcher();
     int exitCode = 0;

@@ -166,6 +166,24 @@ TEST(HitTests, VerticesWinOverSegmentsAndTheLastOneWins) {
     EXPECT_EQ(MovePtIntoPoly(p, line, 1), -1);
 }
 
+// Points with an info word after each, as link lines keep them.
+class TWidePoints : public TPoints {
+public:
+    TWidePoints() : TPoints(12) {}
+};
+
+TEST(Points, APointInsertedIntoLongerRecordsFillsTheRestWithZeros) {
+    TWidePoints pts;
+    pts.Add(SPoint(1, 2));
+    pts.Insert(0, SPoint(3, 4));  // read no further than the point
+    ASSERT_EQ(pts.GetCount(), 2);
+    EXPECT_EQ(pts.At(0), SPoint(3, 4));
+    EXPECT_EQ(pts.At(1), SPoint(1, 2));
+    int32_t info = -1;
+    std::memcpy(&info, static_cast<const char*>(pts.GetItem(0)) + 8, 4);
+    EXPECT_EQ(info, 0);
+}
+
 TEST(Points, AccessorsGrowTheListAndRefuseNegativeIndices) {
     TPoints pts;
     std::vector<std::pair<char, int>> events;

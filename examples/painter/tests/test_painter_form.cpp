@@ -1,0 +1,295 @@
+// velt-painter's window: the stored forms of a drawing by extension and by
+// content, the menus with the panel's keys, and a session drawn by mouse.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QInputMethodEvent>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+#include <fstream>
+#include <sstream>
+
+#include "examples/painter/PainterForm.h"
+#include "examples/painter/tests/ExampleDrawing.h"
+#include "foundation/SysUtils.h"
+#include "painter/ClipUtil.h"
+#include "painter/EdtPaint.h"
+#include "painter/GrfeReg.h"
+#include "platform/ui/DialogRunner.h"
+#include "platform/ui/ExceptionReporter.h"
+#include "platform/ui/TimerSource.h"
+#include <QLineEdit>
+#include <map>
+
+using namespace velt;
+using namespace velt::test;
+
+namespace {
+
+std::string ReadAll(const std::string& path) {
+    std::ifstream f(path, std::ios::binary);
+    std::ostringstream s;
+    s << f.rdbuf();
+    return s.str();
+}
+
+void WriteAll(const std::string& path, const std::string& bytes) {
+    std::ofstream f(path, std::ios::binary);
+    f << bytes;
+}
+
+class PainterForm : public ::testing::Test {
+protected:
+    void SetUp() override {
+        RegisterPainterComponents();
+        ClipUtilStartup();
+        ASSERT_TRUE(dir.isValid());
+    }
+    std::string Path(const char* name) const { return QDir(dir.path()).filePath(name).toStdString(); }
+    QTemporaryDir dir;
+};
+
+TEST_F(PainterForm, BothFormsRoundTripAndTheTextIsTheExampleFile) {
+    TPainterForm form;
+    BuildExample(*form.Root());
+    const std::string want = Summary(*form.Root());
+    form.SaveFile(Path("a.grt"));
+    EXPECT_EQ(form.FileName(), Path("a.grt"));
+    EXPECT_EQ(form.windowTitle().toStdString(), Path("a.grt") + " - velt-painter");
+    form.SaveFile(Path("b.GRF"));
+    if (qEnvironmentVariableIsSet("VELT_UPDATE_EXAMPLE")) {
+        WriteAll(VELT_PAINTER_EXAMPLE, ReadAll(Path("a.grt")));
+        WriteAll(VELT_FUZZ_CORPUS "/example.grt", ReadAll(Path("a.grt")));
+        WriteAll(VELT_FUZZ_CORPUS "/example.grf", ReadAll(Path("b.GRF")));
+    }
+    EXPECT_EQ(ReadAll(Path("a.grt")), ReadAll(VELT_PAINTER_EXAMPLE));
+    // A binary root file: the record body, without marker and class id.
+    EXPECT_EQ(ReadAll(Path("b.GRF")).substr(0, 4), std::string("\xE0\xB9\x30\x01", 4));
+
+    form.New();
+    EXPECT_EQ(form.Root()->GetComponentCount(), 0);
+    EXPECT_EQ(form.FileName(), "");
+    form.OpenFile(Path("a.grt"));
+    EXPECT_EQ(Summary(*form.Root()), want);
+    form.New();
+    form.OpenFile(Path("b.GRF"));
+    EXPECT_EQ(Summary(*form.Root()), want);
+    // Opened by content, whatever the name says.
+    WriteAll(Path("text.grf"), ReadAll(Path("a.grt")));
+    WriteAll(Path("binary.grt"), ReadAll(Path("b.GRF")));
+    form.OpenFile(Path("text.grf"));
+    EXPECT_EQ(Summary(*form.Root()), want);
+    form.OpenFile(Path("binary.grt"));
+    EXPECT_EQ(Summary(*form.Root()), want);
+    EXPECT_EQ(form.Root()->GetBox(), form.Canvas());
+}
+
+TEST_F(PainterForm, FailuresLeaveTheDrawingAndTheFilesAsTheyWere) {
+    TPainterForm form;
+    BuildExample(*form.Root());
+    form.SaveFile(Path("a.grt"));
+    const std::string saved = ReadAll(Path("a.grt"));
+    const std::string want = Summary(*form.Root());
+
+    try {
+        form.SaveFile(Path("a.png"));
+        ADD_FAILURE() << "saved";
+    } catch (const EInOutError& e) {
+        EXPECT_EQ(std::string(e.what()), "\"" + Path("a.png") + "\": a drawing is saved as .grt (text) or .grf (binary root file)");
+    }
+    EXPECT_FALSE(QFile::exists(QString::fromStdString(Path("a.png"))));
+    EXPECT_EQ(form.FileName(), Path("a.grt"));
+
+    // A name code page 1251 lacks fails the save; the old file stays.
+    form.Root()->GetComponent(0)->Name = "中";
+    EXPECT_THROW(form.SaveFile(Path("a.grt")), Exception);
+    EXPECT_THROW(form.SaveFile(Path("b.grf")), Exception);
+    EXPECT_EQ(ReadAll(Path("a.grt")), saved);
+    EXPECT_FALSE(QFile::exists(QString::fromStdString(Path("b.grf"))));
+    form.Root()->GetComponent(0)->Name = "Source";
+
+    WriteAll(Path("box.grt"), "object (TGrfBox)\r\n    Name = \"B\"\r\n    W = 40\r\n    H = 20\r\nend\r\n");
+    WriteAll(Path("cut.grf"), std::string("\xE0\xB9\x30\x01\xFF\xFF", 6));
+    WriteAll(Path("cut.grt"), saved.substr(0, saved.size() / 2));
+    for (const char* bad : {"box.grt", "cut.grf", "missing.grt"}) EXPECT_THROW(form.OpenFile(Path(bad)), Exception) << bad;
+    try {
+        form.OpenFile(Path("box.grt"));
+    } catch (const Exception& e) {
+        EXPECT_EQ(std::string(e.what()), "Cannot open \"" + Path("box.grt") + "\": it holds a TGrfBox, not a drawing");
+    }
+    EXPECT_EQ(Summary(*form.Root()), want);
+    EXPECT_EQ(form.FileName(), Path("a.grt"));
+}
+
+TEST_F(PainterForm, MenusCarryThePanelsKeys) {
+    TPainterForm form;
+    const std::pair<const char*, const char*> items[] = {
+        {"FileOpen", "&Open …\tF3"},           {"FileSave", "&Save\tF2"},
+        {"FileSaveAs", "Save &As …"},          {"EditCut", "Cu&t\tShift+Del"},
+        {"EditCopy", "&Copy\tCtrl+Ins"},       {"EditPaste", "&Paste\tShift+Ins"},
+        {"EditDelete", "&Delete\tCtrl+Del"},   {"EditSelectAll", "Select &All\tCtrl+A"},
+        {"EditSelectParent", "Select Pa&rent\tEsc"}, {"EditBringToFront", "Bring to &Front\tCtrl+F"},
+        {"EditSendToBack", "Send to &Back\tCtrl+B"}, {"ViewZoomIn", "Zoom &In\tCtrl+I"},
+        {"ViewZoomOut", "Zoom &Out\tCtrl+O"},  {"ViewZoomAll", "Zoom &All\tCtrl+L"},
+        {"ViewRepaint", "&Repaint\tF5"},       {"ViewSetup", "Setup …"},
+    };
+    for (const auto& [name, text] : items) {
+        QAction* a = form.Action(QString::fromUtf8(name));
+        ASSERT_TRUE(a) << name;
+        EXPECT_EQ(a->text().toStdString(), text);
+    }
+    for (const char* tool : {"ToolSelect", "ToolBox", "ToolLink"}) EXPECT_TRUE(form.Action(tool)) << tool;
+}
+
+// Answers the property editor with a name on the box's page and OK.
+class TRenameRunner : public TDialogRunner {
+public:
+    int Run(QDialog& dialog) override {
+        titles.push_back(dialog.windowTitle().toStdString());
+        auto* edit = dialog.findChild<QLineEdit*>(QStringLiteral("EdName"));
+        if (!edit) return 2;
+        edit->selectAll();
+        // Typed as an input method commits it (the keys of QTest are ASCII).
+        QInputMethodEvent typed;
+        typed.setCommitString(name);
+        QApplication::sendEvent(edit, &typed);
+        return 1;
+    }
+    QString name;
+    std::vector<std::string> titles;
+};
+
+// Connection identifiers come from a counter of the process: numbered again
+// in the order they appear, so the text does not depend on what ran before.
+void RenumberConnections(TGrfEditComp& root) {
+    std::map<int32_t, int32_t> ids;
+    for (int i = 0; i < root.GetComponentCount(); ++i)
+        if (auto* lo = dynamic_cast<ILinkedObject*>(root.GetComponent(i))) {
+            TConnList& l = lo->GetConnList();
+            for (int j = 0; j < l.GetCount(); ++j) {
+                const int32_t id = l.Conn(j)->Connection;
+                if (id == 0) continue;
+                auto it = ids.emplace(id, int32_t(ids.size() + 1)).first;
+                l.Conn(j)->Connection = it->second;
+            }
+        }
+}
+
+TEST_F(PainterForm, ASessionByMouseAndKeys) {
+    TManualTimerSource timers;
+    TTimerSourceGuard timerGuard(&timers);
+    std::vector<std::string> errors;
+    TExceptionReporterGuard reporter([&](const std::exception& e) { errors.push_back(e.what()); });
+    TRenameRunner runner;
+    TDialogRunnerGuard runnerGuard(&runner);
+
+    TPainterForm form;
+    form.resize(900, 640);
+    form.show();
+    QApplication::setActiveWindow(&form);
+    QApplication::processEvents();
+    TEditGraphPaint* c = form.Canvas();
+    auto at = [&](float x, float y) { return QPoint(c->Cx(x), c->Cy(y)); };
+    auto press = [&](QPoint p) { QTest::mousePress(c, Qt::LeftButton, Qt::NoModifier, p); };
+    auto release = [&](QPoint p) { QTest::mouseRelease(c, Qt::LeftButton, Qt::NoModifier, p); };
+    // Separate clicks: the time moves on past a double click.
+    auto click = [&](QPoint p) {
+        press(p);
+        release(p);
+        timers.Advance(1000);
+    };
+    auto doubleClick = [&](QPoint p) {
+        press(p);
+        release(p);
+        press(p);
+        release(p);
+        timers.Advance(1000);
+    };
+
+    form.SetTool(ptBox);
+    click(at(20, 20));
+    click(at(100, 20));
+    form.SetTool(ptLink);
+    click(at(60, 30));  // on the first box's right pin
+    QTest::mouseMove(c, at(100, 31));
+    doubleClick(at(100, 31));  // on the second box's left pin
+    QApplication::processEvents();
+    EXPECT_EQ(Summary(*form.Root()),
+              "TGrfBox Box1 (20, 20, 60, 40) [1: Link1.0]\n"
+              "TGrfBox Box2 (100, 20, 140, 40) [3: Link1.1]\n"
+              "TGrfLink Link1 60,30 100,30 [0: Box1.1] [1: Box2.3]\n");
+
+    // The second box dragged down: the link's end follows, square.
+    form.SetTool(ptSelect);
+    click(at(130, 35));
+    press(at(130, 35));
+    QTest::mouseMove(c, at(130, 50));
+    QTest::mouseMove(c, at(130, 65));
+    release(at(130, 65));
+    timers.Advance(1000);
+    EXPECT_EQ(Summary(*form.Root()),
+              "TGrfBox Box1 (20, 20, 60, 40) [1: Link1.0]\n"
+              "TGrfBox Box2 (100, 50, 140, 70) [3: Link1.1]\n"
+              "TGrfLink Link1 60,30 80,30 80,60 100,60 [0: Box1.1] [1: Box2.3]\n");
+
+    // Copy and paste the first box by the panel's keys.
+    click(at(30, 35));
+    form.Panel()->setFocus();
+    QTest::keyClick(form.Panel(), Qt::Key_Insert, Qt::ControlModifier);
+    QTest::keyClick(form.Panel(), Qt::Key_Insert, Qt::ShiftModifier);
+    ASSERT_EQ(form.Root()->GetComponentCount(), 4);
+    auto* copy = dynamic_cast<TGrfBox*>(form.Root()->GetComponent(3));
+    ASSERT_TRUE(copy);
+    EXPECT_EQ(copy->Name, "Box1");
+    EXPECT_TRUE(copy->GetSelected());
+    // Moved away by the keys of the menu's Edit and a drag.
+    press(at(30, 35));
+    QTest::mouseMove(c, at(30, 95));
+    release(at(30, 95));
+    timers.Advance(1000);
+    EXPECT_EQ(copy->GetRect().Top, 80);
+
+    // The link's end pulled off the second box's pin onto the copy's.
+    press(at(100, 60));
+    QTest::mouseMove(c, at(90, 75));
+    QTest::mouseMove(c, at(60, 90));
+    release(at(60, 90));
+    timers.Advance(1000);
+    const std::string moved = Summary(*form.Root());
+    EXPECT_NE(moved.find("TGrfBox Box2 (100, 50, 140, 70)\n"), std::string::npos) << moved;
+    EXPECT_NE(moved.find("TGrfLink Link1 60,30 80,30 80,90 60,90 [0: Box1.1] [1: Box1.1]\n"), std::string::npos)
+        << moved;
+    EXPECT_NE(moved.find("TGrfBox Box1 (20, 80, 60, 100) [1: Link1.1]\n"), std::string::npos) << moved;
+
+    // Renamed through "Властивості": a name 1251 lacks is refused.
+    runner.name = QStringLiteral("Box 中");
+    doubleClick(at(30, 85));
+    ASSERT_EQ(errors.size(), 1u);
+    EXPECT_EQ(errors[0], "The name \"Box 中\" cannot be stored: code page 1251 lacks some of its characters");
+    EXPECT_EQ(copy->Name, "Box1");
+    runner.name = QStringLiteral("Копія");
+    doubleClick(at(30, 85));
+    EXPECT_EQ(copy->Name, "Копія");
+    ASSERT_GE(runner.titles.size(), 2u);
+    EXPECT_EQ(runner.titles[0], "Властивості");
+    EXPECT_EQ(errors.size(), 1u);
+
+    RenumberConnections(*form.Root());
+    const std::string want = Summary(*form.Root());
+    form.SaveFile(Path("s.grt"));
+    form.SaveFile(Path("s.grf"));
+    if (qEnvironmentVariableIsSet("VELT_UPDATE_EXAMPLE"))
+        WriteAll(VELT_PAINTER_TEST_DATA "/session.grt", ReadAll(Path("s.grt")));
+    EXPECT_EQ(ReadAll(Path("s.grt")), ReadAll(VELT_PAINTER_TEST_DATA "/session.grt"));
+    form.New();
+    form.OpenFile(Path("s.grt"));
+    EXPECT_EQ(Summary(*form.Root()), want);
+    form.New();
+    form.OpenFile(Path("s.grf"));
+    EXPECT_EQ(Summary(*form.Root()), want);
+}
+
+}  // namespace

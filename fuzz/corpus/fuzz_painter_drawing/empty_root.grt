@@ -1,0 +1,2 @@
+object (TGrfRootComp)
+end
