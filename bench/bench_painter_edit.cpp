@@ -24,6 +24,7 @@
 #include "painter/EdtPaint.h"
 #include "painter/IGrfTopo.h"
 #include "painter/PainterUnits.h"
+#include "painter/tests/TestLink.h"
 
 using namespace velt;
 
@@ -87,59 +88,7 @@ protected:
     ~TBenchBox() override = default;
 };
 
-// A straight link whose two ends follow the boxes.
-class TBenchLink : public TGrfEditComp, public virtual ILinkedObject {
-public:
-    static const TGrfClassDesc& Class() {
-        static const TGrfClassDesc d("TBenchLink", &TGrfEditComp::Class(), &MakeComponent<TBenchLink>);
-        return d;
-    }
-    const TGrfClassDesc& ClassType() const override { return Class(); }
-    HResult QueryInterface(const Guid& iid, void** obj) override {
-        if (QueryFor<ILinkedObject>(this, iid, obj) == S_OK) return S_OK;
-        return TGrfEditComp::QueryInterface(iid, obj);
-    }
-    class TEnds : public TConnList {
-    public:
-        explicit TEnds(TBenchLink* o) : owner(o) {}
-        TSPoint GetCoord(int i) override { return owner->P[i ? 1 : 0]; }
-        TBenchLink* owner;
-    };
-    int GetPointsCount() override { return 2; }
-    void GetPoints(int index, TEditPointInfo& info) override {
-        info.Init();
-        info.Index = index;
-        info.X = P[index ? 1 : 0].X, info.Y = P[index ? 1 : 0].Y;
-    }
-    void Moving(TEditInfo& info) override {
-        if (info.EditType == etMovePoint) P[info.PointInfo.Index ? 1 : 0] = TSPoint{info.X, info.Y};
-    }
-    void Draw(TGraphPaint& p) override {
-        p.DefPen(psSolid, clBlack, 0);
-        p.Line(P[0].X, P[0].Y, P[1].X, P[1].Y);
-    }
-    void WriteData(TStream& s) override {
-        TGrfEditComp::WriteData(s);
-        s.WriteBuffer(P, sizeof P);
-        Ends.SaveToStream(s);
-    }
-    void ReadData(TStream& s) override {
-        TGrfEditComp::ReadData(s);
-        s.ReadBuffer(P, sizeof P);
-        Ends.LoadFromStream(s);
-    }
-    TConnList& GetConnList() override { return Ends; }
-    TConnObject GetConnObject() override { return coLine; }
-    bool IsRigid() override { return false; }
-    bool TryConnect(ILinkedObject&, int, bool) override { return false; }
-    void SetFollow(int, bool) override {}
-    int Level() override { return 0; }
-    TSPoint P[2]{};
-    TEnds Ends{this};
-
-protected:
-    ~TBenchLink() override = default;
-};
+using TBenchLink = velt::test::TTestLink;
 
 void Start() {
     static bool started = false;
@@ -180,11 +129,11 @@ struct Drawing : Started {
             l->P[0] = Cell(i), l->P[1] = Cell(j);
             TConnectionInfo c;
             c.Init(0, ctLineBeg);
-            l->Ends.Add(c);
+            l->Conns.Add(c);
             c.Init(1, ctLineEnd);
-            l->Ends.Add(c);
-            l->Ends.Conn(0)->Connect(*boxes[size_t(i)]->Pins.Conn(0));
-            l->Ends.Conn(1)->Connect(*boxes[size_t(j)]->Pins.Conn(0));
+            l->Conns.Add(c);
+            l->Conns.Conn(0)->Connect(*boxes[size_t(i)]->Pins.Conn(0));
+            l->Conns.Conn(1)->Connect(*boxes[size_t(j)]->Pins.Conn(0));
         }
         canvas->UpdateLists(ulAll);
         canvas->Update();

@@ -729,8 +729,7 @@ void TEditGraphPaint::Delete() {
     const int old = GetSelected()->GetCount();
     const auto sel = Snapshot<IGraphEdit>(GetSelected().get());
     dropTarget_.reset();
-    BeginInvalidate();
-    try {
+    ChangeTree(old, [&] {
         for (auto it = sel.rbegin(); it != sel.rend(); ++it) {
             IGraphEdit& ge = **it;
             IUnknown* item = static_cast<IUnknown*>(&ge);
@@ -740,6 +739,15 @@ void TEditGraphPaint::Delete() {
             ge.Invalidate(this);
             ge.DeleteSelf();
         }
+    });
+}
+
+template <class F>
+void TEditGraphPaint::ChangeTree(int oldSelected, F change) {
+    // Invalidation is batched; the lists are rebuilt even when the change fails.
+    BeginInvalidate();
+    try {
+        change();
     } catch (...) {
         UpdateLists(ulAll);
         EndInvalidate();
@@ -747,7 +755,7 @@ void TEditGraphPaint::Delete() {
     }
     UpdateLists(ulAll);
     EndInvalidate();
-    SelectedChanged(old);
+    SelectedChanged(oldSelected);
 }
 
 bool TEditGraphPaint::Copy() {
@@ -788,8 +796,7 @@ bool TEditGraphPaint::Paste() {
     TGrfEditComp* root = GetRoot();
     SelectAll(false);
     const int old = GetSelected()->GetCount();
-    BeginInvalidate();
-    try {
+    ChangeTree(old, [&] {
         while (temp->GetComponentCount() > 0) {
             TVerUdov* c = temp->GetComponent(0);
             root->InsertComponent(c);
@@ -798,14 +805,7 @@ bool TEditGraphPaint::Paste() {
                 e->Invalidate(this);
             }
         }
-    } catch (...) {
-        UpdateLists(ulAll);
-        EndInvalidate();
-        throw;
-    }
-    UpdateLists(ulAll);
-    EndInvalidate();
-    SelectedChanged(old);
+    });
     return true;
 }
 

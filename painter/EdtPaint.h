@@ -253,6 +253,8 @@ private:
     void EndDrag();
     void RemoveFromLists(IUnknown* item);
     void SelectedChanged(int oldCount);
+    template <class F>
+    void ChangeTree(int oldSelected, F change);
     void ShowHint(const THintInfo& info, const std::string& s);
     bool HandleDrag(QDropEvent* e, TDragState state);
     void ReportPaintFailure(const std::string& text);

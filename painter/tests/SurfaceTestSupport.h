@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QImage>
 #include <QWidget>
 #include <memory>
 
@@ -25,6 +26,15 @@ protected:
     void TearDown() override {
         parent.reset();
         PainterShutdown();
+    }
+    // Draws with f on the surface and answers its image.
+    template <class F>
+    QImage Drawn(F f) {
+        box->OnPaint = [f](TGraphPaint* p) { f(*p); };
+        box->Invalidate();
+        box->Update();
+        box->OnPaint = nullptr;
+        return box->Image().copy();
     }
     // The colour of a pixel of the surface's image, as 0xRRGGBB.
     unsigned Px(int x, int y) const { return box->Image().pixel(x, y) & 0xFFFFFF; }

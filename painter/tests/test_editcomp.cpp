@@ -629,14 +629,6 @@ protected:
         root.reset();
         SurfaceTest::TearDown();
     }
-    template <class F>
-    QImage Drawn(F f) {
-        box->OnPaint = [f](TGraphPaint* p) { f(*p); };
-        box->Invalidate();
-        box->Update();
-        box->OnPaint = nullptr;
-        return box->Image().copy();
-    }
     TEditInfo At(float x, float y) {
         TEditInfo info;
         info.Init(x, y);

@@ -15,15 +15,6 @@ namespace {
 
 class GraphPaintDraw : public SurfaceTest {
 protected:
-    // Draws with f on a fresh white surface and answers its image.
-    template <class F>
-    QImage Drawn(F f) {
-        box->OnPaint = [f](TGraphPaint* p) { f(*p); };
-        box->Invalidate();
-        box->Update();
-        box->OnPaint = nullptr;
-        return box->Image().copy();
-    }
     static int Differing(const QImage& a, const QImage& b) {
         int n = 0;
         for (int y = 0; y < a.height(); ++y)

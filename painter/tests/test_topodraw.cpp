@@ -18,14 +18,6 @@ public:
 
 class ConnListDraw : public SurfaceTest {
 protected:
-    template <class F>
-    QImage Drawn(F f) {
-        box->OnPaint = [f](TGraphPaint* p) { f(*p); };
-        box->Invalidate();
-        box->Update();
-        box->OnPaint = nullptr;
-        return box->Image().copy();
-    }
     static int NonWhite(const QImage& im, int x1, int y1, int x2, int y2) {
         int n = 0;
         for (int y = y1; y <= y2; ++y)
