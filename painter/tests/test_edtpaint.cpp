@@ -493,6 +493,50 @@ TEST_F(EditCanvas, CopyPasteAndCutKeepTheSelection) {
     EXPECT_EQ(Selected(), (std::vector<TGrfEditComp*>{back}));
 }
 
+// A plain TGrfEditComp put at a position: the class itself leaves moves to
+// its descendants, and this one stays stored under TGrfEditComp's class.
+class TPlacedComp : public TGrfEditComp {
+public:
+    void Place(float x, float y) { PutPos(x, y); }
+
+protected:
+    ~TPlacedComp() override = default;
+};
+
+// The clipboard bytes another program reads: count, "@", class id 5888,
+// version 19970528, data length 29 (name, attributes with caVisible and
+// caSelected, X, Y, two reserved words, no extensions), no children.
+TEST_F(EditCanvas, CopyPutsTheGoldenBytesOfOneComponent) {
+    auto* a = TVerUdov::New<TPlacedComp>(root);
+    a->Name = "A";
+    a->Place(10, 20);
+    canvas->UpdateLists(ulAll);
+    canvas->SelectComp(*a, true);
+    ASSERT_TRUE(canvas->Copy());
+
+    const unsigned char golden[] = {
+        0x01, 0x00, 0x00, 0x00,                          // one component
+        0x40,                                            // "@"
+        0x00, 0x17, 0x00, 0x00,                          // class id 5888
+        0xE0, 0xB9, 0x30, 0x01,                          // version 19970528
+        0x1D, 0x00, 0x00, 0x00,                          // 29 bytes of data
+        0x01, 0x00, 0x00, 0x00, 0x41,                    // name "A"
+        0x88, 0x00, 0x00, 0x00,                          // caSelected, caVisible
+        0x00, 0x00, 0x20, 0x41, 0x00, 0x00, 0xA0, 0x41,  // X 10, Y 20
+        0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,  // reserved
+        0x00, 0x00, 0x00, 0x00,                          // no extensions
+        0x00, 0x00, 0x00, 0x00,                          // no children
+    };
+    static_assert(sizeof(golden) == 50);
+    const QMimeData* data = QApplication::clipboard()->mimeData();
+    ASSERT_NE(data, nullptr);
+    EXPECT_EQ(data->formats(), QStringList{"application/x-ombra-components"});
+    EXPECT_EQ(data->data("application/x-ombra-components"),
+              QByteArray(reinterpret_cast<const char*>(golden), sizeof(golden)));
+    EXPECT_TRUE(a->GetSelected());  // copying leaves the drawing as it was
+    EXPECT_EQ(a->GetX(), 10.0f);
+}
+
 // Fault: a broken payload left half a paste.
 TEST_F(EditCanvas, BrokenPayloadPastesNothingShortOnePastesWholeRecords) {
     TTestBox* a = Box(20, 20, "A");
