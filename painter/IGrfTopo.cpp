@@ -23,6 +23,8 @@ void RaiseConnectionCounter(int32_t id) {
     if (id > connectionCounter) connectionCounter = id;
 }
 
+void ResetConnectionCounter() { connectionCounter = 0; }
+
 int32_t epMoveConn() {
     static const int32_t kind = RegisterEditPoint();
     return kind;
@@ -60,8 +62,8 @@ void TConnectionInfo::Connect(TConnectionInfo& other) {
 }
 
 void TConnectionInfo::Disconnect() {
-    Connection = 0;
-    GetNewID();
+    // The fresh identifier first: when none is left the point stays linked.
+    Connection = CreateNewConnection();
     SetAttr(cnaConnected, false);
 }
 
@@ -80,7 +82,15 @@ void TConnectionInfo::Assign(const TConnectionInfo& src) {
 
 void TConnList::LoadFromStream(TStream& stream) {
     TGeneralList::LoadFromStream(stream);
-    for (int i = 0; i < Count; ++i) RaiseConnectionCounter(GetConn(i).Connection);
+    for (int i = 0; i < Count; ++i) {
+        TConnectionInfo* c = Conn(i);
+        if (c->Connection > 0 && c->Connection <= MaxLoadedConnection) {
+            RaiseConnectionCounter(c->Connection);
+        } else {
+            c->Connection = 0;
+            c->SetAttr(cnaConnected, false);
+        }
+    }
 }
 
 int32_t TConnList::GetGroup(int) { return 0; }
@@ -231,7 +241,17 @@ void TLinkPoints::MovePoint(int index, const TSPoint& p) {
             if (n < 0 || n >= Count) continue;
             TLinkPointInfo r = GetInfo(n);
             if (r.Fixed) continue;
-            if (r.P.X == old.X)
+            bool vertical = r.P.X == old.X;
+            if (vertical && r.P.Y == old.Y) {
+                // A segment of no length tells nothing: the neighbour keeps
+                // its other segment straight instead.
+                const int m = 2 * n - index;
+                if (m >= 0 && m < Count) {
+                    const TSPoint q = Get(m);
+                    if (q.X == r.P.X && q.Y != r.P.Y) vertical = false;
+                }
+            }
+            if (vertical)
                 r.P.X = p.X;
             else if (r.P.Y == old.Y)
                 r.P.Y = p.Y;

@@ -73,6 +73,12 @@ static_assert(offsetof(TConnectionInfo, ConnID) == 15);
 int32_t CreateNewConnection();
 // Raises the counter to at least id.
 void RaiseConnectionCounter(int32_t id);
+// Starts the counter again from 0, for a process that begins afresh (each
+// input of a fuzz run).
+void ResetConnectionCounter();
+// The highest identifier a list takes from a stream: the rest of the range
+// stays free for the identifiers made after loading.
+inline constexpr int32_t MaxLoadedConnection = int32_t(1) << 30;
 
 // One object's connection points, 16-byte records.
 class TConnList : public TGeneralList {
@@ -81,7 +87,10 @@ public:
     std::string ClassName() const override { return "TConnList"; }
     std::unique_ptr<TGeneralList> NewInstance() const override { return std::make_unique<TConnList>(); }
 
-    // Then raises the connection counter to every loaded identifier.
+    // Then raises the connection counter to every loaded identifier. A
+    // point whose identifier is 0 or outside 1..MaxLoadedConnection loads
+    // unconnected with identifier 0: it would be linked to every fresh point
+    // or use up the counter.
     void LoadFromStream(TStream& stream) override;
 
     virtual int32_t GetGroup(int index);

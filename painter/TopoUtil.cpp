@@ -1,6 +1,9 @@
 #include "painter/TopoUtil.h"
 
 #include <algorithm>
+#include <deque>
+#include <set>
+#include <utility>
 #include <vector>
 
 namespace velt {
@@ -64,8 +67,8 @@ void TopoBeginMoveObject(IPainter& container, ILinkedObject& obj) {
             p->SetAttr(cnaCanConnect, false);
             continue;
         }
-        if (p->GetAttr(cnaSlaveMoved)) continue;
         const int32_t id = p->Connection;
+        if (p->GetAttr(cnaSlaveMoved) || id == 0) continue;
         for (const auto& o : others) {
             TConnList& ol = o->GetConnList();
             for (int j = 0; j < ol.GetCount(); ++j) {
@@ -78,37 +81,126 @@ void TopoBeginMoveObject(IPainter& container, ILinkedObject& obj) {
     }
 }
 
-void TopoMoveObject(IPainter& container, ILinkedObject& obj) {
-    TConnList& list = obj.GetConnList();
-    // Obj's leading points: connected and not following in this drag.
-    std::vector<std::pair<int, int32_t>> leads;
-    for (int i = 0; i < list.GetCount(); ++i) {
-        const TConnectionInfo* p = list.Conn(i);
-        if (p->Connected() && !p->GetAttr(cnaSlaveMoved)) leads.push_back({i, p->Connection});
+namespace {
+
+// One drag step's walk of followers. The first TopoMoveObject indexes the
+// points of the drawing by identifier once; a TopoMoveObject reached through
+// the container while the walk runs (a follower being moved) only joins the
+// queue, so a chain of followers costs one lookup each and no recursion.
+struct TFollowWalk {
+    struct TEntry {
+        int32_t Id;
+        int Object;
+        int Point;
+    };
+    IPainter* Container = nullptr;
+    std::vector<ComPtr<ILinkedObject>> Objects;
+    std::vector<TEntry> Index;  // sorted by identifier, then in drawing order
+    std::deque<ComPtr<ILinkedObject>> Queue;
+    // The points moved in this walk: each follows once, so a follower that
+    // rounds its position cannot pull its leader back and forth.
+    std::set<std::pair<ILinkedObject*, int>> Moved;
+
+    void Build(IGVIntfList& edited) {
+        const int n = edited.GetCount();
+        Objects.reserve(size_t(n));
+        for (int k = 0; k < n; ++k) {
+            ComPtr<IUnknown> item = edited.GetItems(k);
+            ComPtr<ILinkedObject> o = ComQuery<ILinkedObject>(item.get());
+            if (!o) continue;
+            TConnList& ol = o->GetConnList();
+            const int object = int(Objects.size());
+            for (int j = 0; j < ol.GetCount(); ++j) {
+                const int32_t id = ol.Conn(j)->Connection;
+                if (id != 0) Index.push_back({id, object, j});
+            }
+            Objects.push_back(std::move(o));
+        }
+        std::stable_sort(Index.begin(), Index.end(), [](const TEntry& a, const TEntry& b) { return a.Id < b.Id; });
     }
-    if (leads.empty()) return;
-    ComPtr<IGVIntfList> edited = container.GetEdited();
-    if (!edited) return;
-    const int level = obj.Level();
-    // One pass over the others' points, without a copy of the list: this
-    // runs for every moved object on every drag step. Moving a follower may
-    // change the point lists, so every index is checked again.
-    for (int k = 0; k < edited->GetCount(); ++k) {
-        ComPtr<IUnknown> item = edited->GetItems(k);
-        ComPtr<ILinkedObject> o = ComQuery<ILinkedObject>(item.get());
-        if (!o || o.get() == &obj) continue;
-        TConnList& ol = o->GetConnList();
-        for (int j = 0; j < ol.GetCount(); ++j) {
-            const int32_t id = ol.Conn(j)->Connection;
-            for (const auto& [i, lead] : leads) {
-                if (lead != id || !list.ValidIndex(i) || list.Conn(i)->Connection != id) continue;
-                if (level < o->Level())
-                    MoveConn(container, obj, i, ol.GetCoord(j));
+
+    void Move(ILinkedObject& o, int j, const TSPoint& p) {
+        TConnList& ol = o.GetConnList();
+        if (!ol.ValidIndex(j) || PtEQ(ol.GetCoord(j), p)) return;
+        if (!Moved.insert({&o, j}).second) return;
+        MoveConn(*Container, o, j, p);
+    }
+
+    // Obj's leading points (connected, not following in this drag) pull
+    // their partners, or follow them when Obj is of the lower level.
+    void Follow(ILinkedObject& obj) {
+        TConnList& list = obj.GetConnList();
+        std::vector<std::pair<int, int32_t>> leads;
+        for (int i = 0; i < list.GetCount(); ++i) {
+            const TConnectionInfo* p = list.Conn(i);
+            if (p->Connected() && !p->GetAttr(cnaSlaveMoved) && p->Connection != 0)
+                leads.push_back({i, p->Connection});
+        }
+        if (leads.empty()) return;
+        const int level = obj.Level();
+        for (const auto& [i, id] : leads) {
+            auto at = std::lower_bound(Index.begin(), Index.end(), id,
+                                       [](const TEntry& e, int32_t v) { return e.Id < v; });
+            // Moving a follower may change the point lists: every index is
+            // checked again, and a point that moved within its list is
+            // looked up there.
+            for (; at != Index.end() && at->Id == id; ++at) {
+                if (!list.ValidIndex(i) || list.Conn(i)->Connection != id) break;
+                ILinkedObject& o = *Objects[size_t(at->Object)];
+                if (&o == &obj) continue;
+                TConnList& ol = o.GetConnList();
+                int j = at->Point;
+                if (!ol.ValidIndex(j) || ol.Conn(j)->Connection != id) {
+                    for (j = 0; j < ol.GetCount() && ol.Conn(j)->Connection != id; ++j) {
+                    }
+                    if (j == ol.GetCount()) continue;
+                }
+                if (level < o.Level())
+                    Move(obj, i, ol.GetCoord(j));
                 else
-                    MoveConn(container, *o, j, list.GetCoord(i));
-                if (!ol.ValidIndex(j)) break;
+                    Move(o, j, list.GetCoord(i));
             }
         }
+    }
+};
+
+TFollowWalk*& CurrentWalk() {
+    static TFollowWalk* walk = nullptr;
+    return walk;
+}
+
+}  // namespace
+
+void TopoMoveObject(IPainter& container, ILinkedObject& obj) {
+    TFollowWalk*& current = CurrentWalk();
+    if (current && current->Container == &container) {
+        current->Queue.push_back(ComPtr<ILinkedObject>(&obj));
+        return;
+    }
+    TConnList& list = obj.GetConnList();
+    bool leads = false;
+    for (int i = 0; i < list.GetCount() && !leads; ++i) {
+        const TConnectionInfo* p = list.Conn(i);
+        leads = p->Connected() && !p->GetAttr(cnaSlaveMoved) && p->Connection != 0;
+    }
+    if (!leads) return;
+    ComPtr<IGVIntfList> edited = container.GetEdited();
+    if (!edited) return;
+    TFollowWalk walk;
+    walk.Container = &container;
+    walk.Build(*edited);
+    TFollowWalk* const outer = current;
+    current = &walk;
+    struct Restore {
+        TFollowWalk*& c;
+        TFollowWalk* outer;
+        ~Restore() { c = outer; }
+    } restore{current, outer};
+    walk.Follow(obj);
+    while (!walk.Queue.empty()) {
+        const ComPtr<ILinkedObject> next = std::move(walk.Queue.front());
+        walk.Queue.pop_front();
+        walk.Follow(*next);
     }
 }
 
@@ -144,22 +236,32 @@ void TopoDisconnect(IPainter& container, ILinkedObject& obj, int index) {
     if (!Range(list, index, from, to)) return;
     const auto others = Others(container, obj);
     for (int i = from; i < to; ++i) {
-        TConnectionInfo* p = list.Conn(i);
-        const int32_t id = p->Connection;
-        if (id != 0) {
-            TConnectionInfo* only = nullptr;
-            int found = 0;
-            for (const auto& o : others) {
-                TConnList& ol = o->GetConnList();
-                for (int j = 0; j < ol.GetCount(); ++j) {
-                    if (ol.Conn(j)->Connection != id) continue;
-                    ++found;
-                    only = ol.Conn(j);
-                }
+        const int32_t id = list.Conn(i)->Connection;
+        // The partners: the others' points and Obj's own other points with
+        // the identifier. Identifier 0 is no one's.
+        TConnectionInfo* only = nullptr;
+        int found = 0;
+        auto count = [&](TConnList& l, int self) {
+            for (int j = 0; j < l.GetCount(); ++j) {
+                if (j == self || l.Conn(j)->Connection != id) continue;
+                ++found;
+                only = l.Conn(j);
             }
-            if (found == 1) only->Disconnect();
+        };
+        if (id != 0) {
+            count(list, i);
+            for (const auto& o : others) count(o->GetConnList(), -1);
         }
-        p->Disconnect();
+        // Both fresh identifiers before either point changes: when none is
+        // left the link stays whole.
+        const int32_t mine = CreateNewConnection();
+        if (found == 1) {
+            only->Connection = CreateNewConnection();
+            only->SetAttr(cnaConnected, false);
+        }
+        TConnectionInfo* p = list.Conn(i);
+        p->Connection = mine;
+        p->SetAttr(cnaConnected, false);
     }
 }
 

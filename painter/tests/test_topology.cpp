@@ -76,6 +76,8 @@ public:
 
     TPlacedConnList List;
     std::vector<std::pair<int, bool>> Follows;
+    // A moved point takes the whole object along.
+    bool Whole = false;
 
 private:
     ~TFakeLinked() override = default;
@@ -103,7 +105,14 @@ public:
         MaxDepth = std::max(MaxDepth, Depth);
         auto* f = dynamic_cast<TFakeLinked*>(&comp);
         TPlacedConnList& l = f->List;
-        if (info.EditType == etMovePoint && info.PointInfo.Kind == epMoveConn()) {
+        if (info.EditType == etMovePoint && info.PointInfo.Kind == epMoveConn() && f->Whole) {
+            const TSPoint at = l.GetCoord(info.PointInfo.Index);
+            for (int i = 0; i < l.GetCount(); ++i) {
+                TSPoint p = l.GetCoord(i);
+                p.Offset(info.X - at.X, info.Y - at.Y);
+                l.SetCoord(i, p);
+            }
+        } else if (info.EditType == etMovePoint && info.PointInfo.Kind == epMoveConn()) {
             l.SetCoord(info.PointInfo.Index, TSPoint{info.X, info.Y});
         } else {
             for (int i = 0; i < l.GetCount(); ++i) {
@@ -135,6 +144,20 @@ ComPtr<TFakeLinked> AddObject(TFakeCanvas& canvas, int level) {
     canvas.Edited->AddView(o.get());
     return o;
 }
+
+void Drag(TFakeCanvas& canvas, TFakeLinked& obj, float dx, float dy) {
+    canvas.BeginMoveObj(obj);
+    TopoBeginMoveObject(canvas, obj);
+    TEditInfo move;
+    move.Init(0, 0)._ET(etMove)._DX(dx)._DY(dy);
+    canvas.MovingObj(obj, move);
+}
+
+// Starts the identifier counter afresh, and again when the test ends.
+struct TFreshCounter {
+    TFreshCounter() { ResetConnectionCounter(); }
+    ~TFreshCounter() { ResetConnectionCounter(); }
+};
 
 TEST(ConnectionInfo, InitBytesAndListStream) {
     TConnectionInfo c;
@@ -170,41 +193,70 @@ TEST(ConnectionInfo, ConnectSharesAndDisconnectRenews) {
     EXPECT_EQ(+a.Connection, shared);
 }
 
-TEST(ConnList, LoadingRaisesTheCounter) {
+TEST(ConnList, LoadingRaisesTheCounterAndDropsIdentifiersOutOfRange) {
+    TFreshCounter fresh;
     TConnList list;
-    TConnectionInfo c = ConnPoint(0, ctPin);
-    c.Connection = 57;
-    list.Add(c);
+    for (int32_t id : {57, 0, 0x7FFFFFFF, MaxLoadedConnection + 1, -3, MaxLoadedConnection}) {
+        TConnectionInfo c = ConnPoint(uint8_t(list.GetCount()), ctPin);
+        c.Connection = id;
+        c.SetAttr(cnaConnected, true);
+        list.Add(c);
+    }
     TMemoryStream m;
     list.SaveToStream(m);
     m.SetPosition(0);
     TConnList back;
     back.LoadFromStream(m);
+    ASSERT_EQ(back.GetCount(), 6);
     EXPECT_EQ(+back.GetConn(0).Connection, 57);
-    EXPECT_GE(CreateNewConnection(), 58);
+    EXPECT_TRUE(back.GetConn(0).Connected());
+    EXPECT_EQ(+back.GetConn(5).Connection, MaxLoadedConnection);
+    EXPECT_TRUE(back.GetConn(5).Connected());
+    for (int i = 1; i < 5; ++i) {
+        EXPECT_EQ(+back.GetConn(i).Connection, 0) << i;
+        EXPECT_FALSE(back.GetConn(i).Connected()) << i;
+        EXPECT_TRUE(back.GetConn(i).GetAttr(cnaEnabled)) << i;
+    }
+    EXPECT_EQ(CreateNewConnection(), MaxLoadedConnection + 1);
+
+    ResetConnectionCounter();
+    TConnList small;
+    TConnectionInfo c57 = ConnPoint(0, ctPin);
+    c57.Connection = 57;
+    small.Add(c57);
+    TMemoryStream m2;
+    small.SaveToStream(m2);
+    m2.SetPosition(0);
+    back.LoadFromStream(m2);
+    EXPECT_EQ(CreateNewConnection(), 58);
 }
 
-TEST(ConnList, TheLastIdentifierIsNotWrapped) {
-    EXPECT_EXIT(
-        {
-            TConnList list;
-            TConnectionInfo c = ConnPoint(0, ctPin);
-            c.Connection = 0x7FFFFFFF;
-            list.Add(c);
-            TMemoryStream m;
-            list.SaveToStream(m);
-            m.SetPosition(0);
-            TConnList back;
-            back.LoadFromStream(m);
-            TConnectionInfo fresh = ConnPoint(1, ctPin);
-            try {
-                fresh.GetNewID();
-            } catch (const Exception&) {
-                std::exit(fresh.Connection == 0 ? 3 : 4);
-            }
-            std::exit(5);
-        },
-        testing::ExitedWithCode(3), "");
+// With no identifier left, a disconnect raises and the link stays whole,
+// also when the first of the two identifiers it needs was still free.
+TEST(ConnList, ADisconnectWithNoIdentifierLeftChangesNothing) {
+    TFreshCounter fresh;
+    TFakeCanvas canvas;
+    auto a = AddObject(canvas, 0), b = AddObject(canvas, 1);
+    a->List.Add(ConnPoint(0, ctPin));
+    b->List.Add(ConnPoint(0, ctPin));
+    a->List.Conn(0)->Connect(*b->List.Conn(0));
+    const int32_t id = a->List.GetConn(0).Connection;
+    auto whole = [&] {
+        for (auto* o : {a.get(), b.get()}) {
+            EXPECT_EQ(+o->List.GetConn(0).Connection, id);
+            EXPECT_TRUE(o->List.GetConn(0).Connected());
+        }
+    };
+    for (int32_t top : {0x7FFFFFFF - 1, 0x7FFFFFFF}) {
+        RaiseConnectionCounter(top);
+        EXPECT_THROW(TopoDisconnect(canvas, *a, 0), Exception);
+        whole();
+    }
+    EXPECT_THROW(a->List.Conn(0)->Disconnect(), Exception);
+    whole();
+    TConnectionInfo none = ConnPoint(1, ctPin);
+    EXPECT_THROW(none.GetNewID(), Exception);
+    EXPECT_EQ(+none.Connection, 0);
 }
 
 TEST(ConnList, NamesNumbersAndIndexesOutside) {
@@ -245,6 +297,10 @@ TEST(ConnList, NamesNumbersAndIndexesOutside) {
     EXPECT_FALSE(list.CanConnect(other, 1, found));
     EXPECT_EQ(found, -1);
     EXPECT_FALSE(list.CanConnect(other, -2, found));
+    // The same place in another group does not connect.
+    other.Add(ConnPoint(1, ctPin, 7));
+    EXPECT_FALSE(list.CanConnect(other, 1, found));
+    EXPECT_EQ(found, -1);
     EXPECT_TRUE(list.CanCreateByInform(other, 0, found));
     EXPECT_EQ(found, 5);
     EXPECT_FALSE(list.CanCreateByInform(other, 3, found));
@@ -281,6 +337,30 @@ TEST(ConnList, MergeByGroupAddsNewAndLeavesTheSourceAlone) {
     EXPECT_EQ(+own.GetConn(2).Kind, ctObject);
 }
 
+TEST(ConnList, MergeByConnIDKeepsThePointsOfTheSameNumber) {
+    TConnList own;
+    own.Add(ConnPoint(0, ctPin, 1));
+    own.Add(ConnPoint(1, ctPin, 1));
+    own.Add(ConnPoint(2, ctPin, 1));
+    TConnList source;
+    TConnectionInfo s1 = ConnPoint(1, ctPin, 4);
+    s1.Num = 9;
+    source.Add(s1);
+    source.Add(ConnPoint(2, ctPin, 1));
+    source.Add(ConnPoint(5, ctPin, 1));
+
+    own.MergeFrom(source, ConnTypeBit(ctPin), true, ccConnID);
+
+    // Number 0 is gone, 1 took the source's group and number; 5 found a
+    // point of its kind, so it is not added.
+    ASSERT_EQ(own.GetCount(), 2);
+    EXPECT_EQ(+own.GetConn(0).ConnID, 1);
+    EXPECT_EQ(+own.GetConn(0).Group, 4);
+    EXPECT_EQ(+own.GetConn(0).Num, 9);
+    EXPECT_EQ(+own.GetConn(1).ConnID, 2);
+    EXPECT_EQ(+own.GetConn(1).Num, -1);
+}
+
 TEST(LinkPoints, DraggingTheCornerOfAnLKeepsItOrthogonal) {
     TLinkPoints l;
     l.Add(TSPoint{0, 0});
@@ -301,6 +381,28 @@ TEST(LinkPoints, DraggingTheCornerOfAnLKeepsItOrthogonal) {
     EXPECT_EQ(l.GetCount(), 3);
 }
 
+// A point on its neighbour: the neighbour keeps its other segment straight.
+TEST(LinkPoints, MovingAPointOffAZeroLengthSegmentKeepsItOrthogonal) {
+    const std::vector<TSPoint> path{{500, 223}, {500, 223}, {500, 165}, {559, 165}};
+    for (bool reversed : {false, true}) {
+        TLinkPoints l;
+        for (size_t k = 0; k < path.size(); ++k) l.Add(path[reversed ? path.size() - 1 - k : k]);
+        l.MovePoint(reversed ? 3 : 0, TSPoint{495, 217});
+        for (int i = 0; i + 1 < l.GetCount(); ++i) {
+            const TSPoint p = l.Get(i), q = l.Get(i + 1);
+            EXPECT_TRUE(p.X == q.X || p.Y == q.Y) << reversed << " segment " << i;
+        }
+        EXPECT_EQ(l.Get(reversed ? 0 : 3), (TSPoint{559, 165}));
+    }
+    // Its other segment horizontal: the neighbour takes the new X.
+    TLinkPoints l;
+    l.Add(TSPoint{0, 0});
+    l.Add(TSPoint{0, 0});
+    l.Add(TSPoint{10, 0});
+    l.MovePoint(0, TSPoint{3, 4});
+    EXPECT_EQ(l.Get(1), (TSPoint{3, 0}));
+}
+
 TEST(Topology, ResetRemovesUnconnectedLinePointsInARow) {
     TFakeCanvas canvas;
     auto a = AddObject(canvas, 0);
@@ -311,6 +413,10 @@ TEST(Topology, ResetRemovesUnconnectedLinePointsInARow) {
     TopoResetConnection(*a, -2);
     TopoResetConnection(*a, 3);
     EXPECT_EQ(a->List.GetCount(), 3);
+    // One index: that point goes, the next is not looked at.
+    TopoResetConnection(*a, 0);
+    ASSERT_EQ(a->List.GetCount(), 2);
+    EXPECT_EQ(+a->List.GetConn(0).ConnID, 1);
     TopoResetConnection(*a, -1);
     ASSERT_EQ(a->List.GetCount(), 1);
     EXPECT_EQ(+a->List.GetConn(0).Kind, ctPin);
@@ -332,6 +438,63 @@ TEST(Topology, DisconnectRenewsBothEndsOfALink) {
     EXPECT_NE(+a->List.GetConn(0).Connection, id);
     EXPECT_NE(+b->List.GetConn(0).Connection, id);
     EXPECT_NE(+a->List.GetConn(0).Connection, +b->List.GetConn(0).Connection);
+}
+
+TEST(Topology, DisconnectCountsEveryPartnerOfTheNode) {
+    // A node shared by three: the other two stay linked.
+    TFakeCanvas canvas;
+    auto a = AddObject(canvas, 0), b = AddObject(canvas, 1), c = AddObject(canvas, 2);
+    for (auto* o : {a.get(), b.get(), c.get()}) o->List.Add(ConnPoint(0, ctPin));
+    b->List.Conn(0)->Connect(*a->List.Conn(0));
+    c->List.Conn(0)->Connect(*a->List.Conn(0));
+    const int32_t id = a->List.GetConn(0).Connection;
+    TopoDisconnect(canvas, *a, 0);
+    EXPECT_FALSE(a->List.GetConn(0).Connected());
+    EXPECT_NE(+a->List.GetConn(0).Connection, id);
+    for (auto* o : {b.get(), c.get()}) {
+        EXPECT_TRUE(o->List.GetConn(0).Connected());
+        EXPECT_EQ(+o->List.GetConn(0).Connection, id);
+    }
+
+    // Two points of one object linked to each other: the other one is the
+    // only partner and is left linked to no one.
+    auto d = AddObject(canvas, 0);
+    d->List.Add(ConnPoint(0, ctPin));
+    d->List.Add(ConnPoint(1, ctPin));
+    d->List.Conn(0)->Connect(*d->List.Conn(1));
+    TopoDisconnect(canvas, *d, 0);
+    EXPECT_FALSE(d->List.GetConn(1).Connected());
+    EXPECT_NE(+d->List.GetConn(0).Connection, +d->List.GetConn(1).Connection);
+    // With a partner elsewhere as well, it stays linked to that one.
+    d->List.Conn(0)->Connect(*d->List.Conn(1));
+    b->List.Conn(0)->Connect(*d->List.Conn(1));
+    TopoDisconnect(canvas, *d, 0);
+    EXPECT_TRUE(d->List.GetConn(1).Connected());
+    EXPECT_EQ(+d->List.GetConn(1).Connection, +b->List.GetConn(0).Connection);
+}
+
+// A point marked connected with no identifier (a damaged file) is linked to
+// no one: fresh points neither follow nor lead it.
+TEST(Topology, IdentifierZeroLinksNoOne) {
+    TFakeCanvas canvas;
+    auto a = AddObject(canvas, 1), b = AddObject(canvas, 0), c = AddObject(canvas, 2);
+    a->List.Add(ConnPoint(0, ctPin));
+    a->List.Conn(0)->SetAttr(cnaConnected, true);
+    b->List.Add(ConnPoint(0, ctPin));
+    c->List.Add(ConnPoint(0, ctPin));
+    a->List.Pos[0] = TSPoint{1, 1};
+    b->List.Pos[0] = TSPoint{7, 7};
+    c->List.Pos[0] = TSPoint{9, 9};
+    Drag(canvas, *a, 2, 0);
+    EXPECT_TRUE(a->Follows.empty());
+    EXPECT_FALSE(b->List.GetConn(0).GetAttr(cnaSlaveMoved));
+    EXPECT_EQ(b->List.Pos[0], (TSPoint{7, 7}));
+    EXPECT_EQ(a->List.Pos[0], (TSPoint{3, 1}));
+    EXPECT_EQ(canvas.Begins, 1);
+    // A fresh point dragged is not pulled onto it either.
+    Drag(canvas, *b, 1, 0);
+    EXPECT_EQ(a->List.Pos[0], (TSPoint{3, 1}));
+    EXPECT_EQ(c->List.Pos[0], (TSPoint{9, 9}));
 }
 
 // B is dragged; A (lower level) follows B, B's point on C (higher level)
@@ -373,6 +536,44 @@ TEST(Topology, DragOfThreeLinkedObjectsFollowsLevels) {
             EXPECT_FALSE(o->List.GetConn(i).GetAttr(cnaSlaveMoved));
             EXPECT_TRUE(o->List.GetConn(i).Connected());
         }
+}
+
+// A chain of followers moving as a whole is walked without recursion; a
+// line whose two ends follow two different objects moves both ends.
+TEST(Topology, FollowersAreWalkedWithoutRecursion) {
+    TFakeCanvas canvas;
+    std::vector<ComPtr<TFakeLinked>> chain;
+    for (int k = 0; k < 40; ++k) {
+        auto o = AddObject(canvas, 0);
+        o->Whole = true;
+        o->List.Add(ConnPoint(0, ctPin));
+        o->List.Add(ConnPoint(1, ctPin));
+        o->List.Pos[0] = TSPoint{float(k) * 2, 0};
+        o->List.Pos[1] = TSPoint{float(k) * 2 + 2, 0};
+        if (k > 0) o->List.Conn(0)->Connect(*chain.back()->List.Conn(1));
+        chain.push_back(o);
+    }
+    Drag(canvas, *chain.front(), 1, 3);
+    EXPECT_LE(canvas.MaxDepth, 2);
+    for (int k = 0; k < 40; ++k) EXPECT_EQ(chain[size_t(k)]->List.Pos[0], (TSPoint{float(k) * 2 + 1, 3})) << k;
+
+    TFakeCanvas lines;
+    auto lead = AddObject(lines, 2), left = AddObject(lines, 1), right = AddObject(lines, 1);
+    auto line = AddObject(lines, 0);
+    left->Whole = right->Whole = true;
+    for (auto* o : {lead.get(), left.get(), right.get(), line.get()}) {
+        o->List.Add(ConnPoint(0, ctPin));
+        o->List.Add(ConnPoint(1, ctPin));
+    }
+    lead->List.Conn(0)->Connect(*left->List.Conn(0));
+    lead->List.Conn(1)->Connect(*right->List.Conn(0));
+    left->List.Conn(1)->Connect(*line->List.Conn(0));
+    right->List.Conn(1)->Connect(*line->List.Conn(1));
+    left->List.Pos[1] = line->List.Pos[0] = TSPoint{0, 5};
+    right->List.Pos[1] = line->List.Pos[1] = TSPoint{0, 9};
+    Drag(lines, *lead, 1, 1);
+    EXPECT_EQ(line->List.Pos[0], (TSPoint{1, 6}));
+    EXPECT_EQ(line->List.Pos[1], (TSPoint{1, 10}));
 }
 
 TEST(Topology, MoveConnPassesOverAnObjectItIsAlreadyMoving) {
@@ -424,6 +625,14 @@ TEST(Topology, CandidatesAreMarkedAndAskedOnlyForPointsInTheList) {
     EXPECT_FALSE(a->List.GetConn(0).Connected());
     EXPECT_FALSE(b->List.GetConn(0).Connected());
     EXPECT_TRUE(a->List.GetConn(0).GetAttr(cnaCanConnect));
+    EXPECT_EQ(c->Tries, 2);
+    // Unforced, free points that are no candidates ask no one.
+    EXPECT_EQ(b->Tries, 2);
+    a->List.Conn(0)->SetAttr(cnaCanConnect, false);
+    a->List.Conn(1)->SetAttr(cnaCanConnect, false);
+    TopoMoveConnection(canvas, *a, 1, false);
+    TopoMoveConnection(canvas, *a, -1, false);
+    EXPECT_EQ(b->Tries, 2);
     EXPECT_EQ(c->Tries, 2);
 }
 
