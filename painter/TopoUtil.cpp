@@ -89,21 +89,40 @@ namespace {
 // queue, so a chain of followers costs one lookup each and no recursion.
 struct TFollowWalk {
     struct TEntry {
-        int32_t Id;
         int Object;
         int Point;
+        int Next;  // the next entry of the identifier, in drawing order; -1 ends
     };
     IPainter* Container = nullptr;
     std::vector<ComPtr<ILinkedObject>> Objects;
-    std::vector<TEntry> Index;  // sorted by identifier, then in drawing order
+    std::vector<TEntry> Entries;
+    // Open addressing by identifier: each slot holds an identifier and its
+    // first and last entry. A hash keeps the build linear.
+    std::vector<int32_t> SlotId;
+    std::vector<int> SlotFirst, SlotLast;
     std::deque<ComPtr<ILinkedObject>> Queue;
     // The points moved in this walk: each follows once, so a follower that
     // rounds its position cannot pull its leader back and forth.
     std::set<std::pair<ILinkedObject*, int>> Moved;
 
+    size_t Slot(int32_t id) const {
+        const size_t mask = SlotId.size() - 1;
+        size_t k = (uint32_t(id) * 2654435761u) & mask;
+        while (SlotId[k] != 0 && SlotId[k] != id) k = (k + 1) & mask;
+        return k;
+    }
+
+    // The first entry of an identifier, or -1.
+    int First(int32_t id) const {
+        if (id == 0 || SlotId.empty()) return -1;
+        const size_t k = Slot(id);
+        return SlotId[k] == id ? SlotFirst[k] : -1;
+    }
+
     void Build(IGVIntfList& edited) {
         const int n = edited.GetCount();
         Objects.reserve(size_t(n));
+        std::vector<int32_t> ids;
         for (int k = 0; k < n; ++k) {
             ComPtr<IUnknown> item = edited.GetItems(k);
             ComPtr<ILinkedObject> o = ComQuery<ILinkedObject>(item.get());
@@ -112,11 +131,27 @@ struct TFollowWalk {
             const int object = int(Objects.size());
             for (int j = 0; j < ol.GetCount(); ++j) {
                 const int32_t id = ol.Conn(j)->Connection;
-                if (id != 0) Index.push_back({id, object, j});
+                if (id == 0) continue;
+                Entries.push_back({object, j, -1});
+                ids.push_back(id);
             }
             Objects.push_back(std::move(o));
         }
-        std::stable_sort(Index.begin(), Index.end(), [](const TEntry& a, const TEntry& b) { return a.Id < b.Id; });
+        size_t size = 16;
+        while (size < 2 * Entries.size()) size *= 2;
+        SlotId.assign(size, 0);
+        SlotFirst.assign(size, -1);
+        SlotLast.assign(size, -1);
+        for (int e = 0; e < int(Entries.size()); ++e) {
+            const size_t k = Slot(ids[size_t(e)]);
+            if (SlotId[k] == 0) {
+                SlotId[k] = ids[size_t(e)];
+                SlotFirst[k] = e;
+            } else {
+                Entries[size_t(SlotLast[k])].Next = e;
+            }
+            SlotLast[k] = e;
+        }
     }
 
     void Move(ILinkedObject& o, int j, const TSPoint& p) {
@@ -139,17 +174,15 @@ struct TFollowWalk {
         if (leads.empty()) return;
         const int level = obj.Level();
         for (const auto& [i, id] : leads) {
-            auto at = std::lower_bound(Index.begin(), Index.end(), id,
-                                       [](const TEntry& e, int32_t v) { return e.Id < v; });
             // Moving a follower may change the point lists: every index is
             // checked again, and a point that moved within its list is
             // looked up there.
-            for (; at != Index.end() && at->Id == id; ++at) {
+            for (int e = First(id); e >= 0; e = Entries[size_t(e)].Next) {
                 if (!list.ValidIndex(i) || list.Conn(i)->Connection != id) break;
-                ILinkedObject& o = *Objects[size_t(at->Object)];
+                ILinkedObject& o = *Objects[size_t(Entries[size_t(e)].Object)];
                 if (&o == &obj) continue;
                 TConnList& ol = o.GetConnList();
-                int j = at->Point;
+                int j = Entries[size_t(e)].Point;
                 if (!ol.ValidIndex(j) || ol.Conn(j)->Connection != id) {
                     for (j = 0; j < ol.GetCount() && ol.Conn(j)->Connection != id; ++j) {
                     }
