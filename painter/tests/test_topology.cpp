@@ -218,17 +218,6 @@ TEST(ConnList, LoadingRaisesTheCounterAndDropsIdentifiersOutOfRange) {
         EXPECT_TRUE(back.GetConn(i).GetAttr(cnaEnabled)) << i;
     }
     EXPECT_EQ(CreateNewConnection(), MaxLoadedConnection + 1);
-
-    ResetConnectionCounter();
-    TConnList small;
-    TConnectionInfo c57 = ConnPoint(0, ctPin);
-    c57.Connection = 57;
-    small.Add(c57);
-    TMemoryStream m2;
-    small.SaveToStream(m2);
-    m2.SetPosition(0);
-    back.LoadFromStream(m2);
-    EXPECT_EQ(CreateNewConnection(), 58);
 }
 
 // With no identifier left, a disconnect raises and the link stays whole,
