@@ -89,40 +89,47 @@ namespace {
 // queue, so a chain of followers costs one lookup each and no recursion.
 struct TFollowWalk {
     struct TEntry {
+        int32_t Id;
         int Object;
         int Point;
         int Next;  // the next entry of the identifier, in drawing order; -1 ends
     };
+    // Open addressing by identifier; a slot of an older walk (another
+    // Stamp) counts as empty, so the table is kept between walks and never
+    // cleared.
+    struct TSlot {
+        uint32_t Stamp;
+        int32_t Id;
+        int First, Last;
+    };
     IPainter* Container = nullptr;
     std::vector<ComPtr<ILinkedObject>> Objects;
     std::vector<TEntry> Entries;
-    // Open addressing by identifier: each slot holds an identifier and its
-    // first and last entry. A hash keeps the build linear.
-    std::vector<int32_t> SlotId;
-    std::vector<int> SlotFirst, SlotLast;
+    std::vector<TSlot> Slots;
+    uint32_t Stamp = 0;
     std::deque<ComPtr<ILinkedObject>> Queue;
     // The points moved in this walk: each follows once, so a follower that
     // rounds its position cannot pull its leader back and forth.
     std::set<std::pair<ILinkedObject*, int>> Moved;
 
     size_t Slot(int32_t id) const {
-        const size_t mask = SlotId.size() - 1;
+        const size_t mask = Slots.size() - 1;
         size_t k = (uint32_t(id) * 2654435761u) & mask;
-        while (SlotId[k] != 0 && SlotId[k] != id) k = (k + 1) & mask;
+        while (Slots[k].Stamp == Stamp && Slots[k].Id != id) k = (k + 1) & mask;
         return k;
     }
 
     // The first entry of an identifier, or -1.
     int First(int32_t id) const {
-        if (id == 0 || SlotId.empty()) return -1;
-        const size_t k = Slot(id);
-        return SlotId[k] == id ? SlotFirst[k] : -1;
+        if (id == 0 || Slots.empty()) return -1;
+        const TSlot& s = Slots[Slot(id)];
+        return s.Stamp == Stamp ? s.First : -1;
     }
 
-    void Build(IGVIntfList& edited) {
+    void Build(IGVIntfList& edited, uint32_t stamp) {
         const int n = edited.GetCount();
         Objects.reserve(size_t(n));
-        std::vector<int32_t> ids;
+        Entries.clear();
         for (int k = 0; k < n; ++k) {
             ComPtr<IUnknown> item = edited.GetItems(k);
             ComPtr<ILinkedObject> o = ComQuery<ILinkedObject>(item.get());
@@ -131,26 +138,22 @@ struct TFollowWalk {
             const int object = int(Objects.size());
             for (int j = 0; j < ol.GetCount(); ++j) {
                 const int32_t id = ol.Conn(j)->Connection;
-                if (id == 0) continue;
-                Entries.push_back({object, j, -1});
-                ids.push_back(id);
+                if (id != 0) Entries.push_back({id, object, j, -1});
             }
             Objects.push_back(std::move(o));
         }
+        Stamp = stamp;
         size_t size = 16;
         while (size < 2 * Entries.size()) size *= 2;
-        SlotId.assign(size, 0);
-        SlotFirst.assign(size, -1);
-        SlotLast.assign(size, -1);
+        if (Slots.size() < size) Slots.assign(size, TSlot{0, 0, -1, -1});
         for (int e = 0; e < int(Entries.size()); ++e) {
-            const size_t k = Slot(ids[size_t(e)]);
-            if (SlotId[k] == 0) {
-                SlotId[k] = ids[size_t(e)];
-                SlotFirst[k] = e;
+            TSlot& s = Slots[Slot(Entries[size_t(e)].Id)];
+            if (s.Stamp != Stamp) {
+                s = TSlot{Stamp, Entries[size_t(e)].Id, e, e};
             } else {
-                Entries[size_t(SlotLast[k])].Next = e;
+                Entries[size_t(s.Last)].Next = e;
+                s.Last = e;
             }
-            SlotLast[k] = e;
         }
     }
 
@@ -219,16 +222,35 @@ void TopoMoveObject(IPainter& container, ILinkedObject& obj) {
     if (!leads) return;
     ComPtr<IGVIntfList> edited = container.GetEdited();
     if (!edited) return;
+    // The tables of the last walk, taken over while this one runs: a drag
+    // step builds its index without allocating.
+    static std::vector<TFollowWalk::TSlot> spareSlots;
+    static std::vector<TFollowWalk::TEntry> spareEntries;
+    static uint32_t stamp = 0;
+    if (++stamp == 0) {
+        spareSlots.clear();
+        stamp = 1;
+    }
     TFollowWalk walk;
     walk.Container = &container;
-    walk.Build(*edited);
+    walk.Slots = std::move(spareSlots);
+    walk.Entries = std::move(spareEntries);
+    walk.Build(*edited, stamp);
     TFollowWalk* const outer = current;
     current = &walk;
     struct Restore {
         TFollowWalk*& c;
         TFollowWalk* outer;
-        ~Restore() { c = outer; }
-    } restore{current, outer};
+        TFollowWalk& walk;
+        ~Restore() {
+            c = outer;
+            // Tables much larger than this drawing needs are let go.
+            if (walk.Slots.size() <= 8 * std::max<size_t>(16, 2 * walk.Entries.size())) {
+                spareSlots = std::move(walk.Slots);
+                spareEntries = std::move(walk.Entries);
+            }
+        }
+    } restore{current, outer, walk};
     walk.Follow(obj);
     while (!walk.Queue.empty()) {
         const ComPtr<ILinkedObject> next = std::move(walk.Queue.front());
