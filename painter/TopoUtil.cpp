@@ -45,44 +45,6 @@ std::vector<ILinkedObject*>& MovingChain() {
     return chain;
 }
 
-}  // namespace
-
-void TopoBeginMoveConnection(IPainter&, ILinkedObject& obj, int index) {
-    TConnList& list = obj.GetConnList();
-    int from, to;
-    if (!Range(list, index, from, to)) return;
-    for (int i = from; i < to; ++i) {
-        TConnectionInfo* c = list.Conn(i);
-        c->SetAttr(cnaCanConnect, c->GetAttr(cnaConnected));
-    }
-}
-
-void TopoBeginMoveObject(IPainter& container, ILinkedObject& obj) {
-    const auto others = Others(container, obj);
-    TConnList& list = obj.GetConnList();
-    const int level = obj.Level();
-    for (int i = 0; i < list.GetCount(); ++i) {
-        TConnectionInfo* p = list.Conn(i);
-        if (!p->Connected()) {
-            p->SetAttr(cnaCanConnect, false);
-            continue;
-        }
-        const int32_t id = p->Connection;
-        if (p->GetAttr(cnaSlaveMoved) || id == 0) continue;
-        for (const auto& o : others) {
-            TConnList& ol = o->GetConnList();
-            for (int j = 0; j < ol.GetCount(); ++j) {
-                TConnectionInfo* q = ol.Conn(j);
-                if (q->Connection != id) continue;
-                if (level < o->Level()) obj.SetFollow(i, !o->IsRigid());
-                if (q->Connected()) q->SetAttr(cnaSlaveMoved, true);
-            }
-        }
-    }
-}
-
-namespace {
-
 // One drag step's walk of followers. The first TopoMoveObject indexes the
 // points of the drawing by identifier once; a TopoMoveObject reached through
 // the container while the walk runs (a follower being moved) only joins the
@@ -177,25 +139,35 @@ struct TFollowWalk {
         if (leads.empty()) return;
         const int level = obj.Level();
         for (const auto& [i, id] : leads) {
-            // Moving a follower may change the point lists: every index is
-            // checked again, and a point that moved within its list is
-            // looked up there.
-            for (int e = First(id); e >= 0; e = Entries[size_t(e)].Next) {
-                if (!list.ValidIndex(i) || list.Conn(i)->Connection != id) break;
-                ILinkedObject& o = *Objects[size_t(Entries[size_t(e)].Object)];
-                if (&o == &obj) continue;
+            ForEachPartner(obj, id, [&](ILinkedObject& o, int j) {
+                if (!list.ValidIndex(i) || list.Conn(i)->Connection != id) return false;
                 TConnList& ol = o.GetConnList();
-                int j = Entries[size_t(e)].Point;
-                if (!ol.ValidIndex(j) || ol.Conn(j)->Connection != id) {
-                    for (j = 0; j < ol.GetCount() && ol.Conn(j)->Connection != id; ++j) {
-                    }
-                    if (j == ol.GetCount()) continue;
-                }
                 if (level < o.Level())
                     Move(obj, i, ol.GetCoord(j));
                 else
                     Move(o, j, list.GetCoord(i));
+                return true;
+            });
+        }
+    }
+
+    // Calls f(o, j) for each point j of another object o with identifier
+    // id, until f answers false. Moving a follower may change the point
+    // lists: every index is checked again, and a point that moved within
+    // its list is looked up there.
+    template <class F>
+    void ForEachPartner(ILinkedObject& obj, int32_t id, F&& f) {
+        for (int e = First(id); e >= 0; e = Entries[size_t(e)].Next) {
+            ILinkedObject& o = *Objects[size_t(Entries[size_t(e)].Object)];
+            if (&o == &obj) continue;
+            TConnList& ol = o.GetConnList();
+            int j = Entries[size_t(e)].Point;
+            if (!ol.ValidIndex(j) || ol.Conn(j)->Connection != id) {
+                for (j = 0; j < ol.GetCount() && ol.Conn(j)->Connection != id; ++j) {
+                }
+                if (j == ol.GetCount()) continue;
             }
+            if (!f(o, j)) return;
         }
     }
 };
@@ -206,6 +178,51 @@ TFollowWalk*& CurrentWalk() {
 }
 
 }  // namespace
+
+void TopoBeginMoveConnection(IPainter&, ILinkedObject& obj, int index) {
+    TConnList& list = obj.GetConnList();
+    int from, to;
+    if (!Range(list, index, from, to)) return;
+    for (int i = from; i < to; ++i) {
+        TConnectionInfo* c = list.Conn(i);
+        c->SetAttr(cnaCanConnect, c->GetAttr(cnaConnected));
+    }
+}
+
+void TopoBeginMoveObject(IPainter& container, ILinkedObject& obj) {
+    // A follower starts moving inside a walk: its index gives the partners,
+    // so a chain does not scan the drawing once per follower.
+    TFollowWalk* walk = CurrentWalk();
+    if (walk && walk->Container != &container) walk = nullptr;
+    std::vector<ComPtr<ILinkedObject>> others;
+    if (!walk) others = Others(container, obj);
+    TConnList& list = obj.GetConnList();
+    const int level = obj.Level();
+    for (int i = 0; i < list.GetCount(); ++i) {
+        TConnectionInfo* p = list.Conn(i);
+        if (!p->Connected()) {
+            p->SetAttr(cnaCanConnect, false);
+            continue;
+        }
+        const int32_t id = p->Connection;
+        if (p->GetAttr(cnaSlaveMoved) || id == 0) continue;
+        auto partner = [&](ILinkedObject& o, int j) {
+            TConnectionInfo* q = o.GetConnList().Conn(j);
+            if (level < o.Level()) obj.SetFollow(i, !o.IsRigid());
+            if (q->Connected()) q->SetAttr(cnaSlaveMoved, true);
+            return true;
+        };
+        if (walk) {
+            walk->ForEachPartner(obj, id, partner);
+            continue;
+        }
+        for (const auto& o : others) {
+            TConnList& ol = o->GetConnList();
+            for (int j = 0; j < ol.GetCount(); ++j)
+                if (ol.Conn(j)->Connection == id) partner(*o, j);
+        }
+    }
+}
 
 void TopoMoveObject(IPainter& container, ILinkedObject& obj) {
     TFollowWalk*& current = CurrentWalk();

@@ -95,9 +95,12 @@ public:
     TGraphPaint* Box() override { return nullptr; }
     void BeginDrawComp(IGraphEdit&, TSPoint) override {}
     void MoveNextPoint() override {}
+    // As the editing canvas does: an object that starts moving marks the
+    // partners it drags.
     void BeginMoveObj(IGraphEdit& comp) override {
         comp.PutMoved(true);
         ++Begins;
+        TopoBeginMoveObject(*this, *dynamic_cast<TFakeLinked*>(&comp));
     }
     void BeginMove() override {}
     void MovingObj(IGraphEdit& comp, TEditInfo& info) override {
@@ -147,7 +150,6 @@ ComPtr<TFakeLinked> AddObject(TFakeCanvas& canvas, int level) {
 
 void Drag(TFakeCanvas& canvas, TFakeLinked& obj, float dx, float dy) {
     canvas.BeginMoveObj(obj);
-    TopoBeginMoveObject(canvas, obj);
     TEditInfo move;
     move.Init(0, 0)._ET(etMove)._DX(dx)._DY(dy);
     canvas.MovingObj(obj, move);
@@ -503,7 +505,6 @@ TEST(Topology, DragOfThreeLinkedObjectsFollowsLevels) {
     b->List.Conn(1)->Connect(*c->List.Conn(0));
 
     canvas.BeginMoveObj(*b);
-    TopoBeginMoveObject(canvas, *b);
     EXPECT_EQ(b->Follows, (std::vector<std::pair<int, bool>>{{1, true}}));
     EXPECT_TRUE(a->List.GetConn(0).GetAttr(cnaSlaveMoved));
     for (int step = 0; step < 2; ++step) {
@@ -544,7 +545,12 @@ TEST(Topology, FollowersAreWalkedWithoutRecursion) {
     }
     Drag(canvas, *chain.front(), 1, 3);
     EXPECT_LE(canvas.MaxDepth, 2);
-    for (int k = 0; k < 40; ++k) EXPECT_EQ(chain[size_t(k)]->List.Pos[0], (TSPoint{float(k) * 2 + 1, 3})) << k;
+    EXPECT_EQ(canvas.Begins, 40);
+    for (int k = 0; k < 40; ++k) {
+        EXPECT_EQ(chain[size_t(k)]->List.Pos[0], (TSPoint{float(k) * 2 + 1, 3})) << k;
+        // Each follower, starting to move, marked the next as its follower.
+        EXPECT_EQ(chain[size_t(k)]->List.GetConn(0).GetAttr(cnaSlaveMoved), k > 0) << k;
+    }
 
     TFakeCanvas lines;
     auto lead = AddObject(lines, 2), left = AddObject(lines, 1), right = AddObject(lines, 1);
