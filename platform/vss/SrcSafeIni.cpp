@@ -136,6 +136,7 @@ int TSrcSafeIni::FindUser(std::string_view name) const {
 TSrcSafeIni ParseSrcSafeIni(std::string_view text) {
     TSrcSafeIni ini;
     std::string section;
+    bool database = false, users = false;
     int lineNo = 0;
     size_t pos = 0;
     while (pos < text.size()) {
@@ -155,6 +156,8 @@ TSrcSafeIni ParseSrcSafeIni(std::string_view text) {
                 continue;
             }
             section = FoldName(Trim(line.substr(1, line.size() - 2)));
+            database = database || section == "database";
+            users = users || section == "users";
             if (section != "database" && section != "users") problem("an unknown section");
             continue;
         }
@@ -189,6 +192,9 @@ TSrcSafeIni ParseSrcSafeIni(std::string_view text) {
             problem("a value before the first section");
         }
     }
+    // Empty, or cut short: without them it names no users to log on as.
+    if (!database) ini.Problems.push_back("the [Database] section is missing");
+    if (!users) ini.Problems.push_back("the [Users] section is missing");
     return ini;
 }
 

@@ -119,6 +119,10 @@ TSsEnvironment ReadSsEnvironment(const std::string& programPath);
 int RunSsCommand(const TSsCommand& command, const TSsEnvironment& environment, std::ostream& out,
                  std::ostream& err);
 
+// The whole of the program ss: stop signals, command line, run, output
+// checked, and the end by a stop signal that cut work short.
+int SsMain(int argc, char** argv);
+
 // The dir output of the listing blocks.
 std::string FormatDirListing(const std::vector<TVssProjectListing>& blocks);
 
