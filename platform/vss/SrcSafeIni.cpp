@@ -42,9 +42,23 @@ std::string_view Trim(std::string_view s) {
 }  // namespace
 
 std::string Sha256(std::string_view data) {
+    // Fetched once, and one context per thread: a listing checks a checksum
+    // per item, and looking the digest up each time would cost most of it.
+    struct TDigest {
+        EVP_MD* Md = EVP_MD_fetch(nullptr, "SHA256", nullptr);
+        ~TDigest() { EVP_MD_free(Md); }
+    };
+    struct TContext {
+        EVP_MD_CTX* Ctx = EVP_MD_CTX_new();
+        ~TContext() { EVP_MD_CTX_free(Ctx); }
+    };
+    static const TDigest digestType;
+    thread_local TContext context;
     unsigned char digest[EVP_MAX_MD_SIZE];
     unsigned int size = 0;
-    if (EVP_Digest(data.data(), data.size(), digest, &size, EVP_sha256(), nullptr) != 1 || size != 32)
+    if (!digestType.Md || !context.Ctx || EVP_DigestInit_ex(context.Ctx, digestType.Md, nullptr) != 1 ||
+        EVP_DigestUpdate(context.Ctx, data.data(), data.size()) != 1 ||
+        EVP_DigestFinal_ex(context.Ctx, digest, &size) != 1 || size != 32)
         RaiseVss(VSS_E_DATABASE, "SHA-256 is not available");
     return std::string(reinterpret_cast<const char*>(digest), size);
 }
