@@ -41,7 +41,8 @@
 // that failed is left as it was, the others of the command are still done),
 // also when the listing could not be written. Stopped by SIGTERM or SIGINT,
 // ss rolls back the operation under way, does no further item and ends by
-// that signal.
+// that signal; a stop that comes once the last item has committed cuts
+// nothing short, and ss ends as it would have without it.
 //
 // Output of dir (LF line ends), a block per project, depth-first with -r:
 //
