@@ -228,7 +228,8 @@ TSrcSafeIni LoadSrcSafeIni(const std::string& path) {
     if (!TryReadLocalFile(path, text))
         RaiseVss(VSS_E_DATABASE, "\"" + path + "\" is not a SourceSafe database: it cannot be read");
     TSrcSafeIni ini = ParseSrcSafeIni(text);
-    if (!ini.Problems.empty()) RaiseVss(VSS_E_DATABASE, "\"" + path + "\" is damaged: " + ini.Problems.front());
+    if (!ini.Problems.empty())
+        RaiseVss(VSS_E_DATABASE, "srcsafe.ini is damaged: " + ini.Problems.front() + " (file \"" + path + "\")");
     return ini;
 }
 
