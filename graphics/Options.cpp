@@ -24,6 +24,33 @@ std::unique_ptr<TMemIni> ReadIni(const std::string& fileName) {
     return ini;
 }
 
+// The line of the section that holds ident, or -1. People write "C17 = 5"
+// by hand, as the platform's INI file reads it: blanks around the key do
+// not count here (TMemIni keeps its lines as they are).
+int KeyLine(const TMemIni& ini, std::string_view section, std::string_view ident) {
+    const TStringList* lines = ini.SectionLines(section);
+    if (!lines) return -1;
+    const std::string key = Trim(ident);
+    for (int i = 0; i < lines->Count(); ++i) {
+        const std::string& line = (*lines)[i];
+        const size_t eq = line.find('=');
+        if (eq != std::string::npos && SameText(Trim(std::string_view(line).substr(0, eq)), key)) return i;
+    }
+    return -1;
+}
+
+// Replaces the key's line, however it was spaced, or adds one.
+void PutValue(TMemIni& ini, std::string_view section, std::string_view ident, std::string_view value) {
+    const int i = KeyLine(ini, section, ident);
+    if (i < 0) {
+        ini.WriteString(section, ident, value);  // refuses what the file cannot hold
+        return;
+    }
+    TMemIni probe;
+    probe.WriteString(section, ident, value);  // the same refusals, before anything changes
+    ini.SectionLines(section)->Put(i, std::string(ident) + "=" + std::string(value));
+}
+
 }  // namespace
 
 TOptionValue::TOptionValue(double v) {
@@ -45,13 +72,14 @@ std::string TOptionsStore::ReadValue(std::string_view section, std::string_view 
 
 std::string TOptionsStore::ReadValueDef(std::string_view section, std::string_view ident,
                                         const TOptionValue& def) const {
-    const TStringList* lines = ini_->SectionLines(section);
-    if (!lines || lines->IndexOfName(ident) < 0) return def.Text();
-    return ini_->ReadString(section, ident, "");
+    const int i = KeyLine(*ini_, section, ident);
+    if (i < 0) return def.Text();
+    const std::string& line = (*ini_->SectionLines(section))[i];
+    return Trim(std::string_view(line).substr(line.find('=') + 1));
 }
 
 void TOptionsStore::WriteValue(std::string_view section, std::string_view ident, const TOptionValue& value) {
-    ini_->WriteString(section, ident, value.Text());  // refuses what the file cannot hold
+    PutValue(*ini_, section, ident, value.Text());
     Changed(TChange{false, std::string(section), std::string(ident), value.Text()});
 }
 
@@ -68,8 +96,9 @@ void TOptionsStore::ReadSection(std::string_view section, TStringList& strings) 
     for (int i = 0; i < lines.Count(); ++i) {
         const std::string& line = lines[i];
         const size_t eq = line.find('=');
-        if (eq == std::string::npos || eq == 0 || line[0] == ';') continue;
-        strings.Add(line.substr(0, eq));
+        if (eq == std::string::npos || line[0] == ';') continue;
+        std::string key = Trim(std::string_view(line).substr(0, eq));
+        if (!key.empty()) strings.Add(std::move(key));
     }
 }
 
@@ -91,7 +120,7 @@ void TOptionsStore::UpdateFile() {
     const std::string before = fresh->IniText();
     for (const TChange& c : changes_) {
         if (c.Erase) fresh->EraseSection(c.Section);
-        else fresh->WriteString(c.Section, c.Ident, c.Value);
+        else PutValue(*fresh, c.Section, c.Ident, c.Value);
     }
     if (fresh->IniText() != before) fresh->SaveToFile(fileName_);
     ini_ = std::move(fresh);

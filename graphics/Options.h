@@ -54,6 +54,8 @@ public:
     // changes since.
     const TMemIni& Ini() const { return *ini_; }
 
+    // Key names and values are read without the blanks around them
+    // ("C17 = 65280"), and a write replaces such a line.
     // The stored text; empty when absent.
     std::string ReadValue(std::string_view section, std::string_view ident) const;
     // The stored text, or def when the key is absent.

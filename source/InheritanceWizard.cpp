@@ -82,6 +82,21 @@ bool OpensBody(TCodeReader& rd) {
     return true;
 }
 
+// Whether line first declares a class or object type without a body of
+// its own ("TSemi = class(TMid);", "TFwd = class;"); name is its name.
+bool DeclaresBodilessClass(const std::vector<std::string>& lines, int first, std::string& name) {
+    TCodeReader rd(lines, first);
+    TPasToken t;
+    if (!rd.Next(t) || !t.IsIdent() || t.Line != first) return false;
+    name = std::string(t.Text);
+    if (!rd.Next(t) || !t.IsSymbol("=") || !rd.Next(t)) return false;
+    if (t.Is("packed") && !rd.Next(t)) return false;
+    if (!(t.Is("class") || t.Is("object"))) return false;
+    TPasToken n;
+    if (rd.Peek(n) && n.Is("of")) return false;  // a class reference
+    return !OpensBody(rd);
+}
+
 struct TClassBody {
     bool Header = false;  // the line opens a class or object type with a body
     std::string Name;
@@ -483,6 +498,8 @@ void TIHyperSourceCode::InheritanceWizard(TForth& Sender) {
             throw EInvalidSourceCode("The end of class " + one.Name + " is not on a line of its own.");
     }
     std::string className;
+    if (cursor >= 0 && cursor < LineCount() && DeclaresBodilessClass(lines, cursor, className))
+        throw EInvalidSourceCode("The class " + className + " has no body to write into.");
     int header = 0, kind = 0;
     // An interface has nothing to override.
     if (!FindEnclosingClass(cursor, className, header, kind) || kind == ctkInterface) return;

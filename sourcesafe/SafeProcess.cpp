@@ -80,8 +80,10 @@ TProcessResult RunChildProcess(const TProcessRequest& request) {
     }
     result.Output = process.readAllStandardOutput().toStdString();
     result.Errors = process.readAllStandardError().toStdString();
-    result.Finished = !result.TimedOut && !result.Cancelled && process.exitStatus() == QProcess::NormalExit;
-    if (result.Finished) result.ExitCode = process.exitCode();
+    const bool exited = process.state() == QProcess::NotRunning && process.exitStatus() == QProcess::NormalExit;
+    result.Finished = !result.TimedOut && !result.Cancelled && exited;
+    // Also after a stop: a client that had done its work by then says so.
+    if (exited) result.ExitCode = process.exitCode();
     return result;
 }
 

@@ -30,7 +30,7 @@ struct TProcessResult {
     bool TimedOut = false;
     bool Cancelled = false;
     bool Killed = false;  // it did not end within the grace period
-    int ExitCode = -1;
+    int ExitCode = -1;  // when it exited by itself, also after a stop; else -1
     std::string Output;
     std::string Errors;
     std::string StartError;

@@ -600,6 +600,12 @@ bool TSourceSafeServices::RunSSCommand(const std::vector<std::string>& args, con
     for (const std::string& line : SplitLines(result.Output)) Q(line);
     for (const std::string& line : SplitLines(result.Errors)) Q(line);
     if (!result.Started) throw Exception("Cannot start " + request.Program + ": " + result.StartError);
+    // ss ends with 0 after a stop only when it had done all its work by then.
+    if ((result.TimedOut || result.Cancelled) && result.ExitCode == 0) {
+        Q("ss " + verb + " had finished its work when it was stopped");
+        Q("Done.");
+        return true;
+    }
     if (result.TimedOut)
         throw Exception("ss " + verb + " did not finish within " + IntToStr(SsTimeLimitMs / 1000) +
                         " s and was stopped");

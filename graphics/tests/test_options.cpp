@@ -63,6 +63,19 @@ TEST_F(OptionsFile, EachStoreSavesOnlyItsOwnChangesOverTheFileAsItIsNow) {
     EXPECT_EQ(a.ReadValue("Palette", "C17"), "");
 }
 
+TEST_F(OptionsFile, KeysWithBlanksAroundTheEqualsSignAreFoundAndOtherLinesStayAsWritten) {
+    Write("[S]\r\n A = 1 \r\n\tB\t=\t2\r\n; note = kept\r\n");
+    TOptionsStore a(Path());
+    EXPECT_EQ(a.ReadValue("S", "A"), "1");
+    EXPECT_EQ(a.ReadValueDef("S", "b", 9), "2");
+    TStringList keys;
+    a.ReadSection("S", keys);
+    EXPECT_EQ(keys.Strings(), (std::vector<std::string>{"A", "B"}));
+    a.WriteValue("S", "B", "3");
+    EXPECT_EQ(a.ReadValue("S", "B"), "3");
+    EXPECT_EQ(Read(), "[S]\r\n A = 1 \r\nB=3\r\n; note = kept\r\n");
+}
+
 TEST_F(OptionsFile, ChangesHeldBackAreSavedTogetherAndKeptWhenTheSaveFails) {
     TOptionsStore a(Path());
     a.BeginUpdate();

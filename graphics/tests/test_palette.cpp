@@ -100,6 +100,18 @@ TEST(Palette, UserColoursGoBackToTheirKeysAndGapsStayBlack) {
     EXPECT_EQ(GetColorIndex(RGB(1, 2, 3)), 21);
 }
 
+TEST(Palette, AColourWrittenByHandWithBlanksAroundItsEqualsSignLoadsAndIsReplacedOnSave) {
+    IniFolder folder;
+    folder.Write("[Palette]\r\nC16=255\r\n  C17 = 65280 \r\n");
+    {
+        Started s(folder.Ini());
+        EXPECT_EQ(PalSize(), 18);
+        EXPECT_EQ(GetColorName(17), "0.FF.0");
+        ChangePalColor(17, RGB(1, 2, 3));
+    }
+    EXPECT_EQ(folder.Read(), "[Palette]\r\nC16=255\r\nC17=197121\r\n");
+}
+
 TEST(Palette, ColoursOthersSavedMeanwhileStayAndAnUnchangedPaletteWritesNothing) {
     IniFolder folder;
     folder.Write("[Palette]\nC20=255\n");

@@ -42,9 +42,23 @@ std::string_view Trim(std::string_view s) {
 }  // namespace
 
 std::string Sha256(std::string_view data) {
+    // Fetched once, and one context per thread: a listing checks a checksum
+    // per item, and looking the digest up each time would cost most of it.
+    struct TDigest {
+        EVP_MD* Md = EVP_MD_fetch(nullptr, "SHA256", nullptr);
+        ~TDigest() { EVP_MD_free(Md); }
+    };
+    struct TContext {
+        EVP_MD_CTX* Ctx = EVP_MD_CTX_new();
+        ~TContext() { EVP_MD_CTX_free(Ctx); }
+    };
+    static const TDigest digestType;
+    thread_local TContext context;
     unsigned char digest[EVP_MAX_MD_SIZE];
     unsigned int size = 0;
-    if (EVP_Digest(data.data(), data.size(), digest, &size, EVP_sha256(), nullptr) != 1 || size != 32)
+    if (!digestType.Md || !context.Ctx || EVP_DigestInit_ex(context.Ctx, digestType.Md, nullptr) != 1 ||
+        EVP_DigestUpdate(context.Ctx, data.data(), data.size()) != 1 ||
+        EVP_DigestFinal_ex(context.Ctx, digest, &size) != 1 || size != 32)
         RaiseVss(VSS_E_DATABASE, "SHA-256 is not available");
     return std::string(reinterpret_cast<const char*>(digest), size);
 }
@@ -136,6 +150,7 @@ int TSrcSafeIni::FindUser(std::string_view name) const {
 TSrcSafeIni ParseSrcSafeIni(std::string_view text) {
     TSrcSafeIni ini;
     std::string section;
+    bool database = false, users = false;
     int lineNo = 0;
     size_t pos = 0;
     while (pos < text.size()) {
@@ -155,6 +170,8 @@ TSrcSafeIni ParseSrcSafeIni(std::string_view text) {
                 continue;
             }
             section = FoldName(Trim(line.substr(1, line.size() - 2)));
+            database = database || section == "database";
+            users = users || section == "users";
             if (section != "database" && section != "users") problem("an unknown section");
             continue;
         }
@@ -189,6 +206,9 @@ TSrcSafeIni ParseSrcSafeIni(std::string_view text) {
             problem("a value before the first section");
         }
     }
+    // Empty, or cut short: without them it names no users to log on as.
+    if (!database) ini.Problems.push_back("the [Database] section is missing");
+    if (!users) ini.Problems.push_back("the [Users] section is missing");
     return ini;
 }
 
@@ -208,7 +228,8 @@ TSrcSafeIni LoadSrcSafeIni(const std::string& path) {
     if (!TryReadLocalFile(path, text))
         RaiseVss(VSS_E_DATABASE, "\"" + path + "\" is not a SourceSafe database: it cannot be read");
     TSrcSafeIni ini = ParseSrcSafeIni(text);
-    if (!ini.Problems.empty()) RaiseVss(VSS_E_DATABASE, "\"" + path + "\" is damaged: " + ini.Problems.front());
+    if (!ini.Problems.empty())
+        RaiseVss(VSS_E_DATABASE, "srcsafe.ini is damaged: " + ini.Problems.front() + " (file \"" + path + "\")");
     return ini;
 }
 

@@ -9,6 +9,7 @@
 //   [Users]
 //   Admin = pbkdf2-sha256:<iterations>:<salt hex>:<hash hex>
 //
+// Both sections must be there (a new database's [Users] may be empty).
 // Section and key names fold ASCII case; blanks around "=" are ignored; line
 // ends may be CR LF, LF or CR. Data_File is a plain file name in the same
 // folder (the SQLite database). Multiple_Checkouts is Yes or No (several users
@@ -40,7 +41,7 @@ struct TSrcSafeIni {
     std::string DataFile = "vss.db";
     bool MultipleCheckouts = false;
     std::vector<std::pair<std::string, std::string>> Users;  // name, password hash
-    std::vector<std::string> Problems;                      // "line N: why", one a damaged line
+    std::vector<std::string> Problems;  // "line N: why", one a damaged line; or a section missing
 
     // Index into Users of the name (ASCII case folded), or -1.
     int FindUser(std::string_view name) const;

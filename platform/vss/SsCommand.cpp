@@ -1,6 +1,7 @@
 #include "platform/vss/SsCommand.h"
 
 #include <cstdlib>
+#include <iostream>
 #include <ostream>
 
 #include <pwd.h>
@@ -328,12 +329,18 @@ int RunSsCommand(const TSsCommand& c, const TSsEnvironment& env, std::ostream& o
     if (!folder.empty()) folder = AbsoluteLocalPath(folder) + "/";
     size_t items = c.Verb == TSsVerb::Get ? 1 : c.Args.size();
     std::vector<std::string> untouched;
-    for (size_t i = 0; i < items && !StopRequested(); ++i) {
+    // A stop before an item: that item and the rest are left undone.
+    const auto stopped = [] {
+        if (!StopRequested()) return false;
+        NoteStopTaken();
+        return true;
+    };
+    for (size_t i = 0; i < items && !stopped(); ++i) {
         try {
             if (c.Verb == TSsVerb::Add) {
                 TVssItemRow project = session->Find(session->CurrentProject(), false);
                 for (const std::string& path : ExpandLocal(c.Args[i], c.Recursive)) {
-                    if (StopRequested()) break;
+                    if (stopped()) break;
                     try {
                         session->Add(project, path, comment, options);
                     } catch (const std::exception& e) {
@@ -344,7 +351,7 @@ int RunSsCommand(const TSsCommand& c, const TSsEnvironment& env, std::ostream& o
                 continue;
             }
             for (const TVssItemRow& row : ExpandItems(*session, c.Args[i])) {
-                if (StopRequested()) break;
+                if (stopped()) break;
                 try {
                     int touched = 1;
                     switch (c.Verb) {
@@ -368,9 +375,31 @@ int RunSsCommand(const TSsCommand& c, const TSsEnvironment& env, std::ostream& o
         err << "A writable copy of \"" << path << "\" differs from the database; it was left as it was\n";
     for (const std::string& line : untouched) err << line << "\n";
     if (code == 0 && (!skipped.empty() || !untouched.empty())) code = kExitWarnings;
-    // Stopped between two items: what was done stays done, the rest was not begun.
-    if (StopRequested() && code != kExitError) err << "Stopped; the items after the last one done were left alone\n";
-    if (StopRequested()) code = kExitError;
+    // Stopped between two items: what was done stays done, the rest was not
+    // begun. A stop that came after the last item cut nothing short.
+    if (StopTaken() && code != kExitError) err << "Stopped; the items after the last one done were left alone\n";
+    if (StopTaken()) code = kExitError;
+    return code;
+}
+
+int SsMain(int argc, char** argv) {
+    InstallStopSignals();
+    std::vector<std::string> args(argv + 1, argv + argc);
+    TSsCommand command;
+    try {
+        command = ParseSsCommandLine(args);
+    } catch (const ESsUsage& e) {
+        std::cerr << e.Message << "\n";
+        return kExitError;
+    }
+    int code = RunSsCommand(command, ReadSsEnvironment(argc > 0 ? argv[0] : "ss"), std::cout, std::cerr);
+    std::cout.flush();
+    if (!std::cout && code == 0) {
+        std::cerr << "Cannot write to standard output\n";
+        code = kExitError;
+    }
+    std::cerr.flush();
+    EndByStopSignal();
     return code;
 }
 

@@ -41,7 +41,8 @@
 // that failed is left as it was, the others of the command are still done),
 // also when the listing could not be written. Stopped by SIGTERM or SIGINT,
 // ss rolls back the operation under way, does no further item and ends by
-// that signal.
+// that signal; a stop that comes once the last item has committed cuts
+// nothing short, and ss ends as it would have without it.
 //
 // Output of dir (LF line ends), a block per project, depth-first with -r:
 //
@@ -118,6 +119,10 @@ TSsEnvironment ReadSsEnvironment(const std::string& programPath);
 // Runs a parsed command; answers the exit code.
 int RunSsCommand(const TSsCommand& command, const TSsEnvironment& environment, std::ostream& out,
                  std::ostream& err);
+
+// The whole of the program ss: stop signals, command line, run, output
+// checked, and the end by a stop signal that cut work short.
+int SsMain(int argc, char** argv);
 
 // The dir output of the listing blocks.
 std::string FormatDirListing(const std::vector<TVssProjectListing>& blocks);

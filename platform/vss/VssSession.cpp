@@ -5,6 +5,8 @@
 #include <cstring>
 #include <ctime>
 #include <functional>
+#include <map>
+#include <set>
 #include <thread>
 #include <unordered_map>
 
@@ -28,7 +30,9 @@ namespace {
 constexpr int kBusyTimeoutMs = 30000;
 // 2: every version carries the SHA-256 of its bytes. A database of 1 gets
 // them computed on its first open (see Migrate).
-constexpr const char* kSchemaVersion = "2";
+// 3: every item carries the SHA-256 of its identity (ItemIdentity); items
+// of an older database get it at their next change.
+constexpr const char* kSchemaVersion = "3";
 constexpr int kLogonFailureDelayMs = 1000;
 
 constexpr const char* kSchema = R"sql(
@@ -41,7 +45,8 @@ CREATE TABLE items(
   type INTEGER NOT NULL,
   binary INTEGER NOT NULL DEFAULT 0,
   deleted INTEGER NOT NULL DEFAULT 0,
-  version INTEGER NOT NULL DEFAULT 0);
+  version INTEGER NOT NULL DEFAULT 0,
+  ident BLOB);
 CREATE UNIQUE INDEX items_live ON items(parent, name_key) WHERE deleted = 0;
 CREATE INDEX items_parent ON items(parent, name_key);
 CREATE TABLE versions(
@@ -70,6 +75,34 @@ INSERT INTO items(id, parent, name, name_key, type) VALUES(1, NULL, '$', '$', 0)
 constexpr int64_t kRootId = 1;
 
 int64_t Now() { return int64_t(std::time(nullptr)); }
+
+// What the checksum of an item covers: its id, parent, version and name
+// (fixed sizes first, so no two items read alike).
+std::string ItemIdentity(int64_t id, int64_t parent, int32_t version, std::string_view name) {
+    std::string bytes = "item";
+    auto put = [&bytes](uint64_t v, int size) {
+        for (int i = 0; i < size; ++i) bytes += char((v >> (8 * i)) & 0xFF);
+    };
+    put(uint64_t(id), 8);
+    put(uint64_t(parent), 8);
+    put(uint32_t(version), 4);
+    bytes.append(name);
+    return Sha256(bytes);
+}
+
+std::string ItemIdentity(const TVssItemRow& r) { return ItemIdentity(r.Id, r.Parent, r.Version, r.Name); }
+
+std::string DamagedItem(const std::string& spec) { return spec + " is damaged"; }
+
+// The test seams of SetCommitHooks.
+struct TCommitHooks {
+    std::function<bool()> Refuse;
+    std::function<void()> After;
+};
+TCommitHooks& CommitHooks() {
+    static TCommitHooks hooks;
+    return hooks;
+}
 
 // ---- a thin layer over SQLite ---------------------------------------------
 
@@ -105,6 +138,7 @@ public:
         }
     }
     int64_t IntAt(int c) { return sqlite3_column_int64(s_, c); }
+    bool NullAt(int c) { return sqlite3_column_type(s_, c) == SQLITE_NULL; }
     std::string TextAt(int c) {
         const void* p = sqlite3_column_blob(s_, c);
         return p ? std::string(static_cast<const char*>(p), size_t(sqlite3_column_bytes(s_, c))) : std::string();
@@ -128,6 +162,7 @@ public:
         sqlite3_busy_handler(db_, &TDb::Busy, this);
         sqlite3_progress_handler(db_, 1000, &TDb::Progress, this);
         sqlite3_extended_result_codes(db_, 1);
+        sqlite3_commit_hook(db_, &TDb::RefuseCommit, nullptr);
     }
     ~TDb() {
         for (auto& [sql, s] : cache_) sqlite3_finalize(s);
@@ -172,6 +207,10 @@ private:
         return 1;
     }
     static int Progress(void* self) { return static_cast<TDb*>(self)->Interruptible && StopRequested(); }
+    static int RefuseCommit(void*) {
+        const auto& refuse = CommitHooks().Refuse;
+        return refuse && refuse() ? 1 : 0;
+    }
 
     sqlite3* db_ = nullptr;
     std::unordered_map<const char*, sqlite3_stmt*> cache_;
@@ -201,6 +240,7 @@ public:
         db_.Interruptible = false;
         db_.Exec("COMMIT");
         done_ = true;
+        if (const auto& after = CommitHooks().After) after();
     }
     TTransaction(const TTransaction&) = delete;
     TTransaction& operator=(const TTransaction&) = delete;
@@ -230,8 +270,10 @@ struct TVssSession::TImpl {
     bool Multiple = false;
     std::unique_ptr<TDb> Db;
 
-    // Reads the columns id, parent, name, type, binary, deleted, version; the
-    // caller supplies the item path.
+    // Reads the columns id, parent, name, type, binary, deleted, version,
+    // ident; the caller supplies the item path. An item whose identity does
+    // not match its checksum is damaged; one without a checksum (from an
+    // older database) reads as it is.
     static TVssItemRow ReadRow(TStmt& s, std::string spec) {
         TVssItemRow r;
         r.Id = s.IntAt(0);
@@ -242,6 +284,7 @@ struct TVssSession::TImpl {
         r.Deleted = s.IntAt(5) != 0;
         r.Version = int32_t(s.IntAt(6));
         r.Spec = std::move(spec);
+        if (!s.NullAt(7) && !SameBytes(ItemIdentity(r), s.TextAt(7))) RaiseVss(VSS_E_DAMAGED, DamagedItem(r.Spec));
         return r;
     }
 
@@ -255,7 +298,7 @@ struct TVssSession::TImpl {
 
     std::optional<TVssItemRow> Child(const TVssItemRow& parent, std::string_view name, bool deleted) {
         TStmt s = Db->Prepare(
-            "SELECT id, parent, name, type, binary, deleted, version FROM items "
+            "SELECT id, parent, name, type, binary, deleted, version, ident FROM items "
             "WHERE parent = ?1 AND name_key = ?2 AND (deleted = 0 OR ?3) ORDER BY deleted, id DESC LIMIT 1");
         s.Int(1, parent.Id).Text(2, FoldName(name)).Int(3, deleted);
         if (!s.Step()) return std::nullopt;
@@ -298,7 +341,7 @@ struct TVssSession::TImpl {
     }
 
     TVssItemRow Refresh(const TVssItemRow& item) {
-        TStmt s = Db->Prepare("SELECT id, parent, name, type, binary, deleted, version FROM items WHERE id = ?1");
+        TStmt s = Db->Prepare("SELECT id, parent, name, type, binary, deleted, version, ident FROM items WHERE id = ?1");
         s.Int(1, item.Id);
         if (!s.Step()) RaiseVss(VSS_E_NOTFOUND, NotExisting(item.Spec));
         return ReadRow(s, item.Spec);
@@ -315,7 +358,7 @@ struct TVssSession::TImpl {
         std::vector<TVssItemRow> rows;
         if (project.Type != VSSITEM_PROJECT) return rows;
         TStmt s = Db->Prepare(
-            "SELECT id, parent, name, type, binary, deleted, version FROM items "
+            "SELECT id, parent, name, type, binary, deleted, version, ident FROM items "
             "WHERE parent = ?1 AND (deleted = 0 OR ?2) ORDER BY name_key, id");
         s.Int(1, project.Id).Int(2, deleted);
         while (s.Step()) {
@@ -462,7 +505,11 @@ struct TVssSession::TImpl {
             .Blob(7, data)
             .Blob(8, digest)
             .Run();
-        Db->Prepare("UPDATE items SET version = ?2 WHERE id = ?1").Int(1, file.Id).Int(2, number).Run();
+        Db->Prepare("UPDATE items SET version = ?2, ident = ?3 WHERE id = ?1")
+            .Int(1, file.Id)
+            .Int(2, number)
+            .Blob(3, ItemIdentity(file.Id, file.Parent, number, file.Name))
+            .Run();
     }
 
     void RecordCheckout(const TVssItemRow& file, const std::string& folder, int32_t version,
@@ -512,6 +559,7 @@ struct TVssSession::TImpl {
         r.Type = type;
         r.Binary = binary;
         r.Version = version;
+        Db->Prepare("UPDATE items SET ident = ?2 WHERE id = ?1").Int(1, r.Id).Blob(2, ItemIdentity(r)).Run();
         return r;
     }
 
@@ -576,6 +624,8 @@ struct TVssSession::TImpl {
                     }
                 }
                 CheckStop();
+                // A COMMIT that fails rolls back: it is said as any other failure.
+                t.Commit();
             } catch (const EOleException& e) {
                 if (row.Type == VSSITEM_PROJECT)
                     RaiseVss(e.ErrorCode, e.Message + "; nothing of " + row.Spec + " was " + done);
@@ -583,7 +633,6 @@ struct TVssSession::TImpl {
                     RaiseVss(e.ErrorCode, e.Message + "; " + row.Spec + " was not " + done);
                 throw;
             }
-            t.Commit();
         }
         changes.Apply();
         return touched;
@@ -718,27 +767,34 @@ std::string SchemaOf(TDb& db) {
 // A database of schema 1 keeps no checksums: they are computed from the
 // versions as they are now, once, by the first client of this version to
 // open it (damage from before cannot be told apart; from then on it is
-// found). Other clients wait on the write lock and find schema 2.
+// found). One of schema 2 keeps none of its items' identities: each item
+// gains its own at its next change. Other clients wait on the write lock
+// and find the schema of this version. Clients of an older version refuse
+// the database from then on, so none changes an item without its checksum.
 void Migrate(TDb& db, const std::string& dataPath) {
     TTransaction t(db, true);
     const std::string schema = SchemaOf(db);
     if (schema == kSchemaVersion) return;
-    if (schema != "1") RaiseVss(VSS_E_DATABASE, "\"" + dataPath + "\" is not a database of this version");
-    db.Exec("ALTER TABLE versions ADD COLUMN sha256 BLOB");
-    std::vector<int64_t> rows;
-    {
-        TStmt s = db.Prepare("SELECT rowid FROM versions");
-        while (s.Step()) rows.push_back(s.IntAt(0));
-    }
-    for (int64_t row : rows) {
-        std::string data;
+    if (schema != "1" && schema != "2")
+        RaiseVss(VSS_E_DATABASE, "\"" + dataPath + "\" is not a database of this version");
+    if (schema == "1") {
+        db.Exec("ALTER TABLE versions ADD COLUMN sha256 BLOB");
+        std::vector<int64_t> rows;
         {
-            TStmt s = db.Prepare("SELECT data FROM versions WHERE rowid = ?1");
-            s.Int(1, row);
-            if (s.Step()) data = s.TextAt(0);
+            TStmt s = db.Prepare("SELECT rowid FROM versions");
+            while (s.Step()) rows.push_back(s.IntAt(0));
         }
-        db.Prepare("UPDATE versions SET sha256 = ?2 WHERE rowid = ?1").Int(1, row).Blob(2, Sha256(data)).Run();
+        for (int64_t row : rows) {
+            std::string data;
+            {
+                TStmt s = db.Prepare("SELECT data FROM versions WHERE rowid = ?1");
+                s.Int(1, row);
+                if (s.Step()) data = s.TextAt(0);
+            }
+            db.Prepare("UPDATE versions SET sha256 = ?2 WHERE rowid = ?1").Int(1, row).Blob(2, Sha256(data)).Run();
+        }
     }
+    db.Exec("ALTER TABLE items ADD COLUMN ident BLOB");
     db.Prepare("UPDATE info SET value = ?1 WHERE key = 'schema'").Text(1, kSchemaVersion).Run();
     t.Commit();
 }
@@ -789,6 +845,10 @@ std::shared_ptr<TVssSession> TVssSession::OpenTrusted(const std::string& iniPath
 }
 
 void TVssSession::SetLogonFailureDelay(std::function<void(int)> delay) { LogonFailureDelay() = std::move(delay); }
+
+void TVssSession::SetCommitHooks(std::function<bool()> refuse, std::function<void()> after) {
+    CommitHooks() = {std::move(refuse), std::move(after)};
+}
 
 void TVssSession::CreateDatabase(const std::string& folder, bool multipleCheckouts, bool groupShared) {
     const mode_t mode = groupShared ? kGroupMode : kPrivateMode;
@@ -874,7 +934,11 @@ void TVssSession::SetDeleted(const TVssItemRow& item, bool deleted) {
         s.Int(1, row.Parent).Text(2, FoldName(row.Name));
         if (s.Step()) RaiseVss(VSS_E_EXISTS, "An item named \"" + row.Name + "\" already exists in " + SplitSpec(row.Spec).first);
     }
-    impl_->Db->Prepare("UPDATE items SET deleted = ?2 WHERE id = ?1").Int(1, row.Id).Int(2, deleted).Run();
+    impl_->Db->Prepare("UPDATE items SET deleted = ?2, ident = ?3 WHERE id = ?1")
+        .Int(1, row.Id)
+        .Int(2, deleted)
+        .Blob(3, ItemIdentity(row))
+        .Run();
     t.Commit();
 }
 
@@ -948,9 +1012,10 @@ void TVssSession::Get(const TVssItemRow& item, int32_t version, const std::strin
                     });
 }
 
-std::vector<std::string> TVssSession::Verify(size_t& versions) {
+std::vector<std::string> TVssSession::Verify(TVssVerifyCounts& counts) {
     TDb& db = *impl_->Db;
     std::vector<std::string> problems;
+    counts = {};
     TTransaction t(db, false);
     {
         TStmt s = db.Prepare("PRAGMA integrity_check");
@@ -959,11 +1024,20 @@ std::vector<std::string> TVssSession::Verify(size_t& versions) {
             if (line != "ok") problems.push_back("SQLite integrity check: " + line);
         }
     }
-    // Item paths of every item, deleted ones too, from one read.
-    std::unordered_map<int64_t, std::pair<int64_t, std::string>> items;
+    // Every item, deleted ones too, from one read.
+    struct TItem {
+        int64_t Parent = 0;
+        std::string Name, Key;
+        int32_t Type = 0, Version = 0;
+        bool Covered = false;
+        std::string Ident;
+    };
+    std::map<int64_t, TItem> items;
     {
-        TStmt s = db.Prepare("SELECT id, parent, name FROM items");
-        while (s.Step()) items[s.IntAt(0)] = {s.IntAt(1), s.TextAt(2)};
+        TStmt s = db.Prepare("SELECT id, parent, name, name_key, type, version, ident FROM items");
+        while (s.Step())
+            items[s.IntAt(0)] = {s.IntAt(1), s.TextAt(2), s.TextAt(3), int32_t(s.IntAt(4)), int32_t(s.IntAt(5)),
+                                 !s.NullAt(6), s.TextAt(6)};
     }
     std::unordered_map<int64_t, std::string> specs;
     std::function<std::string(int64_t, int)> specOf = [&](int64_t id, int depth) -> std::string {
@@ -972,14 +1046,41 @@ std::vector<std::string> TVssSession::Verify(size_t& versions) {
         auto it = items.find(id);
         // A damaged parent chain ends the walk instead of looping.
         if (it == items.end() || depth > 1000) return "$/?";
-        return specs[id] = JoinSpec(specOf(it->second.first, depth + 1), it->second.second);
+        return specs[id] = JoinSpec(specOf(it->second.Parent, depth + 1), it->second.Name);
     };
-    versions = 0;
-    TStmt s = db.Prepare("SELECT item, number, data, sha256 FROM versions ORDER BY item, number");
-    while (s.Step()) {
-        ++versions;
-        if (!SameBytes(Sha256(s.TextAt(2)), s.TextAt(3)))
-            problems.push_back(TImpl::Damaged(specOf(s.IntAt(0), 0), int32_t(s.IntAt(1))));
+    std::set<std::pair<int64_t, int32_t>> stored;
+    {
+        TStmt s = db.Prepare("SELECT item, number, data, sha256 FROM versions ORDER BY item, number");
+        while (s.Step()) {
+            ++counts.Versions;
+            stored.insert({s.IntAt(0), int32_t(s.IntAt(1))});
+            if (!SameBytes(Sha256(s.TextAt(2)), s.TextAt(3)))
+                problems.push_back(TImpl::Damaged(specOf(s.IntAt(0), 0), int32_t(s.IntAt(1))));
+        }
+    }
+    for (const auto& [id, item] : items) {
+        const std::string spec = specOf(id, 0);
+        if (id == kRootId) {
+            if (item.Parent != 0 || item.Name != "$" || item.Key != "$")
+                problems.push_back("The root project $/ is damaged");
+            continue;
+        }
+        ++counts.Items;
+        if (!item.Covered) ++counts.Uncovered;
+        else if (!SameBytes(ItemIdentity(id, item.Parent, item.Version, item.Name), item.Ident))
+            problems.push_back(DamagedItem(spec));
+        if (FoldName(item.Name) != item.Key) problems.push_back(DamagedItem(spec) + ": its name does not match its key");
+        if (item.Parent != kRootId && !items.count(item.Parent))
+            problems.push_back(DamagedItem(spec) + ": its project is missing");
+        if (item.Type == VSSITEM_FILE && !stored.count({id, item.Version}))
+            problems.push_back(DamagedItem(spec) + ": its version " + std::to_string(item.Version) + " is missing");
+    }
+    {
+        TStmt s = db.Prepare("SELECT item, user, version FROM checkouts ORDER BY item, user_key");
+        while (s.Step())
+            if (!stored.count({s.IntAt(0), int32_t(s.IntAt(2))}))
+                problems.push_back(DamagedItem(specOf(s.IntAt(0), 0)) + ": the check-out of " + s.TextAt(1) +
+                                   " names version " + std::to_string(s.IntAt(2)) + ", which is missing");
     }
     return problems;
 }
@@ -1006,7 +1107,7 @@ std::vector<TVssProjectListing> TVssSession::List(const TVssItemRow& project, bo
         block.Spec = spec;
         std::vector<int64_t> subprojects;
         {
-            TStmt s = db.Prepare("SELECT id, name, type, version FROM items WHERE parent = ?1 AND deleted = 0 "
+            TStmt s = db.Prepare("SELECT id, name, type, version, ident FROM items WHERE parent = ?1 AND deleted = 0 "
                                  "ORDER BY name_key, id");
             s.Int(1, id);
             std::vector<TVssListEntry> files;
@@ -1015,6 +1116,8 @@ std::vector<TVssProjectListing> TVssSession::List(const TVssItemRow& project, bo
                 e.Name = s.TextAt(1);
                 e.Type = int32_t(s.IntAt(2));
                 e.Version = int32_t(s.IntAt(3));
+                if (!s.NullAt(4) && !SameBytes(ItemIdentity(s.IntAt(0), id, e.Version, e.Name), s.TextAt(4)))
+                    RaiseVss(VSS_E_DAMAGED, DamagedItem(JoinSpec(spec, e.Name)));
                 if (e.Type == VSSITEM_PROJECT) {
                     subprojects.push_back(s.IntAt(0));
                     block.Items.push_back(std::move(e));

@@ -6,7 +6,8 @@
 // database in WAL mode: projects and files (items with a deleted flag), every
 // version's bytes, check-out records (user, local folder, time, version) and
 // each user's current project. Every version carries the SHA-256 of its
-// bytes and is checked against it on every read. Every operation is one
+// bytes, and every item the SHA-256 of its id, project, name and version;
+// both are checked on every read ("... is damaged"). Every operation is one
 // transaction (writers take the write lock at its start and wait up to 30 s
 // for another process's transaction), so concurrent clients lose nothing and
 // never see half an operation. New local copies are written to hidden
@@ -83,6 +84,12 @@ struct TVssProjectListing {
     std::vector<TVssListEntry> Items;
 };
 
+struct TVssVerifyCounts {
+    size_t Versions = 0;   // versions checked
+    size_t Items = 0;      // items checked, the root project not counted
+    size_t Uncovered = 0;  // of them, those without a checksum yet
+};
+
 class TVssSession {
 public:
     // Opens the database of the "srcsafe.ini" at iniPath (a folder holding
@@ -94,6 +101,11 @@ public:
     // What a failed logon waits through (argument: milliseconds; one
     // second). Tests put in one that does not sleep.
     static void SetLogonFailureDelay(std::function<void(int)> delay);
+    // Test seams for every session of the process: refuse, while it answers
+    // true, fails each COMMIT of a write transaction (SQLite's commit hook:
+    // the transaction rolls back); after runs once each has committed.
+    // Empty functions: none.
+    static void SetCommitHooks(std::function<bool()> refuse, std::function<void()> after);
     // For vss-admin, which has the database's files at hand anyway: no
     // password is asked for. An empty user may change projects only.
     static std::shared_ptr<TVssSession> OpenTrusted(const std::string& iniPath, const std::string& user);
@@ -159,9 +171,12 @@ public:
     // depth-first order: one read of the database however many items.
     std::vector<TVssProjectListing> List(const TVssItemRow& project, bool recursive);
 
-    // SQLite's integrity check and the checksum of every stored version:
-    // each problem found (none: sound); versions is the number checked.
-    std::vector<std::string> Verify(size_t& versions);
+    // SQLite's integrity check, the checksum of every stored version, and
+    // of every item: its identity, its name against its key, its project,
+    // and the versions it and its check-outs name. Each problem found (none:
+    // sound). Items of an older database not yet changed have no checksum:
+    // counted, never damage.
+    std::vector<std::string> Verify(TVssVerifyCounts& counts);
 
     struct TImpl;
     explicit TVssSession(std::unique_ptr<TImpl> impl);  // through Open and OpenTrusted

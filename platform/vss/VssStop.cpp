@@ -10,6 +10,7 @@ namespace velt::vss {
 namespace {
 
 std::atomic<bool> gStop{false};
+std::atomic<bool> gTaken{false};
 volatile std::sig_atomic_t gSignal = 0;
 
 static_assert(std::atomic<bool>::is_always_lock_free, "the stop flag is set from a signal handler");
@@ -25,8 +26,13 @@ void RequestStop() noexcept { gStop.store(true); }
 bool StopRequested() noexcept { return gStop.load(); }
 
 void CheckStop() {
-    if (StopRequested()) RaiseVss(VSS_E_STOPPED, "Stopped");
+    if (!StopRequested()) return;
+    NoteStopTaken();
+    RaiseVss(VSS_E_STOPPED, "Stopped");
 }
+
+void NoteStopTaken() noexcept { gTaken.store(true); }
+bool StopTaken() noexcept { return gTaken.load(); }
 
 void InstallStopSignals() {
     struct sigaction action {};
@@ -42,7 +48,7 @@ int StopSignal() noexcept { return gSignal; }
 
 void EndByStopSignal() {
     int signal = gSignal;
-    if (signal == 0) return;
+    if (signal == 0 || !StopTaken()) return;
     std::signal(signal, SIG_DFL);
     std::raise(signal);
 }

@@ -12,6 +12,10 @@ void RequestStop() noexcept;
 bool StopRequested() noexcept;
 // Raises EOleException (VSS_E_STOPPED) when a stop was asked for.
 void CheckStop();
+// The stop cut work short: an operation rolled back, or items were left
+// undone. CheckStop notes it when it raises.
+void NoteStopTaken() noexcept;
+bool StopTaken() noexcept;
 
 // For ss and vss-admin: SIGTERM and SIGINT ask for a stop (and interrupt a
 // blocking call); SIGXFSZ is ignored, so a file-size limit fails the write
@@ -20,7 +24,9 @@ void InstallStopSignals();
 // The signal that asked for the stop, or 0.
 int StopSignal() noexcept;
 // Ends the process by the stop signal, as its default action would have,
-// so the parent sees how it ended. Does nothing when no signal came.
+// so the parent sees how it ended. Does nothing when no signal came, or
+// when it came after the work was done (nothing was cut short): then the
+// program ends as it would have without it.
 void EndByStopSignal();
 
 }  // namespace velt::vss

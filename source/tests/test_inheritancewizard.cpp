@@ -399,7 +399,8 @@ TEST_F(InheritanceWizard, AWizardNeverShownFreesItsWorkerUnstarted) {
 }
 
 // A class whose "end" shares a line with a member, followed by another
-// class; one without an end before the next class; a one-line class.
+// class; a class without a body; a one-line class; one without an end
+// before the next class.
 const char* const kCramped =
     "unit Cramped;\r\n"
     "interface\r\n"
@@ -409,6 +410,7 @@ const char* const kCramped =
     "    procedure X; end;\r\n"
     "  TNext = class\r\n"
     "  end;\r\n"
+    "  TSemi = class(TMid);\r\n"
     "  TOne = class(TMid) end;\r\n"
     "  TOpen = class(TMid)\r\n"
     "    procedure Y;\r\n"
@@ -425,6 +427,7 @@ TEST_F(InheritanceWizard, RefusesAClassEndThatSharesItsLineAndChangesNothing) {
     Port.Select = {"Resize"};
     const std::pair<const char*, const char*> cases[] = {
         {"procedure X; end;", "The end of class TTwo is not on a line of its own."},
+        {"TSemi = class(TMid);", "The class TSemi has no body to write into."},
         {"TOne = class(TMid) end;", "The end of class TOne is not on a line of its own."},
         {"procedure Y;", "The end of class TOpen is not found."},
     };
@@ -439,8 +442,9 @@ TEST_F(InheritanceWizard, RefusesAClassEndThatSharesItsLineAndChangesNothing) {
         EXPECT_EQ(Src.GetLinesText(), ReadWholeFile(cramped));
         EXPECT_FALSE(Src.GetModified());
     }
-    // Nothing was shown to choose from.
+    // Nothing was shown to choose from, and nothing more was said.
     EXPECT_EQ(Port.Runs, 0);
+    EXPECT_TRUE(Sink.Lines.empty());
 }
 
 TEST_F(InheritanceWizard, AUnitQualifiedAncestorIsReadFromThatUnit) {

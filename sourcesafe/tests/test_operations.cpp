@@ -242,7 +242,8 @@ TEST_F(OperationTest, ATwoPartCommandStopsWhenItsFirstPartFails) {
     EXPECT_THAT(host.Messages[0], HasSubstr("ss cp failed with exit code 100"));
 }
 
-// A stand-in client: "ask" reads an answer, "fail" fails, "hang" never ends;
+// A stand-in client: "ask" reads an answer, "fail" fails, "hang" never ends,
+// "outrun" ends well when stopped (its work was done by then);
 // a stand-in explorer writes down how it was started.
 TEST_F(OperationTest, TheClientsGetNoPasswordOnTheirCommandLineAndCannotHoldTheIde) {
     const std::string folder = inst.Path("fake") + "/";
@@ -252,6 +253,7 @@ TEST_F(OperationTest, TheClientsGetNoPasswordOnTheirCommandLineAndCannotHoldTheI
                "  ask) read answer; echo \"asked, got [$answer] $2 $SSPWD $SSDIR\";;\n"
                "  fail) echo \"no such project\" >&2; exit 3;;\n"
                "  hang) sleep 30;;\n"
+               "  outrun) trap 'echo all checked in; exit 0' TERM; while :; do sleep 0.05; done;;\n"
                "esac\n");
     inst.Write("fake/SSExp", "#!/bin/sh\necho \"$* $SSPWD\" > \"$0.tmp\" && mv \"$0.tmp\" \"$0.out\"\n");
     for (const char* program : {"ss", "SSExp"})
@@ -281,6 +283,9 @@ TEST_F(OperationTest, TheClientsGetNoPasswordOnTheirCommandLineAndCannotHoldTheI
     s().SsTimeLimitMs = 1000;
     EXPECT_EQ(failure({"hang"}), "ss hang did not finish within 1 s and was stopped");
     EXPECT_LT(clock.elapsed(), 10000);
+    EXPECT_EQ(failure({"outrun"}), "no failure");
+    EXPECT_TRUE(HasConsoleLine("all checked in"));
+    EXPECT_TRUE(HasConsoleLine("ss outrun had finished its work when it was stopped"));
 
     // Cancel in the progress window stops it at once.
     s().SsTimeLimitMs = 60000;

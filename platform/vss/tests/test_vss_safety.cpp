@@ -311,13 +311,14 @@ TEST_F(VssSafety, EveryByteOfAStoredChecksumCounts) {
 
 TEST_F(VssSafety, ADatabaseWithoutChecksumsGetsThemOnItsFirstOpen) {
     AddWork({{"a.pas", "unit a;\n"}, {"sub/b.pas", "unit b;\n"}});
-    // As the earlier version made it.
-    Sql("ALTER TABLE versions DROP COLUMN sha256; UPDATE info SET value = '1' WHERE key = 'schema'");
+    // As the earliest version made it.
+    Sql("ALTER TABLE versions DROP COLUMN sha256; ALTER TABLE items DROP COLUMN ident; "
+        "UPDATE info SET value = '1' WHERE key = 'schema'");
     EXPECT_RUN(Ss({"get", "-r", "$/Work"}, "Bob", bob_), 0);
     EXPECT_EQ(ReadText(bob_ + "/sub/b.pas"), "unit b;\n");
     TProcessResult r = Admin({"verify", db_});
     EXPECT_EQ(r.Exit, 0) << r.Err;
-    EXPECT_EQ(r.Out, "No damage found: 2 version(s) checked\n");
+    EXPECT_EQ(r.Out, "No damage found: 2 version(s) and 4 item(s) checked, 4 of them not yet covered by a checksum\n");
     // From now on damage is found.
     FlipStoredByte("unit b;");
     r = Admin({"verify", db_});
@@ -560,4 +561,133 @@ TEST_F(VssSafety, LogonFailuresGiveOneAnswerAndADamagedHashIsDamage) {
     EXPECT_EQ(run("Ann", "annpw"), 100);
     EXPECT_EQ(err.str(), "srcsafe.ini is damaged: the password of \"Ann\" is not a valid hash\n");
     EXPECT_EQ(LogonDelays().size(), 3u);
+}
+
+TEST_F(VssSafety, AnItemWhoseNameWasChangedInTheFileIsDamageThatIsNeverHandedOut) {
+    AddWork({{"Fo2-Name.txt", "text\n"}, {"b.pas", "unit b;\n"}});
+    TProcessResult r = Admin({"verify", db_});
+    EXPECT_EQ(r.Exit, 0) << r.Err;
+    EXPECT_EQ(r.Out, "No damage found: 2 version(s) and 3 item(s) checked\n");
+    FlipStoredByte("Fo2-Name.txt");  // now "Fo2-Nale.txt" beside its key "fo2-name.txt"
+
+    for (const std::vector<std::string>& get : {std::vector<std::string>{"get", "$/Work/Fo2-Name.txt"},
+                                                 std::vector<std::string>{"get", "$/Work"}}) {
+        r = Ss(get, "Bob", bob_);
+        EXPECT_EQ(r.Exit, 100);
+        EXPECT_EQ(r.Err, get[1] == "$/Work" ? "$/Work/Fo2-Nale.txt is damaged; nothing of $/Work was written\n"
+                                            : "$/Work/Fo2-Nale.txt is damaged\n");
+        EXPECT_TRUE(std::filesystem::is_empty(bob_));
+    }
+    r = Ss({"dir", "$/Work"}, "Bob");
+    EXPECT_EQ(r.Exit, 100);
+    EXPECT_EQ(r.Out, "");
+    r = Admin({"verify", db_});
+    EXPECT_EQ(r.Exit, 100);
+    EXPECT_EQ(r.Err, "$/Work/Fo2-Nale.txt is damaged\n$/Work/Fo2-Nale.txt is damaged: its name does not match its key\n");
+}
+
+TEST_F(VssSafety, ItemsOfAnOlderDatabaseReadAsBeforeAndGainTheirChecksumWhenChanged) {
+    AddWork({{"a.pas", "a1\n"}, {"sub/b.pas", "b1\n"}});
+    Sql("ALTER TABLE items DROP COLUMN ident; UPDATE info SET value = '2' WHERE key = 'schema'");
+    EXPECT_RUN(Ss({"get", "-r", "$/Work"}, "Bob", bob_), 0);
+    EXPECT_EQ(ReadText(bob_ + "/sub/b.pas"), "b1\n");
+    TProcessResult r = Admin({"verify", db_});
+    EXPECT_EQ(r.Out, "No damage found: 2 version(s) and 4 item(s) checked, 4 of them not yet covered by a checksum\n");
+    EXPECT_RUN(Ss({"checkout", "$/Work/a.pas", "-gl" + ann_}), 0);
+    WriteText(ann_ + "/a.pas", "a2\n");
+    EXPECT_RUN(Ss({"checkin", "$/Work/a.pas", "-gl" + ann_}), 0);
+    r = Admin({"verify", db_});
+    EXPECT_EQ(r.Out, "No damage found: 3 version(s) and 4 item(s) checked, 3 of them not yet covered by a checksum\n");
+
+    // Covered or not, every version an item or a check-out names must be there.
+    EXPECT_RUN(Ss({"checkout", "$/Work/a.pas", "-gl" + ann_}), 0);
+    Sql("UPDATE items SET version = 7 WHERE name = 'b.pas'; UPDATE checkouts SET version = 9");
+    r = Admin({"verify", db_});
+    EXPECT_EQ(r.Exit, 100);
+    EXPECT_EQ(r.Err, "$/Work/sub/b.pas is damaged: its version 7 is missing\n"
+                     "$/Work/a.pas is damaged: the check-out of Ann names version 9, which is missing\n");
+}
+
+TEST_F(VssSafety, AStopThatArrivesOnceTheWorkHasCommittedLetsSsFinish) {
+    AddWork({{"a.pas", "a1\n"}, {"b.pas", "b1\n"}});
+    EXPECT_RUN(Ss({"checkout", "$/Work", "-gl" + ann_}), 0);
+    for (const char* name : {"a", "b"}) WriteText(ann_ + "/" + name + ".pas", std::string(name) + "2\n");
+    // This ss is sent SIGTERM right after each commit.
+    const auto stoppedAfterCommit = [&](std::vector<std::string> args) {
+        args.insert(args.begin(), VSS_SS_STOP_AFTER_COMMIT_PATH);
+        args.push_back("-yAnn");
+        return RunProcess(args, SsEnv());
+    };
+    TProcessResult r = stoppedAfterCommit({"checkin", "$/Work", "-gl" + ann_});
+    EXPECT_EQ(r.Exit, 0) << r.Err;
+    EXPECT_EQ(r.Err, "");
+    auto session = Session();
+    for (const char* name : {"a", "b"}) {
+        const std::string local = ann_ + "/" + name + ".pas";
+        EXPECT_FALSE(IsWritable(local)) << local;
+        TVssItemRow row = session->Find(std::string("$/Work/") + name + ".pas", false);
+        EXPECT_EQ(row.Version, 2);
+        EXPECT_EQ(session->IsCheckedOut(row), VSSFILE_NOTCHECKEDOUT);
+    }
+    EXPECT_FALSE(HiddenTemporariesIn(ann_));
+
+    // With items still to do, the stop holds them back and ends ss by its signal.
+    r = stoppedAfterCommit({"checkout", "$/Work/a.pas", "$/Work/b.pas", "-gl" + ann_});
+    EXPECT_EQ(r.Exit, -1);
+    EXPECT_EQ(r.Err, "Stopped; the items after the last one done were left alone\n");
+    EXPECT_EQ(session->IsCheckedOut(session->Find("$/Work/a.pas", false)), VSSFILE_CHECKEDOUT_ME);
+    EXPECT_EQ(session->IsCheckedOut(session->Find("$/Work/b.pas", false)), VSSFILE_NOTCHECKEDOUT);
+}
+
+TEST_F(VssSafety, ACommitThatFailsChecksInNothingAndSaysSo) {
+    AddWork({{"a.pas", "a1\n"}, {"b.pas", "b1\n"}});
+    EXPECT_RUN(Ss({"checkout", "$/Work", "-gl" + ann_}), 0);
+    for (const char* name : {"a", "b"}) WriteText(ann_ + "/" + name + ".pas", std::string(name) + "2\n");
+    auto session = Session();
+    const TVssItemRow work = session->Find("$/Work", false);
+    struct TRefusing {
+        TRefusing() { TVssSession::SetCommitHooks([] { return true; }, nullptr); }
+        ~TRefusing() { TVssSession::SetCommitHooks(nullptr, nullptr); }
+    };
+    std::string message;
+    {
+        TRefusing refusing;
+        try {
+            session->Checkin(work, ann_ + "/", "", TVssOptions{});
+        } catch (const EOleException& e) {
+            message = e.Message;
+        }
+    }
+    EXPECT_EQ(message, "Database error: constraint failed; nothing of $/Work was checked in");
+    for (const char* name : {"a", "b"}) {
+        const std::string local = ann_ + "/" + name + ".pas";
+        EXPECT_TRUE(IsWritable(local)) << local;
+        EXPECT_EQ(ReadText(local), std::string(name) + "2\n");
+        TVssItemRow row = session->Find(std::string("$/Work/") + name + ".pas", false);
+        EXPECT_EQ(row.Version, 1);
+        EXPECT_EQ(session->IsCheckedOut(row), VSSFILE_CHECKEDOUT_ME);
+    }
+}
+
+TEST_F(VssSafety, EveryCutOfSrcSafeIniLogsOnOrSaysItIsDamaged) {
+    const std::string text = ReadText(ini_);
+    ASSERT_GT(text.size(), 100u);
+    for (size_t cut = 0; cut < text.size(); ++cut) {
+        const std::string prefix = text.substr(0, cut);
+        WriteText(ini_, prefix);
+        std::string message;
+        try {
+            Session();
+        } catch (const EOleException& e) {
+            message = e.Message;
+        }
+        if (message.empty()) continue;  // the line of Ann is whole
+        // A whole [Users] section that names nobody yet is a new database's.
+        if (prefix.ends_with("[Users]") || prefix.ends_with("[Users]\n"))
+            EXPECT_EQ(message, "Unknown user or wrong password") << cut;
+        else
+            EXPECT_EQ(message.rfind("srcsafe.ini is damaged: ", 0), 0u) << cut << ": " << message;
+        if (cut == 0)
+            EXPECT_EQ(message, "srcsafe.ini is damaged: the [Database] section is missing (file \"" + ini_ + "\")");
+    }
 }

@@ -9,8 +9,9 @@
 //   vss-admin import <folder> <user> <item path> <local folder>
 //                                          the local folder's files and folders, as version 1
 //                                          by the user, into the project (made when missing)
-//   vss-admin verify <folder>              SQLite's integrity check and every version's
-//                                          checksum; each problem on standard error
+//   vss-admin verify <folder>              SQLite's integrity check, every version's and
+//                                          every item's checksum, the versions items name;
+//                                          each problem on standard error
 //
 // Exit code 0 when done, 100 with a message on standard error otherwise.
 #include <cstdlib>
@@ -73,11 +74,13 @@ int Run(const std::vector<std::string>& a) {
     } else if (command == "checkouts" && a.size() == 3 && (a[2] == "single" || a[2] == "multiple")) {
         UpdateSrcSafeIni(IniOf(a[1]), [&](TSrcSafeIni& ini) { ini.MultipleCheckouts = a[2] == "multiple"; });
     } else if (command == "verify" && a.size() == 2) {
-        size_t versions = 0;
-        std::vector<std::string> problems = TVssSession::OpenTrusted(IniOf(a[1]), "")->Verify(versions);
+        TVssVerifyCounts counts;
+        std::vector<std::string> problems = TVssSession::OpenTrusted(IniOf(a[1]), "")->Verify(counts);
         for (const std::string& p : problems) std::cerr << p << "\n";
         if (!problems.empty()) return 100;
-        std::cout << "No damage found: " << versions << " version(s) checked\n";
+        std::cout << "No damage found: " << counts.Versions << " version(s) and " << counts.Items << " item(s) checked";
+        if (counts.Uncovered > 0) std::cout << ", " << counts.Uncovered << " of them not yet covered by a checksum";
+        std::cout << "\n";
     } else if (command == "mkproj" && a.size() == 3) {
         TVssSession::OpenTrusted(IniOf(a[1]), "")->MakeProject(a[2]);
     } else if (command == "import" && a.size() == 5) {
