@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QBitmap>
 #include <QDragEnterEvent>
+#include <QFontMetrics>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QPainter>
@@ -16,6 +17,7 @@
 #include "painter/GrfPaint.h"
 #include "platform/ui/DrawText.h"
 #include "platform/ui/ExceptionReporter.h"
+#include "platform/ui/Font.h"
 #include "platform/ui/FrameControl.h"
 
 namespace velt {
@@ -540,6 +542,7 @@ void TGraphRuller::PaintScroll() {
 }
 
 void TGraphRuller::PaintCoord() {
+    labelBoxes_.clear();
     if (!showCoord_ || !painter_ || !(MinV() < MaxV())) return;
     TCanvas& c = Canvas();
     const TRect w = Normal(WorkRect());
@@ -572,6 +575,7 @@ void TGraphRuller::PaintCoord() {
         c.Font.SetHeight(-std::max(1, ScrollWidth() * 3 / 4));
         c.Font.SetColor(clBlack);
         const bool labels = ScrollWidth() > 14;
+        int64_t nextFree = INT64_MIN;
         for (int64_t n = 0; n < count; ++n) {
             const double v = first + double(n) * h;
             if (v >= end) break;
@@ -585,14 +589,25 @@ void TGraphRuller::PaintCoord() {
             if (labels && n % 5 == 0) {
                 std::string txt;
                 painter_->Un(float(v), txt, true);
+                // A label that would start inside the last one drawn (plus
+                // 2 pixels) is left out: overlapping labels cannot be read.
+                const int64_t at = int64_t(pos) + 1;
+                if (at < nextFree) continue;
+                const TSize size = c.TextExtent(txt);
+                nextFree = at + size.cx + 2;
                 if (horz) {
-                    c.TextOut(pos + 1, T / 3 - 1, txt);
+                    c.TextOut(int32_t(at), T / 3 - 1, txt);
+                    labelBoxes_.push_back(TRect{int32_t(at), T / 3 - 1, ClampPixel(at + size.cx), T / 3 - 1 + size.cy});
                 } else {
                     c.Font.SetEscapement(-900);
                     const uint32_t a = c.SetTextAlign(TA_BASELINE);
-                    c.TextOut(T / 3 + 1, pos + 1, txt);
+                    c.TextOut(T / 3 + 1, int32_t(at), txt);
                     c.SetTextAlign(a);
                     c.Font.SetEscapement(0);
+                    // Turned a quarter clockwise: the glyphs' tops face right.
+                    const int32_t ascent = QFontMetrics(ToQFont(c.Font)).ascent();
+                    labelBoxes_.push_back(TRect{T / 3 + 1 + ascent - size.cy, int32_t(at), T / 3 + 1 + ascent,
+                                                ClampPixel(at + size.cx)});
                 }
             }
         }

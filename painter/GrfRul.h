@@ -8,6 +8,7 @@
 #include <QPointer>
 #include <functional>
 #include <memory>
+#include <vector>
 
 #include "graphics/GrfUtils.h"
 #include "platform/ui/Controls.h"
@@ -141,6 +142,8 @@ public:
     TRect MarkRect(int32_t pos) const;
     // Where the surface's world value v lies on this ruler.
     int32_t PosOf(float v) const;
+    // The cells of the labels the last paint of the scale drew.
+    const std::vector<TRect>& LabelBoxes() const { return labelBoxes_; }
 
 protected:
     void MouseDown(TMouseButton button, TShiftState shift, int32_t x, int32_t y) override;
@@ -154,6 +157,7 @@ private:
     QPointer<TGraphPaint> painter_;
     TRullers* link_ = nullptr;
     bool infoShown_ = false;
+    std::vector<TRect> labelBoxes_;
 };
 
 // The spacing of the scale's ticks: the surface's step when enabled (else

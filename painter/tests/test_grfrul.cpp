@@ -195,3 +195,49 @@ TEST(Ruller, DragOverAndDrop) {
     QApplication::sendEvent(&r, &drop);
     EXPECT_EQ(log, "over10e drop12 ");
 }
+
+// Every unit at three scales, near the origin and 1000 units away, on
+// both rulers: the labels drawn never overlap, each lies where its text
+// was drawn, and the long labels at scale 2 in millimetres leave some out.
+TEST_F(Rullers, LabelsNeverOverlap) {
+    box->Step().SetValue(5);
+    int skipped = 0;
+    for (int unit = mtPoint; unit <= mtInch; ++unit) {
+        box->SetMeasureShow(unit);
+        for (float scale : {0.5f, 2.0f, 10.0f}) {
+            for (float from : {0.0f, 1000.0f}) {
+                box->SetView(SPoint(from, from), TPoint{0, 0}, 0, scale);
+                for (TGraphRuller* r : {horz, vert}) {
+                    const std::string at = (r == horz ? "horz" : "vert") + std::string(" unit ") +
+                                           std::to_string(unit) + " scale " + std::to_string(scale) + " from " +
+                                           std::to_string(from);
+                    QImage im(r->size(), QImage::Format_RGB32);
+                    r->render(&im);
+                    const std::vector<TRect>& boxes = r->LabelBoxes();
+                    ASSERT_GE(boxes.size(), 1u) << at;
+                    for (size_t i = 1; i < boxes.size(); ++i) {
+                        const TRect& a = boxes[i - 1];
+                        const TRect& b = boxes[i];
+                        if (r == horz) EXPECT_GE(b.Left, a.Right + 2) << at;
+                        else EXPECT_GE(b.Top, a.Bottom + 2) << at;
+                        EXPECT_FALSE(QRect(a.Left, a.Top, a.Width(), a.Height())
+                                         .intersects(QRect(b.Left, b.Top, b.Width(), b.Height())))
+                            << at;
+                    }
+                    // Black text pixels inside each label's cell, beside
+                    // the tick at its left or top edge.
+                    for (const TRect& b : boxes) {
+                        int ink = 0;
+                        for (int y = std::max(0, b.Top + (r == vert ? 1 : 0)); y < std::min(im.height(), b.Bottom); ++y)
+                            for (int x = std::max(0, b.Left + (r == horz ? 1 : 0)); x < std::min(im.width(), b.Right); ++x)
+                                ink += (im.pixel(x, y) & 0xFFFFFF) == 0;
+                        EXPECT_GT(ink, 3) << at;
+                    }
+                    const int labelled = int(std::ceil((r == horz ? 276 : 176) / (RullerTickStep(5, true, scale) * scale * 5)));
+                    if (int(boxes.size()) + 1 < labelled) ++skipped;
+                }
+            }
+        }
+    }
+    EXPECT_GT(skipped, 0);
+}
