@@ -247,7 +247,7 @@ void TGraphPaint::SetViewPoint(const TSPoint& p, TLookTypes look) {
 }
 
 void TGraphPaint::OfsetBase(float dx, float dy) {
-    baseStack_.Add(TSPoint{float(orgX_), float(orgY_)});
+    baseStack_.push_back(TPoint{orgX_, orgY_});
     auto step = [&](float d) {
         const double v = std::trunc(double(d) * mst_);
         return std::isnan(v) ? int64_t(0) : int64_t(std::clamp(v, -1e15, 1e15));
@@ -258,11 +258,11 @@ void TGraphPaint::OfsetBase(float dx, float dy) {
 
 void TGraphPaint::RestoreBase(TSPoint& offset) {
     offset = TSPoint{0, 0};
-    if (baseStack_.GetCount() == 0) return;
-    const TSPoint s = baseStack_.At(baseStack_.GetCount() - 1);
-    baseStack_.Delete(baseStack_.GetCount() - 1);
+    if (baseStack_.empty()) return;
+    const TPoint s = baseStack_.back();
+    baseStack_.pop_back();
     offset = TSPoint{float((double(orgX_) - s.X) / mst_), float((double(orgY_) - s.Y) / mst_)};
-    orgX_ = int32_t(s.X), orgY_ = int32_t(s.Y);
+    orgX_ = s.X, orgY_ = s.Y;
 }
 
 void TGraphPaint::SetupRullers() {
@@ -456,10 +456,10 @@ void TGraphPaint::Paint() {
                 p->matrDepth_ = 0;
                 p->Matrix = p->matrStack_->Matrix(0);
             }
-            if (p->baseStack_.GetCount() > 0) {
-                const TSPoint s = p->baseStack_.At(0);
-                p->orgX_ = int32_t(s.X), p->orgY_ = int32_t(s.Y);
-                p->baseStack_.Clear();
+            if (!p->baseStack_.empty()) {
+                const TPoint s = p->baseStack_.front();
+                p->orgX_ = s.X, p->orgY_ = s.Y;
+                p->baseStack_.clear();
             }
             TCanvas& c = p->GetDeviceContext();
             if (c.SavedDCCount() > 0) c.RestoreDC(1);

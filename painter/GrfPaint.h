@@ -130,7 +130,7 @@ public:
     const TSPoint& LastPt() const { return lastPt_; }
     const TSPoint& RealPt() const { return realPt_; }
     const TSPoint& MoveDelta() const { return moveDelta_; }
-    int BaseDepth() const { return baseStack_.GetCount(); }
+    int BaseDepth() const { return int(baseStack_.size()); }
     T2DMatrix Matrix;
 
     TRealMouseEvent OnRealMouseDown, OnRealMouseUp, OnRealMouseDbl;
@@ -291,7 +291,7 @@ private:
     std::optional<int64_t> lastClick_;  // none: never pressed
     TDrawMode drawMode_ = dmNone;
     std::unique_ptr<TInvalidRects> invRects_;
-    TPoints baseStack_;
+    std::vector<TPoint> baseStack_;  // whole pixels: a Single would round them
     TSPoint lastPt_, realPt_, moveDelta_;
 
     QImage image_;

@@ -106,6 +106,38 @@ TEST_F(GraphPaintView, ViewPointsAndBases) {
     EXPECT_EQ(box->OrgX(), 0);
     box->RestoreBase(off);  // nothing pushed
     EXPECT_EQ(off.X, 0.0f);
+    // Origins that a Single cannot hold come back whole.
+    box->SetView(SPoint(0, 0), TPoint{20000001, -20000003}, 0, 1);
+    box->OfsetBase(3, 4);
+    box->OfsetBase(1, 1);
+    box->RestoreBase(off);
+    box->RestoreBase(off);
+    EXPECT_EQ(box->OrgX(), 20000001);
+    EXPECT_EQ(box->OrgY(), -20000003);
+    EXPECT_EQ(off.X, 3.0f);
+
+    // Top ranks over bottom, as left over right.
+    box->SetView(SPoint(0, 0), TPoint{0, 0}, 0, 1);
+    box->SetViewPoint(SPoint(0, 0), LookBit(ltTop) | LookBit(ltBottom));
+    EXPECT_EQ(box->OrgY(), 10);
+    box->SetViewPoint(SPoint(0, 0), LookBit(ltBottom));
+    EXPECT_EQ(box->OrgY(), 90);
+}
+
+TEST_F(GraphPaintView, ShowPointRecentresOnlyOutsideItsMargin) {
+    box->StandartScale = false;
+    box->SetView(SPoint(0, 0), TPoint{0, 0}, 0, 1);
+    for (TSPoint inside : {SPoint(20, 20), SPoint(180, 80), SPoint(20, 80), SPoint(100, 50)}) {
+        box->ShowPoint(inside);
+        EXPECT_EQ(box->OrgX(), 0) << inside.X << "," << inside.Y;
+        EXPECT_EQ(box->OrgY(), 0) << inside.X << "," << inside.Y;
+    }
+    for (TSPoint outside : {SPoint(19.5f, 50), SPoint(180.5f, 50), SPoint(100, 19.5f), SPoint(100, 80.5f)}) {
+        box->SetView(SPoint(0, 0), TPoint{0, 0}, 0, 1);
+        box->ShowPoint(outside);
+        EXPECT_EQ(box->OrgX(), int(std::trunc(100 - outside.X))) << outside.X << "," << outside.Y;
+        EXPECT_EQ(box->OrgY(), int(std::trunc(50 - outside.Y))) << outside.X << "," << outside.Y;
+    }
 }
 
 TEST_F(GraphPaintView, ViewStateStreams) {
@@ -130,6 +162,19 @@ TEST_F(GraphPaintView, ViewStateStreams) {
     EXPECT_THROW(box->LoadFromStream(shortS), EReadError);
     EXPECT_EQ(box->Mst(), 0.5f);
     EXPECT_EQ(changes, 1);
+    // Loaded origins are kept within the pixel range, as every other path
+    // keeps them, and survive a base pushed and restored.
+    TMemoryStream far;
+    WriteViewState(far, TViewState{1, INT32_MAX, INT32_MIN});
+    far.SetPosition(0);
+    box->LoadFromStream(far);
+    EXPECT_EQ(box->OrgX(), 1 << 27);
+    EXPECT_EQ(box->OrgY(), -(1 << 27));
+    box->OfsetBase(0, 0);
+    TSPoint off;
+    box->RestoreBase(off);
+    EXPECT_EQ(box->OrgX(), 1 << 27);
+    EXPECT_EQ(box->OrgY(), -(1 << 27));
 }
 
 TEST_F(GraphPaintView, GridsAtTenPixelsOnly) {
