@@ -475,6 +475,12 @@ void TGraphPaint::Paint() {
 void TGraphPaint::PaintGrids(TCanvas& c) {
     const double w = width(), h = height();
     const TSRect v = VisRect();
+    // Lattice positions stay in double: far from world 0 a Single would
+    // bunch the lines.
+    auto dev = [&](double world, int32_t origin) {
+        const double d = std::nearbyint(world * mst_);
+        return ClampPixel(int64_t(std::clamp(d, -1e15, 1e15)) + origin);
+    };
     auto lattice = [&](const TGrid& g, auto&& each) {
         if (!g.Active() || double(g.Value()) * mst_ < 10) return;
         const double V = g.Value();
@@ -489,13 +495,13 @@ void TGraphPaint::PaintGrids(TCanvas& c) {
         for (int64_t n = 0; n < nx; ++n) {
             const double x = x0 + double(n) * V;
             if (x > v.Right) break;
-            const int32_t dx = Cx(float(x));
+            const int32_t dx = dev(x, orgX_);
             c.MoveTo(dx, 0), c.LineTo(dx, int32_t(h));
         }
         for (int64_t n = 0; n < ny; ++n) {
             const double y = y0 + double(n) * V;
             if (y > v.Bottom) break;
-            const int32_t dy = Cy(float(y));
+            const int32_t dy = dev(y, orgY_);
             c.MoveTo(0, dy), c.LineTo(int32_t(w), dy);
         }
     });
@@ -506,13 +512,13 @@ void TGraphPaint::PaintGrids(TCanvas& c) {
         for (int64_t n = 0; n < nx; ++n) {
             const double x = x0 + double(n) * V;
             if (x > v.Right) break;
-            xs.push_back(Cx(float(x)));
+            xs.push_back(dev(x, orgX_));
         }
         std::vector<TPoint> row(xs.size());
         for (int64_t j = 0; j < ny; ++j) {
             const double y = y0 + double(j) * V;
             if (y > v.Bottom) break;
-            const int32_t dy = Cy(float(y));
+            const int32_t dy = dev(y, orgY_);
             for (size_t k = 0; k < xs.size(); ++k) row[k] = TPoint{xs[k], dy};
             c.SetPixels(row, col);
         }

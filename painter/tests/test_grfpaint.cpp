@@ -200,9 +200,17 @@ TEST_F(GraphPaintView, GridsAtTenPixelsOnly) {
     box->GridLn().SetValue(200);
     box->SetView(SPoint(2e9f, 2e9f), TPoint{0, 0}, 0, 0.05f);
     box->Update();
+    // Every gap is 200 x 0.05 = 10 pixels, across and down.
+    std::vector<int> cols, rows;
+    for (int x = 0; x < W; ++x)
+        if (Px(x, 55) == 0x0000FFu) cols.push_back(x);
+    for (int y = 0; y < H; ++y)
+        if (Px(5, y) == 0x0000FFu) rows.push_back(y);
+    ASSERT_GE(cols.size(), 19u);
+    ASSERT_GE(rows.size(), 9u);
+    for (size_t i = 1; i < cols.size(); ++i) EXPECT_EQ(cols[i] - cols[i - 1], 10) << cols[i];
+    for (size_t i = 1; i < rows.size(); ++i) EXPECT_EQ(rows[i] - rows[i - 1], 10) << rows[i];
     int blue = 0;
-    for (int x = 0; x < W; ++x) blue += Px(x, 50) == 0x0000FFu;
-    EXPECT_GT(blue, 5);
     box->GridLn().SetValue(INFINITY);
     box->Invalidate();
     box->Update();
