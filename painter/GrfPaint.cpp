@@ -22,29 +22,50 @@ TGraphRuller* TRullers::Vert() const { return vert_.data(); }
 
 void TRullers::Bind(TGraphRuller* r) {
     if (!r) return;
+    // A ruler serves one surface: the one it served before forgets it.
+    if (TRullers* old = r->Link(); old && old != this && r->Painter()) old->Forget(r);
     r->SetPainterLink(this, Owner);
     // The ruler may outlive the surface: it reaches the surface through a
     // guarded pointer.
-    r->OnChanged = [owner = QPointer<TGraphPaint>(Owner)](TGraphRuller* sender) {
-        if (owner) owner->Rullers().RulChanged(sender);
+    r->OnChanged = [owner = QPointer<TGraphPaint>(Owner)](TCustomRuller* sender) {
+        if (auto* g = qobject_cast<TGraphRuller*>(sender); g && owner) owner->Rullers().RulChanged(g);
     };
+}
+
+void TRullers::Unbind(TGraphRuller* r) {
+    if (!r || r->Link() != this) return;
+    r->SetPainterLink(nullptr, nullptr);
+    r->OnChanged = nullptr;
+}
+
+void TRullers::Forget(TGraphRuller* r) {
+    if (horz_ == r) horz_ = nullptr;
+    if (vert_ == r) vert_ = nullptr;
 }
 
 void TRullers::SetRuller(TGraphRuller* r) {
     if (!r) return;
-    if (r->Kind() == rkVert) vert_ = r;
-    else horz_ = r;
+    QPointer<TGraphRuller>& slot = r->Kind() == rkVert ? vert_ : horz_;
+    TGraphRuller* old = slot.data();
+    // Filed under the other kind before: one slot holds it.
+    Forget(r);
+    slot = r;
+    if (old && old != r) Unbind(old);
     Bind(r);
 }
 
 void TRullers::SetHorz(TGraphRuller* r) {
-    if (!r) horz_ = nullptr;
-    else SetRuller(r);
+    if (r) return SetRuller(r);
+    TGraphRuller* old = horz_.data();
+    horz_ = nullptr;
+    if (old && old != vert_) Unbind(old);
 }
 
 void TRullers::SetVert(TGraphRuller* r) {
-    if (!r) vert_ = nullptr;
-    else SetRuller(r);
+    if (r) return SetRuller(r);
+    TGraphRuller* old = vert_.data();
+    vert_ = nullptr;
+    if (old && old != horz_) Unbind(old);
 }
 
 bool TRullers::Visible() const { return (horz_ && !horz_->isHidden()) || (vert_ && !vert_->isHidden()); }

@@ -73,9 +73,11 @@ public:
     using TPainterObject::TPainterObject;
     TGraphRuller* Horz() const;
     TGraphRuller* Vert() const;
-    // Files r by its Kind and binds it; null clears nothing here (use
-    // SetHorz / SetVert).
+    // Files r by its Kind and binds it, taking it from the surface it
+    // served before; a ruler it replaces is unbound. Null does nothing here
+    // (use SetHorz / SetVert).
     void SetRuller(TGraphRuller* r);
+    // Null unbinds the ruler filed there: it no longer scrolls the surface.
     void SetHorz(TGraphRuller* r);
     void SetVert(TGraphRuller* r);
     bool Visible() const;
@@ -89,6 +91,8 @@ public:
 
 private:
     void Bind(TGraphRuller* r);
+    void Unbind(TGraphRuller* r);
+    void Forget(TGraphRuller* r);
     QPointer<TGraphRuller> horz_, vert_;
 };
 

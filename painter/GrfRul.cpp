@@ -390,7 +390,7 @@ void TCustomRuller::MouseUp(TMouseButton, TShiftState, int32_t, int32_t) {
     repeatTimer_.reset();
     const TScrollMode m = mode_;
     if (changedFlag_) Scroll(m);
-    if (modified_ && OnChanged) OnChanged(static_cast<TGraphRuller*>(this));
+    if (modified_ && OnChanged) OnChanged(this);
     modified_ = changedFlag_ = dragging_ = false;
     update();
 }

@@ -43,7 +43,7 @@ public:
     void SetMax(float v);
     void SetMinV(float v);
     void SetMaxV(float v);
-    std::function<void(TGraphRuller*)> OnChanged;
+    std::function<void(TCustomRuller*)> OnChanged;
     std::function<void(TCustomRuller*, TScrollMode)> OnScroll;
     // Width for a horizontal ruler, Height for a vertical one.
     int32_t Length() const { return kind_ == rkHorz ? width() : height(); }
@@ -122,6 +122,8 @@ public:
     bool AllCoord() const { return allCoord_; }
     void SetAllCoord(bool on);
     TGraphPaint* Painter() const { return painter_; }
+    // The surface's ruler settings this ruler is bound through, or null.
+    TRullers* Link() const { return link_; }
     bool InfoShown() const { return infoShown_; }
     void SetInfoShown(bool on);
     void SetPainterLink(TRullers* link, TGraphPaint* painter);

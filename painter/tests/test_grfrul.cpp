@@ -241,3 +241,58 @@ TEST_F(Rullers, LabelsNeverOverlap) {
     }
     EXPECT_GT(skipped, 0);
 }
+
+TEST_F(Rullers, UnbindingAndRebinding) {
+    box->Rullers().SetWorkArea(SRect(-1000, -1000, 1000, 1000));
+    auto pressEnd = [](TGraphRuller* r) {
+        const QPoint end = r->Kind() == rkHorz ? QPoint(r->width() - 5, 12) : QPoint(12, r->height() - 5);
+        Send(r, QEvent::MouseButtonPress, end, Qt::LeftButton, Qt::LeftButton);
+        Send(r, QEvent::MouseButtonRelease, end, Qt::LeftButton, Qt::NoButton);
+    };
+    // Bound, the end button scrolls the surface.
+    pressEnd(horz);
+    EXPECT_LT(box->OrgX(), 0);
+    box->SetView(SPoint(0, 0), TPoint{0, 0}, 0, 1);
+    // Unbound, it scrolls itself only.
+    box->Rullers().SetHorz(nullptr);
+    box->Rullers().SetVert(nullptr);
+    for (TGraphRuller* r : {horz, vert}) {
+        EXPECT_EQ(r->Painter(), nullptr);
+        EXPECT_EQ(r->Link(), nullptr);
+        EXPECT_FALSE(r->OnChanged);
+        const float before = r->MinV();
+        pressEnd(r);
+        EXPECT_GT(r->MinV(), before);
+    }
+    EXPECT_EQ(box->OrgX(), 0);
+    EXPECT_EQ(box->OrgY(), 0);
+    // Bound to a second surface, the first one forgets it.
+    box->Rullers().SetRuller(horz);
+    auto* other = new TGraphPaint(parent.get());
+    other->setGeometry(24, 24, 276, 176);
+    other->Rullers().SetRuller(horz);
+    EXPECT_EQ(box->Rullers().Horz(), nullptr);
+    EXPECT_EQ(other->Rullers().Horz(), horz);
+    EXPECT_EQ(horz->Painter(), other);
+    other->Rullers().SetWorkArea(SRect(-1000, -1000, 1000, 1000));
+    pressEnd(horz);
+    EXPECT_EQ(box->OrgX(), 0);
+    EXPECT_LT(other->OrgX(), 0);
+    // A ruler replaced by another is unbound.
+    auto* second = new TGraphRuller(parent.get());
+    second->setGeometry(24, 0, 276, 24);
+    other->Rullers().SetRuller(second);
+    EXPECT_EQ(horz->Painter(), nullptr);
+    EXPECT_EQ(second->Painter(), other);
+}
+
+TEST(Ruller, PlainRullerReportsItsChange) {
+    TCustomRuller r;
+    r.resize(200, 20);
+    r.SetMin(0), r.SetMax(100), r.SetMinV(0), r.SetMaxV(10);
+    TCustomRuller* got = nullptr;
+    r.OnChanged = [&](TCustomRuller* sender) { got = sender; };
+    Send(&r, QEvent::MouseButtonPress, {195, 10}, Qt::LeftButton, Qt::LeftButton);
+    Send(&r, QEvent::MouseButtonRelease, {195, 10}, Qt::LeftButton, Qt::NoButton);
+    EXPECT_EQ(got, &r);
+}
