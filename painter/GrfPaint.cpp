@@ -370,9 +370,9 @@ void TGraphPaint::Dirty(const QRect& r, bool erase) {
     update(c);
 }
 
-void TGraphPaint::Invalidate() {
-    if (WinHandle()) Dirty(rect(), true);
-}
+// A widget collects its dirty region with or without a parent: a
+// top-level surface repaints too.
+void TGraphPaint::Invalidate() { Dirty(rect(), true); }
 
 void TGraphPaint::InvalidateRectEx(const TSRect& r, bool erase) {
     if (batching_) {
@@ -380,7 +380,6 @@ void TGraphPaint::InvalidateRectEx(const TSRect& r, bool erase) {
         invRects_->Add(r, erase);
         return;
     }
-    if (!WinHandle()) return;
     TRect d = ConvertRect(r);
     if (d.Left > d.Right) std::swap(d.Left, d.Right);
     if (d.Top > d.Bottom) std::swap(d.Top, d.Bottom);

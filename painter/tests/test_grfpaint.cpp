@@ -289,3 +289,28 @@ TEST_F(GraphPaintView, AutoScrollWhileHeldOutside) {
     clock.Advance(50);
     EXPECT_EQ(box->OrgX(), 40);
 }
+
+TEST(GraphPaintAlone, SurfaceWithoutAParentRepaints) {
+    PainterStartup();
+    {
+        TGraphPaint p;
+        p.resize(60, 40);
+        int paints = 0;
+        p.OnPaint = [&](TGraphPaint* s) {
+            ++paints;
+            s->DefPen(psSolid, clRed, 0);
+            s->Line(10, 0, 10, 40);
+        };
+        p.Update();
+        ASSERT_EQ(paints, 1);
+        p.SetView(SPoint(0, 0), TPoint{5, 0}, 0, 1);
+        EXPECT_EQ(p.DirtyRegion(), QRegion(0, 0, 60, 40));
+        p.Update();
+        EXPECT_EQ(paints, 2);
+        EXPECT_EQ(p.Image().pixel(15, 20) & 0xFFFFFF, 0xFF0000u);
+        EXPECT_EQ(p.Image().pixel(10, 20) & 0xFFFFFF, 0xFFFFFFu);
+        p.InvalidateRect(SRect(0, 0, 10, 10));
+        EXPECT_EQ(p.DirtyRegion(), QRegion(5, 0, 10, 10));
+    }
+    PainterShutdown();
+}
