@@ -418,7 +418,9 @@ void TGraphPaint::RepaintDirty() {
     }
     const QRegion erase = dirtyErase_;
     dirtyErase_ = dirtyKeep_ = QRegion();
-    TCanvas& c = canvas_;
+    // Erase, clip and draw on the one canvas Paint draws on: a surface
+    // handed a canvas paints there.
+    TCanvas& c = GetDeviceContext();
     c.SelectClipRgn(&all);
     if (QPainter* p = c.Painter(); p && !erase.isEmpty()) {
         p->setCompositionMode(QPainter::CompositionMode_Source);

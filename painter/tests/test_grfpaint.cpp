@@ -314,3 +314,33 @@ TEST(GraphPaintAlone, SurfaceWithoutAParentRepaints) {
     }
     PainterShutdown();
 }
+
+TEST(GraphPaintAlone, HandedCanvasIsErasedClippedAndDrawnOn) {
+    PainterStartup();
+    {
+        QImage outside(60, 40, QImage::Format_RGB32);
+        outside.fill(Qt::blue);
+        TCanvas device;
+        device.Attach(&outside);
+        QWidget holder;
+        THandeledGraphPaint p(&device, &holder);
+        p.resize(60, 40);
+        p.OnPaint = [](TGraphPaint* s) {
+            s->DefPen(psSolid, clRed, 0);
+            s->Line(0, 20, 60, 20);
+        };
+        p.Update();
+        p.InvalidateRect(SRect(10, 10, 30, 30));
+        outside.fill(Qt::blue);
+        p.Update();
+        device.EndPaint();
+        auto px = [&](int x, int y) { return outside.pixel(x, y) & 0xFFFFFF; };
+        EXPECT_EQ(px(20, 20), 0xFF0000u);  // drawn inside the dirty part
+        EXPECT_EQ(px(20, 12), 0xFFFFFFu);  // erased there
+        EXPECT_EQ(px(5, 20), 0x0000FFu);   // nothing outside it
+        EXPECT_EQ(px(40, 20), 0x0000FFu);
+        EXPECT_EQ(px(5, 5), 0x0000FFu);
+        device.Detach();
+    }
+    PainterShutdown();
+}
