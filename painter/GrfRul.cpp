@@ -521,7 +521,8 @@ int32_t TGraphRuller::PosOf(float v) const {
         return ClampPixel(int64_t(BtnSize()) + RoundPixel((double(v) - MinV()) * s));
     }
     if (!painter_) return 0;
-    const QPoint origin = painter_->mapTo(window(), QPoint(0, 0)) - mapTo(window(), QPoint(0, 0));
+    // Through the screen: the ruler may sit in another window.
+    const QPoint origin = painter_->mapToGlobal(QPoint(0, 0)) - mapToGlobal(QPoint(0, 0));
     return Kind() == rkHorz ? ClampPixel(int64_t(painter_->Cx(v)) + origin.x())
                             : ClampPixel(int64_t(painter_->Cy(v)) + origin.y());
 }
@@ -556,7 +557,7 @@ void TGraphRuller::PaintCoord() {
         start = MinV(), end = MaxV();
     } else {
         s = painter_->Mst();
-        const QPoint o = mapTo(window(), QPoint(0, 0)) - painter_->mapTo(window(), QPoint(0, 0));
+        const QPoint o = mapToGlobal(QPoint(0, 0)) - painter_->mapToGlobal(QPoint(0, 0));
         const TSPoint a = painter_->ToDevice(o.x(), o.y());
         const TSPoint b = painter_->ToDevice(painter_->width(), painter_->height());
         start = horz ? a.X : a.Y, end = horz ? b.X : b.Y;

@@ -4,6 +4,7 @@
 #include <QImage>
 #include <QMimeData>
 #include <QMouseEvent>
+#include <cmath>
 #include <vector>
 
 #include "painter/GrfRul.h"
@@ -295,4 +296,39 @@ TEST(Ruller, PlainRullerReportsItsChange) {
     Send(&r, QEvent::MouseButtonPress, {195, 10}, Qt::LeftButton, Qt::LeftButton);
     Send(&r, QEvent::MouseButtonRelease, {195, 10}, Qt::LeftButton, Qt::NoButton);
     EXPECT_EQ(got, &r);
+}
+
+// A ruler in a window of its own finds the surface through the screen.
+TEST_F(Rullers, RulerInItsOwnWindowMarksTheSameWorldPoint) {
+    parent->move(100, 100);
+    box->SetMst(2);
+    box->SetupRullers();
+    horz->SetShowCoord(true);
+    Send(box, QEvent::MouseMove, {41, 30}, Qt::NoButton, Qt::NoButton);
+    QImage im(horz->size(), QImage::Format_RGB32);
+    horz->render(&im);
+    const int32_t beside = horz->CursorPos();
+    const std::vector<TRect> labels = horz->LabelBoxes();
+    ASSERT_FALSE(labels.empty());
+    auto worldAt = [&](TGraphRuller* r, int32_t pos) {
+        return box->ToDevice(r->mapToGlobal(QPoint(pos, 0)).x() - box->mapToGlobal(QPoint(0, 0)).x(), 0).X;
+    };
+    EXPECT_EQ(worldAt(horz, beside), box->LastPt().X);
+    // The same screen column in another top-level window, then moved away.
+    TGraphRuller alone;
+    alone.setGeometry(horz->mapToGlobal(QPoint(0, 0)).x(), 600, 276, 24);
+    box->Rullers().SetRuller(&alone);
+    for (int shift : {0, -37}) {
+        alone.move(alone.x() + shift, alone.y());
+        Send(box, QEvent::MouseMove, {61, 30}, Qt::NoButton, Qt::NoButton);
+        Send(box, QEvent::MouseMove, {41, 30}, Qt::NoButton, Qt::NoButton);
+        alone.render(&im);
+        EXPECT_EQ(alone.CursorPos(), beside - shift);
+        EXPECT_EQ(worldAt(&alone, alone.CursorPos()), box->LastPt().X);
+        ASSERT_FALSE(alone.LabelBoxes().empty());
+        if (shift == 0) EXPECT_EQ(alone.LabelBoxes(), labels);
+        // Each label starts a pixel after its tick, at a multiple of 25.
+        for (const TRect& b : alone.LabelBoxes()) EXPECT_EQ(std::fmod(worldAt(&alone, b.Left - 1), 25.0f), 0.0f) << b.Left;
+    }
+    box->Rullers().SetHorz(nullptr);
 }
