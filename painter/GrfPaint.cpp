@@ -149,6 +149,10 @@ bool TGraphPaint::SetMeasureShow(int v) {
     return true;
 }
 
+void TGraphPaint::SetMinTextTT(int v) {
+    if (v >= 0 && v <= (1 << 27)) MinTextTT = v;
+}
+
 void TGraphPaint::SetColor(TColor c) {
     color_ = c;
     colorRGB_ = ColorToRGB(c);

@@ -98,7 +98,20 @@ private:
 
 class TGraphPaint : public QWidget {
     Q_OBJECT
+    Q_PROPERTY(float Mst READ Mst WRITE SetMst)
+    Q_PROPERTY(bool AutoPaint MEMBER AutoPaint)
+    Q_PROPERTY(velt::TGraphPaint::TMeasureEnum MeasureType READ MeasureTypeEnum WRITE SetMeasureTypeEnum)
+    Q_PROPERTY(velt::TGraphPaint::TMeasureEnum MeasureShow READ MeasureShowEnum WRITE SetMeasureShowEnum)
+    Q_PROPERTY(int Color READ Color WRITE SetColor)
+    Q_PROPERTY(bool StandartScale MEMBER StandartScale)
+    Q_PROPERTY(int MinTextTT READ GetMinTextTT WRITE SetMinTextTT)
+    Q_PROPERTY(bool AutoScroll MEMBER AutoScroll)
+
 public:
+    // TMeasureType as the meta-object knows it: the same values and names.
+    enum class TMeasureEnum : uint8_t { mtPoint, mtMMt, mtCMt, mtMt, mtKM, mtInch };
+    Q_ENUM(TMeasureEnum)
+
     explicit TGraphPaint(QWidget* parent = nullptr);
     ~TGraphPaint() override;
 
@@ -113,6 +126,10 @@ public:
     // False, the old value kept, outside the measure table.
     bool SetMeasureType(int v);
     bool SetMeasureShow(int v);
+    TMeasureEnum MeasureTypeEnum() const { return TMeasureEnum(measureType_); }
+    TMeasureEnum MeasureShowEnum() const { return TMeasureEnum(measureShow_); }
+    void SetMeasureTypeEnum(TMeasureEnum v) { SetMeasureType(int(v)); }
+    void SetMeasureShowEnum(TMeasureEnum v) { SetMeasureShow(int(v)); }
     TColor Color() const { return color_; }
     TColor ColorRGB() const { return colorRGB_; }
     void SetColor(TColor c);
@@ -124,6 +141,9 @@ public:
     int32_t TextSpasing() const { return textSpasing_; }
     bool TrueTypeFont() const { return trueTypeFont_; }
     int32_t MinTextTT = 10;
+    int GetMinTextTT() const { return MinTextTT; }
+    // 0 .. 2^27 pixels; other values keep the old one.
+    void SetMinTextTT(int v);
     float TextPunkt() const { return textPunkt_; }
     bool Batching() const { return batching_; }
     bool AutoScroll = true;
@@ -304,6 +324,8 @@ private:
     bool captured_ = false;
     QPoint lastMouse_;
 };
+
+static_assert(int(TGraphPaint::TMeasureEnum::mtInch) == mtInch && int(TGraphPaint::TMeasureEnum::mtMMt) == mtMMt);
 
 // Draws on a canvas handed in; CloseDevice does nothing.
 class THandeledGraphPaint : public TGraphPaint {

@@ -148,25 +148,26 @@ void TCustomRuller::dropEvent(QDropEvent* e) {
 TCustomRuller::~TCustomRuller() = default;
 
 void TCustomRuller::SetKind(TRullerKind k) {
-    if (k == kind_) return;
+    if (k == kind_ || (k != rkHorz && k != rkVert)) return;
     kind_ = k;
     Resize();
     update();
 }
 
 void TCustomRuller::SetMin(float v) {
-    if (v == min_) return;
+    if (v == min_ || !std::isfinite(v)) return;
     min_ = v;
     Changed();
 }
 
 void TCustomRuller::SetMax(float v) {
-    if (v == max_) return;
+    if (v == max_ || !std::isfinite(v)) return;
     max_ = v;
     Changed();
 }
 
 void TCustomRuller::SetMinV(float v) {
+    if (!std::isfinite(v)) return;
     if (v < min_) min_ = v;
     if (v == minV_) return;
     minV_ = v;
@@ -174,6 +175,7 @@ void TCustomRuller::SetMinV(float v) {
 }
 
 void TCustomRuller::SetMaxV(float v) {
+    if (!std::isfinite(v)) return;
     if (v > max_) max_ = v;
     if (v == maxV_) return;
     maxV_ = v;

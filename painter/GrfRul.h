@@ -22,11 +22,27 @@ class TGraphPaint;
 class TRullers;
 class TGraphRuller;
 
+namespace rullers {
+Q_NAMESPACE
 enum TRullerKind : uint8_t { rkHorz, rkVert };
+Q_ENUM_NS(TRullerKind)
+}  // namespace rullers
+using rullers::TRullerKind;
+using rullers::rkHorz;
+using rullers::rkVert;
 enum TScrollMode : uint8_t { smNone, smBtnUp, smBtnDown, smPageUp, smPageDown, smTrack, smMin, smMax, smCustom };
 
 class TCustomRuller : public TCustomPanel {
     Q_OBJECT
+    Q_PROPERTY(bool Tracking MEMBER Tracking)
+    Q_PROPERTY(velt::rullers::TRullerKind Kind READ Kind WRITE SetKind)
+    Q_PROPERTY(float Min READ Min WRITE SetMin)
+    Q_PROPERTY(float Max READ Max WRITE SetMax)
+    Q_PROPERTY(float MinV READ MinV WRITE SetMinV)
+    Q_PROPERTY(float MaxV READ MaxV WRITE SetMaxV)
+    Q_PROPERTY(bool StdDraw READ StdDraw WRITE SetStdDraw)
+    Q_PROPERTY(bool NoScaleBox MEMBER NoScaleBox)
+
 public:
     explicit TCustomRuller(QWidget* parent = nullptr);
     ~TCustomRuller() override;
@@ -34,11 +50,13 @@ public:
     TScrollMode Mode() const { return mode_; }
     bool Tracking = false;
     TRullerKind Kind() const { return kind_; }
+    // A kind other than rkHorz and rkVert is refused.
     void SetKind(TRullerKind k);
     float Min() const { return min_; }
     float Max() const { return max_; }
     float MinV() const { return minV_; }
     float MaxV() const { return maxV_; }
+    // A value that is no finite number is refused.
     void SetMin(float v);
     void SetMax(float v);
     void SetMinV(float v);
@@ -113,6 +131,9 @@ private:
 
 class TGraphRuller : public TCustomRuller {
     Q_OBJECT
+    Q_PROPERTY(bool ShowCoord READ ShowCoord WRITE SetShowCoord)
+    Q_PROPERTY(bool AllCoord READ AllCoord WRITE SetAllCoord)
+
 public:
     explicit TGraphRuller(QWidget* parent = nullptr);
 

@@ -2,9 +2,11 @@
 
 #include <QApplication>
 #include <QImage>
+#include <QMetaProperty>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <cmath>
+#include <limits>
 #include <vector>
 
 #include "painter/GrfRul.h"
@@ -331,4 +333,65 @@ TEST_F(Rullers, RulerInItsOwnWindowMarksTheSameWorldPoint) {
         for (const TRect& b : alone.LabelBoxes()) EXPECT_EQ(std::fmod(worldAt(&alone, b.Left - 1), 25.0f), 0.0f) << b.Left;
     }
     box->Rullers().SetHorz(nullptr);
+}
+
+// What the surface and the rulers publish is reachable by name.
+TEST_F(Rullers, PublishedPropertiesRoundTrip) {
+    auto meta = [](QObject* o, const char* name) { return o->metaObject()->property(o->metaObject()->indexOfProperty(name)); };
+    const std::pair<const char*, QVariant> surface[] = {
+        {"Mst", QVariant(2.0f)},          {"AutoPaint", QVariant(false)}, {"MeasureType", QVariant(int(mtCMt))},
+        {"MeasureShow", QVariant(int(mtInch))}, {"Color", QVariant(int(clYellow))}, {"StandartScale", QVariant(false)},
+        {"MinTextTT", QVariant(25)},      {"AutoScroll", QVariant(false)}};
+    for (const auto& [name, value] : surface) {
+        ASSERT_TRUE(meta(box, name).isValid()) << name;
+        EXPECT_TRUE(box->setProperty(name, value)) << name;
+        EXPECT_EQ(box->property(name).toInt(), value.toInt()) << name;
+    }
+    EXPECT_EQ(box->MeasureType(), mtCMt);
+    EXPECT_EQ(box->MeasureShow(), mtInch);
+    EXPECT_EQ(box->Color(), clYellow);
+    EXPECT_FALSE(box->AutoScroll);
+    EXPECT_EQ(box->MinTextTT, 25);
+    EXPECT_EQ(box->property("Mst").toFloat(), 2.0f);
+    // The unit is an enumeration of six names; others are refused.
+    const QMetaProperty mt = meta(box, "MeasureType");
+    ASSERT_TRUE(mt.isEnumType());
+    EXPECT_EQ(mt.enumerator().keyCount(), 6);
+    EXPECT_STREQ(mt.enumerator().valueToKey(int(mtMMt)), "mtMMt");
+    EXPECT_EQ(mt.enumerator().valueToKey(7), nullptr);
+    box->setProperty("MeasureType", 7);
+    box->setProperty("MeasureShow", 255);
+    EXPECT_EQ(box->MeasureType(), mtCMt);
+    EXPECT_EQ(box->MeasureShow(), mtInch);
+    box->setProperty("MinTextTT", -1);
+    EXPECT_EQ(box->MinTextTT, 25);
+    box->setProperty("Mst", std::nanf(""));
+    EXPECT_EQ(box->Mst(), 2.0f);
+
+    const std::pair<const char*, QVariant> ruler[] = {
+        {"Tracking", QVariant(true)},  {"Min", QVariant(-50.0f)},    {"Max", QVariant(500.0f)},
+        {"MinV", QVariant(-20.0f)},    {"MaxV", QVariant(40.0f)},    {"StdDraw", QVariant(true)},
+        {"NoScaleBox", QVariant(true)}, {"ShowCoord", QVariant(false)}, {"AllCoord", QVariant(true)}};
+    for (const auto& [name, value] : ruler) {
+        ASSERT_TRUE(meta(horz, name).isValid()) << name;
+        EXPECT_TRUE(horz->setProperty(name, value)) << name;
+        EXPECT_EQ(horz->property(name), value) << name;
+    }
+    EXPECT_TRUE(horz->Tracking);
+    EXPECT_TRUE(horz->NoScaleBox);
+    EXPECT_EQ(horz->MinV(), -20.0f);
+    const QMetaProperty kind = meta(vert, "Kind");
+    ASSERT_TRUE(kind.isEnumType());
+    EXPECT_EQ(kind.enumerator().keyCount(), 2);
+    EXPECT_EQ(vert->property("Kind").toInt(), int(rkVert));
+    vert->setProperty("Kind", 2);
+    EXPECT_EQ(vert->Kind(), rkVert);
+    vert->setProperty("Kind", int(rkHorz));
+    EXPECT_EQ(vert->Kind(), rkHorz);
+    for (const char* name : {"Min", "Max", "MinV", "MaxV"}) {
+        const QVariant before = horz->property(name);
+        horz->setProperty(name, std::numeric_limits<float>::infinity());
+        horz->setProperty(name, std::nanf(""));
+        EXPECT_EQ(horz->property(name), before) << name;
+    }
 }
