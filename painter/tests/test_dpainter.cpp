@@ -161,6 +161,12 @@ TEST_F(PainterSetup, ColoursFollowTheSurface) {
     dlg->SaveToBox(box);
     EXPECT_EQ(box->Color(), dlg->ColWindow->GetColorValue());
     EXPECT_EQ(box->ColorRGB() & 0xFFFFFF, clAqua);
+    // Both grids' colours are stored.
+    dlg->ColGrid->SetColorValue(clLime);
+    dlg->ColGridLn->SetColorValue(clBlue);
+    dlg->SaveToBox(box);
+    EXPECT_EQ(box->Grid().Color() & 0xFFFFFF, clLime);
+    EXPECT_EQ(box->GridLn().Color() & 0xFFFFFF, clBlue);
 }
 
 TEST_F(PainterSetup, TextsThatAreNoNumbersKeepTheValue) {

@@ -344,3 +344,24 @@ TEST(GraphPaintAlone, HandedCanvasIsErasedClippedAndDrawnOn) {
     }
     PainterShutdown();
 }
+
+TEST_F(GraphPaintView, BatchedInvalidationKeepsEachErase) {
+    box->OnPaint = [](TGraphPaint* p) {
+        p->DefPen(psClear, clBlack, 0);
+        p->DefBrush(bsSolid, clBlack);
+        p->Canvas().FillRect(TRect{0, 0, 200, 100});
+    };
+    box->Invalidate();
+    box->Update();
+    box->OnPaint = nullptr;
+    box->BeginInvalidate();
+    box->InvalidateRectEx(SRect(0, 0, 20, 20), true);
+    box->InvalidateRectEx(SRect(40, 0, 60, 20), false);
+    EXPECT_TRUE(box->DirtyRegion().isEmpty());  // collected, not yet dirty
+    box->EndInvalidate();
+    EXPECT_EQ(box->DirtyRegion(), QRegion(0, 0, 20, 20).united(QRegion(40, 0, 20, 20)));
+    box->Update();
+    EXPECT_EQ(Px(10, 10), 0xFFFFFFu);  // erased
+    EXPECT_EQ(Px(50, 10), 0x000000u);  // repainted without erasing
+    EXPECT_EQ(Px(30, 10), 0x000000u);
+}

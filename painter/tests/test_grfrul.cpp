@@ -5,6 +5,7 @@
 #include <QMetaProperty>
 #include <QMimeData>
 #include <QMouseEvent>
+#include <QPaintEvent>
 #include <cmath>
 #include <limits>
 #include <vector>
@@ -98,7 +99,23 @@ TEST(Ruller, ThumbDragStopsAtMaxAndNoScaleBox) {
     EXPECT_EQ(r.MinV(), 80.0f);
     Send(&r, QEvent::MouseButtonRelease, {300, 10}, Qt::LeftButton, Qt::NoButton);
     r.SetMinV(10), r.SetMaxV(30);
+    // The zoom zones reach 4 pixels either side of each end, not 5.
     EXPECT_EQ(r.GetMode(TPoint{36, 10}), smMin);
+    EXPECT_EQ(r.GetMode(TPoint{32, 10}), smMin);
+    EXPECT_EQ(r.GetMode(TPoint{40, 10}), smMin);
+    EXPECT_EQ(r.GetMode(TPoint{31, 10}), smPageUp);
+    EXPECT_EQ(r.GetMode(TPoint{41, 10}), smTrack);
+    EXPECT_EQ(r.GetMode(TPoint{64, 10}), smMax);
+    EXPECT_EQ(r.GetMode(TPoint{72, 10}), smMax);
+    EXPECT_EQ(r.GetMode(TPoint{63, 10}), smTrack);
+    EXPECT_EQ(r.GetMode(TPoint{73, 10}), smPageDown);
+    // Dragged before Min, the thumb stops there keeping its length.
+    Send(&r, QEvent::MouseButtonPress, {50, 10}, Qt::LeftButton, Qt::LeftButton);
+    Send(&r, QEvent::MouseMove, {-100, 10}, Qt::NoButton, Qt::LeftButton);
+    EXPECT_EQ(r.MinV(), 0.0f);
+    EXPECT_EQ(r.MaxV(), 20.0f);
+    Send(&r, QEvent::MouseButtonRelease, {-100, 10}, Qt::LeftButton, Qt::NoButton);
+    r.SetMinV(10), r.SetMaxV(30);
     r.NoScaleBox = true;
     EXPECT_EQ(r.GetMode(TPoint{36, 10}), smTrack);
     EXPECT_EQ(r.GetMode(TPoint{5, 10}), smBtnUp);
@@ -394,4 +411,43 @@ TEST_F(Rullers, PublishedPropertiesRoundTrip) {
         horz->setProperty(name, std::nanf(""));
         EXPECT_EQ(horz->property(name), before) << name;
     }
+}
+
+TEST_F(Rullers, ZoomToAWindowOfNoLengthGivesTheLargestScale) {
+    box->SetView(SPoint(0, 0), TPoint{0, 0}, 0, 2);
+    box->Rullers().SetWorkArea(SRect(0, 0, 234, 1000));  // one pixel a unit on the track
+    ASSERT_EQ(horz->ScrollMst(), 1.0);
+    const TRect v = horz->VisRect();
+    ASSERT_EQ(v.Left, 21);
+    Send(horz, QEvent::MouseButtonPress, {v.Right, 12}, Qt::LeftButton, Qt::LeftButton);
+    ASSERT_EQ(horz->Mode(), smMax);
+    Send(horz, QEvent::MouseMove, {v.Left, 12}, Qt::NoButton, Qt::LeftButton);
+    EXPECT_EQ(horz->MaxV(), horz->MinV());
+    Send(horz, QEvent::MouseButtonRelease, {v.Left, 12}, Qt::LeftButton, Qt::NoButton);
+    EXPECT_EQ(box->Mst(), 100.0f);
+}
+
+// Moving the mark repaints where it was and where it is.
+TEST_F(Rullers, MarkRepaintsItsOldAndNewPlace) {
+    struct Regions : QObject {
+        QRegion got;
+        bool eventFilter(QObject*, QEvent* e) override {
+            if (e->type() == QEvent::Paint) got += static_cast<QPaintEvent*>(e)->region();
+            return false;
+        }
+    } regions;
+    parent->show();
+    Send(box, QEvent::MouseMove, {40, 30}, Qt::NoButton, Qt::NoButton);
+    QCoreApplication::processEvents();
+    const TRect was = horz->MarkRect(horz->CursorPos());
+    horz->installEventFilter(&regions);
+    Send(box, QEvent::MouseMove, {140, 30}, Qt::NoButton, Qt::NoButton);
+    QCoreApplication::processEvents();
+    horz->removeEventFilter(&regions);
+    const TRect now = horz->MarkRect(horz->CursorPos());
+    EXPECT_NE(was, now);
+    EXPECT_TRUE(regions.got.contains(QRect(was.Left, was.Top, was.Width(), was.Height())));
+    EXPECT_TRUE(regions.got.contains(QRect(now.Left, now.Top, now.Width(), now.Height())));
+    EXPECT_FALSE(regions.got.contains(QPoint(was.Right + 40, was.Top)));
+    parent->hide();
 }
