@@ -22,29 +22,50 @@ TGraphRuller* TRullers::Vert() const { return vert_.data(); }
 
 void TRullers::Bind(TGraphRuller* r) {
     if (!r) return;
+    // A ruler serves one surface: the one it served before forgets it.
+    if (TRullers* old = r->Link(); old && old != this && r->Painter()) old->Forget(r);
     r->SetPainterLink(this, Owner);
     // The ruler may outlive the surface: it reaches the surface through a
     // guarded pointer.
-    r->OnChanged = [owner = QPointer<TGraphPaint>(Owner)](TGraphRuller* sender) {
-        if (owner) owner->Rullers().RulChanged(sender);
+    r->OnChanged = [owner = QPointer<TGraphPaint>(Owner)](TCustomRuller* sender) {
+        if (auto* g = qobject_cast<TGraphRuller*>(sender); g && owner) owner->Rullers().RulChanged(g);
     };
+}
+
+void TRullers::Unbind(TGraphRuller* r) {
+    if (!r || r->Link() != this) return;
+    r->SetPainterLink(nullptr, nullptr);
+    r->OnChanged = nullptr;
+}
+
+void TRullers::Forget(TGraphRuller* r) {
+    if (horz_ == r) horz_ = nullptr;
+    if (vert_ == r) vert_ = nullptr;
 }
 
 void TRullers::SetRuller(TGraphRuller* r) {
     if (!r) return;
-    if (r->Kind() == rkVert) vert_ = r;
-    else horz_ = r;
+    QPointer<TGraphRuller>& slot = r->Kind() == rkVert ? vert_ : horz_;
+    TGraphRuller* old = slot.data();
+    // Filed under the other kind before: one slot holds it.
+    Forget(r);
+    slot = r;
+    if (old && old != r) Unbind(old);
     Bind(r);
 }
 
 void TRullers::SetHorz(TGraphRuller* r) {
-    if (!r) horz_ = nullptr;
-    else SetRuller(r);
+    if (r) return SetRuller(r);
+    TGraphRuller* old = horz_.data();
+    horz_ = nullptr;
+    if (old && old != vert_) Unbind(old);
 }
 
 void TRullers::SetVert(TGraphRuller* r) {
-    if (!r) vert_ = nullptr;
-    else SetRuller(r);
+    if (r) return SetRuller(r);
+    TGraphRuller* old = vert_.data();
+    vert_ = nullptr;
+    if (old && old != horz_) Unbind(old);
 }
 
 bool TRullers::Visible() const { return (horz_ && !horz_->isHidden()) || (vert_ && !vert_->isHidden()); }
@@ -126,6 +147,10 @@ bool TGraphPaint::SetMeasureShow(int v) {
     if (!ValidMeasure(v)) return false;
     measureShow_ = TMeasureType(v);
     return true;
+}
+
+void TGraphPaint::SetMinTextTT(int v) {
+    if (v >= 0 && v <= (1 << 27)) MinTextTT = v;
 }
 
 void TGraphPaint::SetColor(TColor c) {
@@ -247,7 +272,7 @@ void TGraphPaint::SetViewPoint(const TSPoint& p, TLookTypes look) {
 }
 
 void TGraphPaint::OfsetBase(float dx, float dy) {
-    baseStack_.Add(TSPoint{float(orgX_), float(orgY_)});
+    baseStack_.push_back(TPoint{orgX_, orgY_});
     auto step = [&](float d) {
         const double v = std::trunc(double(d) * mst_);
         return std::isnan(v) ? int64_t(0) : int64_t(std::clamp(v, -1e15, 1e15));
@@ -258,11 +283,11 @@ void TGraphPaint::OfsetBase(float dx, float dy) {
 
 void TGraphPaint::RestoreBase(TSPoint& offset) {
     offset = TSPoint{0, 0};
-    if (baseStack_.GetCount() == 0) return;
-    const TSPoint s = baseStack_.At(baseStack_.GetCount() - 1);
-    baseStack_.Delete(baseStack_.GetCount() - 1);
+    if (baseStack_.empty()) return;
+    const TPoint s = baseStack_.back();
+    baseStack_.pop_back();
     offset = TSPoint{float((double(orgX_) - s.X) / mst_), float((double(orgY_) - s.Y) / mst_)};
-    orgX_ = int32_t(s.X), orgY_ = int32_t(s.Y);
+    orgX_ = s.X, orgY_ = s.Y;
 }
 
 void TGraphPaint::SetupRullers() {
@@ -349,9 +374,9 @@ void TGraphPaint::Dirty(const QRect& r, bool erase) {
     update(c);
 }
 
-void TGraphPaint::Invalidate() {
-    if (WinHandle()) Dirty(rect(), true);
-}
+// A widget collects its dirty region with or without a parent: a
+// top-level surface repaints too.
+void TGraphPaint::Invalidate() { Dirty(rect(), true); }
 
 void TGraphPaint::InvalidateRectEx(const TSRect& r, bool erase) {
     if (batching_) {
@@ -359,7 +384,6 @@ void TGraphPaint::InvalidateRectEx(const TSRect& r, bool erase) {
         invRects_->Add(r, erase);
         return;
     }
-    if (!WinHandle()) return;
     TRect d = ConvertRect(r);
     if (d.Left > d.Right) std::swap(d.Left, d.Right);
     if (d.Top > d.Bottom) std::swap(d.Top, d.Bottom);
@@ -398,7 +422,9 @@ void TGraphPaint::RepaintDirty() {
     }
     const QRegion erase = dirtyErase_;
     dirtyErase_ = dirtyKeep_ = QRegion();
-    TCanvas& c = canvas_;
+    // Erase, clip and draw on the one canvas Paint draws on: a surface
+    // handed a canvas paints there.
+    TCanvas& c = GetDeviceContext();
     c.SelectClipRgn(&all);
     if (QPainter* p = c.Painter(); p && !erase.isEmpty()) {
         p->setCompositionMode(QPainter::CompositionMode_Source);
@@ -456,10 +482,10 @@ void TGraphPaint::Paint() {
                 p->matrDepth_ = 0;
                 p->Matrix = p->matrStack_->Matrix(0);
             }
-            if (p->baseStack_.GetCount() > 0) {
-                const TSPoint s = p->baseStack_.At(0);
-                p->orgX_ = int32_t(s.X), p->orgY_ = int32_t(s.Y);
-                p->baseStack_.Clear();
+            if (!p->baseStack_.empty()) {
+                const TPoint s = p->baseStack_.front();
+                p->orgX_ = s.X, p->orgY_ = s.Y;
+                p->baseStack_.clear();
             }
             TCanvas& c = p->GetDeviceContext();
             if (c.SavedDCCount() > 0) c.RestoreDC(1);
@@ -475,6 +501,12 @@ void TGraphPaint::Paint() {
 void TGraphPaint::PaintGrids(TCanvas& c) {
     const double w = width(), h = height();
     const TSRect v = VisRect();
+    // Lattice positions stay in double: far from world 0 a Single would
+    // bunch the lines.
+    auto dev = [&](double world, int32_t origin) {
+        const double d = std::nearbyint(world * mst_);
+        return ClampPixel(int64_t(std::clamp(d, -1e15, 1e15)) + origin);
+    };
     auto lattice = [&](const TGrid& g, auto&& each) {
         if (!g.Active() || double(g.Value()) * mst_ < 10) return;
         const double V = g.Value();
@@ -489,13 +521,13 @@ void TGraphPaint::PaintGrids(TCanvas& c) {
         for (int64_t n = 0; n < nx; ++n) {
             const double x = x0 + double(n) * V;
             if (x > v.Right) break;
-            const int32_t dx = Cx(float(x));
+            const int32_t dx = dev(x, orgX_);
             c.MoveTo(dx, 0), c.LineTo(dx, int32_t(h));
         }
         for (int64_t n = 0; n < ny; ++n) {
             const double y = y0 + double(n) * V;
             if (y > v.Bottom) break;
-            const int32_t dy = Cy(float(y));
+            const int32_t dy = dev(y, orgY_);
             c.MoveTo(0, dy), c.LineTo(int32_t(w), dy);
         }
     });
@@ -506,13 +538,13 @@ void TGraphPaint::PaintGrids(TCanvas& c) {
         for (int64_t n = 0; n < nx; ++n) {
             const double x = x0 + double(n) * V;
             if (x > v.Right) break;
-            xs.push_back(Cx(float(x)));
+            xs.push_back(dev(x, orgX_));
         }
         std::vector<TPoint> row(xs.size());
         for (int64_t j = 0; j < ny; ++j) {
             const double y = y0 + double(j) * V;
             if (y > v.Bottom) break;
-            const int32_t dy = Cy(float(y));
+            const int32_t dy = dev(y, orgY_);
             for (size_t k = 0; k < xs.size(); ++k) row[k] = TPoint{xs[k], dy};
             c.SetPixels(row, col);
         }

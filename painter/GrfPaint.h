@@ -73,9 +73,11 @@ public:
     using TPainterObject::TPainterObject;
     TGraphRuller* Horz() const;
     TGraphRuller* Vert() const;
-    // Files r by its Kind and binds it; null clears nothing here (use
-    // SetHorz / SetVert).
+    // Files r by its Kind and binds it, taking it from the surface it
+    // served before; a ruler it replaces is unbound. Null does nothing here
+    // (use SetHorz / SetVert).
     void SetRuller(TGraphRuller* r);
+    // Null unbinds the ruler filed there: it no longer scrolls the surface.
     void SetHorz(TGraphRuller* r);
     void SetVert(TGraphRuller* r);
     bool Visible() const;
@@ -89,12 +91,27 @@ public:
 
 private:
     void Bind(TGraphRuller* r);
+    void Unbind(TGraphRuller* r);
+    void Forget(TGraphRuller* r);
     QPointer<TGraphRuller> horz_, vert_;
 };
 
 class TGraphPaint : public QWidget {
     Q_OBJECT
+    Q_PROPERTY(float Mst READ Mst WRITE SetMst)
+    Q_PROPERTY(bool AutoPaint MEMBER AutoPaint)
+    Q_PROPERTY(velt::TGraphPaint::TMeasureEnum MeasureType READ MeasureTypeEnum WRITE SetMeasureTypeEnum)
+    Q_PROPERTY(velt::TGraphPaint::TMeasureEnum MeasureShow READ MeasureShowEnum WRITE SetMeasureShowEnum)
+    Q_PROPERTY(int Color READ Color WRITE SetColor)
+    Q_PROPERTY(bool StandartScale MEMBER StandartScale)
+    Q_PROPERTY(int MinTextTT READ GetMinTextTT WRITE SetMinTextTT)
+    Q_PROPERTY(bool AutoScroll MEMBER AutoScroll)
+
 public:
+    // TMeasureType as the meta-object knows it: the same values and names.
+    enum class TMeasureEnum : uint8_t { mtPoint, mtMMt, mtCMt, mtMt, mtKM, mtInch };
+    Q_ENUM(TMeasureEnum)
+
     explicit TGraphPaint(QWidget* parent = nullptr);
     ~TGraphPaint() override;
 
@@ -109,6 +126,10 @@ public:
     // False, the old value kept, outside the measure table.
     bool SetMeasureType(int v);
     bool SetMeasureShow(int v);
+    TMeasureEnum MeasureTypeEnum() const { return TMeasureEnum(measureType_); }
+    TMeasureEnum MeasureShowEnum() const { return TMeasureEnum(measureShow_); }
+    void SetMeasureTypeEnum(TMeasureEnum v) { SetMeasureType(int(v)); }
+    void SetMeasureShowEnum(TMeasureEnum v) { SetMeasureShow(int(v)); }
     TColor Color() const { return color_; }
     TColor ColorRGB() const { return colorRGB_; }
     void SetColor(TColor c);
@@ -120,6 +141,9 @@ public:
     int32_t TextSpasing() const { return textSpasing_; }
     bool TrueTypeFont() const { return trueTypeFont_; }
     int32_t MinTextTT = 10;
+    int GetMinTextTT() const { return MinTextTT; }
+    // 0 .. 2^27 pixels; other values keep the old one.
+    void SetMinTextTT(int v);
     float TextPunkt() const { return textPunkt_; }
     bool Batching() const { return batching_; }
     bool AutoScroll = true;
@@ -130,7 +154,7 @@ public:
     const TSPoint& LastPt() const { return lastPt_; }
     const TSPoint& RealPt() const { return realPt_; }
     const TSPoint& MoveDelta() const { return moveDelta_; }
-    int BaseDepth() const { return baseStack_.GetCount(); }
+    int BaseDepth() const { return int(baseStack_.size()); }
     T2DMatrix Matrix;
 
     TRealMouseEvent OnRealMouseDown, OnRealMouseUp, OnRealMouseDbl;
@@ -291,7 +315,7 @@ private:
     std::optional<int64_t> lastClick_;  // none: never pressed
     TDrawMode drawMode_ = dmNone;
     std::unique_ptr<TInvalidRects> invRects_;
-    TPoints baseStack_;
+    std::vector<TPoint> baseStack_;  // whole pixels: a Single would round them
     TSPoint lastPt_, realPt_, moveDelta_;
 
     QImage image_;
@@ -300,6 +324,8 @@ private:
     bool captured_ = false;
     QPoint lastMouse_;
 };
+
+static_assert(int(TGraphPaint::TMeasureEnum::mtInch) == mtInch && int(TGraphPaint::TMeasureEnum::mtMMt) == mtMMt);
 
 // Draws on a canvas handed in; CloseDevice does nothing.
 class THandeledGraphPaint : public TGraphPaint {

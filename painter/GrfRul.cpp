@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QBitmap>
 #include <QDragEnterEvent>
+#include <QFontMetrics>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QPainter>
@@ -16,6 +17,7 @@
 #include "painter/GrfPaint.h"
 #include "platform/ui/DrawText.h"
 #include "platform/ui/ExceptionReporter.h"
+#include "platform/ui/Font.h"
 #include "platform/ui/FrameControl.h"
 
 namespace velt {
@@ -146,25 +148,26 @@ void TCustomRuller::dropEvent(QDropEvent* e) {
 TCustomRuller::~TCustomRuller() = default;
 
 void TCustomRuller::SetKind(TRullerKind k) {
-    if (k == kind_) return;
+    if (k == kind_ || (k != rkHorz && k != rkVert)) return;
     kind_ = k;
     Resize();
     update();
 }
 
 void TCustomRuller::SetMin(float v) {
-    if (v == min_) return;
+    if (v == min_ || !std::isfinite(v)) return;
     min_ = v;
     Changed();
 }
 
 void TCustomRuller::SetMax(float v) {
-    if (v == max_) return;
+    if (v == max_ || !std::isfinite(v)) return;
     max_ = v;
     Changed();
 }
 
 void TCustomRuller::SetMinV(float v) {
+    if (!std::isfinite(v)) return;
     if (v < min_) min_ = v;
     if (v == minV_) return;
     minV_ = v;
@@ -172,6 +175,7 @@ void TCustomRuller::SetMinV(float v) {
 }
 
 void TCustomRuller::SetMaxV(float v) {
+    if (!std::isfinite(v)) return;
     if (v > max_) max_ = v;
     if (v == maxV_) return;
     maxV_ = v;
@@ -388,7 +392,7 @@ void TCustomRuller::MouseUp(TMouseButton, TShiftState, int32_t, int32_t) {
     repeatTimer_.reset();
     const TScrollMode m = mode_;
     if (changedFlag_) Scroll(m);
-    if (modified_ && OnChanged) OnChanged(static_cast<TGraphRuller*>(this));
+    if (modified_ && OnChanged) OnChanged(this);
     modified_ = changedFlag_ = dragging_ = false;
     update();
 }
@@ -519,7 +523,8 @@ int32_t TGraphRuller::PosOf(float v) const {
         return ClampPixel(int64_t(BtnSize()) + RoundPixel((double(v) - MinV()) * s));
     }
     if (!painter_) return 0;
-    const QPoint origin = painter_->mapTo(window(), QPoint(0, 0)) - mapTo(window(), QPoint(0, 0));
+    // Through the screen: the ruler may sit in another window.
+    const QPoint origin = painter_->mapToGlobal(QPoint(0, 0)) - mapToGlobal(QPoint(0, 0));
     return Kind() == rkHorz ? ClampPixel(int64_t(painter_->Cx(v)) + origin.x())
                             : ClampPixel(int64_t(painter_->Cy(v)) + origin.y());
 }
@@ -540,6 +545,7 @@ void TGraphRuller::PaintScroll() {
 }
 
 void TGraphRuller::PaintCoord() {
+    labelBoxes_.clear();
     if (!showCoord_ || !painter_ || !(MinV() < MaxV())) return;
     TCanvas& c = Canvas();
     const TRect w = Normal(WorkRect());
@@ -553,7 +559,7 @@ void TGraphRuller::PaintCoord() {
         start = MinV(), end = MaxV();
     } else {
         s = painter_->Mst();
-        const QPoint o = mapTo(window(), QPoint(0, 0)) - painter_->mapTo(window(), QPoint(0, 0));
+        const QPoint o = mapToGlobal(QPoint(0, 0)) - painter_->mapToGlobal(QPoint(0, 0));
         const TSPoint a = painter_->ToDevice(o.x(), o.y());
         const TSPoint b = painter_->ToDevice(painter_->width(), painter_->height());
         start = horz ? a.X : a.Y, end = horz ? b.X : b.Y;
@@ -572,6 +578,7 @@ void TGraphRuller::PaintCoord() {
         c.Font.SetHeight(-std::max(1, ScrollWidth() * 3 / 4));
         c.Font.SetColor(clBlack);
         const bool labels = ScrollWidth() > 14;
+        int64_t nextFree = INT64_MIN;
         for (int64_t n = 0; n < count; ++n) {
             const double v = first + double(n) * h;
             if (v >= end) break;
@@ -585,14 +592,25 @@ void TGraphRuller::PaintCoord() {
             if (labels && n % 5 == 0) {
                 std::string txt;
                 painter_->Un(float(v), txt, true);
+                // A label that would start inside the last one drawn (plus
+                // 2 pixels) is left out: overlapping labels cannot be read.
+                const int64_t at = int64_t(pos) + 1;
+                if (at < nextFree) continue;
+                const TSize size = c.TextExtent(txt);
+                nextFree = at + size.cx + 2;
                 if (horz) {
-                    c.TextOut(pos + 1, T / 3 - 1, txt);
+                    c.TextOut(int32_t(at), T / 3 - 1, txt);
+                    labelBoxes_.push_back(TRect{int32_t(at), T / 3 - 1, ClampPixel(at + size.cx), T / 3 - 1 + size.cy});
                 } else {
                     c.Font.SetEscapement(-900);
                     const uint32_t a = c.SetTextAlign(TA_BASELINE);
-                    c.TextOut(T / 3 + 1, pos + 1, txt);
+                    c.TextOut(T / 3 + 1, int32_t(at), txt);
                     c.SetTextAlign(a);
                     c.Font.SetEscapement(0);
+                    // Turned a quarter clockwise: the glyphs' tops face right.
+                    const int32_t ascent = QFontMetrics(ToQFont(c.Font)).ascent();
+                    labelBoxes_.push_back(TRect{T / 3 + 1 + ascent - size.cy, int32_t(at), T / 3 + 1 + ascent,
+                                                ClampPixel(at + size.cx)});
                 }
             }
         }

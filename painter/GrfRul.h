@@ -8,6 +8,7 @@
 #include <QPointer>
 #include <functional>
 #include <memory>
+#include <vector>
 
 #include "graphics/GrfUtils.h"
 #include "platform/ui/Controls.h"
@@ -21,11 +22,27 @@ class TGraphPaint;
 class TRullers;
 class TGraphRuller;
 
+namespace rullers {
+Q_NAMESPACE
 enum TRullerKind : uint8_t { rkHorz, rkVert };
+Q_ENUM_NS(TRullerKind)
+}  // namespace rullers
+using rullers::TRullerKind;
+using rullers::rkHorz;
+using rullers::rkVert;
 enum TScrollMode : uint8_t { smNone, smBtnUp, smBtnDown, smPageUp, smPageDown, smTrack, smMin, smMax, smCustom };
 
 class TCustomRuller : public TCustomPanel {
     Q_OBJECT
+    Q_PROPERTY(bool Tracking MEMBER Tracking)
+    Q_PROPERTY(velt::rullers::TRullerKind Kind READ Kind WRITE SetKind)
+    Q_PROPERTY(float Min READ Min WRITE SetMin)
+    Q_PROPERTY(float Max READ Max WRITE SetMax)
+    Q_PROPERTY(float MinV READ MinV WRITE SetMinV)
+    Q_PROPERTY(float MaxV READ MaxV WRITE SetMaxV)
+    Q_PROPERTY(bool StdDraw READ StdDraw WRITE SetStdDraw)
+    Q_PROPERTY(bool NoScaleBox MEMBER NoScaleBox)
+
 public:
     explicit TCustomRuller(QWidget* parent = nullptr);
     ~TCustomRuller() override;
@@ -33,16 +50,18 @@ public:
     TScrollMode Mode() const { return mode_; }
     bool Tracking = false;
     TRullerKind Kind() const { return kind_; }
+    // A kind other than rkHorz and rkVert is refused.
     void SetKind(TRullerKind k);
     float Min() const { return min_; }
     float Max() const { return max_; }
     float MinV() const { return minV_; }
     float MaxV() const { return maxV_; }
+    // A value that is no finite number is refused.
     void SetMin(float v);
     void SetMax(float v);
     void SetMinV(float v);
     void SetMaxV(float v);
-    std::function<void(TGraphRuller*)> OnChanged;
+    std::function<void(TCustomRuller*)> OnChanged;
     std::function<void(TCustomRuller*, TScrollMode)> OnScroll;
     // Width for a horizontal ruler, Height for a vertical one.
     int32_t Length() const { return kind_ == rkHorz ? width() : height(); }
@@ -112,6 +131,9 @@ private:
 
 class TGraphRuller : public TCustomRuller {
     Q_OBJECT
+    Q_PROPERTY(bool ShowCoord READ ShowCoord WRITE SetShowCoord)
+    Q_PROPERTY(bool AllCoord READ AllCoord WRITE SetAllCoord)
+
 public:
     explicit TGraphRuller(QWidget* parent = nullptr);
 
@@ -121,6 +143,8 @@ public:
     bool AllCoord() const { return allCoord_; }
     void SetAllCoord(bool on);
     TGraphPaint* Painter() const { return painter_; }
+    // The surface's ruler settings this ruler is bound through, or null.
+    TRullers* Link() const { return link_; }
     bool InfoShown() const { return infoShown_; }
     void SetInfoShown(bool on);
     void SetPainterLink(TRullers* link, TGraphPaint* painter);
@@ -141,6 +165,8 @@ public:
     TRect MarkRect(int32_t pos) const;
     // Where the surface's world value v lies on this ruler.
     int32_t PosOf(float v) const;
+    // The cells of the labels the last paint of the scale drew.
+    const std::vector<TRect>& LabelBoxes() const { return labelBoxes_; }
 
 protected:
     void MouseDown(TMouseButton button, TShiftState shift, int32_t x, int32_t y) override;
@@ -154,6 +180,7 @@ private:
     QPointer<TGraphPaint> painter_;
     TRullers* link_ = nullptr;
     bool infoShown_ = false;
+    std::vector<TRect> labelBoxes_;
 };
 
 // The spacing of the scale's ticks: the surface's step when enabled (else

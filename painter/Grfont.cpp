@@ -26,6 +26,7 @@ TVectorFont::TVectorFont(std::string_view data) : data_(data) {
     if (n < 0 || kHeader + 16 + 3 * size_t(n) > data_.size() || strokes_ > data_.size())
         throw Exception(kVectorFontError);
     count_ = std::min<int>(n, 256 - first_);
+    widths_ = kHeader + 16 + 2 * size_t(n);
     Recompute();
 }
 
@@ -36,7 +37,10 @@ void TVectorFont::Recompute() {
 }
 
 void TVectorFont::SetSize(int32_t n) {
-    size_ = n;
+    // The surface's pixel range: sizes beyond it draw nothing anyone sees,
+    // and the stroke arithmetic stays far from overflow.
+    constexpr int32_t limit = int32_t(1) << 27;
+    size_ = std::clamp(n, -limit, limit);
     Recompute();
 }
 
@@ -47,13 +51,23 @@ void TVectorFont::SetDir(int32_t degrees) {
 
 int TVectorFont::Width(uint8_t c) const {
     if (!InFont(c)) return 0;
-    return uint8_t(data_[kHeader + 16 + 2 * size_t(count_) + size_t(c - first_)]);
+    return uint8_t(data_[widths_ + size_t(c - first_)]);
 }
+
+bool TVectorFont::HasGlyph(uint8_t c) const {
+    if (!InFont(c)) return false;
+    if (Width(c) > 0) return true;
+    bool any = false;
+    Strokes(c, [&](char, int, int) { any = true; });
+    return any;
+}
+
+uint8_t TVectorFont::Shown(uint8_t c) const { return !InFont(c) || HasGlyph(c) ? c : uint8_t('?'); }
 
 int32_t TVectorFont::TextWidht(std::string_view text) const {
     int64_t sum = 0;
     for (char ch : text) {
-        const uint8_t c = uint8_t(ch);
+        const uint8_t c = Shown(uint8_t(ch));
         if (InFont(c)) sum += Width(c) + int64_t(spacing_);
     }
     // MulDiv(sum, Size x 3, 18): halves away from zero.
@@ -66,7 +80,7 @@ void TVectorFont::TextOut(TStrokeSink& sink, int64_t x, int64_t y, std::string_v
     const int64_t sx = std::llround(std::cos(a) * spacing_), sy = -std::llround(std::sin(a) * spacing_);
     const int64_t x0 = x, y0 = y;
     for (char ch : text) {
-        const uint8_t c = uint8_t(ch);
+        const uint8_t c = Shown(uint8_t(ch));
         if (!InFont(c)) continue;  // tab, line feed: no glyph, no advance
         Strokes(c, [&](char op, int gx, int gy) {
             const int64_t px = x + (gx * cosS_ - gy * sinS_) / 18;
@@ -79,7 +93,8 @@ void TVectorFont::TextOut(TStrokeSink& sink, int64_t x, int64_t y, std::string_v
         y += sy - w * sinS_ / 18;
     }
     if (underline) {
-        const int64_t dx = (cosS_ * size_ / 18) / 8, dy = (sinS_ * size_ / 18) / 8;
+        // One font unit below the baseline, across the text's direction.
+        const int64_t dx = sinS_ / 18, dy = cosS_ / 18;
         sink.MoveTo(x0 + dx, y0 + dy);
         sink.LineTo(x + dx, y + dy);
     }

@@ -28,6 +28,7 @@ public:
     int32_t Size() const { return size_; }
     int32_t Dir() const { return dir_; }
     int32_t Spacing() const { return spacing_; }
+    // Kept within +-2^27, the surface's pixel range.
     void SetSize(int32_t n);
     void SetDir(int32_t degrees);
     void SetSpacing(int32_t n) { spacing_ = n; }
@@ -38,12 +39,16 @@ public:
     int CharCount() const { return count_; }
     // Advance of code c in font units; 0 outside the font.
     int Width(uint8_t c) const;
+    // Code c has an advance or strokes.
+    bool HasGlyph(uint8_t c) const;
 
-    // In device pixels at the current size; text is in code page 1251, and
-    // codes outside the font are skipped.
+    // In device pixels at the current size; text is in code page 1251, a
+    // code of the font without a glyph counts as "?", and codes outside the
+    // font are skipped.
     int32_t TextWidht(std::string_view text) const;
-    // Draws text from (x, y) on the baseline; with underline also the line
-    // under it.
+    // Draws text from (x, y) on the baseline, codes without a glyph as "?";
+    // with underline also a line one font unit below the baseline from the
+    // text's start to its end.
     void TextOut(TStrokeSink& sink, int64_t x, int64_t y, std::string_view text, bool underline) const;
     // Walks the strokes of code c in font units (Y up): op 'M' or 'L'.
     template <class F>
@@ -52,10 +57,13 @@ public:
 private:
     void Recompute();
     bool InFont(uint8_t c) const { return c >= first_ && c < first_ + count_; }
+    // The code drawn for c: "?" for a code of the font without a glyph.
+    uint8_t Shown(uint8_t c) const;
     std::string data_;
     int first_ = 0;
     int count_ = 0;
     size_t strokes_ = 0;  // absolute offset of the stroke data
+    size_t widths_ = 0;   // absolute offset of the width table
     int32_t size_ = 0;
     int32_t dir_ = 0;
     int32_t spacing_ = 0;

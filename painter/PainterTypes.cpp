@@ -84,6 +84,8 @@ TViewState ReadViewState(TStream& s, const TViewState& current) {
     std::memcpy(&v.OrgX, b + 4, 4);
     std::memcpy(&v.OrgY, b + 8, 4);
     v.Mst = ResolveMst(v.Mst, false, current.Mst);
+    v.OrgX = ClampPixel(int64_t(v.OrgX));
+    v.OrgY = ClampPixel(int64_t(v.OrgY));
     return v;
 }
 

@@ -62,7 +62,7 @@ void WriteViewState(TStream& s, const TViewState& v);
 // EReadError, nothing read into the answer, when fewer than 12 bytes are
 // left. The stored scale is resolved as SetMst would (without the table):
 // below the first entry it becomes that entry, NaN or +infinity keep
-// current.Mst.
+// current.Mst. The origins are kept within ClampPixel's range.
 TViewState ReadViewState(TStream& s, const TViewState& current);
 
 }  // namespace velt

@@ -1,7 +1,10 @@
 #include "painter/dPainter.h"
 
 #include <QGuiApplication>
+#include <QLocale>
 #include <QScreen>
+#include <charconv>
+#include <cmath>
 
 #include "foundation/SysUtils.h"
 #include "graphics/grStr.h"
@@ -47,7 +50,32 @@ TGraphSelectColor* Colour(QWidget* parent, const char* name, QRect at) {
     return c;
 }
 
+// The shortest text that reads back as the same Single; whole numbers keep
+// their point as Real_str writes them ("5.").
+std::string ValueText(float v) {
+    if (v == 0 || !std::isfinite(v)) return Real_str(0, 0, v);
+    char buf[64];
+    const auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed);
+    std::string s(buf, r.ptr);
+    if (s.find('.') == std::string::npos) s += '.';
+    return s;
+}
+
+const QColor kInvalidBase(0xFF, 0xC8, 0xC8);
+
 }  // namespace
+
+std::optional<float> ParseSetupValue(const QString& text) {
+    QString t = text.trimmed();
+    // The decimal separator the user's locale types reads as a point.
+    const QString sep = QLocale().decimalPoint();
+    if (sep != ".") t.replace(sep, ".");
+    const std::string s = t.toStdString();
+    const double v = Str_Real(s);  // 0 for any text that is no number
+    const float f = float(v);
+    if (!(v > 0) || !std::isfinite(f) || !(f > 0)) return std::nullopt;
+    return f;
+}
 
 TDlgPainterSetup::TDlgPainterSetup(QWidget* parent) : QDialog(parent) {
     setObjectName("DlgPainterSetup");
@@ -127,8 +155,15 @@ TDlgPainterSetup::TDlgPainterSetup(QWidget* parent) : QDialog(parent) {
         connect(c, &QCheckBox::toggled, this, [this, c] { CallReporting([&] { ControlChange(c); }); });
     for (QComboBox* c : {CBMsrType, CBMsrShow})
         connect(c, &QComboBox::currentIndexChanged, this, [this, c] { CallReporting([&] { ControlChange(c); }); });
-    for (QLineEdit* e : {EdStep, EdGrid, EdGridLn})
-        connect(e, &QLineEdit::textChanged, this, [this, e] { CallReporting([&] { ControlChange(e); }); });
+    for (QLineEdit* e : {EdStep, EdGrid, EdGridLn}) {
+        e->setProperty("normalBase", e->palette().color(QPalette::Base));
+        connect(e, &QLineEdit::textChanged, this, [this, e] {
+            CallReporting([&] {
+                MarkEdit(e, !loading_ && !ParseSetupValue(e->text()));
+                ControlChange(e);
+            });
+        });
+    }
     for (TGraphSelectColor* c : {ColWindow, ColGrid, ColGridLn})
         c->OnChange = [this](QObject* s) { ControlChange(s); };
     for (TUpDown* u : {UdGrid, UdGridLn, UdStep})
@@ -170,9 +205,10 @@ void TDlgPainterSetup::LoadFromBox(TGraphPaint* s) {
     CBRulShow->setChecked(s->Rullers().Visible());
     CBRulPos->setChecked(s->Rullers().ShowCoord());
     CBStep->setChecked(s->Step().Enabled());
-    EdStep->setText(QString::fromStdString(Real_str(0, 0, s->Step().Value())));
-    EdGrid->setText(QString::fromStdString(Real_str(0, 0, s->Grid().Value())));
-    EdGridLn->setText(QString::fromStdString(Real_str(0, 0, s->GridLn().Value())));
+    EdStep->setText(QString::fromStdString(ValueText(s->Step().Value())));
+    EdGrid->setText(QString::fromStdString(ValueText(s->Grid().Value())));
+    EdGridLn->setText(QString::fromStdString(ValueText(s->GridLn().Value())));
+    for (QLineEdit* e : {EdStep, EdGrid, EdGridLn}) MarkEdit(e, false);
     ColGrid->SetColorValue(s->Grid().Color());
     ColGridLn->SetColorValue(s->GridLn().Color());
     CBGrid->setChecked(s->Grid().Enabled());
@@ -181,10 +217,16 @@ void TDlgPainterSetup::LoadFromBox(TGraphPaint* s) {
 
 void TDlgPainterSetup::SaveToBox(TGraphPaint* s) {
     if (!s) return;
-    // Every text is read before anything is stored.
-    const float step = float(Str_Real(EdStep->text().toStdString()));
-    const float grid = float(Str_Real(EdGrid->text().toStdString()));
-    const float gridLn = float(Str_Real(EdGridLn->text().toStdString()));
+    // Every text is read before anything is stored; one that is no
+    // positive number keeps the stored value, and its edit says so.
+    auto read = [&](QLineEdit* e, float old) {
+        const std::optional<float> v = ParseSetupValue(e->text());
+        MarkEdit(e, !v);
+        return v.value_or(old);
+    };
+    const float step = read(EdStep, s->Step().Value());
+    const float grid = read(EdGrid, s->Grid().Value());
+    const float gridLn = read(EdGridLn, s->GridLn().Value());
     s->SetColor(ColWindow->GetColorValue());
     s->SetMeasureType(CBMsrType->currentIndex());  // no selection keeps the unit
     s->SetMeasureShow(CBMsrShow->currentIndex());
@@ -223,14 +265,29 @@ void TDlgPainterSetup::BtnApplyClick() {
 void TDlgPainterSetup::UdGridClick(QObject* sender, TUDBtnType button) {
     QLineEdit* e = sender == UdStep ? EdStep : sender == UdGrid ? EdGrid : sender == UdGridLn ? EdGridLn : nullptr;
     if (!e) return;
-    double v = Str_Real(e->text().toStdString());
+    const std::optional<float> read = ParseSetupValue(e->text());
+    if (!read) {
+        MarkEdit(e, true);
+        return;
+    }
+    float v = *read;
     if (button == btNext) {
         if (v > 500) return;
         v *= 2;
     } else {
         v /= 2;
     }
-    e->setText(QString::fromStdString(Real_str(0, 0, v)));
+    e->setText(QString::fromStdString(ValueText(v)));
+}
+
+bool TDlgPainterSetup::EditMarked(const QLineEdit* e) { return e && e->property("invalid").toBool(); }
+
+void TDlgPainterSetup::MarkEdit(QLineEdit* e, bool invalid) {
+    if (EditMarked(e) == invalid) return;
+    e->setProperty("invalid", invalid);
+    QPalette pal = e->palette();
+    pal.setColor(QPalette::Base, invalid ? kInvalidBase : e->property("normalBase").value<QColor>());
+    e->setPalette(pal);
 }
 
 }  // namespace velt

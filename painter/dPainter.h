@@ -13,6 +13,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QTabWidget>
+#include <optional>
 
 #include "graphics/GrfSel.h"
 #include "platform/ui/UpDown.h"
@@ -20,6 +21,10 @@
 namespace velt {
 
 class TGraphPaint;
+
+// A step or grid text as a positive Single: the locale's decimal separator
+// reads as a point; none for a text that is no finite positive number.
+std::optional<float> ParseSetupValue(const QString& text);
 
 class TDlgPainterSetup : public QDialog {
     Q_OBJECT
@@ -45,15 +50,18 @@ public:
 
     void FormCreate();
     void LoadFromBox(TGraphPaint* surface);
-    // A text that is not a number stores 0 (Str_Real): a step of 0 snaps
-    // nothing, a grid of 0 is not drawn.
+    // A step or grid text that is no positive number keeps the surface's
+    // value and marks its edit.
     void SaveToBox(TGraphPaint* surface);
     virtual void Changed();
     void ControlChange(QObject* sender);
     void BtnApplyClick();
     void UdGridClick(QObject* sender, TUDBtnType button);
+    // The edit shows that its text is no value (a reddish background).
+    static bool EditMarked(const QLineEdit* e);
 
 private:
+    void MarkEdit(QLineEdit* e, bool invalid);
     QPointer<TGraphPaint> box_;
     // Loading sets controls whose change handlers would mark the form
     // changed and check the grid boxes.

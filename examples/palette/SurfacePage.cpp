@@ -2,6 +2,7 @@
 
 #include <QDialog>
 #include <QGridLayout>
+#include <QPointer>
 #include <cmath>
 #include <memory>
 
@@ -140,14 +141,26 @@ TGraphPaint* FillSurfacePage(QWidget* page) {
     box->Rullers().SetRuller(vert);
     box->Rullers().SetWorkArea(SRect(-100, -100, 1000, 600));
     box->OnPaint = [](TGraphPaint* p) { Drawing(*p); };
-    box->OnRealMouseDbl = [](TGraphPaint* p, TMouseButton, TShiftState, float, float) { SetupSurface(p); };
+    // The dialog's own loop must not run inside the press handler: it opens
+    // once the press is done.
+    box->OnRealMouseDbl = [](TGraphPaint* p, TMouseButton, TShiftState, float, float) {
+        QMetaObject::invokeMethod(
+            p, [guard = QPointer<TGraphPaint>(p)] { if (guard) SetupSurface(guard); }, Qt::QueuedConnection);
+    };
     return box;
 }
 
 void SetupSurface(TGraphPaint* surface) {
+    // The dialog takes the mouse: the surface never sees the release that
+    // would stop its auto-scroll.
+    auto stopScrolling = [&] {
+        if (surface && surface->ScrollTimer()) surface->ScrollTimer()->SetEnabled(false);
+    };
+    stopScrolling();
     TDlgPainterSetup dlg(surface ? surface->window() : nullptr);
     dlg.LoadFromBox(surface);
     if (RunDialog(dlg) == QDialog::Accepted) dlg.SaveToBox(surface);
+    stopScrolling();
 }
 
 }  // namespace velt

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QLocale>
 #include <QTabWidget>
 #include <QTest>
 #include <filesystem>
@@ -160,4 +161,55 @@ TEST_F(PainterSetup, ColoursFollowTheSurface) {
     dlg->SaveToBox(box);
     EXPECT_EQ(box->Color(), dlg->ColWindow->GetColorValue());
     EXPECT_EQ(box->ColorRGB() & 0xFFFFFF, clAqua);
+    // Both grids' colours are stored.
+    dlg->ColGrid->SetColorValue(clLime);
+    dlg->ColGridLn->SetColorValue(clBlue);
+    dlg->SaveToBox(box);
+    EXPECT_EQ(box->Grid().Color() & 0xFFFFFF, clLime);
+    EXPECT_EQ(box->GridLn().Color() & 0xFFFFFF, clBlue);
+}
+
+TEST_F(PainterSetup, TextsThatAreNoNumbersKeepTheValue) {
+    const QLocale was;
+    QLocale::setDefault(QLocale(QLocale::Ukrainian, QLocale::Ukraine));
+    box->Grid().SetEnabled(true);
+    dlg->LoadFromBox(box);
+    dlg->EdGrid->setText("7,5");  // the decimal comma a Ukrainian user types
+    dlg->SaveToBox(box);
+    EXPECT_EQ(box->Grid().Value(), 7.5f);
+    EXPECT_FALSE(TDlgPainterSetup::EditMarked(dlg->EdGrid));
+    dlg->EdGrid->setText("20");
+    dlg->SaveToBox(box);
+    for (const char* bad : {"abc", "", "nan", "inf", "-3", "0", "1e99", "7,5,1"}) {
+        dlg->EdGrid->setText(bad);
+        EXPECT_TRUE(TDlgPainterSetup::EditMarked(dlg->EdGrid)) << bad;
+        dlg->SaveToBox(box);
+        EXPECT_EQ(box->Grid().Value(), 20.0f) << bad;
+        EXPECT_TRUE(box->Grid().Enabled()) << bad;
+        EXPECT_TRUE(TDlgPainterSetup::EditMarked(dlg->EdGrid)) << bad;
+    }
+    // The edit looks marked, and the grid is still drawn.
+    EXPECT_NE(dlg->EdGrid->palette().color(QPalette::Base), dlg->EdStep->palette().color(QPalette::Base));
+    box->Update();
+    EXPECT_EQ(Px(20, 20), 0xC0C0C0u);
+    EXPECT_EQ(Px(21, 20), 0xFFFFFFu);
+    // An up-down press on a text that is no number changes nothing.
+    dlg->UdGrid->Click(btNext);
+    EXPECT_EQ(dlg->EdGrid->text(), "7,5,1");
+    dlg->LoadFromBox(box);
+    EXPECT_FALSE(TDlgPainterSetup::EditMarked(dlg->EdGrid));
+    QLocale::setDefault(was);
+}
+
+TEST_F(PainterSetup, StoredValuesSurviveAnOkAfterAnotherChange) {
+    box->Grid().SetValue(1234567);
+    box->GridLn().SetValue(0.1f);
+    box->Step().SetValue(123.456789f);
+    dlg->LoadFromBox(box);
+    EXPECT_EQ(dlg->EdGrid->text(), "1234567.");
+    dlg->CBRulStd->setChecked(true);
+    dlg->SaveToBox(box);
+    EXPECT_EQ(box->Grid().Value(), 1234567.0f);
+    EXPECT_EQ(box->GridLn().Value(), 0.1f);
+    EXPECT_EQ(box->Step().Value(), 123.456789f);
 }

@@ -106,6 +106,38 @@ TEST_F(GraphPaintView, ViewPointsAndBases) {
     EXPECT_EQ(box->OrgX(), 0);
     box->RestoreBase(off);  // nothing pushed
     EXPECT_EQ(off.X, 0.0f);
+    // Origins that a Single cannot hold come back whole.
+    box->SetView(SPoint(0, 0), TPoint{20000001, -20000003}, 0, 1);
+    box->OfsetBase(3, 4);
+    box->OfsetBase(1, 1);
+    box->RestoreBase(off);
+    box->RestoreBase(off);
+    EXPECT_EQ(box->OrgX(), 20000001);
+    EXPECT_EQ(box->OrgY(), -20000003);
+    EXPECT_EQ(off.X, 3.0f);
+
+    // Top ranks over bottom, as left over right.
+    box->SetView(SPoint(0, 0), TPoint{0, 0}, 0, 1);
+    box->SetViewPoint(SPoint(0, 0), LookBit(ltTop) | LookBit(ltBottom));
+    EXPECT_EQ(box->OrgY(), 10);
+    box->SetViewPoint(SPoint(0, 0), LookBit(ltBottom));
+    EXPECT_EQ(box->OrgY(), 90);
+}
+
+TEST_F(GraphPaintView, ShowPointRecentresOnlyOutsideItsMargin) {
+    box->StandartScale = false;
+    box->SetView(SPoint(0, 0), TPoint{0, 0}, 0, 1);
+    for (TSPoint inside : {SPoint(20, 20), SPoint(180, 80), SPoint(20, 80), SPoint(100, 50)}) {
+        box->ShowPoint(inside);
+        EXPECT_EQ(box->OrgX(), 0) << inside.X << "," << inside.Y;
+        EXPECT_EQ(box->OrgY(), 0) << inside.X << "," << inside.Y;
+    }
+    for (TSPoint outside : {SPoint(19.5f, 50), SPoint(180.5f, 50), SPoint(100, 19.5f), SPoint(100, 80.5f)}) {
+        box->SetView(SPoint(0, 0), TPoint{0, 0}, 0, 1);
+        box->ShowPoint(outside);
+        EXPECT_EQ(box->OrgX(), int(std::trunc(100 - outside.X))) << outside.X << "," << outside.Y;
+        EXPECT_EQ(box->OrgY(), int(std::trunc(50 - outside.Y))) << outside.X << "," << outside.Y;
+    }
 }
 
 TEST_F(GraphPaintView, ViewStateStreams) {
@@ -130,6 +162,19 @@ TEST_F(GraphPaintView, ViewStateStreams) {
     EXPECT_THROW(box->LoadFromStream(shortS), EReadError);
     EXPECT_EQ(box->Mst(), 0.5f);
     EXPECT_EQ(changes, 1);
+    // Loaded origins are kept within the pixel range, as every other path
+    // keeps them, and survive a base pushed and restored.
+    TMemoryStream far;
+    WriteViewState(far, TViewState{1, INT32_MAX, INT32_MIN});
+    far.SetPosition(0);
+    box->LoadFromStream(far);
+    EXPECT_EQ(box->OrgX(), 1 << 27);
+    EXPECT_EQ(box->OrgY(), -(1 << 27));
+    box->OfsetBase(0, 0);
+    TSPoint off;
+    box->RestoreBase(off);
+    EXPECT_EQ(box->OrgX(), 1 << 27);
+    EXPECT_EQ(box->OrgY(), -(1 << 27));
 }
 
 TEST_F(GraphPaintView, GridsAtTenPixelsOnly) {
@@ -155,9 +200,17 @@ TEST_F(GraphPaintView, GridsAtTenPixelsOnly) {
     box->GridLn().SetValue(200);
     box->SetView(SPoint(2e9f, 2e9f), TPoint{0, 0}, 0, 0.05f);
     box->Update();
+    // Every gap is 200 x 0.05 = 10 pixels, across and down.
+    std::vector<int> cols, rows;
+    for (int x = 0; x < W; ++x)
+        if (Px(x, 55) == 0x0000FFu) cols.push_back(x);
+    for (int y = 0; y < H; ++y)
+        if (Px(5, y) == 0x0000FFu) rows.push_back(y);
+    ASSERT_GE(cols.size(), 19u);
+    ASSERT_GE(rows.size(), 9u);
+    for (size_t i = 1; i < cols.size(); ++i) EXPECT_EQ(cols[i] - cols[i - 1], 10) << cols[i];
+    for (size_t i = 1; i < rows.size(); ++i) EXPECT_EQ(rows[i] - rows[i - 1], 10) << rows[i];
     int blue = 0;
-    for (int x = 0; x < W; ++x) blue += Px(x, 50) == 0x0000FFu;
-    EXPECT_GT(blue, 5);
     box->GridLn().SetValue(INFINITY);
     box->Invalidate();
     box->Update();
@@ -235,4 +288,80 @@ TEST_F(GraphPaintView, AutoScrollWhileHeldOutside) {
     Send(box, QEvent::MouseButtonRelease, {-40, 120}, Qt::LeftButton, Qt::NoButton);
     clock.Advance(50);
     EXPECT_EQ(box->OrgX(), 40);
+}
+
+TEST(GraphPaintAlone, SurfaceWithoutAParentRepaints) {
+    PainterStartup();
+    {
+        TGraphPaint p;
+        p.resize(60, 40);
+        int paints = 0;
+        p.OnPaint = [&](TGraphPaint* s) {
+            ++paints;
+            s->DefPen(psSolid, clRed, 0);
+            s->Line(10, 0, 10, 40);
+        };
+        p.Update();
+        ASSERT_EQ(paints, 1);
+        p.SetView(SPoint(0, 0), TPoint{5, 0}, 0, 1);
+        EXPECT_EQ(p.DirtyRegion(), QRegion(0, 0, 60, 40));
+        p.Update();
+        EXPECT_EQ(paints, 2);
+        EXPECT_EQ(p.Image().pixel(15, 20) & 0xFFFFFF, 0xFF0000u);
+        EXPECT_EQ(p.Image().pixel(10, 20) & 0xFFFFFF, 0xFFFFFFu);
+        p.InvalidateRect(SRect(0, 0, 10, 10));
+        EXPECT_EQ(p.DirtyRegion(), QRegion(5, 0, 10, 10));
+    }
+    PainterShutdown();
+}
+
+TEST(GraphPaintAlone, HandedCanvasIsErasedClippedAndDrawnOn) {
+    PainterStartup();
+    {
+        QImage outside(60, 40, QImage::Format_RGB32);
+        outside.fill(Qt::blue);
+        TCanvas device;
+        device.Attach(&outside);
+        QWidget holder;
+        THandeledGraphPaint p(&device, &holder);
+        p.resize(60, 40);
+        p.OnPaint = [](TGraphPaint* s) {
+            s->DefPen(psSolid, clRed, 0);
+            s->Line(0, 20, 60, 20);
+        };
+        p.Update();
+        p.InvalidateRect(SRect(10, 10, 30, 30));
+        outside.fill(Qt::blue);
+        p.Update();
+        device.EndPaint();
+        auto px = [&](int x, int y) { return outside.pixel(x, y) & 0xFFFFFF; };
+        EXPECT_EQ(px(20, 20), 0xFF0000u);  // drawn inside the dirty part
+        EXPECT_EQ(px(20, 12), 0xFFFFFFu);  // erased there
+        EXPECT_EQ(px(5, 20), 0x0000FFu);   // nothing outside it
+        EXPECT_EQ(px(40, 20), 0x0000FFu);
+        EXPECT_EQ(px(5, 5), 0x0000FFu);
+        device.Detach();
+    }
+    PainterShutdown();
+}
+
+TEST_F(GraphPaintView, BatchedInvalidationKeepsEachErase) {
+    box->OnPaint = [](TGraphPaint* p) {
+        p->DefPen(psClear, clBlack, 0);
+        p->DefBrush(bsSolid, clBlack);
+        p->Canvas().FillRect(TRect{0, 0, 200, 100});
+    };
+    box->Invalidate();
+    box->Update();
+    box->OnPaint = nullptr;
+    box->BeginInvalidate();
+    box->InvalidateRectEx(SRect(0, 0, 20, 20), true);
+    box->InvalidateRectEx(SRect(40, 0, 60, 20), false);
+    EXPECT_TRUE(box->DirtyRegion().isEmpty());  // collected, not yet dirty
+    box->EndInvalidate();
+    EXPECT_EQ(box->DirtyRegion(), QRegion(0, 0, 20, 20).united(QRegion(40, 0, 20, 20)));
+    box->Update();
+    EXPECT_EQ(Px(10, 10), 0xFFFFFFu);  // erased
+    EXPECT_EQ(Px(50, 10), 0x000000u);  // repainted without erasing
+    EXPECT_EQ(Px(30, 10), 0x000000u);
 }

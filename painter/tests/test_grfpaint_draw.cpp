@@ -1,11 +1,13 @@
 #include <gtest/gtest.h>
 
 #include <QImage>
+#include <QPainter>
 #include <cmath>
 #include <bit>
 #include <set>
 
 #include "painter/tests/SurfaceTestSupport.h"
+#include "platform/ui/Graphic.h"
 #include "platform/ui/tests/GoldenImage.h"
 
 using namespace velt;
@@ -105,7 +107,28 @@ TEST_F(GraphPaintDraw, DragPenAgainstThePaletteRelativeBackground) {
 }
 
 TEST_F(GraphPaintDraw, PrimitivesGolden) {
-    const QImage im = Drawn([](TGraphPaint& p) { Everything(p); });
+    TBitmap bmp(4, 4);
+    QImage checks(4, 4, QImage::Format_RGB32);
+    for (int y = 0; y < 4; ++y)
+        for (int x = 0; x < 4; ++x) checks.setPixel(x, y, (x + y) % 2 ? 0xFF000080 : 0xFF00C000);
+    bmp.Assign(checks);
+    const QImage im = Drawn([&](TGraphPaint& p) {
+        Everything(p);
+        // A device rectangle framed and filled, a stretched bitmap, and a
+        // region from points under the matrix.
+        p.DefPen(psSolid, clBlue, 0);
+        p.DefBrush(bsSolid, clYellow);
+        p.PaintRect(TRect{70, 32, 85, 45});
+        p.BitmapOut(bmp, 100, 32, 116, 48);
+        TPoints tri;
+        tri.Add(SPoint(0, 0)), tri.Add(SPoint(20, 0)), tri.Add(SPoint(10, 14));
+        p.PushMatr();
+        p.Matrix.Translate(120, 32);
+        const QRegion rgn = p.CreateRGNFromPoints(tri);
+        p.PopMatr();
+        if (QPainter* q = p.Canvas().Painter())
+            for (const QRect& r : rgn) q->fillRect(r, QColor(0, 160, 0));
+    });
     EXPECT_TRUE(velt::test::MatchesGolden(im, VELT_PAINTER_TEST_DATA, "primitives"));
 }
 

@@ -2,8 +2,12 @@
 
 #include <QApplication>
 #include <QImage>
+#include <QMetaProperty>
 #include <QMimeData>
 #include <QMouseEvent>
+#include <QPaintEvent>
+#include <cmath>
+#include <limits>
 #include <vector>
 
 #include "painter/GrfRul.h"
@@ -95,7 +99,23 @@ TEST(Ruller, ThumbDragStopsAtMaxAndNoScaleBox) {
     EXPECT_EQ(r.MinV(), 80.0f);
     Send(&r, QEvent::MouseButtonRelease, {300, 10}, Qt::LeftButton, Qt::NoButton);
     r.SetMinV(10), r.SetMaxV(30);
+    // The zoom zones reach 4 pixels either side of each end, not 5.
     EXPECT_EQ(r.GetMode(TPoint{36, 10}), smMin);
+    EXPECT_EQ(r.GetMode(TPoint{32, 10}), smMin);
+    EXPECT_EQ(r.GetMode(TPoint{40, 10}), smMin);
+    EXPECT_EQ(r.GetMode(TPoint{31, 10}), smPageUp);
+    EXPECT_EQ(r.GetMode(TPoint{41, 10}), smTrack);
+    EXPECT_EQ(r.GetMode(TPoint{64, 10}), smMax);
+    EXPECT_EQ(r.GetMode(TPoint{72, 10}), smMax);
+    EXPECT_EQ(r.GetMode(TPoint{63, 10}), smTrack);
+    EXPECT_EQ(r.GetMode(TPoint{73, 10}), smPageDown);
+    // Dragged before Min, the thumb stops there keeping its length.
+    Send(&r, QEvent::MouseButtonPress, {50, 10}, Qt::LeftButton, Qt::LeftButton);
+    Send(&r, QEvent::MouseMove, {-100, 10}, Qt::NoButton, Qt::LeftButton);
+    EXPECT_EQ(r.MinV(), 0.0f);
+    EXPECT_EQ(r.MaxV(), 20.0f);
+    Send(&r, QEvent::MouseButtonRelease, {-100, 10}, Qt::LeftButton, Qt::NoButton);
+    r.SetMinV(10), r.SetMaxV(30);
     r.NoScaleBox = true;
     EXPECT_EQ(r.GetMode(TPoint{36, 10}), smTrack);
     EXPECT_EQ(r.GetMode(TPoint{5, 10}), smBtnUp);
@@ -194,4 +214,231 @@ TEST(Ruller, DragOverAndDrop) {
     QDropEvent drop(QPointF(12, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(&r, &drop);
     EXPECT_EQ(log, "over10e drop12 ");
+}
+
+// Every unit at three scales, near the origin and 1000 units away, on
+// both rulers: the labels drawn never overlap, each lies where its text
+// was drawn, and the long labels at scale 2 in millimetres leave some out.
+TEST_F(Rullers, LabelsNeverOverlap) {
+    box->Step().SetValue(5);
+    int skipped = 0;
+    for (int unit = mtPoint; unit <= mtInch; ++unit) {
+        box->SetMeasureShow(unit);
+        for (float scale : {0.5f, 2.0f, 10.0f}) {
+            for (float from : {0.0f, 1000.0f}) {
+                box->SetView(SPoint(from, from), TPoint{0, 0}, 0, scale);
+                for (TGraphRuller* r : {horz, vert}) {
+                    const std::string at = (r == horz ? "horz" : "vert") + std::string(" unit ") +
+                                           std::to_string(unit) + " scale " + std::to_string(scale) + " from " +
+                                           std::to_string(from);
+                    QImage im(r->size(), QImage::Format_RGB32);
+                    r->render(&im);
+                    const std::vector<TRect>& boxes = r->LabelBoxes();
+                    ASSERT_GE(boxes.size(), 1u) << at;
+                    for (size_t i = 1; i < boxes.size(); ++i) {
+                        const TRect& a = boxes[i - 1];
+                        const TRect& b = boxes[i];
+                        if (r == horz) EXPECT_GE(b.Left, a.Right + 2) << at;
+                        else EXPECT_GE(b.Top, a.Bottom + 2) << at;
+                        EXPECT_FALSE(QRect(a.Left, a.Top, a.Width(), a.Height())
+                                         .intersects(QRect(b.Left, b.Top, b.Width(), b.Height())))
+                            << at;
+                    }
+                    // Black text pixels inside each label's cell, beside
+                    // the tick at its left or top edge.
+                    for (const TRect& b : boxes) {
+                        int ink = 0;
+                        for (int y = std::max(0, b.Top + (r == vert ? 1 : 0)); y < std::min(im.height(), b.Bottom); ++y)
+                            for (int x = std::max(0, b.Left + (r == horz ? 1 : 0)); x < std::min(im.width(), b.Right); ++x)
+                                ink += (im.pixel(x, y) & 0xFFFFFF) == 0;
+                        EXPECT_GT(ink, 3) << at;
+                    }
+                    const int labelled = int(std::ceil((r == horz ? 276 : 176) / (RullerTickStep(5, true, scale) * scale * 5)));
+                    if (int(boxes.size()) + 1 < labelled) ++skipped;
+                }
+            }
+        }
+    }
+    EXPECT_GT(skipped, 0);
+}
+
+TEST_F(Rullers, UnbindingAndRebinding) {
+    box->Rullers().SetWorkArea(SRect(-1000, -1000, 1000, 1000));
+    auto pressEnd = [](TGraphRuller* r) {
+        const QPoint end = r->Kind() == rkHorz ? QPoint(r->width() - 5, 12) : QPoint(12, r->height() - 5);
+        Send(r, QEvent::MouseButtonPress, end, Qt::LeftButton, Qt::LeftButton);
+        Send(r, QEvent::MouseButtonRelease, end, Qt::LeftButton, Qt::NoButton);
+    };
+    // Bound, the end button scrolls the surface.
+    pressEnd(horz);
+    EXPECT_LT(box->OrgX(), 0);
+    box->SetView(SPoint(0, 0), TPoint{0, 0}, 0, 1);
+    // Unbound, it scrolls itself only.
+    box->Rullers().SetHorz(nullptr);
+    box->Rullers().SetVert(nullptr);
+    for (TGraphRuller* r : {horz, vert}) {
+        EXPECT_EQ(r->Painter(), nullptr);
+        EXPECT_EQ(r->Link(), nullptr);
+        EXPECT_FALSE(r->OnChanged);
+        const float before = r->MinV();
+        pressEnd(r);
+        EXPECT_GT(r->MinV(), before);
+    }
+    EXPECT_EQ(box->OrgX(), 0);
+    EXPECT_EQ(box->OrgY(), 0);
+    // Bound to a second surface, the first one forgets it.
+    box->Rullers().SetRuller(horz);
+    auto* other = new TGraphPaint(parent.get());
+    other->setGeometry(24, 24, 276, 176);
+    other->Rullers().SetRuller(horz);
+    EXPECT_EQ(box->Rullers().Horz(), nullptr);
+    EXPECT_EQ(other->Rullers().Horz(), horz);
+    EXPECT_EQ(horz->Painter(), other);
+    other->Rullers().SetWorkArea(SRect(-1000, -1000, 1000, 1000));
+    pressEnd(horz);
+    EXPECT_EQ(box->OrgX(), 0);
+    EXPECT_LT(other->OrgX(), 0);
+    // A ruler replaced by another is unbound.
+    auto* second = new TGraphRuller(parent.get());
+    second->setGeometry(24, 0, 276, 24);
+    other->Rullers().SetRuller(second);
+    EXPECT_EQ(horz->Painter(), nullptr);
+    EXPECT_EQ(second->Painter(), other);
+}
+
+TEST(Ruller, PlainRullerReportsItsChange) {
+    TCustomRuller r;
+    r.resize(200, 20);
+    r.SetMin(0), r.SetMax(100), r.SetMinV(0), r.SetMaxV(10);
+    TCustomRuller* got = nullptr;
+    r.OnChanged = [&](TCustomRuller* sender) { got = sender; };
+    Send(&r, QEvent::MouseButtonPress, {195, 10}, Qt::LeftButton, Qt::LeftButton);
+    Send(&r, QEvent::MouseButtonRelease, {195, 10}, Qt::LeftButton, Qt::NoButton);
+    EXPECT_EQ(got, &r);
+}
+
+// A ruler in a window of its own finds the surface through the screen.
+TEST_F(Rullers, RulerInItsOwnWindowMarksTheSameWorldPoint) {
+    parent->move(100, 100);
+    box->SetMst(2);
+    box->SetupRullers();
+    horz->SetShowCoord(true);
+    Send(box, QEvent::MouseMove, {41, 30}, Qt::NoButton, Qt::NoButton);
+    QImage im(horz->size(), QImage::Format_RGB32);
+    horz->render(&im);
+    const int32_t beside = horz->CursorPos();
+    const std::vector<TRect> labels = horz->LabelBoxes();
+    ASSERT_FALSE(labels.empty());
+    auto worldAt = [&](TGraphRuller* r, int32_t pos) {
+        return box->ToDevice(r->mapToGlobal(QPoint(pos, 0)).x() - box->mapToGlobal(QPoint(0, 0)).x(), 0).X;
+    };
+    EXPECT_EQ(worldAt(horz, beside), box->LastPt().X);
+    // The same screen column in another top-level window, then moved away.
+    TGraphRuller alone;
+    alone.setGeometry(horz->mapToGlobal(QPoint(0, 0)).x(), 600, 276, 24);
+    box->Rullers().SetRuller(&alone);
+    for (int shift : {0, -37}) {
+        alone.move(alone.x() + shift, alone.y());
+        Send(box, QEvent::MouseMove, {61, 30}, Qt::NoButton, Qt::NoButton);
+        Send(box, QEvent::MouseMove, {41, 30}, Qt::NoButton, Qt::NoButton);
+        alone.render(&im);
+        EXPECT_EQ(alone.CursorPos(), beside - shift);
+        EXPECT_EQ(worldAt(&alone, alone.CursorPos()), box->LastPt().X);
+        ASSERT_FALSE(alone.LabelBoxes().empty());
+        if (shift == 0) EXPECT_EQ(alone.LabelBoxes(), labels);
+        // Each label starts a pixel after its tick, at a multiple of 25.
+        for (const TRect& b : alone.LabelBoxes()) EXPECT_EQ(std::fmod(worldAt(&alone, b.Left - 1), 25.0f), 0.0f) << b.Left;
+    }
+    box->Rullers().SetHorz(nullptr);
+}
+
+// What the surface and the rulers publish is reachable by name.
+TEST_F(Rullers, PublishedPropertiesRoundTrip) {
+    auto meta = [](QObject* o, const char* name) { return o->metaObject()->property(o->metaObject()->indexOfProperty(name)); };
+    const std::pair<const char*, QVariant> surface[] = {
+        {"Mst", QVariant(2.0f)},          {"AutoPaint", QVariant(false)}, {"MeasureType", QVariant(int(mtCMt))},
+        {"MeasureShow", QVariant(int(mtInch))}, {"Color", QVariant(int(clYellow))}, {"StandartScale", QVariant(false)},
+        {"MinTextTT", QVariant(25)},      {"AutoScroll", QVariant(false)}};
+    for (const auto& [name, value] : surface) {
+        ASSERT_TRUE(meta(box, name).isValid()) << name;
+        EXPECT_TRUE(box->setProperty(name, value)) << name;
+        EXPECT_EQ(box->property(name).toInt(), value.toInt()) << name;
+    }
+    // The unit is an enumeration of six names; others are refused.
+    const QMetaProperty mt = meta(box, "MeasureType");
+    ASSERT_TRUE(mt.isEnumType());
+    EXPECT_EQ(mt.enumerator().keyCount(), 6);
+    EXPECT_STREQ(mt.enumerator().valueToKey(int(mtMMt)), "mtMMt");
+    EXPECT_EQ(mt.enumerator().valueToKey(7), nullptr);
+    box->setProperty("MeasureType", 7);
+    box->setProperty("MeasureShow", 255);
+    EXPECT_EQ(box->MeasureType(), mtCMt);
+    EXPECT_EQ(box->MeasureShow(), mtInch);
+    box->setProperty("MinTextTT", -1);
+    EXPECT_EQ(box->MinTextTT, 25);
+    box->setProperty("Mst", std::nanf(""));
+    EXPECT_EQ(box->Mst(), 2.0f);
+
+    const std::pair<const char*, QVariant> ruler[] = {
+        {"Tracking", QVariant(true)},  {"Min", QVariant(-50.0f)},    {"Max", QVariant(500.0f)},
+        {"MinV", QVariant(-20.0f)},    {"MaxV", QVariant(40.0f)},    {"StdDraw", QVariant(true)},
+        {"NoScaleBox", QVariant(true)}, {"ShowCoord", QVariant(false)}, {"AllCoord", QVariant(true)}};
+    for (const auto& [name, value] : ruler) {
+        ASSERT_TRUE(meta(horz, name).isValid()) << name;
+        EXPECT_TRUE(horz->setProperty(name, value)) << name;
+        EXPECT_EQ(horz->property(name), value) << name;
+    }
+    const QMetaProperty kind = meta(vert, "Kind");
+    ASSERT_TRUE(kind.isEnumType());
+    EXPECT_EQ(kind.enumerator().keyCount(), 2);
+    EXPECT_EQ(vert->property("Kind").toInt(), int(rkVert));
+    vert->setProperty("Kind", 2);
+    EXPECT_EQ(vert->Kind(), rkVert);
+    vert->setProperty("Kind", int(rkHorz));
+    EXPECT_EQ(vert->Kind(), rkHorz);
+    for (const char* name : {"Min", "Max", "MinV", "MaxV"}) {
+        const QVariant before = horz->property(name);
+        horz->setProperty(name, std::numeric_limits<float>::infinity());
+        horz->setProperty(name, std::nanf(""));
+        EXPECT_EQ(horz->property(name), before) << name;
+    }
+}
+
+TEST_F(Rullers, ZoomToAWindowOfNoLengthGivesTheLargestScale) {
+    box->SetView(SPoint(0, 0), TPoint{0, 0}, 0, 2);
+    box->Rullers().SetWorkArea(SRect(0, 0, 234, 1000));  // one pixel a unit on the track
+    ASSERT_EQ(horz->ScrollMst(), 1.0);
+    const TRect v = horz->VisRect();
+    ASSERT_EQ(v.Left, 21);
+    Send(horz, QEvent::MouseButtonPress, {v.Right, 12}, Qt::LeftButton, Qt::LeftButton);
+    ASSERT_EQ(horz->Mode(), smMax);
+    Send(horz, QEvent::MouseMove, {v.Left, 12}, Qt::NoButton, Qt::LeftButton);
+    EXPECT_EQ(horz->MaxV(), horz->MinV());
+    Send(horz, QEvent::MouseButtonRelease, {v.Left, 12}, Qt::LeftButton, Qt::NoButton);
+    EXPECT_EQ(box->Mst(), 100.0f);
+}
+
+// Moving the mark repaints where it was and where it is.
+TEST_F(Rullers, MarkRepaintsItsOldAndNewPlace) {
+    struct Regions : QObject {
+        QRegion got;
+        bool eventFilter(QObject*, QEvent* e) override {
+            if (e->type() == QEvent::Paint) got += static_cast<QPaintEvent*>(e)->region();
+            return false;
+        }
+    } regions;
+    parent->show();
+    Send(box, QEvent::MouseMove, {40, 30}, Qt::NoButton, Qt::NoButton);
+    QCoreApplication::processEvents();
+    const TRect was = horz->MarkRect(horz->CursorPos());
+    horz->installEventFilter(&regions);
+    Send(box, QEvent::MouseMove, {140, 30}, Qt::NoButton, Qt::NoButton);
+    QCoreApplication::processEvents();
+    horz->removeEventFilter(&regions);
+    const TRect now = horz->MarkRect(horz->CursorPos());
+    EXPECT_NE(was, now);
+    EXPECT_TRUE(regions.got.contains(QRect(was.Left, was.Top, was.Width(), was.Height())));
+    EXPECT_TRUE(regions.got.contains(QRect(now.Left, now.Top, now.Width(), now.Height())));
+    EXPECT_FALSE(regions.got.contains(QPoint(was.Right + 40, was.Top)));
+    parent->hide();
 }

@@ -88,10 +88,30 @@ TEST(VectorFont, MetricsAndDirection) {
     f.TextOut(r, 100, 100, "AA", false);
     // Upwards: X stays, Y falls by the widths.
     EXPECT_EQ(r.ops, (std::vector<std::string>{"M100,100", "L82,100", "M100,70", "L82,70"}));
+}
+
+TEST(VectorFont, UnderlineOneUnitBelowTheBaseline) {
+    TVectorFont f(TinyFont());
+    f.SetSize(18);  // 3 pixels a font unit
+    Recorder r;
+    f.TextOut(r, 100, 100, "AB", true);
+    ASSERT_EQ(r.ops.size(), 4u);
+    EXPECT_EQ(r.ops[2], "M100,103");
+    EXPECT_EQ(r.ops[3], "L142,103");
+    // Upwards the text's foot faces right: the line runs beside it, from
+    // its start up to its end.
+    f.SetDir(90);
     r.ops.clear();
-    f.TextOut(r, 0, 0, "", true);
-    // The underline is moved by (CosS x Size div 18) div 8 and the same of SinS.
-    EXPECT_EQ(r.ops, (std::vector<std::string>{"M0,6", "L0,6"}));
+    f.TextOut(r, 100, 100, "AB", true);
+    ASSERT_EQ(r.ops.size(), 4u);
+    EXPECT_EQ(r.ops[2], "M103,100");
+    EXPECT_EQ(r.ops[3], "L103,58");
+    f.SetDir(0);
+    f.SetSize(60);
+    r.ops.clear();
+    f.TextOut(r, 0, 0, "A", true);
+    EXPECT_EQ(r.ops[2], "M0,10");
+    EXPECT_EQ(r.ops[3], "L100,10");
 }
 
 TEST(VectorFont, HugeSizeStaysIn64Bits) {
@@ -103,9 +123,64 @@ TEST(VectorFont, HugeSizeStaysIn64Bits) {
     // 6 units at 30000 / 6 pixels a unit; the advance 10 units = 50000.
     ASSERT_EQ(r.ops.size(), 4u);
     EXPECT_EQ(r.ops[1], "L0,-30000");
-    EXPECT_EQ(r.ops[2], "M18750000,0");
-    EXPECT_EQ(r.ops[3], "L18820000,0");
+    EXPECT_EQ(r.ops[2], "M0,5000");
+    EXPECT_EQ(r.ops[3], "L70000,5000");
     EXPECT_EQ(f.TextWidht("AB"), 70000);
+    // The largest size is held at the surface's pixel range.
+    f.SetSize(INT32_MAX);
+    EXPECT_EQ(f.Size(), 1 << 27);
+    EXPECT_EQ(f.CosS(), 3 << 27);
+    r.ops.clear();
+    f.TextOut(r, 0, 0, "ABAB", true);
+    ASSERT_EQ(r.ops.size(), 6u);
+    // Advances of 10 and 4 units at 3 x 2^27 / 18 pixels a unit, each
+    // rounded down; the line one unit below.
+    EXPECT_EQ(r.ops[5], "L626349396,22369621");
+    f.SetSize(INT32_MIN);
+    EXPECT_EQ(f.Size(), -(1 << 27));
+}
+
+TEST(VectorFont, CodesWithoutAGlyphShowAQuestionMark) {
+    // "?" of width 5 with one stroke; 0x85 is in the font's range, no glyph.
+    TVectorFont f(BuildStrokedFont("63 ? 5 M 0,0 L 4,6\n65 A 10 M 0,0 L 0,6\n"));
+    f.SetSize(18);
+    EXPECT_FALSE(f.HasGlyph(0x85));
+    EXPECT_EQ(f.TextWidht("\x85"), f.TextWidht("?"));
+    EXPECT_EQ(f.TextWidht("A\x85" "A"), 75);
+    Recorder q, missing;
+    f.TextOut(q, 0, 0, "A?A", false);
+    f.TextOut(missing, 0, 0, "A\x85" "A", false);
+    EXPECT_EQ(missing.ops, q.ops);
+    // The shipped font: the code page's characters it has no glyph for.
+    TVectorFont font(ReadFile(VELT_STANFONT_FILE));
+    font.SetSize(18);
+    for (const char* ch : {"…", "€", "©", "™", "Ў", "ў"}) {
+        const std::string b = Utf8ToCp1251(ch);
+        ASSERT_EQ(b.size(), 1u) << ch;
+        EXPECT_NE(b, "?") << ch;
+        EXPECT_EQ(font.TextWidht(b), font.TextWidht("?")) << ch;
+        EXPECT_GT(font.TextWidht(b), 0) << ch;
+    }
+}
+
+TEST(VectorFont, WidthsFollowEveryListedOffset) {
+    // A header listing 250 characters from code 13, more than a byte's
+    // codes hold: the widths follow all 250 offsets.
+    std::string d(128, '\0');
+    d[0] = 'P', d[1] = 'K';
+    const int n = 250;
+    std::string head(16, '\0');
+    head[0] = '+', head[1] = char(n & 0xFF), head[2] = char(n >> 8), head[4] = 13;
+    const int strokeOfs = 16 + 3 * n;
+    head[5] = char(strokeOfs & 0xFF), head[6] = char(strokeOfs >> 8);
+    std::string offsets(2 * n, '\0'), widths(n, '\0');
+    for (int i = 0; i < n; ++i) offsets[2 * i] = char(0x55), widths[i] = char(i % 7 + 1);
+    d += head + offsets + widths + std::string("\0\0", 2);
+    TVectorFont f(d);
+    EXPECT_EQ(f.CharCount(), 243);
+    EXPECT_EQ(f.Width(13), 1);
+    EXPECT_EQ(f.Width(65), (65 - 13) % 7 + 1);
+    EXPECT_EQ(f.Width(255), (255 - 13) % 7 + 1);
 }
 
 TEST(VectorFont, BadDataAndArt) {
