@@ -230,6 +230,7 @@ void TCheckedListView::SetPopupMenu(QMenu* menu) {
 }
 
 void TCheckedListView::SetBorderStyle(TBorderStyle value) {
+    if (value > bsSingle) return;
     borderStyle_ = value;
     setFrameShape(value == bsNone ? QFrame::NoFrame : QFrame::StyledPanel);
 }
@@ -280,6 +281,7 @@ void TCheckedListView::SetColumns(const QStringList& captions) {
 }
 
 void TCheckedListView::SetDragMode(TDragMode value) {
+    if (value > dmAutomatic) return;
     dragMode_ = value;
     setDragEnabled(value == dmAutomatic);
     setAcceptDrops(true);
@@ -336,6 +338,7 @@ void TCheckedListView::SetRowSelect(bool value) {
 }
 
 void TCheckedListView::SetSortType(TSortType value) {
+    if (value > stBoth) return;
     sortType_ = value;
     setSortingEnabled(value != stNone);
     if (value != stNone) sortByColumn(0, Qt::AscendingOrder);

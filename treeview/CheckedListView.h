@@ -131,7 +131,10 @@ public:
     void SetPopupMenu(QMenu* menu);
 
     TAlign GetAlign() const { return velt::GetAlign(this); }
-    void SetAlign(TAlign value) { StoreAlign(this, value); }
+    // The enumeration setters ignore values outside their enumeration.
+    void SetAlign(TAlign value) {
+        if (value <= TAlign::alClient) StoreAlign(this, value);
+    }
     TBorderStyle GetBorderStyle() const { return borderStyle_; }
     void SetBorderStyle(TBorderStyle value);
     TColor GetColor() const { return color_; }
@@ -172,7 +175,9 @@ public:
     bool GetTabStop() const { return focusPolicy() != Qt::NoFocus; }
     void SetTabStop(bool value) { setFocusPolicy(value ? Qt::StrongFocus : Qt::ClickFocus); }
     TViewStyle GetViewStyle() const { return viewStyle_; }
-    void SetViewStyle(TViewStyle value) { viewStyle_ = value; }
+    void SetViewStyle(TViewStyle value) {
+        if (value <= vsReport) viewStyle_ = value;
+    }
     bool GetShowHint() const { return showHint_; }
     void SetShowHint(bool v) { showHint_ = v; }
     bool GetParentShowHint() const { return parentShowHint_; }
