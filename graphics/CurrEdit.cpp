@@ -1,9 +1,12 @@
 #include "graphics/CurrEdit.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QFocusEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
+
+#include <cmath>
 
 #include "foundation/SysUtils.h"
 
@@ -50,7 +53,8 @@ long double TCurrencyEdit::GetValue() {
 }
 
 void TCurrencyEdit::SetValue(long double value) {
-    if (value == value_) return;
+    // An infinity or NaN would show as text that reads back as 0.
+    if (!std::isfinite(value) || value == value_) return;
     value_ = value;
     FormatText();
 }
@@ -68,7 +72,9 @@ std::string TCurrencyEdit::Stripped(const QString& shown, bool keepMinus) const 
             continue;
         }
         const QChar c = s[i];
-        if ((c >= u'0' && c <= u'9') || c == u'E' || c == u'e' || (keepMinus && c == u'-')) out += c;
+        // A sign right after "E" is the exponent's.
+        const bool exponentSign = (c == u'-' || c == u'+') && !out.isEmpty() && (out.back() == u'E' || out.back() == u'e');
+        if ((c >= u'0' && c <= u'9') || c == u'E' || c == u'e' || exponentSign || (keepMinus && c == u'-')) out += c;
     }
     return out.toStdString();
 }
@@ -79,12 +85,14 @@ std::string TCurrencyEdit::GetText() const {
     QString shown = text();
     const QString currency = Q(FormatSettings().CurrencyString);
     if (!currency.isEmpty()) shown.remove(currency);
-    return shown.contains(u'-') || shown.contains(u'(') ? "-" + kept : kept;
+    // Only a leading sign makes the amount negative.
+    shown = shown.trimmed();
+    return shown.startsWith(u'-') || shown.startsWith(u'(') ? "-" + kept : kept;
 }
 
 void TCurrencyEdit::SetText(const std::string& text) {
     long double v = 0;
-    if (!TryTextToFloat(text, v, FormatSettings())) v = 0;
+    if (!TryTextToFloat(text, v, FormatSettings()) || !std::isfinite(v)) v = 0;
     value_ = v;
     FormatText();
 }
@@ -93,7 +101,7 @@ void TCurrencyEdit::FormatText() { QLineEdit::setText(Q(FormatFloat(displayForma
 
 void TCurrencyEdit::UnformatText() {
     long double v;
-    if (TryTextToFloat(GetText(), v, FormatSettings())) value_ = v;
+    if (TryTextToFloat(GetText(), v, FormatSettings()) && std::isfinite(v)) value_ = v;
     else if (beepOnError_) QApplication::beep();
 }
 
@@ -118,6 +126,7 @@ void TCurrencyEdit::SetDecimalPlaces(int value) {
 // ---- look ---------------------------------------------------------------------------------
 
 void TCurrencyEdit::SetAlignment(TAlignment value) {
+    if (value > taCenter) return;
     alignment_ = value;
     static constexpr Qt::Alignment kAlign[] = {Qt::AlignLeft, Qt::AlignRight, Qt::AlignHCenter};
     setAlignment(kAlign[value] | Qt::AlignVCenter);
@@ -147,8 +156,14 @@ void TCurrencyEdit::SetParentColor(bool value) {
 
 void TCurrencyEdit::SetMaxLength(int value) {
     if (value < 0) throw ERangeError("MaxLength " + std::to_string(value) + " is below 0");
+    // Only what the user types is limited: the amount is always shown whole.
     maxLength_ = value;
-    setMaxLength(value == 0 ? 32767 : value);
+}
+
+bool TCurrencyEdit::RoomFor(qsizetype typed) const {
+    if (maxLength_ == 0) return true;
+    const qsizetype kept = text().size() - (hasSelectedText() ? selectedText().size() : 0);
+    return kept + typed <= maxLength_;
 }
 
 void TCurrencyEdit::ApplyColor() {
@@ -195,7 +210,10 @@ void TCurrencyEdit::KeyPress(char32_t& key) {
         const QString would = shown.left(start) + QString::fromUcs4(&key, 1) + shown.mid(start + length);
         const QString kept = Q(Stripped(would, true));
         const qsizetype point = kept.indexOf(sep);
-        if ((point >= 0 && kept.size() - point - sep.size() > decimalPlaces_) || kept.lastIndexOf(u'-') > 0) key = 0;
+        bool minusInside = false;
+        for (qsizetype i = 1; i < kept.size(); ++i)
+            if (kept[i] == u'-' && kept[i - 1] != u'E' && kept[i - 1] != u'e') minusInside = true;
+        if ((point >= 0 && kept.size() - point - sep.size() > decimalPlaces_) || minusInside) key = 0;
     }
     if (OnKeyPress) OnKeyPress(this, key);
 }
@@ -215,14 +233,23 @@ void TCurrencyEdit::keyPressEvent(QKeyEvent* event) {
     else if (!typed.isEmpty() && typed[0] >= u' ' && typed[0] != QChar(0x7F) &&
              !(event->modifiers() & (Qt::ControlModifier | Qt::MetaModifier)))
         key = typed.toUcs4().value(0);
-    // Navigation, editing keys and shortcuts are no characters.
+    // Navigation, editing keys and shortcuts are no characters; a paste
+    // takes what MaxLength leaves room for.
     if (key == 0) {
+        if (event == QKeySequence::Paste && maxLength_ > 0 && !isReadOnly()) {
+            const QString pasted = QApplication::clipboard()->text();
+            const qsizetype kept = text().size() - (hasSelectedText() ? selectedText().size() : 0);
+            insert(pasted.left(std::max<qsizetype>(maxLength_ - kept, 0)));
+            event->accept();
+            return;
+        }
         QLineEdit::keyPressEvent(event);
         return;
     }
     const char32_t original = key;
     KeyPress(key);
-    if (key == 0) {
+    // MaxLength refuses a character past it, as the box's own limit does.
+    if (key == 0 || (key != 8 && !RoomFor(1))) {
         event->accept();
         return;
     }
