@@ -110,7 +110,8 @@ public:
     // False outside the list.
     bool GetChecked(int Index) const;
     // Unchecked items are appended up to Index first; a negative index
-    // does nothing.
+    // does nothing. What OnInsert or OnChange raise is reported, and the
+    // marking goes on.
     void SetChecked(int Index, bool Value);
     // A copy of a non-null bitmap becomes the mark (and the state images,
     // once loaded).
@@ -208,6 +209,9 @@ public:
     void DeleteItem(int Index);
 
 protected:
+    // Every press, the second of a double click too: OnMouseDown, then a
+    // press left of x 24 toggles the row's mark.
+    void MouseDown(QMouseEvent* event);
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
