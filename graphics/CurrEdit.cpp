@@ -73,7 +73,8 @@ std::string TCurrencyEdit::Stripped(const QString& shown, bool keepMinus) const 
         }
         const QChar c = s[i];
         // A sign right after "E" is the exponent's.
-        const bool exponentSign = (c == u'-' || c == u'+') && !out.isEmpty() && (out.back() == u'E' || out.back() == u'e');
+        const bool exponentSign =
+            (c == u'-' || c == u'+') && !out.isEmpty() && (out.back() == u'E' || out.back() == u'e');
         if ((c >= u'0' && c <= u'9') || c == u'E' || c == u'e' || exponentSign || (keepMinus && c == u'-')) out += c;
     }
     return out.toStdString();

@@ -633,7 +633,8 @@ void TCustomGraphSelect::DropDown() {
     const bool noneRow = HasOption(soBtnNone);
     g.Font = font_;
     g.NoneRow = noneRow;
-    g.SetGridSize(std::clamp(colCount_, 1, kMaxPickerCols), std::clamp(rowCount_, 1, kMaxPickerRows) + (noneRow ? 1 : 0));
+    g.SetGridSize(std::clamp(colCount_, 1, kMaxPickerCols),
+                  std::clamp(rowCount_, 1, kMaxPickerRows) + (noneRow ? 1 : 0));
     g.SetDefaultColWidth(std::min(colSize_ < 1 ? width() : colSize_, kMaxPickerCell));
     g.SetDefaultRowHeight(std::min(rowSize_ < 1 ? height() : rowSize_, kMaxPickerCell));
     if (noneRow) g.SetRowHeight(g.RowCount() - 1, kNoneRowHeight);
