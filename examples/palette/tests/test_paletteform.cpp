@@ -27,7 +27,8 @@ namespace {
 class PaletteHost : public ::testing::Test {
 protected:
     void SetUp() override {
-        dir_ = fs::path(::testing::TempDir()) / "velt_palette_host";
+        dir_ = fs::path(::testing::TempDir()) /
+               ("velt_palette_host_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
         fs::remove_all(dir_);
         fs::create_directories(dir_);
         GraphicsStartup((dir_ / "velt-palette.INI").string());
