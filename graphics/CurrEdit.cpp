@@ -1,10 +1,10 @@
 #include "graphics/CurrEdit.h"
 
 #include <QApplication>
-#include <QClipboard>
 #include <QFocusEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QValidator>
 
 #include <cmath>
 
@@ -23,6 +23,22 @@ QString DecimalSeparator() {
 
 }  // namespace
 
+// MaxLength over what the user does to the box (typing, pasting, dropping):
+// an edit that makes the text longer than the limit is refused. The box's
+// own setText is not validated, so the amount is always shown whole, and a
+// text already longer may still be shortened.
+class TCurrencyEdit::TLengthLimit : public QValidator {
+public:
+    explicit TLengthLimit(TCurrencyEdit* edit) : QValidator(edit), edit_(edit) {}
+    State validate(QString& input, int&) const override {
+        const int limit = edit_->maxLength_;
+        return limit > 0 && input.size() > limit && input.size() > edit_->shownLength_ ? Invalid : Acceptable;
+    }
+
+private:
+    TCurrencyEdit* edit_;
+};
+
 std::unique_ptr<TCurrencyEdit> TCurrencyEdit::Create(QWidget* parent) {
     std::unique_ptr<TCurrencyEdit> edit(new TCurrencyEdit(parent));
     edit->Loaded();
@@ -35,7 +51,9 @@ TCurrencyEdit::TCurrencyEdit(QWidget* parent) : QLineEdit(parent) {
     displayFormat_ = DefaultDispFormat();
     ApplyColor();
     font_.OnChange = [this] { ApplyFont(); };
+    setValidator(new TLengthLimit(this));
     connect(this, &QLineEdit::textChanged, this, [this] {
+        shownLength_ = text().size();
         if (OnChange) OnChange(this);
     });
     FormatText();
@@ -161,11 +179,6 @@ void TCurrencyEdit::SetMaxLength(int value) {
     maxLength_ = value;
 }
 
-bool TCurrencyEdit::RoomFor(qsizetype typed) const {
-    if (maxLength_ == 0) return true;
-    const qsizetype kept = text().size() - (hasSelectedText() ? selectedText().size() : 0);
-    return kept + typed <= maxLength_;
-}
 
 void TCurrencyEdit::ApplyColor() {
     QPalette pal = palette();
@@ -234,23 +247,14 @@ void TCurrencyEdit::keyPressEvent(QKeyEvent* event) {
     else if (!typed.isEmpty() && typed[0] >= u' ' && typed[0] != QChar(0x7F) &&
              !(event->modifiers() & (Qt::ControlModifier | Qt::MetaModifier)))
         key = typed.toUcs4().value(0);
-    // Navigation, editing keys and shortcuts are no characters; a paste
-    // takes what MaxLength leaves room for.
+    // Navigation, editing keys and shortcuts are no characters.
     if (key == 0) {
-        if (event == QKeySequence::Paste && maxLength_ > 0 && !isReadOnly()) {
-            const QString pasted = QApplication::clipboard()->text();
-            const qsizetype kept = text().size() - (hasSelectedText() ? selectedText().size() : 0);
-            insert(pasted.left(std::max<qsizetype>(maxLength_ - kept, 0)));
-            event->accept();
-            return;
-        }
         QLineEdit::keyPressEvent(event);
         return;
     }
     const char32_t original = key;
     KeyPress(key);
-    // MaxLength refuses a character past it, as the box's own limit does.
-    if (key == 0 || (key != 8 && !RoomFor(1))) {
+    if (key == 0) {
         event->accept();
         return;
     }

@@ -145,8 +145,7 @@ private:
     std::string Stripped(const QString& shown, bool keepMinus) const;
     void ApplyColor();
     void ApplyFont();
-    // MaxLength leaves room for that many more characters over the selection.
-    bool RoomFor(qsizetype typed) const;
+    class TLengthLimit;
 
     QString GetDisplayFormatQ() const { return QString::fromStdString(displayFormat_); }
     void SetDisplayFormatQ(const QString& v) { SetFormat(v.toStdString()); }
@@ -164,6 +163,7 @@ private:
     TColor color_ = clWindow;
     bool parentColor_ = false;
     int maxLength_ = 0;
+    qsizetype shownLength_ = 0;  // the text's length after its last change
     bool ctl3D_ = true, parentCtl3D_ = true, hideSelection_ = true, parentFont_ = true, showHint_ = false,
          parentShowHint_ = true;
     bool loading_ = true;

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QClipboard>
 #include <QLineEdit>
 #include <QTest>
 #include <QVBoxLayout>
@@ -195,6 +196,13 @@ TEST(CurrencyEdit, MaxLengthLimitsTypingNotTheAmountShown) {
     f.Enter();
     QTest::keyClicks(f.Edit.get(), "7");
     EXPECT_EQ(f.Edit->text(), "7");
+    // A paste that would pass the limit is refused whole.
+    QApplication::clipboard()->setText("98765");
+    f.Edit->paste();
+    EXPECT_EQ(f.Edit->text(), "7");
+    QApplication::clipboard()->setText("8");
+    f.Edit->paste();
+    EXPECT_EQ(f.Edit->text(), "78");
 }
 
 TEST(CurrencyEdit, AnExponentsSignIsNoMinusAndNonFiniteAmountsAreRefused) {
