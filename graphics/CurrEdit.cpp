@@ -175,10 +175,9 @@ void TCurrencyEdit::SetParentColor(bool value) {
 
 void TCurrencyEdit::SetMaxLength(int value) {
     if (value < 0) throw ERangeError("MaxLength " + std::to_string(value) + " is below 0");
-    // Only what the user types is limited: the amount is always shown whole.
+    // Kept by TLengthLimit; the amount is always shown whole.
     maxLength_ = value;
 }
-
 
 void TCurrencyEdit::ApplyColor() {
     QPalette pal = palette();

@@ -93,8 +93,8 @@ public:
     void SetColor(TColor value);
     bool GetParentColor() const { return parentColor_; }
     void SetParentColor(bool value);
-    // The most characters the user may type into the box; 0 is no limit.
-    // The amount shown is never cut to it.
+    // The most characters the user's edits (typing, pasting, dropping) may
+    // leave in the box; 0 is no limit. The amount shown is never cut to it.
     int GetMaxLength() const { return maxLength_; }
     void SetMaxLength(int value);
     TFont& Font() { return font_; }
