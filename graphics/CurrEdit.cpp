@@ -4,6 +4,9 @@
 #include <QFocusEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QValidator>
+
+#include <cmath>
 
 #include "foundation/SysUtils.h"
 
@@ -20,6 +23,22 @@ QString DecimalSeparator() {
 
 }  // namespace
 
+// MaxLength over what the user does to the box (typing, pasting, dropping):
+// an edit that makes the text longer than the limit is refused. The box's
+// own setText is not validated, so the amount is always shown whole, and a
+// text already longer may still be shortened.
+class TCurrencyEdit::TLengthLimit : public QValidator {
+public:
+    explicit TLengthLimit(TCurrencyEdit* edit) : QValidator(edit), edit_(edit) {}
+    State validate(QString& input, int&) const override {
+        const int limit = edit_->maxLength_;
+        return limit > 0 && input.size() > limit && input.size() > edit_->shownLength_ ? Invalid : Acceptable;
+    }
+
+private:
+    TCurrencyEdit* edit_;
+};
+
 std::unique_ptr<TCurrencyEdit> TCurrencyEdit::Create(QWidget* parent) {
     std::unique_ptr<TCurrencyEdit> edit(new TCurrencyEdit(parent));
     edit->Loaded();
@@ -32,7 +51,9 @@ TCurrencyEdit::TCurrencyEdit(QWidget* parent) : QLineEdit(parent) {
     displayFormat_ = DefaultDispFormat();
     ApplyColor();
     font_.OnChange = [this] { ApplyFont(); };
+    setValidator(new TLengthLimit(this));
     connect(this, &QLineEdit::textChanged, this, [this] {
+        shownLength_ = text().size();
         if (OnChange) OnChange(this);
     });
     FormatText();
@@ -50,7 +71,8 @@ long double TCurrencyEdit::GetValue() {
 }
 
 void TCurrencyEdit::SetValue(long double value) {
-    if (value == value_) return;
+    // An infinity or NaN would show as text that reads back as 0.
+    if (!std::isfinite(value) || value == value_) return;
     value_ = value;
     FormatText();
 }
@@ -68,7 +90,10 @@ std::string TCurrencyEdit::Stripped(const QString& shown, bool keepMinus) const 
             continue;
         }
         const QChar c = s[i];
-        if ((c >= u'0' && c <= u'9') || c == u'E' || c == u'e' || (keepMinus && c == u'-')) out += c;
+        // A sign right after "E" is the exponent's.
+        const bool exponentSign =
+            (c == u'-' || c == u'+') && !out.isEmpty() && (out.back() == u'E' || out.back() == u'e');
+        if ((c >= u'0' && c <= u'9') || c == u'E' || c == u'e' || exponentSign || (keepMinus && c == u'-')) out += c;
     }
     return out.toStdString();
 }
@@ -79,12 +104,14 @@ std::string TCurrencyEdit::GetText() const {
     QString shown = text();
     const QString currency = Q(FormatSettings().CurrencyString);
     if (!currency.isEmpty()) shown.remove(currency);
-    return shown.contains(u'-') || shown.contains(u'(') ? "-" + kept : kept;
+    // Only a leading sign makes the amount negative.
+    shown = shown.trimmed();
+    return shown.startsWith(u'-') || shown.startsWith(u'(') ? "-" + kept : kept;
 }
 
 void TCurrencyEdit::SetText(const std::string& text) {
     long double v = 0;
-    if (!TryTextToFloat(text, v, FormatSettings())) v = 0;
+    if (!TryTextToFloat(text, v, FormatSettings()) || !std::isfinite(v)) v = 0;
     value_ = v;
     FormatText();
 }
@@ -93,7 +120,7 @@ void TCurrencyEdit::FormatText() { QLineEdit::setText(Q(FormatFloat(displayForma
 
 void TCurrencyEdit::UnformatText() {
     long double v;
-    if (TryTextToFloat(GetText(), v, FormatSettings())) value_ = v;
+    if (TryTextToFloat(GetText(), v, FormatSettings()) && std::isfinite(v)) value_ = v;
     else if (beepOnError_) QApplication::beep();
 }
 
@@ -118,6 +145,7 @@ void TCurrencyEdit::SetDecimalPlaces(int value) {
 // ---- look ---------------------------------------------------------------------------------
 
 void TCurrencyEdit::SetAlignment(TAlignment value) {
+    if (value > taCenter) return;
     alignment_ = value;
     static constexpr Qt::Alignment kAlign[] = {Qt::AlignLeft, Qt::AlignRight, Qt::AlignHCenter};
     setAlignment(kAlign[value] | Qt::AlignVCenter);
@@ -147,8 +175,8 @@ void TCurrencyEdit::SetParentColor(bool value) {
 
 void TCurrencyEdit::SetMaxLength(int value) {
     if (value < 0) throw ERangeError("MaxLength " + std::to_string(value) + " is below 0");
+    // Kept by TLengthLimit; the amount is always shown whole.
     maxLength_ = value;
-    setMaxLength(value == 0 ? 32767 : value);
 }
 
 void TCurrencyEdit::ApplyColor() {
@@ -195,7 +223,10 @@ void TCurrencyEdit::KeyPress(char32_t& key) {
         const QString would = shown.left(start) + QString::fromUcs4(&key, 1) + shown.mid(start + length);
         const QString kept = Q(Stripped(would, true));
         const qsizetype point = kept.indexOf(sep);
-        if ((point >= 0 && kept.size() - point - sep.size() > decimalPlaces_) || kept.lastIndexOf(u'-') > 0) key = 0;
+        bool minusInside = false;
+        for (qsizetype i = 1; i < kept.size(); ++i)
+            if (kept[i] == u'-' && kept[i - 1] != u'E' && kept[i - 1] != u'e') minusInside = true;
+        if ((point >= 0 && kept.size() - point - sep.size() > decimalPlaces_) || minusInside) key = 0;
     }
     if (OnKeyPress) OnKeyPress(this, key);
 }

@@ -50,12 +50,12 @@ public:
 
     // The amount: what the box shows is read first (UnformatText).
     long double GetValue();
-    // A new amount is kept and shown.
+    // A new amount is kept and shown; an infinity or NaN is refused.
     void SetValue(long double value);
     // The plain number behind what is shown: the currency string taken
-    // out, then only digits, "E", "e" and the decimal separator kept, with
-    // a "-" in front when the text holds "-" or "("; "0" + separator +
-    // "00" for nothing.
+    // out, then only digits, "E", "e" with its sign and the decimal
+    // separator kept, with a "-" in front when the text starts with "-" or
+    // "("; "0" + separator + "00" for nothing.
     std::string GetText() const;
     // Value := the text read with the decimal separator (0 when it is no
     // number), then shown.
@@ -79,18 +79,22 @@ public:
     void SetBeepOnError(bool value) { beepOnError_ = value; }
 
     TAlignment GetAlignment() const { return alignment_; }
+    // A value outside the enumeration is ignored.
     void SetAlignment(TAlignment value);
     // The height follows the font.
     bool GetAutoSize() const { return autoSize_; }
     void SetAutoSize(bool value);
     TBorderStyle GetBorderStyle() const { return hasFrame() ? bsSingle : bsNone; }
-    void SetBorderStyle(TBorderStyle value) { setFrame(value == bsSingle); }
+    void SetBorderStyle(TBorderStyle value) {
+        if (value <= bsSingle) setFrame(value == bsSingle);
+    }
     // With ParentColor, the parent's colour; setting one clears ParentColor.
     TColor GetColor() const;
     void SetColor(TColor value);
     bool GetParentColor() const { return parentColor_; }
     void SetParentColor(bool value);
-    // 0 is no limit.
+    // The most characters the user's edits (typing, pasting, dropping) may
+    // leave in the box; 0 is no limit. The amount shown is never cut to it.
     int GetMaxLength() const { return maxLength_; }
     void SetMaxLength(int value);
     TFont& Font() { return font_; }
@@ -141,6 +145,7 @@ private:
     std::string Stripped(const QString& shown, bool keepMinus) const;
     void ApplyColor();
     void ApplyFont();
+    class TLengthLimit;
 
     QString GetDisplayFormatQ() const { return QString::fromStdString(displayFormat_); }
     void SetDisplayFormatQ(const QString& v) { SetFormat(v.toStdString()); }
@@ -158,6 +163,7 @@ private:
     TColor color_ = clWindow;
     bool parentColor_ = false;
     int maxLength_ = 0;
+    qsizetype shownLength_ = 0;  // the text's length after its last change
     bool ctl3D_ = true, parentCtl3D_ = true, hideSelection_ = true, parentFont_ = true, showHint_ = false,
          parentShowHint_ = true;
     bool loading_ = true;

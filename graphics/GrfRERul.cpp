@@ -285,9 +285,20 @@ void TRichRuller::LoadFromRE(QTextEdit* edit, double scale) {
     const int32_t firstIndent = PixelsToPoints(f.leftMargin() + f.textIndent());
     const int32_t leftIndent = PixelsToPoints(-f.textIndent());
     const int32_t rightIndent = PixelsToPoints(f.rightMargin());
-    SetFirstLine(Trunc(firstIndent * s));
-    SetLeftMargin(Trunc((int64_t(leftIndent) + firstIndent) * s));
-    SetRightMargin(Trunc(rightIndent * s));
+    // The paragraph's own values: clamped against the previous paragraph's
+    // margins or a page width not yet laid out they would be written back
+    // changed.
+    auto load = [this](int32_t& field, int32_t v, bool fromRight) {
+        v = std::max(v, 0);
+        if (v == field) return;
+        Invalidate(fromRight ? pageWidth_ - field : field);
+        Invalidate(fromRight ? pageWidth_ - v : v);
+        field = v;
+        MarkModified();
+    };
+    load(firstLine_, Trunc(firstIndent * s), false);
+    load(leftMargin_, Trunc((int64_t(leftIndent) + firstIndent) * s), false);
+    load(rightMargin_, Trunc(rightIndent * s), true);
     const QList<QTextOption::Tab> tabs = f.tabPositions();
     // The ruler holds 20 stops; a paragraph's later ones stay in it.
     const int32_t n = int32_t(std::min<qsizetype>(tabs.size(), MaxTabs));

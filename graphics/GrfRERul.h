@@ -89,7 +89,9 @@ public:
     TRishRullerMode FindMode(int32_t x, int32_t y);
 
     // Paragraph values in whole points into the ruler and back; scale below
-    // 0.1 counts as 1. Nothing without an edit.
+    // 0.1 counts as 1. Nothing without an edit. Loading takes the margins
+    // as the paragraph has them (only a negative one becomes 0); dragging
+    // keeps them within the page.
     void LoadFromRE(QTextEdit* edit, double scale);
     void SaveToRE(QTextEdit* edit, double scale);
 

@@ -156,8 +156,8 @@ TPopupGrid::TPopupGrid(TCustomGraphSelect* owner)
 TPopupGrid::~TPopupGrid() = default;
 
 void TPopupGrid::SetGridSize(int32_t cols, int32_t rows) {
-    colCount_ = std::max(cols, 1);
-    rowCount_ = std::max(rows, 1);
+    colCount_ = std::clamp(cols, 1, kMaxPickerCols);
+    rowCount_ = std::clamp(rows, 1, kMaxPickerRows + 1);  // and the none row
     rowHeights_.assign(size_t(rowCount_), rowHeight_);
     col_ = std::min(col_, colCount_ - 1);
     row_ = std::min(row_, rowCount_ - 1);
@@ -252,8 +252,17 @@ bool TPopupGrid::DragCell(const QPoint& p, int32_t& col, int32_t& row) const {
 }
 
 void TPopupGrid::ScrollToCurrent() {
-    if (row_ < topRow_) topRow_ = row_;
-    while (topRow_ < row_ && row_ >= topRow_ + VisibleRows()) ++topRow_;
+    if (row_ < topRow_) {
+        topRow_ = row_;
+        return;
+    }
+    if (row_ < topRow_ + VisibleRows()) return;
+    // The current row at the bottom: as many rows above it as fit.
+    const int64_t room = GridRect().Height();
+    int64_t used = RowHeight(row_);
+    int32_t top = row_;
+    while (top > 0 && used + GridLineWidth + RowHeight(top - 1) <= room) used += GridLineWidth + RowHeight(--top);
+    topRow_ = top;
 }
 
 void TPopupGrid::SetTopRow(int32_t row) {
@@ -397,6 +406,7 @@ void TPopupGrid::paintEvent(QPaintEvent*) {
             c.Brush = TBrush{kGridLine, bsSolid, {}};
             for (int32_t col = 0; col < colCount_; ++col) {
                 const int32_t left = g.Left + col * (colWidth_ + GridLineWidth);
+                if (left >= g.Right) break;
                 DrawCell(c, col, row, Rect(left, top, left + colWidth_, top + h), col == col_ && row == row_);
                 c.Brush = TBrush{kGridLine, bsSolid, {}};
                 c.FillRect(Rect(left + colWidth_, top, left + colWidth_ + GridLineWidth, top + h + GridLineWidth));
@@ -623,21 +633,23 @@ void TCustomGraphSelect::DropDown() {
     const bool noneRow = HasOption(soBtnNone);
     g.Font = font_;
     g.NoneRow = noneRow;
-    g.SetGridSize(colCount_, std::max(rowCount_, 1) + (noneRow ? 1 : 0));
-    g.SetDefaultColWidth(colSize_ < 1 ? width() : colSize_);
-    g.SetDefaultRowHeight(rowSize_ < 1 ? height() : rowSize_);
+    g.SetGridSize(std::clamp(colCount_, 1, kMaxPickerCols),
+                  std::clamp(rowCount_, 1, kMaxPickerRows) + (noneRow ? 1 : 0));
+    g.SetDefaultColWidth(std::min(colSize_ < 1 ? width() : colSize_, kMaxPickerCell));
+    g.SetDefaultRowHeight(std::min(rowSize_ < 1 ? height() : rowSize_, kMaxPickerCell));
     if (noneRow) g.SetRowHeight(g.RowCount() - 1, kNoneRowHeight);
 
-    int32_t h = 2;
-    for (int32_t r = 0; r < g.RowCount(); ++r) h += g.RowHeight(r) + TPopupGrid::GridLineWidth;
-    const int32_t w = (g.DefaultColWidth() + TPopupGrid::GridLineWidth) * g.ColCount() + 3;
+    int64_t fullH = 2;
+    for (int32_t r = 0; r < g.RowCount(); ++r) fullH += g.RowHeight(r) + TPopupGrid::GridLineWidth;
+    const int64_t fullW = int64_t(g.DefaultColWidth() + TPopupGrid::GridLineWidth) * g.ColCount() + 3;
     g.HintPanel()->setVisible(HasOption(soHint));
-    if (HasOption(soHint)) h += kHintHeight;
+    if (HasOption(soHint)) fullH += kHintHeight;
 
     const QRect screen = this->screen() ? this->screen()->geometry() : QRect(0, 0, 640, 480);
     // A popup taller than the screen would put its last items out of reach:
-    // it is cut to the screen and its grid scrolls.
-    h = std::min(h, screen.height());
+    // it is cut to the screen and its grid scrolls; one wider is cut too.
+    const int32_t h = int32_t(std::min<int64_t>(fullH, screen.height()));
+    const int32_t w = int32_t(std::min<int64_t>(fullW, screen.width()));
 
     {
         // The current cell is placed without reporting a change.
@@ -721,11 +733,11 @@ void TCustomGraphSelect::SetMulti(bool multi) {
 }
 
 void TCustomGraphSelect::SetItemsCount(int32_t count) {
-    count = std::max(count, 0);
+    count = std::clamp(count, 0, kMaxPickerItems);
     if (const int32_t limit = KindLimit(); limit > 0) count = std::min(count, limit);
     max_ = count;
     if (colCount_ < 1) colCount_ = 1;
-    if (max_ > 0) rowCount_ = (max_ + colCount_ - 1) / colCount_;
+    if (max_ > 0) rowCount_ = int32_t((int64_t(max_) + colCount_ - 1) / colCount_);
 }
 
 bool TCustomGraphSelect::GetFlat() const { return button_->Flat(); }
@@ -736,11 +748,15 @@ void TCustomGraphSelect::SetFlat(bool flat) {
 }
 
 void TCustomGraphSelect::SetColCount(int32_t n) {
-    colCount_ = n;
+    colCount_ = std::min(n, kMaxPickerCols);
     SetItemsCount(max_);
 }
 
-void TCustomGraphSelect::SetRowCount(int32_t n) { rowCount_ = n; }
+void TCustomGraphSelect::SetRowCount(int32_t n) { rowCount_ = std::min(n, kMaxPickerRows); }
+
+void TCustomGraphSelect::SetColSize(int32_t n) { colSize_ = std::min(n, kMaxPickerCell); }
+
+void TCustomGraphSelect::SetRowSize(int32_t n) { rowSize_ = std::min(n, kMaxPickerCell); }
 
 void TCustomGraphSelect::SetColor(int color) {
     if (color == color_) return;

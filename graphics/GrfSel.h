@@ -46,6 +46,14 @@ constexpr TOwnerDrawState OdBit(TOwnerDrawStateItem s) { return TOwnerDrawState(
 using TItemHintEvent = std::function<void(QObject* Sender, int32_t Index, std::string& AHint)>;
 using TItemDrawEvent = std::function<void(QObject* Sender, TCanvas& dc, int32_t Index, TRect R, TOwnerDrawState State)>;
 
+// Bounds of a picker's stored sizes, far above real use, so that a form
+// file cannot make the popup's tables huge: columns, rows (one item a row
+// at most), items, and a cell's width or height in pixels.
+inline constexpr int32_t kMaxPickerCols = 4096;
+inline constexpr int32_t kMaxPickerRows = 65536;
+inline constexpr int32_t kMaxPickerItems = 65536;
+inline constexpr int32_t kMaxPickerCell = 4096;
+
 // The texts a picker shows for "no value" and for pen widths.
 inline constexpr char kNoneText[] = "Нема";
 
@@ -235,7 +243,8 @@ public:
     bool GetMulti() const { return multi_; }
     void SetMulti(bool multi);
     int32_t GetItemsCount() const { return max_; }
-    // Kept within the kind's table; rows follow from the columns.
+    // Kept within the kind's table and kMaxPickerItems; rows follow from
+    // the columns. The sizes below are kept within their bounds too.
     void SetItemsCount(int32_t count);
     bool GetFlat() const;
     void SetFlat(bool flat);
@@ -244,9 +253,9 @@ public:
     int32_t GetRowCount() const { return rowCount_; }
     void SetRowCount(int32_t n);
     int32_t GetColSize() const { return colSize_; }
-    void SetColSize(int32_t n) { colSize_ = n; }
+    void SetColSize(int32_t n);
     int32_t GetRowSize() const { return rowSize_; }
-    void SetRowSize(int32_t n) { rowSize_ = n; }
+    void SetRowSize(int32_t n);
     TColor GetColor() const { return color_; }
     void SetColor(int color);
     TColor GetColorPen() const { return colorPen_; }

@@ -160,7 +160,8 @@ TFontSource& GetFontSource() { return gSource ? *gSource : QtSource(); }
 std::string FitFontName(TCanvas& c, const std::string& name, int32_t cellWidth) {
     if (c.TextWidth(name) <= cellWidth - 1) return name;
     std::string s = name;
-    while (!s.empty() && c.TextWidth(s) > cellWidth - 8) {
+    // The "..." must show whole too, in a font whose dots are wider than 7.
+    while (!s.empty() && (c.TextWidth(s) > cellWidth - 8 || c.TextWidth(s + "...") > cellWidth - 1)) {
         size_t cut = s.size() - 1;
         while (cut > 0 && (uint8_t(s[cut]) & 0xC0) == 0x80) --cut;
         s.erase(cut);
@@ -297,7 +298,8 @@ void TGraphSelectFont::DrawItem(TCanvas& c, int32_t index, TOwnerDrawState state
     const std::vector<TFontListEntry>& list = Fonts();
     if (index < 0 || index >= int32_t(list.size())) return;
     const TFontListEntry& e = list[size_t(index)];
-    const std::string name = FitFontName(c, e.Name, r.Width());
+    // The name starts 10 pixels in: it fits in what is left, "..." included.
+    const std::string name = FitFontName(c, e.Name, r.Width() - 10);
     const TColor color = c.Font.Color();
     if (e.Object == 1) c.Font.SetColor(clGray);
     TextVCentred(c, r, r.Left + 10, name, false);

@@ -84,7 +84,7 @@ void FreeGraphSelectLists();
 
 // The family name as a cell of that width shows it: whole when it fits in
 // the width less 1, else cut by whole characters until it fits in the width
-// less 8, with "..." after it.
+// less 8 and, with "..." after it, in the width less 1.
 std::string FitFontName(TCanvas& canvas, const std::string& name, int32_t cellWidth);
 
 // ---- the pickers -----------------------------------------------------------------------

@@ -126,6 +126,7 @@ void TrxSplitter::UpdateState() {
 }
 
 void TrxSplitter::SetAlign(TAlign value) {
+    if (value > TAlign::alClient) return;
     if (!SideAligned(GetAlign())) {
         if (value == alTop || value == alBottom) resize(width(), 3);
         else if (value == alLeft || value == alRight) resize(3, height());
@@ -351,7 +352,7 @@ void TrxLabel::AdjustBounds() {
 }
 
 void TrxLabel::SetAlignment(TAlignment value) {
-    if (value == alignment_) return;
+    if (value > taCenter || value == alignment_) return;
     alignment_ = value;
     update();
 }
@@ -402,7 +403,7 @@ void TrxLabel::SetShadowSize(int value) {
 }
 
 void TrxLabel::SetShadowPos(TShadowPosition value) {
-    if (value == shadowPos_) return;
+    if (value > spRightTop || value == shadowPos_) return;
     shadowPos_ = value;
     update();
 }
@@ -570,7 +571,19 @@ void TrxClock::SetAlarmTime(TDateTime value) {
     ResetAlarm();
 }
 
-void TrxClock::ResetAlarm() { alarmWait_ = MsOfDay(GetTimerSource().Now()) < MsOfDay(alarm_); }
+void TrxClock::ResetAlarm() {
+    lastMs_ = MsOfDay(GetTimerSource().Now());
+    alarmWait_ = lastMs_ < MsOfDay(alarm_);
+}
+
+void TrxClock::ArmPastMidnight(int64_t nowMs) {
+    // The time of day went back by more than half a day: midnight passed
+    // since the last look, and an alarm between midnight and now, 00:00:00
+    // included, is due although no look saw the time before it.
+    constexpr int64_t kHalfDay = 12 * 3600 * 1000;
+    if (lastMs_ - nowMs > kHalfDay && MsOfDay(alarm_) <= nowMs) alarmWait_ = true;
+    lastMs_ = nowMs;
+}
 
 bool TrxClock::IsAlarmTime(TDateTime time) const {
     int h, m, s, ms, ah, am, as, ams;
@@ -623,7 +636,7 @@ void TrxClock::SetAutoSize(bool value) {
 }
 
 void TrxClock::SetShowMode(TShowClock value) {
-    if (value == scAnalog && !hands_) return;
+    if (value > scAnalog || (value == scAnalog && !hands_)) return;
     if (value == showMode_) return;
     showMode_ = value;
     if (IsLoading()) return;
@@ -837,6 +850,7 @@ void TrxClock::TimerExpired() {
     }
     update();
     const TDateTime now = GetTimerSource().Now();
+    ArmPastMidnight(MsOfDay(now));
     if (alarmEnabled_ && IsAlarmTime(now)) {
         alarmWait_ = false;
         Alarm();

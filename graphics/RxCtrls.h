@@ -170,8 +170,11 @@ public:
     bool IsLoading() const { return loading_; }
 
     virtual TAlign GetAlign() const { return velt::GetAlign(this); }
-    virtual void SetAlign(TAlign value) { StoreAlign(this, value); }
+    virtual void SetAlign(TAlign value) {
+        if (value <= TAlign::alClient) StoreAlign(this, value);
+    }
     TAlignment GetAlignment() const { return alignment_; }
+    // Enumeration setters ignore values outside their enumeration.
     void SetAlignment(TAlignment value);
     bool GetAutoSize() const { return autoSize_; }
     void SetAutoSize(bool value);
@@ -312,7 +315,8 @@ public:
     bool GetParentFont() const { return parentFont_; }
     void SetParentFont(bool value) { parentFont_ = value; }
 
-    // Armed while the time of day is before AlarmTime.
+    // Armed while the time of day is before AlarmTime; a look past
+    // midnight arms an alarm that fell due since (00:00:00 included).
     void ResetAlarm();
     bool AlarmArmed() const { return alarmWait_; }
     // Armed, at the alarm's hour and minute, at or past its second.
@@ -363,6 +367,7 @@ private:
     void DrawSecondHand(int i);
     int32_t TickWidth() const;
     void CurrentTime(int& h, int& m, int& s) const;
+    void ArmPastMidnight(int64_t nowMs);
 
     std::unique_ptr<TTimer> timer_;
     bool autoSize_ = false;
@@ -370,6 +375,8 @@ private:
     TDateTime alarm_ = 0;
     bool alarmEnabled_ = false;
     bool alarmWait_ = false;
+    // The time of day (ms) the alarm was last judged at.
+    int64_t lastMs_ = 0;
     std::shared_ptr<const THandTable> hands_;
     // Per clock: the dial and the time last painted.
     TRect clockRect_;

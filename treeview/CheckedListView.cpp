@@ -174,8 +174,9 @@ bool TCheckedListView::GetChecked(int Index) const {
 
 void TCheckedListView::SetChecked(int Index, bool Value) {
     if (Index < 0) return;
-    while (topLevelItemCount() <= Index) NewItem();
-    SetStateIndex(topLevelItem(Index), Value ? 0 : -1);
+    // A handler's error is reported and the marking goes on.
+    while (topLevelItemCount() <= Index) CallReporting([this] { NewItem(); });
+    CallReporting([&] { SetStateIndex(topLevelItem(Index), Value ? 0 : -1); });
 }
 
 void TCheckedListView::SetCheckedBitmap(const TBitmap* Bitmap) {
@@ -230,6 +231,7 @@ void TCheckedListView::SetPopupMenu(QMenu* menu) {
 }
 
 void TCheckedListView::SetBorderStyle(TBorderStyle value) {
+    if (value > bsSingle) return;
     borderStyle_ = value;
     setFrameShape(value == bsNone ? QFrame::NoFrame : QFrame::StyledPanel);
 }
@@ -280,6 +282,7 @@ void TCheckedListView::SetColumns(const QStringList& captions) {
 }
 
 void TCheckedListView::SetDragMode(TDragMode value) {
+    if (value > dmAutomatic) return;
     dragMode_ = value;
     setDragEnabled(value == dmAutomatic);
     setAcceptDrops(true);
@@ -336,6 +339,7 @@ void TCheckedListView::SetRowSelect(bool value) {
 }
 
 void TCheckedListView::SetSortType(TSortType value) {
+    if (value > stBoth) return;
     sortType_ = value;
     setSortingEnabled(value != stNone);
     if (value != stNone) sortByColumn(0, Qt::AscendingOrder);
@@ -345,6 +349,11 @@ void TCheckedListView::mousePressEvent(QMouseEvent* event) {
     const QPoint at = event->position().toPoint();
     pressInMark_ = at.x() < kCheckArea;
     QTreeWidget::mousePressEvent(event);
+    MouseDown(event);
+}
+
+void TCheckedListView::MouseDown(QMouseEvent* event) {
+    const QPoint at = event->position().toPoint();
     CallReporting([&] {
         if (OnMouseDown) OnMouseDown(this, event->button(), event->modifiers(), at.x(), at.y());
         if (at.x() < kCheckArea)
@@ -363,8 +372,12 @@ void TCheckedListView::mouseReleaseEvent(QMouseEvent* event) {
 }
 
 void TCheckedListView::mouseDoubleClickEvent(QMouseEvent* event) {
+    const QPoint at = event->position().toPoint();
+    pressInMark_ = at.x() < kCheckArea;
     QTreeWidget::mouseDoubleClickEvent(event);
     if (OnDblClick) CallReporting([&] { OnDblClick(this); });
+    // The second press of a double click is a press too: it toggles again.
+    MouseDown(event);
 }
 
 void TCheckedListView::mouseMoveEvent(QMouseEvent* event) {

@@ -110,7 +110,8 @@ public:
     // False outside the list.
     bool GetChecked(int Index) const;
     // Unchecked items are appended up to Index first; a negative index
-    // does nothing.
+    // does nothing. What OnInsert or OnChange raise is reported, and the
+    // marking goes on.
     void SetChecked(int Index, bool Value);
     // A copy of a non-null bitmap becomes the mark (and the state images,
     // once loaded).
@@ -131,7 +132,10 @@ public:
     void SetPopupMenu(QMenu* menu);
 
     TAlign GetAlign() const { return velt::GetAlign(this); }
-    void SetAlign(TAlign value) { StoreAlign(this, value); }
+    // The enumeration setters ignore values outside their enumeration.
+    void SetAlign(TAlign value) {
+        if (value <= TAlign::alClient) StoreAlign(this, value);
+    }
     TBorderStyle GetBorderStyle() const { return borderStyle_; }
     void SetBorderStyle(TBorderStyle value);
     TColor GetColor() const { return color_; }
@@ -172,7 +176,9 @@ public:
     bool GetTabStop() const { return focusPolicy() != Qt::NoFocus; }
     void SetTabStop(bool value) { setFocusPolicy(value ? Qt::StrongFocus : Qt::ClickFocus); }
     TViewStyle GetViewStyle() const { return viewStyle_; }
-    void SetViewStyle(TViewStyle value) { viewStyle_ = value; }
+    void SetViewStyle(TViewStyle value) {
+        if (value <= vsReport) viewStyle_ = value;
+    }
     bool GetShowHint() const { return showHint_; }
     void SetShowHint(bool v) { showHint_ = v; }
     bool GetParentShowHint() const { return parentShowHint_; }
@@ -203,6 +209,9 @@ public:
     void DeleteItem(int Index);
 
 protected:
+    // Every press, the second of a double click too: OnMouseDown, then a
+    // press left of x 24 toggles the row's mark.
+    void MouseDown(QMouseEvent* event);
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;

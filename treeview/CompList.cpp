@@ -1,5 +1,6 @@
 #include "treeview/CompList.h"
 
+#include <QMetaEnum>
 #include <QMetaProperty>
 #include <QVariant>
 #include <unordered_map>
@@ -16,14 +17,31 @@ std::string NameOf(const QObject* o) { return o ? o->objectName().toStdString() 
     throw EStringListError("List index out of bounds (" + IntToStr(index) + ")");
 }
 
+// The lists alive, by handle. A variant carries the handle, never the
+// list's address: one kept after its list is gone finds nothing here, and
+// handles are not used again.
+std::unordered_map<uintptr_t, TCompList*>& LiveLists() {
+    static std::unordered_map<uintptr_t, TCompList*> lists;
+    return lists;
+}
+uintptr_t nextHandle = 1;
+
 }  // namespace
 
-TCompList::TCompList(QObject* owner) : QObject(owner) {
+TCompList::TCompList(QObject* owner) : QObject(owner), handle_(nextHandle++) {
     varData_.Reserved1 = Marker;
-    varData_.VPointer = this;
+    varData_.VPointer = reinterpret_cast<void*>(handle_);
+    LiveLists()[handle_] = this;
+}
+
+TCompList* TCompList::FromVariant(const TVarData& v) {
+    const auto& lists = LiveLists();
+    const auto it = lists.find(reinterpret_cast<uintptr_t>(v.VPointer));
+    return it == lists.end() ? nullptr : it->second;
 }
 
 TCompList::~TCompList() {
+    LiveLists().erase(handle_);
     for (auto& [key, w] : watched_) QObject::disconnect(w.Connection);
 }
 
@@ -240,7 +258,19 @@ void SetOn(QObject* component, const QMetaProperty& p, const TVarValue& value, c
     const int type = p.metaType().id();
     if (type == QMetaType::Bool) {
         v = QVariant(Ordinal(value) != 0);
-    } else if (p.isEnumType() || IsOrdinal(type)) {
+    } else if (p.isEnumType()) {
+        // An ordinal the enumeration does not know would reach the setter
+        // as a value outside its type.
+        const int ordinal = Ordinal(value);
+        const QMetaEnum e = p.enumerator();
+        bool known = e.valueToKey(ordinal) != nullptr;
+        if (e.isFlag()) {
+            bool ok = false;
+            known = e.keysToValue(e.valueToKeys(ordinal).constData(), &ok) == ordinal && ok;
+        }
+        if (!known) throw Exception("Not supporrted type (TCompList)");
+        v = QVariant(ordinal);
+    } else if (IsOrdinal(type)) {
         // QMetaProperty::write converts the ordinal to the property's type.
         v = QVariant(Ordinal(value));
     } else if (type == QMetaType::QString) {
@@ -260,8 +290,9 @@ void CompListDispatch(TVarValue* result, const TVarData& instance, int callType,
         return;
     }
     if (callType != DISPATCH_PROPERTYPUT || args.empty()) throw Exception("Not supporrted method call (TCompList)");
-    const auto* list = static_cast<const TCompList*>(instance.VPointer);
-    if (!list) return;
+    if (!instance.VPointer) return;
+    const TCompList* list = TCompList::FromVariant(instance);
+    if (!list) throw Exception("The component list no longer exists");
     // One lookup per class: a broadcast to many buttons looks the name up once.
     std::unordered_map<const QMetaObject*, int> found;
     list->ForEach([&](QObject* c) {

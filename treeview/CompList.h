@@ -65,8 +65,11 @@ public:
     // without a component.
     void ForEach(const TCompProc& Proc) const;
 
-    // The list as a variant of dispatch type: the marker and this list.
+    // The list as a variant of dispatch type: the marker and this list's
+    // handle.
     TVarData AsVariant() const;
+    // The list a variant of AsVariant stands for; null once it is destroyed.
+    static TCompList* FromVariant(const TVarData& v);
 
 private:
     struct Entry {
@@ -86,6 +89,7 @@ private:
     QStringList GetComponentsQ();
     void SetComponentsQ(const QStringList& names);
 
+    const uintptr_t handle_;
     TVarData varData_;
     std::vector<Entry> entries_;
     struct Watched {

@@ -168,21 +168,42 @@ void THighlight::keyPressEvent(QKeyEvent* event) {
         event->accept();
         return;
     }
+    if (!IsColouringKey(event->key())) {
+        keyEdited_ = false;
+        QTextEdit::keyPressEvent(event);
+        return;
+    }
+    // The key's edit in a block of its own, which the colouring at the
+    // key's release joins.
+    const int revision = document()->revision();
+    QTextCursor c(document());
+    c.beginEditBlock();
     QTextEdit::keyPressEvent(event);
+    c.endEditBlock();
+    keyEdited_ = document()->revision() != revision;
+    keyRevision_ = document()->revision();
+}
+
+bool THighlight::IsColouringKey(int key) {
+    return key == Qt::Key_Backspace || key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Delete;
 }
 
 void THighlight::keyReleaseEvent(QKeyEvent* event) {
     QTextEdit::keyReleaseEvent(event);
-    switch (event->key()) {
-        case Qt::Key_Backspace:
-        case Qt::Key_Return:
-        case Qt::Key_Enter:
-        case Qt::Key_Delete:
-            CallReporting([this] { HighlightLine(); });
-            break;
-        default:
-            break;
-    }
+    if (!IsColouringKey(event->key())) return;
+    QTextCursor c(document());
+    // One undo step with the key's own edit, unless something came between.
+    const bool join = keyEdited_ && document()->revision() == keyRevision_;
+    keyEdited_ = false;
+    if (join) c.joinPreviousEditBlock();
+    else c.beginEditBlock();
+    CallReporting([&] {
+        // Enter ends a line as well: it is coloured again, as the new one is.
+        const int line = textCursor().blockNumber();
+        if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && line > 0) HighlightLineEx(line - 1);
+        HighlightLine();
+    });
+    c.endEditBlock();
 }
 
 void HighlightIniLine(QObject* Editor, const std::string& Line) { Write(Editor, ScanIniLine(Line)); }

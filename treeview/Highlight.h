@@ -2,8 +2,9 @@
 // A rich edit that lets a handler colour each line as it is typed: a key
 // of KeyChars, Backspace, Enter and Delete hand the caret's line (its
 // paragraph) to OnHighlightLine, which writes it again through SetSelText
-// and SelAttributes().Color. HighlightIniLine, HighlightRichLine and
-// HighlightHTMLLine are ready-made handlers.
+// and SelAttributes().Color; Enter hands the line it ended over too. A key
+// and its colouring are one undo step. HighlightIniLine, HighlightRichLine
+// and HighlightHTMLLine are ready-made handlers.
 
 #include <QTextCharFormat>
 #include <QTextEdit>
@@ -83,7 +84,12 @@ private:
     QString GetKeyCharsQ() const { return QString::fromStdString(keyChars_); }
     void SetKeyCharsQ(const QString& value) { SetKeyChars(value.toStdString()); }
     bool IsKeyChar(const QString& text) const;
+    // Backspace, Enter and Delete: their release colours the line.
+    static bool IsColouringKey(int key);
 
+    // The last key pressed edited the text, leaving it at keyRevision_.
+    bool keyEdited_ = false;
+    int keyRevision_ = 0;
     std::string keyChars_;
     std::u32string keys_;
     QTextCharFormat selFormat_;

@@ -253,6 +253,8 @@ void TPaletteForm::FillPickerPage(QWidget* page, const std::string& pageName) {
             for (int kind = skColor; kind <= skLineMarker; ++kind) {
                 QWidget* w = ComponentPalette().CreateComponent(cls).release();
                 w->setProperty("Kind", kind);
+                // The pickers are made without a tab stop; on a form Tab reaches them.
+                w->setProperty("TabStop", true);
                 w->resize(96, 22);
                 Place(page, pageName, w, cls + " (" + kKindNames[kind] + ")", kControlX, y);
                 if (kind != skColor) linked.push_back(qobject_cast<TCustomGraphSelect*>(w));
@@ -289,6 +291,7 @@ void TPaletteForm::FillPickerPage(QWidget* page, const std::string& pageName) {
             label->move(318, 396);
             continue;
         }
+        if (qobject_cast<TCustomGraphSelect*>(w)) w->setProperty("TabStop", true);
         if (cls == "TGraphSelectColor") {
             colour = qobject_cast<TGraphSelectColor*>(w);
             w->resize(96, 22);

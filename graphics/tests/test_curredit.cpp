@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QClipboard>
 #include <QLineEdit>
 #include <QTest>
 #include <QVBoxLayout>
+#include <limits>
 #include <memory>
 
 #include "foundation/FormatFloat.h"
@@ -172,4 +174,73 @@ TEST(CurrencyEdit, CurrencyStringsWithPointsOrLettersStayText) {
         e->QLineEdit::setText("EUR99.00");  // as the user left it
         EXPECT_EQ(e->GetValue(), 99);
     }
+}
+
+TEST(CurrencyEdit, MaxLengthLimitsTypingNotTheAmountShown) {
+    Settings s(".", ",", "$");
+    Form f;
+    ASSERT_TRUE(f.Edit->setProperty("MaxLength", 5));
+    f.Edit->SetValue(123456.78L);
+    EXPECT_EQ(f.Edit->text(), "$123,456.78");
+    EXPECT_EQ(f.Edit->GetValue(), 123456.78L);
+    EXPECT_EQ(f.Edit->GetValue(), 123456.78L);  // reading it changes nothing
+    f.Enter();
+    QTest::keyClicks(f.Edit.get(), "123456");
+    EXPECT_EQ(f.Edit->text(), "12345");  // the sixth character is refused
+    QTest::keyClick(f.Edit.get(), Qt::Key_Backspace);
+    QTest::keyClicks(f.Edit.get(), "9");
+    EXPECT_EQ(f.Edit->text(), "12349");
+    f.Leave();
+    EXPECT_EQ(f.Edit->text(), "$12,349.00");
+    // A long amount shown can still be shortened and typed over.
+    f.Enter();
+    QTest::keyClicks(f.Edit.get(), "7");
+    EXPECT_EQ(f.Edit->text(), "7");
+    // A paste that would pass the limit is refused whole.
+    QApplication::clipboard()->setText("98765");
+    f.Edit->paste();
+    EXPECT_EQ(f.Edit->text(), "7");
+    QApplication::clipboard()->setText("8");
+    f.Edit->paste();
+    EXPECT_EQ(f.Edit->text(), "78");
+}
+
+TEST(CurrencyEdit, AnExponentsSignIsNoMinusAndNonFiniteAmountsAreRefused) {
+    Settings s(".", ",", "$");
+    auto e = TCurrencyEdit::Create();
+    e->SetFormat("0.00E+00");
+    e->SetValue(1.5e-5L);
+    EXPECT_EQ(e->text(), "1.50E-05");
+    EXPECT_EQ(e->GetText(), "1.50E-05");
+    EXPECT_DOUBLE_EQ(double(e->GetValue()), 1.5e-5);
+    e->SetValue(-2.5e7L);
+    EXPECT_EQ(e->text(), "-2.50E+07");
+    EXPECT_DOUBLE_EQ(double(e->GetValue()), -2.5e7);
+    e->SetFormat("");
+    e->SetValue(1e-5L);
+    EXPECT_DOUBLE_EQ(double(e->GetValue()), 1e-5);
+    // A minus inside the amount is no sign.
+    e->QLineEdit::setText("12-5");
+    EXPECT_EQ(e->GetText(), "125");
+
+    e->SetFormat("0.00");
+    e->SetValue(7.25L);
+    for (long double bad : {std::numeric_limits<long double>::infinity(), -std::numeric_limits<long double>::infinity(),
+                            std::numeric_limits<long double>::quiet_NaN()}) {
+        e->SetValue(bad);
+        EXPECT_EQ(e->text(), "7.25");
+        EXPECT_EQ(e->GetValue(), 7.25L);
+    }
+    EXPECT_TRUE(e->setProperty("Value", std::numeric_limits<double>::infinity()));
+    EXPECT_EQ(e->GetValue(), 7.25L);
+}
+
+TEST(CurrencyEdit, EnumerationValuesOutsideTheirTypeAreIgnored) {
+    auto e = TCurrencyEdit::Create();
+    e->SetAlignment(taCenter);
+    EXPECT_TRUE(e->setProperty("Alignment", 7));
+    EXPECT_EQ(e->GetAlignment(), taCenter);
+    EXPECT_TRUE(e->alignment() & Qt::AlignHCenter);
+    EXPECT_TRUE(e->setProperty("BorderStyle", 7));
+    EXPECT_EQ(e->GetBorderStyle(), bsSingle);
 }

@@ -206,6 +206,54 @@ TEST_F(Ruller, ParagraphValuesTravelInWholePoints) {
     EXPECT_EQ(r->GetNullPos(), 10);
 }
 
+TEST_F(Ruller, LoadingThenSavingAParagraphChangesNoParagraph) {
+    TRichRuller* r = Make();
+    r->SetPageWidth(400);
+    QTextEdit edit;
+    edit.setPlainText("indented\nhanging\nItem\tSize\nright\nleft");
+    // Whole points: each value a multiple of 4 pixels.
+    struct Para {
+        qreal Left, Indent, Right;
+        std::vector<qreal> Tabs;
+    };
+    const std::vector<Para> paras = {
+        {0, 40, 0, {}}, {60, -60, 0, {}}, {0, 0, 0, {80, 160}}, {0, 0, 300, {}}, {200, 0, 0, {}}};
+    auto block = [&](int i) { return edit.document()->findBlockByNumber(i); };
+    for (int i = 0; i < int(paras.size()); ++i) {
+        QTextBlockFormat f;
+        f.setLeftMargin(paras[size_t(i)].Left);
+        f.setTextIndent(paras[size_t(i)].Indent);
+        f.setRightMargin(paras[size_t(i)].Right);
+        QList<QTextOption::Tab> tabs;
+        for (qreal t : paras[size_t(i)].Tabs) tabs.append(QTextOption::Tab(t, QTextOption::LeftTab));
+        f.setTabPositions(tabs);
+        QTextCursor(block(i)).setBlockFormat(f);
+    }
+    auto look = [](const QTextBlockFormat& f) {
+        std::vector<qreal> v{f.leftMargin(), f.textIndent(), f.rightMargin()};
+        for (const QTextOption::Tab& t : f.tabPositions()) v.push_back(t.position);
+        return v;
+    };
+    auto caretTo = [&](int i) { edit.setTextCursor(QTextCursor(block(i))); };
+    for (int from = 0; from < int(paras.size()); ++from) {
+        for (int to = 0; to < int(paras.size()); ++to) {
+            SCOPED_TRACE(std::to_string(from) + " then " + std::to_string(to));
+            const std::vector<qreal> before = look(block(to).blockFormat());
+            caretTo(from);
+            r->LoadFromRE(&edit, 1);
+            caretTo(to);
+            r->LoadFromRE(&edit, 1);
+            r->SaveToRE(&edit, 1);
+            EXPECT_EQ(look(block(to).blockFormat()), before);
+        }
+    }
+    // A page not yet laid out does not cut a margin either.
+    r->SetPageWidth(40);
+    caretTo(1);
+    r->LoadFromRE(&edit, 1);
+    EXPECT_EQ(r->GetLeftMargin(), 60);
+}
+
 TEST_F(Ruller, LinesUpWithItsEditAfterAResize) {
     TRichRuller* r = Make();
     auto* edit = new QTextEdit(form.get());

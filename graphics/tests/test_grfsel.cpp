@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <QColorDialog>
+#include <climits>
+#include <cstdio>
+#include <unistd.h>
 #include <QDialog>
 #include <QPushButton>
 #include <QScreen>
@@ -541,4 +544,65 @@ TEST_F(Pickers, ArrowFlatLookMinimumHeightAndOwnDrawing) {
     EXPECT_EQ(im.pixel(14, 7) & 0xFFFFFF, 0xFF0000u);
     EXPECT_EQ(im.pixel(15, 7) & 0xFFFFFF, 0xFFFFFFu);
     EXPECT_EQ(im.pixel(4, 2) & 0xFFFFFF, 0xFFFFFFu);
+}
+
+namespace {
+
+// The process's resident memory, from /proc; 0 where there is none.
+int64_t ResidentBytes() {
+    std::FILE* f = std::fopen("/proc/self/statm", "r");
+    if (!f) return 0;
+    long pages = 0, resident = 0;
+    const int read = std::fscanf(f, "%ld %ld", &pages, &resident);
+    std::fclose(f);
+    return read == 2 ? int64_t(resident) * sysconf(_SC_PAGESIZE) : 0;
+}
+
+}  // namespace
+
+TEST_F(Pickers, StoredSizesAreBoundedAndAHugePopupStillFitsTheScreen) {
+    Show();
+    const int64_t before = ResidentBytes();
+    auto* p = Select(skCustom, 10, 10, 80, 22);
+    const QRect screen = p->screen()->geometry();
+    struct Case {
+        const char* Name;
+        int Value;
+    };
+    const Case cases[] = {{"RowCount", INT_MAX},  {"ItemsCount", INT_MAX}, {"ColCount", INT_MAX},
+                          {"ItemsCount", INT_MAX}, {"ColSize", INT_MAX},   {"RowSize", INT_MAX},
+                          {"ColCount", 1},         {"RowCount", INT_MAX - 1}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.Name) + " " + std::to_string(c.Value));
+        ASSERT_TRUE(p->setProperty(c.Name, c.Value));
+        EXPECT_LE(p->GetColCount(), kMaxPickerCols);
+        EXPECT_LE(p->GetRowCount(), kMaxPickerRows);
+        EXPECT_LE(p->GetItemsCount(), kMaxPickerItems);
+        EXPECT_LE(p->GetColSize(), kMaxPickerCell);
+        EXPECT_LE(p->GetRowSize(), kMaxPickerCell);
+        p->DropDown();
+        ASSERT_TRUE(p->PopupShown());
+        const QRect g = p->Popup()->geometry();
+        EXPECT_TRUE(screen.contains(g)) << g.x() << "," << g.y() << " " << g.width() << "x" << g.height();
+        EXPECT_LE(p->Popup()->RowCount(), kMaxPickerRows + 1);
+        p->CloseUp();
+    }
+    // The last of the most items is still reached, in view.
+    p->SetOptions(0);
+    p->SetRowSize(18);
+    p->SetItemsCount(INT_MAX);
+    ASSERT_EQ(p->GetItemsCount(), kMaxPickerItems);
+    p->SetItemIndex(kMaxPickerItems - 1);
+    p->DropDown();
+    TPopupGrid* grid = p->Popup();
+    EXPECT_EQ(grid->Row(), kMaxPickerItems - 1);
+    const TRect last = grid->CellRect(0, kMaxPickerItems - 1);
+    EXPECT_FALSE(last.IsEmpty());
+    EXPECT_LE(last.Bottom, grid->GridRect().Bottom);
+    (void)grid->grab();
+    p->CloseUp();
+    // A sanity bound: the tables of the popup stay small.
+    if (before > 0) {
+        EXPECT_LT(ResidentBytes() - before, int64_t(100) << 20);
+    }
 }

@@ -110,11 +110,49 @@ TEST_F(FontPickers, AMissingFaceIsDrawnGreyAndLongNamesEndInDots) {
         EXPECT_EQ(name.compare(0, kept.size(), kept), 0);
         EXPECT_EQ(QString::fromStdString(kept).toStdString(), kept);  // whole characters only
         EXPECT_LE(c.TextWidth(kept), width - 8);
+        if (!kept.empty()) {
+            EXPECT_LE(c.TextWidth(fitted), width - 1);
+        }
         // One character more would not have fitted.
-        const QString more = QString::fromStdString(name).left(QString::fromStdString(kept).size() + 1);
-        EXPECT_GT(c.TextWidth(more.toStdString()), width - 8);
+        const std::string more =
+            QString::fromStdString(name).left(QString::fromStdString(kept).size() + 1).toStdString();
+        EXPECT_TRUE(c.TextWidth(more) > width - 8 || c.TextWidth(more + "...") > width - 1);
     }
     EXPECT_EQ(FitFontName(c, name, 0), "...");
+}
+
+TEST_F(FontPickers, ALongNameShowsItsDotsWhollyInsideTheSample) {
+    Show();
+    for (int width : {90, 130}) {
+        SCOPED_TRACE(width);
+        auto* p = Put(TGraphSelectFont::Create(), 10, 10, width, 24);
+        p->SetFontName("WWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWW");
+        const QImage im = p->grab().toImage();
+        const TRect r = p->DrawedRect();
+        // Ink: what is clearly darker than the white ground, inside the
+        // sample's frame.
+        auto ink = [&](int x, int y) { return qGray(im.pixel(x, y)) < 200; };
+        int right = -1, top = im.height(), bottom = -1;
+        for (int y = r.Top + 2; y < r.Bottom - 2; ++y)
+            for (int x = r.Left + 2; x < r.Right - 2; ++x)
+                if (ink(x, y)) right = std::max(right, x), top = std::min(top, y), bottom = std::max(bottom, y);
+        ASSERT_GT(right, 0);
+        // Nothing of the text touches the sample's edge or runs under the buttons.
+        for (int y = r.Top + 2; y < r.Bottom - 2; ++y) EXPECT_FALSE(ink(r.Right - 3, y)) << y;
+        // From the right: three dots low on the line before the first ink
+        // that reaches higher up.
+        const int low = top + (bottom - top) * 2 / 3;
+        int runs = 0;
+        bool inRun = false;
+        for (int x = right; x > r.Left; --x) {
+            bool high = false, lowInk = false;
+            for (int y = top; y <= bottom; ++y) (y < low ? high : lowInk) |= ink(x, y);
+            if (high) break;
+            if (lowInk && !inRun) ++runs;
+            inRun = lowInk;
+        }
+        EXPECT_EQ(runs, 3);
+    }
 }
 
 TEST_F(FontPickers, TheCharsetMenuListsTheFacesCharsets) {

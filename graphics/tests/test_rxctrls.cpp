@@ -508,6 +508,90 @@ TEST(rxClock, TheAlarmRingsOnceADay) {
     EXPECT_EQ(rings, 2);
 }
 
+TEST(rxClock, AnAlarmAtMidnightRingsOnceAndOnceTheNextDay) {
+    TManualTimerSource source;
+    TTimerSourceGuard guard(&source);
+    source.SetNow(At(23, 59, 58));
+    auto clock = TrxClock::Create();
+    int rings = 0;
+    clock->OnAlarm = [&](QObject*) { ++rings; };
+    clock->SetAlarmTime(At(0, 0, 0));  // the default, set again
+    clock->SetAlarmEnabled(true);
+    source.Advance(9000);  // to 00:00:07
+    EXPECT_EQ(rings, 1);
+    // The clock set back a little after the ring does not ring again.
+    source.SetNow(At(0, 0, 0, 100));
+    source.Advance(2000);
+    EXPECT_EQ(rings, 1);
+    source.SetNow(At(23, 59, 58));
+    source.Advance(9000);
+    EXPECT_EQ(rings, 2);
+}
+
+TEST(rxClock, TheAlarmArmsOnlyBeforeItsTime) {
+    TManualTimerSource source;
+    TTimerSourceGuard guard(&source);
+    auto clock = TrxClock::Create();
+    source.SetNow(At(12, 0, 0));
+    clock->SetAlarmTime(At(12, 0, 0));
+    EXPECT_FALSE(clock->AlarmArmed());  // its own moment is past
+    source.SetNow(At(11, 59, 59, 999));
+    clock->SetAlarmTime(At(12, 0, 0));
+    EXPECT_TRUE(clock->AlarmArmed());
+    // It rings from its own second on, not a second later.
+    int rings = 0;
+    clock->OnAlarm = [&](QObject*) { ++rings; };
+    clock->SetAlarmEnabled(true);
+    source.Advance(451);  // the tick at 12:00:00.450
+    EXPECT_EQ(rings, 1);
+    // Past midnight, a first look at 00:00:00.000 itself still rings.
+    auto midnight = TrxClock::Create();
+    int midnightRings = 0;
+    midnight->OnAlarm = [&](QObject*) { ++midnightRings; };
+    midnight->SetAlarmEnabled(true);
+    source.SetNow(At(23, 59, 59, 550));
+    midnight->ResetAlarm();
+    source.Advance(450);
+    EXPECT_EQ(midnightRings, 1);
+}
+
+TEST(rxControls, EnumerationValuesOutsideTheirTypeAreIgnored) {
+    TManualTimerSource source;
+    TTimerSourceGuard guard(&source);
+    QWidget window;
+    window.resize(300, 200);
+    auto* label = TrxLabel::Create(&window).release();
+    label->SetCaption("Shadowed");
+    label->SetAlignment(taCenter);
+    label->SetShadowPos(spRightBottom);
+    for (int bad : {3, 9, 200}) {
+        EXPECT_TRUE(label->setProperty("Alignment", bad));
+        EXPECT_TRUE(label->setProperty("ShadowPos", bad + 1));
+        EXPECT_TRUE(label->setProperty("Align", bad + 3));
+    }
+    EXPECT_EQ(label->GetAlignment(), taCenter);
+    EXPECT_EQ(label->GetShadowPos(), spRightBottom);
+    EXPECT_EQ(label->GetAlign(), TAlign::alNone);
+    (void)Rendered(*label);  // paints with the values kept
+
+    auto* panel = TCustomPanel::Create(&window).release();
+    panel->SetCaption("Panel");
+    panel->SetAlignment(taRightJustify);
+    EXPECT_TRUE(panel->setProperty("Alignment", 200));
+    EXPECT_EQ(panel->GetAlignment(), taRightJustify);
+    (void)Rendered(*panel);
+
+    auto* clock = TrxClock::Create(&window).release();
+    EXPECT_TRUE(clock->setProperty("ShowMode", 5));
+    EXPECT_EQ(clock->GetShowMode(), scDigital);
+    clock->TimerExpired();
+
+    auto* split = TrxSplitter::Create(&window).release();
+    EXPECT_TRUE(split->setProperty("Align", 9));
+    EXPECT_EQ(split->GetAlign(), TAlign::alNone);
+    EXPECT_EQ(split->size(), QSize(185, 3));
+}
+
 TEST(rxClock, AlarmPartsOutOfRangeAreRefusedAndKeepTheAlarm) {
     TManualTimerSource source;
     TTimerSourceGuard guard(&source);

@@ -273,7 +273,7 @@ void TCustomPanel::SetCaption(const std::string& value) {
 }
 
 void TCustomPanel::SetAlignment(TAlignment value) {
-    if (value == alignment_) return;
+    if (value > taCenter || value == alignment_) return;  // the painter indexes by it
     alignment_ = value;
     Changed();
 }

@@ -7,6 +7,8 @@
 #include "treeview/CheckedListView.h"
 #include "treeview/SmallReg.h"
 #include "platform/ui/ComponentPalette.h"
+#include "platform/ui/ExceptionReporter.h"
+#include "foundation/SysUtils.h"
 
 using namespace velt;
 
@@ -122,4 +124,48 @@ TEST(CheckedListView, IconsComeFromSmallImagesAfterTheStatePlace) {
     EXPECT_TRUE(iconAfterMark);
     view->SetSmallImages(nullptr);
     EXPECT_TRUE(view->topLevelItem(0)->icon(0).isNull());
+}
+
+TEST(CheckedListView, TheMarkAreaEndsAtX24AndEveryPressOfADoubleClickToggles) {
+    auto view = ShownView();
+    view->setProperty("Items", QStringList{"alpha", "beta"});
+    const int y = view->visualItemRect(view->topLevelItem(0)).center().y();
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, QPoint(23, y));
+    EXPECT_TRUE(view->GetChecked(0));
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, QPoint(24, y));
+    EXPECT_TRUE(view->GetChecked(0));
+    // Press, release, second press (the double click), release: two toggles.
+    int presses = 0, doubles = 0;
+    view->OnMouseDown = [&](QObject*, Qt::MouseButton, Qt::KeyboardModifiers, int, int) { ++presses; };
+    view->OnDblClick = [&](QObject*) { ++doubles; };
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, QPoint(10, y));
+    QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, QPoint(10, y));
+    QTest::mouseRelease(view->viewport(), Qt::LeftButton, {}, QPoint(10, y));
+    EXPECT_TRUE(view->GetChecked(0));
+    EXPECT_EQ(doubles, 1);
+    EXPECT_EQ(presses, 2);
+    EXPECT_EQ(view->GetItemsQ(), (QStringList{"alpha", "beta"}));  // no label was opened
+}
+
+TEST(CheckedListView, HandlersThatRaiseInSetCheckedAreReportedAndTheMarkIsSet) {
+    std::vector<std::string> reported;
+    TExceptionReporterGuard reporter([&](const std::exception& e) { reported.emplace_back(e.what()); });
+    auto view = TCheckedListView::Create();
+    view->OnInsert = [](QObject*, TListItem*) { throw Exception("insert failed"); };
+    view->OnChange = [](QObject*, TListItem*, TItemChange) { throw Exception("change failed"); };
+    view->SetChecked(2, true);
+    EXPECT_EQ(view->topLevelItemCount(), 3);
+    EXPECT_TRUE(view->GetChecked(2));
+    EXPECT_FALSE(view->GetChecked(1));
+    EXPECT_EQ(reported, (std::vector<std::string>{"insert failed", "insert failed", "insert failed", "change failed"}));
+}
+
+TEST(CheckedListView, EnumerationValuesOutsideTheirTypeAreIgnored) {
+    auto view = TCheckedListView::Create();
+    view->SetSortType(stText);
+    for (const char* name : {"Align", "BorderStyle", "DragMode", "SortType", "ViewStyle"}) {
+        const QVariant before = view->property(name);
+        EXPECT_TRUE(view->setProperty(name, 77)) << name;
+        EXPECT_EQ(view->property(name), before) << name;
+    }
 }

@@ -8,6 +8,7 @@
 
 #include "foundation/SysUtils.h"
 #include "foundation/VarDisp.h"
+#include "platform/ui/Controls.h"
 #include "treeview/CompList.h"
 
 using namespace velt;
@@ -179,6 +180,61 @@ TEST(CompList, BroadcastSetsAPropertyOnEveryComponent) {
     } catch (const Exception& e) {
         EXPECT_EQ(e.Message, "Not supporrted method call (TCompList)");
     }
+}
+
+TEST(CompList, BroadcastRefusesOrdinalsTheEnumerationDoesNotKnow) {
+    Dispatcher d;
+    Form f;
+    auto panel = TCustomPanel::Create(&f.owner).release();
+    panel->setObjectName("Panel2");
+    TCompList list(&f.owner);
+    list.Add(panel);
+    list.Add(f.label);
+    const TVarData v = list.AsVariant();
+    DispPut(v, "Alignment", int32_t(taCenter));
+    EXPECT_EQ(panel->GetAlignment(), taCenter);
+    for (int32_t bad : {3, 50, -1, 255}) {
+        try {
+            DispPut(v, "Alignment", bad);
+            ADD_FAILURE() << bad << " was written";
+        } catch (const Exception& e) {
+            EXPECT_EQ(e.Message, "Not supporrted type (TCompList)");
+        }
+        EXPECT_EQ(panel->GetAlignment(), taCenter);
+        panel->grab();  // paints with the old alignment
+    }
+    // A set of flags takes known bits only.
+    TCompList labels(&f.owner);
+    labels.Add(f.label);
+    DispPut(labels.AsVariant(), "alignment", int32_t(Qt::AlignRight | Qt::AlignTop));
+    EXPECT_EQ(f.label->alignment(), Qt::AlignRight | Qt::AlignTop);
+    EXPECT_THROW(DispPut(labels.AsVariant(), "alignment", int32_t(0x40000000)), Exception);
+    EXPECT_EQ(f.label->alignment(), Qt::AlignRight | Qt::AlignTop);
+}
+
+TEST(CompList, AVariantKeptPastItsListRaisesInsteadOfReachingIt) {
+    Dispatcher d;
+    Form f;
+    TVarData kept;
+    {
+        auto list = std::make_unique<TCompList>(&f.owner);
+        list->Add(f.button);
+        kept = list->AsVariant();
+        DispPut(kept, "Enabled", false);
+        EXPECT_FALSE(f.button->isEnabled());
+    }
+    // Another list made since does not answer for the old one.
+    TCompList other(&f.owner);
+    other.Add(f.button);
+    try {
+        DispPut(kept, "Enabled", true);
+        FAIL() << "a put through a destroyed list";
+    } catch (const Exception& e) {
+        EXPECT_EQ(e.Message, "The component list no longer exists");
+    }
+    EXPECT_FALSE(f.button->isEnabled());
+    DispPut(other.AsVariant(), "Enabled", true);
+    EXPECT_TRUE(f.button->isEnabled());
 }
 
 TEST(CompList, EarlierComponentsKeepTheValueWhenALaterOneRaises) {

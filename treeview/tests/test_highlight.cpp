@@ -157,3 +157,43 @@ TEST(Highlight, SetLinesAndTheRichAndHtmlHandlers) {
     e->SetLines(lines);
     EXPECT_EQ(e->Lines(), (std::vector<std::string>{"\\b bold\\b0 {\\i x}", "a\\\\b", ""}));
 }
+
+TEST(Highlight, OneUndoTakesBackBackspaceDeleteOrEnterWithTheirColouring) {
+    for (Qt::Key key : {Qt::Key_Backspace, Qt::Key_Delete, Qt::Key_Return}) {
+        SCOPED_TRACE(int(key));
+        IniEditor ini;
+        THighlight& e = *ini.e;
+        QTest::keyClicks(&e, "ab=cd");
+        const std::string colours = Colours(e, 0);
+        if (key == Qt::Key_Delete) QTest::keyClick(&e, Qt::Key_Left);
+        QTest::keyClick(&e, key);
+        ASSERT_NE(e.toPlainText().toStdString(), "ab=cd");
+        e.undo();
+        EXPECT_EQ(e.toPlainText().toStdString(), "ab=cd");
+        EXPECT_EQ(Colours(e, 0), colours);
+    }
+}
+
+TEST(Highlight, EnterColoursTheLineItEndsAndDeleteTheLineItJoins) {
+    IniEditor ini;
+    THighlight& e = *ini.e;
+    QTest::keyClicks(&e, "[Sec]tail");
+    EXPECT_EQ(Colours(e, 0), "bbbbbbbbb");  // "tail" took the blue of "]"
+    QTest::keyClick(&e, Qt::Key_Return);
+    EXPECT_EQ(Text(e, 0), "[Sec]tail");
+    EXPECT_EQ(Colours(e, 0), "bbbbbkkkk");
+    // A line of a comment alone is black.
+    QTest::keyClicks(&e, "; note");
+    QTest::keyClick(&e, Qt::Key_Return);
+    EXPECT_EQ(Colours(e, 1), "kkkkkk");
+
+    // Delete before ";": the comment joins the value, which is green.
+    QTest::keyClicks(&e, "x=1;2");
+    EXPECT_EQ(Colours(e, 2), "rrgyy");
+    QTest::keyClick(&e, Qt::Key_Left);
+    QTest::keyClick(&e, Qt::Key_Left);
+    QTest::keyClick(&e, Qt::Key_Delete);
+    EXPECT_EQ(Text(e, 2), "x=12");
+    EXPECT_EQ(Colours(e, 2), "rrgg");
+    EXPECT_EQ(e.textCursor().positionInBlock(), 3);
+}
