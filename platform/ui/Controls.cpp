@@ -39,7 +39,7 @@ void SetAlign(QWidget* control, TAlign value) {
 }
 
 void StoreAlign(QWidget* control, TAlign value) {
-    if (!control) return;
+    if (!control || int(value) < int(TAlign::alNone) || int(value) > int(alClient)) return;
     control->setProperty(kAlignProperty, int(value));
     QWidget* parent = control->parentWidget();
     if (!parent || control->isWindow()) return;
@@ -231,13 +231,13 @@ TAlign TCustomPanel::GetAlign() const { return velt::GetAlign(this); }
 void TCustomPanel::SetAlign(TAlign value) { StoreAlign(this, value); }
 
 void TCustomPanel::SetBevelInner(TPanelBevel value) {
-    if (value == bevelInner_) return;
+    if (value > bvRaised || value == bevelInner_) return;  // a value outside the type is not kept
     bevelInner_ = value;
     FrameChanged();
 }
 
 void TCustomPanel::SetBevelOuter(TPanelBevel value) {
-    if (value == bevelOuter_) return;
+    if (value > bvRaised || value == bevelOuter_) return;
     bevelOuter_ = value;
     FrameChanged();
 }
@@ -261,7 +261,7 @@ void TCustomPanel::SetBorderWidth(int value) {
 }
 
 void TCustomPanel::SetBorderStyle(TBorderStyle value) {
-    if (value == borderStyle_) return;
+    if (value > bsSingle || value == borderStyle_) return;
     borderStyle_ = value;
     FrameChanged();
 }

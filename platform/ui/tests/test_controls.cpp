@@ -150,6 +150,26 @@ TEST(Align, PanelPublishesItsPropertiesByNameAndInsetsItsChildren) {
     panel->setParent(nullptr);
 }
 
+TEST(Align, PanelKeepsItsEnumerationsWhenGivenOrdinalsOutsideTheirTypes) {
+    QWidget host;
+    host.resize(40, 40);
+    auto panel = TCustomPanel::Create();
+    panel->setParent(&host);
+    panel->SetBevelInner(bvLowered);
+    panel->SetBorderStyle(bsSingle);
+    panel->SetAlignment(taRightJustify);
+    SetAlign(panel.get(), alTop);
+    for (const char* name : {"BevelInner", "BevelOuter", "BorderStyle", "Alignment", "Align"})
+        panel->setProperty(name, 200);
+    EXPECT_EQ(panel->GetBevelInner(), bvLowered);
+    EXPECT_EQ(panel->GetBevelOuter(), bvRaised);
+    EXPECT_EQ(panel->GetBorderStyle(), bsSingle);
+    EXPECT_EQ(panel->GetAlignment(), taRightJustify);
+    EXPECT_EQ(panel->GetAlign(), alTop);
+    EXPECT_FALSE(Rendered(*panel).isNull());
+    panel->setParent(nullptr);
+}
+
 // ---- panel pixels ---------------------------------------------------------------------
 
 TEST(Panel, RaisedIsLightAboveAndLeftLoweredTheOtherWay) {
