@@ -88,7 +88,7 @@ TChild StartHeldAtOpen(const std::vector<std::string>& argv, const std::map<std:
     TChild child;
     child.Pid = ::fork();
     if (child.Pid == 0) {
-        int null = ::open("/dev/null", O_RDWR);
+        int null = ::open("/dev/null", O_RDWR | O_CLOEXEC);
         ::dup2(null, 0);
         ::dup2(null, 1);
         ::dup2(err[1], 2);
@@ -99,17 +99,18 @@ TChild StartHeldAtOpen(const std::vector<std::string>& argv, const std::map<std:
     ::close(err[1]);
     child.Err = err[0];
     if (child.Pid < 0) return child;
+    const auto gone = [&child] {
+        child.Pid = -1;
+        return child;
+    };
     int status = 0;
     // Stopped at its exec; from there every system call stops it.
-    if (::waitpid(child.Pid, &status, 0) != child.Pid || !WIFSTOPPED(status)) return child.Pid = -1, child;
+    if (::waitpid(child.Pid, &status, 0) != child.Pid || !WIFSTOPPED(status)) return gone();
     ::ptrace(PTRACE_SETOPTIONS, child.Pid, nullptr, PTRACE_O_TRACESYSGOOD | PTRACE_O_EXITKILL);
     int deliver = 0;
     for (;;) {
-        if (::ptrace(PTRACE_SYSCALL, child.Pid, nullptr, deliver) != 0) return child.Pid = -1, child;
-        if (::waitpid(child.Pid, &status, 0) != child.Pid || !WIFSTOPPED(status)) {
-            child.Pid = -1;  // it ended
-            return child;
-        }
+        if (::ptrace(PTRACE_SYSCALL, child.Pid, nullptr, deliver) != 0) return gone();
+        if (::waitpid(child.Pid, &status, 0) != child.Pid || !WIFSTOPPED(status)) return gone();  // it ended
         deliver = 0;
         if (WSTOPSIG(status) != (SIGTRAP | 0x80)) {
             if (WSTOPSIG(status) != SIGTRAP) deliver = WSTOPSIG(status);
