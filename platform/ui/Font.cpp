@@ -111,7 +111,9 @@ QFont ToQFont(const TFont& font) {
 }
 
 bool HasEvenAdvances(const QFont& font) {
-    // Canvases draw fixed-pitch text over and over: measure each font once.
+    // Canvases draw fixed-pitch text over and over: measure each font once
+    // (names come from drawings, so the memory of them is bounded).
+    constexpr qsizetype kKnownFonts = 256;
     static std::mutex lock;
     static QHash<QString, bool> known;
     const QString key = font.key();
@@ -124,6 +126,7 @@ bool HasEvenAdvances(const QFont& font) {
     const bool even = w > 0 && w == fm.horizontalAdvance(QStringLiteral("WWWW")) &&
                       w == fm.horizontalAdvance(QStringLiteral("0000"));
     std::lock_guard guard(lock);
+    if (known.size() >= kKnownFonts) known.clear();
     known.insert(key, even);
     return even;
 }

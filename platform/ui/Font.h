@@ -87,8 +87,8 @@ private:
 };
 
 // The QFont that draws it: pixel size |Height| (at most MaxFontPixelSize),
-// the styles, fixed pitch as FixedPitchFont finds it, never antialiased (the platform's
-// pixels are hard-edged).
+// the styles, fixed pitch through FixedPitchFont, never antialiased (the
+// platform's pixels are hard-edged).
 QFont ToQFont(const TFont& font);
 
 // True when "iiii", "WWWW" and "0000" take the same width in font: the
