@@ -1,7 +1,11 @@
 #include "platform/ui/Font.h"
 
 #include <QFont>
+#include <QFontDatabase>
+#include <QFontMetrics>
+#include <QHash>
 #include <algorithm>
+#include <mutex>
 
 #include "platform/ui/GdiTypes.h"
 
@@ -100,9 +104,43 @@ QFont ToQFont(const TFont& font) {
     if (font.Pitch() == fpFixed) {
         f.setFixedPitch(true);
         f.setStyleHint(QFont::TypeWriter, QFont::NoAntialias);
-    } else {
-        f.setStyleStrategy(QFont::NoAntialias);
+        return FixedPitchFont(f);
     }
+    f.setStyleStrategy(QFont::NoAntialias);
+    return f;
+}
+
+bool HasEvenAdvances(const QFont& font) {
+    // Canvases draw fixed-pitch text over and over: measure each font once
+    // (names come from drawings, so the memory of them is bounded).
+    constexpr qsizetype kKnownFonts = 256;
+    static std::mutex lock;
+    static QHash<QString, bool> known;
+    const QString key = font.key();
+    {
+        std::lock_guard guard(lock);
+        if (auto it = known.constFind(key); it != known.constEnd()) return *it;
+    }
+    const QFontMetrics fm(font);
+    const int w = fm.horizontalAdvance(QStringLiteral("iiii"));
+    const bool even = w > 0 && w == fm.horizontalAdvance(QStringLiteral("WWWW")) &&
+                      w == fm.horizontalAdvance(QStringLiteral("0000"));
+    std::lock_guard guard(lock);
+    if (known.size() >= kKnownFonts) known.clear();
+    known.insert(key, even);
+    return even;
+}
+
+QFont FixedPitchFont(const QFont& font) {
+    if (HasEvenAdvances(font)) return font;
+    QFont f = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    if (font.pixelSize() > 0) f.setPixelSize(font.pixelSize());
+    else if (font.pointSizeF() > 0) f.setPointSizeF(font.pointSizeF());
+    f.setWeight(font.weight());
+    f.setItalic(font.italic());
+    f.setUnderline(font.underline());
+    f.setStrikeOut(font.strikeOut());
+    f.setStyleStrategy(font.styleStrategy());
     return f;
 }
 

@@ -87,8 +87,17 @@ private:
 };
 
 // The QFont that draws it: pixel size |Height| (at most MaxFontPixelSize),
-// the styles, fixed pitch as a hint, never antialiased (the platform's
-// pixels are hard-edged).
+// the styles, fixed pitch through FixedPitchFont, never antialiased (the
+// platform's pixels are hard-edged).
 QFont ToQFont(const TFont& font);
+
+// True when "iiii", "WWWW" and "0000" take the same width in font: the
+// columns line up, whatever the matched face says of its own pitch.
+bool HasEvenAdvances(const QFont& font);
+
+// font where its matched face has even advances; else the system's
+// fixed-pitch face at font's size and styles (a stand-in for a missing
+// fixed-pitch family may be proportional).
+QFont FixedPitchFont(const QFont& font);
 
 }  // namespace velt

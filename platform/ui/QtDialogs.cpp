@@ -16,6 +16,7 @@
 #include <QVBoxLayout>
 
 #include "platform/ui/DialogRunner.h"
+#include "platform/ui/Font.h"
 #include "platform/ui/QtMessageSink.h"
 
 namespace velt {
@@ -108,9 +109,8 @@ bool TRefreshHeaderForm::eventFilter(QObject* watched, QEvent* event) {
 TFCTForm::TFCTForm(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint) {
     setObjectName("FCTForm");
     QFont font(QStringLiteral("Courier New"));
-    // Where Courier New is missing, any fixed-pitch face stands in.
     font.setStyleHint(QFont::TypeWriter);
-    setFont(font);
+    setFont(FixedPitchFont(font));
 
     TemplatesList = new QTreeWidget(this);
     TemplatesList->setObjectName("TemplatesList");

@@ -16,8 +16,10 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QDeadlineTimer>
 #include <QMimeData>
 #include <QSocketNotifier>
+#include <QThread>
 #include <iostream>
 #include <string>
 
@@ -61,8 +63,27 @@ void CopyAll(TPainterForm& form) {
     if (!data || !data->hasFormat(mime)) throw TFailure{"Copy put no components on the clipboard"};
 }
 
+// The other process's copy reaches this one through the X server: wait, at
+// most 5 s, until the clipboard offers components.
+void AwaitComponents() {
+    const QString mime = QString::fromStdString(velt::ClipboardFormatMime(velt::CF_GRCOMP()));
+    const QDeadlineTimer deadline(5000);
+    for (;;) {
+        const QMimeData* data = QGuiApplication::clipboard()->mimeData();
+        if (data && data->hasFormat(mime)) return;
+        if (deadline.hasExpired()) {
+            const QString held = data ? data->formats().join(QStringLiteral(", ")) : QString();
+            throw TFailure{"after 5 s the clipboard still lacks " + mime.toStdString() + "; it holds " +
+                           (held.isEmpty() ? std::string("nothing") : held.toStdString())};
+        }
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+        QThread::msleep(20);
+    }
+}
+
 // New, Paste; the drawing must then hold what was pasted.
 void PasteFresh(TPainterForm& form) {
+    AwaitComponents();
     Trigger(form, "FileNew");
     Trigger(form, "EditPaste");
     if (!form.Root() || form.Root()->GetComponentCount() == 0) throw TFailure{"Paste gave an empty drawing"};
@@ -144,6 +165,8 @@ int main(int argc, char* argv[]) {
                 return;
             }
             pending.append(buffer, size_t(n));
+            // A paste waits for the clipboard with events running: one line at a time.
+            input.setEnabled(false);
             for (size_t end; (end = pending.find('\n')) != std::string::npos;) {
                 const std::string line = pending.substr(0, end);
                 pending.erase(0, end + 1);
@@ -158,6 +181,7 @@ int main(int argc, char* argv[]) {
                 }
                 if (exitCode != 0) QApplication::quit();
             }
+            input.setEnabled(exitCode == 0);
         });
         if (exitCode == 0) QApplication::exec();
     }

@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <QFont>
+#include <QFontDatabase>
+#include <QFontInfo>
+#include <QFontMetrics>
 #include <QGuiApplication>
 #include <QPalette>
 #include <cstring>
@@ -243,6 +246,41 @@ TEST(Font, SizeFollowsHeightAndEveryChangeIsReported) {
     EXPECT_EQ(q.pixelSize(), 13);
     EXPECT_TRUE(q.bold() && q.italic());
     EXPECT_EQ(q.styleStrategy() & QFont::NoAntialias, QFont::NoAntialias);
+}
+
+TEST(Font, FixedPitchLinesUpColumnsEvenWhereTheNamedFaceIsProportional) {
+    const auto advances = [](const QFont& q) {
+        const QFontMetrics fm(q);
+        return std::vector<int>{fm.horizontalAdvance("iiii"), fm.horizontalAdvance("WWWW"),
+                                fm.horizontalAdvance("0000")};
+    };
+    const QString proportional = QFontInfo(QFontDatabase::systemFont(QFontDatabase::GeneralFont)).family();
+    QFont named(proportional);
+    named.setPixelSize(20);
+    const std::vector<int> plain = advances(named);
+    if (plain[0] == plain[1]) GTEST_SKIP() << proportional.toStdString() << " is fixed-pitch here";
+    EXPECT_FALSE(HasEvenAdvances(named));
+
+    TFont f;
+    f.SetName(proportional.toStdString());
+    f.SetHeight(-20);
+    f.SetStyle(FontStyleBit(fsBold));
+    f.SetPitch(fpFixed);
+    const QFont q = ToQFont(f);
+    const std::vector<int> fixed = advances(q);
+    EXPECT_GT(fixed[0], 0);
+    EXPECT_EQ(fixed[1], fixed[0]) << QFontInfo(q).family().toStdString();
+    EXPECT_EQ(fixed[2], fixed[0]) << QFontInfo(q).family().toStdString();
+    // The stand-in keeps the size and styles asked for.
+    EXPECT_EQ(q.pixelSize(), 20);
+    EXPECT_TRUE(q.bold());
+    EXPECT_EQ(q.styleStrategy() & QFont::NoAntialias, QFont::NoAntialias);
+
+    // A face whose columns already line up is kept.
+    const QFont mono = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    if (HasEvenAdvances(mono)) {
+        EXPECT_EQ(FixedPitchFont(mono), mono);
+    }
 }
 
 TEST(Bitmap, ResizingKeepsThePictureAndMonochromeKeepsWhiteOnly) {

@@ -5,11 +5,15 @@
 // as success.
 #include <gtest/gtest.h>
 
+#include <sys/ptrace.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
+#include <sys/uio.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <set>
 #include <sstream>
@@ -48,14 +52,31 @@ struct TEnded {
     std::string Err;
 };
 
-TChild Start(const std::vector<std::string>& argv, const std::map<std::string, std::string>& env) {
+// The text at address at in process pid, up to its NUL, page by page (the
+// next page may not be mapped).
+std::string RemoteText(pid_t pid, uint64_t at) {
+    std::string text;
+    char page[4096];
+    while (text.size() < 4096) {
+        const size_t n = sizeof page - at % sizeof page;
+        iovec local{page, n}, remote{reinterpret_cast<void*>(at), n};
+        if (::process_vm_readv(pid, &local, 1, &remote, 1, 0) != ssize_t(n)) break;
+        const size_t end = size_t(std::find(page, page + n, '\0') - page);
+        text.append(page, end);
+        if (end < n) break;
+        at += n;
+    }
+    return text;
+}
+
+// Starts argv traced and holds it at its first opening of a file whose path
+// contains marker: how far an operation has got, whatever the machine's
+// speed. Pid is -1 when it could not be started or ended before that open;
+// the caller signals it, then Release lets it go on.
+TChild StartHeldAtOpen(const std::vector<std::string>& argv, const std::map<std::string, std::string>& env,
+                       const std::string& marker) {
     int err[2];
     if (::pipe2(err, O_CLOEXEC) != 0) return {};
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_adddup2(&actions, err[1], 2);
     std::vector<std::string> envText;
     for (char** e = environ; *e; ++e) envText.push_back(*e);
     for (auto& [k, v] : env) envText.push_back(k + "=" + v);
@@ -65,12 +86,47 @@ TChild Start(const std::vector<std::string>& argv, const std::map<std::string, s
     for (auto& e : envText) envp.push_back(const_cast<char*>(e.c_str()));
     envp.push_back(nullptr);
     TChild child;
-    if (posix_spawn(&child.Pid, argv[0].c_str(), &actions, nullptr, args.data(), envp.data()) != 0) child.Pid = -1;
-    posix_spawn_file_actions_destroy(&actions);
+    child.Pid = ::fork();
+    if (child.Pid == 0) {
+        int null = ::open("/dev/null", O_RDWR | O_CLOEXEC);
+        ::dup2(null, 0);
+        ::dup2(null, 1);
+        ::dup2(err[1], 2);
+        ::ptrace(PTRACE_TRACEME, 0, nullptr, nullptr);
+        ::execve(args[0], args.data(), envp.data());
+        ::_exit(127);
+    }
     ::close(err[1]);
     child.Err = err[0];
-    return child;
+    if (child.Pid < 0) return child;
+    const auto gone = [&child] {
+        child.Pid = -1;
+        return child;
+    };
+    int status = 0;
+    // Stopped at its exec; from there every system call stops it.
+    if (::waitpid(child.Pid, &status, 0) != child.Pid || !WIFSTOPPED(status)) return gone();
+    ::ptrace(PTRACE_SETOPTIONS, child.Pid, nullptr, PTRACE_O_TRACESYSGOOD | PTRACE_O_EXITKILL);
+    int deliver = 0;
+    for (;;) {
+        if (::ptrace(PTRACE_SYSCALL, child.Pid, nullptr, deliver) != 0) return gone();
+        if (::waitpid(child.Pid, &status, 0) != child.Pid || !WIFSTOPPED(status)) return gone();  // it ended
+        deliver = 0;
+        if (WSTOPSIG(status) != (SIGTRAP | 0x80)) {
+            if (WSTOPSIG(status) != SIGTRAP) deliver = WSTOPSIG(status);
+            continue;
+        }
+        __ptrace_syscall_info info{};
+        if (::ptrace(PTRACE_GET_SYSCALL_INFO, child.Pid, sizeof info, &info) <= 0 ||
+            info.op != PTRACE_SYSCALL_INFO_ENTRY || info.entry.nr != SYS_openat)
+            continue;
+        if (RemoteText(child.Pid, info.entry.args[1]).find(marker) != std::string::npos) return child;
+    }
 }
+
+// Lets a child held by StartHeldAtOpen go on: a signal sent while it was held
+// reaches it now.
+void Release(const TChild& child) { ::ptrace(PTRACE_DETACH, child.Pid, nullptr, 0); }
 
 TEnded Wait(TChild& child) {
     TEnded ended;
@@ -329,12 +385,12 @@ TEST_F(VssSafety, ADatabaseWithoutChecksumsGetsThemOnItsFirstOpen) {
 TEST_F(VssSafety, StoppedCheckinRollsBackAndLeavesEveryCopyWritable) {
     ManyFilesCheckedOutAndEdited();
     for (int signal : {SIGTERM, SIGINT, SIGKILL}) {
-        TChild ss = Start(SsArgs({"checkin", "$/Work", "-gl" + ann_}), SsEnv());
-        ASSERT_GT(ss.Pid, 0);
-        // About a third of the way in.
-        ASSERT_TRUE(StopAfterReading(ss.Pid, kManyFiles / 3 * 2 * kManySize)) << "ss ended too soon";
+        // A third of the way in.
+        TChild ss = StartHeldAtOpen(SsArgs({"checkin", "$/Work", "-gl" + ann_}), SsEnv(),
+                                    "/" + ManyName(kManyFiles / 3));
+        ASSERT_GT(ss.Pid, 0) << "ss did not reach " << ManyName(kManyFiles / 3);
         ::kill(ss.Pid, signal);
-        ::kill(ss.Pid, SIGCONT);
+        Release(ss);
         TEnded ended = Wait(ss);
         ASSERT_TRUE(WIFSIGNALED(ended.Status)) << ended.Err;
         EXPECT_EQ(WTERMSIG(ended.Status), signal);
@@ -354,8 +410,9 @@ TEST_F(VssSafety, AKilledGetLeavesOnlyHiddenFilesThatNobodyTakesIn) {
     AddWork(files);
     const std::string got = dir_ + "/got";
     std::filesystem::create_directory(got);
-    TChild ss = Start(SsArgs({"get", "$/Work", "-gl" + got}), SsEnv());
-    ASSERT_TRUE(StopAfterReading(ss.Pid, kManyFiles / 3 * kManySize)) << "ss ended too soon";
+    // A third of the way in: at the hidden file that the copy is written to first.
+    TChild ss = StartHeldAtOpen(SsArgs({"get", "$/Work", "-gl" + got}), SsEnv(), "/." + ManyName(kManyFiles / 3));
+    ASSERT_GT(ss.Pid, 0) << "ss did not reach " << ManyName(kManyFiles / 3);
     ::kill(ss.Pid, SIGKILL);
     Wait(ss);
     std::vector<std::string> visible;
