@@ -78,11 +78,15 @@ void TAlignLayout::Watch(QObject* child) {
 bool TAlignLayout::eventFilter(QObject* watched, QEvent* event) {
     QWidget* parent = parentWidget();
     if (watched == parent) {
-        if (event->type() == QEvent::ChildAdded) {
-            Watch(static_cast<QChildEvent*>(event)->child());
-            invalidate();
-        } else if (event->type() == QEvent::ChildRemoved) {
-            invalidate();
+        // Only widgets are aligned: the objects a style or a timer parents
+        // to the widget while it paints must not queue another layout.
+        const auto type = event->type();
+        if (type == QEvent::ChildAdded || type == QEvent::ChildRemoved) {
+            QObject* child = static_cast<QChildEvent*>(event)->child();
+            if (child->isWidgetType()) {
+                if (type == QEvent::ChildAdded) Watch(child);
+                invalidate();
+            }
         }
         return false;
     }

@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QInputMethodEvent>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
@@ -325,6 +326,39 @@ TEST_F(PainterForm, LinksStaySquareWhenBoxesAndEndsAreDragged) {
     EXPECT_EQ(LineOf(now, "TGrfLink Link1").find("TGrfLink Link1 90,50 "), 0u) << now;
     EXPECT_NE(LineOf(now, "TGrfLink Link1").find(" 150,90 [0: Source.1] [1: Log.3]"), std::string::npos) << now;
     EXPECT_TRUE(Square(*link)) << now;
+}
+
+// Counts the resize and layout requests that reach a widget.
+class TLayoutCounter : public QObject {
+public:
+    bool eventFilter(QObject*, QEvent* e) override {
+        if (e->type() == QEvent::Resize || e->type() == QEvent::LayoutRequest) ++count;
+        return false;
+    }
+    int count = 0;
+};
+
+void ProcessEventsFor(int ms) {
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < ms) QApplication::processEvents(QEventLoop::AllEvents, 10);
+}
+
+// Fault: the panel's layout queued itself again for ever, so the window
+// used a whole core while nothing happened.
+TEST_F(PainterForm, AnIdleWindowDoesNoLayoutWork) {
+    TPainterForm form;
+    form.resize(900, 640);
+    form.show();
+    form.OpenFile(VELT_PAINTER_EXAMPLE);
+    TLayoutCounter counter;
+    form.Panel()->installEventFilter(&counter);
+    ProcessEventsFor(1000);
+    EXPECT_GT(form.Canvas()->width(), 0);
+    counter.count = 0;
+    ProcessEventsFor(500);
+    EXPECT_EQ(counter.count, 0);
+    form.Panel()->removeEventFilter(&counter);
 }
 
 // Answers the property editor by typing each name queued on the box's page
