@@ -31,6 +31,9 @@ namespace velt {
 // ---- the hinter --------------------------------------------------------------------
 
 namespace {
+// How far, in pixels, a component's drawing may reach beyond its rectangle.
+constexpr float kPaintReach = 4;
+
 QPointer<TGrfHinter>& SharedHinter() {
     static QPointer<TGrfHinter> hinter;
     return hinter;
@@ -280,6 +283,24 @@ void TEditGraphPaint::InvalidateSelected() {
         }
     }
     InvalidateRect(u);
+}
+
+void TEditGraphPaint::InvalidateComp(IGraphView& comp) {
+    comp.Invalidate(this);
+    InvalidateRect(PaddedRect(comp));
+}
+
+TSRect TEditGraphPaint::PaddedRect(IGraphView& comp) {
+    // A component's rectangle holds its points; its pen, the dots on its
+    // ends and its marks reach a few pixels beyond (a straight line has a
+    // rectangle without area).
+    TSRect r;
+    comp.GetInvalidateRect(r);
+    if (r.Left > r.Right) std::swap(r.Left, r.Right);
+    if (r.Top > r.Bottom) std::swap(r.Top, r.Bottom);
+    const float d = Mst() > 0 ? kPaintReach / Mst() : 0;
+    r.Inflate(d, d);
+    return r;
 }
 
 void TEditGraphPaint::PaintSelected() {
@@ -592,7 +613,9 @@ void TEditGraphPaint::BeginMoveObj(IGraphEdit& comp) {
     if (ComPtr<ILinkedObject> lo = ComQuery<ILinkedObject>(static_cast<IUnknown*>(&comp)))
         TopoBeginMoveObject(*this, *lo);
     comp.PaintActiv(*this);
+    // Where it was before the drag: repainted when the drag ends.
     comp.Invalidate(this);
+    movedFrom_.push_back(PaddedRect(comp));
 }
 
 void TEditGraphPaint::BeginMove() {
@@ -648,7 +671,7 @@ void TEditGraphPaint::EndMoveObj(IGraphEdit& comp) {
         comp.EndMove(info);
         comp.PutMoved(false);
     }
-    if (moved || lo) comp.Invalidate(this);
+    if (moved || lo) InvalidateComp(comp);
 }
 
 void TEditGraphPaint::EndMove() {
@@ -674,6 +697,10 @@ void TEditGraphPaint::EndMove() {
     editInfo_.EditType = etNone;
     UpdateLists(ulAll);
     try {
+        // Every moved or linked component where it was when the drag began.
+        const std::vector<TSRect> from = std::move(movedFrom_);
+        movedFrom_.clear();
+        for (const TSRect& r : from) InvalidateRect(r);
         EndInvalidate();
         Canvas().EndPaint();
         update();
@@ -736,7 +763,7 @@ void TEditGraphPaint::Delete() {
             if (!ge.CanDelete() || IsMainRoot(item)) continue;
             if (ComPtr<ILinkedObject> lo = ComQuery<ILinkedObject>(item)) TopoDisconnect(*this, *lo, -1);
             RemoveFromLists(item);
-            ge.Invalidate(this);
+            InvalidateComp(ge);
             ge.DeleteSelf();
         }
     });
@@ -802,7 +829,7 @@ bool TEditGraphPaint::Paste() {
             root->InsertComponent(c);
             if (auto* e = dynamic_cast<TGrfEditComp*>(c)) {
                 e->SetAttr(caSelected, true);
-                e->Invalidate(this);
+                InvalidateComp(*e);
             }
         }
     });
@@ -818,7 +845,7 @@ void TEditGraphPaint::SendTo(bool back) {
         if (!edt->Exists(static_cast<IUnknown*>(&ge))) continue;
         if (back) ge.SendToBack();
         else ge.BringToFront();
-        ge.Invalidate(this);
+        InvalidateComp(ge);
     }
     UpdateLists(ulAll);
 }
@@ -942,7 +969,7 @@ void TEditGraphPaint::EditControlChange(QWidget* control) {
         if (!t) continue;
         bool changed = false;
         t->ControlChanged(control, changed);
-        if (changed) ge->Invalidate(this);
+        if (changed) InvalidateComp(*ge);
     }
 }
 

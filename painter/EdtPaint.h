@@ -195,6 +195,9 @@ public:
     // Records what to rebuild; an empty set, or one with ulEdt, means all.
     void UpdateLists(TUpdateListSet set);
     void InvalidateSelected();
+    // The component's own invalidation and its rectangle with room for its
+    // pen and marks.
+    void InvalidateComp(IGraphView& comp);
     void PaintSelected();
     // Empties dest, appends every item of source offering iid; dest's count.
     int EnumInterface(const Guid& iid, IIntfList& source, IIntfList& dest);
@@ -259,6 +262,7 @@ private:
     bool HandleDrag(QDropEvent* e, TDragState state);
     void ReportPaintFailure(const std::string& text);
     bool IsMainRoot(IUnknown* comp);
+    TSRect PaddedRect(IGraphView& comp);
 
     int32_t refCount_ = 1;
     // Fields of the data model after the surface's.
@@ -283,6 +287,9 @@ private:
     // Paint failures in a row since the drawing, lists or view changed.
     int paintFailures_ = 0;
     QPoint dragPoint_;
+    // The rectangles of the components a running move took, as they were
+    // when it took them.
+    std::vector<TSRect> movedFrom_;
 };
 
 }  // namespace velt

@@ -361,6 +361,49 @@ TEST_F(PainterForm, AnIdleWindowDoesNoLayoutWork) {
     form.Panel()->removeEventFilter(&counter);
 }
 
+// The pixels in which two images differ.
+int DiffPixels(const QImage& a, const QImage& b) {
+    if (a.size() != b.size()) return -1;
+    int n = 0;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x) n += a.pixel(x, y) != b.pixel(x, y);
+    return n;
+}
+
+// Fault: after a drag the screen kept pieces of links where they had been
+// and missed them where they went, until a full repaint.
+TEST_F(PainterForm, AfterADragTheScreenIsAFullRepaint) {
+    TManualTimerSource timers;
+    TTimerSourceGuard timerGuard(&timers);
+    TPainterForm form;
+    form.resize(900, 640);
+    form.show();
+    QApplication::processEvents();
+    form.OpenFile(VELT_PAINTER_EXAMPLE);
+    TEditGraphPaint* c = form.Canvas();
+    auto at = [&](float x, float y) { return QPoint(c->Cx(x), c->Cy(y)); };
+    const auto drag = [&](QPoint from, std::initializer_list<QPoint> steps) {
+        QTest::mousePress(c, Qt::LeftButton, Qt::NoModifier, from);
+        for (const QPoint& p : steps) {
+            QTest::mouseMove(c, p);
+            c->Update();
+        }
+        QTest::mouseRelease(c, Qt::LeftButton, Qt::NoModifier, *(steps.end() - 1));
+        timers.Advance(1000);
+        c->Update();
+        const QImage shown = c->Image().copy();
+        c->Invalidate();
+        c->Update();
+        return DiffPixels(shown, c->Image());
+    };
+    c->Update();
+    // Filter, with three links on its pins, down and back up.
+    EXPECT_EQ(drag(at(120, 25), {at(124, 33), at(131, 47), at(140, 60), at(150, 66)}), 0);
+    EXPECT_EQ(drag(at(150, 65), {at(140, 50), at(125, 35), at(110, 20)}), 0);
+    // The link's end pulled away.
+    EXPECT_EQ(drag(at(180, 30), {at(190, 45), at(200, 60), at(205, 70)}), 0);
+}
+
 // Answers the property editor by typing each name queued on the box's page
 // and pressing Ok, until the editor closes; with none queued Ok is pressed
 // untouched. What the page shows after each refused Ok is kept.
