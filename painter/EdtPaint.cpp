@@ -322,16 +322,28 @@ void TEditGraphPaint::Paint() {
         for (const auto& o : overs)
             if (o->GetOverrideMode() == omBefore) o->OverDraw(*this);
         TGraphPaint::Paint();
+        // A repaint of part of the control paints only the components whose
+        // rectangles meet that part.
+        const QRegion* clip = GetDeviceContext().ClipRegion();
+        // (QRegion::contains of a rectangle answers whether they overlap.)
+        const bool partial = clip && !QRegion(rect()).subtracted(*clip).isEmpty();
+        const auto meets = [&](IGraphView& gv) {
+            if (!partial) return true;
+            TRect d = ConvertRect(PaddedRect(gv));
+            if (d.Left > d.Right) std::swap(d.Left, d.Right);
+            if (d.Top > d.Bottom) std::swap(d.Top, d.Bottom);
+            return clip->intersects(QRect(QPoint(d.Left, d.Top), QPoint(d.Right, d.Bottom)));
+        };
         ComPtr<IGVIntfList> vis = GetVisibled();
         for (int i = 0; i < vis->GetCount(); ++i) {
             ComPtr<IGraphView> gv = vis->GetView(i);
             // One released behind the canvas's back waits for the next rebuild.
-            if (gv && !gv->GetMustDie() && gv->CanPaint()) gv->Paint(*this);
+            if (gv && !gv->GetMustDie() && gv->CanPaint() && meets(*gv)) gv->Paint(*this);
         }
         ComPtr<IGVIntfList> edt = GetEdited();
         for (int i = 0; i < edt->GetCount(); ++i) {
             ComPtr<IGraphEdit> ge = ItemAs<IGraphEdit>(*edt, i);
-            if (ge && !ge->GetMustDie() && (ge->GetSelected() || ge->GetMoved())) ge->PaintActiv(*this);
+            if (ge && !ge->GetMustDie() && (ge->GetSelected() || ge->GetMoved()) && meets(*ge)) ge->PaintActiv(*this);
         }
         for (const auto& o : overs)
             if (o->GetOverrideMode() == omAfter) o->OverDraw(*this);

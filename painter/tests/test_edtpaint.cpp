@@ -924,6 +924,34 @@ TEST_F(EditCanvas, FailingPaintRetriesOnceAndReportsOnce) {
     EXPECT_EQ(reports.size(), 1u);
 }
 
+// Fault: a repaint of part of the canvas painted every visible component.
+TEST_F(EditCanvas, RepaintingOneBoxsAreaPaintsNoOtherComponent) {
+    TTestBox* a = Box(20, 20);
+    TTestBox* b = Box(120, 20);
+    TTestBox* c = Box(20, 120);
+    canvas->SelectComp(*b, true);
+    canvas->Invalidate();
+    canvas->Update();
+    const int pa = a->Paints, pb = b->Paints, pc = c->Paints;
+    const QImage full = Shot();
+    canvas->InvalidateRect(a->GetRect());
+    canvas->Update();
+    EXPECT_EQ(a->Paints, pa + 1);
+    EXPECT_EQ(b->Paints, pb);
+    EXPECT_EQ(c->Paints, pc);
+    EXPECT_EQ(Shot(), full);
+    // Where two meet, both are painted.
+    b->Move(50, 30);
+    canvas->Invalidate();
+    canvas->Update();
+    const int qa = a->Paints, qb = b->Paints;
+    canvas->InvalidateRect(a->GetRect());
+    canvas->Update();
+    EXPECT_EQ(a->Paints, qa + 1);
+    EXPECT_EQ(b->Paints, qb + 1);
+    EXPECT_EQ(c->Paints, pc + 1);  // only the full repaint
+}
+
 TEST_F(EditCanvas, AGrownCanvasPaintsWhatItNowShows) {
     canvas->resize(100, 100);
     TTestBox* far = Box(200, 150);
