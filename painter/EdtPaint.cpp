@@ -752,12 +752,19 @@ void TEditGraphPaint::BeginDrawComp(IGraphEdit& comp, TSPoint p) {
         newComp_ = true;
         BeginMove();
     } catch (...) {
+        const std::exception_ptr failure = std::current_exception();
         try {
             EndDrag();
         } catch (...) {
         }
         newComp_ = false;
-        Err("Edit Interface Not Supported");
+        // A component without the interface an edit needs is told so; any
+        // other failure keeps its own message.
+        try {
+            std::rethrow_exception(failure);
+        } catch (const EIntfCastError&) {
+            Err("Edit Interface Not Supported");
+        }
     }
 }
 

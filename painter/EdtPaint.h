@@ -136,7 +136,8 @@ public:
     // ---- IPainter ----
     TGraphPaint* Box() override { return this; }
     // Ends a running move, deselects all and starts drawing comp from p.
-    // Any failure: Err("Edit Interface Not Supported").
+    // A missing interface (EIntfCastError) is reported as Err("Edit
+    // Interface Not Supported"); other failures pass on as they are.
     void BeginDrawComp(IGraphEdit& comp, TSPoint p) override;
     void MoveNextPoint() override;
     void BeginMoveObj(IGraphEdit& comp) override;

@@ -88,6 +88,7 @@ public:
     }
     void QueryFirstPoint(TEditInfo& info) override {
         if (FirstPointFails) throw Exception("no point");
+        if (FirstPointLacksInterface) throw EIntfCastError("Interface not supported");
         TGrfEditComp::QueryFirstPoint(info);
     }
     void WriteData(TStream& s) override {
@@ -129,7 +130,8 @@ public:
     float W = 40, H = 20;
     TBoxConns Conns;
     int DoubleClicks = 0, EditDowns = 0;
-    bool Clickable = false, Droppable = false, PaintFails = false, Deletable = true, FirstPointFails = false;
+    bool Clickable = false, Droppable = false, PaintFails = false, Deletable = true, FirstPointFails = false,
+         FirstPointLacksInterface = false;
     int Paints = 0;
     std::string DropLog;
 
@@ -391,6 +393,55 @@ TEST_F(EditCanvas, DeleteSkipsWhatMayNotGoAndNeverTheRoot) {
     EXPECT_EQ(root->GetComponentCount(), 0);
 }
 
+TEST_F(EditCanvas, OverlappingComponentsTheTopOneIsHit) {
+    TTestBox* under = Box(20, 20);
+    TTestBox* over = Box(40, 30);
+    Click({50, 35});
+    EXPECT_EQ(Selected(), (std::vector<TGrfEditComp*>{over}));
+    // Drawn last, so on top: brought underneath, the other is hit.
+    canvas->SendTo(true);
+    Click({250, 150});
+    Click({50, 35});
+    EXPECT_EQ(Selected(), (std::vector<TGrfEditComp*>{under}));
+}
+
+TEST_F(EditCanvas, AShiftClickTakesOneOfThreeOffAndTheDragMovesTheOtherTwo) {
+    TTestBox* a = Box(20, 20);
+    TTestBox* b = Box(120, 20);
+    TTestBox* c = Box(20, 120);
+    Click({40, 30});
+    Click({140, 30}, Qt::ShiftModifier);
+    Click({40, 130}, Qt::ShiftModifier);
+    EXPECT_EQ(Selected().size(), 3u);
+    Click({140, 30}, Qt::ShiftModifier);
+    EXPECT_EQ(Selected(), (std::vector<TGrfEditComp*>{a, c}));
+    Drag({40, 30}, {60, 50});
+    EXPECT_EQ(a->GetX(), 40.0f);
+    EXPECT_EQ(a->GetY(), 40.0f);
+    EXPECT_EQ(c->GetX(), 40.0f);
+    EXPECT_EQ(c->GetY(), 140.0f);
+    EXPECT_EQ(b->GetX(), 120.0f);
+    EXPECT_EQ(b->GetY(), 20.0f);
+}
+
+// A root that itself may be deleted: Delete still never takes it.
+TEST_F(EditCanvas, DeleteWithTheRootSelectedLeavesTheDrawing) {
+    TVerUdovPtr<TTestBox> top = TVerUdov::NewRoot<TTestBox>();
+    auto* child = TVerUdov::New<TTestBox>(top.get());
+    child->Move(20, 20);
+    canvas->SetMainRoot(top.get());
+    canvas->SelectAll(true);
+    canvas->SelectComp(*top, true);
+    EXPECT_EQ(Selected().size(), 2u);
+    ComPtr<TGrfEditComp> held(child);
+    canvas->Delete();
+    EXPECT_TRUE(child->IsDestroyed());
+    EXPECT_FALSE(top->IsDestroyed());
+    EXPECT_EQ(canvas->GetRoot(), top.get());
+    EXPECT_EQ(top->GetComponentCount(), 0);
+    canvas->SetMainRoot(nullptr);
+}
+
 TEST_F(EditCanvas, EscSelectsTheParentSendToOrders) {
     TTestBox* outer = Box(20, 20);
     auto* inner = TVerUdov::New<TTestBox>(outer);
@@ -613,6 +664,11 @@ TEST_F(EditCanvas, CopyRefusesANameThePageCannotHold) {
     canvas->SelectComp(*a, true);
     EXPECT_THROW(canvas->Copy(), EWriteError);
     EXPECT_EQ(LoadStreamFromCLB(CF_GRCOMP())->Size(), 0);
+    // Cut deletes nothing when its Copy fails.
+    EXPECT_THROW(canvas->Cut(), EWriteError);
+    EXPECT_EQ(root->GetComponentCount(), 1);
+    EXPECT_FALSE(a->IsDestroyed());
+    EXPECT_EQ(Selected(), (std::vector<TGrfEditComp*>{a}));
 }
 
 // ---- zoom -----------------------------------------------------------------------------
@@ -828,17 +884,21 @@ TEST_F(EditCanvas, ApplyDataTakesOnlyAChangedSetupDialog) {
     EXPECT_EQ(canvas->Step().Value(), 25.0f);
 }
 
-TEST_F(EditCanvas, BeginDrawCompFailureIsReportedAsUnsupported) {
+// Fault: every failure was told as a missing interface.
+TEST_F(EditCanvas, BeginDrawCompTellsAMissingInterfaceAndPassesOtherFailures) {
     TTestBox* a = Box(0, 0);
-    a->FirstPointFails = true;
-    try {
-        canvas->BeginDrawComp(*a, TSPoint{50, 50});
-        ADD_FAILURE();
-    } catch (const Exception& e) {
-        EXPECT_STREQ(e.what(), "Edit Interface Not Supported");
+    for (const bool lacks : {true, false}) {
+        a->FirstPointLacksInterface = lacks;
+        a->FirstPointFails = !lacks;
+        try {
+            canvas->BeginDrawComp(*a, TSPoint{50, 50});
+            ADD_FAILURE();
+        } catch (const Exception& e) {
+            EXPECT_STREQ(e.what(), lacks ? "Edit Interface Not Supported" : "no point");
+        }
+        EXPECT_EQ(canvas->WorkMode(), wmNone);
+        EXPECT_FALSE(canvas->NewComp());
     }
-    EXPECT_EQ(canvas->WorkMode(), wmNone);
-    EXPECT_FALSE(canvas->NewComp());
     // A component that can be drawn follows the mouse from its point.
     TTestBox* b = Box(0, 0);
     canvas->BeginDrawComp(*b, TSPoint{50, 50});
