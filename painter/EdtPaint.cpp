@@ -66,6 +66,45 @@ bool Within(TVerUdov* comp, TVerUdov* ancestor) {
 }
 }  // namespace
 
+// The canvas as the link routines see it while a move runs: the same canvas,
+// whose edited list holds only the components the moving ones are linked
+// to. Following links looks every moved object's partners up on every
+// step; the whole drawing need not be walked for them.
+class TMoveScope final : public virtual IPainter {
+public:
+    TMoveScope(TEditGraphPaint& canvas, ComPtr<IGVIntfList> linked) : canvas_(canvas), linked_(std::move(linked)) {}
+    HResult QueryInterface(const Guid& iid, void** obj) override {
+        if (iid == IID_IUnknown) {
+            _AddRef();
+            *obj = static_cast<IUnknown*>(this);
+            return S_OK;
+        }
+        return QueryFor<IPainter>(this, iid, obj);
+    }
+    // Counted, never deleting: the canvas holds it for the move.
+    int32_t _AddRef() override { return ++refs_; }
+    int32_t _Release() override { return --refs_; }
+
+    TGraphPaint* Box() override { return canvas_.Box(); }
+    void BeginDrawComp(IGraphEdit& comp, TSPoint p) override { canvas_.BeginDrawComp(comp, p); }
+    void MoveNextPoint() override { canvas_.MoveNextPoint(); }
+    void BeginMoveObj(IGraphEdit& comp) override { canvas_.BeginMoveObj(comp); }
+    void BeginMove() override { canvas_.BeginMove(); }
+    void MovingObj(IGraphEdit& comp, TEditInfo& info) override { canvas_.MovingObj(comp, info); }
+    void Moving() override { canvas_.Moving(); }
+    void EndMoveObj(IGraphEdit& comp) override { canvas_.EndMoveObj(comp); }
+    void EndMove() override { canvas_.EndMove(); }
+    void SelectAll(bool value) override { canvas_.SelectAll(value); }
+    ComPtr<IGVIntfList> GetEdited() override { return linked_; }
+    ComPtr<IGVIntfList> GetSelected() override { return canvas_.GetSelected(); }
+    void SelectComp(IGraphEdit& comp, bool value) override { canvas_.SelectComp(comp, value); }
+
+private:
+    TEditGraphPaint& canvas_;
+    ComPtr<IGVIntfList> linked_;
+    int32_t refs_ = 1;
+};
+
 TGrfHinter::TGrfHinter(QObject* parent) : QObject(parent), palette_(QToolTip::palette()), font_(QToolTip::font()) {}
 
 QPalette TGrfHinter::Colored(TColor color) const {
@@ -630,11 +669,67 @@ void TEditGraphPaint::BeginMoveObj(IGraphEdit& comp) {
     movedFrom_.push_back(PaddedRect(comp));
 }
 
+ComPtr<IGVIntfList> TEditGraphPaint::LinkedToSelection() {
+    // What a move's links can reach, in the edited list's order: the
+    // selected linked objects and everything sharing a connection with one
+    // of them, then on through the objects that follow (rigid ones never
+    // do). A connection held by a rigid object that stays where it is keeps
+    // its other members there too: those are taken, not followed further.
+    ComPtr<IGVIntfList> edt = GetEdited();
+    const int n = edt->GetCount();
+    std::vector<ComPtr<ILinkedObject>> objs(static_cast<size_t>(n));
+    std::unordered_map<IUnknown*, int> indexOf;
+    std::unordered_map<int32_t, std::vector<int>> byId;
+    for (int i = 0; i < n; ++i) {
+        ComPtr<IUnknown> item = edt->GetItems(i);
+        objs[size_t(i)] = ComQuery<ILinkedObject>(item.get());
+        if (!objs[size_t(i)]) continue;
+        indexOf.emplace(item.get(), i);
+        TConnList& l = objs[size_t(i)]->GetConnList();
+        for (int j = 0; j < l.GetCount(); ++j)
+            if (const int32_t id = l.Conn(j)->Connection; id != 0) byId[id].push_back(i);
+    }
+    std::vector<char> taken(size_t(n), 0), moving(size_t(n), 0);
+    std::vector<int> open;
+    ComPtr<IGVIntfList> sel = GetSelected();
+    for (int i = 0; i < sel->GetCount(); ++i) {
+        ComPtr<IUnknown> item = sel->GetItems(i);
+        auto it = indexOf.find(item.get());
+        if (it == indexOf.end() || taken[size_t(it->second)]) continue;
+        taken[size_t(it->second)] = moving[size_t(it->second)] = 1;
+        open.push_back(it->second);
+    }
+    while (!open.empty()) {
+        const int k = open.back();
+        open.pop_back();
+        TConnList& l = objs[size_t(k)]->GetConnList();
+        for (int j = 0; j < l.GetCount(); ++j) {
+            auto found = byId.find(l.Conn(j)->Connection);
+            if (found == byId.end()) continue;
+            bool anchored = false;
+            for (const int p : found->second) anchored = anchored || (!moving[size_t(p)] && objs[size_t(p)]->IsRigid());
+            for (const int p : found->second) {
+                if (taken[size_t(p)]) continue;
+                taken[size_t(p)] = 1;
+                if (!anchored && !objs[size_t(p)]->IsRigid()) {
+                    moving[size_t(p)] = 1;
+                    open.push_back(p);
+                }
+            }
+        }
+    }
+    ComPtr<TGrfViewIntfList> out = TGrfViewIntfList::Create();
+    for (int i = 0; i < n; ++i)
+        if (taken[size_t(i)]) out->Add(edt->GetItems(i).get());
+    return ComPtr<IGVIntfList>(out.get());
+}
+
 void TEditGraphPaint::BeginMove() {
     std::vector<ComPtr<IGroupMove>> groups = Snapshot<IGroupMove>(Tasks().get());
     workMode_ = wmDraw;
     BeginInvalidate();
     try {
+        moveScope_ = std::make_unique<TMoveScope>(*this, LinkedToSelection());
         for (const auto& g : groups) g->BeginGroup();
         for (const auto& ge : Snapshot<IGraphEdit>(GetSelected().get())) BeginMoveObj(*ge);
         Canvas().EndPaint();
@@ -652,7 +747,10 @@ void TEditGraphPaint::MovingObj(IGraphEdit& comp, TEditInfo& info) {
     comp.Moving(info);
     if (lo) TopoMoveConnection(*this, *lo, -1, true);
     comp.PaintActiv(*this);
-    if (lo) TopoMoveObject(*this, *lo);
+    if (lo) {
+        if (moveScope_) TopoMoveObject(*moveScope_, *lo);
+        else TopoMoveObject(*this, *lo);
+    }
     comp.PostMoving(info);
 }
 
@@ -707,6 +805,7 @@ void TEditGraphPaint::EndMove() {
     workMode_ = wmNone;
     newComp_ = false;
     editInfo_.EditType = etNone;
+    moveScope_.reset();
     UpdateLists(ulAll);
     try {
         // Every moved or linked component where it was when the drag began.

@@ -35,6 +35,7 @@ class QDialog;
 namespace velt {
 
 class TEditGraphPaint;
+class TMoveScope;
 
 enum TWorkMode : uint8_t { wmNone, wmSelectRect, wmDraw };
 
@@ -264,6 +265,7 @@ private:
     void ReportPaintFailure(const std::string& text);
     bool IsMainRoot(IUnknown* comp);
     TSRect PaddedRect(IGraphView& comp);
+    ComPtr<IGVIntfList> LinkedToSelection();
 
     int32_t refCount_ = 1;
     // Fields of the data model after the surface's.
@@ -291,6 +293,8 @@ private:
     // The rectangles of the components a running move took, as they were
     // when it took them.
     std::vector<TSRect> movedFrom_;
+    // The link routines' view of the canvas while a move runs.
+    std::unique_ptr<TMoveScope> moveScope_;
 };
 
 }  // namespace velt

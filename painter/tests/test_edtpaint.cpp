@@ -368,6 +368,27 @@ TEST_F(EditCanvas, LinkEndFollowsTheDraggedBox) {
     EXPECT_FALSE(l->GetMoved());
 }
 
+// A dragged link takes the link joined to its end along, and only that.
+TEST_F(EditCanvas, ADraggedLinkTakesTheLinkJoinedToItsEnd) {
+    TTestBox* a = Box(150, 100);
+    TTestLink* x = Link({20, 20}, {60, 20});
+    TTestLink* y = Link({60, 20}, {60, 80});
+    TTestLink* z = Link({200, 20}, {250, 20});
+    x->Conns.Conn(1)->Connect(*y->Conns.Conn(0));
+    canvas->SelectComp(*a, true);
+    canvas->SelectComp(*x, true);
+    Drag({170, 110}, {200, 140});
+    EXPECT_TRUE(reports.empty());
+    EXPECT_EQ(a->GetX(), 180.0f);
+    EXPECT_EQ(x->P[1].X, 90.0f);
+    EXPECT_EQ(x->P[1].Y, 50.0f);
+    EXPECT_EQ(y->P[0].X, 90.0f);
+    EXPECT_EQ(y->P[0].Y, 50.0f);
+    EXPECT_EQ(y->P[1].Y, 80.0f);
+    EXPECT_EQ(z->P[0].X, 200.0f);
+    EXPECT_TRUE(y->Conns.GetConn(0).Connected());
+}
+
 // ---- commands -------------------------------------------------------------------------
 
 TEST_F(EditCanvas, DeleteSkipsWhatMayNotGoAndNeverTheRoot) {
