@@ -31,6 +31,9 @@ namespace velt {
 // ---- the hinter --------------------------------------------------------------------
 
 namespace {
+// How far, in pixels, a component's drawing may reach beyond its rectangle.
+constexpr float kPaintReach = 4;
+
 QPointer<TGrfHinter>& SharedHinter() {
     static QPointer<TGrfHinter> hinter;
     return hinter;
@@ -62,6 +65,45 @@ bool Within(TVerUdov* comp, TVerUdov* ancestor) {
     return false;
 }
 }  // namespace
+
+// The canvas as the link routines see it while a move runs: the same canvas,
+// whose edited list holds only the components the moving ones are linked
+// to. Following links looks every moved object's partners up on every
+// step; the whole drawing need not be walked for them.
+class TMoveScope final : public virtual IPainter {
+public:
+    TMoveScope(TEditGraphPaint& canvas, ComPtr<IGVIntfList> linked) : canvas_(canvas), linked_(std::move(linked)) {}
+    HResult QueryInterface(const Guid& iid, void** obj) override {
+        if (iid == IID_IUnknown) {
+            _AddRef();
+            *obj = static_cast<IUnknown*>(this);
+            return S_OK;
+        }
+        return QueryFor<IPainter>(this, iid, obj);
+    }
+    // Counted, never deleting: the canvas holds it for the move.
+    int32_t _AddRef() override { return ++refs_; }
+    int32_t _Release() override { return --refs_; }
+
+    TGraphPaint* Box() override { return canvas_.Box(); }
+    void BeginDrawComp(IGraphEdit& comp, TSPoint p) override { canvas_.BeginDrawComp(comp, p); }
+    void MoveNextPoint() override { canvas_.MoveNextPoint(); }
+    void BeginMoveObj(IGraphEdit& comp) override { canvas_.BeginMoveObj(comp); }
+    void BeginMove() override { canvas_.BeginMove(); }
+    void MovingObj(IGraphEdit& comp, TEditInfo& info) override { canvas_.MovingObj(comp, info); }
+    void Moving() override { canvas_.Moving(); }
+    void EndMoveObj(IGraphEdit& comp) override { canvas_.EndMoveObj(comp); }
+    void EndMove() override { canvas_.EndMove(); }
+    void SelectAll(bool value) override { canvas_.SelectAll(value); }
+    ComPtr<IGVIntfList> GetEdited() override { return linked_; }
+    ComPtr<IGVIntfList> GetSelected() override { return canvas_.GetSelected(); }
+    void SelectComp(IGraphEdit& comp, bool value) override { canvas_.SelectComp(comp, value); }
+
+private:
+    TEditGraphPaint& canvas_;
+    ComPtr<IGVIntfList> linked_;
+    int32_t refs_ = 1;
+};
 
 TGrfHinter::TGrfHinter(QObject* parent) : QObject(parent), palette_(QToolTip::palette()), font_(QToolTip::font()) {}
 
@@ -282,6 +324,24 @@ void TEditGraphPaint::InvalidateSelected() {
     InvalidateRect(u);
 }
 
+void TEditGraphPaint::InvalidateComp(IGraphView& comp) {
+    comp.Invalidate(this);
+    InvalidateRect(PaddedRect(comp));
+}
+
+TSRect TEditGraphPaint::PaddedRect(IGraphView& comp) {
+    // A component's rectangle holds its points; its pen, the dots on its
+    // ends and its marks reach a few pixels beyond (a straight line has a
+    // rectangle without area).
+    TSRect r;
+    comp.GetInvalidateRect(r);
+    if (r.Left > r.Right) std::swap(r.Left, r.Right);
+    if (r.Top > r.Bottom) std::swap(r.Top, r.Bottom);
+    const float d = Mst() > 0 ? kPaintReach / Mst() : 0;
+    r.Inflate(d, d);
+    return r;
+}
+
 void TEditGraphPaint::PaintSelected() {
     for (const auto& ge : Snapshot<IGraphEdit>(GetSelected().get())) ge->PaintActiv(*this);
     Canvas().EndPaint();
@@ -301,16 +361,28 @@ void TEditGraphPaint::Paint() {
         for (const auto& o : overs)
             if (o->GetOverrideMode() == omBefore) o->OverDraw(*this);
         TGraphPaint::Paint();
+        // A repaint of part of the control paints only the components whose
+        // rectangles meet that part.
+        const QRegion* clip = GetDeviceContext().ClipRegion();
+        // (QRegion::contains of a rectangle answers whether they overlap.)
+        const bool partial = clip && !QRegion(rect()).subtracted(*clip).isEmpty();
+        const auto meets = [&](IGraphView& gv) {
+            if (!partial) return true;
+            TRect d = ConvertRect(PaddedRect(gv));
+            if (d.Left > d.Right) std::swap(d.Left, d.Right);
+            if (d.Top > d.Bottom) std::swap(d.Top, d.Bottom);
+            return clip->intersects(QRect(QPoint(d.Left, d.Top), QPoint(d.Right, d.Bottom)));
+        };
         ComPtr<IGVIntfList> vis = GetVisibled();
         for (int i = 0; i < vis->GetCount(); ++i) {
             ComPtr<IGraphView> gv = vis->GetView(i);
             // One released behind the canvas's back waits for the next rebuild.
-            if (gv && !gv->GetMustDie() && gv->CanPaint()) gv->Paint(*this);
+            if (gv && !gv->GetMustDie() && gv->CanPaint() && meets(*gv)) gv->Paint(*this);
         }
         ComPtr<IGVIntfList> edt = GetEdited();
         for (int i = 0; i < edt->GetCount(); ++i) {
             ComPtr<IGraphEdit> ge = ItemAs<IGraphEdit>(*edt, i);
-            if (ge && !ge->GetMustDie() && (ge->GetSelected() || ge->GetMoved())) ge->PaintActiv(*this);
+            if (ge && !ge->GetMustDie() && (ge->GetSelected() || ge->GetMoved()) && meets(*ge)) ge->PaintActiv(*this);
         }
         for (const auto& o : overs)
             if (o->GetOverrideMode() == omAfter) o->OverDraw(*this);
@@ -592,7 +664,64 @@ void TEditGraphPaint::BeginMoveObj(IGraphEdit& comp) {
     if (ComPtr<ILinkedObject> lo = ComQuery<ILinkedObject>(static_cast<IUnknown*>(&comp)))
         TopoBeginMoveObject(*this, *lo);
     comp.PaintActiv(*this);
+    // Where it was before the drag: repainted when the drag ends.
     comp.Invalidate(this);
+    movedFrom_.push_back(PaddedRect(comp));
+}
+
+ComPtr<IGVIntfList> TEditGraphPaint::LinkedToSelection() {
+    // What a move's links can reach, in the edited list's order: the
+    // selected linked objects and everything sharing a connection with one
+    // of them, then on through the objects that follow (rigid ones never
+    // do). A connection held by a rigid object that stays where it is keeps
+    // its other members there too: those are taken, not followed further.
+    ComPtr<IGVIntfList> edt = GetEdited();
+    const int n = edt->GetCount();
+    std::vector<ComPtr<ILinkedObject>> objs(static_cast<size_t>(n));
+    std::unordered_map<IUnknown*, int> indexOf;
+    std::unordered_map<int32_t, std::vector<int>> byId;
+    for (int i = 0; i < n; ++i) {
+        ComPtr<IUnknown> item = edt->GetItems(i);
+        objs[size_t(i)] = ComQuery<ILinkedObject>(item.get());
+        if (!objs[size_t(i)]) continue;
+        indexOf.emplace(item.get(), i);
+        TConnList& l = objs[size_t(i)]->GetConnList();
+        for (int j = 0; j < l.GetCount(); ++j)
+            if (const int32_t id = l.Conn(j)->Connection; id != 0) byId[id].push_back(i);
+    }
+    std::vector<char> taken(size_t(n), 0), moving(size_t(n), 0);
+    std::vector<int> open;
+    ComPtr<IGVIntfList> sel = GetSelected();
+    for (int i = 0; i < sel->GetCount(); ++i) {
+        ComPtr<IUnknown> item = sel->GetItems(i);
+        auto it = indexOf.find(item.get());
+        if (it == indexOf.end() || taken[size_t(it->second)]) continue;
+        taken[size_t(it->second)] = moving[size_t(it->second)] = 1;
+        open.push_back(it->second);
+    }
+    while (!open.empty()) {
+        const int k = open.back();
+        open.pop_back();
+        TConnList& l = objs[size_t(k)]->GetConnList();
+        for (int j = 0; j < l.GetCount(); ++j) {
+            auto found = byId.find(l.Conn(j)->Connection);
+            if (found == byId.end()) continue;
+            bool anchored = false;
+            for (const int p : found->second) anchored = anchored || (!moving[size_t(p)] && objs[size_t(p)]->IsRigid());
+            for (const int p : found->second) {
+                if (taken[size_t(p)]) continue;
+                taken[size_t(p)] = 1;
+                if (!anchored && !objs[size_t(p)]->IsRigid()) {
+                    moving[size_t(p)] = 1;
+                    open.push_back(p);
+                }
+            }
+        }
+    }
+    ComPtr<TGrfViewIntfList> out = TGrfViewIntfList::Create();
+    for (int i = 0; i < n; ++i)
+        if (taken[size_t(i)]) out->Add(edt->GetItems(i).get());
+    return ComPtr<IGVIntfList>(out.get());
 }
 
 void TEditGraphPaint::BeginMove() {
@@ -600,6 +729,7 @@ void TEditGraphPaint::BeginMove() {
     workMode_ = wmDraw;
     BeginInvalidate();
     try {
+        moveScope_ = std::make_unique<TMoveScope>(*this, LinkedToSelection());
         for (const auto& g : groups) g->BeginGroup();
         for (const auto& ge : Snapshot<IGraphEdit>(GetSelected().get())) BeginMoveObj(*ge);
         Canvas().EndPaint();
@@ -617,7 +747,10 @@ void TEditGraphPaint::MovingObj(IGraphEdit& comp, TEditInfo& info) {
     comp.Moving(info);
     if (lo) TopoMoveConnection(*this, *lo, -1, true);
     comp.PaintActiv(*this);
-    if (lo) TopoMoveObject(*this, *lo);
+    if (lo) {
+        if (moveScope_) TopoMoveObject(*moveScope_, *lo);
+        else TopoMoveObject(*this, *lo);
+    }
     comp.PostMoving(info);
 }
 
@@ -648,7 +781,7 @@ void TEditGraphPaint::EndMoveObj(IGraphEdit& comp) {
         comp.EndMove(info);
         comp.PutMoved(false);
     }
-    if (moved || lo) comp.Invalidate(this);
+    if (moved || lo) InvalidateComp(comp);
 }
 
 void TEditGraphPaint::EndMove() {
@@ -672,8 +805,13 @@ void TEditGraphPaint::EndMove() {
     workMode_ = wmNone;
     newComp_ = false;
     editInfo_.EditType = etNone;
+    moveScope_.reset();
     UpdateLists(ulAll);
     try {
+        // Every moved or linked component where it was when the drag began.
+        const std::vector<TSRect> from = std::move(movedFrom_);
+        movedFrom_.clear();
+        for (const TSRect& r : from) InvalidateRect(r);
         EndInvalidate();
         Canvas().EndPaint();
         update();
@@ -713,12 +851,19 @@ void TEditGraphPaint::BeginDrawComp(IGraphEdit& comp, TSPoint p) {
         newComp_ = true;
         BeginMove();
     } catch (...) {
+        const std::exception_ptr failure = std::current_exception();
         try {
             EndDrag();
         } catch (...) {
         }
         newComp_ = false;
-        Err("Edit Interface Not Supported");
+        // A component without the interface an edit needs is told so; any
+        // other failure keeps its own message.
+        try {
+            std::rethrow_exception(failure);
+        } catch (const EIntfCastError&) {
+            Err("Edit Interface Not Supported");
+        }
     }
 }
 
@@ -736,7 +881,7 @@ void TEditGraphPaint::Delete() {
             if (!ge.CanDelete() || IsMainRoot(item)) continue;
             if (ComPtr<ILinkedObject> lo = ComQuery<ILinkedObject>(item)) TopoDisconnect(*this, *lo, -1);
             RemoveFromLists(item);
-            ge.Invalidate(this);
+            InvalidateComp(ge);
             ge.DeleteSelf();
         }
     });
@@ -802,7 +947,7 @@ bool TEditGraphPaint::Paste() {
             root->InsertComponent(c);
             if (auto* e = dynamic_cast<TGrfEditComp*>(c)) {
                 e->SetAttr(caSelected, true);
-                e->Invalidate(this);
+                InvalidateComp(*e);
             }
         }
     });
@@ -818,7 +963,7 @@ void TEditGraphPaint::SendTo(bool back) {
         if (!edt->Exists(static_cast<IUnknown*>(&ge))) continue;
         if (back) ge.SendToBack();
         else ge.BringToFront();
-        ge.Invalidate(this);
+        InvalidateComp(ge);
     }
     UpdateLists(ulAll);
 }
@@ -942,7 +1087,7 @@ void TEditGraphPaint::EditControlChange(QWidget* control) {
         if (!t) continue;
         bool changed = false;
         t->ControlChanged(control, changed);
-        if (changed) ge->Invalidate(this);
+        if (changed) InvalidateComp(*ge);
     }
 }
 

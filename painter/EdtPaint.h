@@ -35,6 +35,7 @@ class QDialog;
 namespace velt {
 
 class TEditGraphPaint;
+class TMoveScope;
 
 enum TWorkMode : uint8_t { wmNone, wmSelectRect, wmDraw };
 
@@ -136,7 +137,8 @@ public:
     // ---- IPainter ----
     TGraphPaint* Box() override { return this; }
     // Ends a running move, deselects all and starts drawing comp from p.
-    // Any failure: Err("Edit Interface Not Supported").
+    // A missing interface (EIntfCastError) is reported as Err("Edit
+    // Interface Not Supported"); other failures pass on as they are.
     void BeginDrawComp(IGraphEdit& comp, TSPoint p) override;
     void MoveNextPoint() override;
     void BeginMoveObj(IGraphEdit& comp) override;
@@ -195,6 +197,9 @@ public:
     // Records what to rebuild; an empty set, or one with ulEdt, means all.
     void UpdateLists(TUpdateListSet set);
     void InvalidateSelected();
+    // The component's own invalidation and its rectangle with room for its
+    // pen and marks.
+    void InvalidateComp(IGraphView& comp);
     void PaintSelected();
     // Empties dest, appends every item of source offering iid; dest's count.
     int EnumInterface(const Guid& iid, IIntfList& source, IIntfList& dest);
@@ -259,6 +264,8 @@ private:
     bool HandleDrag(QDropEvent* e, TDragState state);
     void ReportPaintFailure(const std::string& text);
     bool IsMainRoot(IUnknown* comp);
+    TSRect PaddedRect(IGraphView& comp);
+    ComPtr<IGVIntfList> LinkedToSelection();
 
     int32_t refCount_ = 1;
     // Fields of the data model after the surface's.
@@ -283,6 +290,11 @@ private:
     // Paint failures in a row since the drawing, lists or view changed.
     int paintFailures_ = 0;
     QPoint dragPoint_;
+    // The rectangles of the components a running move took, as they were
+    // when it took them.
+    std::vector<TSRect> movedFrom_;
+    // The link routines' view of the canvas while a move runs.
+    std::unique_ptr<TMoveScope> moveScope_;
 };
 
 }  // namespace velt

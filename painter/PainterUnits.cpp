@@ -5,6 +5,7 @@
 
 #include "painter/GrfPaint.h"
 #include "painter/GrfRul.h"
+#include "painter/dPropEdt.h"
 
 namespace velt {
 
@@ -32,6 +33,7 @@ void PainterShutdown() {
     if (--g_count > 0) return;
     g_font.reset();
     FreeRullerCursors();
+    PropEditorShutdown();
 }
 
 int PainterStartCount() { return g_count; }

@@ -2,7 +2,7 @@
 // Start-up and shut-down of the painter, counted like the graphics base's:
 // the first start loads the stroked font from the resource
 // ":/velt/STANFONT/STANDART"; the last shut-down frees it and the ruler
-// cursors. Hosts call them; nothing starts from a static constructor.
+// cursors and forgets the property editor's page. Hosts call them; nothing starts from a static constructor.
 
 namespace velt {
 

@@ -127,7 +127,7 @@ TPropEditor::TPropEditor(QWidget* parent) : QDialog(parent) {
 
     for (QObject* o : findChildren<QObject*>()) o->setProperty(kTagProperty, 0);
 
-    connect(BtnOk, &QPushButton::clicked, this, [this] { done(kModalOk); });
+    connect(BtnOk, &QPushButton::clicked, this, [this] { BtnOkClick(); });
     connect(BtnCancel, &QPushButton::clicked, this, [this] { done(kModalCancel); });
     connect(BtnApply, &QPushButton::clicked, this, [this] { CallReporting([&] { BtnApplyClick(); }); });
 
@@ -160,9 +160,18 @@ bool TPropEditor::Execute() {
     }
     BeginEdit();
     if (PC->count() == 0) return false;
+    appliedOnOk_ = false;
     if (RunDialog(*this) != kModalOk) return false;
-    Apply(true);
+    if (!appliedOnOk_) Apply(true);
     return true;
+}
+
+void TPropEditor::BtnOkClick() {
+    // Values an object refuses are reported while the editor is still open,
+    // so the user keeps what was typed and may correct it.
+    if (!CallReporting([&] { Apply(true); })) return;
+    appliedOnOk_ = true;
+    done(kModalOk);
 }
 
 QDialog* TPropEditor::FindDlg(const std::type_info& type) const {

@@ -94,6 +94,9 @@ public:
     // EIntfCastError, before anything is done, when an object lacks
     // IPropertyEdit.
     void Apply(bool full);
+    // Apply(true), then closes with 1; a failure is reported and the
+    // editor stays open with its pages as they are.
+    void BtnOkClick();
     void BtnApplyClick();
     void ControlChange(QObject* sender);
     void Setup();
@@ -117,6 +120,8 @@ private:
     ComPtr<IIntfList> list_;
     ComPtr<IPainter> painter_;
     bool addPages_ = false;
+    // Set when Ok applied the pages: Execute does not apply them again.
+    bool appliedOnOk_ = false;
     std::vector<QPointer<QDialog>> dialogs_;
 };
 

@@ -5,6 +5,7 @@
 #include <QTabWidget>
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 #include "foundation/CodePages.h"
 #include "foundation/CommMsg.h"
@@ -66,6 +67,11 @@ std::unique_ptr<TMemoryStream> ReadListBlock(TTextReader& reader, const std::str
 }  // namespace
 
 int32_t epLinkPoint() {
+    static const int32_t kind = RegisterEditPoint();
+    return kind;
+}
+
+int32_t epLinkEnd() {
     static const int32_t kind = RegisterEditPoint();
     return kind;
 }
@@ -339,21 +345,47 @@ int TGrfLink::EndConn(int pointIndex) const {
 void TGrfLink::MoveEnd(int end, const TSPoint& p) {
     int n = Line->GetCount();
     if (n == 0) return;
+    if (n == 1) {
+        Line->Put(0, p);
+        SyncPos();
+        Modified();
+        return;
+    }
     if (n == 2) {
-        // Two bends halfway, so that moving one end leaves the other.
+        // Two bends halfway, so that moving one end leaves the other: across
+        // the middle of a vertical line, else down the middle.
         const TSPoint a = Line->At(0), b = Line->At(1);
-        const float mx = (a.X + b.X) / 2;
+        const bool vertical = a.X == b.X && a.Y != b.Y;
+        const float mx = (a.X + b.X) / 2, my = (a.Y + b.Y) / 2;
         // Whole records: the list's records are longer than a point.
-        const TLinkPointInfo m1{{mx, a.Y}, 0, 0}, m2{{mx, b.Y}, 0, 0};
+        const TLinkPointInfo m1{vertical ? TSPoint{a.X, my} : TSPoint{mx, a.Y}, 0, 0};
+        const TLinkPointInfo m2{vertical ? TSPoint{b.X, my} : TSPoint{mx, b.Y}, 0, 0};
         Line->Insert(1, static_cast<const void*>(&m2));
         Line->Insert(1, static_cast<const void*>(&m1));
         n = 4;
     }
-    const int i = end == 0 ? 0 : n - 1;
-    if (n == 1)
-        Line->Put(0, p);
-    else
-        Line->MovePoint(i, p);
+    // The end E, its neighbour N and the point K after that. The end's
+    // segment keeps its direction: N slides along N-K when that segment
+    // runs across it; otherwise (N-K in line with E-N, or N fixed) a bend
+    // is put between E and N.
+    const int e = end == 0 ? 0 : n - 1, nb = end == 0 ? 1 : n - 2, far = end == 0 ? 2 : n - 3;
+    const TSPoint old = Line->At(e);
+    TLinkPointInfo N = Line->GetInfo(nb);
+    const bool horizontal = old.Y == N.P.Y || old.X != N.P.X;
+    if (horizontal ? p.Y != N.P.Y : p.X != N.P.X) {
+        const bool canSlide = !N.Fixed && far >= 0 && far < n &&
+                              (horizontal ? Line->At(far).X == N.P.X : Line->At(far).Y == N.P.Y);
+        if (canSlide) {
+            (horizontal ? N.P.Y : N.P.X) = horizontal ? p.Y : p.X;
+            std::memcpy(Line->GetItem(nb), &N, sizeof N);
+        } else {
+            if (n >= kMaxPoints) throw ERangeError("A link has at most 10000 points");
+            const TLinkPointInfo bend{horizontal ? TSPoint{N.P.X, p.Y} : TSPoint{p.X, N.P.Y}, 0, 0};
+            Line->Insert(end == 0 ? 1 : n - 1, static_cast<const void*>(&bend));
+            ++n;
+        }
+    }
+    Line->Put(end == 0 ? 0 : n - 1, p);
     SyncPos();
     Modified();
 }
@@ -411,13 +443,16 @@ void TGrfLink::GetPoints(int index, TEditPointInfo& info) {
     info.Init();
     if (index < 0 || index >= Line->GetCount()) return;
     const TSPoint p = Line->At(index);
-    info.Kind = epLinkPoint();
-    info.Index = index;
+    // An end is told by its number, not its place: bends put in while it
+    // is dragged do not make the gesture take another point.
+    const bool isEnd = EndConn(index) >= 0;
+    info.Kind = isEnd ? epLinkEnd() : epLinkPoint();
+    info.Index = isEnd ? (index == 0 ? 0 : 1) : index;
     info.X = p.X;
     info.Y = p.Y;
     info.Cursor = kPointCursor;
     // Ends are circles, bends squares.
-    info.Shape = EndConn(index) >= 0 ? 1 : 0;
+    info.Shape = isEnd ? 1 : 0;
 }
 
 void TGrfLink::Draw(TGraphPaint& p) {
@@ -477,8 +512,13 @@ void TGrfLink::Moving(TEditInfo& info) {
         if (i >= 0) MoveEnd(i == 0 ? 0 : 1, p);
         return;
     }
-    if (info.PointInfo.Kind != epLinkPoint()) return;
-    const int i = info.PointInfo.Index;
+    int i = -1;
+    if (info.PointInfo.Kind == epLinkEnd()) {
+        if (info.PointInfo.Index == 0) i = 0;
+        else if (info.PointInfo.Index == 1) i = n - 1;
+    } else if (info.PointInfo.Kind == epLinkPoint()) {
+        i = info.PointInfo.Index;
+    }
     if (i < 0 || i >= n) return;
     if (drawing_ && i == n - 1 && n >= 2) {
         // The point being placed: straight across or straight down from

@@ -126,9 +126,11 @@ public:
     const TLinkPoints& Points() const { return *Line; }
     // Appends a point (a drawing built in code; the editor draws by mouse).
     void AddPoint(const TSPoint& p);
-    // Moves end 0 (the first point) or 1 (the last) to p; the neighbour
-    // keeps its segment horizontal or vertical. A line of two points gets
-    // two bends first, so that the other end stays where it is.
+    // Moves end 0 (the first point) or 1 (the last) to p; every segment
+    // stays horizontal or vertical, the end's own keeping its direction:
+    // the neighbour slides along the segment after it, or a bend is put in.
+    // A line of two points gets two bends first, so that the other end
+    // stays where it is.
     void MoveEnd(int end, const TSPoint& p);
     // Whether the link is being drawn point by point.
     bool Drawing() const { return drawing_; }
@@ -181,8 +183,10 @@ private:
     bool drawing_ = false;
 };
 
-// The edit-point kind of a link's points.
+// The edit-point kinds of a link's points: its bends (the index is the
+// point's) and its two ends (the index is the end's number, 0 or 1).
 int32_t epLinkPoint();
+int32_t epLinkEnd();
 
 // Registers TGrfEditComp, TGrfRootComp, TGrfBox and TGrfLink; later calls
 // do nothing.

@@ -2,8 +2,10 @@
 
 #include <QAction>
 #include <QActionGroup>
+#include <QCloseEvent>
 #include <QFileDialog>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QToolBar>
 #include <cctype>
 
@@ -74,7 +76,7 @@ void TPainterForm::BuildMenus() {
     };
 
     QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
-    add(file, "FileNew", "&New", 0, [this] { New(); });
+    add(file, "FileNew", "&New", 0, [this] { NewClick(); });
     add(file, "FileOpen", "&Open …", ShortCut(0x72, 0), [this] { OpenClick(); });  // F3
     add(file, "FileSave", "&Save", ShortCut(0x71, 0), [this] { SaveClick(); });    // F2
     add(file, "FileSaveAs", "Save &As …", 0, [this] { SaveAsClick(); });
@@ -172,6 +174,7 @@ void TPainterForm::ShowRoot(TVerUdovPtr<TGrfRootComp> root, const std::string& f
     fileName_ = fileName;
     canvas->UpdateLists(0);
     canvas->Invalidate();
+    KeepStoredForm();
     UpdateTitle();
 }
 
@@ -183,10 +186,68 @@ void TPainterForm::SaveFile(const std::string& fileName) {
     if (!root_) return;
     SaveDrawing(*root_, fileName);
     fileName_ = fileName;
+    KeepStoredForm();
     UpdateTitle();
 }
 
+std::string TPainterForm::StoredForm() const {
+    if (!root_) return std::string();
+    try {
+        TMemoryStream m;
+        TTextWriter writer(m);
+        writer.WriteComp(root_.get());
+        return std::string(static_cast<const char*>(m.Memory()), size_t(m.GetSize()));
+    } catch (const std::exception&) {
+        // A drawing that cannot be written is not the one kept.
+        return std::string();
+    }
+}
+
+void TPainterForm::KeepStoredForm() { keptForm_ = StoredForm(); }
+
+bool TPainterForm::Changed() const {
+    const std::string now = StoredForm();
+    return now.empty() || now != keptForm_;
+}
+
+bool TPainterForm::QuerySave() {
+    // A gesture still running belongs to the drawing asked about.
+    if (TEditGraphPaint* c = Canvas(); c && c->WorkMode() == wmDraw) c->EndMove();
+    if (!Changed()) return true;
+    const QString name = fileName_.empty() ? QStringLiteral("Untitled") : QString::fromStdString(fileName_);
+    QMessageBox box(QMessageBox::Question, QStringLiteral("velt-painter"),
+                    QStringLiteral("Save changes to %1?").arg(name),
+                    QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, this);
+    box.setTextFormat(Qt::PlainText);
+    box.setDefaultButton(QMessageBox::Yes);
+    const int result = RunDialog(box);
+    QAbstractButton* clicked = box.clickedButton();
+    const auto answered = [&](QMessageBox::StandardButton b) { return clicked ? clicked == box.button(b) : result == b; };
+    if (answered(QMessageBox::No)) return true;
+    if (!answered(QMessageBox::Yes)) return false;
+    try {
+        SaveClick();
+    } catch (...) {
+        ReportCurrentException();
+        return false;
+    }
+    // Save As may have been cancelled.
+    return !Changed();
+}
+
+void TPainterForm::closeEvent(QCloseEvent* event) {
+    bool go = false;
+    CallReporting([&] { go = QuerySave(); });
+    if (go) event->accept();
+    else event->ignore();
+}
+
+void TPainterForm::NewClick() {
+    if (QuerySave()) New();
+}
+
 void TPainterForm::OpenClick() {
+    if (!QuerySave()) return;
     QFileDialog dialog(this, QStringLiteral("Open"), QString(), QString::fromUtf8(kFilter));
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setOption(QFileDialog::DontUseNativeDialog);

@@ -38,13 +38,22 @@ public:
 
     // An empty drawing without a file name.
     void New();
+    // Whether the drawing's stored form (the text form: selection and zoom
+    // are not part of it) differs from the one last loaded or saved.
+    bool Changed() const;
+    // Before the drawing is let go: a changed drawing asks "Save changes to
+    // NAME?" (Yes, No, Cancel). True to go on: No, or Yes and the save
+    // worked; Cancel or a failed save keep the drawing.
+    bool QuerySave();
     // Shows the drawing of the file; on failure the drawing shown stays
     // and the error passes on.
     void OpenFile(const std::string& fileName);
     // Saves under the name, which becomes the drawing's.
     void SaveFile(const std::string& fileName);
     // The menu commands: Open and Save As ask for a name; Save asks only
-    // for a drawing without one. Errors are reported.
+    // for a drawing without one. New and Open ask QuerySave first. Errors
+    // are reported.
+    void NewClick();
     void OpenClick();
     void SaveClick();
     void SaveAsClick();
@@ -52,8 +61,15 @@ public:
     // The menu item of that object name, or null.
     QAction* Action(const QString& name) const;
 
+protected:
+    // Closing the window (File > Exit too) asks QuerySave.
+    void closeEvent(QCloseEvent* event) override;
+
 private:
     void BuildMenus();
+    // The stored form of the drawing shown; empty when it cannot be written.
+    std::string StoredForm() const;
+    void KeepStoredForm();
     void ShowRoot(TVerUdovPtr<TGrfRootComp> root, const std::string& fileName);
     void UpdateTitle();
     // The tools' press: a new component of the tool drawn from (x, y).
@@ -63,6 +79,8 @@ private:
     QPointer<TEditGraphPanel> panel_;
     TVerUdovPtr<TGrfRootComp> root_;
     std::string fileName_;
+    // The stored form last loaded or saved.
+    std::string keptForm_;
     TPainterTool tool_ = ptSelect;
     QActionGroup* tools_ = nullptr;
 };

@@ -10,6 +10,7 @@
 #include "foundation/Support.h"
 #include "graphics/GraphicsUnits.h"
 #include "painter/dPainter.h"
+#include "painter/PainterUnits.h"
 #include "painter/dPropEdt.h"
 #include "painter/tests/StubEdit.h"
 #include "painter/tests/SurfaceTestSupport.h"
@@ -364,8 +365,14 @@ TEST_F(PropEditorTest, RemembersThePageAndThePosition) {
         e->Execute();
     }
     EXPECT_EQ(PropEditorPageName(), "TSGamma");
-    PropEditorShutdown();
+    // Forgotten with the painter's last shut-down (the fixture holds one
+    // start), not before.
+    PainterStartup();
+    PainterShutdown();
+    EXPECT_EQ(PropEditorPageName(), "TSGamma");
+    PainterShutdown();
     EXPECT_EQ(PropEditorPageName(), "");
+    PainterStartup();
 }
 
 TEST_F(PropEditorTest, PainterSetupPagesEditTheSurface) {

@@ -88,6 +88,7 @@ public:
     }
     void QueryFirstPoint(TEditInfo& info) override {
         if (FirstPointFails) throw Exception("no point");
+        if (FirstPointLacksInterface) throw EIntfCastError("Interface not supported");
         TGrfEditComp::QueryFirstPoint(info);
     }
     void WriteData(TStream& s) override {
@@ -129,7 +130,8 @@ public:
     float W = 40, H = 20;
     TBoxConns Conns;
     int DoubleClicks = 0, EditDowns = 0;
-    bool Clickable = false, Droppable = false, PaintFails = false, Deletable = true, FirstPointFails = false;
+    bool Clickable = false, Droppable = false, PaintFails = false, Deletable = true, FirstPointFails = false,
+         FirstPointLacksInterface = false;
     int Paints = 0;
     std::string DropLog;
 
@@ -366,6 +368,27 @@ TEST_F(EditCanvas, LinkEndFollowsTheDraggedBox) {
     EXPECT_FALSE(l->GetMoved());
 }
 
+// A dragged link takes the link joined to its end along, and only that.
+TEST_F(EditCanvas, ADraggedLinkTakesTheLinkJoinedToItsEnd) {
+    TTestBox* a = Box(150, 100);
+    TTestLink* x = Link({20, 20}, {60, 20});
+    TTestLink* y = Link({60, 20}, {60, 80});
+    TTestLink* z = Link({200, 20}, {250, 20});
+    x->Conns.Conn(1)->Connect(*y->Conns.Conn(0));
+    canvas->SelectComp(*a, true);
+    canvas->SelectComp(*x, true);
+    Drag({170, 110}, {200, 140});
+    EXPECT_TRUE(reports.empty());
+    EXPECT_EQ(a->GetX(), 180.0f);
+    EXPECT_EQ(x->P[1].X, 90.0f);
+    EXPECT_EQ(x->P[1].Y, 50.0f);
+    EXPECT_EQ(y->P[0].X, 90.0f);
+    EXPECT_EQ(y->P[0].Y, 50.0f);
+    EXPECT_EQ(y->P[1].Y, 80.0f);
+    EXPECT_EQ(z->P[0].X, 200.0f);
+    EXPECT_TRUE(y->Conns.GetConn(0).Connected());
+}
+
 // ---- commands -------------------------------------------------------------------------
 
 TEST_F(EditCanvas, DeleteSkipsWhatMayNotGoAndNeverTheRoot) {
@@ -389,6 +412,55 @@ TEST_F(EditCanvas, DeleteSkipsWhatMayNotGoAndNeverTheRoot) {
     EXPECT_FALSE(root->IsDestroyed());
     EXPECT_EQ(canvas->GetRoot(), root);
     EXPECT_EQ(root->GetComponentCount(), 0);
+}
+
+TEST_F(EditCanvas, OverlappingComponentsTheTopOneIsHit) {
+    TTestBox* under = Box(20, 20);
+    TTestBox* over = Box(40, 30);
+    Click({50, 35});
+    EXPECT_EQ(Selected(), (std::vector<TGrfEditComp*>{over}));
+    // Drawn last, so on top: brought underneath, the other is hit.
+    canvas->SendTo(true);
+    Click({250, 150});
+    Click({50, 35});
+    EXPECT_EQ(Selected(), (std::vector<TGrfEditComp*>{under}));
+}
+
+TEST_F(EditCanvas, AShiftClickTakesOneOfThreeOffAndTheDragMovesTheOtherTwo) {
+    TTestBox* a = Box(20, 20);
+    TTestBox* b = Box(120, 20);
+    TTestBox* c = Box(20, 120);
+    Click({40, 30});
+    Click({140, 30}, Qt::ShiftModifier);
+    Click({40, 130}, Qt::ShiftModifier);
+    EXPECT_EQ(Selected().size(), 3u);
+    Click({140, 30}, Qt::ShiftModifier);
+    EXPECT_EQ(Selected(), (std::vector<TGrfEditComp*>{a, c}));
+    Drag({40, 30}, {60, 50});
+    EXPECT_EQ(a->GetX(), 40.0f);
+    EXPECT_EQ(a->GetY(), 40.0f);
+    EXPECT_EQ(c->GetX(), 40.0f);
+    EXPECT_EQ(c->GetY(), 140.0f);
+    EXPECT_EQ(b->GetX(), 120.0f);
+    EXPECT_EQ(b->GetY(), 20.0f);
+}
+
+// A root that itself may be deleted: Delete still never takes it.
+TEST_F(EditCanvas, DeleteWithTheRootSelectedLeavesTheDrawing) {
+    TVerUdovPtr<TTestBox> top = TVerUdov::NewRoot<TTestBox>();
+    auto* child = TVerUdov::New<TTestBox>(top.get());
+    child->Move(20, 20);
+    canvas->SetMainRoot(top.get());
+    canvas->SelectAll(true);
+    canvas->SelectComp(*top, true);
+    EXPECT_EQ(Selected().size(), 2u);
+    ComPtr<TGrfEditComp> held(child);
+    canvas->Delete();
+    EXPECT_TRUE(child->IsDestroyed());
+    EXPECT_FALSE(top->IsDestroyed());
+    EXPECT_EQ(canvas->GetRoot(), top.get());
+    EXPECT_EQ(top->GetComponentCount(), 0);
+    canvas->SetMainRoot(nullptr);
 }
 
 TEST_F(EditCanvas, EscSelectsTheParentSendToOrders) {
@@ -613,6 +685,11 @@ TEST_F(EditCanvas, CopyRefusesANameThePageCannotHold) {
     canvas->SelectComp(*a, true);
     EXPECT_THROW(canvas->Copy(), EWriteError);
     EXPECT_EQ(LoadStreamFromCLB(CF_GRCOMP())->Size(), 0);
+    // Cut deletes nothing when its Copy fails.
+    EXPECT_THROW(canvas->Cut(), EWriteError);
+    EXPECT_EQ(root->GetComponentCount(), 1);
+    EXPECT_FALSE(a->IsDestroyed());
+    EXPECT_EQ(Selected(), (std::vector<TGrfEditComp*>{a}));
 }
 
 // ---- zoom -----------------------------------------------------------------------------
@@ -828,17 +905,21 @@ TEST_F(EditCanvas, ApplyDataTakesOnlyAChangedSetupDialog) {
     EXPECT_EQ(canvas->Step().Value(), 25.0f);
 }
 
-TEST_F(EditCanvas, BeginDrawCompFailureIsReportedAsUnsupported) {
+// Fault: every failure was told as a missing interface.
+TEST_F(EditCanvas, BeginDrawCompTellsAMissingInterfaceAndPassesOtherFailures) {
     TTestBox* a = Box(0, 0);
-    a->FirstPointFails = true;
-    try {
-        canvas->BeginDrawComp(*a, TSPoint{50, 50});
-        ADD_FAILURE();
-    } catch (const Exception& e) {
-        EXPECT_STREQ(e.what(), "Edit Interface Not Supported");
+    for (const bool lacks : {true, false}) {
+        a->FirstPointLacksInterface = lacks;
+        a->FirstPointFails = !lacks;
+        try {
+            canvas->BeginDrawComp(*a, TSPoint{50, 50});
+            ADD_FAILURE();
+        } catch (const Exception& e) {
+            EXPECT_STREQ(e.what(), lacks ? "Edit Interface Not Supported" : "no point");
+        }
+        EXPECT_EQ(canvas->WorkMode(), wmNone);
+        EXPECT_FALSE(canvas->NewComp());
     }
-    EXPECT_EQ(canvas->WorkMode(), wmNone);
-    EXPECT_FALSE(canvas->NewComp());
     // A component that can be drawn follows the mouse from its point.
     TTestBox* b = Box(0, 0);
     canvas->BeginDrawComp(*b, TSPoint{50, 50});
@@ -922,6 +1003,34 @@ TEST_F(EditCanvas, FailingPaintRetriesOnceAndReportsOnce) {
     canvas->Update();
     EXPECT_GT(a->Paints, 0);
     EXPECT_EQ(reports.size(), 1u);
+}
+
+// Fault: a repaint of part of the canvas painted every visible component.
+TEST_F(EditCanvas, RepaintingOneBoxsAreaPaintsNoOtherComponent) {
+    TTestBox* a = Box(20, 20);
+    TTestBox* b = Box(120, 20);
+    TTestBox* c = Box(20, 120);
+    canvas->SelectComp(*b, true);
+    canvas->Invalidate();
+    canvas->Update();
+    const int pa = a->Paints, pb = b->Paints, pc = c->Paints;
+    const QImage full = Shot();
+    canvas->InvalidateRect(a->GetRect());
+    canvas->Update();
+    EXPECT_EQ(a->Paints, pa + 1);
+    EXPECT_EQ(b->Paints, pb);
+    EXPECT_EQ(c->Paints, pc);
+    EXPECT_EQ(Shot(), full);
+    // Where two meet, both are painted.
+    b->Move(50, 30);
+    canvas->Invalidate();
+    canvas->Update();
+    const int qa = a->Paints, qb = b->Paints;
+    canvas->InvalidateRect(a->GetRect());
+    canvas->Update();
+    EXPECT_EQ(a->Paints, qa + 1);
+    EXPECT_EQ(b->Paints, qb + 1);
+    EXPECT_EQ(c->Paints, pc + 1);  // only the full repaint
 }
 
 TEST_F(EditCanvas, AGrownCanvasPaintsWhatItNowShows) {

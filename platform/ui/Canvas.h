@@ -174,6 +174,8 @@ public:
     // Replaces the clip by region; null removes it.
     void SelectClipRgn(const QRegion* region);
     bool HasClip() const { return clip_.has_value(); }
+    // The clip region, or null without one.
+    const QRegion* ClipRegion() const { return clip_ ? &*clip_ : nullptr; }
     // A rectangle with corners of the ellipse w x h.
     void RoundRect(int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t w, int32_t h);
     // OPAQUE fills a text's cell with the background colour, TRANSPARENT

@@ -72,16 +72,26 @@ void TAlignLayout::addItem(QLayoutItem* item) {
 }
 
 void TAlignLayout::Watch(QObject* child) {
-    if (child->isWidgetType() && child != this) child->installEventFilter(this);
+    if (!child->isWidgetType() || child == this) return;
+    child->installEventFilter(this);
+    watched_.insert(child);
 }
 
 bool TAlignLayout::eventFilter(QObject* watched, QEvent* event) {
     QWidget* parent = parentWidget();
     if (watched == parent) {
-        if (event->type() == QEvent::ChildAdded) {
-            Watch(static_cast<QChildEvent*>(event)->child());
+        // Only widgets are aligned: the objects a style or a timer parents
+        // to the widget while it paints must not queue another layout.
+        // (A widget going is no longer one when its removal is told: the
+        // watched ones are remembered.)
+        const auto type = event->type();
+        QObject* child = type == QEvent::ChildAdded || type == QEvent::ChildRemoved
+                             ? static_cast<QChildEvent*>(event)->child()
+                             : nullptr;
+        if (type == QEvent::ChildAdded && child->isWidgetType()) {
+            Watch(child);
             invalidate();
-        } else if (event->type() == QEvent::ChildRemoved) {
+        } else if (type == QEvent::ChildRemoved && watched_.erase(child) > 0) {
             invalidate();
         }
         return false;

@@ -22,6 +22,7 @@
 #include <QWidget>
 #include <cstdint>
 #include <functional>
+#include <unordered_set>
 #include <memory>
 #include <string>
 
@@ -108,6 +109,8 @@ protected:
 private:
     void Watch(QObject* child);
     bool aligning_ = false;
+    // The widget children watched (only these are aligned).
+    std::unordered_set<QObject*> watched_;
 };
 
 // ---- 3-D frames --------------------------------------------------------------------

@@ -129,6 +129,49 @@ TEST_F(BoxLink, AnEndMovedOnATwoPointLinkGetsBendsAndTheOtherEndStays) {
     EXPECT_TRUE(Orthogonal(*link));
     EXPECT_EQ(link->GetX(), -10);
     EXPECT_EQ(link->GetY(), 5);
+    // A vertical one is bent across its middle.
+    auto down = TVerUdov::NewRoot<TGrfLink>();
+    down->AddPoint({0, 0});
+    down->AddPoint({0, 40});
+    down->MoveEnd(1, {30, 40});
+    EXPECT_EQ(Points(*down), "0,0 0,20 30,20 30,40");
+}
+
+// Fault: the neighbour of a moved end slid off the line before it.
+TEST_F(BoxLink, AMovedEndLeavesEverySegmentSquare) {
+    const struct {
+        std::initializer_list<TSPoint> line;
+        int end;
+        TSPoint to;
+        const char* want;
+    } cases[] = {
+        // In line: a bend keeps the end's segment horizontal.
+        {{{70, 35}, {85, 35}, {100, 35}}, 1, {100, 65}, "70,35 85,35 85,65 100,65"},
+        {{{70, 35}, {85, 35}, {100, 35}}, 0, {60, 20}, "60,20 85,20 85,35 100,35"},
+        {{{0, 0}, {0, 20}, {0, 50}}, 1, {30, 50}, "0,0 0,20 30,20 30,50"},
+        // Across: the neighbour slides along the segment after it.
+        {{{0, 0}, {20, 0}, {20, 30}, {50, 30}}, 1, {50, 45}, "0,0 20,0 20,45 50,45"},
+        {{{0, 0}, {0, 20}, {30, 20}}, 0, {10, -5}, "10,-5 10,20 30,20"},
+        // Already square with the neighbour: the end alone.
+        {{{0, 0}, {20, 0}, {20, 30}}, 0, {-15, 0}, "-15,0 20,0 20,30"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.want);
+        auto link = TVerUdov::NewRoot<TGrfLink>();
+        for (const TSPoint& p : c.line) link->AddPoint(p);
+        link->MoveEnd(c.end, c.to);
+        EXPECT_EQ(Points(*link), c.want);
+        EXPECT_TRUE(Orthogonal(*link));
+    }
+    // A fixed neighbour stays; a bend goes in before it.
+    auto link = TVerUdov::NewRoot<TGrfLink>();
+    for (const TSPoint& p : {TSPoint{0, 0}, TSPoint{20, 0}, TSPoint{20, 30}}) link->AddPoint(p);
+    TLinkPointInfo fixed = link->Points().GetInfo(1);
+    fixed.Fixed = 1;
+    std::memcpy(const_cast<TLinkPoints&>(link->Points()).GetItem(1), &fixed, sizeof fixed);
+    link->MoveEnd(0, {-10, 10});
+    EXPECT_EQ(Points(*link), "-10,10 20,10 20,0 20,30");
+    EXPECT_TRUE(Orthogonal(*link));
 }
 
 TEST_F(BoxLink, DrawingPointByPointStaysOrthogonalAndDropsRepeatedClicks) {
@@ -138,6 +181,7 @@ TEST_F(BoxLink, DrawingPointByPointStaysOrthogonalAndDropsRepeatedClicks) {
     link->QueryFirstPoint(info);
     EXPECT_TRUE(link->Drawing());
     EXPECT_EQ(int(info.EditType), etMovePoint);
+    EXPECT_EQ(int(info.PointInfo.Kind), epLinkEnd());
     EXPECT_EQ(int(info.PointInfo.Index), 1);
     auto moveTo = [&](float x, float y) {
         info.X = x;
@@ -146,7 +190,9 @@ TEST_F(BoxLink, DrawingPointByPointStaysOrthogonalAndDropsRepeatedClicks) {
     };
     moveTo(50, 14);  // nearer a horizontal line
     link->QueryNextPoint(info);
-    EXPECT_EQ(int(info.PointInfo.Index), 2);
+    // Still the last end, now the third point.
+    EXPECT_EQ(int(info.PointInfo.Kind), epLinkEnd());
+    EXPECT_EQ(int(info.PointInfo.Index), 1);
     moveTo(47, 40);  // nearer a vertical one
     link->QueryNextPoint(info);
     link->QueryNextPoint(info);  // the clicks of the double click
@@ -200,9 +246,14 @@ TEST_F(BoxLink, LinkHitTestPrefersPointsThenSegments) {
     info.Init(61, 49);
     link->Find(&paint, info);
     EXPECT_EQ(int(info.EditType), etMovePoint);
-    EXPECT_EQ(int(info.PointInfo.Index), 2);
+    EXPECT_EQ(int(info.PointInfo.Index), 1);  // the last end
+    EXPECT_EQ(int(info.PointInfo.Kind), epLinkEnd());
+    EXPECT_EQ(int(info.PointInfo.Shape), 1);
+    info.Init(60, 11);
+    link->Find(&paint, info);
+    EXPECT_EQ(int(info.PointInfo.Index), 1);  // the bend, point 1
     EXPECT_EQ(int(info.PointInfo.Kind), epLinkPoint());
-    EXPECT_EQ(int(info.PointInfo.Shape), 1);  // an end
+    EXPECT_EQ(int(info.PointInfo.Shape), 0);
     info.Init(30, 13);
     link->Find(&paint, info);
     EXPECT_EQ(int(info.EditType), etMove);
@@ -219,6 +270,8 @@ public:
         ++runs;
         auto* edit = dialog.findChild<QLineEdit*>(QStringLiteral("EdName"));
         if (!edit) return 2;
+        // A null name: Ok without typing.
+        if (name_.isNull()) return ok_ ? 1 : 2;
         edit->selectAll();
         // Typed as an input method commits it (the keys of QTest are ASCII).
         QInputMethodEvent typed;
@@ -261,6 +314,23 @@ TEST_F(BoxLink, TheNamePageRefusesANameCodePage1251Lacks) {
     EXPECT_EQ(box->Name, "Box1");
     EXPECT_TRUE(run(QStringLiteral("Фільтр"), true));
     EXPECT_EQ(box->Name, "Фільтр");
+
+    // Two boxes share the page, which shows the last one's name: Ok without
+    // an edit renames neither.
+    auto other = TVerUdov::NewRoot<TGrfBox>();
+    other->Name = "Other";
+    {
+        ComPtr<TIntfList> list = TIntfList::Create();
+        list->Add(static_cast<IPropertyEdit*>(box.get()));
+        list->Add(static_cast<IPropertyEdit*>(other.get()));
+        TNameAnswer answer(QString(), true);
+        TDialogRunnerGuard guard(&answer);
+        std::unique_ptr<TPropEditor> editor = CraatePropEditor(list.get());
+        EXPECT_TRUE(editor->Execute());
+        EXPECT_EQ(answer.runs, 1);
+    }
+    EXPECT_EQ(box->Name, "Фільтр");
+    EXPECT_EQ(other->Name, "Other");
 
     // Another object's dialog is not the box's.
     TDlgPainterSetup setup;
