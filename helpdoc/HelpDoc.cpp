@@ -1,11 +1,19 @@
 #include "helpdoc/HelpDoc.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
 #include <map>
 
 #include "foundation/StrUtils.h"
 #include "foundation/SysUtils.h"
 #include "helpdoc/Parsek.h"
+#include "platform/registry/AtomicFile.h"
 #include "source/SourceCode.h"
 
 namespace velt {
@@ -62,6 +70,56 @@ const char* ContentsSection(TUnitComponentKind k) {
 }
 
 bool StartsWith(std::string_view s, std::string_view p) { return s.substr(0, p.size()) == p; }
+
+// File errors name the system's reason.
+[[noreturn]] void FileError(const char* what, const std::string& path, int err) {
+    throw EStreamError(std::string(what) + " \"" + path + "\": " + std::strerror(err ? err : EIO));
+}
+
+std::string ReadDocFile(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) FileError("Cannot open file", path, errno);
+    struct stat st;
+    if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+        ::close(fd);
+        FileError("Cannot open file", path, EISDIR);
+    }
+    std::string s;
+    char buf[65536];
+    for (;;) {
+        const ssize_t n = ::read(fd, buf, sizeof buf);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) {
+            const int e = errno;
+            ::close(fd);
+            FileError("Cannot read file", path, e);
+        }
+        if (n == 0) break;
+        s.append(buf, size_t(n));
+    }
+    ::close(fd);
+    return s;
+}
+
+void WriteDocFile(const std::string& path, const std::string& text) {
+    errno = 0;
+    switch (WriteFileAtomically(path, text.data(), text.size())) {
+        case TAtomicWriteResult::Ok: return;
+        case TAtomicWriteResult::CannotWrite: FileError("Cannot write file", path, errno);
+        case TAtomicWriteResult::CannotCreate: break;
+    }
+    FileError("Cannot create file", path, errno);
+}
+
+const char* const kRtfStart = "{\\rtf1";
+
+// The text of an existing documentation file; one that is no RTF is
+// refused, so that nothing is ever written into it.
+std::string ReadRtfFile(const std::string& path) {
+    std::string text = ReadDocFile(path);
+    if (!StartsWith(text, kRtfStart)) throw Exception(ExtractFileName(path) + " is not a documentation file");
+    return text;
+}
 
 bool IsPageLine(std::string_view line) {
     const std::string_view t = TrimLeftView(line);
@@ -536,20 +594,21 @@ bool TIDocumentation::isCommentPrefix(std::string_view name, std::string_view li
 
 std::string TIDocumentation::LinksFileName() const { return ChangeFileExt(FileName, ".lnk"); }
 
-void TIDocumentation::LoadFromFile() { TIText::LoadFromFile(); }
+void TIDocumentation::LoadFromFile() { SetLinesText(ReadRtfFile(FileName)); }
 
 void TIDocumentation::LoadLinks() {
     const std::string lnk = LinksFileName();
     if (!FileExists(lnk)) return;
-    Links->LoadFromFile(lnk);
+    Links->Clear();
+    Links->AppendFromText(ReadDocFile(lnk));
     linksUsed_ = true;
 }
 
 void TIDocumentation::SaveToFile() {
-    TIText::SaveToFile();
+    WriteDocFile(FileName, Lines->Text());
     if (HelpProject) HelpProject->Written.push_back(FileName);
     if (linksUsed_) {
-        Links->SaveToFile(LinksFileName());
+        WriteDocFile(LinksFileName(), Links->IniText());
         if (HelpProject) HelpProject->Written.push_back(LinksFileName());
     }
 }
@@ -562,16 +621,30 @@ TIHelpProject::TIHelpProject()
       MemLinks(std::make_unique<TMemIni>()) {}
 
 TIHelpProject::~TIHelpProject() {
+    // lock_ goes last of all, after every file is written.
     if (Documentation && Documentation->HelpProject == this) Documentation->HelpProject = nullptr;
 }
 
 void TIHelpProject::LoadHelpProject(const std::string& hpj) {
+    // One run at a time: a second would read the file list the first is
+    // about to replace, and one of the two lists would be lost.
+    if (!lock_ || lockedProject_ != hpj) {
+        lock_.reset();
+        auto lock = std::make_unique<TFileLock>(hpj, LockTimeoutMs);
+        if (!lock->Locked()) {
+            if (lock->Error() == EWOULDBLOCK) throw Exception("The project " + hpj + " is in use");
+            FileError("Cannot create file", lock->LockFileName().empty() ? hpj + ".lock" : lock->LockFileName(),
+                      lock->Error());
+        }
+        lock_ = std::move(lock);
+        lockedProject_ = hpj;
+    }
     HelpProjectFileName = hpj;
     MapFileName = ChangeFileExt(hpj, ".map");
     FilesFileName = ChangeFileExt(hpj, ".fls");
-    if (FileExists(MapFileName)) Map->LoadFromFile(MapFileName);
+    if (FileExists(MapFileName)) Map->SetText(ReadDocFile(MapFileName));
     else Map->Clear();
-    if (FileExists(FilesFileName)) Files->LoadFromFile(FilesFileName);
+    if (FileExists(FilesFileName)) Files->SetText(ReadDocFile(FilesFileName));
     else Files->Clear();
     // An empty line is no file.
     for (int i = Files->Count(); i-- > 0;)
@@ -579,9 +652,9 @@ void TIHelpProject::LoadHelpProject(const std::string& hpj) {
 }
 
 void TIHelpProject::SaveHelpProject() {
-    Map->SaveToFile(MapFileName);
+    WriteDocFile(MapFileName, Map->Text());
     Written.push_back(MapFileName);
-    Files->SaveToFile(FilesFileName);
+    WriteDocFile(FilesFileName, Files->Text());
     Written.push_back(FilesFileName);
 }
 
@@ -596,6 +669,24 @@ std::string TIHelpProject::EntryOf(const std::string& path) const {
     const std::string folder = Folder();
     if (!folder.empty() && StartsWith(path, folder)) return path.substr(folder.size());
     return path;
+}
+
+bool TIHelpProject::InProject(const std::string& entry, std::string* why) const {
+    namespace fs = std::filesystem;
+    const auto fail = [why](const char* reason) {
+        if (why) *why = reason;
+        return false;
+    };
+    if (!LowerCase(entry).ends_with(".rtf")) return fail("not an .rtf file");
+    std::error_code ec;
+    const std::string folder = Folder().empty() ? std::string(".") : Folder();
+    const fs::path base = fs::weakly_canonical(fs::absolute(folder, ec), ec);
+    if (ec) return fail("outside the project's folder");
+    const fs::path file = fs::weakly_canonical(fs::absolute(PathOf(entry), ec), ec);
+    if (ec) return fail("outside the project's folder");
+    const fs::path rel = file.lexically_relative(base);
+    if (rel.empty() || *rel.begin() == ".." || rel == ".") return fail("outside the project's folder");
+    return true;
 }
 
 std::string TIHelpProject::LinksDocumentName() const { return Folder() + "help-links.rtf"; }
@@ -620,15 +711,16 @@ std::unique_ptr<TIDocumentation> TIHelpProject::GetUnitDocumentation(TDocUnit& u
     auto doc = CreateDocumentation(path);
     doc->Unit = unit;
     Documentation = doc.get();
-    // Links first: documenting a new file writes into them.
-    doc->LoadLinks();
-    if (InList(*Files, EntryOf(path)) && FileExists(path)) {
-        doc->LoadFromFile();
-    } else {
-        doc->CreateDocumentation();
-        doc->DocumentarUnit(doc->Unit);
-        AddFileEntry(EntryOf(path));
-    }
+    // A file that exists holds the user's descriptions, listed or not: it
+    // is loaded, and made only when absent.
+    if (FileExists(path)) doc->LoadFromFile();
+    else doc->CreateDocumentation();
+    // The link records are made anew from the source: what it no longer
+    // declares leaves the tables, popups, map and links (its topic and the
+    // user's text stay in the file).
+    doc->LinksChanged();
+    doc->DocumentarUnit(doc->Unit);
+    AddFileEntry(EntryOf(path));
     unit.Context = doc->Unit.Context;
     return doc;
 }
@@ -637,7 +729,7 @@ std::unique_ptr<TIDocumentation> TIHelpProject::GetDocumentation(const std::stri
     auto doc = CreateDocumentation(fileName);
     if (Documentation && SameText(Documentation->FileName, fileName))
         doc->Lines->Assign(Documentation->Lines.get());
-    else if (InList(*Files, EntryOf(fileName)) && FileExists(fileName))
+    else if (FileExists(fileName))
         doc->LoadFromFile();
     else
         doc->CreateDocumentation();
@@ -657,8 +749,11 @@ void TIHelpProject::AddMapEntry(std::string_view context, const std::string& rtf
         for (const std::string& line : Map->Strings()) {
             const size_t eq = line.find('=');
             mapContexts_.insert(LowerCase(std::string_view(line).substr(0, eq)));
+            // Numbering gives each line one of 1 .. the line count; any other
+            // number is damage, which the link pass renumbers anyway.
             int32_t n = 0;
-            if (eq != std::string::npos && TryStrToInt(BeforeSemicolon(line.substr(eq + 1)), n))
+            if (eq != std::string::npos && TryStrToInt(BeforeSemicolon(line.substr(eq + 1)), n) && n >= 1 &&
+                n <= Map->Count())
                 mapHighest_ = std::max(mapHighest_, n);
         }
         mapIndexed_ = true;
@@ -675,8 +770,9 @@ void TIHelpProject::AddMapEntry(std::string_view context, const std::string& rtf
 void TIHelpProject::LoadMemLinks() {
     MemLinks->Clear();
     for (const std::string& f : Files->Strings()) {
+        if (!InProject(f)) continue;
         const std::string lnk = ChangeFileExt(PathOf(f), ".lnk");
-        if (FileExists(lnk)) MemLinks->AppendFromFile(lnk);
+        if (FileExists(lnk)) MemLinks->AppendFromText(ReadDocFile(lnk));
     }
     nameContexts_.clear();
     for (const char* section : {"Contents.Interfaces", "Contents.Objects", "Contents.Classes"})
@@ -808,24 +904,41 @@ void TIHelpProject::ExpandMarker(std::string& line, const std::string& context, 
 void TIHelpProject::LinkDocumentation() {
     const std::string linksName = LinksDocumentName();
     AddFileEntry(EntryOf(linksName));
-    auto links = GetDocumentation(linksName);
+    // Every topic of the links document is made here: it starts empty, so
+    // that what no source declares any more is gone from it. A file of that
+    // name that is no RTF is refused, not replaced.
+    auto links = CreateDocumentation(linksName);
+    if (FileExists(linksName)) ReadRtfFile(linksName);
+    links->CreateDocumentation();
     LoadMemLinks();
+    Skipped.clear();
 
     // The map from every file's contexts, one line a context.
     Map->Clear();
     int n = 0;
     for (const auto& [key, value] : Entries(MemLinks->SectionLines("Contents.Contexts")))
         Map->Add(key + "=" + IntToStr(++n) + value);
-    Map->SaveToFile(MapFileName);
+    WriteDocFile(MapFileName, Map->Text());
 
     const std::string linksBase = LowerCase(ChangeFileExt(ExtractFileName(linksName), ""));
     const std::vector<std::string> files = Files->Strings();
     for (const std::string& f : files) {
         if (LowerCase(ChangeFileExt(ExtractFileName(f), "")) == linksBase) continue;
         const std::string path = PathOf(f);
+        // Only the project's own documentation files are rewritten.
+        std::string why;
+        if (!InProject(f, &why)) {
+            Skipped.push_back(f + ": " + why);
+            continue;
+        }
         if (!FileExists(path)) continue;
+        std::string text = ReadDocFile(path);
+        if (!StartsWith(text, kRtfStart)) {
+            Skipped.push_back(f + ": not a documentation file");
+            continue;
+        }
         auto doc = CreateDocumentation(path);
-        doc->LoadFromFile();
+        doc->SetLinesText(text);
         std::string context;
         for (int i = 0; i < doc->Lines->Count(); ++i) {
             const std::string& l = (*doc->Lines)[i];
@@ -846,11 +959,17 @@ void TIHelpProject::LinkDocumentation() {
 // ---- the driver ----
 
 void DocumentUnits(TIHelpProject& project, const std::vector<std::string>& units) {
+    // One .rtf a unit name: a second unit of that name would be merged into
+    // the first one's file.
+    std::set<std::string> names;
     for (const std::string& path : units) {
-        if (!FileExists(path)) throw EFOpenError("Cannot open file " + path);
+        const std::string name = ChangeFileExt(ExtractFileName(path), "");
+        if (!names.insert(LowerCase(name)).second) throw Exception("Unit " + name + " is given twice");
+    }
+    for (const std::string& path : units) {
         TISourceCode src;
         src.FileName = path;
-        src.SetLinesText(ReadWholeFile(path));
+        src.SetLinesText(ReadDocFile(path));
         src.ValidateLines();
         TUnitComponentList list;
         src.ParseUnit(list);
@@ -872,6 +991,11 @@ void DocumentUnits(TIHelpProject& project, const std::vector<std::string>& units
             if (!classLike) continue;
             TClassComponentList members;
             src.ParseClass(c.Name, members);
+            // Members by kind and name (case ignored), in declaration order:
+            // overloads share one topic (one context) that lists each
+            // declaration.
+            std::vector<TDocMember> documented;
+            std::unordered_map<std::string, size_t> byName;
             for (int m = 0; m < members.GetCount(); ++m) {
                 const TClassComponent cc = members.GetClassComponent(m);
                 if (cc.Kind < cckField || cc.Kind > cckMethod) continue;
@@ -880,17 +1004,22 @@ void DocumentUnits(TIHelpProject& project, const std::vector<std::string>& units
                     TPropertyInfo info;
                     if (src.isValidProperty(cc.Text, info) && info.Type.ends_with("Event")) member.Kind = cckEvent;
                 }
-                std::vector<std::string> names{cc.Name};
+                std::vector<std::string> fieldNames{cc.Name};
                 if (cc.Kind == cckField) {
                     // "X, Y: Integer;" declares X and Y.
                     const size_t colon = cc.Text.find(':');
-                    if (colon != std::string::npos && cc.Text.find(',') < colon) names = SplitNames(cc.Text.substr(0, colon));
+                    if (colon != std::string::npos && cc.Text.find(',') < colon)
+                        fieldNames = SplitNames(cc.Text.substr(0, colon));
                 }
-                for (const std::string& name : names) {
+                for (const std::string& name : fieldNames) {
                     member.Name = name;
-                    doc->DocumentarClassComponent(member, item);
+                    const std::string key = IntToStr(member.Kind) + ":" + LowerCase(name);
+                    const auto [it, added] = byName.emplace(key, documented.size());
+                    if (added) documented.push_back(member);
+                    else if (member.Kind == cckMethod) documented[it->second].Text += kJoiner + member.Text;
                 }
             }
+            for (TDocMember& member : documented) doc->DocumentarClassComponent(member, item);
         }
         doc->SaveToFile();
     }

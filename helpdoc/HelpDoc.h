@@ -68,6 +68,7 @@ std::string MemberContext(TClassComponentKind kind, std::string_view cls, std::s
 
 class TIHelpProject;
 class TIDocumentation;
+class TFileLock;
 class TITopic;
 
 using TTopicEvent = std::function<void(TITopic&)>;
@@ -177,7 +178,11 @@ public:
     TIDocumentation* Documentation = nullptr;  // not owned
     TDocumentationType DocumentationType = dtRTF;
 
+    // Takes the project's lock ("<hpj>.lock", held while the project lives),
+    // waiting at most LockTimeoutMs: another run holding it longer raises
+    // "The project ... is in use".
     void LoadHelpProject(const std::string& hpj);
+    int LockTimeoutMs = 60000;
     void SaveHelpProject();
     std::unique_ptr<TIDocumentation> CreateDocumentation(const std::string& fileName);
     std::unique_ptr<TIDocumentation> GetUnitDocumentation(TDocUnit& unit);
@@ -206,6 +211,11 @@ public:
 
     // Files the last operations wrote, in order.
     std::vector<std::string> Written;
+    // Entries of Files the link pass left alone, each with the reason.
+    std::vector<std::string> Skipped;
+    // Whether the link pass may rewrite the entry: a file inside the
+    // project's folder whose name ends ".rtf"; else why not.
+    bool InProject(const std::string& entry, std::string* why = nullptr) const;
 
 private:
     // Contexts in Map (lower case) and its highest number, for Map at mapVersion_.
@@ -217,11 +227,14 @@ private:
     // contexts, from the last LoadMemLinks.
     std::unordered_map<std::string, std::string> nameContexts_;
     bool namesIndexed_ = false;
+    std::unique_ptr<TFileLock> lock_;
+    std::string lockedProject_;
     void ExpandMarker(std::string& line, const std::string& context, TIDocumentation& links);
 };
 
 // The driver: documents each unit file into the project (loaded from hpj),
-// saves the project and runs the link pass. Raises on bad input.
+// saves the project and runs the link pass. Raises on bad input: a unit
+// given twice (by name, case ignored) before anything is written.
 void DocumentUnits(TIHelpProject& project, const std::vector<std::string>& units);
 
 }  // namespace velt

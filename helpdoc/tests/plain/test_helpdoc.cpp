@@ -48,7 +48,7 @@ protected:
     std::map<std::string, std::string> Snapshot() const {
         std::map<std::string, std::string> files;
         for (const auto& e : fs::directory_iterator(dir_))
-            if (e.path().extension() != ".pas") files[e.path().filename().string()] = ReadWholeFile(e.path().string());
+            if (e.path().extension() != ".pas" && e.path().extension() != ".lock") files[e.path().filename().string()] = ReadWholeFile(e.path().string());
         return files;
     }
     // Contexts a jump may aim at: the map's and the links document's topics.
