@@ -477,8 +477,12 @@ int TIDocumentation::FindTopic(std::string_view context) const {
     if (!indexed_ || indexVersion_ != Lines->Version()) {
         index_.clear();
         const auto& lines = Lines->Strings();
+        indexLast_ = -1;
         for (size_t i = 0; i < lines.size(); ++i)
-            if (IsTopicLine(lines[i])) index_.emplace(LowerCase(TopicContextOf(lines[i])), int(i));
+            if (IsTopicLine(lines[i])) {
+                index_.emplace(LowerCase(TopicContextOf(lines[i])), int(i));
+                indexLast_ = int(i);
+            }
         indexVersion_ = Lines->Version();
         indexed_ = true;
     }
@@ -488,20 +492,30 @@ int TIDocumentation::FindTopic(std::string_view context) const {
 
 void TIDocumentation::PutLines(int first, int count, const std::vector<std::string_view>& lines) {
     FindTopic(std::string_view());  // the index of the lines as they are
+    // The topics of the lines replaced leave the index by name: no walk.
+    std::vector<std::string> gone;
+    for (int k = first; k < first + count; ++k)
+        if (IsTopicLine((*Lines)[k])) gone.push_back(LowerCase(TopicContextOf((*Lines)[k])));
     Lines->ReplaceLines(first, count, lines);
+    for (const std::string& g : gone)
+        if (const auto it = index_.find(g); it != index_.end() && it->second >= first && it->second < first + count)
+            index_.erase(it);
+    // Topics after the lines move; there are none when the lines are put
+    // behind every topic (a new topic goes before the closing line) or keep
+    // their number.
     const int delta = int(lines.size()) - count;
-    for (auto it = index_.begin(); it != index_.end();) {
-        if (it->second >= first && it->second < first + count) {
-            it = index_.erase(it);
-            continue;
+    if (delta != 0 && indexLast_ >= first + count) {
+        indexLast_ = -1;
+        for (auto& [context, line] : index_) {
+            if (line >= first + count) line += delta;
+            indexLast_ = std::max(indexLast_, line);
         }
-        if (it->second >= first + count) it->second += delta;
-        ++it;
     }
     for (size_t k = 0; k < lines.size(); ++k)
         if (IsTopicLine(lines[k])) {
             auto [it, added] = index_.emplace(LowerCase(TopicContextOf(lines[k])), first + int(k));
             if (!added && it->second > first + int(k)) it->second = first + int(k);
+            indexLast_ = std::max(indexLast_, it->second);
         }
     indexVersion_ = Lines->Version();
 }
@@ -792,52 +806,117 @@ std::string TIHelpProject::ContextOfName(std::string_view name) const {
     return std::string();
 }
 
+TIHelpProject::TLinkClass& TIHelpProject::LinkClass(const std::string& context, TLinkClasses& cache) {
+    auto [it, added] = cache.try_emplace(LowerCase(context));
+    TLinkClass& c = it->second;
+    if (added) {
+        c.Context = context;
+        c.ClassName = RtfEscape(MemLinks->ReadString(context, "ClassName", ""));
+        c.Ancestor = MemLinks->ReadString(context, "Ancestor", "");
+        if (!c.Ancestor.empty()) c.AncestorContext = ContextOfName(c.Ancestor);
+    }
+    return c;
+}
+
+TIHelpProject::TLinkClass* TIHelpProject::UpOf(TLinkClass& c, TLinkClasses& cache) {
+    if (!c.UpKnown) {
+        c.Up = c.AncestorContext.empty() ? nullptr : &LinkClass(c.AncestorContext, cache);
+        c.UpKnown = true;
+    }
+    return c.Up;
+}
+
+const std::vector<TIHelpProject::TMemberLine>& TIHelpProject::MemberLinesOf(TLinkClass& c, std::string_view kind) {
+    for (const auto& [k, lines] : c.Members)
+        if (k == kind) return lines;
+    std::vector<TMemberLine> lines;
+    auto entries = SafeEntries(MemLinks->SectionLines(c.Context + "." + std::string(kind)));
+    std::stable_sort(entries.begin(), entries.end(),
+                     [](const auto& a, const auto& b) { return CompareText(a.first, b.first) < 0; });
+    for (const auto& [key, value] : entries) {
+        TMemberLine m;
+        m.Line = "\\par \\tab \\uldb " + RtfEscape(BeforeSemicolon(value)) + "\\uldb0 \\v " + key + ">main\\v0";
+        // CompareText's order is that of the bytes with ASCII letters in upper case.
+        m.Key = UpperCase(m.Line);
+        lines.push_back(std::move(m));
+    }
+    c.Members.emplace_back(std::string(kind), std::move(lines));
+    return c.Members.back().second;
+}
+
+bool TIHelpProject::Components(const std::string& classContext, std::string_view kind, TLinkClasses& cache,
+                              TComponents& out) {
+    const uint64_t walk = ++walks_;
+    std::vector<std::pair<size_t, const std::vector<TMemberLine>*>> parts;
+    for (TLinkClass* c = &LinkClass(classContext, cache); c && c->Walk != walk; c = UpOf(*c, cache)) {
+        c->Walk = walk;
+        const std::vector<TMemberLine>& members = MemberLinesOf(*c, kind);
+        if (members.empty()) continue;
+        out.Heads.push_back(parts.empty() ? "\\par \\b In " + c->ClassName + "\\b0 "
+                                          : "\\par \\b Derived from " + c->ClassName + "\\b0 ");
+        parts.emplace_back(out.Heads.size() - 1, &members);
+    }
+    // Views only once Heads stops growing.
+    static const std::string plain = "\\par \\plain \\f0 \\fs20";
+    for (const auto& [head, members] : parts) {
+        out.All.push_back(plain);
+        out.All.push_back(out.Heads[head]);
+        for (const TMemberLine& m : *members) {
+            out.All.push_back(m.Line);
+            out.Own.push_back(&m);
+        }
+    }
+    return !parts.empty();
+}
+
 bool TIHelpProject::ClassComponentsLinks(const std::string& classContext, std::string_view kind, TStringList& sorted,
                                          TStringList& lines) {
-    std::set<std::string> visited;
-    bool any = false;
-    for (std::string ctx = classContext; !ctx.empty() && visited.insert(LowerCase(ctx)).second;) {
-        auto entries = SafeEntries(MemLinks->SectionLines(ctx + "." + std::string(kind)));
-        std::stable_sort(entries.begin(), entries.end(),
-                         [](const auto& a, const auto& b) { return CompareText(a.first, b.first) < 0; });
-        if (!entries.empty()) {
-            const std::string cn = RtfEscape(MemLinks->ReadString(ctx, "ClassName", ""));
-            lines.Add("\\par \\plain \\f0 \\fs20");
-            lines.Add(any ? "\\par \\b Derived from " + cn + "\\b0 " : "\\par \\b In " + cn + "\\b0 ");
-            for (const auto& [key, value] : entries) {
-                const std::string s =
-                    "\\par \\tab \\uldb " + RtfEscape(BeforeSemicolon(value)) + "\\uldb0 \\v " + key + ">main\\v0";
-                lines.Add(s);
-                sorted.Add(s);
-            }
-            any = true;
-        }
-        const std::string ancestor = MemLinks->ReadString(ctx, "Ancestor", "");
-        ctx = ancestor.empty() ? std::string() : ContextOfName(ancestor);
-    }
-    return any;
+    // Within the link pass what is read of a class is read once: a chain of
+    // classes reads each ancestor for every class below it.
+    TLinkClasses local;
+    TComponents c;
+    if (!Components(classContext, kind, linking_ ? linkClasses_ : local, c)) return false;
+    // One change of each list for all the lines.
+    lines.ReplaceLines(lines.Count(), 0, c.All);
+    std::vector<std::string_view> own;
+    for (const TMemberLine* m : c.Own) own.push_back(m->Line);
+    sorted.ReplaceLines(sorted.Count(), 0, own);
+    return true;
 }
 
 bool TIHelpProject::ClassHierarchy(const std::string& classContext, TStringList& lines) {
-    std::set<std::string> visited{LowerCase(classContext)};
-    bool any = false;
-    for (std::string ctx = classContext;;) {
-        const std::string ancestor = MemLinks->ReadString(ctx, "Ancestor", "");
-        if (ancestor.empty()) break;
-        const std::string at = ContextOfName(ancestor);
-        if (!at.empty() && !visited.insert(LowerCase(at)).second) break;  // a cycle
-        if (lines.Count() > 0) lines.Insert(0, "\\par \\plain \\tab \\cf5 |");
-        any = true;
-        if (at.empty()) {
+    TLinkClasses local;
+    TLinkClasses& cache = linking_ ? linkClasses_ : local;
+    TLinkClass* c = &LinkClass(classContext, cache);
+    const uint64_t walk = ++walks_;
+    c->Walk = walk;
+    // Gathered from the class up, then put root first in one step.
+    static const std::string bar = "\\par \\plain \\tab \\cf5 |";
+    std::vector<std::string_view> up;
+    const bool before = lines.Count() > 0;
+    for (;;) {
+        if (c->Ancestor.empty()) break;
+        TLinkClass* at = UpOf(*c, cache);
+        if (at && at->Walk == walk) break;  // a cycle
+        if (at) at->Walk = walk;
+        if (before || !up.empty()) up.push_back(bar);
+        if (!at) {
             // Not documented here: named, no jump.
-            lines.Insert(0, "\\par \\plain \\f0 \\fs20 \\b " + RtfEscape(ancestor) + "\\b0 ");
+            if (c->AncestorLine.empty()) c->AncestorLine = "\\par \\plain \\f0 \\fs20 \\b " + RtfEscape(c->Ancestor) + "\\b0 ";
+            up.push_back(c->AncestorLine);
             break;
         }
-        lines.Insert(0, "\\par \\plain \\f0 \\fs20 \\b \\uldb " + RtfEscape(ancestor) + "\\uldb0 \\b0 \\v " + at +
-                            ">main\\v0");
-        ctx = at;
+        // The ancestor as this class names it.
+        if (c->AncestorLine.empty())
+            c->AncestorLine = "\\par \\plain \\f0 \\fs20 \\b \\uldb " + RtfEscape(c->Ancestor) + "\\uldb0 \\b0 \\v " +
+                              c->AncestorContext + ">main\\v0";
+        up.push_back(c->AncestorLine);
+        c = at;
     }
-    return any;
+    if (up.empty()) return false;
+    std::reverse(up.begin(), up.end());
+    lines.ReplaceLines(0, 0, up);
+    return true;
 }
 
 void TIHelpProject::ExpandMarker(std::string& line, const std::string& context, TIDocumentation& links) {
@@ -851,8 +930,9 @@ void TIHelpProject::ExpandMarker(std::string& line, const std::string& context, 
     const std::string className = RtfEscape(MemLinks->ReadString(context, "ClassName", ""));
     if (StartsWith(name, "popuplinks")) {
         const std::string kind = name.substr(10);
-        TStringList sorted, members;
-        if (!ClassComponentsLinks(context, kind, sorted, members)) return;
+        TLinkClasses local;
+        TComponents components;
+        if (!Components(context, kind, linking_ ? linkClasses_ : local, components)) return;
         line += " \\tab  \\uldb " + kind + "\\uldb0 \\v " + context + "." + kind + ">MPE\\v0";
         const std::string title = MemLinks->ReadString(context, "ClassName", "") + " " + LowerCase(kind);
         for (bool alpha : {false, true}) {
@@ -868,12 +948,15 @@ void TIHelpProject::ExpandMarker(std::string& line, const std::string& context, 
             t->Add(">{\\footnote > MPE}");
             if (alpha) {
                 t->Add("\\plain \\f3 \\fs20");
-                std::vector<std::string> s = sorted.Strings();
-                std::stable_sort(s.begin(), s.end(),
-                                 [](const std::string& a, const std::string& b) { return CompareText(a, b) < 0; });
-                for (const std::string& l : s) t->Add(l);
+                std::vector<const TMemberLine*> order = components.Own;
+                std::stable_sort(order.begin(), order.end(),
+                                 [](const TMemberLine* a, const TMemberLine* b) { return a->Key < b->Key; });
+                std::vector<std::string_view> views;
+                views.reserve(order.size());
+                for (const TMemberLine* m : order) views.push_back(m->Line);
+                t->Lines->ReplaceLines(t->Lines->Count(), 0, views);
             } else {
-                for (const std::string& l : members.Strings()) t->Add(l);
+                t->Lines->ReplaceLines(t->Lines->Count(), 0, components.All);
             }
             t->FinishTopic();
             links.SaveTopic(*t);
@@ -907,6 +990,15 @@ void TIHelpProject::LinkDocumentation() {
     // Every topic of the links document is made here: it starts empty, so
     // that what no source declares any more is gone from it. A file of that
     // name that is no RTF is refused, not replaced.
+    linking_ = true;
+    linkClasses_.clear();
+    struct TDone {
+        TIHelpProject& P;
+        ~TDone() {
+            P.linking_ = false;
+            P.linkClasses_.clear();
+        }
+    } done{*this};
     auto links = CreateDocumentation(linksName);
     if (FileExists(linksName)) ReadRtfFile(linksName);
     links->CreateDocumentation();

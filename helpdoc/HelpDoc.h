@@ -161,6 +161,8 @@ private:
     mutable std::unordered_map<std::string, int> index_;
     mutable uint64_t indexVersion_ = 0;
     mutable bool indexed_ = false;
+    // The greatest line in the index (at least), -1 when empty.
+    mutable int indexLast_ = -1;
 };
 
 class TIHelpProject : public TPersistent {
@@ -227,6 +229,39 @@ private:
     // contexts, from the last LoadMemLinks.
     std::unordered_map<std::string, std::string> nameContexts_;
     bool namesIndexed_ = false;
+    // What the link pass read of a class (by lower-case context), kept
+    // while it runs.
+    struct TMemberLine {
+        std::string Line;
+        std::string Key;  // the line's sort key
+    };
+    struct TLinkClass {
+        std::string Context;
+        std::string ClassName;  // escaped
+        std::string Ancestor;
+        std::string AncestorContext;
+        TLinkClass* Up = nullptr;  // the ancestor's, once UpKnown
+        bool UpKnown = false;
+        uint64_t Walk = 0;  // the last walk that took it
+        std::string AncestorLine;  // the ancestor's line in a hierarchy
+        // Member lines by kind; a walk takes each class once, so the
+        // reference it keeps stays valid while the walk lasts.
+        std::vector<std::pair<std::string, std::vector<TMemberLine>>> Members;
+    };
+    using TLinkClasses = std::unordered_map<std::string, TLinkClass>;
+    TLinkClass& LinkClass(const std::string& context, TLinkClasses& cache);
+    TLinkClass* UpOf(TLinkClass& c, TLinkClasses& cache);
+    const std::vector<TMemberLine>& MemberLinesOf(TLinkClass& c, std::string_view kind);
+    // ClassComponentsLinks as views of the cached lines.
+    struct TComponents {
+        std::vector<std::string> Heads;
+        std::vector<std::string_view> All;   // grouped by class
+        std::vector<const TMemberLine*> Own;  // the member lines alone
+    };
+    bool Components(const std::string& classContext, std::string_view kind, TLinkClasses& cache, TComponents& out);
+    TLinkClasses linkClasses_;
+    uint64_t walks_ = 0;
+    bool linking_ = false;
     std::unique_ptr<TFileLock> lock_;
     std::string lockedProject_;
     void ExpandMarker(std::string& line, const std::string& context, TIDocumentation& links);
