@@ -518,6 +518,10 @@ void TIDocumentation::PutLines(int first, int count, const std::vector<std::stri
             indexLast_ = std::max(indexLast_, it->second);
         }
     indexVersion_ = Lines->Version();
+    // A topic that went without coming back may have a namesake further on,
+    // which the index never held: it is made again when next asked.
+    for (const std::string& g : gone)
+        if (!index_.count(g)) indexed_ = false;
 }
 
 int TIDocumentation::FindEnd() const {

@@ -479,3 +479,49 @@ TEST_F(HelpDocTest, OverloadsShareATopicAndRemovedItemsLeaveTheLinks) {
         for (const char* gone : {"TGone", "Gone_Method"}) EXPECT_EQ(Read(file).find(gone), std::string::npos) << file << " " << gone;
     EXPECT_FALSE(Topic(Read("help-links.rtf"), "krVCL_TO_Class.Methods").empty());
 }
+
+TEST_F(HelpDocTest, TopicIndexFollowsEveryInsertAndReplacement) {
+    TIHelpProject project;
+    project.LoadHelpProject(Path("Help.hpj"));
+    auto doc = project.CreateDocumentation(Path("X.rtf"));
+    doc->CreateDocumentation();
+    const auto put = [&](const std::string& context, int body) {
+        auto t = doc->CreateTopic();
+        t->Context = context;
+        t->CreateTopic();
+        for (int i = 0; i < body; ++i) t->Add("line " + std::to_string(i));
+        t->FinishTopic();
+        doc->SaveTopic(*t);
+    };
+    // What a fresh index of the same lines answers.
+    const auto expectFresh = [&](const std::vector<std::string>& contexts) {
+        auto fresh = project.CreateDocumentation(Path("Y.rtf"));
+        fresh->Lines->Assign(doc->Lines.get());
+        for (const std::string& c : contexts) {
+            EXPECT_GE(doc->FindTopic(c), 0) << c;
+            EXPECT_EQ(doc->FindTopic(c), fresh->FindTopic(c)) << c;
+        }
+    };
+    put("A", 1);
+    put("B", 2);
+    put("C", 3);
+    expectFresh({"A", "B", "C"});
+    put("B", 6);  // longer, in the middle
+    expectFresh({"A", "B", "C"});
+    put("A", 0);  // shorter, at the front
+    expectFresh({"A", "B", "C"});
+    put("C", 3);  // same length, at the end
+    put("D", 1);
+    expectFresh({"A", "B", "C", "D"});
+    // A topic put without its "#" line: a namesake further on is found.
+    doc->Lines->Insert(doc->FindEnd(), "#{\\footnote # B}");
+    doc->Lines->Insert(doc->FindEnd(), "\\page");
+    const int first = doc->FindTopic("B");
+    auto t = doc->CreateTopic();
+    t->Context = "B";
+    t->Add("plain");
+    t->FinishTopic();
+    doc->SaveTopic(*t);
+    EXPECT_GT(doc->FindTopic("B"), first);
+    expectFresh({"A", "B", "C", "D"});
+}
