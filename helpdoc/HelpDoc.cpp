@@ -113,6 +113,21 @@ void WriteDocFile(const std::string& path, const std::string& text) {
 
 const char* const kRtfStart = "{\\rtf1";
 
+// Raises for a file that does not begin like RTF; reads only its start.
+void RefuseNonRtf(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) FileError("Cannot open file", path, errno);
+    char head[6] = {};
+    ssize_t n;
+    do n = ::read(fd, head, sizeof head);
+    while (n < 0 && errno == EINTR);
+    const int e = errno;
+    ::close(fd);
+    if (n < 0) FileError("Cannot read file", path, e);
+    if (std::string_view(head, size_t(n)) != kRtfStart)
+        throw Exception(ExtractFileName(path) + " is not a documentation file");
+}
+
 // The text of an existing documentation file; one that is no RTF is
 // refused, so that nothing is ever written into it.
 std::string ReadRtfFile(const std::string& path) {
@@ -1004,7 +1019,7 @@ void TIHelpProject::LinkDocumentation() {
         }
     } done{*this};
     auto links = CreateDocumentation(linksName);
-    if (FileExists(linksName)) ReadRtfFile(linksName);
+    if (FileExists(linksName)) RefuseNonRtf(linksName);
     links->CreateDocumentation();
     LoadMemLinks();
     Skipped.clear();

@@ -340,6 +340,10 @@ TEST_F(HelpDocTest, ExistingUnitFilesAreLoadedNeverReplaced) {
     Write("Cycle.rtf", "My notes on Cycle.\n");
     EXPECT_EQ(Message([&] { Generate({"Cycle.pas"}); }), "Cycle.rtf is not a documentation file");
     EXPECT_EQ(Read("Cycle.rtf"), "My notes on Cycle.\n");
+    fs::remove(Path("Cycle.rtf"));
+    Write("help-links.rtf", "{\\rt");
+    EXPECT_EQ(Message([&] { Generate({"Chain.pas"}); }), "help-links.rtf is not a documentation file");
+    EXPECT_EQ(Read("help-links.rtf"), "{\\rt");
 }
 
 TEST_F(HelpDocTest, LinkPassRewritesOnlyTheProjectsRtfFiles) {
