@@ -558,8 +558,11 @@ int TIDocumentation::TopicEnd(int first) const {
 
 void TIDocumentation::SaveTopic(TITopic& topic) {
     const auto& src = topic.Lines->Strings();
-    std::vector<std::string_view> lines(src.begin(), src.end());
-    const int at = FindTopic(topic.Context);
+    SaveTopicLines(topic.Context, std::vector<std::string_view>(src.begin(), src.end()));
+}
+
+void TIDocumentation::SaveTopicLines(std::string_view context, const std::vector<std::string_view>& lines) {
+    const int at = FindTopic(context);
     if (at >= 0) {
         PutLines(at, TopicEnd(at) - at, lines);
         return;
@@ -905,14 +908,20 @@ bool TIHelpProject::ClassComponentsLinks(const std::string& classContext, std::s
 
 bool TIHelpProject::ClassHierarchy(const std::string& classContext, TStringList& lines) {
     TLinkClasses local;
-    TLinkClasses& cache = linking_ ? linkClasses_ : local;
+    std::vector<std::string_view> up;
+    if (!Hierarchy(classContext, linking_ ? linkClasses_ : local, lines.Count() > 0, up)) return false;
+    lines.ReplaceLines(0, 0, up);
+    return true;
+}
+
+bool TIHelpProject::Hierarchy(const std::string& classContext, TLinkClasses& cache, bool before,
+                              std::vector<std::string_view>& up) {
     TLinkClass* c = &LinkClass(classContext, cache);
     const uint64_t walk = ++walks_;
     c->Walk = walk;
     // Gathered from the class up, then put root first in one step.
     static const std::string bar = "\\par \\plain \\tab \\cf5 |";
-    std::vector<std::string_view> up;
-    const bool before = lines.Count() > 0;
+    up.clear();
     for (;;) {
         if (c->Ancestor.empty()) break;
         TLinkClass* at = UpOf(*c, cache);
@@ -932,10 +941,8 @@ bool TIHelpProject::ClassHierarchy(const std::string& classContext, TStringList&
         up.push_back(c->AncestorLine);
         c = at;
     }
-    if (up.empty()) return false;
     std::reverse(up.begin(), up.end());
-    lines.ReplaceLines(0, 0, up);
-    return true;
+    return !up.empty();
 }
 
 void TIHelpProject::ExpandMarker(std::string& line, const std::string& context, TIDocumentation& links) {
@@ -965,34 +972,38 @@ void TIHelpProject::ExpandMarker(std::string& line, const std::string& context, 
                                    TITopic& topic) { topic.Add(line); };
             t->CreateTopic();
             t->Add(">{\\footnote > MPE}");
+            if (alpha) t->Add("\\plain \\f3 \\fs20");
+            const auto& head = t->Lines->Strings();
+            std::vector<std::string_view> views(head.begin(), head.end());
             if (alpha) {
-                t->Add("\\plain \\f3 \\fs20");
                 std::vector<const TMemberLine*> order = components.Own;
                 std::stable_sort(order.begin(), order.end(),
                                  [](const TMemberLine* a, const TMemberLine* b) { return a->Key < b->Key; });
-                std::vector<std::string_view> views;
-                views.reserve(order.size());
                 for (const TMemberLine* m : order) views.push_back(m->Line);
-                t->Lines->ReplaceLines(t->Lines->Count(), 0, views);
             } else {
-                t->Lines->ReplaceLines(t->Lines->Count(), 0, components.All);
+                views.insert(views.end(), components.All.begin(), components.All.end());
             }
-            t->FinishTopic();
-            links.SaveTopic(*t);
+            // Stored from views of the lines: a long chain's lists are
+            // copied once, into the links document.
+            views.push_back("\\page");
+            links.SaveTopicLines(t->Context, views);
         }
     } else if (name == "hierarchy") {
-        TStringList ancestors;
-        if (!ClassHierarchy(context, ancestors)) return;
+        TLinkClasses local;
+        std::vector<std::string_view> ancestors;
+        if (!Hierarchy(context, linking_ ? linkClasses_ : local, false, ancestors)) return;
         line += " \\uldb Hierarchy\\uldb0 \\v !PopupID(" + context + ".Hierarchy)\\v0";
         auto t = links.CreateTopic();
         t->Context = context + ".Hierarchy";
         t->CreateTopic();
         t->Add(">{\\footnote > main}");
         t->Add("\\par \\plain \\f3 \\fs20 \\b Hierarchy\\b0 \\par");
-        for (const std::string& l : ancestors.Strings()) t->Add(l);
-        t->Add("\\par");
-        t->FinishTopic();
-        links.SaveTopic(*t);
+        const auto& head = t->Lines->Strings();
+        std::vector<std::string_view> views(head.begin(), head.end());
+        views.insert(views.end(), ancestors.begin(), ancestors.end());
+        views.push_back("\\par");
+        views.push_back("\\page");
+        links.SaveTopicLines(t->Context, views);
     } else if (StartsWith(name, "linkstable")) {
         const std::string kind = name.substr(10);
         const auto entries = SafeEntries(MemLinks->SectionLines(context + "." + kind));

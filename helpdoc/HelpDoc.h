@@ -133,6 +133,8 @@ public:
     // Carries the old topic's description over, then SaveTopic.
     void AppendTopic(TITopic& topic);
     void SaveTopic(TITopic& topic);
+    // SaveTopic of the topic of that context made of these lines.
+    void SaveTopicLines(std::string_view context, const std::vector<std::string_view>& lines);
     std::unique_ptr<TITopic> LoadTopic(std::string_view context);
     // Index of the topic's "#" footnote line (whole context, case ignored),
     // else -1.
@@ -259,6 +261,8 @@ private:
         std::vector<const TMemberLine*> Own;  // the member lines alone
     };
     bool Components(const std::string& classContext, std::string_view kind, TLinkClasses& cache, TComponents& out);
+    // ClassHierarchy as views of the cached lines; before: lines stand below.
+    bool Hierarchy(const std::string& classContext, TLinkClasses& cache, bool before, std::vector<std::string_view>& up);
     TLinkClasses linkClasses_;
     uint64_t walks_ = 0;
     bool linking_ = false;
