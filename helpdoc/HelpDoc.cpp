@@ -708,21 +708,33 @@ std::string TIHelpProject::EntryOf(const std::string& path) const {
 }
 
 bool TIHelpProject::InProject(const std::string& entry, std::string* why) const {
+    // Within the link pass each entry is judged once.
+    const auto it = linking_ ? inProject_.find(entry) : inProject_.end();
+    const std::string reason = it != inProject_.end() ? it->second : NotInProject(entry);
+    if (linking_ && it == inProject_.end()) inProject_.emplace(entry, reason);
+    if (why) *why = reason;
+    return reason.empty();
+}
+
+std::string TIHelpProject::NotInProject(const std::string& entry) const {
     namespace fs = std::filesystem;
-    const auto fail = [why](const char* reason) {
-        if (why) *why = reason;
-        return false;
-    };
-    if (!LowerCase(entry).ends_with(".rtf")) return fail("not an .rtf file");
+    if (entry.size() < 4 || !SameText(std::string_view(entry).substr(entry.size() - 4), ".rtf"))
+        return "not an .rtf file";
     std::error_code ec;
+    // The folder once for all the entries.
     const std::string folder = Folder().empty() ? std::string(".") : Folder();
-    const fs::path base = fs::weakly_canonical(fs::absolute(folder, ec), ec);
-    if (ec) return fail("outside the project's folder");
+    if (baseOf_ != folder) {
+        baseOf_ = folder;
+        base_ = fs::weakly_canonical(fs::absolute(folder, ec), ec).string();
+        if (ec) base_.clear();
+    }
+    const char* const outside = "outside the project's folder";
+    if (base_.empty()) return outside;
     const fs::path file = fs::weakly_canonical(fs::absolute(PathOf(entry), ec), ec);
-    if (ec) return fail("outside the project's folder");
-    const fs::path rel = file.lexically_relative(base);
-    if (rel.empty() || *rel.begin() == ".." || rel == ".") return fail("outside the project's folder");
-    return true;
+    if (ec) return outside;
+    const fs::path rel = file.lexically_relative(fs::path(base_));
+    if (rel.empty() || *rel.begin() == ".." || rel == ".") return outside;
+    return std::string();
 }
 
 std::string TIHelpProject::LinksDocumentName() const { return Folder() + "help-links.rtf"; }
@@ -1022,11 +1034,13 @@ void TIHelpProject::LinkDocumentation() {
     // name that is no RTF is refused, not replaced.
     linking_ = true;
     linkClasses_.clear();
+    inProject_.clear();
     struct TDone {
         TIHelpProject& P;
         ~TDone() {
             P.linking_ = false;
             P.linkClasses_.clear();
+            P.inProject_.clear();
         }
     } done{*this};
     auto links = CreateDocumentation(linksName);

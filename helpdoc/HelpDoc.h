@@ -266,6 +266,12 @@ private:
     TLinkClasses linkClasses_;
     uint64_t walks_ = 0;
     bool linking_ = false;
+    // The project's folder with its links followed, for the folder baseOf_.
+    mutable std::string baseOf_, base_;
+    // Why an entry is no file of the project ("" when it is); by entry,
+    // while the link pass runs.
+    std::string NotInProject(const std::string& entry) const;
+    mutable std::unordered_map<std::string, std::string> inProject_;
     std::unique_ptr<TFileLock> lock_;
     std::string lockedProject_;
     void ExpandMarker(std::string& line, const std::string& context, TIDocumentation& links);
