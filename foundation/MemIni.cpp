@@ -17,6 +17,29 @@ TMemIni::~TMemIni() { Clear(); }
 void TMemIni::Clear() {
     TStringList::Clear();
     preamble_.Clear();
+    std::lock_guard<std::mutex> g(keysLock_);
+    keys_.clear();
+}
+
+TMemIni::TKeyIndex& TMemIni::KeyIndex(const TStringList& lines) const {
+    TKeyIndex& k = keys_[&lines];
+    if (k.Version != lines.Version()) {
+        k.First.clear();
+        const auto& items = lines.Strings();
+        for (size_t i = 0; i < items.size(); ++i) {
+            const size_t p = items[i].find('=');
+            if (p != std::string::npos) k.First.emplace(LowerCase(std::string_view(items[i]).substr(0, p)), int(i));
+        }
+        k.Version = lines.Version();
+    }
+    return k;
+}
+
+int TMemIni::IndexOfKey(const TStringList& lines, std::string_view name) const {
+    std::lock_guard<std::mutex> g(keysLock_);
+    const TKeyIndex& k = KeyIndex(lines);
+    const auto it = k.First.find(LowerCase(name));
+    return it == k.First.end() ? -1 : it->second;
 }
 
 TStringList* TMemIni::SectionLines(std::string_view section) const {
@@ -43,7 +66,12 @@ TStringList& TMemIni::LinesAt(int i) {
 
 void TMemIni::EraseSection(std::string_view section) {
     int i;
-    if (Find(section, i)) Delete(i);
+    if (!Find(section, i)) return;
+    {
+        std::lock_guard<std::mutex> g(keysLock_);
+        keys_.erase(dynamic_cast<TStringList*>(GetObject(i)));
+    }
+    Delete(i);
 }
 
 void TMemIni::LoadFromFile(const std::string& fileName) {
@@ -122,7 +150,11 @@ std::string TMemIni::ReadString(std::string_view section, std::string_view name,
     int i;
     if (!Find(section, i)) return std::string(def);
     auto* lines = dynamic_cast<TStringList*>(GetObject(i));
-    return lines ? lines->Values(name) : std::string();
+    if (!lines) return std::string();
+    const int k = IndexOfKey(*lines, name);
+    if (k < 0) return std::string();
+    const std::string& s = (*lines)[k];
+    return s.substr(s.find('=') + 1);
 }
 
 void TMemIni::WriteString(std::string_view section, std::string_view name, std::string_view value) {
@@ -140,9 +172,17 @@ void TMemIni::WriteString(std::string_view section, std::string_view name, std::
                         "\" cannot be stored: it contains a line break");
     TStringList& lines = AddSection(section);
     std::string line = std::string(name) + "=" + std::string(value);
-    int i = lines.IndexOfName(name);
-    if (i >= 0) lines.Put(i, line);
-    else lines.Add(line);
+    const int i = IndexOfKey(lines, name);
+    // The key of the line stays, or a new one is last: the index follows
+    // the change instead of being made again.
+    std::lock_guard<std::mutex> g(keysLock_);
+    TKeyIndex& k = KeyIndex(lines);
+    if (i >= 0) {
+        lines.Put(i, line);
+    } else {
+        k.First.emplace(LowerCase(name), lines.Add(line));
+    }
+    k.Version = lines.Version();
 }
 
 void TMemIni::ReadSectionValues(std::string_view section, TStringList& strings) const {

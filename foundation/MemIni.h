@@ -3,8 +3,11 @@
 // section names, each owning the verbatim lines of its body in file order.
 // It is read in one pass, queried and changed in memory, written in one pass.
 
+#include <cstdint>
+#include <mutex>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 
 #include "foundation/Classes.h"
 
@@ -59,7 +62,20 @@ private:
     TStringList& AddSection(std::string_view section);
     // The lines of section i, created when it has none yet.
     TStringList& LinesAt(int i);
+    // The first line of lines whose text before "=" is name (ASCII case
+    // ignored), else -1: IndexOfName through a hashed index of the section,
+    // kept for the lines' version and made again when they changed.
+    int IndexOfKey(const TStringList& lines, std::string_view name) const;
+    struct TKeyIndex {
+        uint64_t Version = 0;
+        std::unordered_map<std::string, int> First;  // lower-case key
+    };
+    TKeyIndex& KeyIndex(const TStringList& lines) const;
     TStringList preamble_;
+    // By section list; a list's version is never reused, so an entry left by
+    // a freed list is never taken for the list that follows it.
+    mutable std::unordered_map<const TStringList*, TKeyIndex> keys_;
+    mutable std::mutex keysLock_;
 };
 
 }  // namespace velt

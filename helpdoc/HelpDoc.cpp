@@ -1,11 +1,19 @@
 #include "helpdoc/HelpDoc.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
 #include <map>
 
 #include "foundation/StrUtils.h"
 #include "foundation/SysUtils.h"
 #include "helpdoc/Parsek.h"
+#include "platform/registry/AtomicFile.h"
 #include "source/SourceCode.h"
 
 namespace velt {
@@ -62,6 +70,71 @@ const char* ContentsSection(TUnitComponentKind k) {
 }
 
 bool StartsWith(std::string_view s, std::string_view p) { return s.substr(0, p.size()) == p; }
+
+// File errors name the system's reason.
+[[noreturn]] void FileError(const char* what, const std::string& path, int err) {
+    throw EStreamError(std::string(what) + " \"" + path + "\": " + std::strerror(err ? err : EIO));
+}
+
+std::string ReadDocFile(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) FileError("Cannot open file", path, errno);
+    struct stat st;
+    if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+        ::close(fd);
+        FileError("Cannot open file", path, EISDIR);
+    }
+    std::string s;
+    char buf[65536];
+    for (;;) {
+        const ssize_t n = ::read(fd, buf, sizeof buf);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) {
+            const int e = errno;
+            ::close(fd);
+            FileError("Cannot read file", path, e);
+        }
+        if (n == 0) break;
+        s.append(buf, size_t(n));
+    }
+    ::close(fd);
+    return s;
+}
+
+void WriteDocFile(const std::string& path, const std::string& text) {
+    errno = 0;
+    switch (WriteFileAtomically(path, text.data(), text.size())) {
+        case TAtomicWriteResult::Ok: return;
+        case TAtomicWriteResult::CannotWrite: FileError("Cannot write file", path, errno);
+        case TAtomicWriteResult::CannotCreate: break;
+    }
+    FileError("Cannot create file", path, errno);
+}
+
+const char* const kRtfStart = "{\\rtf1";
+
+// Raises for a file that does not begin like RTF; reads only its start.
+void RefuseNonRtf(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) FileError("Cannot open file", path, errno);
+    char head[6] = {};
+    ssize_t n;
+    do n = ::read(fd, head, sizeof head);
+    while (n < 0 && errno == EINTR);
+    const int e = errno;
+    ::close(fd);
+    if (n < 0) FileError("Cannot read file", path, e);
+    if (std::string_view(head, size_t(n)) != kRtfStart)
+        throw Exception(ExtractFileName(path) + " is not a documentation file");
+}
+
+// The text of an existing documentation file; one that is no RTF is
+// refused, so that nothing is ever written into it.
+std::string ReadRtfFile(const std::string& path) {
+    std::string text = ReadDocFile(path);
+    if (!StartsWith(text, kRtfStart)) throw Exception(ExtractFileName(path) + " is not a documentation file");
+    return text;
+}
 
 bool IsPageLine(std::string_view line) {
     const std::string_view t = TrimLeftView(line);
@@ -419,8 +492,12 @@ int TIDocumentation::FindTopic(std::string_view context) const {
     if (!indexed_ || indexVersion_ != Lines->Version()) {
         index_.clear();
         const auto& lines = Lines->Strings();
+        indexLast_ = -1;
         for (size_t i = 0; i < lines.size(); ++i)
-            if (IsTopicLine(lines[i])) index_.emplace(LowerCase(TopicContextOf(lines[i])), int(i));
+            if (IsTopicLine(lines[i])) {
+                index_.emplace(LowerCase(TopicContextOf(lines[i])), int(i));
+                indexLast_ = int(i);
+            }
         indexVersion_ = Lines->Version();
         indexed_ = true;
     }
@@ -430,22 +507,36 @@ int TIDocumentation::FindTopic(std::string_view context) const {
 
 void TIDocumentation::PutLines(int first, int count, const std::vector<std::string_view>& lines) {
     FindTopic(std::string_view());  // the index of the lines as they are
+    // The topics of the lines replaced leave the index by name: no walk.
+    std::vector<std::string> gone;
+    for (int k = first; k < first + count; ++k)
+        if (IsTopicLine((*Lines)[k])) gone.push_back(LowerCase(TopicContextOf((*Lines)[k])));
     Lines->ReplaceLines(first, count, lines);
+    for (const std::string& g : gone)
+        if (const auto it = index_.find(g); it != index_.end() && it->second >= first && it->second < first + count)
+            index_.erase(it);
+    // Topics after the lines move; there are none when the lines are put
+    // behind every topic (a new topic goes before the closing line) or keep
+    // their number.
     const int delta = int(lines.size()) - count;
-    for (auto it = index_.begin(); it != index_.end();) {
-        if (it->second >= first && it->second < first + count) {
-            it = index_.erase(it);
-            continue;
+    if (delta != 0 && indexLast_ >= first + count) {
+        indexLast_ = -1;
+        for (auto& [context, line] : index_) {
+            if (line >= first + count) line += delta;
+            indexLast_ = std::max(indexLast_, line);
         }
-        if (it->second >= first + count) it->second += delta;
-        ++it;
     }
     for (size_t k = 0; k < lines.size(); ++k)
         if (IsTopicLine(lines[k])) {
             auto [it, added] = index_.emplace(LowerCase(TopicContextOf(lines[k])), first + int(k));
             if (!added && it->second > first + int(k)) it->second = first + int(k);
+            indexLast_ = std::max(indexLast_, it->second);
         }
     indexVersion_ = Lines->Version();
+    // A topic that went without coming back may have a namesake further on,
+    // which the index never held: it is made again when next asked.
+    for (const std::string& g : gone)
+        if (!index_.count(g)) indexed_ = false;
 }
 
 int TIDocumentation::FindEnd() const {
@@ -467,8 +558,11 @@ int TIDocumentation::TopicEnd(int first) const {
 
 void TIDocumentation::SaveTopic(TITopic& topic) {
     const auto& src = topic.Lines->Strings();
-    std::vector<std::string_view> lines(src.begin(), src.end());
-    const int at = FindTopic(topic.Context);
+    SaveTopicLines(topic.Context, std::vector<std::string_view>(src.begin(), src.end()));
+}
+
+void TIDocumentation::SaveTopicLines(std::string_view context, const std::vector<std::string_view>& lines) {
+    const int at = FindTopic(context);
     if (at >= 0) {
         PutLines(at, TopicEnd(at) - at, lines);
         return;
@@ -536,20 +630,21 @@ bool TIDocumentation::isCommentPrefix(std::string_view name, std::string_view li
 
 std::string TIDocumentation::LinksFileName() const { return ChangeFileExt(FileName, ".lnk"); }
 
-void TIDocumentation::LoadFromFile() { TIText::LoadFromFile(); }
+void TIDocumentation::LoadFromFile() { SetLinesText(ReadRtfFile(FileName)); }
 
 void TIDocumentation::LoadLinks() {
     const std::string lnk = LinksFileName();
     if (!FileExists(lnk)) return;
-    Links->LoadFromFile(lnk);
+    Links->Clear();
+    Links->AppendFromText(ReadDocFile(lnk));
     linksUsed_ = true;
 }
 
 void TIDocumentation::SaveToFile() {
-    TIText::SaveToFile();
+    WriteDocFile(FileName, Lines->Text());
     if (HelpProject) HelpProject->Written.push_back(FileName);
     if (linksUsed_) {
-        Links->SaveToFile(LinksFileName());
+        WriteDocFile(LinksFileName(), Links->IniText());
         if (HelpProject) HelpProject->Written.push_back(LinksFileName());
     }
 }
@@ -562,16 +657,30 @@ TIHelpProject::TIHelpProject()
       MemLinks(std::make_unique<TMemIni>()) {}
 
 TIHelpProject::~TIHelpProject() {
+    // lock_ goes last of all, after every file is written.
     if (Documentation && Documentation->HelpProject == this) Documentation->HelpProject = nullptr;
 }
 
 void TIHelpProject::LoadHelpProject(const std::string& hpj) {
+    // One run at a time: a second would read the file list the first is
+    // about to replace, and one of the two lists would be lost.
+    if (!lock_ || lockedProject_ != hpj) {
+        lock_.reset();
+        auto lock = std::make_unique<TFileLock>(hpj, LockTimeoutMs);
+        if (!lock->Locked()) {
+            if (lock->Error() == EWOULDBLOCK) throw Exception("The project " + hpj + " is in use");
+            FileError("Cannot create file", lock->LockFileName().empty() ? hpj + ".lock" : lock->LockFileName(),
+                      lock->Error());
+        }
+        lock_ = std::move(lock);
+        lockedProject_ = hpj;
+    }
     HelpProjectFileName = hpj;
     MapFileName = ChangeFileExt(hpj, ".map");
     FilesFileName = ChangeFileExt(hpj, ".fls");
-    if (FileExists(MapFileName)) Map->LoadFromFile(MapFileName);
+    if (FileExists(MapFileName)) Map->SetText(ReadDocFile(MapFileName));
     else Map->Clear();
-    if (FileExists(FilesFileName)) Files->LoadFromFile(FilesFileName);
+    if (FileExists(FilesFileName)) Files->SetText(ReadDocFile(FilesFileName));
     else Files->Clear();
     // An empty line is no file.
     for (int i = Files->Count(); i-- > 0;)
@@ -579,9 +688,9 @@ void TIHelpProject::LoadHelpProject(const std::string& hpj) {
 }
 
 void TIHelpProject::SaveHelpProject() {
-    Map->SaveToFile(MapFileName);
+    WriteDocFile(MapFileName, Map->Text());
     Written.push_back(MapFileName);
-    Files->SaveToFile(FilesFileName);
+    WriteDocFile(FilesFileName, Files->Text());
     Written.push_back(FilesFileName);
 }
 
@@ -596,6 +705,36 @@ std::string TIHelpProject::EntryOf(const std::string& path) const {
     const std::string folder = Folder();
     if (!folder.empty() && StartsWith(path, folder)) return path.substr(folder.size());
     return path;
+}
+
+bool TIHelpProject::InProject(const std::string& entry, std::string* why) const {
+    // Within the link pass each entry is judged once.
+    const auto it = linking_ ? inProject_.find(entry) : inProject_.end();
+    const std::string reason = it != inProject_.end() ? it->second : NotInProject(entry);
+    if (linking_ && it == inProject_.end()) inProject_.emplace(entry, reason);
+    if (why) *why = reason;
+    return reason.empty();
+}
+
+std::string TIHelpProject::NotInProject(const std::string& entry) const {
+    namespace fs = std::filesystem;
+    if (entry.size() < 4 || !SameText(std::string_view(entry).substr(entry.size() - 4), ".rtf"))
+        return "not an .rtf file";
+    std::error_code ec;
+    // The folder once for all the entries.
+    const std::string folder = Folder().empty() ? std::string(".") : Folder();
+    if (baseOf_ != folder) {
+        baseOf_ = folder;
+        base_ = fs::weakly_canonical(fs::absolute(folder, ec), ec).string();
+        if (ec) base_.clear();
+    }
+    const char* const outside = "outside the project's folder";
+    if (base_.empty()) return outside;
+    const fs::path file = fs::weakly_canonical(fs::absolute(PathOf(entry), ec), ec);
+    if (ec) return outside;
+    const fs::path rel = file.lexically_relative(fs::path(base_));
+    if (rel.empty() || *rel.begin() == ".." || rel == ".") return outside;
+    return std::string();
 }
 
 std::string TIHelpProject::LinksDocumentName() const { return Folder() + "help-links.rtf"; }
@@ -620,15 +759,16 @@ std::unique_ptr<TIDocumentation> TIHelpProject::GetUnitDocumentation(TDocUnit& u
     auto doc = CreateDocumentation(path);
     doc->Unit = unit;
     Documentation = doc.get();
-    // Links first: documenting a new file writes into them.
-    doc->LoadLinks();
-    if (InList(*Files, EntryOf(path)) && FileExists(path)) {
-        doc->LoadFromFile();
-    } else {
-        doc->CreateDocumentation();
-        doc->DocumentarUnit(doc->Unit);
-        AddFileEntry(EntryOf(path));
-    }
+    // A file that exists holds the user's descriptions, listed or not: it
+    // is loaded, and made only when absent.
+    if (FileExists(path)) doc->LoadFromFile();
+    else doc->CreateDocumentation();
+    // The link records are made anew from the source: what it no longer
+    // declares leaves the tables, popups, map and links (its topic and the
+    // user's text stay in the file).
+    doc->LinksChanged();
+    doc->DocumentarUnit(doc->Unit);
+    AddFileEntry(EntryOf(path));
     unit.Context = doc->Unit.Context;
     return doc;
 }
@@ -637,7 +777,7 @@ std::unique_ptr<TIDocumentation> TIHelpProject::GetDocumentation(const std::stri
     auto doc = CreateDocumentation(fileName);
     if (Documentation && SameText(Documentation->FileName, fileName))
         doc->Lines->Assign(Documentation->Lines.get());
-    else if (InList(*Files, EntryOf(fileName)) && FileExists(fileName))
+    else if (FileExists(fileName))
         doc->LoadFromFile();
     else
         doc->CreateDocumentation();
@@ -657,8 +797,11 @@ void TIHelpProject::AddMapEntry(std::string_view context, const std::string& rtf
         for (const std::string& line : Map->Strings()) {
             const size_t eq = line.find('=');
             mapContexts_.insert(LowerCase(std::string_view(line).substr(0, eq)));
+            // Numbering gives each line one of 1 .. the line count; any other
+            // number is damage, which the link pass renumbers anyway.
             int32_t n = 0;
-            if (eq != std::string::npos && TryStrToInt(BeforeSemicolon(line.substr(eq + 1)), n))
+            if (eq != std::string::npos && TryStrToInt(BeforeSemicolon(line.substr(eq + 1)), n) && n >= 1 &&
+                n <= Map->Count())
                 mapHighest_ = std::max(mapHighest_, n);
         }
         mapIndexed_ = true;
@@ -675,8 +818,9 @@ void TIHelpProject::AddMapEntry(std::string_view context, const std::string& rtf
 void TIHelpProject::LoadMemLinks() {
     MemLinks->Clear();
     for (const std::string& f : Files->Strings()) {
+        if (!InProject(f)) continue;
         const std::string lnk = ChangeFileExt(PathOf(f), ".lnk");
-        if (FileExists(lnk)) MemLinks->AppendFromFile(lnk);
+        if (FileExists(lnk)) MemLinks->AppendFromText(ReadDocFile(lnk));
     }
     nameContexts_.clear();
     for (const char* section : {"Contents.Interfaces", "Contents.Objects", "Contents.Classes"})
@@ -696,52 +840,121 @@ std::string TIHelpProject::ContextOfName(std::string_view name) const {
     return std::string();
 }
 
+TIHelpProject::TLinkClass& TIHelpProject::LinkClass(const std::string& context, TLinkClasses& cache) {
+    auto [it, added] = cache.try_emplace(LowerCase(context));
+    TLinkClass& c = it->second;
+    if (added) {
+        c.Context = context;
+        c.ClassName = RtfEscape(MemLinks->ReadString(context, "ClassName", ""));
+        c.Ancestor = MemLinks->ReadString(context, "Ancestor", "");
+        if (!c.Ancestor.empty()) c.AncestorContext = ContextOfName(c.Ancestor);
+    }
+    return c;
+}
+
+TIHelpProject::TLinkClass* TIHelpProject::UpOf(TLinkClass& c, TLinkClasses& cache) {
+    if (!c.UpKnown) {
+        c.Up = c.AncestorContext.empty() ? nullptr : &LinkClass(c.AncestorContext, cache);
+        c.UpKnown = true;
+    }
+    return c.Up;
+}
+
+const std::vector<TIHelpProject::TMemberLine>& TIHelpProject::MemberLinesOf(TLinkClass& c, std::string_view kind) {
+    for (const auto& [k, lines] : c.Members)
+        if (k == kind) return lines;
+    std::vector<TMemberLine> lines;
+    auto entries = SafeEntries(MemLinks->SectionLines(c.Context + "." + std::string(kind)));
+    std::stable_sort(entries.begin(), entries.end(),
+                     [](const auto& a, const auto& b) { return CompareText(a.first, b.first) < 0; });
+    for (const auto& [key, value] : entries) {
+        TMemberLine m;
+        m.Line = "\\par \\tab \\uldb " + RtfEscape(BeforeSemicolon(value)) + "\\uldb0 \\v " + key + ">main\\v0";
+        // CompareText's order is that of the bytes with ASCII letters in upper case.
+        m.Key = UpperCase(m.Line);
+        lines.push_back(std::move(m));
+    }
+    c.Members.emplace_back(std::string(kind), std::move(lines));
+    return c.Members.back().second;
+}
+
+bool TIHelpProject::Components(const std::string& classContext, std::string_view kind, TLinkClasses& cache,
+                              TComponents& out) {
+    const uint64_t walk = ++walks_;
+    std::vector<std::pair<size_t, const std::vector<TMemberLine>*>> parts;
+    for (TLinkClass* c = &LinkClass(classContext, cache); c && c->Walk != walk; c = UpOf(*c, cache)) {
+        c->Walk = walk;
+        const std::vector<TMemberLine>& members = MemberLinesOf(*c, kind);
+        if (members.empty()) continue;
+        out.Heads.push_back(parts.empty() ? "\\par \\b In " + c->ClassName + "\\b0 "
+                                          : "\\par \\b Derived from " + c->ClassName + "\\b0 ");
+        parts.emplace_back(out.Heads.size() - 1, &members);
+    }
+    // Views only once Heads stops growing.
+    static const std::string plain = "\\par \\plain \\f0 \\fs20";
+    for (const auto& [head, members] : parts) {
+        out.All.push_back(plain);
+        out.All.push_back(out.Heads[head]);
+        for (const TMemberLine& m : *members) {
+            out.All.push_back(m.Line);
+            out.Own.push_back(&m);
+        }
+    }
+    return !parts.empty();
+}
+
 bool TIHelpProject::ClassComponentsLinks(const std::string& classContext, std::string_view kind, TStringList& sorted,
                                          TStringList& lines) {
-    std::set<std::string> visited;
-    bool any = false;
-    for (std::string ctx = classContext; !ctx.empty() && visited.insert(LowerCase(ctx)).second;) {
-        auto entries = SafeEntries(MemLinks->SectionLines(ctx + "." + std::string(kind)));
-        std::stable_sort(entries.begin(), entries.end(),
-                         [](const auto& a, const auto& b) { return CompareText(a.first, b.first) < 0; });
-        if (!entries.empty()) {
-            const std::string cn = RtfEscape(MemLinks->ReadString(ctx, "ClassName", ""));
-            lines.Add("\\par \\plain \\f0 \\fs20");
-            lines.Add(any ? "\\par \\b Derived from " + cn + "\\b0 " : "\\par \\b In " + cn + "\\b0 ");
-            for (const auto& [key, value] : entries) {
-                const std::string s =
-                    "\\par \\tab \\uldb " + RtfEscape(BeforeSemicolon(value)) + "\\uldb0 \\v " + key + ">main\\v0";
-                lines.Add(s);
-                sorted.Add(s);
-            }
-            any = true;
-        }
-        const std::string ancestor = MemLinks->ReadString(ctx, "Ancestor", "");
-        ctx = ancestor.empty() ? std::string() : ContextOfName(ancestor);
-    }
-    return any;
+    // Within the link pass what is read of a class is read once: a chain of
+    // classes reads each ancestor for every class below it.
+    TLinkClasses local;
+    TComponents c;
+    if (!Components(classContext, kind, linking_ ? linkClasses_ : local, c)) return false;
+    // One change of each list for all the lines.
+    lines.ReplaceLines(lines.Count(), 0, c.All);
+    std::vector<std::string_view> own;
+    for (const TMemberLine* m : c.Own) own.push_back(m->Line);
+    sorted.ReplaceLines(sorted.Count(), 0, own);
+    return true;
 }
 
 bool TIHelpProject::ClassHierarchy(const std::string& classContext, TStringList& lines) {
-    std::set<std::string> visited{LowerCase(classContext)};
-    bool any = false;
-    for (std::string ctx = classContext;;) {
-        const std::string ancestor = MemLinks->ReadString(ctx, "Ancestor", "");
-        if (ancestor.empty()) break;
-        const std::string at = ContextOfName(ancestor);
-        if (!at.empty() && !visited.insert(LowerCase(at)).second) break;  // a cycle
-        if (lines.Count() > 0) lines.Insert(0, "\\par \\plain \\tab \\cf5 |");
-        any = true;
-        if (at.empty()) {
+    TLinkClasses local;
+    std::vector<std::string_view> up;
+    if (!Hierarchy(classContext, linking_ ? linkClasses_ : local, lines.Count() > 0, up)) return false;
+    lines.ReplaceLines(0, 0, up);
+    return true;
+}
+
+bool TIHelpProject::Hierarchy(const std::string& classContext, TLinkClasses& cache, bool before,
+                              std::vector<std::string_view>& up) {
+    TLinkClass* c = &LinkClass(classContext, cache);
+    const uint64_t walk = ++walks_;
+    c->Walk = walk;
+    // Gathered from the class up, then put root first in one step.
+    static const std::string bar = "\\par \\plain \\tab \\cf5 |";
+    up.clear();
+    for (;;) {
+        if (c->Ancestor.empty()) break;
+        TLinkClass* at = UpOf(*c, cache);
+        if (at && at->Walk == walk) break;  // a cycle
+        if (at) at->Walk = walk;
+        if (before || !up.empty()) up.push_back(bar);
+        if (!at) {
             // Not documented here: named, no jump.
-            lines.Insert(0, "\\par \\plain \\f0 \\fs20 \\b " + RtfEscape(ancestor) + "\\b0 ");
+            if (c->AncestorLine.empty()) c->AncestorLine = "\\par \\plain \\f0 \\fs20 \\b " + RtfEscape(c->Ancestor) + "\\b0 ";
+            up.push_back(c->AncestorLine);
             break;
         }
-        lines.Insert(0, "\\par \\plain \\f0 \\fs20 \\b \\uldb " + RtfEscape(ancestor) + "\\uldb0 \\b0 \\v " + at +
-                            ">main\\v0");
-        ctx = at;
+        // The ancestor as this class names it.
+        if (c->AncestorLine.empty())
+            c->AncestorLine = "\\par \\plain \\f0 \\fs20 \\b \\uldb " + RtfEscape(c->Ancestor) + "\\uldb0 \\b0 \\v " +
+                              c->AncestorContext + ">main\\v0";
+        up.push_back(c->AncestorLine);
+        c = at;
     }
-    return any;
+    std::reverse(up.begin(), up.end());
+    return !up.empty();
 }
 
 void TIHelpProject::ExpandMarker(std::string& line, const std::string& context, TIDocumentation& links) {
@@ -755,8 +968,9 @@ void TIHelpProject::ExpandMarker(std::string& line, const std::string& context, 
     const std::string className = RtfEscape(MemLinks->ReadString(context, "ClassName", ""));
     if (StartsWith(name, "popuplinks")) {
         const std::string kind = name.substr(10);
-        TStringList sorted, members;
-        if (!ClassComponentsLinks(context, kind, sorted, members)) return;
+        TLinkClasses local;
+        TComponents components;
+        if (!Components(context, kind, linking_ ? linkClasses_ : local, components)) return;
         line += " \\tab  \\uldb " + kind + "\\uldb0 \\v " + context + "." + kind + ">MPE\\v0";
         const std::string title = MemLinks->ReadString(context, "ClassName", "") + " " + LowerCase(kind);
         for (bool alpha : {false, true}) {
@@ -770,31 +984,38 @@ void TIHelpProject::ExpandMarker(std::string& line, const std::string& context, 
                                    TITopic& topic) { topic.Add(line); };
             t->CreateTopic();
             t->Add(">{\\footnote > MPE}");
+            if (alpha) t->Add("\\plain \\f3 \\fs20");
+            const auto& head = t->Lines->Strings();
+            std::vector<std::string_view> views(head.begin(), head.end());
             if (alpha) {
-                t->Add("\\plain \\f3 \\fs20");
-                std::vector<std::string> s = sorted.Strings();
-                std::stable_sort(s.begin(), s.end(),
-                                 [](const std::string& a, const std::string& b) { return CompareText(a, b) < 0; });
-                for (const std::string& l : s) t->Add(l);
+                std::vector<const TMemberLine*> order = components.Own;
+                std::stable_sort(order.begin(), order.end(),
+                                 [](const TMemberLine* a, const TMemberLine* b) { return a->Key < b->Key; });
+                for (const TMemberLine* m : order) views.push_back(m->Line);
             } else {
-                for (const std::string& l : members.Strings()) t->Add(l);
+                views.insert(views.end(), components.All.begin(), components.All.end());
             }
-            t->FinishTopic();
-            links.SaveTopic(*t);
+            // Stored from views of the lines: a long chain's lists are
+            // copied once, into the links document.
+            views.push_back("\\page");
+            links.SaveTopicLines(t->Context, views);
         }
     } else if (name == "hierarchy") {
-        TStringList ancestors;
-        if (!ClassHierarchy(context, ancestors)) return;
+        TLinkClasses local;
+        std::vector<std::string_view> ancestors;
+        if (!Hierarchy(context, linking_ ? linkClasses_ : local, false, ancestors)) return;
         line += " \\uldb Hierarchy\\uldb0 \\v !PopupID(" + context + ".Hierarchy)\\v0";
         auto t = links.CreateTopic();
         t->Context = context + ".Hierarchy";
         t->CreateTopic();
         t->Add(">{\\footnote > main}");
         t->Add("\\par \\plain \\f3 \\fs20 \\b Hierarchy\\b0 \\par");
-        for (const std::string& l : ancestors.Strings()) t->Add(l);
-        t->Add("\\par");
-        t->FinishTopic();
-        links.SaveTopic(*t);
+        const auto& head = t->Lines->Strings();
+        std::vector<std::string_view> views(head.begin(), head.end());
+        views.insert(views.end(), ancestors.begin(), ancestors.end());
+        views.push_back("\\par");
+        views.push_back("\\page");
+        links.SaveTopicLines(t->Context, views);
     } else if (StartsWith(name, "linkstable")) {
         const std::string kind = name.substr(10);
         const auto entries = SafeEntries(MemLinks->SectionLines(context + "." + kind));
@@ -808,24 +1029,52 @@ void TIHelpProject::ExpandMarker(std::string& line, const std::string& context, 
 void TIHelpProject::LinkDocumentation() {
     const std::string linksName = LinksDocumentName();
     AddFileEntry(EntryOf(linksName));
-    auto links = GetDocumentation(linksName);
+    // Every topic of the links document is made here: it starts empty, so
+    // that what no source declares any more is gone from it. A file of that
+    // name that is no RTF is refused, not replaced.
+    linking_ = true;
+    linkClasses_.clear();
+    inProject_.clear();
+    struct TDone {
+        TIHelpProject& P;
+        ~TDone() {
+            P.linking_ = false;
+            P.linkClasses_.clear();
+            P.inProject_.clear();
+        }
+    } done{*this};
+    auto links = CreateDocumentation(linksName);
+    if (FileExists(linksName)) RefuseNonRtf(linksName);
+    links->CreateDocumentation();
     LoadMemLinks();
+    Skipped.clear();
 
     // The map from every file's contexts, one line a context.
     Map->Clear();
     int n = 0;
     for (const auto& [key, value] : Entries(MemLinks->SectionLines("Contents.Contexts")))
         Map->Add(key + "=" + IntToStr(++n) + value);
-    Map->SaveToFile(MapFileName);
+    WriteDocFile(MapFileName, Map->Text());
 
     const std::string linksBase = LowerCase(ChangeFileExt(ExtractFileName(linksName), ""));
     const std::vector<std::string> files = Files->Strings();
     for (const std::string& f : files) {
         if (LowerCase(ChangeFileExt(ExtractFileName(f), "")) == linksBase) continue;
         const std::string path = PathOf(f);
+        // Only the project's own documentation files are rewritten.
+        std::string why;
+        if (!InProject(f, &why)) {
+            Skipped.push_back(f + ": " + why);
+            continue;
+        }
         if (!FileExists(path)) continue;
+        std::string text = ReadDocFile(path);
+        if (!StartsWith(text, kRtfStart)) {
+            Skipped.push_back(f + ": not a documentation file");
+            continue;
+        }
         auto doc = CreateDocumentation(path);
-        doc->LoadFromFile();
+        doc->SetLinesText(text);
         std::string context;
         for (int i = 0; i < doc->Lines->Count(); ++i) {
             const std::string& l = (*doc->Lines)[i];
@@ -846,11 +1095,17 @@ void TIHelpProject::LinkDocumentation() {
 // ---- the driver ----
 
 void DocumentUnits(TIHelpProject& project, const std::vector<std::string>& units) {
+    // One .rtf a unit name: a second unit of that name would be merged into
+    // the first one's file.
+    std::set<std::string> names;
     for (const std::string& path : units) {
-        if (!FileExists(path)) throw EFOpenError("Cannot open file " + path);
+        const std::string name = ChangeFileExt(ExtractFileName(path), "");
+        if (!names.insert(LowerCase(name)).second) throw Exception("Unit " + name + " is given twice");
+    }
+    for (const std::string& path : units) {
         TISourceCode src;
         src.FileName = path;
-        src.SetLinesText(ReadWholeFile(path));
+        src.SetLinesText(ReadDocFile(path));
         src.ValidateLines();
         TUnitComponentList list;
         src.ParseUnit(list);
@@ -872,6 +1127,11 @@ void DocumentUnits(TIHelpProject& project, const std::vector<std::string>& units
             if (!classLike) continue;
             TClassComponentList members;
             src.ParseClass(c.Name, members);
+            // Members by kind and name (case ignored), in declaration order:
+            // overloads share one topic (one context) that lists each
+            // declaration.
+            std::vector<TDocMember> documented;
+            std::unordered_map<std::string, size_t> byName;
             for (int m = 0; m < members.GetCount(); ++m) {
                 const TClassComponent cc = members.GetClassComponent(m);
                 if (cc.Kind < cckField || cc.Kind > cckMethod) continue;
@@ -880,17 +1140,22 @@ void DocumentUnits(TIHelpProject& project, const std::vector<std::string>& units
                     TPropertyInfo info;
                     if (src.isValidProperty(cc.Text, info) && info.Type.ends_with("Event")) member.Kind = cckEvent;
                 }
-                std::vector<std::string> names{cc.Name};
+                std::vector<std::string> fieldNames{cc.Name};
                 if (cc.Kind == cckField) {
                     // "X, Y: Integer;" declares X and Y.
                     const size_t colon = cc.Text.find(':');
-                    if (colon != std::string::npos && cc.Text.find(',') < colon) names = SplitNames(cc.Text.substr(0, colon));
+                    if (colon != std::string::npos && cc.Text.find(',') < colon)
+                        fieldNames = SplitNames(cc.Text.substr(0, colon));
                 }
-                for (const std::string& name : names) {
+                for (const std::string& name : fieldNames) {
                     member.Name = name;
-                    doc->DocumentarClassComponent(member, item);
+                    const std::string key = IntToStr(member.Kind) + ":" + LowerCase(name);
+                    const auto [it, added] = byName.emplace(key, documented.size());
+                    if (added) documented.push_back(member);
+                    else if (member.Kind == cckMethod) documented[it->second].Text += kJoiner + member.Text;
                 }
             }
+            for (TDocMember& member : documented) doc->DocumentarClassComponent(member, item);
         }
         doc->SaveToFile();
     }

@@ -68,6 +68,7 @@ std::string MemberContext(TClassComponentKind kind, std::string_view cls, std::s
 
 class TIHelpProject;
 class TIDocumentation;
+class TFileLock;
 class TITopic;
 
 using TTopicEvent = std::function<void(TITopic&)>;
@@ -132,6 +133,8 @@ public:
     // Carries the old topic's description over, then SaveTopic.
     void AppendTopic(TITopic& topic);
     void SaveTopic(TITopic& topic);
+    // SaveTopic of the topic of that context made of these lines.
+    void SaveTopicLines(std::string_view context, const std::vector<std::string_view>& lines);
     std::unique_ptr<TITopic> LoadTopic(std::string_view context);
     // Index of the topic's "#" footnote line (whole context, case ignored),
     // else -1.
@@ -160,6 +163,8 @@ private:
     mutable std::unordered_map<std::string, int> index_;
     mutable uint64_t indexVersion_ = 0;
     mutable bool indexed_ = false;
+    // The greatest line in the index (at least), -1 when empty.
+    mutable int indexLast_ = -1;
 };
 
 class TIHelpProject : public TPersistent {
@@ -177,7 +182,11 @@ public:
     TIDocumentation* Documentation = nullptr;  // not owned
     TDocumentationType DocumentationType = dtRTF;
 
+    // Takes the project's lock ("<hpj>.lock", held while the project lives),
+    // waiting at most LockTimeoutMs: another run holding it longer raises
+    // "The project ... is in use".
     void LoadHelpProject(const std::string& hpj);
+    int LockTimeoutMs = 60000;
     void SaveHelpProject();
     std::unique_ptr<TIDocumentation> CreateDocumentation(const std::string& fileName);
     std::unique_ptr<TIDocumentation> GetUnitDocumentation(TDocUnit& unit);
@@ -206,6 +215,11 @@ public:
 
     // Files the last operations wrote, in order.
     std::vector<std::string> Written;
+    // Entries of Files the link pass left alone, each with the reason.
+    std::vector<std::string> Skipped;
+    // Whether the link pass may rewrite the entry: a file inside the
+    // project's folder whose name ends ".rtf"; else why not.
+    bool InProject(const std::string& entry, std::string* why = nullptr) const;
 
 private:
     // Contexts in Map (lower case) and its highest number, for Map at mapVersion_.
@@ -217,11 +231,55 @@ private:
     // contexts, from the last LoadMemLinks.
     std::unordered_map<std::string, std::string> nameContexts_;
     bool namesIndexed_ = false;
+    // What the link pass read of a class (by lower-case context), kept
+    // while it runs.
+    struct TMemberLine {
+        std::string Line;
+        std::string Key;  // the line's sort key
+    };
+    struct TLinkClass {
+        std::string Context;
+        std::string ClassName;  // escaped
+        std::string Ancestor;
+        std::string AncestorContext;
+        TLinkClass* Up = nullptr;  // the ancestor's, once UpKnown
+        bool UpKnown = false;
+        uint64_t Walk = 0;  // the last walk that took it
+        std::string AncestorLine;  // the ancestor's line in a hierarchy
+        // Member lines by kind; a walk takes each class once, so the
+        // reference it keeps stays valid while the walk lasts.
+        std::vector<std::pair<std::string, std::vector<TMemberLine>>> Members;
+    };
+    using TLinkClasses = std::unordered_map<std::string, TLinkClass>;
+    TLinkClass& LinkClass(const std::string& context, TLinkClasses& cache);
+    TLinkClass* UpOf(TLinkClass& c, TLinkClasses& cache);
+    const std::vector<TMemberLine>& MemberLinesOf(TLinkClass& c, std::string_view kind);
+    // ClassComponentsLinks as views of the cached lines.
+    struct TComponents {
+        std::vector<std::string> Heads;
+        std::vector<std::string_view> All;   // grouped by class
+        std::vector<const TMemberLine*> Own;  // the member lines alone
+    };
+    bool Components(const std::string& classContext, std::string_view kind, TLinkClasses& cache, TComponents& out);
+    // ClassHierarchy as views of the cached lines; before: lines stand below.
+    bool Hierarchy(const std::string& classContext, TLinkClasses& cache, bool before, std::vector<std::string_view>& up);
+    TLinkClasses linkClasses_;
+    uint64_t walks_ = 0;
+    bool linking_ = false;
+    // The project's folder with its links followed, for the folder baseOf_.
+    mutable std::string baseOf_, base_;
+    // Why an entry is no file of the project ("" when it is); by entry,
+    // while the link pass runs.
+    std::string NotInProject(const std::string& entry) const;
+    mutable std::unordered_map<std::string, std::string> inProject_;
+    std::unique_ptr<TFileLock> lock_;
+    std::string lockedProject_;
     void ExpandMarker(std::string& line, const std::string& context, TIDocumentation& links);
 };
 
 // The driver: documents each unit file into the project (loaded from hpj),
-// saves the project and runs the link pass. Raises on bad input.
+// saves the project and runs the link pass. Raises on bad input: a unit
+// given twice (by name, case ignored) before anything is written.
 void DocumentUnits(TIHelpProject& project, const std::vector<std::string>& units);
 
 }  // namespace velt

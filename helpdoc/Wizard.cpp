@@ -197,18 +197,23 @@ void TWizard::FormShow() {
     BNextClick();
 }
 
-void TWizard::FocusPage() {
-    // The first control after Cancel in the focus order is the page's.
-    QWidget* w = BCancel->nextInFocusChain();
-    if (w == BBack.data()) w = BNext;
-    if (w) w->setFocus();
+void TWizard::FocusPage(TWizardPanelBase* page) {
+    // The page's first control that takes Tab focus, in the focus order;
+    // frames and labels take no input. Next when the page has none.
+    int guard = 0;
+    for (QWidget* w = page->nextInFocusChain(); w && w != page && guard < 100000; w = w->nextInFocusChain(), ++guard)
+        if (page->isAncestorOf(w) && (w->focusPolicy() & Qt::TabFocus) && w->isEnabled() && w->isVisibleTo(page)) {
+            w->setFocus(Qt::TabFocusReason);
+            return;
+        }
+    BNext->setFocus(Qt::TabFocusReason);
 }
 
 void TWizard::ShowPage(TWizardPanelBase* page, TWizardPanelBase* old) {
     page->raise();
     page->show();
     if (old && old != page) old->hide();
-    FocusPage();
+    FocusPage(page);
     page->Enter();
     Image->setPixmap(Images->GetImage(page->Tag));
 }

@@ -123,7 +123,7 @@ protected:
 private:
     void Watch(TWizardPanelBase* page);
     void ShowPage(TWizardPanelBase* page, TWizardPanelBase* old);
-    void FocusPage();
+    void FocusPage(TWizardPanelBase* page);
     bool finishing_ = false;  // BNext closes the wizard with OK
     QPointer<TWizardPanelBase> current_;
     QPointer<TWizardPanelBase> start_;

@@ -1186,7 +1186,10 @@ void TISourceCode::ParseClassAt(int headerLine, TClassComponentList& list) const
     uint8_t scope = 3;
     std::string nm, ty;
     TPropertyInfo p;
+    int headerEnd = -1;
     for (int i : MemberLines(headerLine)) {
+        // The lines that continue a method header are its parameters, not fields.
+        if (i <= headerEnd) continue;
         const std::string& l = LineAt(i);
         std::string_view t = TrimView(l);
         if (izPrefix("private", t)) scope = 0;
@@ -1194,9 +1197,10 @@ void TISourceCode::ParseClassAt(int headerLine, TClassComponentList& list) const
         else if (izPrefix("public", t)) scope = 2;
         else if (izPrefix("published", t)) scope = 3;
         // A header that runs over lines is kept whole: its directives may stand on the last one.
-        else if (isValidMethodDecl(l, nm, true))
-            list.AddClassComponent(3, scope, nm, HeaderEnd(i) > i ? std::string_view(HeaderText(i)) : t);
-        else if (isValidProperty(l, p)) list.AddClassComponent(2, scope, p.Name, t);
+        else if (isValidMethodDecl(l, nm, true)) {
+            headerEnd = HeaderEnd(i);
+            list.AddClassComponent(3, scope, nm, headerEnd > i ? std::string_view(HeaderText(i)) : t);
+        } else if (isValidProperty(l, p)) list.AddClassComponent(2, scope, p.Name, t);
         else if (isValidField(i, nm, ty)) list.AddClassComponent(1, scope, nm, t);
     }
 }

@@ -1,5 +1,6 @@
 #include "examples/palette/PaletteForm.h"
 #include "examples/palette/SurfacePage.h"
+#include "examples/palette/TopicSheetHost.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -113,30 +114,7 @@ TPaletteForm::TPaletteForm() {
     resize(720, 640);
 }
 
-// The window manager of this host: shows and hides the forms it is given.
-class THostWindowManager : public IWindowManager {
-public:
-    HResult QueryInterface(const Guid& iid, void** obj) override {
-        return QueryFor<IWindowManager, IUnknown>(this, iid, obj);
-    }
-    int32_t _AddRef() override { return ++refs_; }
-    int32_t _Release() override { return --refs_; }  // owned by the palette form
-    void ShowForm(IGenericTirneForm* form) override {
-        form->GetForm()->show();
-        form->ExternalActivate();
-    }
-    void HideForm(IGenericTirneForm* form) override {
-        form->ExternalHide();
-        form->GetForm()->hide();
-    }
-
-private:
-    int32_t refs_ = 0;
-};
-
-TPaletteForm::~TPaletteForm() {
-    if (topic_) topic_->ReleaseWindowManager();
-}
+TPaletteForm::~TPaletteForm() = default;
 
 void TPaletteForm::FillFormsPage(QWidget* page) {
     auto* wizard = new QPushButton("New Documentation Project...", page);
@@ -171,16 +149,8 @@ void TPaletteForm::NewDocumentationProject() {
 }
 
 void TPaletteForm::TopicProperties() {
-    if (!manager_) manager_ = std::make_unique<THostWindowManager>();
-    if (!topic_) {
-        auto* form = new TTopicPropertiesForm(this);
-        form->setWindowFlag(Qt::Window);
-        form->edContext->setText("krVCL_TShape_Class");
-        form->edLocation->setText("Shapes.rtf");
-        topic_ = ComPtr<IGenericTirneForm>(form);
-        topic_->SetWindowManager(manager_.get());
-    }
-    topic_->Show();
+    if (!topicHost_) topicHost_ = std::make_unique<TTopicSheetHost>(this);
+    topicHost_->Open();
 }
 
 QWidget* TPaletteForm::OpenForm(const std::string& name) {
@@ -192,7 +162,7 @@ QWidget* TPaletteForm::OpenForm(const std::string& name) {
     }
     if (name == "TopicProperties") {
         TopicProperties();
-        return topic_->GetForm();
+        return topicHost_->Sheet();
     }
     return nullptr;
 }

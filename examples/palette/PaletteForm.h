@@ -21,7 +21,7 @@ class TCompList;
 class TGraphPaint;
 class IGenericTirneForm;
 class TNewDocWizard;
-class THostWindowManager;
+class TTopicSheetHost;
 
 class TPaletteForm : public QWidget {
     Q_OBJECT
@@ -35,7 +35,7 @@ public:
 
     // "New Documentation Project...": runs the wizard, then shows its choices.
     void NewDocumentationProject();
-    // "Topic Properties...": the sheet, shown through the host's window manager.
+    // "Topic Properties...": a new sheet, shown through the host's window manager.
     void TopicProperties();
     // Opens the form of that name ("NewDocWizard", "TopicProperties") without
     // waiting for it; null for another name.
@@ -89,8 +89,7 @@ private:
     TCompList* palettePages_ = nullptr;  // owned by the form
     QPointer<QLabel> choices_;
     std::unique_ptr<TNewDocWizard> wizard_;
-    std::unique_ptr<THostWindowManager> manager_;
-    ComPtr<IGenericTirneForm> topic_;
+    std::unique_ptr<TTopicSheetHost> topicHost_;
 };
 
 }  // namespace velt

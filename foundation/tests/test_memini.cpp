@@ -244,3 +244,35 @@ TEST_F(MemIniTest, SaveThatFailsWhileWritingKeepsTheOldFileWhole) {
     // The partial temporary file is gone too.
     EXPECT_EQ(std::distance(fs::directory_iterator(tmp.Dir), fs::directory_iterator()), 1);
 }
+
+TEST_F(MemIniTest, KeyLookupKeepsItsRuleThroughEveryChangeOfTheSection) {
+    TMemIni ini;
+    ini.AppendFromText("[S]\r\nnoequals\r\nKey=first\r\nKEY=second\r\n=empty\r\nk\xc3\xa9y=accent\r\n");
+    // The first line whose text before "=" matches, ASCII case ignored.
+    EXPECT_EQ(ini.ReadString("s", "key", "-"), "first");
+    EXPECT_EQ(ini.ReadString("S", "", "-"), "empty");
+    EXPECT_EQ(ini.ReadString("S", "K\xc3\x89Y", "-"), "");
+    EXPECT_EQ(ini.ReadString("S", "noequals", "-"), "");
+    ini.WriteString("S", "kEy", "third");
+    EXPECT_EQ(ini.SectionLines("S")->Get(1), "kEy=third");
+    EXPECT_EQ(ini.SectionLines("S")->Get(2), "KEY=second");
+    // Changed through its lines: the lookup follows.
+    TStringList* lines = ini.SectionLines("S");
+    lines->Insert(0, "key=inserted");
+    EXPECT_EQ(ini.ReadString("S", "KEY", "-"), "inserted");
+    lines->Delete(0);
+    lines->Delete(1);
+    EXPECT_EQ(ini.ReadString("S", "key", "-"), "second");
+    ini.WriteString("S", "new", "1");
+    ini.WriteString("S", "NEW", "2");
+    EXPECT_EQ(ini.ReadString("S", "new", "-"), "2");
+    EXPECT_EQ(lines->IndexOfName("new"), lines->Count() - 1);
+    // A section made again after its erasure starts without keys.
+    ini.EraseSection("S");
+    EXPECT_EQ(ini.ReadString("S", "key", "-"), "-");
+    ini.WriteString("S", "other", "x");
+    EXPECT_EQ(ini.ReadString("S", "key", "-"), "");
+    ini.Clear();
+    ini.AppendFromText("[S]\r\nkey=back\r\n");
+    EXPECT_EQ(ini.ReadString("S", "key", "-"), "back");
+}

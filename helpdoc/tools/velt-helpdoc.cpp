@@ -1,5 +1,6 @@
 // velt-helpdoc PROJECT.hpj UNIT.pas...: writes the help project's RTF
-// topics, map, file list and link records for the units, naming each file.
+// topics, map, file list and link records for the units, naming each file;
+// entries of the file list that the link pass leaves alone go to stderr.
 #include <cstdio>
 #include <exception>
 #include <string>
@@ -17,6 +18,7 @@ int main(int argc, char** argv) {
         project.LoadHelpProject(argv[1]);
         std::vector<std::string> units(argv + 2, argv + argc);
         velt::DocumentUnits(project, units);
+        for (const std::string& s : project.Skipped) std::fprintf(stderr, "velt-helpdoc: skipped %s\n", s.c_str());
         std::vector<std::string> named;
         for (const std::string& f : project.Written) {
             bool seen = false;

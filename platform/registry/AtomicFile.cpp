@@ -1,6 +1,8 @@
 #include "platform/registry/AtomicFile.h"
 
 #include <cerrno>
+#include <chrono>
+#include <thread>
 #include <cstdlib>
 
 #include <fcntl.h>
@@ -62,17 +64,33 @@ std::string ResolveFileLinks(const std::string& fileName) {
     return std::string();
 }
 
-TFileLock::TFileLock(const std::string& fileName) {
+TFileLock::TFileLock(const std::string& fileName) { Take(fileName, -1); }
+
+TFileLock::TFileLock(const std::string& fileName, int timeoutMs) { Take(fileName, timeoutMs < 0 ? 0 : timeoutMs); }
+
+void TFileLock::Take(const std::string& fileName, int timeoutMs) {
     const std::string target = ResolveFileLinks(fileName);
-    if (target.empty()) return;
+    if (target.empty()) {
+        error_ = ELOOP;
+        return;
+    }
     lockName_ = target + ".lock";
     int fd = ::open(lockName_.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
-    if (fd < 0) return;
-    while (::flock(fd, LOCK_EX) != 0) {
-        if (errno != EINTR) {
-            ::close(fd);
-            return;
+    if (fd < 0) {
+        error_ = errno;
+        return;
+    }
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs < 0 ? 0 : timeoutMs);
+    while (::flock(fd, timeoutMs < 0 ? LOCK_EX : LOCK_EX | LOCK_NB) != 0) {
+        const int e = errno;
+        if (e == EINTR) continue;
+        if (e == EWOULDBLOCK && std::chrono::steady_clock::now() < deadline) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            continue;
         }
+        ::close(fd);
+        error_ = e;
+        return;
     }
     fd_ = fd;
 }

@@ -33,16 +33,23 @@ public:
     // Waits for the lock; Locked() is false when the lock file cannot be
     // created or locked.
     explicit TFileLock(const std::string& fileName);
+    // Waits at most timeoutMs milliseconds (0: one try); Locked() is false
+    // when the lock was not taken, Error() says why (EWOULDBLOCK: another
+    // holder kept it).
+    TFileLock(const std::string& fileName, int timeoutMs);
     ~TFileLock();
     TFileLock(const TFileLock&) = delete;
     TFileLock& operator=(const TFileLock&) = delete;
     bool Locked() const { return fd_ >= 0; }
     // The lock file's name ("" when fileName's links loop).
     const std::string& LockFileName() const { return lockName_; }
+    int Error() const { return error_; }
 
 private:
+    void Take(const std::string& fileName, int timeoutMs);
     std::string lockName_;
     int fd_ = -1;
+    int error_ = 0;
 };
 
 }  // namespace velt

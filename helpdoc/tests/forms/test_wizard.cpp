@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QLabel>
 #include <QLineEdit>
 #include <QTest>
 #include <cstdio>
@@ -227,4 +228,35 @@ TEST(Wizard, FinishReachedByBackCloses) {
     });
     TDialogRunnerGuard g(&script);
     EXPECT_EQ(w.W->Start(), QDialog::Accepted);
+}
+
+TEST(Wizard, FocusGoesToThePagesFirstControl) {
+    Wiz w;
+    TWizardPanel* a = w.Page("A");
+    TWizardPanel* b = w.Page("B");
+    TWizardPanel* c = w.Page("C");
+    a->SetNextPage(b);
+    b->SetNextPage(c);
+    new QLabel("Name :", a);
+    auto* off = new QLineEdit(a);
+    off->setEnabled(false);
+    auto* name = new QLineEdit(a);
+    auto* later = new QLineEdit(a);
+    later->move(0, 40);
+    auto* where = new QLineEdit(b);
+    new QLabel("Done.", c);
+    std::vector<QWidget*> seen;
+    TScript script([&](QDialog&) {
+        seen.push_back(w.W->focusWidget());
+        Click(w.W->BNext);
+        seen.push_back(w.W->focusWidget());
+        Click(w.W->BNext);
+        seen.push_back(w.W->focusWidget());
+        Click(w.W->BBack);
+        seen.push_back(w.W->focusWidget());
+        Click(w.W->BCancel);
+    });
+    TDialogRunnerGuard g(&script);
+    w.W->Start();
+    EXPECT_EQ(seen, (std::vector<QWidget*>{name, where, w.W->BNext.data(), where}));
 }

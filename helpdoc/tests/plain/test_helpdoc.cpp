@@ -4,14 +4,17 @@
 #include <cstdlib>
 #include <filesystem>
 #include <map>
+#include <functional>
 #include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "foundation/Classes.h"
 #include "foundation/SysUtils.h"
 #include "helpdoc/HelpDoc.h"
 #include "helpdoc/tests/HelpTestUtil.h"
+#include "platform/registry/AtomicFile.h"
 
 using namespace velt;
 namespace fs = std::filesystem;
@@ -48,7 +51,7 @@ protected:
     std::map<std::string, std::string> Snapshot() const {
         std::map<std::string, std::string> files;
         for (const auto& e : fs::directory_iterator(dir_))
-            if (e.path().extension() != ".pas") files[e.path().filename().string()] = ReadWholeFile(e.path().string());
+            if (e.path().extension() != ".pas" && e.path().extension() != ".lock") files[e.path().filename().string()] = ReadWholeFile(e.path().string());
         return files;
     }
     // Contexts a jump may aim at: the map's and the links document's topics.
@@ -294,4 +297,235 @@ TEST_F(HelpDocTest, FreePascalUnitsMakeValidRtf) {
     if (!fs::exists(VELT_UNRTF)) return;
     for (const auto& [name, text] : Snapshot())
         if (name.ends_with(".rtf")) EXPECT_EQ(Unrtf("text", Path(name)).find("<unrtf failed>"), std::string::npos) << name;
+}
+
+namespace {
+
+// The description of the topic with that context gets the line.
+std::string Describe(std::string rtf, const std::string& context, const std::string& line) {
+    const std::string heading = "\\par \\plain \\f0 \\fs20 \\b Description\\b0\r\n\\par \\plain \\f0 \\fs20\r\n";
+    const size_t at = rtf.find(heading, rtf.find("#{\\footnote # " + context + "}"));
+    if (at == std::string::npos) return rtf;
+    return rtf.insert(at + heading.size(), line + "\r\n");
+}
+
+std::string Message(const std::function<void()>& f) {
+    try {
+        f();
+    } catch (const std::exception& e) {
+        return e.what();
+    }
+    return "(nothing raised)";
+}
+
+}  // namespace
+
+TEST_F(HelpDocTest, ExistingUnitFilesAreLoadedNeverReplaced) {
+    Generate({"Chain.pas"});
+    Write("Chain.rtf", Describe(Read("Chain.rtf"), "krVCL_TC::Save_Method", "Writes the shape to Path."));
+    // The file list is lost: the file is still the user's.
+    fs::remove(Path("Help.fls"));
+    Generate({"Chain.pas"});
+    EXPECT_TRUE(Has(Topic(Read("Chain.rtf"), "krVCL_TC::Save_Method"), "Writes the shape to Path."));
+    EXPECT_EQ(LinesOf(Read("Help.fls")), (std::vector<std::string>{"Chain.rtf", "help-links.rtf"}));
+    // A second project in the folder lists nothing of the first.
+    {
+        TIHelpProject other;
+        other.LoadHelpProject(Path("Other.hpj"));
+        DocumentUnits(other, {Path("Chain.pas")});
+    }
+    EXPECT_TRUE(Has(Topic(Read("Chain.rtf"), "krVCL_TC::Save_Method"), "Writes the shape to Path."));
+    EXPECT_EQ(LinesOf(Read("Other.fls")), (std::vector<std::string>{"Chain.rtf", "help-links.rtf"}));
+    // A file of the unit's name that is no RTF is refused and kept.
+    Write("Cycle.rtf", "My notes on Cycle.\n");
+    EXPECT_EQ(Message([&] { Generate({"Cycle.pas"}); }), "Cycle.rtf is not a documentation file");
+    EXPECT_EQ(Read("Cycle.rtf"), "My notes on Cycle.\n");
+    fs::remove(Path("Cycle.rtf"));
+    Write("help-links.rtf", "{\\rt");
+    EXPECT_EQ(Message([&] { Generate({"Chain.pas"}); }), "help-links.rtf is not a documentation file");
+    EXPECT_EQ(Read("help-links.rtf"), "{\\rt");
+}
+
+TEST_F(HelpDocTest, LinkPassRewritesOnlyTheProjectsRtfFiles) {
+    fs::create_directories(Path("proj"));
+    fs::create_directories(Path("other"));
+    Write("other/x.txt", "line one\nline two\n");
+    Write("other/far.rtf", "{\\rtf1 far @{\\footnote @ hierarchy}\n}\n");
+    const std::string binary("{\\rtf1\0\x01\n\xff\n", 11);
+    Write("proj/bin.dat", binary);
+    Write("proj/notes.rtf", std::string("\x89PNG\r\n\x1a\n", 8));
+    fs::copy_file(Data("Chain.pas"), Path("proj/Chain.pas"));
+    Write("proj/Help.fls", "../other/x.txt\r\n" + Path("other/far.rtf") + "\r\nbin.dat\r\nnotes.rtf\r\n");
+    const auto before = [&] {
+        return std::vector<std::string>{Read("other/x.txt"), Read("other/far.rtf"), Read("proj/bin.dat"),
+                                        Read("proj/notes.rtf")};
+    };
+    const auto kept = before();
+    TIHelpProject project;
+    project.LoadHelpProject(Path("proj/Help.hpj"));
+    DocumentUnits(project, {Path("proj/Chain.pas")});
+    EXPECT_EQ(before(), kept);
+    EXPECT_EQ(project.Skipped, (std::vector<std::string>{"../other/x.txt: not an .rtf file",
+                                                         Path("other/far.rtf") + ": outside the project's folder",
+                                                         "bin.dat: not an .rtf file",
+                                                         "notes.rtf: not a documentation file"}));
+    // The project's own file was linked.
+    EXPECT_NE(Read("proj/Chain.rtf").find("\\v krVCL_TA_Class>main"), std::string::npos);
+}
+
+TEST_F(HelpDocTest, RunsOfOneProjectTakeTurns) {
+    // Held by another run: a run that may not wait fails at once.
+    {
+        TFileLock held(Path("Help.hpj"));
+        ASSERT_TRUE(held.Locked());
+        TIHelpProject project;
+        project.LockTimeoutMs = 0;
+        EXPECT_EQ(Message([&] { project.LoadHelpProject(Path("Help.hpj")); }),
+                  "The project " + Path("Help.hpj") + " is in use");
+    }
+    // Two runs at once over different units: every unit is listed and linked.
+    std::vector<std::string> units[2];
+    for (int r = 0; r < 2; ++r)
+        for (int k = 0; k < 12; ++k) {
+            const std::string name = "U" + std::to_string(r) + "x" + std::to_string(k);
+            Write(name + ".pas", "unit " + name + ";\ninterface\ntype\n  T" + name +
+                                     " = class\n    procedure P;\n  end;\nimplementation\nend.\n");
+            units[r].push_back(Path(name + ".pas"));
+        }
+    std::string errors[2];
+    auto run = [&](int r) {
+        errors[r] = Message([&] {
+            TIHelpProject project;
+            project.LockTimeoutMs = 600000;  // the other run's time is no part of the test
+            project.LoadHelpProject(Path("Help.hpj"));
+            DocumentUnits(project, units[r]);
+        });
+    };
+    std::thread a(run, 0), b(run, 1);
+    a.join();
+    b.join();
+    EXPECT_EQ(errors[0], "(nothing raised)");
+    EXPECT_EQ(errors[1], "(nothing raised)");
+    const auto files = LinesOf(Read("Help.fls"));
+    const std::string links = Read("help-links.rtf");
+    for (const auto& list : units)
+        for (const std::string& u : list) {
+            const std::string name = fs::path(u).stem().string();
+            EXPECT_TRUE(Has(files, name + ".rtf")) << name;
+            EXPECT_NE(links.find("#{\\footnote # krVCL_T" + name + "_Class.Methods}"), std::string::npos) << name;
+        }
+}
+
+TEST_F(HelpDocTest, BadProjectInputFailsClearlyOrIsIgnored) {
+    // Two units of one name: nothing is written.
+    fs::create_directories(Path("again"));
+    fs::copy_file(Data("Chain.pas"), Path("again/chain.pas"));
+    fs::copy_file(Data("Chain.pas"), Path("Chain.pas"));
+    {
+        TIHelpProject project;
+        project.LoadHelpProject(Path("Help.hpj"));
+        EXPECT_EQ(Message([&] { DocumentUnits(project, {Path("Chain.pas"), Path("again/chain.pas")}); }),
+                  "Unit chain is given twice");
+    }
+    EXPECT_FALSE(fs::exists(Path("Chain.rtf")));
+    EXPECT_FALSE(fs::exists(Path("Help.fls")));
+    // A damaged map number is passed over; the link pass numbers the map anew.
+    Write("Help.map", "krVCL_Old_Class=2147483647;Old.rtf\r\n");
+    Generate({"Chain.pas"});
+    const auto map = LinesOf(Read("Help.map"));
+    ASSERT_FALSE(map.empty());
+    EXPECT_EQ(map[0].substr(0, map[0].find(';')), "krVCL_Chain_Unit=1");
+    // A file error says why.
+    fs::create_directories(Path("Cycle.rtf"));
+    EXPECT_EQ(Message([&] { Generate({"Cycle.pas"}); }),
+              "Cannot create file \"" + Path("Cycle.rtf") + "\": Is a directory");
+}
+
+TEST_F(HelpDocTest, OverloadsShareATopicAndRemovedItemsLeaveTheLinks) {
+    const std::string unit =
+        "unit Over;\ninterface\ntype\n  TO = class\n  public\n"
+        "    constructor Create; overload;\n"
+        "    constructor Create(N: Integer); overload;\n"
+        "    constructor Create(const S: string); overload;\n"
+        "    constructor Make(AOwner: TObject;\n      const AName: string;\n      ACount: Integer);\n"
+        "    procedure Gone;\n  end;\n"
+        "  TGone = class\n    procedure P;\n  end;\n"
+        "implementation\nend.\n";
+    Write("Over.pas", unit);
+    Generate({"Over.pas"});
+    std::string rtf = Read("Over.rtf");
+    const auto create = Topic(rtf, "krVCL_TO::Create_Method");
+    EXPECT_TRUE(Has(create, "\\par \\b constructor\\b0  Create; overload;"));
+    EXPECT_TRUE(Has(create, "\\par \\b constructor\\b0  Create(N: Integer); overload;"));
+    EXPECT_TRUE(Has(create, "\\par \\b constructor\\b0  Create(\\b const\\b0  S: \\b string\\b0 ); overload;"));
+    size_t topics = 0;
+    for (const std::string& l : LinesOf(rtf)) topics += l == "#{\\footnote # krVCL_TO::Create_Method}";
+    EXPECT_EQ(topics, 1u);
+    const auto popup = Topic(Read("help-links.rtf"), "krVCL_TO_Class.Methods");
+    size_t lines = 0;
+    for (const std::string& l : popup) lines += l.find("\\v krVCL_TO::Create_Method>main") != std::string::npos;
+    EXPECT_EQ(lines, 1u);
+    // The lines that continue a header are no fields.
+    EXPECT_EQ(rtf.find("_Field}"), std::string::npos);
+    EXPECT_FALSE(Topic(rtf, "krVCL_TO::Make_Method").empty());
+
+    // A method and a class taken out of the source.
+    Write("Over.rtf", Describe(rtf, "krVCL_TO::Gone_Method", "Was here once."));
+    std::string src = unit;
+    src.erase(src.find("    procedure Gone;\n"), 19);
+    src.erase(src.find("  TGone = class"), std::string("  TGone = class\n    procedure P;\n  end;\n").size());
+    Write("Over.pas", src);
+    Generate({"Over.pas"});
+    rtf = Read("Over.rtf");
+    EXPECT_TRUE(Has(Topic(rtf, "krVCL_TO::Gone_Method"), "Was here once."));
+    EXPECT_EQ(rtf.find("\\v krVCL_TGone_Class>main"), std::string::npos);
+    for (const char* file : {"Over.lnk", "Help.map", "help-links.rtf"})
+        for (const char* gone : {"TGone", "Gone_Method"}) EXPECT_EQ(Read(file).find(gone), std::string::npos) << file << " " << gone;
+    EXPECT_FALSE(Topic(Read("help-links.rtf"), "krVCL_TO_Class.Methods").empty());
+}
+
+TEST_F(HelpDocTest, TopicIndexFollowsEveryInsertAndReplacement) {
+    TIHelpProject project;
+    project.LoadHelpProject(Path("Help.hpj"));
+    auto doc = project.CreateDocumentation(Path("X.rtf"));
+    doc->CreateDocumentation();
+    const auto put = [&](const std::string& context, int body) {
+        auto t = doc->CreateTopic();
+        t->Context = context;
+        t->CreateTopic();
+        for (int i = 0; i < body; ++i) t->Add("line " + std::to_string(i));
+        t->FinishTopic();
+        doc->SaveTopic(*t);
+    };
+    // What a fresh index of the same lines answers.
+    const auto expectFresh = [&](const std::vector<std::string>& contexts) {
+        auto fresh = project.CreateDocumentation(Path("Y.rtf"));
+        fresh->Lines->Assign(doc->Lines.get());
+        for (const std::string& c : contexts) {
+            EXPECT_GE(doc->FindTopic(c), 0) << c;
+            EXPECT_EQ(doc->FindTopic(c), fresh->FindTopic(c)) << c;
+        }
+    };
+    put("A", 1);
+    put("B", 2);
+    put("C", 3);
+    expectFresh({"A", "B", "C"});
+    put("B", 6);  // longer, in the middle
+    expectFresh({"A", "B", "C"});
+    put("A", 0);  // shorter, at the front
+    expectFresh({"A", "B", "C"});
+    put("C", 3);  // same length, at the end
+    put("D", 1);
+    expectFresh({"A", "B", "C", "D"});
+    // A topic put without its "#" line: a namesake further on is found.
+    doc->Lines->Insert(doc->FindEnd(), "#{\\footnote # B}");
+    doc->Lines->Insert(doc->FindEnd(), "\\page");
+    const int first = doc->FindTopic("B");
+    auto t = doc->CreateTopic();
+    t->Context = "B";
+    t->Add("plain");
+    t->FinishTopic();
+    doc->SaveTopic(*t);
+    EXPECT_GT(doc->FindTopic("B"), first);
+    expectFresh({"A", "B", "C", "D"});
 }

@@ -46,6 +46,10 @@ TEST(Parsek, TokenClassesInOrder) {
     EXPECT_EQ(Events("(* open *"), (std::vector<std::string>{"C:(* open *"}));
     EXPECT_EQ(Events("BeGiN beginning _b"), (std::vector<std::string>{"R:BeGiN", "W: ", "I:beginning", "W: ", "I:_b"}));
     EXPECT_TRUE(Events("").empty());
+    // Each of the nine symbols alone, brackets and quotes side by side.
+    EXPECT_EQ(Events("A[i]:=B(c,d).e;['{G}']^@"),
+              (std::vector<std::string>{"I:A", "S:[", "I:i", "S:]", "S::", "O:=", "I:B", "S:(", "I:c", "S:,", "I:d",
+                                        "S:)", "S:.", "I:e", "S:;", "S:[", "Q:'{G}'", "S:]", "O:^", "O:@"}));
 }
 
 TEST(Parsek, HightlightMarksAsGiven) {
