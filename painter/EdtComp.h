@@ -54,7 +54,9 @@ public:
     // ---- from the component tree ----
     // Own interfaces first, then the extensions' in list order.
     HResult QueryInterface(const Guid& iid, void** obj) override;
-    // Attributes, position, the extensions that store themselves.
+    // Attributes, position, and the extensions whose class is registered
+    // (the others stay in memory, unsaved). Reading assigns nothing until
+    // everything has read.
     void ReadData(TStream& stream) override;
     void WriteData(TStream& stream) override;
     // Clears caLocked.
@@ -84,6 +86,7 @@ public:
     void SetY(float y) { Move(X, y); }
 
     // ---- IGrfObject ----
+    // Raises for the component itself.
     void AddInterface(IUnknown* extension) override;
     void ReplaceInterface(IUnknown* extension) override;
     void RemoveInterface(IUnknown* extension) override;
@@ -196,6 +199,7 @@ private:
     ComPtr<IOverDraw> OverDraw;
     float X = 0;
     float Y = 0;
+    bool askingExtensions_ = false;
 };
 
 // The root of a drawing: it knows the canvas that shows it.
