@@ -185,7 +185,26 @@ void TListList::DestroyRec(int index) {
     FreeHandle(h);
 }
 
+namespace {
+// Lists of lists being loaded or saved, the outermost counted as 1; what
+// a load refuses is not saved either.
+thread_local int listListDepth = 0;
+template <class E>
+struct TListListDepth {
+    TListListDepth() {
+        if (++listListDepth > MaxListListDepth) {
+            --listListDepth;
+            throw E("Lists of lists nested deeper than " + IntToStr(MaxListListDepth) + " levels");
+        }
+    }
+    ~TListListDepth() { --listListDepth; }
+    TListListDepth(const TListListDepth&) = delete;
+    TListListDepth& operator=(const TListListDepth&) = delete;
+};
+}  // namespace
+
 void TListList::SaveToStream(TStream& stream) {
+    TListListDepth<EWriteError> depth;
     WriteInteger(stream, Count);
     for (int i = 0; i < Count; ++i) {
         TGeneralList* l = GetLists(i);
@@ -197,24 +216,9 @@ void TListList::SaveToStream(TStream& stream) {
     }
 }
 
-namespace {
-// Lists of lists being loaded, the outermost counted as 1.
-thread_local int listListDepth = 0;
-struct TListListDepth {
-    TListListDepth() {
-        if (++listListDepth > MaxListListDepth) {
-            --listListDepth;
-            throw EReadError("Lists of lists nested deeper than " + IntToStr(MaxListListDepth) + " levels");
-        }
-    }
-    ~TListListDepth() { --listListDepth; }
-    TListListDepth(const TListListDepth&) = delete;
-    TListListDepth& operator=(const TListListDepth&) = delete;
-};
-}  // namespace
 
 void TListList::LoadFromStream(TStream& stream) {
-    TListListDepth depth;
+    TListListDepth<EReadError> depth;
     int32_t n = ReadInteger(stream);
     // Each entry takes at least its name length, a length byte and a
     // record stream's count and size.
