@@ -558,6 +558,17 @@ TEST(GrfClass, TextReading) {
     EXPECT_EQ(back->GetComponent(1)->Name, "Ж");
     EXPECT_EQ(TextOf(back.get()), text);
 
+    // Double quotes inside a value are written as they are and read back.
+    for (const std::string name : {"say \"hi\"", "\"", "\"\"x", "x\" = \"y", "ends\""}) {
+        auto q = TVerUdov::NewRoot<TVerUdov>();
+        q->Name = name;
+        const std::string qt = TextOf(q.get());
+        EXPECT_EQ(qt, "object (TVerUdov)\r\n    Name = \"" + name + "\"\r\nend\r\n");
+        TMemoryStream qm = StreamOf(qt);
+        TTextReader qr(qm);
+        EXPECT_EQ(qr.ReadComp()->Name, name);
+    }
+
     // Whole names, lower-case hex, readers of absent values, an unterminated block.
     TMemoryStream p = StreamOf(
         "object (TVerUdov)\n  XSCALE = 5\n  x = 3\n  F = -2.25\n  H = $1F\n  Bad = 1x\n"
