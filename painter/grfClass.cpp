@@ -61,20 +61,30 @@ struct TVersionScope {
     ~TVersionScope() { VersionStack().pop_back(); }
 };
 
-// Nesting of the record readers, the record being loaded first counted as 1.
+// Nesting of the record readers: the level in its tree of the component
+// being loaded, the root being 1, so that nothing is read into a tree the
+// writers would then refuse.
 int& ReadDepth() {
     static int depth = 0;
     return depth;
 }
 
+// Level of comp in its tree, the root being 1.
+int LevelOf(const TVerUdov* comp) {
+    int level = 0;
+    for (const TVerUdov* p = comp; p; p = p->GetOwner()) ++level;
+    return level;
+}
+
 struct TDepthScope {
-    TDepthScope() {
-        if (++ReadDepth() > MaxComponentDepth) {
-            --ReadDepth();
+    explicit TDepthScope(const TVerUdov* comp) : step_(ReadDepth() == 0 ? LevelOf(comp) : 1) {
+        if ((ReadDepth() += step_) > MaxComponentDepth) {
+            ReadDepth() -= step_;
             throw EReadError("Components nested deeper than " + IntToStr(MaxComponentDepth) + " levels");
         }
     }
-    ~TDepthScope() { --ReadDepth(); }
+    ~TDepthScope() { ReadDepth() -= step_; }
+    const int step_;
     TDepthScope(const TDepthScope&) = delete;
     TDepthScope& operator=(const TDepthScope&) = delete;
 };
@@ -371,7 +381,7 @@ void TVerUdov::SaveToStream(TStream& stream) {
 void TVerUdov::LoadFromStream(TStream& stream) {
     TReadFrame frame;
     try {
-        TDepthScope depth;
+        TDepthScope depth(this);
         int32_t ver = ReadInteger(stream);
         {
             TVersionScope scope(ver);
@@ -784,18 +794,19 @@ TVerUdov* TTextReader::ReadCompAt(TVerUdov* owner, int depth) {
             e.Message += " (" + (comp ? comp->ClassName() : name) + ", byte " + IntToStr(int64_t(lineStart_)) + ")";
         }
         Release(comp);
-        if (depth == 1) errorPlaced_ = false;
         throw;
     } catch (...) {
         Release(comp);
-        if (depth == 1) errorPlaced_ = false;
         throw;
     }
     return comp;
 }
 
-TVerUdov* TTextReader::ReadComp(TVerUdov* owner) { return ReadCompAt(owner, 1); }
+TVerUdov* TTextReader::ReadComp(TVerUdov* owner) {
+    errorPlaced_ = false;
+    return ReadCompAt(owner, LevelOf(owner) + 1);
+}
 
-TVerUdovPtr<> TTextReader::ReadComp() { return TVerUdovPtr<>(ReadCompAt(nullptr, 1)); }
+TVerUdovPtr<> TTextReader::ReadComp() { return TVerUdovPtr<>(ReadComp(nullptr)); }
 
 }  // namespace velt

@@ -292,6 +292,12 @@ int Depth(TVerUdov* c) {
     return d;
 }
 
+int LevelOfFirst(TVerUdov* c) {
+    int level = 0;
+    for (; c; c = c->GetOwner()) ++level;
+    return level;
+}
+
 TVerUdov* Deepest(TVerUdov* c) {
     while (c->GetComponentCount() > 0) c = c->GetComponent(0);
     return c;
@@ -373,6 +379,25 @@ TEST(GrfClass, DepthOf256ReadsBackAnd257IsRefusedByEveryWriter) {
         EXPECT_EQ(e.Message.rfind("Components nested deeper than 256 levels (TVERUDOV, byte ", 0), 0u) << e.Message;
     }
     EXPECT_EQ(ReadVer(), BaseCompVer);
+
+    // Read into a tree, the place counts: two levels fit below level 254,
+    // not below level 255, in both forms.
+    auto host = Chain(255);
+    TVerUdov* at254 = Deepest(host.get())->GetOwner();
+    auto two = Chain(2);
+    TMemoryStream tm;
+    WriteVerUdov(tm, two.get());
+    const std::string twoText = TextOf(two.get());
+    tm.SetPosition(0);
+    EXPECT_TRUE(ReadVerUdov(tm, at254));
+    tm.SetPosition(0);
+    EXPECT_THROW(ReadVerUdov(tm, Deepest(host.get())), EReadError);
+    TMemoryStream t1 = StreamOf(twoText), t2 = StreamOf(twoText);
+    TTextReader r1(t1), r2(t2);
+    EXPECT_TRUE(r1.ReadComp(at254));
+    EXPECT_EQ(LevelOfFirst(at254->GetComponent(0)), 255);
+    EXPECT_THROW(r2.ReadComp(at254->GetComponent(0)), EReadError);
+    EXPECT_EQ(at254->GetComponentCount(), 3);  // its own and the two read
 }
 
 TEST(GrfClass, DestroyedComponentsLeaveTheTree) {
