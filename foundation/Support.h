@@ -137,8 +137,9 @@ public:
 
     // N, then per list its class name (int32 length, short string) and its
     // own record stream. Loading checks N and every length against the
-    // bytes left, refuses nesting deeper than MaxListListDepth (EReadError)
-    // and replaces the held lists (freed) only once all are read.
+    // bytes left, refuses nesting deeper than MaxListListDepth (EReadError;
+    // saving such lists raises EWriteError) and replaces the held lists
+    // (freed) only once all are read.
     void SaveToStream(TStream& stream) override;
     void LoadFromStream(TStream& stream) override;
 
@@ -307,7 +308,8 @@ public:
     virtual int GetCount() const = 0;
     virtual ComPtr<IUnknown> GetItems(int index) const = 0;
     virtual void SetItems(int index, IUnknown* item) = 0;
-    // A new list of the members that support iid (each as its IUnknown).
+    // A new list of the objects that answer iid for the members, each as
+    // its IUnknown holding the query's reference.
     virtual void QueryInterfaces(const Guid& iid, ComPtr<IIntfList>& list) = 0;
     virtual void Clear() = 0;
     virtual int Add(IUnknown* item) = 0;
@@ -342,7 +344,8 @@ public:
     void Exchange(int i, int j) override;
 
     // IUnknown and IIntfList for itself; any other IID from the first
-    // member that answers it.
+    // member that answers it. A query that comes back while the members are
+    // asked (a list holding itself) answers E_NOINTERFACE.
     HResult QueryInterface(const Guid& iid, void** obj) override;
     int32_t _AddRef() override { return ++RefCount; }
     int32_t _Release() override;

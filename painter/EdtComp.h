@@ -52,7 +52,8 @@ public:
     }
 
     // ---- from the component tree ----
-    // Own interfaces first, then the extensions' in list order.
+    // Own interfaces first, then the extensions' in list order; a query that
+    // comes back while the extensions are asked finds none of theirs.
     HResult QueryInterface(const Guid& iid, void** obj) override;
     // Attributes, position, and the extensions whose class is registered
     // (the others stay in memory, unsaved). Reading assigns nothing until

@@ -446,6 +446,7 @@ const TGrfClassDesc& FindGrClassByName(const std::string& name) {
 
 void WriteVerUdov(TStream& stream, TVerUdov* comp) {
     if (WriteDepth() == 0) CheckWriteDepth(comp);
+    TWriteScope scope;  // checked: the body does not walk the tree again
     WriteByte(stream, uint8_t(RecordMarker));
     WriteInteger(stream, IDForWrite(*comp));
     comp->SaveToStream(stream);

@@ -168,7 +168,7 @@ const TGrfClassDesc& FindGrClassByID(int32_t id);
 // Exception NAME " не зареєстрований" when not registered.
 const TGrfClassDesc& FindGrClassByName(const std::string& name);
 
-// "@", class id, record body.
+// "@", class id, record body (a tree too deep refused as by SaveToStream).
 void WriteVerUdov(TStream& stream, TVerUdov* comp);
 // One record as a new child of owner; null at the end of the stream.
 TVerUdov* ReadVerUdov(TStream& stream, TVerUdov* owner);
@@ -193,6 +193,8 @@ public:
     void Close();
 
     std::string Indent;
+    // EWriteError naming the component, before anything is written, for a
+    // tree deeper than MaxComponentDepth levels.
     void WriteComp(TVerUdov* comp);
     // Nothing for an empty value; EWriteError for a line break or a
     // character 1251 lacks.
