@@ -1,6 +1,7 @@
 #include "painter/EdtComp.h"
 
 #include <algorithm>
+#include <cmath>
 #include <exception>
 #include <optional>
 #include <vector>
@@ -119,6 +120,9 @@ HResult TGrfEditComp::QueryInterface(const Guid& iid, void** obj) {
 // ---- stored form ----
 
 void TGrfEditComp::WriteData(TStream& stream) {
+    // The readers take no position that is not a number.
+    if (!std::isfinite(X) || !std::isfinite(Y))
+        throw EWriteError(ClassName() + " \"" + Name + "\": the position is not a number");
     TVerUdov::WriteData(stream);
     WriteInteger(stream, int32_t(Attr.Bits));
     WriteFloat(stream, X);
@@ -147,6 +151,7 @@ void TGrfEditComp::ReadData(TStream& stream) {
     attr.Set(caSelected, false);
     float x = ReadFloat(stream);
     float y = ReadFloat(stream);
+    if (!std::isfinite(x) || !std::isfinite(y)) throw EReadError("Invalid coordinate in a component record");
     std::vector<ComPtr<IUnknown>> read;
     const bool withExtensions = ReadVer() >= ExtensionsVer;
     if (withExtensions) {

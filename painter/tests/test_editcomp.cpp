@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QImage>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -306,6 +307,24 @@ TEST(EditCompRecord, LoadingAgainKeepsOneCopyOfTheStoredExtensions) {
     ASSERT_EQ(comp->GetExIntfCount(), 2);
     EXPECT_EQ(comp->GetExIntf(1).get(), held.get());
     EXPECT_EQ(comp->Name, "Before");  // nothing is taken before all has read
+}
+
+TEST(EditCompRecord, APositionThatIsNoNumberIsNeitherReadNorWritten) {
+    RegisterAll();
+    auto comp = TVerUdov::NewRoot<TPtComp>();
+    TMemoryStream m;
+    WriteVerUdov(m, comp.get());
+    std::string bytes = Bytes(m);
+    const uint32_t nan = 0xFFFFFE41u;  // a NaN with a payload
+    memcpy(bytes.data() + 25, &nan, 4);  // Y
+    TMemoryStream bad;
+    bad.WriteBuffer(bytes.data(), int64_t(bytes.size()));
+    bad.SetPosition(0);
+    EXPECT_THROW(ReadVerUdov(bad), EReadError);
+
+    comp->Move(std::numeric_limits<float>::infinity(), 0);
+    TMemoryStream refused;
+    EXPECT_THROW(WriteVerUdov(refused, comp.get()), EWriteError);
 }
 
 TEST(EditCompRecord, OnlyExtensionsOfRegisteredClassesAreStored) {
