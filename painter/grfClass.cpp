@@ -784,9 +784,10 @@ TVerUdov* TTextReader::ReadCompAt(TVerUdov* owner, int depth) {
         comp->TextReadState(*this);
         while (StartsWith(CurLine, "OBJECT ("))
             if (!ReadCompAt(comp, depth + 1)) break;
-        // Only "end" closes an object: a text cut short is not a drawing.
+        // Only "end" closes an object: a text cut short is not a drawing. The
+        // class follows with the place, as for every error here.
         if (CurLine != "END")
-            throw EReadError("The text ends inside object (" + comp->ClassName() + ")" +
+            throw EReadError("The text ends inside object" +
                              (comp->Name.empty() ? std::string() : " \"" + comp->Name + "\""));
         ReadSection();
     } catch (Exception& e) {

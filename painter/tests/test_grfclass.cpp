@@ -699,12 +699,12 @@ TEST(GrfClass, TextCutShortIsRefusedAndLeadingBlanksAreSkipped) {
         }
         return std::string("read");
     };
-    EXPECT_EQ(refused("object (TVerUdov)"), "The text ends inside object (TVerUdov) (TVerUdov, byte 0)");
+    EXPECT_EQ(refused("object (TVerUdov)"), "The text ends inside object (TVerUdov, byte 0)");
     // Cut after the first child's end: the root is the one left open.
     const size_t firstEnd = text.find("    end\r\n") + 9;
     EXPECT_EQ(refused(text.substr(0, firstEnd)),
-              "The text ends inside object (TVerUdov) \"R\" (TVerUdov, byte " + std::to_string(firstEnd - 9) + ")");
-    EXPECT_EQ(refused(text.substr(0, text.size() - 5)).rfind("The text ends inside object (TVerUdov) \"R\"", 0), 0u);
+              "The text ends inside object \"R\" (TVerUdov, byte " + std::to_string(firstEnd - 9) + ")");
+    EXPECT_EQ(refused(text.substr(0, text.size() - 5)).rfind("The text ends inside object \"R\" (TVerUdov", 0), 0u);
 
     // A byte order mark and blank lines before the first object.
     for (const std::string& lead : {std::string("\xEF\xBB\xBF"), std::string("\r\n  \r\n\n"),
