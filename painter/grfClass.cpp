@@ -130,7 +130,7 @@ std::string Describe(const TVerUdov& comp) {
     return comp.Name.empty() ? comp.ClassName() : comp.ClassName() + " \"" + comp.Name + "\"";
 }
 
-// EWriteError naming the first component below MaxComponentDepth levels
+// EWriteError naming the first component deeper than MaxComponentDepth levels
 // (comp being level 1); walked without recursion.
 void CheckWriteDepth(TVerUdov* comp) {
     std::vector<std::pair<TVerUdov*, int>> stack{{comp, 1}};
@@ -773,7 +773,7 @@ std::unique_ptr<TMemoryStream> TTextReader::RStream(const std::string& name) {
 
 TVerUdov* TTextReader::ReadCompAt(TVerUdov* owner, int depth) {
     if (!StartsWith(CurLine, "OBJECT (")) return nullptr;
-    // Class names are ASCII; anything else is shown as the text holds it.
+    // The text is in code page 1251: the name is looked up and shown in UTF-8.
     const std::string name = Cp1251ToUtf8(StrIn(CurLine, "(", ")"));
     TVerUdov* comp = nullptr;
     try {
