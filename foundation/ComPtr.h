@@ -79,6 +79,33 @@ private:
     T* p_ = nullptr;
 };
 
+// How a pointer handed out for an IID reaches its object's IUnknown. Code
+// that asks for an IID it does not know as a type (lists that collect the
+// answers of their members) gives the query's reference back through the
+// object that answered, which need not be the one it asked. Every interface
+// handed out by QueryOne enters its conversion on first use.
+using TIntfCast = IUnknown* (*)(void* intf);
+void NoteIntfCast(const Guid& iid, TIntfCast cast);
+// Null when no pointer was ever handed out for iid.
+TIntfCast FindIntfCast(const Guid& iid);
+
+template <class I>
+IUnknown* IntfToUnknown(void* p) {
+    return static_cast<IUnknown*>(static_cast<I*>(p));
+}
+
+template <class I>
+void NoteIntfCast() {
+    static const bool noted = (NoteIntfCast(I::IID, &IntfToUnknown<I>), true);
+    (void)noted;
+}
+
+// The object that answers iid when u is asked, as its IUnknown holding the
+// reference the query added; null when u does not answer. A pointer whose
+// conversion is unknown keeps that reference (it is never given back
+// through another object) and u stands for the answerer.
+ComPtr<IUnknown> QueryAnswerer(IUnknown* u, const Guid& iid);
+
 // The interface T of u (T::IID), or null when u is null or answers
 // E_NOINTERFACE.
 template <class T>
@@ -97,6 +124,7 @@ ComPtr<T> ComQuery(IUnknown* u) {
 template <class I, class Self>
 bool QueryOne(Self* self, const Guid& iid, void** obj) {
     if (iid != I::IID) return false;
+    NoteIntfCast<I>();
     I* p = static_cast<I*>(self);
     p->_AddRef();
     *obj = static_cast<void*>(p);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <unordered_map>
 
 #include "foundation/MultiKeyList.h"
 #include "foundation/Utils.h"
@@ -71,9 +72,22 @@ TObjectList::~TObjectList() { TObjectList::Clear(); }
 void TObjectList::AssignTo(TPersistent* dest) const {
     if (auto* d = dynamic_cast<TObjectList*>(dest)) {
         if (d == this) return;
-        d->Clear();
-        d->OwnsObjects = false;
-        for (TObject* o : Items) d->Add(o);
+        // Dest frees only what this list does not refer to, so assigning
+        // back and forth never frees a shared object. Dest keeps owning when
+        // every object it takes was its own and this list does not own them.
+        bool keepsOwning = d->OwnsObjects && !OwnsObjects;
+        for (TObject* o : Items)
+            if (!d->Exists(o)) keepsOwning = false;
+        std::vector<TObject*> old;
+        old.swap(d->Items);
+        d->Items = Items;
+        if (d->OwnsObjects) {
+            std::sort(old.begin(), old.end());
+            old.erase(std::unique(old.begin(), old.end()), old.end());
+            for (TObject* o : old)
+                if (!Exists(o)) delete o;
+        }
+        d->OwnsObjects = keepsOwning;
         return;
     }
     TPersistent::AssignTo(dest);
@@ -171,7 +185,26 @@ void TListList::DestroyRec(int index) {
     FreeHandle(h);
 }
 
+namespace {
+// Lists of lists being loaded or saved, the outermost counted as 1; what
+// a load refuses is not saved either.
+thread_local int listListDepth = 0;
+template <class E>
+struct TListListDepth {
+    TListListDepth() {
+        if (++listListDepth > MaxListListDepth) {
+            --listListDepth;
+            throw E("Lists of lists nested deeper than " + IntToStr(MaxListListDepth) + " levels");
+        }
+    }
+    ~TListListDepth() { --listListDepth; }
+    TListListDepth(const TListListDepth&) = delete;
+    TListListDepth& operator=(const TListListDepth&) = delete;
+};
+}  // namespace
+
 void TListList::SaveToStream(TStream& stream) {
+    TListListDepth<EWriteError> depth;
     WriteInteger(stream, Count);
     for (int i = 0; i < Count; ++i) {
         TGeneralList* l = GetLists(i);
@@ -183,7 +216,9 @@ void TListList::SaveToStream(TStream& stream) {
     }
 }
 
+
 void TListList::LoadFromStream(TStream& stream) {
+    TListListDepth<EReadError> depth;
     int32_t n = ReadInteger(stream);
     // Each entry takes at least its name length, a length byte and a
     // record stream's count and size.
@@ -206,11 +241,32 @@ void TListList::LoadFromStream(TStream& stream) {
 // ---- TDupStringList ---------------------------------------------------------------
 
 int TDupStringList::AddObject(const std::string& s, TObject* obj) {
-    if (IndexOf(s) < 0) return TStringList::AddObject(s, obj);
-    for (int64_t n = 1;; ++n) {
-        std::string candidate = s + "_" + IntToStr(n);
-        if (IndexOf(candidate) < 0) return TStringList::AddObject(candidate, obj);
+    // What is known about the strings holds while the list is changed only
+    // here; any other change starts it again.
+    if (Version() != knownVersion_) {
+        present_.clear();
+        nextFree_.clear();
+        for (const std::string& t : Strings()) present_.insert(UpperCase(t));
     }
+    std::string key = UpperCase(s);
+    std::string added = s;
+    if (present_.count(key)) {
+        // Every number below next-free is taken.
+        int64_t& n = nextFree_[key];
+        if (n == 0) n = 1;
+        for (;; ++n) {
+            std::string candidate = s + "_" + IntToStr(n);
+            if (!present_.count(UpperCase(candidate))) {
+                added = std::move(candidate);
+                ++n;
+                break;
+            }
+        }
+    }
+    int index = TStringList::AddObject(added, obj);
+    present_.insert(UpperCase(added));
+    knownVersion_ = Version();
+    return index;
 }
 
 // ---- events ----------------------------------------------------------------------
@@ -276,7 +332,8 @@ void TEventList::GetItems(int index, TMethod& m) const {
 void TIDObjects::AssignTo(TPersistent* dest) const {
     if (auto* d = dynamic_cast<TIDObjects*>(dest)) {
         if (d == this) return;
-        d->Clear();
+        // The objects go through the object list's assignment, which frees
+        // none that this one refers to.
         d->IDs.Assign(&IDs);
         Objects.AssignTo(&d->Objects);
         return;
@@ -462,15 +519,10 @@ void TIntfList::SetItems(int index, IUnknown* item) {
 
 void TIntfList::QueryInterfaces(const Guid& iid, ComPtr<IIntfList>& list) {
     ComPtr<TIntfList> r = Create();
-    for (const ComPtr<IUnknown>& item : Items) {
-        if (!item) continue;
-        void* p = nullptr;
-        if (item->QueryInterface(iid, &p) == S_OK && p) {
-            r->Add(item.get());
-            // One count per object: the reference the query added is given
-            // back through the member's IUnknown.
-            item->_Release();
-        }
+    std::vector<ComPtr<IUnknown>> items = Items;  // a member may change the list
+    for (const ComPtr<IUnknown>& item : items) {
+        // The object that answered holds the query's own reference.
+        if (ComPtr<IUnknown> a = QueryAnswerer(item.get(), iid)) r->Items.push_back(std::move(a));
     }
     list = ComPtr<IIntfList>(r.get());
 }
@@ -510,7 +562,14 @@ void TIntfList::Exchange(int i, int j) {
 
 HResult TIntfList::QueryInterface(const Guid& iid, void** obj) {
     if (QueryFor<IUnknown, IIntfList>(this, iid, obj) == S_OK) return S_OK;
-    if (iid == IID_IUnknown || iid == IID_IIntfList) return E_NOINTERFACE;
+    if (iid == IID_IUnknown || iid == IID_IIntfList || querying_) return E_NOINTERFACE;
+    // A list that holds itself, directly or through another list, is asked
+    // again while it asks: that query finds nothing.
+    querying_ = true;
+    struct TDone {
+        bool& flag;
+        ~TDone() { flag = false; }
+    } done{querying_};
     std::vector<ComPtr<IUnknown>> items = Items;  // a member may change the list
     for (const ComPtr<IUnknown>& item : items)
         if (item && item->QueryInterface(iid, obj) == S_OK) return S_OK;

@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "foundation/Classes.h"
@@ -92,8 +94,10 @@ public:
     TObjectList(const TObjectList&) = delete;
     TObjectList& operator=(const TObjectList&) = delete;
     std::string ClassName() const override { return "TObjectList"; }
-    // Into a TObjectList: Dest is cleared (as its Clear does), then refers to
-    // the same objects without owning them, so each is freed once.
+    // Into a TObjectList: Dest frees the objects it owns that this list does
+    // not refer to, then refers to the same objects; it owns them only when
+    // they all were its own and this list does not own them, so each is
+    // freed once, also after assigning back and forth.
     void AssignTo(TPersistent* dest) const override;
     virtual void Clear();
 
@@ -116,6 +120,9 @@ private:
     std::vector<TObject*> Items;
 };
 
+// Deepest nesting of lists of lists a load accepts, the outermost being 1.
+inline constexpr int MaxListListDepth = 256;
+
 // Owned record lists, one 4-byte record (an ObjectHandles handle) each.
 class TListList : public TGeneralList {
 public:
@@ -130,7 +137,9 @@ public:
 
     // N, then per list its class name (int32 length, short string) and its
     // own record stream. Loading checks N and every length against the
-    // bytes left and replaces the held lists (freed) only once all are read.
+    // bytes left, refuses nesting deeper than MaxListListDepth (EReadError;
+    // saving such lists raises EWriteError) and replaces the held lists
+    // (freed) only once all are read.
     void SaveToStream(TStream& stream) override;
     void LoadFromStream(TStream& stream) override;
 
@@ -140,6 +149,8 @@ public:
 };
 
 // Adds a string that IndexOf already finds as S_1, S_2, ..., the first free.
+// The strings present and the next free number of each name are kept, so
+// adding many equal names stays linear.
 class TDupStringList : public TStringList {
 public:
     std::string ClassName() const override { return "TDupStringList"; }
@@ -147,6 +158,11 @@ public:
 
 protected:
     bool AddKeepsText() const override { return false; }
+
+private:
+    uint64_t knownVersion_ = 0;
+    std::unordered_set<std::string> present_;  // upper-cased
+    std::unordered_map<std::string, int64_t> nextFree_;
 };
 
 // ---- events ----------------------------------------------------------------
@@ -202,8 +218,8 @@ public:
 class TIDObjects : public TPersistent {
 public:
     std::string ClassName() const override { return "TIDObjects"; }
-    // Into a TIDObjects: Dest cleared, then the same IDs and references,
-    // which Dest does not own.
+    // Into a TIDObjects: the same IDs, and the references as the object
+    // list assigns them (none this one refers to is freed).
     void AssignTo(TPersistent* dest) const override;
 
     void AddObject(int32_t id, TObject* obj);
@@ -292,7 +308,8 @@ public:
     virtual int GetCount() const = 0;
     virtual ComPtr<IUnknown> GetItems(int index) const = 0;
     virtual void SetItems(int index, IUnknown* item) = 0;
-    // A new list of the members that support iid (each as its IUnknown).
+    // A new list of the objects that answer iid for the members, each as
+    // its IUnknown holding the query's reference.
     virtual void QueryInterfaces(const Guid& iid, ComPtr<IIntfList>& list) = 0;
     virtual void Clear() = 0;
     virtual int Add(IUnknown* item) = 0;
@@ -327,7 +344,8 @@ public:
     void Exchange(int i, int j) override;
 
     // IUnknown and IIntfList for itself; any other IID from the first
-    // member that answers it.
+    // member that answers it. A query that comes back while the members are
+    // asked (a list holding itself) answers E_NOINTERFACE.
     HResult QueryInterface(const Guid& iid, void** obj) override;
     int32_t _AddRef() override { return ++RefCount; }
     int32_t _Release() override;
@@ -341,6 +359,7 @@ protected:
 private:
     std::vector<ComPtr<IUnknown>> Items;
     int32_t RefCount = 0;
+    bool querying_ = false;
 };
 
 // ---- GUID list --------------------------------------------------------------

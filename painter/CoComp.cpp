@@ -26,6 +26,7 @@ HResult TCoObject::QueryInterface(const Guid& iid, void** obj) {
     if (QueryFor<ICoObject>(this, iid, obj) == S_OK) return S_OK;
     const TCoClassDesc& cls = ClassType();
     if (cls.GUID && *cls.GUID == iid) {
+        if (!FindIntfCast(iid)) NoteIntfCast(iid, &IntfToUnknown<ICoObject>);
         auto* co = static_cast<ICoObject*>(this);
         co->_AddRef();
         *obj = co;

@@ -1,7 +1,9 @@
 #include "painter/EdtComp.h"
 
 #include <algorithm>
+#include <cmath>
 #include <exception>
+#include <optional>
 #include <vector>
 
 #include "foundation/Utils.h"
@@ -21,13 +23,25 @@ constexpr int32_t ExtensionsVer = 19970504;
 constexpr int64_t MinExRecordSize = 16 + 4 + 1;
 
 // Whether u answers iid. The reference the query added is given back
-// through u: one count per object.
-bool Answers(IUnknown* u, const Guid& iid) {
-    if (!u) return false;
-    void* p = nullptr;
-    if (u->QueryInterface(iid, &p) != S_OK || !p) return false;
-    u->_Release();
-    return true;
+// through the object that answered, which may be another one than u.
+bool Answers(IUnknown* u, const Guid& iid) { return bool(QueryAnswerer(u, iid)); }
+
+// The class GUID of an extension; none for a class without one.
+std::optional<Guid> ClassIDOf(ICoObject& co) {
+    try {
+        return co.GetClassID();
+    } catch (const EAbstractError&) {
+        return std::nullopt;
+    }
+}
+
+// Whether the extension goes into the stored form: only one whose class is
+// registered can be read back.
+bool Stored(IUnknown* ext) {
+    ComPtr<ICoObject> co = ComQuery<ICoObject>(ext);
+    if (!co) return false;
+    std::optional<Guid> cls = ClassIDOf(*co);
+    return cls && CoComp::FindCoClass(*cls);
 }
 
 bool SameObject(IUnknown* a, IUnknown* b) {
@@ -62,13 +76,17 @@ void TGrfEditComp::Destroy() {
     if (IsDestroyed()) return;
     Msg(cmDestroy, 0);
     // The extensions may outlive the component: none keeps a controller
-    // that is gone.
-    if (ExList) {
-        IUnknown* self = static_cast<IGraphEdit*>(this);
-        for (int i = 0; i < ExList->GetCount(); ++i) Detach(ExList->GetItems(i).get(), self);
-    }
+    // that is gone. They are let go of from a snapshot, since one may leave
+    // the list when told its controller is gone.
+    ComPtr<IIntfList> list = std::move(ExList);
     OverDraw.reset();
-    ExList.reset();
+    if (list) {
+        IUnknown* self = static_cast<IGraphEdit*>(this);
+        std::vector<ComPtr<IUnknown>> items;
+        for (int i = 0; i < list->GetCount(); ++i) items.push_back(list->GetItems(i));
+        list.reset();
+        for (const ComPtr<IUnknown>& e : items) Detach(e.get(), self);
+    }
     SetMustDie(true);
     TVerUdov::Destroy();
 }
@@ -81,7 +99,14 @@ HResult TGrfEditComp::QueryInterface(const Guid& iid, void** obj) {
     if (QueryFor<IGraphEdit, IGraphView, IGrfObject, ITreeController, IController>(this, iid, obj) == S_OK)
         return S_OK;
     if (TVerUdov::QueryInterface(iid, obj) == S_OK) return S_OK;
-    if (ExList) {
+    // An extension that forwards what it lacks to its controller comes back
+    // here while the extensions are asked: that query finds nothing more.
+    if (ExList && !askingExtensions_) {
+        askingExtensions_ = true;
+        struct TDone {
+            bool& flag;
+            ~TDone() { flag = false; }
+        } done{askingExtensions_};
         ComPtr<IIntfList> list = ExList;  // an extension may change the list
         for (int i = 0; i < list->GetCount(); ++i) {
             ComPtr<IUnknown> e = list->GetItems(i);
@@ -95,6 +120,9 @@ HResult TGrfEditComp::QueryInterface(const Guid& iid, void** obj) {
 // ---- stored form ----
 
 void TGrfEditComp::WriteData(TStream& stream) {
+    // The readers take no position that is not a number.
+    if (!std::isfinite(X) || !std::isfinite(Y))
+        throw EWriteError(ClassName() + " \"" + Name + "\": the position is not a number");
     TVerUdov::WriteData(stream);
     WriteInteger(stream, int32_t(Attr.Bits));
     WriteFloat(stream, X);
@@ -104,8 +132,11 @@ void TGrfEditComp::WriteData(TStream& stream) {
     int64_t at = stream.GetPosition();
     WriteInteger(stream, 0);
     int32_t n = 0;
-    for (int i = 0; i < GetExIntfCount(); ++i)
-        if (CoComp::WriteExInterface(stream, GetExIntf(i).get())) ++n;
+    // Extensions of unregistered classes or of none stay in memory only.
+    for (int i = 0; i < GetExIntfCount(); ++i) {
+        ComPtr<IUnknown> e = GetExIntf(i);
+        if (Stored(e.get()) && CoComp::WriteExInterface(stream, e.get())) ++n;
+    }
     int64_t end = stream.GetPosition();
     stream.SetPosition(at);
     WriteInteger(stream, n);
@@ -113,12 +144,14 @@ void TGrfEditComp::WriteData(TStream& stream) {
 }
 
 void TGrfEditComp::ReadData(TStream& stream) {
-    TVerUdov::ReadData(stream);
+    // Everything is read before the component takes any of it.
+    std::string name = ReadName(stream);
     TCompAttrSet attr;
     attr.Bits = uint32_t(ReadInteger(stream));
     attr.Set(caSelected, false);
     float x = ReadFloat(stream);
     float y = ReadFloat(stream);
+    if (!std::isfinite(x) || !std::isfinite(y)) throw EReadError("Invalid coordinate in a component record");
     std::vector<ComPtr<IUnknown>> read;
     const bool withExtensions = ReadVer() >= ExtensionsVer;
     if (withExtensions) {
@@ -129,18 +162,18 @@ void TGrfEditComp::ReadData(TStream& stream) {
         read.reserve(size_t(n));
         for (int32_t i = 0; i < n; ++i) read.push_back(CoComp::ReadExInterface(stream));
     }
-    // All read: now the component takes it.
+    Name = std::move(name);
     Attr = attr;
     X = x;
     Y = y;
     if (!withExtensions) return;
-    // The stored extensions replace those that store themselves, so that
-    // loading again does not double them.
+    // The stored extensions replace those that would have been stored, so
+    // that loading again does not double them; the others stay.
     if (ExList) {
         IUnknown* self = static_cast<IGraphEdit*>(this);
         for (int i = ExList->GetCount() - 1; i >= 0; --i) {
             ComPtr<IUnknown> e = ExList->GetItems(i);
-            if (Answers(e.get(), IID_ICoObject)) {
+            if (Stored(e.get())) {
                 ExList->Delete(i);
                 Detach(e.get(), self);
             }
@@ -159,6 +192,8 @@ void TGrfEditComp::Loaded() {
 
 void TGrfEditComp::AddInterface(IUnknown* extension) {
     if (!extension) return;
+    if (SameObject(extension, static_cast<IGraphEdit*>(this)))
+        throw Exception(ClassName() + " cannot be an extension of itself");
     if (!ExList) ExList = ComPtr<IIntfList>(TIntfList::Create().get());
     ExList->Add(extension);
     if (ComPtr<ICoObject> co = ComQuery<ICoObject>(extension))
@@ -168,13 +203,14 @@ void TGrfEditComp::AddInterface(IUnknown* extension) {
 
 void TGrfEditComp::ReplaceInterface(IUnknown* extension) {
     if (ExList) {
-        if (ComPtr<ICoObject> co = ComQuery<ICoObject>(extension)) {
-            const Guid cls = co->GetClassID();
+        ComPtr<ICoObject> co = ComQuery<ICoObject>(extension);
+        // A class without a GUID matches nothing.
+        if (std::optional<Guid> cls = co ? ClassIDOf(*co) : std::nullopt) {
             IUnknown* self = static_cast<IGraphEdit*>(this);
             // Every listed extension is examined, the last one included.
             for (int i = ExList->GetCount() - 1; i >= 0; --i) {
                 ComPtr<IUnknown> e = ExList->GetItems(i);
-                if (Answers(e.get(), cls)) {
+                if (Answers(e.get(), *cls)) {
                     ExList->Delete(i);
                     if (!SameObject(e.get(), extension)) Detach(e.get(), self);
                 }

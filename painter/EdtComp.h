@@ -52,9 +52,12 @@ public:
     }
 
     // ---- from the component tree ----
-    // Own interfaces first, then the extensions' in list order.
+    // Own interfaces first, then the extensions' in list order; a query that
+    // comes back while the extensions are asked finds none of theirs.
     HResult QueryInterface(const Guid& iid, void** obj) override;
-    // Attributes, position, the extensions that store themselves.
+    // Attributes, position, and the extensions whose class is registered
+    // (the others stay in memory, unsaved). Reading assigns nothing until
+    // everything has read.
     void ReadData(TStream& stream) override;
     void WriteData(TStream& stream) override;
     // Clears caLocked.
@@ -84,6 +87,7 @@ public:
     void SetY(float y) { Move(X, y); }
 
     // ---- IGrfObject ----
+    // Raises for the component itself.
     void AddInterface(IUnknown* extension) override;
     void ReplaceInterface(IUnknown* extension) override;
     void RemoveInterface(IUnknown* extension) override;
@@ -196,6 +200,7 @@ private:
     ComPtr<IOverDraw> OverDraw;
     float X = 0;
     float Y = 0;
+    bool askingExtensions_ = false;
 };
 
 // The root of a drawing: it knows the canvas that shows it.

@@ -61,21 +61,88 @@ struct TVersionScope {
     ~TVersionScope() { VersionStack().pop_back(); }
 };
 
-// Nesting of the record and text readers.
+// Nesting of the record readers: the level in its tree of the component
+// being loaded, the root being 1, so that nothing is read into a tree the
+// writers would then refuse.
 int& ReadDepth() {
     static int depth = 0;
     return depth;
 }
 
+// Level of comp in its tree, the root being 1.
+int LevelOf(const TVerUdov* comp) {
+    int level = 0;
+    for (const TVerUdov* p = comp; p; p = p->GetOwner()) ++level;
+    return level;
+}
+
 struct TDepthScope {
-    TDepthScope() {
-        if (++ReadDepth() > MaxComponentDepth) {
-            --ReadDepth();
+    explicit TDepthScope(const TVerUdov* comp) : step_(ReadDepth() == 0 ? LevelOf(comp) : 1) {
+        if ((ReadDepth() += step_) > MaxComponentDepth) {
+            ReadDepth() -= step_;
             throw EReadError("Components nested deeper than " + IntToStr(MaxComponentDepth) + " levels");
         }
     }
-    ~TDepthScope() { --ReadDepth(); }
+    ~TDepthScope() { ReadDepth() -= step_; }
+    const int step_;
+    TDepthScope(const TDepthScope&) = delete;
+    TDepthScope& operator=(const TDepthScope&) = delete;
 };
+
+// A reader's error names where it happened, once: the innermost frame adds
+// the class and the byte offset, the outer ones pass it on as it is.
+struct TReadFrames {
+    int Count = 0;
+    bool Placed = false;
+};
+TReadFrames& ReadFrames() {
+    static TReadFrames frames;
+    return frames;
+}
+struct TReadFrame {
+    TReadFrame() { ++ReadFrames().Count; }
+    ~TReadFrame() {
+        if (--ReadFrames().Count == 0) ReadFrames().Placed = false;
+    }
+    TReadFrame(const TReadFrame&) = delete;
+    TReadFrame& operator=(const TReadFrame&) = delete;
+};
+void PlaceError(Exception& e, const std::string& cls, int64_t at) {
+    if (ReadFrames().Placed) return;
+    ReadFrames().Placed = true;
+    e.Message += " (" + (cls.empty() ? std::string() : cls + ", ") + "byte " + IntToStr(at) + ")";
+}
+
+// Nesting of the writers: a tree deeper than the readers take is refused
+// before anything is written.
+int& WriteDepth() {
+    static int depth = 0;
+    return depth;
+}
+struct TWriteScope {
+    TWriteScope() { ++WriteDepth(); }
+    ~TWriteScope() { --WriteDepth(); }
+    TWriteScope(const TWriteScope&) = delete;
+    TWriteScope& operator=(const TWriteScope&) = delete;
+};
+
+std::string Describe(const TVerUdov& comp) {
+    return comp.Name.empty() ? comp.ClassName() : comp.ClassName() + " \"" + comp.Name + "\"";
+}
+
+// EWriteError naming the first component deeper than MaxComponentDepth levels
+// (comp being level 1); walked without recursion.
+void CheckWriteDepth(TVerUdov* comp) {
+    std::vector<std::pair<TVerUdov*, int>> stack{{comp, 1}};
+    while (!stack.empty()) {
+        auto [c, level] = stack.back();
+        stack.pop_back();
+        if (level > MaxComponentDepth)
+            throw EWriteError(Describe(*c) + ": components nested deeper than " + IntToStr(MaxComponentDepth) +
+                              " levels cannot be read back");
+        for (int i = c->GetComponentCount() - 1; i >= 0; --i) stack.emplace_back(c->GetComponent(i), level + 1);
+    }
+}
 
 int32_t IDForWrite(const TVerUdov& comp) {
     TGrfRegistry& reg = Registry();
@@ -90,13 +157,18 @@ constexpr int64_t MinRecordSize = 13;
 
 TVerUdov* ReadRecord(TStream& stream, TVerUdov* owner) {
     if (stream.GetPosition() >= stream.GetSize()) return nullptr;
-    if (ReadByte(stream) != uint8_t(RecordMarker)) throw EReadError("Bad Object Header");
-    TDepthScope depth;
-    const TGrfClassDesc& cls = FindGrClassByID(ReadInteger(stream));
-    TVerUdov* comp = cls.Create(owner);
+    TReadFrame frame;
+    TVerUdov* comp = nullptr;
     try {
+        if (ReadByte(stream) != uint8_t(RecordMarker)) throw EReadError("Bad Object Header");
+        const TGrfClassDesc& cls = FindGrClassByID(ReadInteger(stream));
+        comp = cls.Create(owner);
         comp->LoadFromStream(stream);
         comp->Loaded();
+    } catch (Exception& e) {
+        PlaceError(e, comp ? comp->ClassName() : std::string(), stream.GetPosition());
+        Release(comp);
+        throw;
     } catch (...) {
         Release(comp);
         throw;
@@ -119,7 +191,24 @@ const TGrfClassDesc& TVerUdov::Class() {
     return desc;
 }
 
-TVerUdov::~TVerUdov() = default;
+TVerUdov* TGrfClassDesc::Create(TVerUdov* owner) const {
+    if (!Factory) throw EAbstractError("Abstract Error");
+    return Factory(owner);
+}
+
+TVerUdov::~TVerUdov() {
+    // Freed by its count without Destroy: no list keeps the freed object,
+    // and no child keeps a freed owner.
+    try {
+        if (Owner) Owner->RemoveComponent(this);
+        while (Children && !Children->empty()) {
+            TVerUdov* last = Children->back();
+            RemoveComponent(last);
+            Release(last);
+        }
+    } catch (...) {
+    }
+}
 
 void TVerUdov::Start(TVerUdov* owner) {
     try {
@@ -175,6 +264,8 @@ TVerUdov* TVerUdov::Clone() {
 
 void TVerUdov::InsertComponent(TVerUdov* comp) {
     if (!comp) return;
+    if (comp->destroyed_) throw Exception("A destroyed component cannot be inserted");
+    if (destroyed_) throw Exception("A destroyed component cannot take components");
     for (TVerUdov* p = this; p; p = p->Owner)
         if (p == comp) throw Exception("A component cannot be owned by itself or by one of its own components");
     if (comp->Owner) comp->Owner->RemoveComponent(comp);
@@ -255,7 +346,9 @@ void TVerUdov::WriteData(TStream& stream) {
     WriteAnsiString(stream, Utf8ToCp1251(Name));
 }
 
-void TVerUdov::ReadData(TStream& stream) { Name = Cp1251ToUtf8(ReadAnsiString(stream)); }
+void TVerUdov::ReadData(TStream& stream) { Name = ReadName(stream); }
+
+std::string TVerUdov::ReadName(TStream& stream) { return Cp1251ToUtf8(ReadAnsiString(stream)); }
 
 void TVerUdov::WriteComponents(TStream& stream) {
     WriteInteger(stream, GetComponentCount());
@@ -271,6 +364,8 @@ void TVerUdov::ReadComponents(TStream& stream) {
 }
 
 void TVerUdov::SaveToStream(TStream& stream) {
+    if (WriteDepth() == 0) CheckWriteDepth(this);
+    TWriteScope scope;
     WriteInteger(stream, Ver());
     int64_t at = stream.GetPosition();
     WriteInteger(stream, 0);
@@ -284,21 +379,28 @@ void TVerUdov::SaveToStream(TStream& stream) {
 }
 
 void TVerUdov::LoadFromStream(TStream& stream) {
-    int32_t ver = ReadInteger(stream);
-    {
-        TVersionScope scope(ver);
-        if (ver >= LengthFieldVer) {
-            int32_t len = ReadInteger(stream);
-            int64_t start = stream.GetPosition();
-            if (len < 0 || len > stream.Remaining()) throw EReadError("Invalid component data length");
-            ReadData(stream);
-            if (stream.GetPosition() > start + len) throw EReadError("Component data longer than its length");
-            stream.SetPosition(start + len);
-        } else {
-            ReadData(stream);
+    TReadFrame frame;
+    try {
+        TDepthScope depth(this);
+        int32_t ver = ReadInteger(stream);
+        {
+            TVersionScope scope(ver);
+            if (ver >= LengthFieldVer) {
+                int32_t len = ReadInteger(stream);
+                int64_t start = stream.GetPosition();
+                if (len < 0 || len > stream.Remaining()) throw EReadError("Invalid component data length");
+                ReadData(stream);
+                if (stream.GetPosition() > start + len) throw EReadError("Component data longer than its length");
+                stream.SetPosition(start + len);
+            } else {
+                ReadData(stream);
+            }
         }
+        ReadComponents(stream);
+    } catch (Exception& e) {
+        PlaceError(e, ClassName(), stream.GetPosition());
+        throw;
     }
-    ReadComponents(stream);
 }
 
 void TVerUdov::SaveToFile(const std::string& fileName) {
@@ -343,6 +445,8 @@ const TGrfClassDesc& FindGrClassByName(const std::string& name) {
 }
 
 void WriteVerUdov(TStream& stream, TVerUdov* comp) {
+    if (WriteDepth() == 0) CheckWriteDepth(comp);
+    TWriteScope scope;  // checked: the body does not walk the tree again
     WriteByte(stream, uint8_t(RecordMarker));
     WriteInteger(stream, IDForWrite(*comp));
     comp->SaveToStream(stream);
@@ -393,6 +497,7 @@ void TTextWriter::Refuse(const std::string& name, const std::string& why) const 
 }
 
 void TTextWriter::WriteComp(TVerUdov* comp) {
+    if (!current_) CheckWriteDepth(comp);
     TVerUdov* outer = current_;
     current_ = comp;
     Line("object (" + comp->ClassName() + ")");
@@ -426,8 +531,13 @@ void TTextWriter::WBool(const std::string& name, bool value) { WI(name, value ? 
 
 void TTextWriter::WReal(const std::string& name, float value) {
     if (value == 0.0f) return;
+    // Four decimals where they read back exactly, else the shortest text
+    // that does, so a drawing saved, read and saved again keeps its bytes.
     char buf[128];
     auto r = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed, 4);
+    float back = 0;
+    auto b = std::from_chars(buf, r.ptr, back);
+    if (b.ec != std::errc() || back != value) r = std::to_chars(buf, buf + sizeof buf, value);
     Line(name + " = " + std::string(buf, r.ptr));
 }
 
@@ -496,10 +606,18 @@ TTextReader::~TTextReader() { ClearList(); }
 
 void TTextReader::Start() {
     Props.SetOwnsObjects(true);
+    // A byte order mark and blank lines before the first object say nothing.
+    if (StartsWith(text_, "\xEF\xBB\xBF")) pos_ = 3;
+    for (;;) {
+        size_t end = text_.find_first_of("\r\n", pos_);
+        if (end == std::string::npos || text_.find_first_not_of(' ', pos_) < end) break;
+        pos_ = end + (text_.compare(end, 2, "\r\n") == 0 ? 2 : 1);
+    }
     ReadSection();
 }
 
 std::string TTextReader::ReadLine(bool nameMode) {
+    lineStart_ = pos_;
     size_t end = text_.find_first_of("\r\n", pos_);
     if (end == std::string::npos) end = text_.size();
     size_t b = pos_;
@@ -655,17 +773,30 @@ std::unique_ptr<TMemoryStream> TTextReader::RStream(const std::string& name) {
 
 TVerUdov* TTextReader::ReadCompAt(TVerUdov* owner, int depth) {
     if (!StartsWith(CurLine, "OBJECT (")) return nullptr;
-    if (depth > MaxComponentDepth)
-        throw EReadError("Components nested deeper than " + IntToStr(MaxComponentDepth) + " levels");
-    std::string name = StrIn(CurLine, "(", ")");
-    const TGrfClassDesc& cls = FindGrClassByName(name);
-    TVerUdov* comp = cls.Create(owner);
+    // The text is in code page 1251: the name is looked up and shown in UTF-8.
+    const std::string name = Cp1251ToUtf8(StrIn(CurLine, "(", ")"));
+    TVerUdov* comp = nullptr;
     try {
+        if (depth > MaxComponentDepth)
+            throw EReadError("Components nested deeper than " + IntToStr(MaxComponentDepth) + " levels");
+        comp = FindGrClassByName(name).Create(owner);
         ReadSection();
         comp->TextReadState(*this);
         while (StartsWith(CurLine, "OBJECT ("))
             if (!ReadCompAt(comp, depth + 1)) break;
-        if (CurLine == "END") ReadSection();
+        // Only "end" closes an object: a text cut short is not a drawing. The
+        // class follows with the place, as for every error here.
+        if (CurLine != "END")
+            throw EReadError("The text ends inside object" +
+                             (comp->Name.empty() ? std::string() : " \"" + comp->Name + "\""));
+        ReadSection();
+    } catch (Exception& e) {
+        if (!errorPlaced_) {
+            errorPlaced_ = true;
+            e.Message += " (" + (comp ? comp->ClassName() : name) + ", byte " + IntToStr(int64_t(lineStart_)) + ")";
+        }
+        Release(comp);
+        throw;
     } catch (...) {
         Release(comp);
         throw;
@@ -673,8 +804,11 @@ TVerUdov* TTextReader::ReadCompAt(TVerUdov* owner, int depth) {
     return comp;
 }
 
-TVerUdov* TTextReader::ReadComp(TVerUdov* owner) { return ReadCompAt(owner, 1); }
+TVerUdov* TTextReader::ReadComp(TVerUdov* owner) {
+    errorPlaced_ = false;
+    return ReadCompAt(owner, LevelOf(owner) + 1);
+}
 
-TVerUdovPtr<> TTextReader::ReadComp() { return TVerUdovPtr<>(ReadCompAt(nullptr, 1)); }
+TVerUdovPtr<> TTextReader::ReadComp() { return TVerUdovPtr<>(ReadComp(nullptr)); }
 
 }  // namespace velt

@@ -40,8 +40,9 @@ struct TGrfClassDesc : TClassDesc {
         : TClassDesc(std::move(name), parent), Factory(factory) {}
     TFactory Factory;
     // A new component in owner (which holds it), or, without an owner, one
-    // the caller hands to a TVerUdovPtr at once.
-    TVerUdov* Create(TVerUdov* owner) const { return Factory(owner); }
+    // the caller hands to a TVerUdovPtr at once. EAbstractError for a class
+    // that cannot be made.
+    TVerUdov* Create(TVerUdov* owner) const;
 };
 
 // Release of a component (its Destroy); for std::unique_ptr.
@@ -101,7 +102,8 @@ public:
 
     // ---- the tree ------------------------------------------------------------
     // Appends comp (detached from an earlier owner first). Raises for this
-    // component itself or one of its owners, which would make a cycle.
+    // component itself or one of its owners, which would make a cycle, and
+    // for a destroyed component or owner.
     void InsertComponent(TVerUdov* comp);
     // comp must be a child.
     void RemoveComponent(TVerUdov* comp);
@@ -121,7 +123,9 @@ public:
     TVerUdov* FindComponentByClass(const TGrfClassDesc& cls) const;
 
     // ---- stored forms -----------------------------------------------------
-    // The record body: version, data length, data, children.
+    // The record body: version, data length, data, children. A tree deeper
+    // than MaxComponentDepth levels (this one being 1) is refused before
+    // anything is written (EWriteError naming the component too deep).
     void SaveToStream(TStream& stream);
     void LoadFromStream(TStream& stream);
     // The record body in a file (temporary file, then rename).
@@ -133,6 +137,8 @@ public:
 protected:
     TVerUdov() = default;
     ~TVerUdov() override;
+    // The stored name, for a ReadData that assigns only once all is read.
+    static std::string ReadName(TStream& stream);
     // The virtual construction step: joins the owner.
     virtual void Create(TVerUdov* owner);
 
@@ -162,7 +168,7 @@ const TGrfClassDesc& FindGrClassByID(int32_t id);
 // Exception NAME " не зареєстрований" when not registered.
 const TGrfClassDesc& FindGrClassByName(const std::string& name);
 
-// "@", class id, record body.
+// "@", class id, record body (a tree too deep refused as by SaveToStream).
 void WriteVerUdov(TStream& stream, TVerUdov* comp);
 // One record as a new child of owner; null at the end of the stream.
 TVerUdov* ReadVerUdov(TStream& stream, TVerUdov* owner);
@@ -187,6 +193,8 @@ public:
     void Close();
 
     std::string Indent;
+    // EWriteError naming the component, before anything is written, for a
+    // tree deeper than MaxComponentDepth levels.
     void WriteComp(TVerUdov* comp);
     // Nothing for an empty value; EWriteError for a line break or a
     // character 1251 lacks.
@@ -215,7 +223,10 @@ public:
     TTextReader& operator=(const TTextReader&) = delete;
 
     // One component with its subtree in owner; null when the current line
-    // does not start an object. A failure releases what was read of it.
+    // does not start an object. A byte order mark and blank lines before the
+    // first object are passed over. An object without its "end" is refused.
+    // A failure releases what was read of it; its message ends with the
+    // class and the byte offset of the line where it happened.
     TVerUdov* ReadComp(TVerUdov* owner);
     TVerUdovPtr<> ReadComp();
 
@@ -251,6 +262,8 @@ private:
     int PropIdx = -1;
     std::string ValueText;
     int32_t ConvPos = 0;
+    size_t lineStart_ = 0;  // where the line read last begins
+    bool errorPlaced_ = false;
 };
 
 }  // namespace velt

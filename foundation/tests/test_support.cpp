@@ -180,6 +180,34 @@ TEST(Support, ObjectListsOwnOnceAfterAssign) {
     EXPECT_EQ(freed, 3);  // each object once (ASan catches a second)
 }
 
+TEST(Support, AssigningBackAndForthFreesNothingShared) {
+    int freed = 0;
+    {
+        TObjectList a, b;
+        a.Add(new TCounted(&freed, 1));
+        a.Add(new TCounted(&freed, 2));
+        b.Assign(&a);
+        a.Assign(&b);
+        EXPECT_EQ(freed, 0);
+        EXPECT_EQ(static_cast<TCounted*>(a.GetObjects(1))->Tag, 2);
+        EXPECT_EQ(static_cast<TCounted*>(b.GetObjects(0))->Tag, 1);
+    }
+    EXPECT_EQ(freed, 2);  // each once
+
+    freed = 0;
+    {
+        TIDObjects a, b;
+        a.AddObject(5, new TCounted(&freed, 5));
+        a.AddObject(6, new TCounted(&freed, 6));
+        b.Assign(&a);
+        a.Assign(&b);
+        EXPECT_EQ(freed, 0);
+        EXPECT_EQ(static_cast<TCounted*>(a.GetObjects(6))->Tag, 6);
+        EXPECT_EQ(static_cast<TCounted*>(b.GetObjects(5))->Tag, 5);
+    }
+    EXPECT_EQ(freed, 2);
+}
+
 TEST(Support, ClassListsAndDescriptors) {
     TClassDesc base{"TBase", nullptr}, derived{"TDerived", &base}, other{"TOther", nullptr};
     EXPECT_TRUE(derived.InheritsFrom(&base));
@@ -225,6 +253,16 @@ TEST(Support, DupStringListRenamesEveryWayIn) {
     m.SetPosition(0);
     a.LoadFromStream(m);
     EXPECT_EQ(a.Text(), "Q\r\nQ_1\r\n");
+
+    // A number freed by a change made past Add is found again; names match
+    // ignoring case.
+    TDupStringList d;
+    for (int i = 0; i < 3; ++i) d.Add("N");
+    d.Delete(1);
+    EXPECT_EQ(d[d.Add("N")], "N_1");
+    EXPECT_EQ(d[d.Add("n")], "n_3");
+    d.Put(0, "M");
+    EXPECT_EQ(d[d.Add("N")], "N");
 }
 
 TEST(Support, MultiNotifyEvents) {
@@ -288,6 +326,18 @@ TEST(Support, IDObjectsDeleteAllAndAssign) {
         EXPECT_EQ(o.GetObjects(6), keep);
         EXPECT_EQ(o.GetObjects(5), nullptr);
         EXPECT_EQ(o.DeleteObject(6, nullptr), nullptr);
+        // Every entry of a repeated pair goes; other entries of the ID stay.
+        auto* twice = new TCounted(&freed, 7);
+        auto* other = new TCounted(&freed, 8);
+        o.AddObject(7, twice);
+        o.AddObject(7, other);
+        o.AddObject(7, twice);
+        EXPECT_EQ(o.DeleteObject(7, twice), twice);
+        EXPECT_EQ(o.GetCount(), 2);
+        EXPECT_EQ(o.GetObjects(7), other);
+        delete twice;
+        delete o.Delete(7);
+        freed -= 2;
         TIDObjects d;
         d.AddObject(1, new TCounted(&freed));
         o.AssignTo(&d);
@@ -392,6 +442,12 @@ TEST(Support, GUIDListAndListListStream) {
     EXPECT_EQ(gi->IndexOf(IID_IGUIDList), -1);
     EXPECT_EQ(gi->GetItems(0)->D1, 0x3845B370u);
     EXPECT_THROW(gi->GetItems(1), EListError);
+    // Equal in all but the last of the four words.
+    Guid near = x;
+    near.D4[7] ^= 1;
+    EXPECT_EQ(gi->IndexOf(near), -1);
+    g->Add(&near);
+    EXPECT_EQ(gi->IndexOf(near), 1);
 
     TListList ll;
     auto ids = std::make_unique<TPureIDList>();
@@ -421,4 +477,112 @@ TEST(Support, GUIDListAndListListStream) {
     bad2.SetPosition(0);
     EXPECT_THROW(back.LoadFromStream(bad2), EReadError);
     EXPECT_EQ(back.GetCount(), 1);
+}
+
+namespace {
+// levels lists of lists, each holding the next; the outermost is level 1.
+std::string NestedLists(int levels) {
+    std::string b;
+    auto int32 = [&b](int32_t v) { b.append(reinterpret_cast<const char*>(&v), 4); };
+    for (int i = 1; i < levels; ++i) {
+        int32(1);
+        int32(9);
+        b += "\x09TListList";
+    }
+    int32(0);
+    return b;
+}
+}  // namespace
+
+TEST(Support, ListListNestingIsBoundedAt256Levels) {
+    TListList l;
+    TMemoryStream ok;
+    std::string b = NestedLists(256);
+    ok.WriteBuffer(b.data(), int64_t(b.size()));
+    ok.SetPosition(0);
+    l.LoadFromStream(ok);
+    int depth = 1;
+    for (TGeneralList* at = &l; at->GetCount() > 0; ++depth) at = static_cast<TListList*>(at)->GetLists(0);
+    EXPECT_EQ(depth, 256);
+    TMemoryStream saved;
+    l.SaveToStream(saved);
+    EXPECT_EQ(saved.Size(), int64_t(b.size()));
+
+    TMemoryStream deep;
+    b = NestedLists(257);
+    deep.WriteBuffer(b.data(), int64_t(b.size()));
+    deep.SetPosition(0);
+    try {
+        l.LoadFromStream(deep);
+        FAIL();
+    } catch (const EReadError& e) {
+        EXPECT_EQ(e.Message, "Lists of lists nested deeper than 256 levels");
+    }
+    EXPECT_EQ(l.GetCount(), 1);  // kept
+
+    // Nor is one deeper saved.
+    TListList outer;
+    deep.SetPosition(0);
+    auto inner = std::make_unique<TListList>();
+    ok.SetPosition(0);
+    inner->LoadFromStream(ok);
+    outer.AddOwnedList(std::move(inner));
+    TMemoryStream refused;
+    EXPECT_THROW(outer.SaveToStream(refused), EWriteError);
+}
+
+namespace {
+// Answers ISecond through an inner object it holds.
+class TWithInner : public TUnknownObject {
+public:
+    explicit TWithInner(int* freed) : inner_(new TBoth(freed)) {}
+    HResult QueryInterface(const Guid& iid, void** obj) override {
+        if (iid == IID_ISecond) return inner_->QueryInterface(iid, obj);
+        return TUnknownObject::QueryInterface(iid, obj);
+    }
+    TBoth* Inner() const { return inner_.get(); }
+
+private:
+    ComPtr<TBoth> inner_;
+};
+}  // namespace
+
+TEST(Support, IntfListHoldsTheObjectThatAnswered) {
+    int freed = 0;
+    {
+        ComPtr<TIntfList> l = TIntfList::Create();
+        auto* outer = new TWithInner(&freed);
+        TBoth* inner = outer->Inner();
+        l->Add(static_cast<IUnknown*>(outer));
+        EXPECT_EQ(outer->GetRefCount(), 1);
+        ComPtr<IIntfList> q;
+        l->QueryInterfaces(IID_ISecond, q);
+        EXPECT_EQ(outer->GetRefCount(), 1);
+        EXPECT_EQ(inner->GetRefCount(), 2);
+        ASSERT_EQ(q->GetCount(), 1);
+        EXPECT_EQ(ComQuery<ISecond>(q->GetItems(0).get())->Second(), 20);
+        q.reset();
+        EXPECT_EQ(inner->GetRefCount(), 1);
+    }
+    EXPECT_EQ(freed, 1);
+}
+
+TEST(Support, IntfListThatHoldsItselfAnswersNothingMore) {
+    ComPtr<TIntfList> a = TIntfList::Create();
+    ComPtr<TIntfList> b = TIntfList::Create();
+    TBoth member;
+    ComPtr<IUnknown> keep(static_cast<IFirst*>(&member));
+    a->Add(static_cast<IIntfList*>(a.get()));
+    a->Add(static_cast<IIntfList*>(b.get()));
+    b->Add(static_cast<IIntfList*>(a.get()));
+    EXPECT_FALSE(ComQuery<ISecond>(static_cast<IIntfList*>(a.get())));
+    EXPECT_FALSE(ComQuery<ISecond>(static_cast<IIntfList*>(b.get())));
+    b->Add(static_cast<IFirst*>(&member));
+    ComPtr<ISecond> s = ComQuery<ISecond>(static_cast<IIntfList*>(a.get()));
+    ASSERT_TRUE(s);
+    EXPECT_EQ(s->Second(), 20);
+    s.reset();
+    a->Clear();
+    b->Clear();
+    keep.Detach();
 }

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QImage>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -300,9 +301,66 @@ TEST(EditCompRecord, LoadingAgainKeepsOneCopyOfTheStoredExtensions) {
     broken.WriteBuffer(bytes.data(), int64_t(bytes.size()));
     broken.SetPosition(0);
     ComPtr<IUnknown> held = comp->GetExIntf(1);
+    comp->Name = "Before";
+    comp->Move(3, 4);
     EXPECT_THROW(comp->LoadFromStream(broken), Exception);
     ASSERT_EQ(comp->GetExIntfCount(), 2);
     EXPECT_EQ(comp->GetExIntf(1).get(), held.get());
+    EXPECT_EQ(comp->Name, "Before");  // nothing is taken before all has read
+}
+
+TEST(EditCompRecord, APositionThatIsNoNumberIsNeitherReadNorWritten) {
+    RegisterAll();
+    auto comp = TVerUdov::NewRoot<TPtComp>();
+    TMemoryStream m;
+    WriteVerUdov(m, comp.get());
+    std::string bytes = Bytes(m);
+    const uint32_t nan = 0xFFFFFE41u;  // a NaN with a payload
+    memcpy(bytes.data() + 25, &nan, 4);  // Y
+    TMemoryStream bad;
+    bad.WriteBuffer(bytes.data(), int64_t(bytes.size()));
+    bad.SetPosition(0);
+    EXPECT_THROW(ReadVerUdov(bad), EReadError);
+
+    comp->Move(std::numeric_limits<float>::infinity(), 0);
+    TMemoryStream refused;
+    EXPECT_THROW(WriteVerUdov(refused, comp.get()), EWriteError);
+}
+
+TEST(EditCompRecord, OnlyExtensionsOfRegisteredClassesAreStored) {
+    RegisterAll();
+    TLog log;
+    auto comp = TVerUdov::NewRoot<TGrfEditComp>();
+    TVerUdov::New<TGrfEditComp>(comp.get())->Name = "child";
+    auto task = Make(new TStdTask);                        // a class without a GUID
+    auto over = Make(new TOverExt(&log, "o", omNoOver));  // a GUID never registered
+    comp->AddInterface(U(task.get()));
+    comp->AddInterface(U(over.get()));
+    comp->AddInterface(U(TStoredExt::Class().Create().get()));
+    TMemoryStream m;
+    WriteVerUdov(m, comp.get());
+    m.SetPosition(0);
+    TVerUdovPtr<> back = ReadVerUdov(m);
+    auto* b = dynamic_cast<TGrfEditComp*>(back.get());
+    ASSERT_TRUE(b);
+    ASSERT_EQ(b->GetComponentCount(), 1);
+    EXPECT_EQ(b->GetComponent(0)->Name, "child");
+    ASSERT_EQ(b->GetExIntfCount(), 1);
+    EXPECT_EQ(ComQuery<ICoObject>(b->GetExIntf(0).get())->GetClassID(), GuidStored);
+
+    // Read into the component itself: those kept in memory stay.
+    m.SetPosition(5);
+    comp->LoadFromStream(m);
+    ASSERT_EQ(comp->GetExIntfCount(), 3);
+    EXPECT_EQ(comp->GetExIntf(0).get(), U(task.get()));
+    EXPECT_EQ(comp->GetExIntf(1).get(), U(over.get()));
+    EXPECT_EQ(task->GetRoot().get(), static_cast<IGrfObject*>(comp.get()));
+
+    // A class without a GUID matches nothing when replacing.
+    auto second = Make(new TStdTask);
+    comp->ReplaceInterface(U(second.get()));
+    EXPECT_EQ(comp->GetExIntfCount(), 4);
+    EXPECT_EQ(comp->GetExIntf(0).get(), U(task.get()));
 }
 
 // ---- the list of copied components -----------------------------------------------------
@@ -510,6 +568,84 @@ TEST(EditCompExtensions, ExtensionsLetGoOfADestroyedComponent) {
     EXPECT_FALSE(ex->GetController());
     EXPECT_FALSE(ex->GetIGE());
     EXPECT_FALSE(task->GetRoot());
+}
+
+namespace {
+
+// Leaves its component's list when told the component is gone.
+class TLeavingExt : public TCoObject {
+public:
+    void PutController(IUnknown* controller) override {
+        IUnknown* old = Controller;
+        TCoObject::PutController(controller);
+        if (!controller && old)
+            if (ComPtr<IGrfObject> g = ComQuery<IGrfObject>(old)) g->RemoveInterface(static_cast<ICoObject*>(this));
+    }
+};
+
+// Passes every query it cannot answer to its controller, as an aggregated
+// object does.
+class TForwardingExt : public TCoObject {
+public:
+    HResult QueryInterface(const Guid& iid, void** obj) override {
+        if (TCoObject::QueryInterface(iid, obj) == S_OK) return S_OK;
+        if (Controller) return Controller->QueryInterface(iid, obj);
+        return E_NOINTERFACE;
+    }
+};
+
+}  // namespace
+
+TEST(EditCompExtensions, EveryExtensionLetsGoEvenWhenOneLeavesTheList) {
+    RegisterAll();
+    auto leaving = Make(new TLeavingExt);
+    class TEx : public TVerUdovEx {};
+    auto e = Make(new TEx);
+    {
+        auto comp = TVerUdov::NewRoot<TGrfEditComp>();
+        comp->AddInterface(U(leaving.get()));
+        comp->AddInterface(U(e.get()));
+    }
+    EXPECT_FALSE(leaving->GetController());
+    EXPECT_FALSE(e->GetController());
+}
+
+TEST(EditCompExtensions, QueriesComingBackThroughAnExtensionEnd) {
+    RegisterAll();
+    auto comp = TVerUdov::NewRoot<TGrfEditComp>();
+    IUnknown* self = static_cast<IGraphEdit*>(comp.get());
+    auto fwd = Make(new TForwardingExt);
+    comp->AddInterface(U(fwd.get()));
+    EXPECT_FALSE(ComQuery<IOverDraw>(self));
+    EXPECT_FALSE(ComQuery<ITask>(U(fwd.get())));
+    // What the component has is still found through the extension.
+    EXPECT_EQ(ComQuery<IGraphEdit>(U(fwd.get())).get(), static_cast<IGraphEdit*>(comp.get()));
+    // The component is not an extension of itself.
+    EXPECT_THROW(comp->AddInterface(self), Exception);
+    EXPECT_THROW(comp->AddInterface(static_cast<IGrfObject*>(comp.get())), Exception);
+    EXPECT_EQ(comp->GetExIntfCount(), 1);
+}
+
+TEST(EditCompExtensions, ChildrenAnsweringThroughAnExtensionKeepTheirCount) {
+    RegisterAll();
+    TLog log;
+    auto comp = TVerUdov::NewRoot<TGrfEditComp>();
+    auto* child = TVerUdov::New<TGrfEditComp>(comp.get());
+    auto veto = Make(new TVetoExt(&log, "v", true));
+    child->AddInterface(U(veto.get()));
+    const int32_t childCount = child->GetRefCount(), vetoCount = veto->GetRefCount();
+    {
+        ComPtr<TIntfList> list = TIntfList::Create();
+        EXPECT_EQ(comp->EnumObjects(IID_IOverEdit, *list), 1);
+        EXPECT_EQ(comp->EnumInterface(IID_IOverEdit, *list), 0);
+        EXPECT_EQ(child->EnumInterface(IID_IOverEdit, *list), 1);
+    }
+    EXPECT_EQ(child->GetRefCount(), childCount);
+    EXPECT_EQ(veto->GetRefCount(), vetoCount);
+    // Replacing asks every extension by class GUID the same way.
+    child->ReplaceInterface(U(Make(new TVetoExt(&log, "w", true)).get()));
+    EXPECT_EQ(child->GetExIntfCount(), 1);
+    EXPECT_EQ(veto->GetRefCount(), 1);
 }
 
 // ---- tree order, moves, root --------------------------------------------------------------

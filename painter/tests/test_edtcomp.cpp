@@ -94,12 +94,4 @@ TEST(GrfViewIntfList, TypedAccess) {
     EXPECT_EQ(b.refs, 0);
 }
 
-TEST(DragIDObject, CarriesOneValue) {
-    TDragIDObject d;
-    EXPECT_EQ(d.ID, 0u);
-    d.ID = quintptr(&d);
-    TCustomDragObject* base = &d;
-    EXPECT_EQ(static_cast<TDragIDObject*>(base)->ID, quintptr(&d));
-}
-
 }  // namespace

@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <charconv>
+#include <cstring>
 #include <filesystem>
+#include <functional>
 #include <fstream>
 #include <unistd.h>
 #include <string>
@@ -192,7 +195,7 @@ TEST(GrfClass, GoldenRecords) {
         ReadVerUdov(bad);
         FAIL();
     } catch (const EReadError& e) {
-        EXPECT_EQ(e.Message, "Bad Object Header");
+        EXPECT_EQ(e.Message, "Bad Object Header (byte 1)");
     }
 }
 
@@ -250,14 +253,20 @@ TEST(GrfClass, CraftedLengthsAndDepthAreRefused) {
         ReadVerUdov(m);
         FAIL();
     } catch (const EReadError& e) {
-        EXPECT_EQ(e.Message, "Invalid component data length");
+        // Where it happened: the class of the record and the byte offset.
+        EXPECT_EQ(e.Message, "Invalid component data length (TVerUdov, byte 34)");
     }
-    // A length shorter than ReadData reads.
+    // A length shorter than ReadData reads, valid bytes after the data.
     std::string shortLen = GoldenA;
     shortLen[9] = 2;
     shortLen[5] = char(0xE2);  // version 19970530, left on the stack if not popped
     TMemoryStream s = StreamOf(shortLen);
-    EXPECT_THROW(ReadVerUdov(s), EReadError);
+    try {
+        ReadVerUdov(s);
+        FAIL();
+    } catch (const EReadError& e) {
+        EXPECT_EQ(e.Message, "Component data longer than its length (TVerUdov, byte 18)");
+    }
     // A child count beyond the bytes.
     std::string many = GoldenA;
     many[18] = char(0xFF);
@@ -265,18 +274,158 @@ TEST(GrfClass, CraftedLengthsAndDepthAreRefused) {
     EXPECT_THROW(ReadVerUdov(mm), EReadError);
     EXPECT_EQ(ReadVer(), BaseCompVer);  // the stack was popped on failure
 
-    // 300 levels.
-    auto deep = TVerUdov::NewRoot<TVerUdov>();
-    TVerUdov* at = deep.get();
-    for (int i = 0; i < 300; ++i) at = TVerUdov::New<TVerUdov>(at);
-    TMemoryStream d;
-    WriteVerUdov(d, deep.get());
-    d.SetPosition(0);
-    EXPECT_THROW(ReadVerUdov(d), EReadError);
-    std::string text = TextOf(deep.get());
-    TMemoryStream dt = StreamOf(text);
-    TTextReader tr(dt);
-    EXPECT_THROW(tr.ReadComp(), EReadError);
+}
+
+namespace {
+
+// A chain of levels components, the root being level 1.
+TVerUdovPtr<> Chain(int levels) {
+    auto root = TVerUdov::NewRoot<TVerUdov>();
+    TVerUdov* at = root.get();
+    for (int i = 1; i < levels; ++i) at = Child(at, "L" + std::to_string(i + 1));
+    return root;
+}
+
+int Depth(TVerUdov* c) {
+    int d = 1;
+    while (c->GetComponentCount() > 0) c = c->GetComponent(0), ++d;
+    return d;
+}
+
+int LevelOfFirst(TVerUdov* c) {
+    int level = 0;
+    for (; c; c = c->GetOwner()) ++level;
+    return level;
+}
+
+TVerUdov* Deepest(TVerUdov* c) {
+    while (c->GetComponentCount() > 0) c = c->GetComponent(0);
+    return c;
+}
+
+std::string WriteError(const std::function<void()>& f) {
+    try {
+        f();
+    } catch (const EWriteError& e) {
+        return e.Message;
+    }
+    return "no error";
+}
+
+}  // namespace
+
+TEST(GrfClass, DepthOf256ReadsBackAnd257IsRefusedByEveryWriter) {
+    RegisterOnce();
+    auto dir = std::filesystem::temp_directory_path() / ("velt_grf_depth_" + std::to_string(::getpid()));
+    std::filesystem::create_directories(dir);
+    const std::string bin = (dir / "d.bin").string(), txt = (dir / "d.txt").string();
+
+    auto ok = Chain(256);
+    TMemoryStream rec, body;
+    WriteVerUdov(rec, ok.get());
+    ok->SaveToStream(body);
+    ok->SaveToFile(bin);
+    {
+        TTextWriter w(txt);
+        w.WriteComp(ok.get());
+        w.Close();
+    }
+    rec.SetPosition(0);
+    EXPECT_EQ(Depth(ReadVerUdov(rec).get()), 256);
+    auto fromBody = TVerUdov::NewRoot<TVerUdov>();
+    body.SetPosition(0);
+    fromBody->LoadFromStream(body);
+    EXPECT_EQ(Depth(fromBody.get()), 256);
+    auto fromFile = TVerUdov::NewRoot<TVerUdov>();
+    fromFile->LoadFromFile(bin);
+    EXPECT_EQ(Depth(fromFile.get()), 256);
+    TTextReader tr(txt);
+    EXPECT_EQ(Depth(tr.ReadComp().get()), 256);
+
+    // One more level: each writer names the component too deep, writes
+    // nothing, and the files stay as they were.
+    Child(Deepest(ok.get()), "L257");
+    const std::string oldBin = ReadWholeFile(bin), oldTxt = ReadWholeFile(txt);
+    const std::string why = "TVerUdov \"L257\": components nested deeper than 256 levels cannot be read back";
+    TMemoryStream m;
+    EXPECT_EQ(WriteError([&] { WriteVerUdov(m, ok.get()); }), why);
+    EXPECT_EQ(WriteError([&] { ok->SaveToStream(m); }), why);
+    EXPECT_EQ(m.Size(), 0);
+    EXPECT_EQ(WriteError([&] { ok->SaveToFile(bin); }), why);
+    EXPECT_EQ(WriteError([&] {
+                  TTextWriter w(txt);
+                  w.WriteComp(ok.get());
+                  w.Close();
+              }),
+              why);
+    EXPECT_EQ(ReadWholeFile(bin), oldBin);
+    EXPECT_EQ(ReadWholeFile(txt), oldTxt);
+    std::filesystem::remove_all(dir);
+
+    // The readers refuse 257 levels made by hand: the 256 read above under
+    // one more record (child count at 17) or object.
+    std::string outer = Hex({0x40, 0x31, 0x0B, 0, 0, 0xE0, 0xB9, 0x30, 0x01, 4, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0});
+    TMemoryStream deep = StreamOf(outer + Bytes(rec));
+    EXPECT_THROW(ReadVerUdov(deep), EReadError);
+    auto viaBody = TVerUdov::NewRoot<TVerUdov>();
+    TMemoryStream deepBody = StreamOf(outer.substr(5) + Bytes(rec));
+    EXPECT_THROW(viaBody->LoadFromStream(deepBody), EReadError);
+    TMemoryStream deepText = StreamOf("object (TVerUdov)\r\n" + oldTxt + "end\r\n");
+    TTextReader dr(deepText);
+    try {
+        dr.ReadComp();
+        FAIL();
+    } catch (const EReadError& e) {
+        EXPECT_EQ(e.Message.rfind("Components nested deeper than 256 levels (TVERUDOV, byte ", 0), 0u) << e.Message;
+    }
+    EXPECT_EQ(ReadVer(), BaseCompVer);
+
+    // Read into a tree, the place counts: two levels fit below level 254,
+    // not below level 255, in both forms.
+    auto host = Chain(255);
+    TVerUdov* at254 = Deepest(host.get())->GetOwner();
+    auto two = Chain(2);
+    TMemoryStream tm;
+    WriteVerUdov(tm, two.get());
+    const std::string twoText = TextOf(two.get());
+    tm.SetPosition(0);
+    EXPECT_TRUE(ReadVerUdov(tm, at254));
+    tm.SetPosition(0);
+    EXPECT_THROW(ReadVerUdov(tm, Deepest(host.get())), EReadError);
+    TMemoryStream t1 = StreamOf(twoText), t2 = StreamOf(twoText);
+    TTextReader r1(t1), r2(t2);
+    EXPECT_TRUE(r1.ReadComp(at254));
+    EXPECT_EQ(LevelOfFirst(at254->GetComponent(0)), 255);
+    EXPECT_THROW(r2.ReadComp(at254->GetComponent(0)), EReadError);
+    EXPECT_EQ(at254->GetComponentCount(), 3);  // its own and the two read
+}
+
+TEST(GrfClass, DestroyedComponentsLeaveTheTree) {
+    RegisterOnce();
+    destroyedCount = 0;
+    auto root = TVerUdov::NewRoot<TVerUdov>();
+    // A component already released is not taken into a tree, where it would
+    // be freed while listed.
+    TVerUdov* zombie = TVerUdov::New<TTestComp>(nullptr);
+    ComPtr<IUnknown> held(static_cast<IUnknown*>(zombie));
+    Release(zombie);
+    EXPECT_THROW(root->InsertComponent(zombie), Exception);
+    EXPECT_EQ(root->GetComponentCount(), 0);
+    EXPECT_THROW(zombie->InsertComponent(TVerUdov::New<TVerUdov>(root.get())), Exception);
+    held.reset();
+    EXPECT_EQ(destroyedCount, 1);
+
+    // A child freed by its count (one release too many) leaves its owner's list.
+    TVerUdov* c = TVerUdov::New<TTestComp>(root.get());
+    TVerUdov::New<TTestComp>(c);
+    static_cast<IUnknown*>(c)->_Release();
+    EXPECT_EQ(destroyedCount, 3);
+    ASSERT_EQ(root->GetComponentCount(), 1);  // the plain child made above
+    EXPECT_NE(root->GetComponent(0), c);
+
+    // A class that cannot be made.
+    const TGrfClassDesc none("TNoFactory", &TVerUdov::Class(), nullptr);
+    EXPECT_THROW(none.Create(root.get()), EAbstractError);
 }
 
 TEST(GrfClass, CountsZombiesAndRelease) {
@@ -434,6 +583,17 @@ TEST(GrfClass, TextReading) {
     EXPECT_EQ(back->GetComponent(1)->Name, "Ж");
     EXPECT_EQ(TextOf(back.get()), text);
 
+    // Double quotes inside a value are written as they are and read back.
+    for (const std::string name : {"say \"hi\"", "\"", "\"\"x", "x\" = \"y", "ends\""}) {
+        auto q = TVerUdov::NewRoot<TVerUdov>();
+        q->Name = name;
+        const std::string qt = TextOf(q.get());
+        EXPECT_EQ(qt, "object (TVerUdov)\r\n    Name = \"" + name + "\"\r\nend\r\n");
+        TMemoryStream qm = StreamOf(qt);
+        TTextReader qr(qm);
+        EXPECT_EQ(qr.ReadComp()->Name, name);
+    }
+
     // Whole names, lower-case hex, readers of absent values, an unterminated block.
     TMemoryStream p = StreamOf(
         "object (TVerUdov)\n  XSCALE = 5\n  x = 3\n  F = -2.25\n  H = $1F\n  Bad = 1x\n"
@@ -506,7 +666,72 @@ TEST(GrfClass, TextFilesAndFailedChildren) {
         tr.ReadComp();
         FAIL();
     } catch (const Exception& e) {
-        EXPECT_EQ(e.Message, "TNOPE не зареєстрований");  // the class line is read upper-cased
+        // The class line is read upper-cased; the line starts at byte 20.
+        EXPECT_EQ(e.Message, "TNOPE не зареєстрований (TNOPE, byte 20)");
     }
     EXPECT_EQ(destroyedCount, 1);
+
+    // A class name 1251 holds but no class has is shown in UTF-8.
+    TMemoryStream cyr = StreamOf(Utf8ToCp1251("object (Тест)\r\nend\r\n"));
+    TTextReader cr(cyr);
+    try {
+        cr.ReadComp();
+        FAIL();
+    } catch (const Exception& e) {
+        EXPECT_EQ(e.Message, "Тест не зареєстрований (Тест, byte 0)");
+    }
+}
+
+TEST(GrfClass, TextCutShortIsRefusedAndLeadingBlanksAreSkipped) {
+    RegisterOnce();
+    auto r = TVerUdov::NewRoot<TVerUdov>();
+    r->Name = "R";
+    Child(r.get(), "a");
+    Child(r.get(), "b");
+    const std::string text = TextOf(r.get());
+    auto refused = [](const std::string& t) {
+        TMemoryStream m = StreamOf(t);
+        TTextReader reader(m);
+        try {
+            reader.ReadComp();
+        } catch (const EReadError& e) {
+            return e.Message;
+        }
+        return std::string("read");
+    };
+    EXPECT_EQ(refused("object (TVerUdov)"), "The text ends inside object (TVerUdov, byte 0)");
+    // Cut after the first child's end: the root is the one left open.
+    const size_t firstEnd = text.find("    end\r\n") + 9;
+    EXPECT_EQ(refused(text.substr(0, firstEnd)),
+              "The text ends inside object \"R\" (TVerUdov, byte " + std::to_string(firstEnd - 9) + ")");
+    EXPECT_EQ(refused(text.substr(0, text.size() - 5)).rfind("The text ends inside object \"R\" (TVerUdov", 0), 0u);
+
+    // A byte order mark and blank lines before the first object.
+    for (const std::string& lead : {std::string("\xEF\xBB\xBF"), std::string("\r\n  \r\n\n"),
+                                    std::string("\xEF\xBB\xBF\r\n")}) {
+        TMemoryStream m = StreamOf(lead + text);
+        TTextReader reader(m);
+        TVerUdovPtr<> back = reader.ReadComp();
+        ASSERT_TRUE(back);
+        EXPECT_EQ(TextOf(back.get()), text);
+    }
+}
+
+TEST(GrfClass, RealsAreWrittenInTheShortestTextThatReadsBack) {
+    TMemoryStream m;
+    TTextWriter w(m);
+    const float values[] = {12.5f, 0.1f, -3.25f, 1e-6f, 123456.789f, 3.0e-5f, 1.0e30f, -7.1e-7f};
+    for (float v : values) w.WReal("V", v);
+    // Four decimals kept where exact; the others read back bit for bit.
+    EXPECT_EQ(Bytes(m).substr(0, 49), "V = 12.5000\r\nV = 0.1000\r\nV = -3.2500\r\nV = 1e-06\r\n");
+    std::string lines = Bytes(m);
+    size_t at = 0;
+    for (float v : values) {
+        size_t eol = lines.find("\r\n", at);
+        float x = 0;
+        std::string t = lines.substr(at + 4, eol - at - 4);
+        std::from_chars(t.data(), t.data() + t.size(), x);
+        EXPECT_EQ(std::memcmp(&x, &v, 4), 0) << t;
+        at = eol + 2;
+    }
 }

@@ -103,6 +103,10 @@ TAtomicWriteResult WriteFileAtomically(const std::string& linkName, const void* 
     // Renaming over a link would put a plain file in its place.
     const std::string fileName = ResolveFileLinks(linkName);
     if (fileName.empty()) return TAtomicWriteResult::CannotCreate;
+    // A file its user made read-only is not replaced behind their back.
+    if (::faccessat(AT_FDCWD, fileName.c_str(), F_OK, 0) == 0 &&
+        ::faccessat(AT_FDCWD, fileName.c_str(), W_OK, AT_EACCESS) != 0)
+        return TAtomicWriteResult::CannotCreate;
     // A unique temporary name: two writers of one file never share it.
     std::string tmp = fileName + ".tmpXXXXXX";
     int fd = ::mkostemp(tmp.data(), O_CLOEXEC);

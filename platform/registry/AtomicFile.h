@@ -17,7 +17,8 @@ enum class TAtomicWriteResult { Ok, CannotCreate, CannotWrite };
 // its owner where the process may set it; a new file gets mode 0644. A
 // symbolic link stays a link: the file it leads to is the one replaced (or
 // created). On failure the temporary file is removed and the old file is
-// left as it was; links that loop cannot be written (CannotCreate).
+// left as it was; links that loop and a file this process may not write
+// (one made read-only) cannot be written (CannotCreate).
 TAtomicWriteResult WriteFileAtomically(const std::string& fileName, const void* data, size_t size);
 
 // The file fileName leads to once its symbolic links are followed (a link

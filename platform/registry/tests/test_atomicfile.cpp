@@ -73,3 +73,14 @@ TEST_F(AtomicFile, TheLockOfALinkedFileIsTheLockOfItsTarget) {
     ::close(other);
     EXPECT_FALSE(TFileLock(dir_ + "missing/app.INI").Locked());
 }
+
+TEST_F(AtomicFile, AFileMadeReadOnlyIsNotReplaced) {
+    ASSERT_EQ(Write("ro.INI", "kept"), TAtomicWriteResult::Ok);
+    ASSERT_EQ(::chmod((dir_ + "ro.INI").c_str(), 0444), 0);
+    // A process that may write such a file anyway (root) cannot see the refusal.
+    if (::faccessat(AT_FDCWD, (dir_ + "ro.INI").c_str(), W_OK, AT_EACCESS) == 0)
+        GTEST_SKIP() << "this process may write read-only files (it runs as root)";
+    EXPECT_EQ(Write("ro.INI", "new"), TAtomicWriteResult::CannotCreate);
+    EXPECT_EQ(Text("ro.INI"), "kept");
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), 1);  // no stray file
+}
