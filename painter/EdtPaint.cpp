@@ -297,11 +297,8 @@ int TEditGraphPaint::EnumInterface(const Guid& iid, IIntfList& source, IIntfList
     for (int i = 0; i < n; ++i) {
         ComPtr<IUnknown> item = source.GetItems(i);
         if (!item) continue;
-        void* p = nullptr;
-        if (item->QueryInterface(iid, &p) == S_OK && p) {
-            dest.Add(item.get());
-            item->_Release();  // the reference the query added
-        }
+        // The query's reference goes back through whichever object answered.
+        if (QueryAnswerer(item.get(), iid)) dest.Add(item.get());
     }
     return dest.GetCount();
 }

@@ -1066,6 +1066,24 @@ TEST_F(EditCanvas, PaintOrderOverDrawsAroundTheComponents) {
     canvas->EndMove();
 }
 
+// A box answering through its extension: the query's reference goes back to
+// the extension, and the box keeps its count.
+TEST_F(EditCanvas, EnumInterfaceGivesBackWhatTheAnswererHeld) {
+    TTestBox* a = Box(20, 20);
+    std::string log;
+    ComPtr<TOverDrawer> ext(new TOverDrawer(omBefore, log));
+    a->AddInterface(static_cast<IOverDraw*>(ext.get()));
+    const int32_t boxCount = a->GetRefCount(), extCount = ext->GetRefCount();
+    {
+        ComPtr<TIntfList> source = TIntfList::Create(), dest = TIntfList::Create();
+        source->Add(static_cast<IUnknown*>(static_cast<IGraphView*>(a)));
+        EXPECT_EQ(canvas->EnumInterface(IID_IOverDraw, *source, *dest), 1);
+        EXPECT_EQ(canvas->EnumInterface(IID_IGroupMove, *source, *dest), 0);
+    }
+    EXPECT_EQ(a->GetRefCount(), boxCount);
+    EXPECT_EQ(ext->GetRefCount(), extCount);
+}
+
 // Fault: the root GetRoot made was never let go, and SetMainRoot dropped
 // the old root before taking a new one that lay inside it.
 TEST_F(EditCanvas, RootsAreTakenBeforeTheOldOneGoes) {
