@@ -20,6 +20,7 @@
 #include "platform/vss/VssSession.h"
 #define VSS_SS_PATH VELT_SS_PATH  // the shared helpers of the stand-in's tests run the same ss
 #include "platform/vss/tests/VssTestUtil.h"
+#include "platform/ui/TimerSource.h"
 #include "sourcesafe/SafeProcess.h"
 
 using namespace velt;
@@ -132,23 +133,56 @@ TEST_F(SafeProcess, CancelDuringACheckinOf300FilesLeavesEveryCopyWritable) {
     }
 }
 
+// The clock of a stand-in client: time stands still until the client has
+// left its ready file (its trap is set then), jumps to the time limit, and
+// from there moves on by step at every look.
+class TClientClock : public TManualTimerSource {
+public:
+    TClientClock(std::string readyFile, int64_t limit, int64_t step)
+        : readyFile_(std::move(readyFile)), limit_(limit), step_(step) {}
+    int64_t NowMs() override {
+        if (now_ == 0 && std::filesystem::exists(readyFile_)) now_ = limit_;
+        else if (now_ > 0) now_ += step_;
+        return now_;
+    }
+    int64_t Latest() const { return now_; }
+
+private:
+    std::string readyFile_;
+    int64_t limit_, step_, now_ = 0;
+};
+
 TEST_F(SafeProcess, TheTimeLimitAsksFirstAndKillsOnlyAfterTheGracePeriod) {
     TProcessRequest request;
     request.TimeLimitMs = 300;
     request.StopGraceMs = 300;
+    const std::string ready = dir_ + "/ready";
 
-    // A client that stops when asked: it gets the chance to.
-    request.Program = Script("trap 'echo rolled back >&2; exit 3' TERM\nwhile :; do sleep 0.05; done\n");
-    TProcessResult result = RunChildProcess(request);
-    EXPECT_TRUE(result.TimedOut);
-    EXPECT_FALSE(result.Killed);
-    EXPECT_FALSE(result.Finished);
-    EXPECT_EQ(result.Errors, "rolled back\n");
+    // A client that stops when asked: it gets the chance to, however long it
+    // takes, while the grace period has not passed.
+    {
+        TClientClock clock(ready, request.TimeLimitMs, 0);
+        TTimerSourceGuard guard(&clock);
+        request.Program = Script("trap 'echo rolled back >&2; exit 3' TERM\n: > '" + ready +
+                                 "'\nwhile :; do sleep 0.05; done\n");
+        TProcessResult result = RunChildProcess(request);
+        EXPECT_TRUE(result.TimedOut);
+        EXPECT_FALSE(result.Killed);
+        EXPECT_FALSE(result.Finished);
+        EXPECT_EQ(result.ExitCode, 3);
+        EXPECT_EQ(result.Errors, "rolled back\n");
+    }
 
-    // One that does not: killed once the grace period is over.
-    request.Program = Script("trap '' TERM\necho running\nwhile :; do sleep 0.05; done\n");
-    result = RunChildProcess(request);
-    EXPECT_TRUE(result.TimedOut);
-    EXPECT_TRUE(result.Killed);
-    EXPECT_EQ(result.Output, "running\n");
+    // One that does not: killed once the grace period is over, not before.
+    std::filesystem::remove(ready);
+    {
+        TClientClock clock(ready, request.TimeLimitMs, 100);
+        TTimerSourceGuard guard(&clock);
+        request.Program = Script("trap '' TERM\necho running\n: > '" + ready + "'\nwhile :; do sleep 0.05; done\n");
+        TProcessResult result = RunChildProcess(request);
+        EXPECT_TRUE(result.TimedOut);
+        EXPECT_TRUE(result.Killed);
+        EXPECT_EQ(result.Output, "running\n");
+        EXPECT_GE(clock.Latest(), request.TimeLimitMs + request.StopGraceMs);
+    }
 }
