@@ -2,6 +2,8 @@
 // stop with SIGTERM, so it rolls back, and kill it only after the grace
 // period.
 #include <signal.h>
+#include <sys/ptrace.h>
+#include <sys/wait.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -28,16 +30,15 @@ using velt::vss::test::ProcField;
 
 namespace {
 
-// The running child of this process started from program, or 0.
-pid_t ChildRunning(const std::string& program) {
+// A child of this process that has stopped itself, or 0.
+pid_t StoppedChild() {
     for (auto& e : std::filesystem::directory_iterator("/proc")) {
         const std::string name = e.path().filename().string();
         if (name.find_first_not_of("0123456789") != std::string::npos) continue;
-        pid_t pid = pid_t(std::stol(name));
-        std::error_code ec;
-        if (std::filesystem::read_symlink(e.path() / "exe", ec).string() != program) continue;
+        const pid_t pid = pid_t(std::stol(name));
         const std::string parent = ProcField(pid, "status", "PPid:\t");
-        if (!parent.empty() && std::stol(parent) == ::getpid()) return pid;
+        if (parent.empty() || std::stol(parent) != ::getpid()) continue;
+        if (ProcField(pid, "status", "State:\t").rfind("T", 0) == 0) return pid;
     }
     return 0;
 }
@@ -85,13 +86,21 @@ TEST_F(SafeProcess, CancelDuringACheckinOf300FilesLeavesEveryCopyWritable) {
         std::ofstream(work + "/" + name(i)) << "edited " << i << "\n";
     }
 
-    // ss is held still a third of the way in; Cancel is pressed; ss goes
-    // on only once the stop has reached it.
+    // ss is held still a third of the way in, at the opening of a local
+    // file; Cancel is pressed; ss goes on only once the stop has reached
+    // it. It stops itself before it starts so that it is traced from its
+    // first step, whatever the machine's speed.
     std::atomic<bool> held{false}, done{false};
     std::thread watcher([&] {
         pid_t pid = 0;
-        while (!done && !(pid = ChildRunning(VELT_SS_PATH))) std::this_thread::sleep_for(std::chrono::microseconds(200));
-        if (done || !vss::test::StopAfterReading(pid, kFiles / 3 * 2 * 65536)) return;
+        while (!done && !(pid = StoppedChild())) std::this_thread::sleep_for(std::chrono::microseconds(200));
+        if (done || ::ptrace(PTRACE_SEIZE, pid, nullptr, nullptr) != 0) return;
+        // Traced now: its own stop is ended, else it would fall back into it
+        // when let go.
+        siginfo_t info{};
+        if (::waitid(P_PID, id_t(pid), &info, WSTOPPED | WNOWAIT) != 0 || ::kill(pid, SIGCONT) != 0 ||
+            !vss::test::HoldAtOpen(pid, "/" + name(kFiles / 3)))
+            return;
         held = true;
         // SIGTERM is bit 15 of the pending set.
         for (;;) {
@@ -99,7 +108,7 @@ TEST_F(SafeProcess, CancelDuringACheckinOf300FilesLeavesEveryCopyWritable) {
             if (pending.empty() || (std::stoull(pending, nullptr, 16) & (1ull << (SIGTERM - 1)))) break;
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }
-        ::kill(pid, SIGCONT);
+        ::ptrace(PTRACE_DETACH, pid, nullptr, 0);
     });
     QTimer cancel;
     QObject::connect(&cancel, &QTimer::timeout, [&] {
@@ -110,7 +119,7 @@ TEST_F(SafeProcess, CancelDuringACheckinOf300FilesLeavesEveryCopyWritable) {
     cancel.start(10);
 
     TProcessRequest request;
-    request.Program = VELT_SS_PATH;
+    request.Program = Script("kill -STOP $$\nexec '" VELT_SS_PATH "' \"$@\"\n");
     request.Arguments = {"checkin", "$/Work", "-gl" + work, "-yAnn"};
     request.Environment = {{"SSDIR", db}, {"SSPWD", "annpw"}};
     request.TimeLimitMs = 120000;
