@@ -33,6 +33,12 @@ void Prepare(QProcess& process, const TProcessRequest& request) {
 
 TProcessResult RunChildProcess(const TProcessRequest& request) {
     TProcessResult result;
+    // The limit, the progress delay and the grace period run on the installed
+    // timer source, so tests decide when each is over; the limit counts from
+    // the start.
+    TTimerSource& clock = GetTimerSource();
+    const int64_t startedAt = clock.NowMs();
+    const auto elapsed = [&](int64_t since) { return clock.NowMs() - since; };
     QProcess process;
     Prepare(process, request);
     process.start();
@@ -42,11 +48,6 @@ TProcessResult RunChildProcess(const TProcessRequest& request) {
     }
     result.Started = true;
 
-    // The limit, the progress delay and the grace period run on the installed
-    // timer source, so tests decide when each is over.
-    TTimerSource& clock = GetTimerSource();
-    const int64_t startedAt = clock.NowMs();
-    const auto elapsed = [&](int64_t since) { return clock.NowMs() - since; };
     std::unique_ptr<QProgressDialog> progress;
     const bool windows = qobject_cast<QApplication*>(QCoreApplication::instance()) != nullptr;
     while (!process.waitForFinished(kPollMs) && process.state() != QProcess::NotRunning) {

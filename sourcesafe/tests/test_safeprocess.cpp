@@ -22,10 +22,11 @@
 #include "platform/vss/VssSession.h"
 #define VSS_SS_PATH VELT_SS_PATH  // the shared helpers of the stand-in's tests run the same ss
 #include "platform/vss/tests/VssTestUtil.h"
-#include "platform/ui/TimerSource.h"
 #include "sourcesafe/SafeProcess.h"
+#include "sourcesafe/tests/SafeTestSupport.h"
 
 using namespace velt;
+using velt::test::TClientClock;
 using velt::vss::test::ProcField;
 
 namespace {
@@ -141,25 +142,6 @@ TEST_F(SafeProcess, CancelDuringACheckinOf300FilesLeavesEveryCopyWritable) {
         ASSERT_EQ(session->IsCheckedOut(row), vss::VSSFILE_CHECKEDOUT_ME);
     }
 }
-
-// The clock of a stand-in client: time stands still until the client has
-// left its ready file (its trap is set then), jumps to the time limit, and
-// from there moves on by step at every look.
-class TClientClock : public TManualTimerSource {
-public:
-    TClientClock(std::string readyFile, int64_t limit, int64_t step)
-        : readyFile_(std::move(readyFile)), limit_(limit), step_(step) {}
-    int64_t NowMs() override {
-        if (now_ == 0 && std::filesystem::exists(readyFile_)) now_ = limit_;
-        else if (now_ > 0) now_ += step_;
-        return now_;
-    }
-    int64_t Latest() const { return now_; }
-
-private:
-    std::string readyFile_;
-    int64_t limit_, step_, now_ = 0;
-};
 
 TEST_F(SafeProcess, TheTimeLimitAsksFirstAndKillsOnlyAfterTheGracePeriod) {
     TProcessRequest request;
