@@ -165,20 +165,6 @@ inline std::string ProcField(pid_t pid, const char* file, const std::string& key
     return {};
 }
 
-// Holds the process still (SIGSTOP) once it has read at least bytes (its
-// reads of local files and of the database: how far an operation has got);
-// false when it ended first.
-inline bool StopAfterReading(pid_t pid, long long bytes) {
-    for (;;) {
-        std::string read = ProcField(pid, "io", "rchar: ");
-        if (read.empty()) return false;
-        if (std::stoll(read) >= bytes) return ::kill(pid, SIGSTOP) == 0;
-        siginfo_t info {};
-        if (::waitid(P_PID, id_t(pid), &info, WEXITED | WNOHANG | WNOWAIT) == 0 && info.si_pid == pid) return false;
-        ::usleep(100);
-    }
-}
-
 // The text at address at in process pid, up to its NUL, page by page (the
 // next page may not be mapped).
 inline std::string RemoteText(pid_t pid, uint64_t at) {
