@@ -95,13 +95,16 @@ TEST_F(SafeProcess, CancelDuringACheckinOf300FilesLeavesEveryCopyWritable) {
     std::thread watcher([&] {
         pid_t pid = 0;
         while (!done && !(pid = StoppedChild())) std::this_thread::sleep_for(std::chrono::microseconds(200));
-        if (done || ::ptrace(PTRACE_SEIZE, pid, nullptr, nullptr) != 0) return;
-        // Traced now: its own stop is ended, else it would fall back into it
+        if (done) return;
+        // Once traced its own stop is ended, else it would fall back into it
         // when let go.
         siginfo_t info{};
-        if (::waitid(P_PID, id_t(pid), &info, WSTOPPED | WNOWAIT) != 0 || ::kill(pid, SIGCONT) != 0 ||
-            !vss::test::HoldAtOpen(pid, "/" + name(kFiles / 3)))
+        if (::ptrace(PTRACE_SEIZE, pid, nullptr, nullptr) != 0 ||
+            ::waitid(P_PID, id_t(pid), &info, WSTOPPED | WNOWAIT) != 0 || ::kill(pid, SIGCONT) != 0 ||
+            !vss::test::HoldAtOpen(pid, "/" + name(kFiles / 3))) {
+            ::kill(pid, SIGCONT);  // not held: it runs to its end, and the test fails
             return;
+        }
         held = true;
         // SIGTERM is bit 15 of the pending set.
         for (;;) {
