@@ -1,6 +1,7 @@
 #include "graphics/GRFCtrl.h"
 
 #include <algorithm>
+#include <atomic>
 #include <bitset>
 #include <cmath>
 #include <vector>
@@ -306,6 +307,12 @@ void DrawPtr(TCanvas& canvas, TPointerStyle style, bool drawLine, float x1, floa
     else canvas.Polyline(pts);
 }
 
+namespace {
+std::atomic<int64_t> anchorsVisited{0};
+}  // namespace
+
+int64_t LineMarkerAnchorsVisited() { return anchorsVisited.load(std::memory_order_relaxed); }
+
 float DrawLineMarker(TCanvas& canvas, TLineMarkerStyle style, bool drawLine, float x1, float y1, float x2, float y2,
                      float size, float spacing, float phase, bool fill, bool rotate) {
     if (!(spacing >= 0.5f)) spacing = 0.5f;
@@ -341,6 +348,7 @@ float DrawLineMarker(TCanvas& canvas, TLineMarkerStyle style, bool drawLine, flo
         // and kLast - kFirst may carry the rounding of both.
         const double steps = std::min(kLast - kFirst, (hi - lo) / spacing + 2);
         for (int64_t i = 0; double(i) <= steps; ++i) {
+            anchorsVisited.fetch_add(1, std::memory_order_relaxed);
             const double s = phase + (kFirst + double(i)) * spacing;
             DrawMarker(canvas, m, fill, TPoint{Pix(float(start.X + s * ux)), Pix(float(start.Y + s * uy))});
         }

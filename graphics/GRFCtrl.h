@@ -146,6 +146,9 @@ void DrawPtr(TCanvas& canvas, TPointerStyle style, bool drawLine, float x1, floa
 // clip are drawn; the count of the others is worked out, not walked.
 float DrawLineMarker(TCanvas& canvas, TLineMarkerStyle style, bool drawLine, float x1, float y1, float x2, float y2,
                      float size, float spacing, float phase, bool fill, bool rotate);
+// The marker positions DrawLineMarker has visited in this process: how much
+// of a segment it walked, for tests.
+int64_t LineMarkerAnchorsVisited();
 // One marker centred at (x, y), turned a quarter turn with rotate. Returns 0.
 float DrawOneLineMarker(TCanvas& canvas, TLineMarkerStyle style, bool fill, float x, float y, float size, bool rotate);
 

@@ -1,10 +1,11 @@
 #include "sourcesafe/SafeProcess.h"
 
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QProcess>
 #include <QProgressDialog>
 #include <memory>
+
+#include "platform/ui/TimerSource.h"
 
 namespace velt {
 
@@ -32,6 +33,12 @@ void Prepare(QProcess& process, const TProcessRequest& request) {
 
 TProcessResult RunChildProcess(const TProcessRequest& request) {
     TProcessResult result;
+    // The limit, the progress delay and the grace period run on the installed
+    // timer source, so tests decide when each is over; the limit counts from
+    // the start.
+    TTimerSource& clock = GetTimerSource();
+    const int64_t startedAt = clock.NowMs();
+    const auto elapsed = [&](int64_t since) { return clock.NowMs() - since; };
     QProcess process;
     Prepare(process, request);
     process.start();
@@ -41,16 +48,14 @@ TProcessResult RunChildProcess(const TProcessRequest& request) {
     }
     result.Started = true;
 
-    QElapsedTimer clock;
-    clock.start();
     std::unique_ptr<QProgressDialog> progress;
     const bool windows = qobject_cast<QApplication*>(QCoreApplication::instance()) != nullptr;
     while (!process.waitForFinished(kPollMs) && process.state() != QProcess::NotRunning) {
-        if (request.TimeLimitMs > 0 && clock.elapsed() >= request.TimeLimitMs) {
+        if (request.TimeLimitMs > 0 && elapsed(startedAt) >= request.TimeLimitMs) {
             result.TimedOut = true;
             break;
         }
-        if (!progress && windows && clock.elapsed() >= kProgressDelayMs) {
+        if (!progress && windows && elapsed(startedAt) >= kProgressDelayMs) {
             // Application-modal: while the client runs, Cancel is all the user can press.
             progress = std::make_unique<QProgressDialog>(
                 QString::fromStdString(request.Caption.empty() ? request.Program : request.Caption),
@@ -72,10 +77,14 @@ TProcessResult RunChildProcess(const TProcessRequest& request) {
     if (result.TimedOut || result.Cancelled) {
         if (progress) progress->hide();
         process.terminate();
-        if (!process.waitForFinished(request.StopGraceMs)) {
-            result.Killed = true;
-            process.kill();
-            process.waitForFinished(5000);
+        const int64_t askedAt = clock.NowMs();
+        while (!process.waitForFinished(kPollMs) && process.state() != QProcess::NotRunning) {
+            if (elapsed(askedAt) >= request.StopGraceMs) {
+                result.Killed = true;
+                process.kill();
+                process.waitForFinished(5000);
+                break;
+            }
         }
     }
     result.Output = process.readAllStandardOutput().toStdString();

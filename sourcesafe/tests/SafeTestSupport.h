@@ -14,6 +14,7 @@
 #include <QPushButton>
 #include <QTreeWidget>
 #include <deque>
+#include <filesystem>
 #include <functional>
 
 #include "foundation/Dialogs.h"
@@ -22,6 +23,7 @@
 #include "platform/ui/ConsoleWindow.h"
 #include "services/Package.h"
 #include "platform/ui/DialogRunner.h"
+#include "platform/ui/TimerSource.h"
 #include "platform/vss/LocalFiles.h"
 #include "platform/vss/SrcSafeIni.h"
 #include "platform/vss/VssSession.h"
@@ -30,6 +32,26 @@
 #include "sourcesafe/SourceSafeServices.h"
 
 namespace velt::test {
+
+// The clock of a stand-in client: time stands still until the client has
+// left its ready file (once it has set up its traps), jumps to the time
+// limit, and from there moves on by step at every look. The file is not
+// there yet when the run starts.
+class TClientClock : public TManualTimerSource {
+public:
+    TClientClock(std::string readyFile, int64_t limit, int64_t step)
+        : readyFile_(std::move(readyFile)), limit_(limit), step_(step) {}
+    int64_t NowMs() override {
+        if (now_ == 0 && std::filesystem::exists(readyFile_)) now_ = limit_;
+        else if (now_ > 0) now_ += step_;
+        return now_;
+    }
+    int64_t Latest() const { return now_; }
+
+private:
+    std::string readyFile_;
+    int64_t limit_, step_, now_ = 0;
+};
 
 // Answers each dialog with the next function of the script (which fills
 // the dialog and closes it with done()); records every title. A dialog

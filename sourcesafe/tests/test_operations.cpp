@@ -3,7 +3,6 @@
 // automation flags and wildcards, and how the client is run.
 #include <sys/stat.h>
 
-#include <QElapsedTimer>
 #include <QTest>
 #include <QProgressDialog>
 #include <QTimer>
@@ -252,8 +251,8 @@ TEST_F(OperationTest, TheClientsGetNoPasswordOnTheirCommandLineAndCannotHoldTheI
                "case \"$1\" in\n"
                "  ask) read answer; echo \"asked, got [$answer] $2 $SSPWD $SSDIR\";;\n"
                "  fail) echo \"no such project\" >&2; exit 3;;\n"
-               "  hang) sleep 30;;\n"
-               "  outrun) trap 'echo all checked in; exit 0' TERM; while :; do sleep 0.05; done;;\n"
+               "  hang) : > \"$0.ready\"; sleep 30;;\n"
+               "  outrun) trap 'echo all checked in; exit 0' TERM; : > \"$0.ready\"; while :; do sleep 0.05; done;;\n"
                "esac\n");
     inst.Write("fake/SSExp", "#!/bin/sh\necho \"$* $SSPWD\" > \"$0.tmp\" && mv \"$0.tmp\" \"$0.out\"\n");
     for (const char* program : {"ss", "SSExp"})
@@ -264,7 +263,8 @@ TEST_F(OperationTest, TheClientsGetNoPasswordOnTheirCommandLineAndCannotHoldTheI
     EXPECT_TRUE(HasConsoleLine("asked, got [] -yAnn annpw " + inst.Database));
     EXPECT_TRUE(HasConsoleLine(folder + "ss ask"));
     ASSERT_TRUE(host.ClickByName("ssRunExplorer"));
-    for (int i = 0; i < 200 && !FileExists(folder + "SSExp.out"); ++i) QTest::qWait(25);
+    // It is started and left running: waited for as long as a busy machine may take.
+    for (int i = 0; i < 2400 && !FileExists(folder + "SSExp.out"); ++i) QTest::qWait(25);
     EXPECT_EQ(ReadWholeFile(folder + "SSExp.out"), "-yAnn annpw\n");
     EXPECT_TRUE(HasConsoleLine("Done."));
 
@@ -278,24 +278,28 @@ TEST_F(OperationTest, TheClientsGetNoPasswordOnTheirCommandLineAndCannotHoldTheI
     };
     EXPECT_EQ(failure({"fail"}), "ss fail failed with exit code 3: no such project");
 
-    QElapsedTimer clock;
-    clock.start();
+    // The time limit runs out once the client is under way.
     s().SsTimeLimitMs = 1000;
-    EXPECT_EQ(failure({"hang"}), "ss hang did not finish within 1 s and was stopped");
-    EXPECT_LT(clock.elapsed(), 10000);
-    EXPECT_EQ(failure({"outrun"}), "no failure");
-    EXPECT_TRUE(HasConsoleLine("all checked in"));
-    EXPECT_TRUE(HasConsoleLine("ss outrun had finished its work when it was stopped"));
+    for (const char* verb : {"hang", "outrun"}) {
+        std::filesystem::remove(folder + "ss.ready");
+        TClientClock clock(folder + "ss.ready", s().SsTimeLimitMs, 0);
+        TTimerSourceGuard guard(&clock);
+        if (verb == std::string("hang")) {
+            EXPECT_EQ(failure({verb}), "ss hang did not finish within 1 s and was stopped");
+        } else {
+            EXPECT_EQ(failure({verb}), "no failure");
+            EXPECT_TRUE(HasConsoleLine("all checked in"));
+            EXPECT_TRUE(HasConsoleLine("ss outrun had finished its work when it was stopped"));
+        }
+    }
 
-    // Cancel in the progress window stops it at once.
+    // Cancel in the progress window stops it long before it would end.
     s().SsTimeLimitMs = 60000;
-    clock.restart();
     QTimer::singleShot(1000, [] {
         for (QWidget* w : QApplication::topLevelWidgets())
             if (auto* progress = qobject_cast<QProgressDialog*>(w); progress && progress->isVisible()) progress->cancel();
     });
     EXPECT_EQ(failure({"hang"}), "ss hang was stopped");
-    EXPECT_LT(clock.elapsed(), 10000);
 
     s().SSDir = inst.Path("missing") + "/";
     EXPECT_FALSE(s().RunSSCommand({"get", "$/"}));

@@ -2,6 +2,8 @@
 // stop with SIGTERM, so it rolls back, and kill it only after the grace
 // period.
 #include <signal.h>
+#include <sys/ptrace.h>
+#include <sys/wait.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -21,22 +23,23 @@
 #define VSS_SS_PATH VELT_SS_PATH  // the shared helpers of the stand-in's tests run the same ss
 #include "platform/vss/tests/VssTestUtil.h"
 #include "sourcesafe/SafeProcess.h"
+#include "sourcesafe/tests/SafeTestSupport.h"
 
 using namespace velt;
+using velt::test::TClientClock;
 using velt::vss::test::ProcField;
 
 namespace {
 
-// The running child of this process started from program, or 0.
-pid_t ChildRunning(const std::string& program) {
+// A child of this process that has stopped itself, or 0.
+pid_t StoppedChild() {
     for (auto& e : std::filesystem::directory_iterator("/proc")) {
         const std::string name = e.path().filename().string();
         if (name.find_first_not_of("0123456789") != std::string::npos) continue;
-        pid_t pid = pid_t(std::stol(name));
-        std::error_code ec;
-        if (std::filesystem::read_symlink(e.path() / "exe", ec).string() != program) continue;
+        const pid_t pid = pid_t(std::stol(name));
         const std::string parent = ProcField(pid, "status", "PPid:\t");
-        if (!parent.empty() && std::stol(parent) == ::getpid()) return pid;
+        if (parent.empty() || std::stol(parent) != ::getpid()) continue;
+        if (ProcField(pid, "status", "State:\t").rfind("T", 0) == 0) return pid;
     }
     return 0;
 }
@@ -84,13 +87,24 @@ TEST_F(SafeProcess, CancelDuringACheckinOf300FilesLeavesEveryCopyWritable) {
         std::ofstream(work + "/" + name(i)) << "edited " << i << "\n";
     }
 
-    // ss is held still a third of the way in; Cancel is pressed; ss goes
-    // on only once the stop has reached it.
+    // ss is held still a third of the way in, at the opening of a local
+    // file; Cancel is pressed; ss goes on only once the stop has reached
+    // it. It stops itself before it starts so that it is traced from its
+    // first step, whatever the machine's speed.
     std::atomic<bool> held{false}, done{false};
     std::thread watcher([&] {
         pid_t pid = 0;
-        while (!done && !(pid = ChildRunning(VELT_SS_PATH))) std::this_thread::sleep_for(std::chrono::microseconds(200));
-        if (done || !vss::test::StopAfterReading(pid, kFiles / 3 * 2 * 65536)) return;
+        while (!done && !(pid = StoppedChild())) std::this_thread::sleep_for(std::chrono::microseconds(200));
+        if (done) return;
+        // Once traced its own stop is ended, else it would fall back into it
+        // when let go.
+        siginfo_t info{};
+        if (::ptrace(PTRACE_SEIZE, pid, nullptr, nullptr) != 0 ||
+            ::waitid(P_PID, id_t(pid), &info, WSTOPPED | WNOWAIT) != 0 || ::kill(pid, SIGCONT) != 0 ||
+            !vss::test::HoldAtOpen(pid, "/" + name(kFiles / 3))) {
+            ::kill(pid, SIGCONT);  // not held: it runs to its end, and the test fails
+            return;
+        }
         held = true;
         // SIGTERM is bit 15 of the pending set.
         for (;;) {
@@ -98,7 +112,7 @@ TEST_F(SafeProcess, CancelDuringACheckinOf300FilesLeavesEveryCopyWritable) {
             if (pending.empty() || (std::stoull(pending, nullptr, 16) & (1ull << (SIGTERM - 1)))) break;
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }
-        ::kill(pid, SIGCONT);
+        ::ptrace(PTRACE_DETACH, pid, nullptr, 0);
     });
     QTimer cancel;
     QObject::connect(&cancel, &QTimer::timeout, [&] {
@@ -109,7 +123,7 @@ TEST_F(SafeProcess, CancelDuringACheckinOf300FilesLeavesEveryCopyWritable) {
     cancel.start(10);
 
     TProcessRequest request;
-    request.Program = VELT_SS_PATH;
+    request.Program = Script("kill -STOP $$\nexec '" VELT_SS_PATH "' \"$@\"\n");
     request.Arguments = {"checkin", "$/Work", "-gl" + work, "-yAnn"};
     request.Environment = {{"SSDIR", db}, {"SSPWD", "annpw"}};
     request.TimeLimitMs = 120000;
@@ -136,19 +150,33 @@ TEST_F(SafeProcess, TheTimeLimitAsksFirstAndKillsOnlyAfterTheGracePeriod) {
     TProcessRequest request;
     request.TimeLimitMs = 300;
     request.StopGraceMs = 300;
+    const std::string ready = dir_ + "/ready";
 
-    // A client that stops when asked: it gets the chance to.
-    request.Program = Script("trap 'echo rolled back >&2; exit 3' TERM\nwhile :; do sleep 0.05; done\n");
-    TProcessResult result = RunChildProcess(request);
-    EXPECT_TRUE(result.TimedOut);
-    EXPECT_FALSE(result.Killed);
-    EXPECT_FALSE(result.Finished);
-    EXPECT_EQ(result.Errors, "rolled back\n");
+    // A client that stops when asked: it gets the chance to, however long it
+    // takes, while the grace period has not passed.
+    {
+        TClientClock clock(ready, request.TimeLimitMs, 0);
+        TTimerSourceGuard guard(&clock);
+        request.Program = Script("trap 'echo rolled back >&2; exit 3' TERM\n: > '" + ready +
+                                 "'\nwhile :; do sleep 0.05; done\n");
+        TProcessResult result = RunChildProcess(request);
+        EXPECT_TRUE(result.TimedOut);
+        EXPECT_FALSE(result.Killed);
+        EXPECT_FALSE(result.Finished);
+        EXPECT_EQ(result.ExitCode, 3);
+        EXPECT_EQ(result.Errors, "rolled back\n");
+    }
 
-    // One that does not: killed once the grace period is over.
-    request.Program = Script("trap '' TERM\necho running\nwhile :; do sleep 0.05; done\n");
-    result = RunChildProcess(request);
-    EXPECT_TRUE(result.TimedOut);
-    EXPECT_TRUE(result.Killed);
-    EXPECT_EQ(result.Output, "running\n");
+    // One that does not: killed once the grace period is over, not before.
+    std::filesystem::remove(ready);
+    {
+        TClientClock clock(ready, request.TimeLimitMs, 100);
+        TTimerSourceGuard guard(&clock);
+        request.Program = Script("trap '' TERM\necho running\n: > '" + ready + "'\nwhile :; do sleep 0.05; done\n");
+        TProcessResult result = RunChildProcess(request);
+        EXPECT_TRUE(result.TimedOut);
+        EXPECT_TRUE(result.Killed);
+        EXPECT_EQ(result.Output, "running\n");
+        EXPECT_GE(clock.Latest(), request.TimeLimitMs + request.StopGraceMs);
+    }
 }

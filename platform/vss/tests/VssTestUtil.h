@@ -2,6 +2,8 @@
 // Shared pieces of the source-control stand-in's tests: a private folder per
 // test with a database in it, and running the programs as child processes.
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -16,7 +18,10 @@
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/ptrace.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
+#include <sys/uio.h>
 #include <sys/wait.h>
 #include <time.h>
 #include <unistd.h>
@@ -160,17 +165,49 @@ inline std::string ProcField(pid_t pid, const char* file, const std::string& key
     return {};
 }
 
-// Holds the process still (SIGSTOP) once it has read at least bytes (its
-// reads of local files and of the database: how far an operation has got);
-// false when it ended first.
-inline bool StopAfterReading(pid_t pid, long long bytes) {
+// The text at address at in process pid, up to its NUL, page by page (the
+// next page may not be mapped).
+inline std::string RemoteText(pid_t pid, uint64_t at) {
+    std::string text;
+    char page[4096];
+    while (text.size() < 4096) {
+        const size_t n = sizeof page - at % sizeof page;
+        iovec local{page, n}, remote{reinterpret_cast<void*>(at), n};
+        if (::process_vm_readv(pid, &local, 1, &remote, 1, 0) != ssize_t(n)) break;
+        const size_t end = size_t(std::find(page, page + n, '\0') - page);
+        text.append(page, end);
+        if (end < n) break;
+        at += n;
+    }
+    return text;
+}
+
+// Runs pid, traced by the calling thread and in a stop, system call by
+// system call until it enters an open of a path containing marker, and
+// leaves it stopped there: how far an operation has got, whatever the
+// machine's speed. Signals on the way reach it. False when it ended first;
+// its parent reaps it as ever.
+inline bool HoldAtOpen(pid_t pid, const std::string& marker) {
+    ::ptrace(PTRACE_SETOPTIONS, pid, nullptr, PTRACE_O_TRACESYSGOOD | PTRACE_O_EXITKILL);
+    int deliver = 0;
     for (;;) {
-        std::string read = ProcField(pid, "io", "rchar: ");
-        if (read.empty()) return false;
-        if (std::stoll(read) >= bytes) return ::kill(pid, SIGSTOP) == 0;
-        siginfo_t info {};
-        if (::waitid(P_PID, id_t(pid), &info, WEXITED | WNOHANG | WNOWAIT) == 0 && info.si_pid == pid) return false;
-        ::usleep(100);
+        if (::ptrace(PTRACE_SYSCALL, pid, nullptr, deliver) != 0) return false;
+        siginfo_t info{};
+        // Stops only: the exit is left for whoever waits for it.
+        if (::waitid(P_PID, id_t(pid), &info, WSTOPPED | WEXITED | WNOWAIT) != 0 || info.si_code != CLD_TRAPPED)
+            return false;
+        const int stop = info.si_status;
+        deliver = 0;
+        if (stop != (SIGTRAP | 0x80)) {
+            // A signal on its way is passed on; traps and event stops are not.
+            if (stop != SIGTRAP && (stop >> 8) == 0) deliver = stop;
+            continue;
+        }
+        __ptrace_syscall_info call{};
+        if (::ptrace(PTRACE_GET_SYSCALL_INFO, pid, sizeof call, &call) <= 0 || call.op != PTRACE_SYSCALL_INFO_ENTRY ||
+            call.entry.nr != SYS_openat)
+            continue;
+        if (RemoteText(pid, call.entry.args[1]).find(marker) != std::string::npos) return true;
     }
 }
 

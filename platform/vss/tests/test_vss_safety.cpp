@@ -52,23 +52,6 @@ struct TEnded {
     std::string Err;
 };
 
-// The text at address at in process pid, up to its NUL, page by page (the
-// next page may not be mapped).
-std::string RemoteText(pid_t pid, uint64_t at) {
-    std::string text;
-    char page[4096];
-    while (text.size() < 4096) {
-        const size_t n = sizeof page - at % sizeof page;
-        iovec local{page, n}, remote{reinterpret_cast<void*>(at), n};
-        if (::process_vm_readv(pid, &local, 1, &remote, 1, 0) != ssize_t(n)) break;
-        const size_t end = size_t(std::find(page, page + n, '\0') - page);
-        text.append(page, end);
-        if (end < n) break;
-        at += n;
-    }
-    return text;
-}
-
 // Starts argv traced and holds it at its first opening of a file whose path
 // contains marker: how far an operation has got, whatever the machine's
 // speed. Pid is -1 when it could not be started or ended before that open;
@@ -105,23 +88,9 @@ TChild StartHeldAtOpen(const std::vector<std::string>& argv, const std::map<std:
     };
     int status = 0;
     // Stopped at its exec; from there every system call stops it.
-    if (::waitpid(child.Pid, &status, 0) != child.Pid || !WIFSTOPPED(status)) return gone();
-    ::ptrace(PTRACE_SETOPTIONS, child.Pid, nullptr, PTRACE_O_TRACESYSGOOD | PTRACE_O_EXITKILL);
-    int deliver = 0;
-    for (;;) {
-        if (::ptrace(PTRACE_SYSCALL, child.Pid, nullptr, deliver) != 0) return gone();
-        if (::waitpid(child.Pid, &status, 0) != child.Pid || !WIFSTOPPED(status)) return gone();  // it ended
-        deliver = 0;
-        if (WSTOPSIG(status) != (SIGTRAP | 0x80)) {
-            if (WSTOPSIG(status) != SIGTRAP) deliver = WSTOPSIG(status);
-            continue;
-        }
-        __ptrace_syscall_info info{};
-        if (::ptrace(PTRACE_GET_SYSCALL_INFO, child.Pid, sizeof info, &info) <= 0 ||
-            info.op != PTRACE_SYSCALL_INFO_ENTRY || info.entry.nr != SYS_openat)
-            continue;
-        if (RemoteText(child.Pid, info.entry.args[1]).find(marker) != std::string::npos) return child;
-    }
+    if (::waitpid(child.Pid, &status, 0) != child.Pid || !WIFSTOPPED(status) || !HoldAtOpen(child.Pid, marker))
+        return gone();
+    return child;
 }
 
 // Lets a child held by StartHeldAtOpen go on: a signal sent while it was held
