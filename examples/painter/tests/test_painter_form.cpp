@@ -55,6 +55,13 @@ protected:
         ASSERT_TRUE(dir.isValid());
     }
     std::string Path(const char* name) const { return QDir(dir.path()).filePath(name).toStdString(); }
+    // The form shown at the size a person opens it, with the example drawing.
+    static void ShowExample(TPainterForm& form) {
+        form.resize(900, 640);
+        form.show();
+        QApplication::processEvents();
+        form.OpenFile(VELT_PAINTER_EXAMPLE);
+    }
     QTemporaryDir dir;
 };
 
@@ -290,10 +297,7 @@ TEST_F(PainterForm, LinksStaySquareWhenBoxesAndEndsAreDragged) {
     TManualTimerSource timers;
     TTimerSourceGuard timerGuard(&timers);
     TPainterForm form;
-    form.resize(900, 640);
-    form.show();
-    QApplication::processEvents();
-    form.OpenFile(VELT_PAINTER_EXAMPLE);
+    ShowExample(form);
     TEditGraphPaint* c = form.Canvas();
     auto at = [&](float x, float y) { return QPoint(c->Cx(x), c->Cy(y)); };
     auto* link = dynamic_cast<TGrfLink*>(form.Root()->FindComponent("Link1"));
@@ -376,10 +380,7 @@ TEST_F(PainterForm, AfterADragTheScreenIsAFullRepaint) {
     TManualTimerSource timers;
     TTimerSourceGuard timerGuard(&timers);
     TPainterForm form;
-    form.resize(900, 640);
-    form.show();
-    QApplication::processEvents();
-    form.OpenFile(VELT_PAINTER_EXAMPLE);
+    ShowExample(form);
     TEditGraphPaint* c = form.Canvas();
     auto at = [&](float x, float y) { return QPoint(c->Cx(x), c->Cy(y)); };
     const auto drag = [&](QPoint from, std::initializer_list<QPoint> steps) {
