@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <unistd.h>
 
 #include "graphics/GraphicsUnits.h"
 
@@ -19,7 +20,7 @@ class GraphicsForm : public ::testing::Test {
 protected:
     void SetUp() override {
         dir_ = std::filesystem::path(::testing::TempDir()) /
-               ("velt_pickers_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+               ("velt_pickers_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) + "_" + std::to_string(::getpid()));
         std::filesystem::remove_all(dir_);
         std::filesystem::create_directories(dir_);
         GraphicsStartup((dir_ / "test.INI").string());

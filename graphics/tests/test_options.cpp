@@ -20,7 +20,7 @@ class OptionsFile : public ::testing::Test {
 protected:
     void SetUp() override {
         dir_ = fs::path(::testing::TempDir()) /
-               ("velt_options_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+               ("velt_options_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) + "_" + std::to_string(::getpid()));
         fs::remove_all(dir_);
         fs::create_directories(dir_);
     }

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "foundation/Classes.h"
 #include "foundation/CommMsg.h"
@@ -22,7 +23,7 @@ class IniFolder {
 public:
     IniFolder() {
         dir_ = fs::path(::testing::TempDir()) /
-               ("velt_palette_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+               ("velt_palette_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) + "_" + std::to_string(::getpid()));
         fs::remove_all(dir_);
         fs::create_directories(dir_);
     }

@@ -7,6 +7,7 @@
 #include <QWidget>
 #include <filesystem>
 #include <random>
+#include <unistd.h>
 
 #include "foundation/Utils.h"
 #include "graphics/GraphicsUnits.h"
@@ -19,7 +20,7 @@ using test::Blank;
 
 namespace {
 
-std::string TempFile(const std::string& name) { return ::testing::TempDir() + "velt_vcl_" + name; }
+std::string TempFile(const std::string& name) { return ::testing::TempDir() + "velt_vcl_" + std::to_string(::getpid()) + "_" + name; }
 
 // A bitmap of w x h whose pixel colours come from colour(x, y).
 template <class F>

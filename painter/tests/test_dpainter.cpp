@@ -4,6 +4,7 @@
 #include <QTabWidget>
 #include <QTest>
 #include <filesystem>
+#include <unistd.h>
 
 #include "graphics/GraphicsUnits.h"
 #include "painter/dPainter.h"
@@ -17,7 +18,7 @@ namespace {
 class PainterSetup : public velt::test::SurfaceTest {
 protected:
     void SetUp() override {
-        dir = std::filesystem::path(::testing::TempDir()) / "velt_dpainter";
+        dir = std::filesystem::path(::testing::TempDir()) / ("velt_dpainter_" + std::to_string(::getpid()));
         std::filesystem::remove_all(dir);
         std::filesystem::create_directories(dir);
         GraphicsStartup((dir / "test.INI").string());

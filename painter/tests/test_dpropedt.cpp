@@ -6,6 +6,7 @@
 #include <QTest>
 #include <filesystem>
 #include <functional>
+#include <unistd.h>
 
 #include "foundation/Support.h"
 #include "graphics/GraphicsUnits.h"
@@ -149,7 +150,7 @@ private:
 class PropEditorTest : public velt::test::SurfaceTest {
 protected:
     void SetUp() override {
-        dir = std::filesystem::path(::testing::TempDir()) / "velt_dpropedt";
+        dir = std::filesystem::path(::testing::TempDir()) / ("velt_dpropedt_" + std::to_string(::getpid()));
         std::filesystem::remove_all(dir);
         std::filesystem::create_directories(dir);
         GraphicsStartup((dir / "test.INI").string());

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <string>
 #include <vector>
+#include <unistd.h>
 
 #include "examples/palette/PaletteForm.h"
 #include "graphics/GrfRERul.h"
@@ -28,7 +29,7 @@ class PaletteHost : public ::testing::Test {
 protected:
     void SetUp() override {
         dir_ = fs::path(::testing::TempDir()) /
-               ("velt_palette_host_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+               ("velt_palette_host_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) + "_" + std::to_string(::getpid()));
         fs::remove_all(dir_);
         fs::create_directories(dir_);
         GraphicsStartup((dir_ / "velt-palette.INI").string());

@@ -6,6 +6,7 @@
 #include <QMouseEvent>
 #include <filesystem>
 #include <memory>
+#include <unistd.h>
 
 #include "examples/palette/SurfacePage.h"
 #include "graphics/GraphicsUnits.h"
@@ -40,7 +41,7 @@ struct Recorder : TDialogRunner {
 }  // namespace
 
 TEST(SurfacePage, DoubleClickOpensTheSetupOnceThePressIsDone) {
-    const auto dir = std::filesystem::path(::testing::TempDir()) / "velt_surfacepage";
+    const auto dir = std::filesystem::path(::testing::TempDir()) / ("velt_surfacepage_" + std::to_string(::getpid()));
     std::filesystem::create_directories(dir);
     GraphicsStartup((dir / "test.INI").string());
     PainterStartup();
