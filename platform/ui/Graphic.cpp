@@ -18,6 +18,9 @@ namespace {
 const char kInvalidBitmap[] = "Bitmap image is not valid";
 const char kInvalidIcon[] = "Icon image is not valid";
 
+// The pixels a run-length bitmap may leave blank beyond what its runs give.
+constexpr int64_t kBlankRunPixels = int64_t(1) << 20;
+
 QImage Opaque(const QImage& image) {
     return image.format() == QImage::Format_RGB32 ? image : image.convertToFormat(QImage::Format_RGB32);
 }
@@ -94,6 +97,8 @@ void WriteBitmapFile(TStream& s, const QImage& source, int bits) {
     if (source.isNull()) throw EInvalidGraphic(kInvalidBitmap);
     if (bits != 1 && bits != 4 && bits != 8 && bits != 24)
         throw EConvertError("A bitmap file holds 1, 4, 8 or 24 bits per pixel, not " + std::to_string(bits));
+    // What the reader refuses is not written.
+    if (int64_t(source.width()) * source.height() > MaxBitmapPixels) throw EInvalidGraphic(kInvalidBitmap);
     const QImage image = Opaque(source);
     const int w = image.width(), h = image.height();
     const uint32_t rowBytes = ((uint32_t(w) * uint32_t(bits) + 31) / 32) * 4;
@@ -239,26 +244,32 @@ void TBitmap::SaveToStream(TStream& s) const { WriteBitmapFile(s, Image(), BitsP
 
 namespace {
 
-// Whether a bitmap file stored without compression holds all the rows its
-// header gives: a few bytes must not claim a picture of millions of pixels.
+// Whether a bitmap file holds the picture its header gives: a few bytes must
+// not claim a picture of millions of pixels. Rows stored without compression
+// must all be there. Runs give under 255 pixels a byte, except what their
+// escapes leave blank: that is bounded by a fixed allowance.
 bool HoldsItsRows(const std::string& b) {
     auto u16 = [&](size_t at) { return int64_t(uint8_t(b[at]) | uint8_t(b[at + 1]) << 8); };
     auto u32 = [&](size_t at) { return uint32_t(u16(at) | u16(at + 2) << 16); };
     if (b.size() < 26) return true;  // too short for a header: the reader says so
     const int64_t headerSize = u32(14), dataAt = std::max<int64_t>(u32(10), 14 + headerSize);
     int64_t width, height, bits;
+    uint32_t compression = 0;
     if (headerSize == 12) {
         width = u16(18), height = u16(20), bits = u16(24);
     } else if (headerSize >= 40 && b.size() >= 34) {
-        const uint32_t compression = u32(30);
-        if (compression != 0 && compression != 3 && compression != 6) return true;  // run lengths and the like
+        compression = u32(30);
         width = int32_t(u32(18)), height = int32_t(u32(22)), bits = u16(28);
     } else {
         return true;
     }
     if (height < 0) height = -height;
-    const int64_t rowBytes = (std::max<int64_t>(width, 0) * bits + 31) / 32 * 4;
+    width = std::max<int64_t>(width, 0);
+    if (width * height > MaxBitmapPixels) return false;
     const int64_t room = int64_t(b.size()) - dataAt;
+    if (compression == 1 || compression == 2) return width * height <= std::max(kBlankRunPixels, 255 * room);
+    if (compression != 0 && compression != 3 && compression != 6) return true;  // left to the reader
+    const int64_t rowBytes = (width * bits + 31) / 32 * 4;
     if (rowBytes == 0 || height == 0) return true;
     return room >= 0 && height <= room / rowBytes;
 }

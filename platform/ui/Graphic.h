@@ -125,12 +125,17 @@ private:
     int32_t height_ = 0;
 };
 
+// The most pixels a bitmap read or written may have (4096 x 4096): far above
+// any picture a drawing holds, and a bound on what outside bytes can claim.
+inline constexpr int64_t MaxBitmapPixels = int64_t(4096) * 4096;
+
 // The image as a BMP file (file header "BM", 40-byte info header, colour
 // table, bottom-up rows) of 1, 4, 8 or 24 bits per pixel. The colour table
 // of 1, 4 or 8 bits holds the image's own colours when they fit; otherwise
 // black and white, the 16 standard colours, or the 16 with a 6x6x6 cube
 // and greys, each pixel taking the nearest. EInvalidGraphic "Bitmap image
-// is not valid" for a null image; EConvertError for another bit count.
+// is not valid" for a null image or one of more than MaxBitmapPixels;
+// EConvertError for another bit count.
 void WriteBitmapFile(TStream& s, const QImage& image, int bitsPerPixel);
 
 // The rest of the stream as a string.

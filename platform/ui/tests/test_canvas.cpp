@@ -329,6 +329,73 @@ TEST(Bitmap, AFileWithoutAllItsRowsIsNotValid) {
     }
 }
 
+namespace {
+
+// A bitmap file of 8 bits per pixel, two colours (white, red) and the given
+// compression, its pixel data as given.
+std::string BitmapFile(int32_t width, int32_t height, uint32_t compression, const std::string& data) {
+    std::string b(62, '\0');
+    auto put32 = [&](size_t at, uint32_t v) { std::memcpy(b.data() + at, &v, 4); };
+    b[0] = 'B', b[1] = 'M';
+    put32(2, uint32_t(62 + data.size()));
+    put32(10, 62);
+    put32(14, 40);
+    put32(18, uint32_t(width));
+    put32(22, uint32_t(height));
+    b[26] = 1, b[28] = 8;
+    put32(30, compression);
+    put32(34, uint32_t(data.size()));
+    put32(46, 2);
+    put32(54, 0xFFFFFF);
+    put32(58, 0xFF0000);
+    return b + data;
+}
+
+TBitmap LoadBitmap(const std::string& file) {
+    TMemoryStream s;
+    s.WriteBuffer(file.data(), int64_t(file.size()));
+    s.SetPosition(0);
+    TBitmap read;
+    read.LoadFromStream(s);
+    return read;
+}
+
+void ExpectNotValid(const std::string& file, const char* what) {
+    try {
+        LoadBitmap(file);
+        ADD_FAILURE() << what << " read";
+    } catch (const EInvalidGraphic& e) {
+        EXPECT_STREQ(e.what(), "Bitmap image is not valid") << what;
+    }
+}
+
+}  // namespace
+
+TEST(Bitmap, AFileClaimingMorePixelsThanItCanHoldIsNotValid) {
+    // Run lengths: a red row, end of line, a white row, end of bitmap.
+    const std::string runs("\x04\x01\x00\x00\x04\x00\x00\x01", 8);
+    TBitmap two = LoadBitmap(BitmapFile(4, 2, 1, runs));
+    EXPECT_EQ(two.Canvas().Pixel(3, 1), clRed);
+    EXPECT_EQ(two.Canvas().Pixel(3, 0), clWhite);
+    // A red row, then twice down 255 rows: ten bytes for a picture 511 high.
+    const std::string ten("\x04\x01\x00\x02\x00\xFF\x00\x02\x00\xFF", 10);
+    TBitmap tall = LoadBitmap(BitmapFile(4, 511, 1, ten));
+    EXPECT_EQ(tall.Height(), 511);
+    EXPECT_EQ(tall.Canvas().Pixel(3, 510), clRed);
+    // Left blank by the end of the bitmap: a megapixel at most.
+    const std::string end("\x00\x01", 2);
+    EXPECT_EQ(LoadBitmap(BitmapFile(1024, 1024, 1, end)).Canvas().Pixel(1023, 1023), clWhite);
+    ExpectNotValid(BitmapFile(1024, 1025, 1, end), "1024 x 1025 in two bytes of run lengths");
+    ExpectNotValid(BitmapFile(4, 5111808, 1, ten), "4 x 5,111,808 in ten bytes of run lengths");
+    // All its rows there, yet more pixels than a bitmap may have.
+    const int32_t wide = 4097, high = 4096;
+    ExpectNotValid(BitmapFile(wide, high, 0, std::string(size_t(4100) * high, '\0')), "4097 x 4096");
+    // Nor is one written.
+    TMemoryStream out;
+    EXPECT_THROW(WriteBitmapFile(out, QImage(wide, high, QImage::Format_Mono), 1), EInvalidGraphic);
+    EXPECT_EQ(out.Size(), 0);
+}
+
 TEST(Bitmap, BrushCopyPaintsOneColourWithTheBrush) {
     TBitmap source(3, 1);
     source.Canvas().SetPixel(1, 0, clBlue);
