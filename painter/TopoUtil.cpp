@@ -138,7 +138,10 @@ struct TFollowWalk {
         }
         if (leads.empty()) return;
         const int level = obj.Level();
-        for (const auto& [i, id] : leads) {
+        for (const auto& lead : leads) {
+            // Plain names: structured bindings cannot be captured by every compiler we build with.
+            const int i = lead.first;
+            const int32_t id = lead.second;
             ForEachPartner(obj, id, [&](ILinkedObject& o, int j) {
                 if (!list.ValidIndex(i) || list.Conn(i)->Connection != id) return false;
                 TConnList& ol = o.GetConnList();
