@@ -4,6 +4,7 @@
 // document, and the unit's file when it was new) is valid RTF. The folder is
 // in memory where the system has one (/dev/shm), and the fixtures are
 // written plainly: a synced write per file would bound the rate.
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -41,6 +42,23 @@ const std::string& Folder() {
     return folder.Path;
 }
 
+// Everything but the unit back to nothing, without a path object per
+// entry: only a directory (which the generator never makes) goes the
+// long way.
+void Clear() {
+    DIR* dir = ::opendir(Folder().c_str());
+    if (!dir) std::abort();
+    while (const dirent* e = ::readdir(dir)) {
+        const std::string_view name = e->d_name;
+        if (name == "." || name == ".." || name == "U.pas") continue;
+        if (::unlinkat(::dirfd(dir), e->d_name, 0) != 0) {
+            std::error_code ec;
+            std::filesystem::remove_all(Folder() + "/" + e->d_name, ec);
+        }
+    }
+    ::closedir(dir);
+}
+
 void Put(const std::string& name, std::string_view bytes) {
     const int fd = ::open((Folder() + "/" + name).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     if (fd < 0) std::abort();
@@ -60,9 +78,11 @@ const char* const kUnit =
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    namespace fs = std::filesystem;
     const std::string_view in(reinterpret_cast<const char*>(data), size);
-    for (const auto& e : fs::directory_iterator(Folder())) fs::remove_all(e.path());
+    // The unit is the same for every input: written once.
+    static const bool unitWritten = (Put("U.pas", kUnit), true);
+    (void)unitWritten;
+    Clear();
     // Parts separated by NUL bytes: .map, .fls, .lnk, .rtf.
     std::string_view part[4];
     std::string_view rest = in;
@@ -77,7 +97,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // An empty last part: no unit file yet, the generator makes it.
     const bool unitNew = part[3].empty();
     if (!unitNew) Put("U.rtf", part[3]);
-    Put("U.pas", kUnit);
     velt::TIHelpProject project;
     project.LockTimeoutMs = 0;  // the folder is this process's own
     try {

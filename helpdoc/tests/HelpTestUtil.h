@@ -22,7 +22,7 @@ inline const char* const kFpcRoot = "/usr/share/fpcsrc/3.2.2";
 inline std::string CheckRtf(std::string_view t, const std::set<std::string>* contexts = nullptr) {
     const auto at = [](size_t i, const std::string& what) { return what + " at " + std::to_string(i); };
     if (t.substr(0, 6) != "{\\rtf1") return at(0, "no {\\rtf1");
-    std::set<int> fonts;
+    std::set<long long> fonts;
     int colours = -1;
     // The header's tables, read from their groups.
     {
@@ -60,16 +60,23 @@ inline std::string CheckRtf(std::string_view t, const std::set<std::string>* con
             if (std::isalpha(static_cast<unsigned char>(n))) {
                 size_t e = i + 1;
                 while (e < t.size() && std::isalpha(static_cast<unsigned char>(t[e]))) ++e;
-                const std::string word(t.substr(i + 1, e - i - 1));
+                // Views, not copies: the fuzz targets run this on every input.
+                const std::string_view word = t.substr(i + 1, e - i - 1);
                 if (word.size() > 32) return at(i, "control word too long");
                 size_t d = e;
                 if (d < t.size() && t[d] == '-') ++d;
-                while (d < t.size() && std::isdigit(static_cast<unsigned char>(t[d]))) ++d;
-                const std::string param(t.substr(e, d - e));
+                long long value = 0;
+                while (d < t.size() && std::isdigit(static_cast<unsigned char>(t[d]))) {
+                    if (value < (1LL << 40)) value = value * 10 + (t[d] - '0');
+                    ++d;
+                }
+                const std::string_view param = t.substr(e, d - e);
                 if (param == "-") return at(i, "sign without digits");
-                if (word == "f" && !param.empty() && !fonts.count(std::stoi(param))) return at(i, "undefined font \\f" + param);
-                if (word == "cf" && !param.empty() && std::stoi(param) >= colours)
-                    return at(i, "undefined colour \\cf" + param);
+                if (param.starts_with('-')) value = -value;
+                if (word == "f" && !param.empty() && !fonts.count(value))
+                    return at(i, "undefined font \\f" + std::string(param));
+                if (word == "cf" && !param.empty() && value >= colours)
+                    return at(i, "undefined colour \\cf" + std::string(param));
                 if (word == "uldb" && param.empty() && contexts) {
                     const size_t v = t.find("\\v ", d);
                     const size_t v0 = v == std::string_view::npos ? v : t.find("\\v0", v);
